@@ -1,0 +1,59 @@
+#include "support/TestSupport.h"
+#include <QDir>
+#include <QProcess>
+
+namespace velmo::test {
+
+QString SourceDir()
+{
+    const QByteArray dir = qgetenv("VELMO_SOURCE_DIR");
+    return dir.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(dir);
+}
+
+QString BinaryDir()
+{
+    const QByteArray dir = qgetenv("VELMO_BINARY_DIR");
+    return dir.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(dir);
+}
+
+QString TestDataPath(const QString& relative)
+{
+    return SourceDir() + QStringLiteral("/tests/data/") + relative;
+}
+
+QByteArray Bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values)
+        out.append(char(v & 0xFF));
+    return out;
+}
+
+QString Hex(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ')).toUpper();
+}
+
+ProcessResult RunProgram(const QString& program, const QStringList& arguments, const QByteArray& input,
+                         int timeoutMs)
+{
+    ProcessResult result;
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(timeoutMs))
+        return result;
+    if (!input.isEmpty())
+        process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.StdOut = process.readAllStandardOutput();
+    result.StdErr = process.readAllStandardError();
+    result.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return result;
+}
+
+} // namespace velmo::test
