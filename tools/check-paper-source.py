@@ -76,10 +76,16 @@ def parse_text(text, what):
     for ch in text:
         if unicodedata.category(ch) in ("Cc", "Cf", "Cs", "Co", "Cn"):
             raise SourceError("%s: contains control or unassigned character U+%04X" % (what, ord(ch)))
-    try:
-        text.encode("cp932")
-    except UnicodeEncodeError as e:
-        raise SourceError("%s: %r is not representable in code page 932" % (what, text[e.start:e.end]))
+    # Python's encoder also accepts a few look-alikes (U+301C, U+2212, ...) that do
+    # not come back unchanged; the program stores text in code page 932, so only
+    # characters that survive the round trip are allowed.
+    for ch in text:
+        try:
+            back = ch.encode("cp932").decode("cp932")
+        except UnicodeError:
+            back = None
+        if back != ch:
+            raise SourceError("%s: %r (U+%04X) is not representable in code page 932" % (what, ch, ord(ch)))
     return text
 
 
@@ -369,14 +375,22 @@ def dominant_shape(paper):
     return paper.faces[0].shape if paper.faces else "-"
 
 
+def display_width(text):
+    return sum(2 if unicodedata.east_asian_width(c) in ("W", "F") else 1 for c in text)
+
+
+def pad(text, width):
+    return text + " " * (width - display_width(text))
+
+
 def print_table(title, counter, order=None):
     print("\n%s" % title)
     keys = order if order is not None else sorted(counter, key=lambda k: (-counter[k], str(k)))
-    width = max([len(str(k)) for k in keys] + [4])
+    width = max([display_width(str(k)) for k in keys] + [4])
     for k in keys:
         if counter.get(k):
-            print("  %-*s %4d" % (width, k, counter[k]))
-    print("  %-*s %4d" % (width, "計", sum(counter.values())))
+            print("  %s %4d" % (pad(str(k), width), counter[k]))
+    print("  %s %4d" % (pad("計", width), sum(counter.values())))
 
 
 def main():
