@@ -239,7 +239,7 @@ class Paper:
     def sheet_name(self):
         sizes = {(2100, 2970): "A4", (1000, 1480): "ハガキ", (890, 1270): "L判",
                  (1020, 1520): "KG", (1270, 1780): "2L判", (1480, 2100): "A5",
-                 (1820, 2570): "B5"}
+                 (1820, 2570): "B5", (540, 860): "カードサイズ"}
         return sizes.get((self.width, self.height), "%gx%g" % (self.width / 10, self.height / 10))
 
 
@@ -398,6 +398,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("folder", nargs="?", default=os.path.join(here, "..", "data", "papers"))
     parser.add_argument("--quiet", action="store_true", help="print errors only")
+    parser.add_argument("--list", action="store_true",
+                        help="also list every product: sheet, faces, shapes, name")
     args = parser.parse_args()
 
     errors = []
@@ -440,6 +442,11 @@ def main():
     for e in errors:
         print(e, file=sys.stderr)
 
+    if args.list:
+        for p in papers:
+            shapes = "/".join(sorted({f.shape for f in p.faces}, key=SHAPES.index))
+            print("%s%s %3d面 %-22s %s" % ("?" if p.uncertain else " ", pad(p.sheet_name(), 12),
+                                           len(p.faces), shapes, p.name))
     if not args.quiet:
         print("%d products in %d files, %d faces, %d free papers, %d marked less certain ('#?')"
               % (len(papers), len(files), sum(len(p.faces) for p in papers),
