@@ -548,7 +548,10 @@ void CheckRequiredFile(const QString& fileName, bool mustBeWritable)
     const QFileInfo info(fileName);
     if (!info.isFile())
         throw EFileError(QStringLiteral("アプリケーションに必要なファイル「%1」が開けませんでした").arg(info.fileName()));
-    if (mustBeWritable && !info.isWritable())
+    // The owner's write permission stands for the read-only attribute (which holds
+    // even for users allowed to write anything).
+    const bool readOnly = !info.isWritable() || !info.permissions().testFlag(QFileDevice::WriteOwner);
+    if (mustBeWritable && readOnly)
         throw EFileError(QStringLiteral("実行に必要なファイル「%1」が読み取り専用になっています").arg(info.fileName()));
 }
 
