@@ -60,6 +60,14 @@ void SetMainForm(QWidget* form)
     MainFormPointer() = form;
 }
 
+bool ScreenCanShowWindows()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return false;
+    return QGuiApplication::platformName() != QLatin1String("xcb") || screen->depth() > 8;
+}
+
 QPixmap DialogPattern()
 {
     return Pattern();

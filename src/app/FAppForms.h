@@ -10,6 +10,10 @@ namespace velmo {
 QWidget* MainForm();
 void SetMainForm(QWidget* form);
 
+// Whether windows can be drawn on the screen at all: the toolkit cannot paint on X
+// screens of 8 bits or fewer (its backing store has no image format for them).
+bool ScreenCanShowWindows();
+
 // The dialog pattern of the main window, tiled behind the controls of dialogs; none
 // until the window pictures are loaded.
 QPixmap DialogPattern();

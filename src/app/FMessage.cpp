@@ -171,6 +171,22 @@ void TfrmMessage::reject()
 
 int TfrmMessage::Execute(const QString& text, const TButtonKinds& kinds, int defaultIndex, int cancelIndex)
 {
+    const QString answer = NextTestAnswer();
+    if (!ScreenCanShowWindows()) {
+        // No window can be drawn: the text goes to the terminal and the question
+        // takes its default answer (or the one a test asked for).
+        const TMessageButtonPlans plans = PlanMessageButtons(kinds, defaultIndex, cancelIndex);
+        QTextStream(stderr) << QGuiApplication::applicationDisplayName() << ": "
+                            << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
+        int chosen = defaultIndex;
+        if (answer.startsWith(QLatin1String("button:")))
+            chosen = answer.mid(7).toInt();
+        else if (!answer.isEmpty())
+            chosen = cancelIndex >= 0 && cancelIndex < 3 && plans[cancelIndex].Visible ? cancelIndex : defaultIndex;
+        if (chosen >= 0 && chosen < 3 && plans[chosen].Visible)
+            return plans[chosen].ModalResult;
+        return mrCancel;
+    }
     if (QWidget* main = MainForm()) {
         main->raise();
         main->activateWindow();
@@ -179,7 +195,6 @@ int TfrmMessage::Execute(const QString& text, const TButtonKinds& kinds, int def
     form.Setup(text, kinds, defaultIndex, cancelIndex);
     PrepareForm(&form);
 
-    const QString answer = NextTestAnswer();
     if (!answer.isEmpty()) {
         QTextStream(stderr) << "velmo message: " << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\\n"))
                             << Qt::endl;
