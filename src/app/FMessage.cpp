@@ -18,6 +18,7 @@ namespace velmo {
 namespace {
 
 constexpr int kButtonWidth = 100;
+constexpr int kButtonHeight = 30;
 constexpr int kButtonSpacing = 16;
 
 // Tests of the whole program answer message windows by themselves: each window prints
@@ -99,6 +100,7 @@ TfrmMessage::TfrmMessage(QWidget* parent) : QDialog(parent)
         auto* button = new QPushButton(this);
         button->setObjectName(QStringLiteral("btn%1").arg(i + 1));
         button->setMinimumWidth(kButtonWidth);
+        button->setFixedHeight(kButtonHeight);
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this, [this, i] {
             if (FPlans[i].ModalResult != mrNone)

@@ -55,10 +55,10 @@ void THistoryManager::Save()
 {
     if (FLoading)
         return;
-    TSettingsKey key(SubKeyPath());
-    key.DeleteKey();
+    QList<std::pair<QString, QString>> values;
     for (int i = 0; i < FItems.size(); ++i)
-        key.WriteString(QStringLiteral("Item%1").arg(i), FItems[i]);
+        values.append({QStringLiteral("Item%1").arg(i), FItems[i]});
+    TSettingsKey(SubKeyPath()).ReplaceKey(values);
     ListChanged();
 }
 

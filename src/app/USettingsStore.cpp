@@ -140,21 +140,53 @@ QStringList TSettingsKey::SubKeyNames() const
     return settings->childGroups();
 }
 
+namespace {
+
+std::unique_ptr<QSettings> OpenForWriting(const QString& fileName)
+{
+    if (!QDir().mkpath(QFileInfo(fileName).absolutePath()))
+        return nullptr;
+    auto settings = Open(fileName, Access::Write);
+    if (!settings && QFileInfo(fileName).isFile() && QFileInfo(fileName).isWritable()) {
+        // A file that cannot be parsed would block every later setting: keep it
+        // beside the new one for the user and start afresh.
+        const QString aside = fileName + QLatin1String(".damaged");
+        QFile::remove(aside);
+        if (QFile::rename(fileName, aside))
+            settings = Open(fileName, Access::Write);
+    }
+    return settings;
+}
+
+} // namespace
+
+bool TSettingsKey::ReplaceKey(const QList<std::pair<QString, QString>>& values)
+{
+    if (!IsValid())
+        return false;
+    if (values.isEmpty() && !QFileInfo::exists(FFileName))
+        return true;
+    auto settings = OpenForWriting(FFileName);
+    if (!settings)
+        return false;
+    settings->beginGroup(FGroup);
+    if (FGroup.isEmpty())
+        settings->clear();
+    else
+        settings->remove(QString());
+    for (const auto& [name, value] : values)
+        if (!name.isEmpty())
+            settings->setValue(name, value);
+    settings->endGroup();
+    settings->sync();
+    return settings->status() == QSettings::NoError;
+}
+
 bool TSettingsKey::WriteString(const QString& name, const QString& value)
 {
     if (!IsValid() || name.isEmpty())
         return false;
-    if (!QDir().mkpath(QFileInfo(FFileName).absolutePath()))
-        return false;
-    auto settings = Open(FFileName, Access::Write);
-    if (!settings && QFileInfo(FFileName).isFile() && QFileInfo(FFileName).isWritable()) {
-        // A file that cannot be parsed would block every later setting: keep it
-        // beside the new one for the user and start afresh.
-        const QString aside = FFileName + QLatin1String(".damaged");
-        QFile::remove(aside);
-        if (QFile::rename(FFileName, aside))
-            settings = Open(FFileName, Access::Write);
-    }
+    auto settings = OpenForWriting(FFileName);
     if (!settings)
         return false;
     settings->beginGroup(FGroup);

@@ -4,7 +4,9 @@
 // file) and the groups inside it ("1.0/Settings"). Values are always texts.
 #include <QString>
 #include <QStringList>
+#include <QList>
 #include <optional>
+#include <utility>
 
 namespace velmo {
 
@@ -36,6 +38,8 @@ public:
     bool DeleteValue(const QString& name);
     // Removes the key with all its values and subkeys.
     bool DeleteKey();
+    // Replaces the whole key by these values, in one write of the file.
+    bool ReplaceKey(const QList<std::pair<QString, QString>>& values);
 
 private:
     QString FKeyPath;
