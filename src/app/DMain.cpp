@@ -20,9 +20,7 @@ std::function<void()>& PictureFormatRegistration()
 
 } // namespace
 
-TVelmoApplication::TVelmoApplication(int& argc, char** argv) : QApplication(argc, argv)
-{
-}
+TVelmoApplication::TVelmoApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TVelmoApplication::notify(QObject* receiver, QEvent* event)
 {

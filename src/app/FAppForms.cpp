@@ -111,10 +111,11 @@ void RestoreFormPlacement(QWidget* form, int defaultWidth, int defaultHeight)
     const int width = qMin(screenRect.width(), defaultWidth);
     const int height = qMin(screenRect.height(), defaultHeight);
     const QString name = FormName(form);
-    QRect rect(ReadSettingInteger(name + QStringLiteral("Left"), screenRect.x() + (screenRect.width() - width) / 2),
-               ReadSettingInteger(name + QStringLiteral("Top"), screenRect.y() + (screenRect.height() - height) / 2),
-               ReadSettingInteger(name + QStringLiteral("Width"), width),
-               ReadSettingInteger(name + QStringLiteral("Height"), height));
+    QRect rect(
+        ReadSettingInteger(name + QStringLiteral("Left"), screenRect.x() + (screenRect.width() - width) / 2),
+        ReadSettingInteger(name + QStringLiteral("Top"), screenRect.y() + (screenRect.height() - height) / 2),
+        ReadSettingInteger(name + QStringLiteral("Width"), width),
+        ReadSettingInteger(name + QStringLiteral("Height"), height));
     // Stored values from another screen arrangement must not lose the window.
     if (rect.width() < 16 || rect.height() < 16)
         rect.setSize(QSize(width, height));

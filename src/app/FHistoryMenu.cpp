@@ -4,9 +4,7 @@
 
 namespace velmo {
 
-THistoryMenuManager::THistoryMenuManager(QObject* owner) : THistoryManager(owner)
-{
-}
+THistoryMenuManager::THistoryMenuManager(QObject* owner) : THistoryManager(owner) {}
 
 THistoryMenuManager::~THistoryMenuManager()
 {

@@ -31,7 +31,8 @@ QString NextTestAnswer()
     static bool read = false;
     if (!read) {
         read = true;
-        answers = qEnvironmentVariable("VELMO_TEST_AUTOCLOSE_MESSAGES").split(QLatin1Char(','), Qt::SkipEmptyParts);
+        answers =
+            qEnvironmentVariable("VELMO_TEST_AUTOCLOSE_MESSAGES").split(QLatin1Char(','), Qt::SkipEmptyParts);
     }
     if (answers.isEmpty())
         return QString();
@@ -127,7 +128,7 @@ void TfrmMessage::Setup(const QString& text, const TButtonKinds& kinds, int defa
         const TMessageButtonPlan& plan = FPlans[i];
         button->setVisible(plan.Visible);
         button->setText(plan.Caption);
-        button->setIcon(!plan.Glyph ? QIcon()
+        button->setIcon(!plan.Glyph          ? QIcon()
                         : plan.Kind == bkYes ? style()->standardIcon(QStyle::SP_DialogYesButton)
                                              : style()->standardIcon(QStyle::SP_DialogOkButton));
         button->setDefault(plan.Default && plan.Visible);
@@ -179,12 +180,14 @@ int TfrmMessage::Execute(const QString& text, const TButtonKinds& kinds, int def
         // takes its default answer (or the one a test asked for).
         const TMessageButtonPlans plans = PlanMessageButtons(kinds, defaultIndex, cancelIndex);
         QTextStream(stderr) << QGuiApplication::applicationDisplayName() << ": "
-                            << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
+                            << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                            << Qt::endl;
         int chosen = defaultIndex;
         if (answer.startsWith(QLatin1String("button:")))
             chosen = answer.mid(7).toInt();
         else if (!answer.isEmpty())
-            chosen = cancelIndex >= 0 && cancelIndex < 3 && plans[cancelIndex].Visible ? cancelIndex : defaultIndex;
+            chosen = cancelIndex >= 0 && cancelIndex < 3 && plans[cancelIndex].Visible ? cancelIndex
+                                                                                       : defaultIndex;
         if (chosen >= 0 && chosen < 3 && plans[chosen].Visible)
             return plans[chosen].ModalResult;
         return mrCancel;
@@ -198,7 +201,8 @@ int TfrmMessage::Execute(const QString& text, const TButtonKinds& kinds, int def
     PrepareForm(&form);
 
     if (!answer.isEmpty()) {
-        QTextStream(stderr) << "velmo message: " << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\\n"))
+        QTextStream(stderr) << "velmo message: "
+                            << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\\n"))
                             << Qt::endl;
         QTimer::singleShot(50, &form, [&form, answer] {
             if (answer.startsWith(QLatin1String("button:"))) {
@@ -217,39 +221,61 @@ int TfrmMessage::Execute(const QString& text, const TButtonKinds& kinds, int def
 
 void InstallStandardMessageBox()
 {
-    SetStandardMessageBox([](const QString& text, const TButtonKinds& kinds, int defaultIndex, int cancelIndex) {
-        QMessageBox box(QMessageBox::Information, QGuiApplication::applicationDisplayName(), text);
-        std::vector<std::pair<QAbstractButton*, int>> results;
-        for (int i = 0; i < kinds.size(); ++i) {
-            QMessageBox::StandardButton standard = QMessageBox::NoButton;
-            switch (kinds[i]) {
-            case bkOK: standard = QMessageBox::Ok; break;
-            case bkCancel: standard = QMessageBox::Cancel; break;
-            case bkHelp: standard = QMessageBox::Help; break;
-            case bkYes: standard = QMessageBox::Yes; break;
-            case bkNo: standard = QMessageBox::No; break;
-            case bkClose: standard = QMessageBox::Close; break;
-            case bkAbort: standard = QMessageBox::Abort; break;
-            case bkRetry: standard = QMessageBox::Retry; break;
-            case bkIgnore: standard = QMessageBox::Ignore; break;
-            case bkAll: standard = QMessageBox::YesToAll; break;
-            case bkCustom: break;
+    SetStandardMessageBox(
+        [](const QString& text, const TButtonKinds& kinds, int defaultIndex, int cancelIndex) {
+            QMessageBox box(QMessageBox::Information, QGuiApplication::applicationDisplayName(), text);
+            std::vector<std::pair<QAbstractButton*, int>> results;
+            for (int i = 0; i < kinds.size(); ++i) {
+                QMessageBox::StandardButton standard = QMessageBox::NoButton;
+                switch (kinds[i]) {
+                case bkOK:
+                    standard = QMessageBox::Ok;
+                    break;
+                case bkCancel:
+                    standard = QMessageBox::Cancel;
+                    break;
+                case bkHelp:
+                    standard = QMessageBox::Help;
+                    break;
+                case bkYes:
+                    standard = QMessageBox::Yes;
+                    break;
+                case bkNo:
+                    standard = QMessageBox::No;
+                    break;
+                case bkClose:
+                    standard = QMessageBox::Close;
+                    break;
+                case bkAbort:
+                    standard = QMessageBox::Abort;
+                    break;
+                case bkRetry:
+                    standard = QMessageBox::Retry;
+                    break;
+                case bkIgnore:
+                    standard = QMessageBox::Ignore;
+                    break;
+                case bkAll:
+                    standard = QMessageBox::YesToAll;
+                    break;
+                case bkCustom:
+                    break;
+                }
+                if (standard == QMessageBox::NoButton)
+                    continue;
+                QAbstractButton* button = box.addButton(standard);
+                results.emplace_back(button, ModalResultOfKind(kinds[i]));
+                if (i == defaultIndex)
+                    box.setDefaultButton(static_cast<QPushButton*>(button));
+                if (i == cancelIndex)
+                    box.setEscapeButton(button);
             }
-            if (standard == QMessageBox::NoButton)
-                continue;
-            QAbstractButton* button = box.addButton(standard);
-            results.emplace_back(button, ModalResultOfKind(kinds[i]));
-            if (i == defaultIndex)
-                box.setDefaultButton(static_cast<QPushButton*>(button));
-            if (i == cancelIndex)
-                box.setEscapeButton(button);
-        }
-        box.exec();
-        for (const auto& [button, result] : results)
-            if (box.clickedButton() == button)
-                return result;
-        return mrCancel;
-    });
+            box.exec();
+            for (const auto& [button, result] : results)
+                if (box.clickedButton() == button)
+                    return result;
+            return mrCancel;
+        });
 }
 
 } // namespace velmo

@@ -17,8 +17,8 @@ QString LineName(const QString& line)
 
 [[noreturn]] void FailMalformed(const QString& text, qsizetype position)
 {
-    throw EMacroString(QStringLiteral("%1の%2文字目から始まるマクロが間違っています")
-                           .arg(text, QString::number(position)));
+    throw EMacroString(
+        QStringLiteral("%1の%2文字目から始まるマクロが間違っています").arg(text, QString::number(position)));
 }
 
 // The platform's short (8.3) path form does not exist here; a path is its own short form.
@@ -98,8 +98,8 @@ QString TMacroString::Expand(const QString& text)
         }
     }
     if (start != 0)
-        throw EMacroString(QStringLiteral("%1の%2文字目から始まるマクロが閉じていません")
-                               .arg(text, QString::number(start)));
+        throw EMacroString(
+            QStringLiteral("%1の%2文字目から始まるマクロが閉じていません").arg(text, QString::number(start)));
     return StripQuoted(result);
 }
 

@@ -30,9 +30,9 @@ TOnMessageBox& StandardMessageBox()
     return box;
 }
 
-std::vector<TComponentMacroWalker>& ComponentMacroWalkers()
+std::vector<std::pair<int, TComponentMacroWalker>>& ComponentMacroWalkers()
 {
-    static std::vector<TComponentMacroWalker> walkers;
+    static std::vector<std::pair<int, TComponentMacroWalker>> walkers;
     return walkers;
 }
 
@@ -52,8 +52,8 @@ QString FindEntry(const QString& folder, const QString& name)
     const QString exact = folder + QLatin1Char('/') + name;
     if (QFileInfo::exists(exact))
         return exact;
-    const QStringList entries =
-        QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+    const QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString& entry : entries)
         if (entry.compare(name, Qt::CaseInsensitive) == 0)
             return folder + QLatin1Char('/') + entry;
@@ -233,15 +233,18 @@ QStringList ApplicationMacroLines()
         QStringLiteral("AppName=ベルモ"),
         QStringLiteral("SysHelpFile=$(ExeNameNoExt).hlp"),
         QStringLiteral("SysMsgUnexpected=予期しないエラーが発生しました$(CRLF)%s"),
-        QStringLiteral("SysMsgTwainErr=TWAINでエラーが発生しました。$(CRLF)TWAINドライバあるいはTWAIN機器に問題があると$("
+        QStringLiteral("SysMsgTwainErr=TWAINでエラーが発生しました。$(CRLF)"
+                       "TWAINドライバあるいはTWAIN機器に問題があると$("
                        "CRLF)思われます$(CRLF)「%s」"),
         QStringLiteral("SysMsgNotDefaultPrinter=通常使うプリンタがセットされていません$(CRLF)"
                        "コントロールパネルのプリンタを開いて設定してください"),
-        QStringLiteral("SysMsgNotEnoughColor=「$(AppName)」は、32,000色以上の$(CRLF)表示環境でご使用ください。$(CRLF)"
-                       "正しく表示できないことがありますが起動しますか？"),
+        QStringLiteral(
+            "SysMsgNotEnoughColor=「$(AppName)」は、32,000色以上の$(CRLF)表示環境でご使用ください。$(CRLF)"
+            "正しく表示できないことがありますが起動しますか？"),
         QStringLiteral("SysMsgAlreadyRun=$(AppName)は、すでに実行中です"),
         QStringLiteral("SysMutexID=$(AppName).$(ShortVer).Brenvik.Japan"),
-        QStringLiteral("SysMsgCDNotFound=%sが見つかりません$(CRLF)$(AppName)のＣＤを正しくセットしてください。"),
+        QStringLiteral(
+            "SysMsgCDNotFound=%sが見つかりません$(CRLF)$(AppName)のＣＤを正しくセットしてください。"),
         QStringLiteral("SysRegistryKey=Software\\Quillon\\ベルモ\\$(ShortVer)\\Settings"),
         QStringLiteral("SysKeyFile="),
         QStringLiteral("SysApplicationFolder="),
@@ -308,7 +311,8 @@ void TAppFrame::Loaded()
     FMacro.SetValue(QStringLiteral("CRLF"), QStringLiteral("\r\n"));
     FMacro.SetValue(QStringLiteral("Quote"), QStringLiteral("\""));
     FMacro.SetValue(QStringLiteral("ExeDir"), WithTrailingSlash(exe.absolutePath()));
-    FMacro.SetValue(QStringLiteral("ExeNameNoExt"), exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName());
+    FMacro.SetValue(QStringLiteral("ExeNameNoExt"),
+                    exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName());
     QString appData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (appData.isEmpty())
         appData = QDir::homePath() + QStringLiteral("/Documents");
@@ -448,7 +452,8 @@ QString TAppFrame::FindDataFile(const QString& relativePath, const QString& disp
         const QString hit = SearchOnce(relativePath);
         if (!hit.isEmpty() || displayName.isEmpty())
             return hit;
-        const QString shown = displayName == QLatin1String("@") ? QStringLiteral("必要なファイル") : displayName;
+        const QString shown =
+            displayName == QLatin1String("@") ? QStringLiteral("必要なファイル") : displayName;
         bool retry;
         if (OnCDNotFound) {
             retry = OnCDNotFound(shown);
@@ -547,12 +552,14 @@ void CheckRequiredFile(const QString& fileName, bool mustBeWritable)
 {
     const QFileInfo info(fileName);
     if (!info.isFile())
-        throw EFileError(QStringLiteral("アプリケーションに必要なファイル「%1」が開けませんでした").arg(info.fileName()));
+        throw EFileError(
+            QStringLiteral("アプリケーションに必要なファイル「%1」が開けませんでした").arg(info.fileName()));
     // The owner's write permission stands for the read-only attribute (which holds
     // even for users allowed to write anything).
     const bool readOnly = !info.isWritable() || !info.permissions().testFlag(QFileDevice::WriteOwner);
     if (mustBeWritable && readOnly)
-        throw EFileError(QStringLiteral("実行に必要なファイル「%1」が読み取り専用になっています").arg(info.fileName()));
+        throw EFileError(
+            QStringLiteral("実行に必要なファイル「%1」が読み取り専用になっています").arg(info.fileName()));
 }
 
 bool ReadSettingBool(const QString& name, bool defaultValue)
@@ -636,7 +643,7 @@ void ExpandObject(QObject* object, QSet<QObject*>& visited)
                 ExpandObject(referenced, visited);
         }
     }
-    for (const TComponentMacroWalker& walker : ComponentMacroWalkers())
+    for (const auto& [id, walker] : ComponentMacroWalkers())
         walker(object, ExpandKeeping);
     const QObjectList children = object->children();
     for (QObject* child : children)
@@ -653,9 +660,16 @@ void ExpandComponentMacros(QObject* component)
     ExpandObject(component, visited);
 }
 
-void RegisterComponentMacroWalker(TComponentMacroWalker walker)
+int RegisterComponentMacroWalker(TComponentMacroWalker walker)
 {
-    ComponentMacroWalkers().push_back(std::move(walker));
+    static int lastId = 0;
+    ComponentMacroWalkers().emplace_back(++lastId, std::move(walker));
+    return lastId;
+}
+
+void UnregisterComponentMacroWalker(int id)
+{
+    std::erase_if(ComponentMacroWalkers(), [id](const auto& entry) { return entry.first == id; });
 }
 
 // ---------------------------------------------------------------------------------
@@ -673,7 +687,8 @@ std::vector<std::unique_ptr<QLockFile>>& HeldLocks()
 
 QString TExecuteBlocker::LockFileName(const QString& mutexId, const QString& folder)
 {
-    QString base = folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) : folder;
+    QString base =
+        folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) : folder;
     if (base.isEmpty())
         base = QDir::tempPath();
     QString name = mutexId;

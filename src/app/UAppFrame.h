@@ -12,7 +12,20 @@
 namespace velmo {
 
 // Button kinds of the application's message boxes, in the toolkit's order.
-enum TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
+enum TBitBtnKind
+{
+    bkCustom,
+    bkOK,
+    bkCancel,
+    bkHelp,
+    bkYes,
+    bkNo,
+    bkClose,
+    bkAbort,
+    bkRetry,
+    bkIgnore,
+    bkAll
+};
 using TButtonKinds = QList<TBitBtnKind>;
 
 // Modal results.
@@ -29,7 +42,13 @@ constexpr int mrAll = 8;
 int ModalResultOfKind(TBitBtnKind kind);
 QString CaptionOfKind(TBitBtnKind kind);
 
-enum TExecuteCondition { ecNeedHighColor, ecNeedPrinter, ecExclusive, ecPowerUsers };
+enum TExecuteCondition
+{
+    ecNeedHighColor,
+    ecNeedPrinter,
+    ecExclusive,
+    ecPowerUsers
+};
 
 // A set of execute conditions; bit n stands for the condition of value n.
 class TExecuteConditions
@@ -166,7 +185,9 @@ void ExpandComponentMacros(QObject* component);
 // Extra property walkers (a component model with its own property tables adds one):
 // called for each object with the expansion function.
 using TComponentMacroWalker = std::function<void(QObject*, const std::function<QString(const QString&)>&)>;
-void RegisterComponentMacroWalker(TComponentMacroWalker walker);
+// Returns a number for UnregisterComponentMacroWalker.
+int RegisterComponentMacroWalker(TComponentMacroWalker walker);
+void UnregisterComponentMacroWalker(int id);
 
 // Holds the single-instance lock for the rest of the process.
 class TExecuteBlocker

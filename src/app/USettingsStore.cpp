@@ -25,7 +25,11 @@ QString SafePart(QString part)
     return part;
 }
 
-enum class Access { Read, Write };
+enum class Access
+{
+    Read,
+    Write
+};
 
 // Opens the file only when it can be used: reading needs an existing, readable,
 // well-formed file; a file that cannot be parsed is never rewritten.

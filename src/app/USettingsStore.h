@@ -2,9 +2,9 @@
 // Settings keys of the current user, in place of a registry: a key path such as
 // "Software\Quillon\ベルモ\1.0\Settings" names an INI file (maker folder, product
 // file) and the groups inside it ("1.0/Settings"). Values are always texts.
+#include <QList>
 #include <QString>
 #include <QStringList>
-#include <QList>
 #include <optional>
 #include <utility>
 

@@ -45,9 +45,11 @@ TEST(AppFrame, ApplicationTableAndBuiltInMacros)
     EXPECT_EQ(ExpandMacros(QStringLiteral("$(AppName)")), QStringLiteral("ベルモ"));
     EXPECT_EQ(ExpandMacros(QStringLiteral("$(ShortVer)")), QStringLiteral("1.0"));
     EXPECT_EQ(ExpandMacros(QStringLiteral("$(LongVer)")), QStringLiteral("1.0.1.0"));
-    EXPECT_EQ(ExpandMacros(QStringLiteral("$(SysRegistryKey)")), QStringLiteral("Software\\Quillon\\ベルモ\\1.0\\Settings"));
+    EXPECT_EQ(ExpandMacros(QStringLiteral("$(SysRegistryKey)")),
+              QStringLiteral("Software\\Quillon\\ベルモ\\1.0\\Settings"));
     EXPECT_EQ(ExpandMacros(QStringLiteral("$(SysMutexID)")), QStringLiteral("ベルモ.1.0.Brenvik.Japan"));
-    EXPECT_EQ(ExpandMacros(QStringLiteral("$(SysMsgAlreadyRun)")), QStringLiteral("ベルモは、すでに実行中です"));
+    EXPECT_EQ(ExpandMacros(QStringLiteral("$(SysMsgAlreadyRun)")),
+              QStringLiteral("ベルモは、すでに実行中です"));
     EXPECT_EQ(ExpandMacros(QStringLiteral("$(OpenFileHistory)")),
               QStringLiteral("Software\\Quillon\\ベルモ\\1.0\\Settings\\OpenFileHistory"));
     EXPECT_EQ(ExpandMacros(QStringLiteral("$(CRLF)")), QStringLiteral("\r\n"));
@@ -56,8 +58,8 @@ TEST(AppFrame, ApplicationTableAndBuiltInMacros)
     EXPECT_EQ(ExpandMacros(QStringLiteral("$(SysApplicationFolder)")), exe.completeBaseName());
     EXPECT_EQ(ExpandMacros(QStringLiteral("$(ExeDir)")), exe.absolutePath() + QLatin1Char('/'));
     EXPECT_EQ(ExpandMacros(QStringLiteral("$(ExeDir:Drive)")), QStringLiteral("/"));
-    EXPECT_EQ(ExpandMacros(QStringLiteral("$(PaperInfo)")), exe.absolutePath() + QLatin1Char('/') +
-                                                                exe.completeBaseName() + QStringLiteral(".ppr"));
+    EXPECT_EQ(ExpandMacros(QStringLiteral("$(PaperInfo)")),
+              exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName() + QStringLiteral(".ppr"));
     EXPECT_TRUE(ExpandMacros(QStringLiteral("$(AppDataDir)")).endsWith(QLatin1Char('/')));
     EXPECT_EQ(ExpandMacros(QStringLiteral("$(TitleBarFormat)")), QStringLiteral("ベルモ - %s"));
     EXPECT_EQ(f.Frame->HelpFile(), exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName() + ".hlp");
@@ -65,7 +67,8 @@ TEST(AppFrame, ApplicationTableAndBuiltInMacros)
     // Every line of the configured table expands.
     for (const QString& line : ApplicationMacroLines()) {
         const QString name = line.left(line.indexOf(QLatin1Char('=')));
-        EXPECT_NO_THROW(ExpandMacros(QStringLiteral("$(") + name + QStringLiteral(":inessential)"))) << name.toStdString();
+        EXPECT_NO_THROW(ExpandMacros(QStringLiteral("$(") + name + QStringLiteral(":inessential)")))
+            << name.toStdString();
     }
 }
 
@@ -126,8 +129,10 @@ TEST(AppFrame, UnhandledExceptionsAreShownWithTheirMessage)
     f.Frame->HandleException(std::runtime_error("plain"));
     ASSERT_EQ(f.Shown.size(), 3u);
     EXPECT_EQ(f.Shown[0].Text, QStringLiteral("予期しないエラーが発生しました\r\n壊れています $(nonsense)"));
-    EXPECT_EQ(f.Shown[1].Text, QStringLiteral("TWAINでエラーが発生しました。\r\nTWAINドライバあるいはTWAIN機器に問題があると\r\n"
-                                              "思われます\r\n「no source」"));
+    EXPECT_EQ(
+        f.Shown[1].Text,
+        QStringLiteral("TWAINでエラーが発生しました。\r\nTWAINドライバあるいはTWAIN機器に問題があると\r\n"
+                       "思われます\r\n「no source」"));
     EXPECT_EQ(f.Shown[2].Text, QStringLiteral("予期しないエラーが発生しました\r\nplain"));
     EXPECT_EQ(f.Shown[2].Buttons, TButtonKinds{bkOK});
     QString handled;
@@ -145,7 +150,8 @@ TEST(AppFrame, CheckRequiredFile)
         CheckRequiredFile(missing, true);
         FAIL();
     } catch (const EFileError& e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("アプリケーションに必要なファイル「velmo.ppr」が開けませんでした"));
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral("アプリケーションに必要なファイル「velmo.ppr」が開けませんでした"));
     }
     const QString present = dir.path() + QStringLiteral("/velmo.ppr");
     Touch(present);
@@ -156,7 +162,8 @@ TEST(AppFrame, CheckRequiredFile)
         CheckRequiredFile(present, true);
         FAIL();
     } catch (const EFileError& e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("実行に必要なファイル「velmo.ppr」が読み取り専用になっています"));
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral("実行に必要なファイル「velmo.ppr」が読み取り専用になっています"));
     }
     // A folder is not the file.
     EXPECT_THROW(CheckRequiredFile(dir.path(), false), EFileError);
@@ -216,7 +223,8 @@ TEST(ExecuteConditions, SecondInstanceIsRefusedUntilTheLockIsReleased)
 TEST(ExecuteConditions, StaleLockOfADeadProcessDoesNotBlock)
 {
     TFrameFixture f;
-    const QString lockFile = TExecuteBlocker::LockFileName(QStringLiteral("id"), f.Frame->Probes().LockFolder);
+    const QString lockFile =
+        TExecuteBlocker::LockFileName(QStringLiteral("id"), f.Frame->Probes().LockFolder);
     // A lock file as QLockFile writes it, for a process id that is not running.
     Touch(lockFile, "999999999\nvelmo\n" + QSysInfo::machineHostName().toUtf8() + "\n");
     EXPECT_TRUE(TExecuteBlocker::Acquire(QStringLiteral("id"), f.Frame->Probes().LockFolder));

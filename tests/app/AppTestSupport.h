@@ -43,10 +43,7 @@ public:
         TSettingsKey::SetConfigRoot(QString());
     }
 
-    QString SettingsFile() const
-    {
-        return Temp.path() + QStringLiteral("/config/Quillon/ベルモ.ini");
-    }
+    QString SettingsFile() const { return Temp.path() + QStringLiteral("/config/Quillon/ベルモ.ini"); }
 
     QTemporaryDir Temp;
     std::unique_ptr<TAppFrame> Frame;

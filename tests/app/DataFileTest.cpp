@@ -50,8 +50,10 @@ TEST(FindDataFile, WildcardsInTheLastPartTakeTheFirstOrdinaryFile)
     Touch(f.Path(QStringLiteral("exe/Data/b.cbm")));
     Touch(f.Path(QStringLiteral("exe/Data/a.cbm")));
     QDir().mkpath(f.Path(QStringLiteral("exe/Data/0.cbm")));
-    EXPECT_EQ(f.Frame->FindDataFile(QStringLiteral("Data\\*.cbm"), QString()), f.Path(QStringLiteral("exe/Data/a.cbm")));
-    EXPECT_EQ(f.Frame->FindDataFile(QStringLiteral("Data\\?.CBM"), QString()), f.Path(QStringLiteral("exe/Data/a.cbm")));
+    EXPECT_EQ(f.Frame->FindDataFile(QStringLiteral("Data\\*.cbm"), QString()),
+              f.Path(QStringLiteral("exe/Data/a.cbm")));
+    EXPECT_EQ(f.Frame->FindDataFile(QStringLiteral("Data\\?.CBM"), QString()),
+              f.Path(QStringLiteral("exe/Data/a.cbm")));
     EXPECT_EQ(f.Frame->FindDataFile(QStringLiteral("Data\\*.jpg"), QString()), QString());
 }
 
@@ -107,7 +109,8 @@ TEST(FindDataFile, RemovableMediaAndTheirApplicationFolder)
     f.Frame->SetRememberedDataRoot(QString());
     f.MakeRoot(QStringLiteral("media/usb"));
     Touch(f.Path(QStringLiteral("media/usb/Data/x.dat")));
-    EXPECT_EQ(f.Frame->FindDataFile(QStringLiteral("Data\\x.dat"), QString()), f.Path(QStringLiteral("media/usb/Data/x.dat")));
+    EXPECT_EQ(f.Frame->FindDataFile(QStringLiteral("Data\\x.dat"), QString()),
+              f.Path(QStringLiteral("media/usb/Data/x.dat")));
 }
 
 TEST(FindDataFile, DiskSiblingsOfAMultiDiscSet)
@@ -119,7 +122,8 @@ TEST(FindDataFile, DiskSiblingsOfAMultiDiscSet)
     Touch(f.Path(QStringLiteral("set/disk2/Data/y.dat")));
     Touch(f.Path(QStringLiteral("set/disk3/Data/y.dat")));
     WriteSettingString(QStringLiteral("CDPath"), f.Path(QStringLiteral("set/Disk1")));
-    EXPECT_EQ(f.Frame->FindDataFile(QStringLiteral("Data\\y.dat"), QString()), f.Path(QStringLiteral("set/disk3/Data/y.dat")));
+    EXPECT_EQ(f.Frame->FindDataFile(QStringLiteral("Data\\y.dat"), QString()),
+              f.Path(QStringLiteral("set/disk3/Data/y.dat")));
     // Only folders called disk… have siblings.
     f.MakeRoot(QStringLiteral("other/cd1"));
     f.MakeRoot(QStringLiteral("other/disk1"));
@@ -134,7 +138,8 @@ TEST(FindDataFile, AsksForTheDiscAndRetries)
     f.Answers = {mrYes, mrCancel};
     EXPECT_EQ(f.Frame->FindDataFile(QStringLiteral("Data\\missing.dat"), QStringLiteral("@")), QString());
     ASSERT_EQ(f.Shown.size(), 2u);
-    EXPECT_EQ(f.Shown[0].Text, QStringLiteral("必要なファイルが見つかりません\r\nベルモのＣＤを正しくセットしてください。"));
+    EXPECT_EQ(f.Shown[0].Text,
+              QStringLiteral("必要なファイルが見つかりません\r\nベルモのＣＤを正しくセットしてください。"));
     EXPECT_EQ(f.Shown[0].Buttons, (TButtonKinds{bkYes, bkCancel}));
     EXPECT_EQ(f.Shown[0].Default, 0);
     EXPECT_EQ(f.Shown[0].Cancel, 1);

@@ -69,7 +69,8 @@ TEST(HistoryManager, CaseDifferentAddMovesToFrontWithNewSpelling)
     history.Add(QStringLiteral("/home/u/a.lbd"));
     history.Add(QStringLiteral("/home/u/b.lbd"));
     history.Add(QStringLiteral("/HOME/U/A.LBD"));
-    EXPECT_EQ(history.Items(), (QStringList{QStringLiteral("/HOME/U/A.LBD"), QStringLiteral("/home/u/b.lbd")}));
+    EXPECT_EQ(history.Items(),
+              (QStringList{QStringLiteral("/HOME/U/A.LBD"), QStringLiteral("/home/u/b.lbd")}));
     history.Remove(QStringLiteral("/home/u/B.lbd"));
     EXPECT_EQ(history.Items(), QStringList{QStringLiteral("/HOME/U/A.LBD")});
     history.Clear();
@@ -87,7 +88,8 @@ TEST(HistoryManager, ReadsItemNumbersInOrderWithGaps)
     key.WriteString(QStringLiteral("ItemX"), QStringLiteral("ignored too"));
     THistoryManager history;
     history.SetRegistryKey(QStringLiteral("$(FindPaperHistory)"));
-    EXPECT_EQ(history.Items(), (QStringList{QStringLiteral("two"), QStringLiteral("seven"), QStringLiteral("ten")}));
+    EXPECT_EQ(history.Items(),
+              (QStringList{QStringLiteral("two"), QStringLiteral("seven"), QStringLiteral("ten")}));
     history.SetLimit(2);
     EXPECT_EQ(history.Items(), (QStringList{QStringLiteral("two"), QStringLiteral("seven")}));
     // Saving renumbers from Item0 and drops everything else of the subkey.

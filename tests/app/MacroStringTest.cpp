@@ -36,16 +36,18 @@ TEST(MacroString, PlainTextAndOrdinaryCharactersStayAsTheyAre)
 TEST(MacroString, ErrorsNameTheOneBasedPositionOfTheParenthesis)
 {
     TMacroString macro = Table({QStringLiteral("A=x")});
-    EXPECT_EQ(ErrorOf(macro, QStringLiteral("$()")), QStringLiteral("$()の2文字目から始まるマクロが間違っています"));
-    EXPECT_EQ(ErrorOf(macro, QStringLiteral("ab$(X")), QStringLiteral("ab$(Xの4文字目から始まるマクロが閉じていません"));
+    EXPECT_EQ(ErrorOf(macro, QStringLiteral("$()")),
+              QStringLiteral("$()の2文字目から始まるマクロが間違っています"));
+    EXPECT_EQ(ErrorOf(macro, QStringLiteral("ab$(X")),
+              QStringLiteral("ab$(Xの4文字目から始まるマクロが閉じていません"));
     EXPECT_EQ(ErrorOf(macro, QStringLiteral("$(A)zz$()")),
               QStringLiteral("$(A)zz$()の8文字目から始まるマクロが間違っています"));
 }
 
 TEST(MacroString, NamesAreCaseInsensitiveAndValuesExpandRecursively)
 {
-    TMacroString macro = Table({QStringLiteral("AppName=ベルモ"), QStringLiteral("Title=$(APPNAME) - %s"),
-                                QStringLiteral("X=1")});
+    TMacroString macro = Table(
+        {QStringLiteral("AppName=ベルモ"), QStringLiteral("Title=$(APPNAME) - %s"), QStringLiteral("X=1")});
     EXPECT_EQ(macro.Expand(QStringLiteral("$(appname)")), QStringLiteral("ベルモ"));
     EXPECT_EQ(macro.Expand(QStringLiteral("[$(title)]")), QStringLiteral("[ベルモ - %s]"));
     EXPECT_TRUE(macro.ExpansionStack().isEmpty());
@@ -79,14 +81,18 @@ TEST(MacroString, UndefinedNamesAndFormats)
         Table({QStringLiteral("ExeDir=C:\\Prog\\"), QStringLiteral("Empty="), QStringLiteral("P=/usr/bin")});
     EXPECT_EQ(macro.Expand(QStringLiteral("[$(Nothing:inessential)]")), QStringLiteral("[]"));
     EXPECT_EQ(macro.Expand(QStringLiteral("[$(Nothing:UNESSENTIAL)]")), QStringLiteral("[]"));
-    EXPECT_EQ(ErrorOf(macro, QStringLiteral("$(Nothing)")), QStringLiteral("未定義のNothingマクロが使用されています"));
-    EXPECT_EQ(ErrorOf(macro, QStringLiteral("$(Empty)")), QStringLiteral("未定義のEmptyマクロが使用されています"));
+    EXPECT_EQ(ErrorOf(macro, QStringLiteral("$(Nothing)")),
+              QStringLiteral("未定義のNothingマクロが使用されています"));
+    EXPECT_EQ(ErrorOf(macro, QStringLiteral("$(Empty)")),
+              QStringLiteral("未定義のEmptyマクロが使用されています"));
     EXPECT_EQ(macro.Expand(QStringLiteral("$(ExeDir:Drive)")), QStringLiteral("C"));
     EXPECT_EQ(macro.Expand(QStringLiteral("$(ExeDir:drive)")), QStringLiteral("C"));
     EXPECT_EQ(macro.Expand(QStringLiteral("$(P:shortPath)")), QStringLiteral("/usr/bin"));
-    EXPECT_EQ(ErrorOf(macro, QStringLiteral("$(P:Upper)")), QStringLiteral("未定義のフォーマット指定(Upper)が使用されています"));
+    EXPECT_EQ(ErrorOf(macro, QStringLiteral("$(P:Upper)")),
+              QStringLiteral("未定義のフォーマット指定(Upper)が使用されています"));
     // Only the first ":" separates the format.
-    EXPECT_EQ(ErrorOf(macro, QStringLiteral("$(P:a:b)")), QStringLiteral("未定義のフォーマット指定(a:b)が使用されています"));
+    EXPECT_EQ(ErrorOf(macro, QStringLiteral("$(P:a:b)")),
+              QStringLiteral("未定義のフォーマット指定(a:b)が使用されています"));
     EXPECT_TRUE(macro.ExpansionStack().isEmpty());
 }
 

@@ -48,7 +48,8 @@ TEST(Settings, ValuesAreStoredAsTextsUnderTheSettingsKey)
     EXPECT_FALSE(ReadSettingBool(QStringLiteral("Banding"), true));
     EXPECT_EQ(ReadSettingInteger(QStringLiteral("DefBrushColor"), 0), 12632256);
     EXPECT_EQ(ReadSettingInteger(QStringLiteral("frmMainLeft"), 0), -8);
-    EXPECT_EQ(ReadSettingString(QStringLiteral("CDPath"), QString()), QStringLiteral("/media/user/ベルモ, disc"));
+    EXPECT_EQ(ReadSettingString(QStringLiteral("CDPath"), QString()),
+              QStringLiteral("/media/user/ベルモ, disc"));
     // Value names are matched without regard to case, like the registry's.
     EXPECT_EQ(ReadSettingInteger(QStringLiteral("defbrushcolor"), 0), 12632256);
     WriteSettingInteger(QStringLiteral("DEFBRUSHCOLOR"), 5);
@@ -123,7 +124,8 @@ TEST(Settings, KeyPathsStayInsideTheConfigFolder)
 {
     TFrameFixture f;
     TSettingsKey key(QStringLiteral("Software\\..\\..\\x"));
-    EXPECT_TRUE(QFileInfo(key.FileName()).absoluteFilePath().startsWith(f.Temp.path() + QStringLiteral("/config/")));
+    EXPECT_TRUE(
+        QFileInfo(key.FileName()).absoluteFilePath().startsWith(f.Temp.path() + QStringLiteral("/config/")));
     TSettingsKey slash(QStringLiteral("Software\\a/../../b\\c"));
     EXPECT_TRUE(QDir::cleanPath(slash.FileName()).startsWith(f.Temp.path() + QStringLiteral("/config/")));
     EXPECT_FALSE(TSettingsKey(QString()).IsValid());

@@ -24,10 +24,10 @@ public:
     {
         if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
             return;
-        FProcess.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                                QStringLiteral("-screen"), QStringLiteral("0"),
-                                                QStringLiteral("1024x768x%1").arg(depth),
-                                                QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        FProcess.start(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                        QStringLiteral("0"), QStringLiteral("1024x768x%1").arg(depth),
+                        QStringLiteral("-nolisten"), QStringLiteral("tcp")});
         if (!FProcess.waitForStarted(10000))
             return;
         QByteArray out;
@@ -69,7 +69,8 @@ protected:
     void SetUp() override
     {
         QDir().mkpath(Runtime());
-        QFile::setPermissions(Runtime(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(Runtime(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
     QString Program() const { return BinaryDir() + QStringLiteral("/src/velmo"); }
@@ -192,16 +193,18 @@ TEST_F(VelmoProcess, ColourQuestionEscapeGoesOnAndNoEnds)
 {
     TXServer server(24);
     REQUIRE_SERVER(server);
-    const QString question = QStringLiteral("velmo message: 「ベルモ」は、32,000色以上の\\n表示環境でご使用ください。\\n"
-                                            "正しく表示できないことがありますが起動しますか？");
+    const QString question =
+        QStringLiteral("velmo message: 「ベルモ」は、32,000色以上の\\n表示環境でご使用ください。\\n"
+                       "正しく表示できないことがありますが起動しますか？");
     // The real message window under a screen that reports 256 colours.
     TRun yes = Run(server, kQuitOnIdle + QStringList{QStringLiteral("VELMO_TEST_SCREEN_DEPTH=8")});
     EXPECT_EQ(yes.ExitCode, 0) << yes.StdErr.toStdString();
     EXPECT_TRUE(yes.StdErr.contains(question)) << yes.StdErr.toStdString();
     EXPECT_TRUE(yes.StdErr.contains(QStringLiteral("velmo: idle")));
 
-    TRun no = Run(server, {QStringLiteral("VELMO_TEST_QUIT_ON_IDLE=1"), QStringLiteral("VELMO_TEST_SCREEN_DEPTH=8"),
-                           QStringLiteral("VELMO_TEST_AUTOCLOSE_MESSAGES=button:1")});
+    TRun no =
+        Run(server, {QStringLiteral("VELMO_TEST_QUIT_ON_IDLE=1"), QStringLiteral("VELMO_TEST_SCREEN_DEPTH=8"),
+                     QStringLiteral("VELMO_TEST_AUTOCLOSE_MESSAGES=button:1")});
     EXPECT_EQ(no.ExitCode, 1) << no.StdErr.toStdString();
     EXPECT_TRUE(no.StdErr.contains(question));
     EXPECT_FALSE(no.StdErr.contains(QStringLiteral("velmo: idle")));
@@ -223,4 +226,16 @@ TEST_F(VelmoProcess, EightBitScreenAsksWithoutCrashing)
     EXPECT_TRUE(no.StdErr.contains(question));
     EXPECT_FALSE(no.StdErr.contains(cannotDraw));
     EXPECT_FALSE(QFileInfo::exists(LockFile()));
+}
+
+TEST_F(VelmoProcess, FailingEventIsReportedAndTheProgramGoesOn)
+{
+    TXServer server(24);
+    REQUIRE_SERVER(server);
+    const TRun run = Run(server, kQuitOnIdle + QStringList{QStringLiteral("VELMO_TEST_THROW_IN_EVENT=1")});
+    EXPECT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
+    EXPECT_TRUE(
+        run.StdErr.contains(QStringLiteral("velmo message: 予期しないエラーが発生しました\\nテスト用の失敗")))
+        << run.StdErr.toStdString();
+    EXPECT_TRUE(run.StdErr.contains(QStringLiteral("velmo: idle")));
 }

@@ -3,7 +3,9 @@
 #include "app/FMessage.h"
 #include "app/UAppFrame.h"
 #include "app/UGlobalNotify.h"
+#include "base/UExceptions.h"
 #include <QTextStream>
+#include <QTimer>
 
 using namespace velmo;
 
@@ -32,6 +34,9 @@ int main(int argc, char** argv)
                     dataMain.MainWindow()->close();
                 };
             }
+            // Tests of the exception handler: an event whose handler fails.
+            if (qEnvironmentVariableIntValue("VELMO_TEST_THROW_IN_EVENT") == 1)
+                QTimer::singleShot(0, &dataMain, [] { throw EFileError(QStringLiteral("テスト用の失敗")); });
             exitCode = app.exec();
         }
         dataMain.Shutdown();
