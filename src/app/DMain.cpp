@@ -1,0 +1,149 @@
+#include "app/DMain.h"
+#include "app/FAppForms.h"
+#include "app/FMain.h"
+#include "app/FMessage.h"
+#include "app/UAppFrame.h"
+#include "app/UGlobalNotify.h"
+#include "base/UExceptions.h"
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace velmo {
+
+namespace {
+
+std::function<void()>& PictureFormatRegistration()
+{
+    static std::function<void()> registration;
+    return registration;
+}
+
+} // namespace
+
+TVelmoApplication::TVelmoApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TVelmoApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        if (TAppFrame* frame = TAppFrame::Instance())
+            frame->HandleException(error);
+        else
+            qWarning("%s", error.what());
+    }
+    return false;
+}
+
+void SetPictureFormatRegistration(std::function<void()> registration)
+{
+    PictureFormatRegistration() = std::move(registration);
+}
+
+TdataMain::TdataMain(QObject* owner) : QObject(owner)
+{
+    setObjectName(QStringLiteral("dataMain"));
+    FAppFrame = new TAppFrame(this);
+    FAppFrame->setObjectName(QStringLiteral("AppFrame1"));
+    FAppFrame->SetMacro(TMacroString(ApplicationMacroLines()));
+    FAppFrame->SetExecuteCondition({ecNeedHighColor, ecNeedPrinter, ecExclusive});
+    FAppFrame->OnMessageBox = &TfrmMessage::Execute;
+    FGlobalNotify = new TGlobalNotify(this);
+    FGlobalNotify->setObjectName(QStringLiteral("GlobalNotify1"));
+    FGlobalNotify->OnIdle = [this] { Idle(); };
+    FAppFrame->Loaded();
+    CreateMainWindow = [] { return new TfrmMain; };
+}
+
+TdataMain::~TdataMain()
+{
+    Shutdown();
+}
+
+void TdataMain::SetCatalogueLoader(std::unique_ptr<ICatalogueLoader> loader)
+{
+    FCatalogueLoader = std::move(loader);
+}
+
+TfrmMain* TdataMain::MainWindow() const
+{
+    return FMainWindow;
+}
+
+bool TdataMain::LoadCatalogue()
+{
+    if (!FCatalogueLoader)
+        return true;
+    QString fileName;
+    try {
+        fileName = ExpandMacros(QStringLiteral("$(PaperInfo)"));
+        CheckRequiredFile(fileName, true);
+        FCatalogueLoader->Load(fileName);
+        return true;
+    } catch (const EFileError& error) {
+        ShowAppMessage(error.Message(), false);
+    } catch (const std::exception&) {
+        ShowAppMessage(FormatText(QStringLiteral("アプリケーションに必要なファイル「%s」が開けませんでした"),
+                                  {QFileInfo(fileName).fileName()}),
+                       false);
+    }
+    return false;
+}
+
+bool TdataMain::Start()
+{
+    if (PictureFormatRegistration())
+        PictureFormatRegistration()();
+    if (!FAppFrame->CheckExecuteConditions())
+        return false;
+    if (!LoadCatalogue())
+        return false;
+    if (!ScreenCanShowWindows()) {
+        // Going on would end in the toolkit failing to draw the first window.
+        QTextStream(stderr) << ExpandMacros(QStringLiteral("$(AppName)"))
+                            << QStringLiteral(": この画面の色数ではウィンドウを表示できません") << Qt::endl;
+        return false;
+    }
+    FMainWindow = CreateMainWindow();
+    // Commands wait until the start-up choice has been made.
+    FMainWindow->setEnabled(false);
+    FMainWindow->show();
+    FReady = true;
+    return true;
+}
+
+void TdataMain::Idle()
+{
+    if (!FReady || !FMainWindow)
+        return;
+    if (!FInitialDocumentMade) {
+        FInitialDocumentMade = true;
+        FMainWindow->MakeInitialDocument();
+        const QString first = FArguments.value(0);
+        if (!first.isEmpty() && QFileInfo(first).isFile() && FMainWindow->OpenDocument(first)) {
+            FStartupFinished = true;
+            FMainWindow->setEnabled(true);
+        }
+        FStartupChoiceDue = true;
+    }
+    if (FStartupChoiceDue && !FStartupFinished && FMainWindow->SplashClosed()) {
+        FStartupFinished = true;
+        FMainWindow->OfferStartupChoice();
+        if (FMainWindow)
+            FMainWindow->setEnabled(true);
+    }
+}
+
+void TdataMain::Shutdown()
+{
+    FReady = false;
+    if (FMainWindow) {
+        if (FMainWindow->isVisible())
+            FMainWindow->close();
+        delete FMainWindow.data();
+    }
+    FCatalogueLoader.reset();
+    TExecuteBlocker::ReleaseAll();
+}
+
+} // namespace velmo
