@@ -246,6 +246,13 @@ TValueType TReader::ReadValue()
     return TValueType(tag);
 }
 
+uint8_t TReader::PeekByte()
+{
+    const uint8_t b = FStream.ReadUInt8();
+    FStream.Seek(-1, TSeekOrigin::soCurrent);
+    return b;
+}
+
 TValueType TReader::NextValue()
 {
     const TValueType value = ReadValue();

@@ -117,7 +117,10 @@ public:
     // vaSet; each member must be one of names (case-insensitive).
     uint32_t ReadSet(const std::vector<QString>& names);
     void ReadListBegin() { CheckValue(TValueType::vaList); }
-    bool EndOfList() { return NextValue() == TValueType::vaNull; }
+    // True when the next byte is 0 (vaNull, or the empty name that ends a list of
+    // property entries or records).
+    bool EndOfList() { return PeekByte() == 0; }
+    uint8_t PeekByte();
     void ReadListEnd() { CheckValue(TValueType::vaNull); }
     QByteArray ReadBinary();
     QString ReadStr();
