@@ -21,8 +21,9 @@ public:
 const TPropertyTable& TFuzzItem::Properties()
 {
     static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
-        .Int("Value", &TFuzzItem::Value, &TFuzzItem::Value).Default(0)
-        .Reference("Link", &TFuzzItem::Link, &TFuzzItem::Link);
+                                            .Int("Value", &TFuzzItem::Value, &TFuzzItem::Value)
+                                            .Default(0)
+                                            .Reference("Link", &TFuzzItem::Link, &TFuzzItem::Link);
     return table;
 }
 
@@ -60,29 +61,33 @@ private:
     std::unique_ptr<TFont> FFont = std::make_unique<TFont>();
     std::unique_ptr<TStrings> FLines = std::make_unique<TStrings>();
     std::unique_ptr<TPicture> FPicture = std::make_unique<TPicture>();
-    std::unique_ptr<TCollection> FItems = std::make_unique<TCollection>(TCollection::ItemFactory<TFuzzItem>());
+    std::unique_ptr<TCollection> FItems =
+        std::make_unique<TCollection>(TCollection::ItemFactory<TFuzzItem>());
     std::unique_ptr<TFont> FOptional = std::make_unique<TFont>();
 };
 
 const TPropertyTable& TFuzzObject::Properties()
 {
-    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
-        .Int("Number", &TFuzzObject::Number, &TFuzzObject::Number)
-        .Int("Color", &TFuzzObject::Color, &TFuzzObject::Color).Idents(ColorIdents())
-        .Enum("Kind", &TFuzzObject::Kind, &TFuzzObject::Kind, {"kA", "kB"}).Default(0)
-        .Set("Flags", &TFuzzObject::Flags, &TFuzzObject::Flags, {"fA", "fB", "fC"})
-        .Bool("Flag", &TFuzzObject::Flag, &TFuzzObject::Flag)
-        .Char("Letter", &TFuzzObject::Letter, &TFuzzObject::Letter)
-        .String("Text", &TFuzzObject::Text, &TFuzzObject::Text)
-        .Float("Ratio", &TFuzzObject::Ratio, &TFuzzObject::Ratio)
-        .Int64("Big", &TFuzzObject::Big, &TFuzzObject::Big)
-        .Object("Font", &TFuzzObject::Font)
-        .Object("Lines", &TFuzzObject::Lines)
-        .Object("Picture", &TFuzzObject::Picture)
-        .Object("Items", &TFuzzObject::Items)
-        .Object("Optional", &TFuzzObject::Optional, &TFuzzObject::SetOptional)
-        .Reference("Target", &TFuzzObject::Target, &TFuzzObject::Target)
-        .Event("OnClick", &TFuzzObject::OnClick, &TFuzzObject::OnClick);
+    static const TPropertyTable table =
+        TPropertyTable::Extending(inherited::Properties())
+            .Int("Number", &TFuzzObject::Number, &TFuzzObject::Number)
+            .Int("Color", &TFuzzObject::Color, &TFuzzObject::Color)
+            .Idents(ColorIdents())
+            .Enum("Kind", &TFuzzObject::Kind, &TFuzzObject::Kind, {"kA", "kB"})
+            .Default(0)
+            .Set("Flags", &TFuzzObject::Flags, &TFuzzObject::Flags, {"fA", "fB", "fC"})
+            .Bool("Flag", &TFuzzObject::Flag, &TFuzzObject::Flag)
+            .Char("Letter", &TFuzzObject::Letter, &TFuzzObject::Letter)
+            .String("Text", &TFuzzObject::Text, &TFuzzObject::Text)
+            .Float("Ratio", &TFuzzObject::Ratio, &TFuzzObject::Ratio)
+            .Int64("Big", &TFuzzObject::Big, &TFuzzObject::Big)
+            .Object("Font", &TFuzzObject::Font)
+            .Object("Lines", &TFuzzObject::Lines)
+            .Object("Picture", &TFuzzObject::Picture)
+            .Object("Items", &TFuzzObject::Items)
+            .Object("Optional", &TFuzzObject::Optional, &TFuzzObject::SetOptional)
+            .Reference("Target", &TFuzzObject::Target, &TFuzzObject::Target)
+            .Event("OnClick", &TFuzzObject::OnClick, &TFuzzObject::OnClick);
     return table;
 }
 

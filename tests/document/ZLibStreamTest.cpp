@@ -124,7 +124,8 @@ TEST(ZLibStreamTest, SizeMismatchIsAnError)
 {
     const QByteArray data("the quick brown fox jumps over the lazy dog");
     EXPECT_EQ(Inflate(Container(uint32_t(data.size()), ZLib(data))), data);
-    EXPECT_THROW(Inflate(Container(uint32_t(data.size()) + 1, ZLib(data))), EZLibError); // shorter than stated
+    EXPECT_THROW(Inflate(Container(uint32_t(data.size()) + 1, ZLib(data))),
+                 EZLibError); // shorter than stated
     EXPECT_THROW(Inflate(Container(uint32_t(data.size()) - 1, ZLib(data))), EZLibError); // longer than stated
     EXPECT_THROW(Inflate(Container(0xFFFFFFFF, ZLib(data))), EZLibError);
     EXPECT_THROW(Inflate(Container(0, ZLib(data))), EZLibError);
