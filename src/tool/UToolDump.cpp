@@ -1,11 +1,50 @@
 #include "tool/UToolDump.h"
+#include "base/UExceptions.h"
+#include "document/UComponentDump.h"
+#include <QFile>
 #include <QTextStream>
+#include <cstdio>
 
 namespace velmo::tool {
 
-int CommandDump(const QStringList&)
+// Prints the dump of bytes to standard output; a damaged stream prints what could be
+// read, then the fault on standard error, and fails.
+int DumpBytes(const QByteArray& bytes)
 {
-    QTextStream(stderr) << "velmo-tool: dump is not built yet\n";
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    QString text;
+    try {
+        DumpComponent(bytes, &text);
+    } catch (const Exception& e) {
+        out << text;
+        out.flush();
+        QTextStream(stderr) << "velmo-tool: " << e.Message() << '\n';
+        return 1;
+    }
+    out << text;
+    return 0;
+}
+
+int CommandDump(const QStringList& arguments)
+{
+    QTextStream err(stderr);
+    if (arguments.size() == 1 && arguments[0] == QLatin1String("-")) {
+        QFile input;
+        if (!input.open(stdin, QIODevice::ReadOnly)) {
+            err << "velmo-tool: cannot read standard input\n";
+            return 1;
+        }
+        return DumpBytes(input.readAll());
+    }
+    if (arguments.size() == 2) {
+        // Streams inside compound files are read by the storage layer; until it is
+        // connected here this form cannot work.
+        err << "velmo-tool: dump FILE PATH is not available in this build\n";
+        return 2;
+    }
+    err << "usage: velmo-tool dump -\n"
+           "       velmo-tool dump FILE PATH\n";
     return 2;
 }
 
