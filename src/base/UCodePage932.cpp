@@ -45,6 +45,19 @@ ConverterPtr OpenConverter(bool stopOnError)
     return ConverterPtr(clone);
 }
 
+// Opening a converter costs more than converting a short name, and the readers
+// convert many short strings: keep one of each kind per thread, reset before use.
+UConverter* CachedConverter(bool stopOnError)
+{
+    thread_local ConverterPtr strict;
+    thread_local ConverterPtr lenient;
+    ConverterPtr& slot = stopOnError ? strict : lenient;
+    if (!slot)
+        slot = OpenConverter(stopOnError);
+    ucnv_reset(slot.get());
+    return slot.get();
+}
+
 } // namespace
 
 QByteArray Encode(const QString& text, bool* ok)
@@ -53,7 +66,7 @@ QByteArray Encode(const QString& text, bool* ok)
         *ok = true;
     if (text.isEmpty())
         return {};
-    ConverterPtr conv = OpenConverter(true);
+    UConverter* conv = CachedConverter(true);
     QByteArray out;
     out.resize(text.size() * 2 + 16);
     const UChar* src = reinterpret_cast<const UChar*>(text.utf16());
@@ -61,7 +74,7 @@ QByteArray Encode(const QString& text, bool* ok)
     char* target = out.data();
     char* targetLimit = out.data() + out.size();
     UErrorCode status = U_ZERO_ERROR;
-    ucnv_fromUnicode(conv.get(), &target, targetLimit, &src, srcLimit, nullptr, true, &status);
+    ucnv_fromUnicode(conv, &target, targetLimit, &src, srcLimit, nullptr, true, &status);
     const int written = int(target - out.data());
     out.truncate(written);
     if (U_FAILURE(status)) {
@@ -100,23 +113,23 @@ QString Decode(const char* data, int length, bool* ok)
     bool clean = true;
     QString out;
     {
-        ConverterPtr strict = OpenConverter(true);
+        UConverter* strict = CachedConverter(true);
         std::vector<UChar> buffer(size_t(length) + 2);
         UChar* target = buffer.data();
         const char* src = data;
         UErrorCode status = U_ZERO_ERROR;
-        ucnv_toUnicode(strict.get(), &target, buffer.data() + buffer.size(), &src, data + length, nullptr, true,
+        ucnv_toUnicode(strict, &target, buffer.data() + buffer.size(), &src, data + length, nullptr, true,
                        &status);
         if (U_SUCCESS(status))
             return QString(reinterpret_cast<const QChar*>(buffer.data()), int(target - buffer.data()));
         clean = false;
     }
-    ConverterPtr lenient = OpenConverter(false);
+    UConverter* lenient = CachedConverter(false);
     std::vector<UChar> buffer(size_t(length) * 2 + 2);
     UChar* target = buffer.data();
     const char* src = data;
     UErrorCode status = U_ZERO_ERROR;
-    ucnv_toUnicode(lenient.get(), &target, buffer.data() + buffer.size(), &src, data + length, nullptr, true,
+    ucnv_toUnicode(lenient, &target, buffer.data() + buffer.size(), &src, data + length, nullptr, true,
                    &status);
     out = QString(reinterpret_cast<const QChar*>(buffer.data()), int(target - buffer.data()));
     if (ok)

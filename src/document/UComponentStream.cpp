@@ -306,10 +306,13 @@ private:
         ReadChildren(*root);
         root->SetComponentState(csReading, false);
 
-        ResolveFixups();
+        // Loaded notifications come first, in read order; references by name are
+        // resolved after them, so that a Loaded handler that creates or renames
+        // components still has them found.
         for (const TComponent::WeakRef& ref : FLoaded)
             if (TComponent* c = ref.Get())
                 c->Loaded();
+        ResolveFixups();
         return root;
     }
 
