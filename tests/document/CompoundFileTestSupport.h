@@ -6,6 +6,15 @@
 #include <QCryptographicHash>
 #include <QStringList>
 #include <functional>
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+// Readable test failures for texts.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
 
 namespace velmo::test {
 
