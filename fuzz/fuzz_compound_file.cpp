@@ -31,7 +31,8 @@ void Walk(TCfbStorage& storage)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     try {
-        auto root = TCompoundFile::OpenBytes(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+        auto root =
+            TCompoundFile::OpenBytes(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
         Walk(*root);
         const QByteArray written = root->File().SaveToBytes(3);
         auto again = TCompoundFile::OpenBytes(written);

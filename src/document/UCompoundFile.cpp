@@ -42,7 +42,8 @@ QString StorageStatusText(uint32_t status)
     case stg::E_INVALIDNAME:
         return QStringLiteral("The name is not valid.");
     case stg::E_REVERTED:
-        return QStringLiteral("The object has been invalidated by a revert operation above it in the transaction tree.");
+        return QStringLiteral(
+            "The object has been invalidated by a revert operation above it in the transaction tree.");
     case stg::E_DOCFILECORRUPT:
         return QStringLiteral("The compound file is corrupt.");
     case stg::E_DOCFILETOOLARGE:
@@ -105,9 +106,10 @@ namespace cfb {
 
 size_t TNode::FindChild(const QString& name, bool* found) const
 {
-    auto it = std::lower_bound(Children.begin(), Children.end(), name, [](const auto& child, const QString& n) {
-        return CompareElementNames(child->Name, n) < 0;
-    });
+    auto it =
+        std::lower_bound(Children.begin(), Children.end(), name, [](const auto& child, const QString& n) {
+            return CompareElementNames(child->Name, n) < 0;
+        });
     *found = it != Children.end() && CompareElementNames((*it)->Name, name) == 0;
     return size_t(it - Children.begin());
 }
@@ -253,7 +255,8 @@ std::shared_ptr<TCfbStorage> TCompoundFile::CreateFile(const QString& fileName, 
     return RootHandle(file, TStgAccess::ReadWrite);
 }
 
-std::shared_ptr<TCfbStorage> TCompoundFile::OpenFile(const QString& fileName, TStgAccess access, TStgShare share)
+std::shared_ptr<TCfbStorage> TCompoundFile::OpenFile(const QString& fileName, TStgAccess access,
+                                                     TStgShare share)
 {
     const QFileInfo info(fileName);
     if (fileName.isEmpty() || !info.exists() || info.isDir())
@@ -328,7 +331,8 @@ void TCompoundFile::SaveToFile(const QString& fileName, int version)
 
 // ---- TCfbStorage
 
-TCfbStorage::TCfbStorage(std::shared_ptr<TCompoundFile> file, std::shared_ptr<cfb::TNode> node, TStgAccess access)
+TCfbStorage::TCfbStorage(std::shared_ptr<TCompoundFile> file, std::shared_ptr<cfb::TNode> node,
+                         TStgAccess access)
     : FFile(std::move(file)), FNode(std::move(node)), FAccess(access)
 {
     ++FNode->OpenCount;
@@ -606,7 +610,8 @@ void TCfbStorage::CopyTo(TCfbStorage& destination) const
             node->ModifyTime = child->ModifyTime;
             node->Parent = to;
             if (child->Type == TStgElementType::Stream) {
-                node->Data = child->Loaded ? child->Data : child->Source->ReadStream(child->Start, child->Size);
+                node->Data =
+                    child->Loaded ? child->Data : child->Source->ReadStream(child->Start, child->Size);
                 node->Size = child->Size;
             } else {
                 work.push_back({child.get(), node.get()});
@@ -633,7 +638,8 @@ void TCfbStorage::SetStateBits(uint32_t bits)
 
 // ---- TCfbStream
 
-TCfbStream::TCfbStream(std::shared_ptr<TCompoundFile> file, std::shared_ptr<cfb::TNode> node, TStgAccess access)
+TCfbStream::TCfbStream(std::shared_ptr<TCompoundFile> file, std::shared_ptr<cfb::TNode> node,
+                       TStgAccess access)
     : FFile(std::move(file)), FNode(std::move(node)), FAccess(access)
 {
     ++FNode->OpenCount;

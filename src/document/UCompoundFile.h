@@ -59,11 +59,27 @@ private:
 // The text of a status code ("The compound file is damaged." …), without the code.
 QString StorageStatusText(uint32_t status);
 
-enum class TStgElementType { Storage = 1, Stream = 2, Root = 5 };
-enum class TStgAccess { Read, Write, ReadWrite };
+enum class TStgElementType
+{
+    Storage = 1,
+    Stream = 2,
+    Root = 5
+};
+enum class TStgAccess
+{
+    Read,
+    Write,
+    ReadWrite
+};
 // How other openers of the same file are held off. Elements inside a file are always
 // exclusive; this applies to the file as a whole (an advisory lock on it).
-enum class TStgShare { Exclusive, DenyWrite, DenyRead, DenyNone };
+enum class TStgShare
+{
+    Exclusive,
+    DenyWrite,
+    DenyRead,
+    DenyNone
+};
 
 // What enumeration and Stat report of an element.
 struct TStgElement

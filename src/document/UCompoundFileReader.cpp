@@ -184,7 +184,8 @@ std::shared_ptr<TNode> ReadCompoundFile(const std::shared_ptr<TSource>& source)
     const uint16_t byteOrder = Get16(header + 28);
     const uint16_t sectorShift = Get16(header + 30);
     const uint16_t miniShift = Get16(header + 32);
-    if (byteOrder != 0xFFFE || miniShift != 6 || !((major == 3 && sectorShift == 9) || (major == 4 && sectorShift == 12)))
+    if (byteOrder != 0xFFFE || miniShift != 6 ||
+        !((major == 3 && sectorShift == 9) || (major == 4 && sectorShift == 12)))
         throw EStorageError(stg::E_INVALIDHEADER, QStringLiteral("unsupported header"));
     if (Get32(header + 56) != uint32_t(kMiniStreamCutoff))
         throw EStorageError(stg::E_INVALIDHEADER, QStringLiteral("unsupported mini stream cutoff"));

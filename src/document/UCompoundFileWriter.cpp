@@ -136,8 +136,9 @@ void WriteCompoundFile(const TNode& root, QIODevice& out, int version)
     for (;;) {
         const uint64_t total = dataSectors + fatSectors + difatSectors;
         const uint64_t fat = (total + perSector - 1) / perSector;
-        const uint64_t difat =
-            fat > uint64_t(kHeaderDifatCount) ? (fat - kHeaderDifatCount + perSector - 2) / (perSector - 1) : 0;
+        const uint64_t difat = fat > uint64_t(kHeaderDifatCount)
+                                   ? (fat - kHeaderDifatCount + perSector - 2) / (perSector - 1)
+                                   : 0;
         if (fat == fatSectors && difat == difatSectors)
             break;
         fatSectors = fat;
@@ -212,7 +213,8 @@ void WriteCompoundFile(const TNode& root, QIODevice& out, int version)
             Put32(sector.data() + 4 * k, fatIndex < fatSectors ? uint32_t(fatIndex) : kFreeSect);
             ++fatIndex;
         }
-        Put32(sector.data() + 4 * (perSector - 1), s + 1 < difatSectors ? uint32_t(difatStart + s + 1) : kEndOfChain);
+        Put32(sector.data() + 4 * (perSector - 1),
+              s + 1 < difatSectors ? uint32_t(difatStart + s + 1) : kEndOfChain);
         w.Write(sector.data(), sectorSize);
     }
     // Directory.
@@ -259,7 +261,8 @@ void WriteCompoundFile(const TNode& root, QIODevice& out, int version)
         for (uint64_t k = 0; k < miniFatSectors * perSector; ++k)
             Put32(table.data() + 4 * k, kFreeSect);
         for (const TEntry& e : entries) {
-            if (e.Node->Type != TStgElementType::Stream || e.Size == 0 || e.Size >= uint64_t(kMiniStreamCutoff))
+            if (e.Node->Type != TStgElementType::Stream || e.Size == 0 ||
+                e.Size >= uint64_t(kMiniStreamCutoff))
                 continue;
             const uint64_t n = (e.Size + kMiniSectorSize - 1) / kMiniSectorSize;
             for (uint64_t k = 0; k < n; ++k)
@@ -276,7 +279,8 @@ void WriteCompoundFile(const TNode& root, QIODevice& out, int version)
     if (miniSectors > 0) {
         uint64_t written = 0;
         for (const TEntry& e : entries) {
-            if (e.Node->Type != TStgElementType::Stream || e.Size == 0 || e.Size >= uint64_t(kMiniStreamCutoff))
+            if (e.Node->Type != TStgElementType::Stream || e.Size == 0 ||
+                e.Size >= uint64_t(kMiniStreamCutoff))
                 continue;
             const QByteArray data = contents(*e.Node);
             w.Write(data.constData(), e.Size);

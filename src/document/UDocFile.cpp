@@ -241,7 +241,8 @@ void TRootStorage::OpenFile(const QString& fileName, int mode)
     const TDocStorageMode m = StorageModeOf(mode);
     Close();
     if (m.Create) {
-        SetHandle(TCompoundFile::CreateFile(fileName, TStgShare::Exclusive), fmDocReadWrite | fmDocShareExclusive);
+        SetHandle(TCompoundFile::CreateFile(fileName, TStgShare::Exclusive),
+                  fmDocReadWrite | fmDocShareExclusive);
     } else {
         SetHandle(TCompoundFile::OpenFile(fileName, m.Access, m.Share), mode);
     }
@@ -293,7 +294,8 @@ void TRootStorage::Register(TDocStorage* storage)
 
 void TRootStorage::Unregister(TDocStorage* storage)
 {
-    FOpenStorages.erase(std::remove(FOpenStorages.begin(), FOpenStorages.end(), storage), FOpenStorages.end());
+    FOpenStorages.erase(std::remove(FOpenStorages.begin(), FOpenStorages.end(), storage),
+                        FOpenStorages.end());
 }
 
 std::vector<std::shared_ptr<TCfbStorage>> TRootStorage::OpenPath(const QString& path, bool createMissing,
@@ -489,7 +491,8 @@ void TDocNameList::Save()
 void TDocNameList::CheckIndex(int index) const
 {
     if (index < 0 || index >= Count())
-        throw EStorageError(stg::E_INVALIDPARAMETER, QStringLiteral("list index out of bounds (%1)").arg(index));
+        throw EStorageError(stg::E_INVALIDPARAMETER,
+                            QStringLiteral("list index out of bounds (%1)").arg(index));
 }
 
 int TDocNameList::IndexOf(const QString& name) const

@@ -132,7 +132,8 @@ private:
     void Register(TDocStorage* storage);
     void Unregister(TDocStorage* storage);
     // Opens the storages along a resolved path, reusing registered ones.
-    std::vector<std::shared_ptr<TCfbStorage>> OpenPath(const QString& path, bool createMissing, TStgAccess access);
+    std::vector<std::shared_ptr<TCfbStorage>> OpenPath(const QString& path, bool createMissing,
+                                                       TStgAccess access);
 
     std::vector<TDocStorage*> FOpenStorages;
     int FMode = fmDocRead;

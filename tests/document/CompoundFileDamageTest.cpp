@@ -194,32 +194,33 @@ TEST(CompoundFileDamage, DifatLoop)
     QByteArray f = root->File().SaveToBytes(3);
     ASSERT_GE(Get32(f, 72), 1u);
     const uint32_t difat = Get32(f, 68);
-    Set32(f, 72, 2);                                 // claim a second DIFAT sector…
-    Set32(f, SectorOffset(difat) + 508, difat);      // …which is the first again
-    Set32(f, 44, Get32(f, 44) + 127);                // and more FAT sectors to need it
+    Set32(f, 72, 2);                            // claim a second DIFAT sector…
+    Set32(f, SectorOffset(difat) + 508, difat); // …which is the first again
+    Set32(f, 44, Get32(f, 44) + 127);           // and more FAT sectors to need it
     EXPECT_EQ(StatusOfReading(f), stg::E_DOCFILECORRUPT);
 }
 
-// Inputs that once found faults, kept as regression tests.
+// Inputs that once found faults (or show a kind of damage), kept as regression tests:
+// files named "valid-*" must read and write back unchanged; every other one must end
+// in a storage error.
 TEST(CompoundFileDamage, RegressionInputs)
 {
     QDir dir(TestDataPath(QStringLiteral("compound")));
     const QStringList names = dir.entryList(QDir::Files);
+    ASSERT_FALSE(names.isEmpty()) << dir.path().toStdString();
     for (const QString& name : names) {
         QFile f(dir.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         const QByteArray bytes = f.readAll();
         SCOPED_TRACE(name.toStdString());
-        QElapsedTimer timer;
-        timer.start();
-        try {
+        if (name.startsWith(QStringLiteral("valid-"))) {
             auto root = TCompoundFile::OpenBytes(bytes);
-            Listing(*root);
             auto again = TCompoundFile::OpenBytes(root->File().SaveToBytes());
             EXPECT_EQ(Listing(*again), Listing(*root));
-        } catch (const EStorageError&) {
+        } else {
+            const uint32_t status = StatusOfReading(bytes);
+            EXPECT_TRUE(status == stg::E_DOCFILECORRUPT || status == stg::E_INVALIDHEADER) << std::hex << status;
         }
-        EXPECT_LT(timer.elapsed(), 2000);
     }
 }
 

@@ -38,7 +38,8 @@ walk(ole.root, "")
 
 QStringList OlefileListing(const QString& fileName)
 {
-    const ProcessResult r = RunProgram(kPython, {QStringLiteral("-c"), QString::fromUtf8(kOlefileListing), fileName});
+    const ProcessResult r =
+        RunProgram(kPython, {QStringLiteral("-c"), QString::fromUtf8(kOlefileListing), fileName});
     EXPECT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
     return QString::fromUtf8(r.StdOut).split(u'\n', Qt::SkipEmptyParts);
 }
@@ -49,7 +50,6 @@ void WriteFile(const QString& fileName, const QByteArray& bytes)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
-
 
 void BuildTree(TCfbStorage& root)
 {
@@ -138,8 +138,8 @@ TEST_F(CompoundFileInterop, GsfListsAndCatsOurFiles)
     ours.sort();
     EXPECT_EQ(gsfPaths, ours);
 
-    const ProcessResult cat =
-        RunProgram(QStringLiteral("gsf"), {QStringLiteral("cat"), name, QStringLiteral("Sheets/NameList7/Preview")});
+    const ProcessResult cat = RunProgram(
+        QStringLiteral("gsf"), {QStringLiteral("cat"), name, QStringLiteral("Sheets/NameList7/Preview")});
     ASSERT_EQ(cat.ExitCode, 0) << cat.StdErr.toStdString();
     auto sheets = root->OpenStorage(QStringLiteral("Sheets"), TStgAccess::Read);
     auto sheet = sheets->OpenStorage(QStringLiteral("NameList7"), TStgAccess::Read);
@@ -214,7 +214,8 @@ ole.close()
     auto sheets = read->OpenStorage(QStringLiteral("Sheets"), TStgAccess::Read);
     auto sheet = sheets->OpenStorage(QStringLiteral("NameList3"), TStgAccess::Read);
     EXPECT_EQ(GetStream(*sheet, QStringLiteral("Preview")), expected(6000, 2));
-    EXPECT_EQ(GetStream(*sheet, QStringLiteral("LabelData")), Pattern(100 + 3 * 900, 100 + 7 + 1 + 3 * 2 + 1));
+    EXPECT_EQ(GetStream(*sheet, QStringLiteral("LabelData")),
+              Pattern(100 + 3 * 900, 100 + 7 + 1 + 3 * 2 + 1));
 }
 
 } // namespace

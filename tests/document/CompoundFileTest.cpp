@@ -125,7 +125,8 @@ void CheckRedBlack(const QByteArray& bytes)
     // Follow the directory chain through the FAT (one FAT sector suffices here).
     const uint32_t firstFat = Get32(bytes, 76);
     QByteArray dir;
-    for (uint32_t s = Get32(bytes, 48); s != 0xFFFFFFFE; s = Get32(bytes, (qsizetype(firstFat) + 1) * 512 + 4 * s))
+    for (uint32_t s = Get32(bytes, 48); s != 0xFFFFFFFE;
+         s = Get32(bytes, (qsizetype(firstFat) + 1) * 512 + 4 * s))
         dir += bytes.mid((qsizetype(s) + 1) * sectorSize, sectorSize);
     auto name = [&](uint32_t i) {
         const qsizetype p = qsizetype(i) * 128;
@@ -146,7 +147,8 @@ void CheckRedBlack(const QByteArray& bytes)
             EXPECT_LT(CompareElementNames(n, *high), 0);
         }
         if (!black(i)) {
-            EXPECT_TRUE(black(field(i, 68)) && black(field(i, 72))) << "red node with red child: " << n.toStdString();
+            EXPECT_TRUE(black(field(i, 68)) && black(field(i, 72)))
+                << "red node with red child: " << n.toStdString();
         }
         const int left = check(field(i, 68), low, &n);
         const int right = check(field(i, 72), &n, high);
@@ -182,8 +184,8 @@ TEST(CompoundFileRoundTrip, LargeFileNeedsDifatSectors)
     for (int i = 0; i < 32; ++i)
         PutStream(*root, QStringLiteral("Big%1").arg(i), Pattern(256 * 1024 + i, i));
     const QByteArray bytes = root->File().SaveToBytes();
-    EXPECT_GT(Get32(bytes, 44), 109u);       // FAT sectors
-    EXPECT_GE(Get32(bytes, 72), 1u);         // DIFAT sectors
+    EXPECT_GT(Get32(bytes, 44), 109u);        // FAT sectors
+    EXPECT_GE(Get32(bytes, 72), 1u);          // DIFAT sectors
     EXPECT_NE(Get32(bytes, 68), 0xFFFFFFFEu); // first DIFAT sector
     auto read = TCompoundFile::OpenBytes(bytes);
     for (int i = 0; i < 32; ++i)
@@ -261,10 +263,12 @@ TEST(CompoundFileVersion4, HandMadeFileIsRead)
     auto root = TCompoundFile::OpenBytes(HandMadeVersion4());
     EXPECT_EQ(root->File().Version(), 4);
     EXPECT_EQ(Listing(*root),
-              (QStringList{QStringLiteral("F 5000 %1 Big").arg(QString::fromLatin1(
-                               QCryptographicHash::hash(Pattern(5000, 4), QCryptographicHash::Md5).toHex())),
-                           QStringLiteral("D Sub"), QStringLiteral("F 0 d41d8cd98f00b204e9800998ecf8427e Sub/Inner"),
-                           QStringLiteral("F 10 781e5e245d69b566979b86e28d23f2c7 Small")}));
+              (QStringList{
+                  QStringLiteral("F 5000 %1 Big")
+                      .arg(QString::fromLatin1(
+                          QCryptographicHash::hash(Pattern(5000, 4), QCryptographicHash::Md5).toHex())),
+                  QStringLiteral("D Sub"), QStringLiteral("F 0 d41d8cd98f00b204e9800998ecf8427e Sub/Inner"),
+                  QStringLiteral("F 10 781e5e245d69b566979b86e28d23f2c7 Small")}));
 }
 
 TEST(CompoundFileHandles, ElementsOpenOnceAndDestroyReverts)
@@ -354,11 +358,13 @@ TEST(CompoundFileHandles, RenameMoveAndCopy)
     inner.reset();
     a.reset();
     root->CopyTo(*other);
-    EXPECT_EQ(Listing(*other),
-              (QStringList{"D A", "F 1 c81e728d9d4c2f636f067f89cc14862c A/Two",
-                           "F 4 " + QString::fromLatin1(QCryptographicHash::hash("kept", QCryptographicHash::Md5).toHex()) +
-                               " A/Kept",
-                           "D A/Inner", "D B", "F 1 c4ca4238a0b923820dcc509a6f75849b B/Eins"}));
+    EXPECT_EQ(
+        Listing(*other),
+        (QStringList{
+            "D A", "F 1 c81e728d9d4c2f636f067f89cc14862c A/Two",
+            "F 4 " + QString::fromLatin1(QCryptographicHash::hash("kept", QCryptographicHash::Md5).toHex()) +
+                " A/Kept",
+            "D A/Inner", "D B", "F 1 c4ca4238a0b923820dcc509a6f75849b B/Eins"}));
     // Copying a storage into itself would never end.
     auto self = root->OpenStorage(QStringLiteral("A"), TStgAccess::ReadWrite);
     EXPECT_THROW(root->CopyTo(*self), EStorageError);
@@ -367,7 +373,8 @@ TEST(CompoundFileHandles, RenameMoveAndCopy)
     auto third = TCompoundFile::CreateInMemory();
     root->MoveElementTo(QStringLiteral("A"), *third, QStringLiteral("Moved"));
     EXPECT_FALSE(root->Find(QStringLiteral("A")));
-    EXPECT_EQ(Listing(*third), (QStringList{"D Moved", "F 1 c81e728d9d4c2f636f067f89cc14862c Moved/Two", "D Moved/Inner"}));
+    EXPECT_EQ(Listing(*third),
+              (QStringList{"D Moved", "F 1 c81e728d9d4c2f636f067f89cc14862c Moved/Two", "D Moved/Inner"}));
 }
 
 TEST(CompoundFileHandles, ChangeCountFollowsEveryChange)
@@ -478,7 +485,8 @@ TEST_F(CompoundFileOnDisk, OpenFailuresCarryTheirStatus)
         }
         return 0;
     };
-    EXPECT_EQ(status([&] { TCompoundFile::OpenFile(Path("missing.lbd"), TStgAccess::Read); }), stg::E_FILENOTFOUND);
+    EXPECT_EQ(status([&] { TCompoundFile::OpenFile(Path("missing.lbd"), TStgAccess::Read); }),
+              stg::E_FILENOTFOUND);
     EXPECT_EQ(status([&] { TCompoundFile::OpenFile(Path("no/such/dir.lbd"), TStgAccess::Read); }),
               stg::E_PATHNOTFOUND);
     EXPECT_EQ(status([&] { TCompoundFile::CreateFile(Path("no/such/dir.lbd")); }), stg::E_PATHNOTFOUND);
@@ -486,7 +494,8 @@ TEST_F(CompoundFileOnDisk, OpenFailuresCarryTheirStatus)
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write(QByteArray(2000, 'x'));
     text.close();
-    EXPECT_EQ(status([&] { TCompoundFile::OpenFile(Path("text.txt"), TStgAccess::Read); }), stg::E_INVALIDHEADER);
+    EXPECT_EQ(status([&] { TCompoundFile::OpenFile(Path("text.txt"), TStgAccess::Read); }),
+              stg::E_INVALIDHEADER);
     // The message names the failure and its code.
     try {
         TCompoundFile::OpenFile(Path("text.txt"), TStgAccess::Read);

@@ -59,7 +59,8 @@ inline QStringList Listing(TCfbStorage& storage, const QString& prefix = QString
             const QByteArray bytes = GetStream(storage, e.Name);
             out << QStringLiteral("F %1 %2 %3")
                        .arg(bytes.size())
-                       .arg(QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex()))
+                       .arg(QString::fromLatin1(
+                           QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex()))
                        .arg(path);
         }
     }
@@ -68,8 +69,8 @@ inline QStringList Listing(TCfbStorage& storage, const QString& prefix = QString
 
 inline uint32_t Get32(const QByteArray& b, qsizetype at)
 {
-    return uint32_t(uint8_t(b[at])) | (uint32_t(uint8_t(b[at + 1])) << 8) | (uint32_t(uint8_t(b[at + 2])) << 16) |
-           (uint32_t(uint8_t(b[at + 3])) << 24);
+    return uint32_t(uint8_t(b[at])) | (uint32_t(uint8_t(b[at + 1])) << 8) |
+           (uint32_t(uint8_t(b[at + 2])) << 16) | (uint32_t(uint8_t(b[at + 3])) << 24);
 }
 
 inline void Set32(QByteArray& b, qsizetype at, uint32_t v)

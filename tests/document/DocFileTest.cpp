@@ -157,7 +157,8 @@ TEST(DocStream, ReadWriteSeekSetSize)
     EXPECT_EQ(s.ReadBytes(3), QByteArray("abc"));
     EXPECT_THROW(s.ReadUInt8(), EReadError);
     // Mode -1 replaces the stream; other modes need it to exist.
-    EXPECT_EQ(StatusOf([&] { TDocStream(root, fmDocRead, "Folder\\Data"); }), stg::E_ACCESSDENIED); // still open
+    EXPECT_EQ(StatusOf([&] { TDocStream(root, fmDocRead, "Folder\\Data"); }),
+              stg::E_ACCESSDENIED); // still open
     EXPECT_EQ(StatusOf([&] { TDocStream(root, fmDocRead, "Folder\\Missing"); }), stg::E_FILENOTFOUND);
     EXPECT_EQ(StatusOf([&] { TDocStream(root, fmDocRead, "NoFolder\\Missing"); }), stg::E_FILENOTFOUND);
 }

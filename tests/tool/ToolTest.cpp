@@ -74,7 +74,8 @@ TEST_F(ToolTest, LsPrintsTheTree)
 
 TEST_F(ToolTest, CatWritesStreamBytes)
 {
-    ProcessResult r = RunProgram(Tool(), {QStringLiteral("cat"), FFile, QStringLiteral("Sheets\\NameList0\\Preview")});
+    ProcessResult r =
+        RunProgram(Tool(), {QStringLiteral("cat"), FFile, QStringLiteral("Sheets\\NameList0\\Preview")});
     ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
     EXPECT_EQ(r.StdOut, Content(5000));
     r = RunProgram(Tool(), {QStringLiteral("cat"), FFile, QStringLiteral("Sheets/NameList0/LabelData")});
@@ -84,7 +85,8 @@ TEST_F(ToolTest, CatWritesStreamBytes)
     ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
     EXPECT_EQ(r.StdOut, Content(20000));
     // A stream that is not compressed comes out as it is.
-    r = RunProgram(Tool(), {QStringLiteral("cat"), FFile, QStringLiteral("Info"), QStringLiteral("--inflate")});
+    r = RunProgram(Tool(),
+                   {QStringLiteral("cat"), FFile, QStringLiteral("Info"), QStringLiteral("--inflate")});
     EXPECT_EQ(r.StdOut, QByteArray("information"));
 }
 
