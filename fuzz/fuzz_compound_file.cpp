@@ -12,7 +12,6 @@ namespace {
 
 void Walk(TCfbStorage& storage)
 {
-    std::vector<std::pair<std::shared_ptr<TCfbStorage>, int>> work;
     for (const TStgElement& e : storage.Elements()) {
         if (e.Type == TStgElementType::Storage) {
             auto child = storage.OpenStorage(e.Name, TStgAccess::Read);
@@ -34,9 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         auto root =
             TCompoundFile::OpenBytes(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
         Walk(*root);
-        const QByteArray written = root->File().SaveToBytes(3);
-        auto again = TCompoundFile::OpenBytes(written);
+        // Copying and changing the tree read must work on whatever was accepted.
+        auto copy = TCompoundFile::CreateInMemory();
+        root->CopyTo(*copy);
+        const auto elements = root->Elements();
+        if (!elements.empty()) {
+            root->RenameElement(elements.front().Name, QStringLiteral("Renamed"));
+            root->DestroyElement(elements.back().Name == elements.front().Name ? QStringLiteral("Renamed")
+                                                                                 : elements.back().Name);
+        }
+        auto again = TCompoundFile::OpenBytes(root->File().SaveToBytes(3));
         Walk(*again);
+        auto copied = TCompoundFile::OpenBytes(copy->File().SaveToBytes(4));
+        Walk(*copied);
     } catch (const EStorageError&) {
     }
     return 0;

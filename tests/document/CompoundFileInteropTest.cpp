@@ -77,6 +77,7 @@ protected:
     }
     QTemporaryDir FDir;
     QString Path(const QString& name) { return FDir.filePath(name); }
+    void GsfListsAndCats(int version);
 };
 
 TEST_F(CompoundFileInterop, OlefileReadsOurFilesIdentically)
@@ -104,10 +105,18 @@ TEST_F(CompoundFileInterop, OlefileReadsOurLargeDifatFile)
 // gsf lists "d" or "f", a date for streams, the size and the path with "/".
 TEST_F(CompoundFileInterop, GsfListsAndCatsOurFiles)
 {
+    for (int version : {3, 4}) {
+        SCOPED_TRACE(version);
+        GsfListsAndCats(version);
+    }
+}
+
+void CompoundFileInterop::GsfListsAndCats(int version)
+{
     auto root = TCompoundFile::CreateInMemory();
     BuildTree(*root);
-    const QString name = Path(QStringLiteral("ours.lbd"));
-    root->File().SaveToFile(name);
+    const QString name = Path(QStringLiteral("ours%1.lbd").arg(version));
+    root->File().SaveToFile(name, version);
     const ProcessResult list = RunProgram(QStringLiteral("gsf"), {QStringLiteral("list"), name});
     ASSERT_EQ(list.ExitCode, 0) << list.StdErr.toStdString();
     QStringList gsfPaths;

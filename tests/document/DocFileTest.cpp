@@ -294,6 +294,12 @@ TEST(DocNameList, ListOperationsAreSavedAtOnce)
     list.Move(2, 0);
     EXPECT_EQ(list.Names(), (QStringList{"Pages2", "Pages0", "Pages1"}));
     EXPECT_TRUE(root.StorageExists("Pages1")); // elements are not touched
+    {
+        // The move is already in the list stream: a copy of the file taken now has it.
+        TRootStorage snapshot;
+        snapshot.Wrap(TCompoundFile::OpenBytes(root.Handle().File().SaveToBytes()), fmDocRead);
+        EXPECT_EQ(ReadStream(snapshot, "Pages"), QByteArray("\x03\0\0\0Pages2\r\nPages0\r\nPages1\r\n", 4 + 24));
+    }
     list.Exchange(0, 2);
     list.Insert(1, "Other");
     EXPECT_EQ(list.Names(), (QStringList{"Pages1", "Other", "Pages0", "Pages2"}));
