@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!elements.empty()) {
             root->RenameElement(elements.front().Name, QStringLiteral("Renamed"));
             root->DestroyElement(elements.back().Name == elements.front().Name ? QStringLiteral("Renamed")
-                                                                                 : elements.back().Name);
+                                                                               : elements.back().Name);
         }
         auto again = TCompoundFile::OpenBytes(root->File().SaveToBytes(3));
         Walk(*again);

@@ -14,42 +14,42 @@ namespace velmo {
 
 QString StorageStatusText(uint32_t status)
 {
+    // The user sees these in the error window, so they are Japanese like the rest.
     switch (status) {
     case stg::E_INVALIDFUNCTION:
-        return QStringLiteral("Unable to perform requested operation.");
+        return QStringLiteral("要求された操作を実行できません。");
     case stg::E_FILENOTFOUND:
-        return QStringLiteral("The file or element could not be found.");
+        return QStringLiteral("ファイルまたは要素が見つかりません。");
     case stg::E_PATHNOTFOUND:
-        return QStringLiteral("The path could not be found.");
+        return QStringLiteral("パスが見つかりません。");
     case stg::E_ACCESSDENIED:
-        return QStringLiteral("Access denied.");
+        return QStringLiteral("アクセスが拒否されました。");
     case stg::E_INSUFFICIENTMEMORY:
-        return QStringLiteral("There is insufficient memory available to complete the operation.");
+        return QStringLiteral("操作を完了するためのメモリが不足しています。");
     case stg::E_WRITEFAULT:
-        return QStringLiteral("A disk error occurred during a write operation.");
+        return QStringLiteral("書き込み中にディスク エラーが発生しました。");
     case stg::E_READFAULT:
-        return QStringLiteral("A disk error occurred during a read operation.");
+        return QStringLiteral("読み取り中にディスク エラーが発生しました。");
     case stg::E_SHAREVIOLATION:
-        return QStringLiteral("A share violation has occurred.");
+        return QStringLiteral("共有違反が発生しました。");
     case stg::E_FILEALREADYEXISTS:
-        return QStringLiteral("The element already exists.");
+        return QStringLiteral("同じ名前の要素が既に存在します。");
     case stg::E_INVALIDPARAMETER:
-        return QStringLiteral("Invalid parameter error.");
+        return QStringLiteral("パラメータが正しくありません。");
     case stg::E_MEDIUMFULL:
-        return QStringLiteral("There is insufficient disk space to complete the operation.");
+        return QStringLiteral("ディスクの空き容量が不足しています。");
     case stg::E_INVALIDHEADER:
-        return QStringLiteral("The file is not a valid compound file.");
+        return QStringLiteral("ファイルは複合ドキュメントではありません。");
     case stg::E_INVALIDNAME:
-        return QStringLiteral("The name is not valid.");
+        return QStringLiteral("名前が正しくありません。");
     case stg::E_REVERTED:
-        return QStringLiteral(
-            "The object has been invalidated by a revert operation above it in the transaction tree.");
+        return QStringLiteral("オブジェクトは既に無効になっています。");
     case stg::E_DOCFILECORRUPT:
-        return QStringLiteral("The compound file is corrupt.");
+        return QStringLiteral("複合ドキュメント ファイルが壊れています。");
     case stg::E_DOCFILETOOLARGE:
-        return QStringLiteral("The compound file is too large for the current implementation.");
+        return QStringLiteral("複合ドキュメント ファイルが大きすぎます。");
     default:
-        return QStringLiteral("Storage error.");
+        return QStringLiteral("ストレージ エラーが発生しました。");
     }
 }
 

@@ -56,7 +56,7 @@ private:
     uint32_t FStatus;
 };
 
-// The text of a status code ("The compound file is damaged." …), without the code.
+// The text of a status code ("複合ドキュメント ファイルが壊れています。" …), without the code.
 QString StorageStatusText(uint32_t status);
 
 enum class TStgElementType

@@ -77,7 +77,9 @@ public:
     // Copies every element of this storage, recursively, into destination.
     void CopyTo(TDocStorage& destination);
     // Moves the element oldName into the folder of newName under newName's last
-    // component (a rename when both folders are the same).
+    // component (a rename when both folders are the same). A rename onto an existing
+    // name fails (E_FILEALREADYEXISTS); a move into another folder replaces an
+    // element of that name there.
     void MoveElement(const QString& oldName, const QString& newName);
 
 protected:

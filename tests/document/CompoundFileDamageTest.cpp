@@ -219,7 +219,8 @@ TEST(CompoundFileDamage, RegressionInputs)
             EXPECT_EQ(Listing(*again), Listing(*root));
         } else {
             const uint32_t status = StatusOfReading(bytes);
-            EXPECT_TRUE(status == stg::E_DOCFILECORRUPT || status == stg::E_INVALIDHEADER) << std::hex << status;
+            EXPECT_TRUE(status == stg::E_DOCFILECORRUPT || status == stg::E_INVALIDHEADER)
+                << std::hex << status;
         }
     }
 }

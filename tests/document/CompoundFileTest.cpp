@@ -501,6 +501,7 @@ TEST_F(CompoundFileOnDisk, OpenFailuresCarryTheirStatus)
         TCompoundFile::OpenFile(Path("text.txt"), TStgAccess::Read);
     } catch (const EStorageError& e) {
         EXPECT_TRUE(e.Message().contains(QStringLiteral("0x800300FB"))) << e.Message().toStdString();
+        EXPECT_TRUE(e.Message().startsWith(StorageStatusText(stg::E_INVALIDHEADER)));
     }
 }
 

@@ -298,7 +298,8 @@ TEST(DocNameList, ListOperationsAreSavedAtOnce)
         // The move is already in the list stream: a copy of the file taken now has it.
         TRootStorage snapshot;
         snapshot.Wrap(TCompoundFile::OpenBytes(root.Handle().File().SaveToBytes()), fmDocRead);
-        EXPECT_EQ(ReadStream(snapshot, "Pages"), QByteArray("\x03\0\0\0Pages2\r\nPages0\r\nPages1\r\n", 4 + 24));
+        EXPECT_EQ(ReadStream(snapshot, "Pages"),
+                  QByteArray("\x03\0\0\0Pages2\r\nPages0\r\nPages1\r\n", 4 + 24));
     }
     list.Exchange(0, 2);
     list.Insert(1, "Other");
