@@ -12,7 +12,6 @@ using namespace velmo::test;
 
 namespace {
 
-
 // A sound file: root { "Big" 5000 bytes (sectors), "Small" 100 bytes (mini stream),
 // "Sub" { "Inner" 200 bytes } }, in version 3.
 QByteArray SoundFile()
