@@ -74,7 +74,7 @@ struct TNode
 
 // Reads and checks a whole file; raises EStorageError on any inconsistency.
 std::shared_ptr<TNode> ReadCompoundFile(const std::shared_ptr<TSource>& source);
-// Writes the tree in the format. rootModifyTime goes into the root entry.
+// Writes the tree in the format (version 3 or 4); the root entry keeps root.ModifyTime.
 void WriteCompoundFile(const TNode& root, QIODevice& out, int version);
 
 uint64_t CurrentFileTime();

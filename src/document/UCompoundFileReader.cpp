@@ -174,8 +174,7 @@ std::shared_ptr<TNode> ReadCompoundFile(const std::shared_ptr<TSource>& source)
 {
     TSource& src = *source;
     if (src.FileSize < uint64_t(kHeaderSize))
-        throw EStorageError(src.FileSize == 0 ? stg::E_INVALIDHEADER : stg::E_INVALIDHEADER,
-                            QStringLiteral("not a compound file"));
+        throw EStorageError(stg::E_INVALIDHEADER, QStringLiteral("not a compound file"));
     char header[kHeaderSize];
     src.ReadAt(0, header, kHeaderSize);
     if (std::memcmp(header, kSignature, 8) != 0)
