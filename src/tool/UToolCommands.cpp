@@ -1,15 +1,80 @@
 #include "tool/UToolCommands.h"
+#include "document/UDocFile.h"
+#include "tool/UToolDump.h"
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
+#include <cstdio>
 
 namespace velmo::tool {
+namespace {
+
+void Usage()
+{
+    QTextStream err(stderr);
+    err << "usage: velmo-tool COMMAND ...\n"
+           "commands:\n"
+           "  ls FILE                   list the storages and streams of a compound file\n"
+           "  cat [--inflate] FILE PATH write a stream's bytes to standard output\n"
+           "                            (--inflate unpacks the compressed container)\n"
+           "  dump FILE PATH | dump -   show a component resource as text\n"
+           "paths inside a file use \"\\\" (or \"/\") between names\n";
+}
+
+} // namespace
+
+QString ElementPathArgument(const QString& argument)
+{
+    QString path = argument;
+    path.replace(u'/', u'\\');
+    return path;
+}
+
+QByteArray ReadStreamBytes(const QString& fileName, const QString& path)
+{
+    TFileStorage root(fileName, fmDocRead | fmDocShareDenyWrite);
+    TDocStream stream(root, fmDocRead, ElementPathArgument(path));
+    return stream.ReadBytes(stream.Size());
+}
+
+bool WriteStandardOutput(const QByteArray& bytes)
+{
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly))
+        return false;
+    const bool ok = out.write(bytes) == bytes.size();
+    out.flush();
+    return ok;
+}
+
+void ReportError(const QString& message)
+{
+    QTextStream(stderr) << "velmo-tool: " << message << "\n";
+}
 
 int Main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QTextStream err(stderr);
-    err << "usage: velmo-tool COMMAND ...\n";
-    return 2;
+    QStringList arguments = app.arguments();
+    arguments.removeFirst();
+    if (arguments.isEmpty()) {
+        Usage();
+        return kExitUsage;
+    }
+    const QString command = arguments.takeFirst();
+    if (command == u"ls")
+        return CommandLs(arguments);
+    if (command == u"cat")
+        return CommandCat(arguments);
+    if (command == u"dump")
+        return CommandDump(arguments);
+    if (command == u"help" || command == u"--help" || command == u"-h") {
+        Usage();
+        return kExitOk;
+    }
+    ReportError(QStringLiteral("unknown command \"%1\"").arg(command));
+    Usage();
+    return kExitUsage;
 }
 
 } // namespace velmo::tool

@@ -1,0 +1,40 @@
+// velmo-tool cat: a stream's bytes, unchanged or unpacked from the compressed
+// container.
+#include "base/UStream.h"
+#include "document/UZLibStream.h"
+#include "tool/UToolCommands.h"
+
+namespace velmo::tool {
+
+int CommandCat(const QStringList& arguments)
+{
+    QStringList rest = arguments;
+    const bool inflate = rest.removeAll(QStringLiteral("--inflate")) > 0;
+    if (rest.size() != 2) {
+        ReportError(QStringLiteral("usage: velmo-tool cat [--inflate] FILE PATH"));
+        return kExitUsage;
+    }
+    try {
+        QByteArray bytes = ReadStreamBytes(rest[0], rest[1]);
+        if (inflate) {
+            // A stream that is not compressed is written as it is.
+            TMemoryStream source(bytes);
+            uint32_t size = 0;
+            if (IsCompressed(source, &size)) {
+                TMemoryStream target;
+                Decompress(source, target, size);
+                bytes = target.Data();
+            }
+        }
+        if (!WriteStandardOutput(bytes)) {
+            ReportError(QStringLiteral("cannot write to standard output"));
+            return kExitFailure;
+        }
+        return kExitOk;
+    } catch (const Exception& e) {
+        ReportError(QStringLiteral("%1: %2: %3").arg(rest[0], rest[1], e.Message()));
+        return kExitFailure;
+    }
+}
+
+} // namespace velmo::tool
