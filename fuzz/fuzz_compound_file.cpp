@@ -1,0 +1,42 @@
+// Feeds arbitrary bytes to the compound file reader, walks whatever tree it accepts,
+// reads every stream and writes the tree back out: a damaged file must end in
+// EStorageError, never in a crash, a hang or a huge allocation.
+#include "document/UCompoundFile.h"
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+using namespace velmo;
+
+namespace {
+
+void Walk(TCfbStorage& storage)
+{
+    std::vector<std::pair<std::shared_ptr<TCfbStorage>, int>> work;
+    for (const TStgElement& e : storage.Elements()) {
+        if (e.Type == TStgElementType::Storage) {
+            auto child = storage.OpenStorage(e.Name, TStgAccess::Read);
+            Walk(*child);
+        } else {
+            auto stream = storage.OpenStream(e.Name, TStgAccess::Read);
+            char buffer[4096];
+            while (stream->Read(buffer, sizeof buffer) > 0) {
+            }
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    try {
+        auto root = TCompoundFile::OpenBytes(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+        Walk(*root);
+        const QByteArray written = root->File().SaveToBytes(3);
+        auto again = TCompoundFile::OpenBytes(written);
+        Walk(*again);
+    } catch (const EStorageError&) {
+    }
+    return 0;
+}
