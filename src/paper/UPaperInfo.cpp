@@ -65,9 +65,9 @@ const TPropertyTable& TPaperInfo::Properties()
             .Bool("Landscape", &TPaperInfo::Landscape, &TPaperInfo::SetLandscape)
             .Int("Width", &TPaperInfo::Width, &TPaperInfo::SetWidth)
             .Int("Height", &TPaperInfo::Height, &TPaperInfo::SetHeight)
-            .String("PaperName", &TPaperInfo::FPaperName)
-            .String("GroupName", &TPaperInfo::FGroupName)
-            .Bool("ReadOnly", &TPaperInfo::FReadOnly)
+            .String("PaperName", &TPaperInfo::FPaperName, &TPaperInfo::FPaperName)
+            .String("GroupName", &TPaperInfo::FGroupName, &TPaperInfo::FGroupName)
+            .Bool("ReadOnly", &TPaperInfo::FReadOnly, &TPaperInfo::FReadOnly)
             .Object("PurposeList", &TPaperInfo::PurposeList)
             .StoredIf(&TPaperInfo::StorePurposes);
     return table;

@@ -35,8 +35,8 @@ const TPropertyTable& TPurposeInfo::Properties()
 {
     static const TPropertyTable table =
         TPropertyTable::Extending(inherited::Properties())
-            .String("ID", &TPurposeInfo::FID)
-            .String("DisplayName", &TPurposeInfo::FDisplayName)
+            .String("ID", &TPurposeInfo::FID, &TPurposeInfo::FID)
+            .String("DisplayName", &TPurposeInfo::FDisplayName, &TPurposeInfo::FDisplayName)
             .Set("ShapeMask", &TPurposeInfo::FShapeMask, &TPurposeInfo::FShapeMask, VELMO_FACE_SHAPE_IDENTS);
     return table;
 }
