@@ -1,7 +1,9 @@
 #include "tool/UToolCommands.h"
 #include "document/UDocFile.h"
 #include "tool/UToolDump.h"
+#include "tool/UToolPaper.h"
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFile>
 #include <QTextStream>
 #include <cstdio>
@@ -18,6 +20,7 @@ void Usage()
            "  cat [--inflate] FILE PATH write a stream's bytes to standard output\n"
            "                            (--inflate unpacks the compressed container)\n"
            "  dump FILE PATH | dump -   show a component resource as text\n"
+           "  paper FILE PATH [--svg OUT] list a paper's faces, or draw the sheet as SVG\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -54,7 +57,11 @@ void ReportError(const QString& message)
 
 int Main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // Drawing commands need fonts and painting, but a command line tool must not need
+    // a display: use the offscreen platform unless the caller chose one.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QStringList arguments = app.arguments();
     arguments.removeFirst();
     if (arguments.isEmpty()) {
@@ -68,6 +75,8 @@ int Main(int argc, char** argv)
         return CommandCat(arguments);
     if (command == u"dump")
         return CommandDump(arguments);
+    if (command == u"paper")
+        return CommandPaper(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage();
         return kExitOk;

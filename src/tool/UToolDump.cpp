@@ -1,6 +1,8 @@
 #include "tool/UToolDump.h"
 #include "base/UExceptions.h"
 #include "document/UComponentDump.h"
+#include "document/UZLibStream.h"
+#include "tool/UToolCommands.h"
 #include <QFile>
 #include <QTextStream>
 #include <cstdio>
@@ -38,10 +40,22 @@ int CommandDump(const QStringList& arguments)
         return DumpBytes(input.readAll());
     }
     if (arguments.size() == 2) {
-        // Streams inside compound files are read by the storage layer; until it is
-        // connected here this form cannot work.
-        err << "velmo-tool: dump FILE PATH is not available in this build\n";
-        return 2;
+        QByteArray bytes;
+        try {
+            bytes = ReadStreamBytes(arguments[0], ElementPathArgument(arguments[1]));
+            // Label streams are kept compressed; show what they hold.
+            TReadOnlyMemoryStream stream(bytes.constData(), bytes.size());
+            uint32_t size = 0;
+            if (IsCompressed(stream, &size)) {
+                TMemoryStream inflated;
+                Decompress(stream, inflated, size);
+                bytes = inflated.Data();
+            }
+        } catch (const Exception& e) {
+            ReportError(e.Message());
+            return 1;
+        }
+        return DumpBytes(bytes);
     }
     err << "usage: velmo-tool dump -\n"
            "       velmo-tool dump FILE PATH\n";

@@ -1,0 +1,33 @@
+#include "paper/FProductDialogs.h"
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace velmo {
+
+int AskQuestion(QWidget* parent, const QString& text, TQuestionButtons buttons)
+{
+    QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text, QMessageBox::NoButton,
+                    parent);
+    if (buttons == TQuestionButtons::OkCancel) {
+        QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+        box.setDefaultButton(ok);
+        box.setEscapeButton(cancel);
+        box.exec();
+        return box.clickedButton() == ok ? mrOk : mrCancel;
+    }
+    QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == yes)
+        return mrYes;
+    if (box.clickedButton() == no)
+        return mrNo;
+    return mrCancel;
+}
+
+} // namespace velmo
