@@ -33,6 +33,24 @@ int CanvasDPI(const QPainter& painter, int overrideDpi)
 
 TScaler::TScaler() : FUnitDPI(ScreenDPI()) {}
 
+const TPropertyTable& TScaler::Properties()
+{
+    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
+                                            .Int("Scale", &TScaler::Scale, &TScaler::SetScale)
+                                            .Default(100)
+                                            .Int("UnitDPI", &TScaler::UnitDPI, &TScaler::SetUnitDPI);
+    return table;
+}
+
+void TScaler::Assign(const TPersistent& source)
+{
+    if (const auto* other = dynamic_cast<const TScaler*>(&source)) {
+        Assign(*other);
+        return;
+    }
+    inherited::Assign(source);
+}
+
 void TScaler::SetScale(int percent)
 {
     if (percent == FScale)
@@ -51,6 +69,10 @@ void TScaler::SetUnitDPI(int unitsPerInch)
 
 void TScaler::Assign(const TScaler& other)
 {
+    if (&other == this) {
+        Changed();
+        return;
+    }
     FScale = other.FScale;
     FUnitDPI = other.FUnitDPI;
     Changed();
