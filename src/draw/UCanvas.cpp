@@ -13,10 +13,14 @@ QColor ToQColor(TColor color)
     if (color & clSystemColor) {
         const QPalette palette = QGuiApplication::palette();
         switch (color & 0xFF) {
-        case 5: return palette.color(QPalette::Base);        // window
-        case 8: return palette.color(QPalette::Text);        // window text
-        case 15: return palette.color(QPalette::Button);     // button face
-        default: return palette.color(QPalette::Window);
+        case 5:
+            return palette.color(QPalette::Base); // window
+        case 8:
+            return palette.color(QPalette::Text); // window text
+        case 15:
+            return palette.color(QPalette::Button); // button face
+        default:
+            return palette.color(QPalette::Window);
         }
     }
     const uint32_t v = uint32_t(color);
@@ -29,7 +33,8 @@ bool IsPrinting(const QPainter& painter)
     if (!device)
         return false;
     // Printers and PDF writers are the paged devices.
-    return device->devType() == QInternal::Printer || dynamic_cast<const QPagedPaintDevice*>(device) != nullptr;
+    return device->devType() == QInternal::Printer ||
+           dynamic_cast<const QPagedPaintDevice*>(device) != nullptr;
 }
 
 QImage* PaintedImage(QPainter& painter)

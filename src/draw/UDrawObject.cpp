@@ -33,8 +33,8 @@ const std::array<std::array<int16_t, 511>, 256>& BlendTable()
 
 bool BlendableFormat(QImage::Format f)
 {
-    return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied ||
-           f == QImage::Format_RGB888;
+    return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+           f == QImage::Format_ARGB32_Premultiplied || f == QImage::Format_RGB888;
 }
 
 } // namespace
@@ -300,8 +300,8 @@ bool TDrawObject::Blend(QPainter& painter, int ratio)
     const QTransform toLogical = toDevice.inverted(&invertible);
     if (!invertible)
         return false;
-    const QRectF clipBox = painter.hasClipping() ? painter.clipBoundingRect()
-                                                 : toLogical.mapRect(QRectF(dest->rect()));
+    const QRectF clipBox =
+        painter.hasClipping() ? painter.clipBoundingRect() : toLogical.mapRect(QRectF(dest->rect()));
     const QRectF area = QRectF(ToQRect(GetEncloseRect())) & clipBox.adjusted(-5, -5, 5, 5);
     if (area.isEmpty())
         return true;
@@ -397,7 +397,8 @@ void TDrawObject::DrawTo(QPainter& painter)
     if (painter.hasClipping()) {
         clip = painter.clipBoundingRect();
     } else if (const QPaintDevice* device = painter.device()) {
-        clip = painter.combinedTransform().inverted().mapRect(QRectF(0, 0, device->width(), device->height()));
+        clip =
+            painter.combinedTransform().inverted().mapRect(QRectF(0, 0, device->width(), device->height()));
     }
     // Touching counts: a line's enclosing rectangle may have no area.
     if (enclose.Left > clip.right() || enclose.Right < clip.left() || enclose.Top > clip.bottom() ||

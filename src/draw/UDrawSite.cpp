@@ -40,21 +40,21 @@ TDrawSite::~TDrawSite()
 
 const TPropertyTable& TDrawSite::Properties()
 {
-    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
-                                            .Int("LogWidth", &TDrawSite::LogWidth, &TDrawSite::SetLogWidth)
-                                            .Int("LogHeight", &TDrawSite::LogHeight, &TDrawSite::SetLogHeight)
-                                            .Object("Scaler", &TDrawSite::Scaler, &TDrawSite::SetScaler)
-                                            .Int("MoveCursor", &TDrawSite::MoveCursor, &TDrawSite::SetMoveCursor)
-                                            .Default(0)
-                                            .Idents(CursorIdents())
-                                            .Bool("Border", &TDrawSite::Border, &TDrawSite::SetBorder)
-                                            .Default(1)
-                                            .Int("Color", &TDrawSite::Color, &TDrawSite::SetColor)
-                                            .Default(clWindow)
-                                            .Idents(ColorIdents())
-                                            .Bool("DoubleBuffered", &TDrawSite::DoubleBuffered,
-                                                  &TDrawSite::SetDoubleBuffered)
-                                            .Default(1);
+    static const TPropertyTable table =
+        TPropertyTable::Extending(inherited::Properties())
+            .Int("LogWidth", &TDrawSite::LogWidth, &TDrawSite::SetLogWidth)
+            .Int("LogHeight", &TDrawSite::LogHeight, &TDrawSite::SetLogHeight)
+            .Object("Scaler", &TDrawSite::Scaler, &TDrawSite::SetScaler)
+            .Int("MoveCursor", &TDrawSite::MoveCursor, &TDrawSite::SetMoveCursor)
+            .Default(0)
+            .Idents(CursorIdents())
+            .Bool("Border", &TDrawSite::Border, &TDrawSite::SetBorder)
+            .Default(1)
+            .Int("Color", &TDrawSite::Color, &TDrawSite::SetColor)
+            .Default(clWindow)
+            .Idents(ColorIdents())
+            .Bool("DoubleBuffered", &TDrawSite::DoubleBuffered, &TDrawSite::SetDoubleBuffered)
+            .Default(1);
     return table;
 }
 
@@ -258,7 +258,8 @@ void TDrawSite::SelectInRect(const TLogRect& r)
     Collect(list, false);
     for (TDrawObject* object : list.Objects()) {
         const TLogRect& b = object->BoundsRect();
-        if (object->Visible() && b.Left >= r.Left && b.Top >= r.Top && b.Right <= r.Right && b.Bottom <= r.Bottom)
+        if (object->Visible() && b.Left >= r.Left && b.Top >= r.Top && b.Right <= r.Right &&
+            b.Bottom <= r.Bottom)
             object->SetSelected(true);
     }
 }

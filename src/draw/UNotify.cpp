@@ -14,7 +14,10 @@ const QString& InfinityLoopMessage()
 
 QString TGUID::ToString() const
 {
-    QString s = QStringLiteral("{%1-%2-%3-").arg(D1, 8, 16, QChar('0')).arg(D2, 4, 16, QChar('0')).arg(D3, 4, 16, QChar('0'));
+    QString s = QStringLiteral("{%1-%2-%3-")
+                    .arg(D1, 8, 16, QChar('0'))
+                    .arg(D2, 4, 16, QChar('0'))
+                    .arg(D3, 4, 16, QChar('0'));
     for (int i = 0; i < 8; ++i) {
         if (i == 2)
             s += u'-';

@@ -129,7 +129,8 @@ TLogRect TScaler::RectToDevice(int deviceDpi, const TLogRect& r) const
     const int64_t b = int64_t(FUnitDPI) * 100;
     if (b == 0)
         return {};
-    return {FloorDiv(a * r.Left, b), FloorDiv(a * r.Top, b), CeilDiv(a * r.Right, b), CeilDiv(a * r.Bottom, b)};
+    return {FloorDiv(a * r.Left, b), FloorDiv(a * r.Top, b), CeilDiv(a * r.Right, b),
+            CeilDiv(a * r.Bottom, b)};
 }
 
 QPoint TScaler::ToDevice(const QPainter& painter, QPoint logical) const

@@ -80,8 +80,8 @@ bool TLOCreator::EditFirst(const QString& kind)
 {
     if (ClassForKind(kind).isEmpty())
         return false;
-    return !IsOneOf(kind, {"TLOImagePaste", "TLOTextPaste", "TLOLine", "TLOCurve", "TLOCircle", "TLORect",
-                           "TLOJANCode"});
+    return !IsOneOf(
+        kind, {"TLOImagePaste", "TLOTextPaste", "TLOLine", "TLOCurve", "TLOCircle", "TLORect", "TLOJANCode"});
 }
 
 bool TLOCreator::DragToCreate(const QString& kind)

@@ -38,19 +38,20 @@ struct SiteFixture : ::testing::Test
     QPoint Dev(QPoint logical) const { return Site.ToDevice(logical); }
     void Press(QPoint device, Qt::KeyboardModifiers mods = {})
     {
-        QMouseEvent e(QEvent::MouseButtonPress, device, Site.mapToGlobal(device), Qt::LeftButton, Qt::LeftButton,
-                      mods);
+        QMouseEvent e(QEvent::MouseButtonPress, device, Site.mapToGlobal(device), Qt::LeftButton,
+                      Qt::LeftButton, mods);
         QApplication::sendEvent(&Site, &e);
     }
     void Move(QPoint device, Qt::KeyboardModifiers mods = {})
     {
-        QMouseEvent e(QEvent::MouseMove, device, Site.mapToGlobal(device), Qt::NoButton, Qt::LeftButton, mods);
+        QMouseEvent e(QEvent::MouseMove, device, Site.mapToGlobal(device), Qt::NoButton, Qt::LeftButton,
+                      mods);
         QApplication::sendEvent(&Site, &e);
     }
     void Release(QPoint device, Qt::KeyboardModifiers mods = {})
     {
-        QMouseEvent e(QEvent::MouseButtonRelease, device, Site.mapToGlobal(device), Qt::LeftButton, Qt::NoButton,
-                      mods);
+        QMouseEvent e(QEvent::MouseButtonRelease, device, Site.mapToGlobal(device), Qt::LeftButton,
+                      Qt::NoButton, mods);
         QApplication::sendEvent(&Site, &e);
     }
     void Drag(QPoint from, QPoint to, Qt::KeyboardModifiers mods = {})
@@ -206,7 +207,10 @@ TEST_F(SiteFixture, EmptyPartsOfAnObjectFallThrough)
     struct Half : TTestBox
     {
         using TTestBox::TTestBox;
-        bool HitTest(QPoint p) override { return PtInRect({Rect.Left, Rect.Top, Rect.Left + 50, Rect.Bottom}, p); }
+        bool HitTest(QPoint p) override
+        {
+            return PtInRect({Rect.Left, Rect.Top, Rect.Left + 50, Rect.Bottom}, p);
+        }
     };
     auto* half = new Half(&Site);
     half->Rect = {150, 150, 250, 250};

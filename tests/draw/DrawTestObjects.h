@@ -56,7 +56,10 @@ public:
 
     // IDOEncloseBounds
     void MoveBy(int dx, int dy) override { SetRect(OffsetRect(Rect, dx, dy)); }
-    void SetEncloseSize(int w, int h) override { SetRect({Rect.Left, Rect.Top, Rect.Left + w, Rect.Top + h}); }
+    void SetEncloseSize(int w, int h) override
+    {
+        SetRect({Rect.Left, Rect.Top, Rect.Left + w, Rect.Top + h});
+    }
     TLogRect GetEncloseBounds() const override { return Rect; }
     // IDOBlend
     void SetBlendShade(bool) override {}
@@ -81,7 +84,10 @@ class TTestMoveGhost : public TGhost
 public:
     explicit TTestMoveGhost(TTestBox* target) : FTarget(target) {}
     void Start(QPoint) override {}
-    void Draw(QPainter& painter) override { painter.drawRect(QRectF(ToQRect(OffsetRect(FTarget->Rect, FMove.x(), FMove.y())))); }
+    void Draw(QPainter& painter) override
+    {
+        painter.drawRect(QRectF(ToQRect(OffsetRect(FTarget->Rect, FMove.x(), FMove.y()))));
+    }
     void Track(TShiftState, QPoint movement) override { FMove = movement; }
     void Apply(TShiftState) override { FTarget->MoveBy(FMove.x(), FMove.y()); }
 

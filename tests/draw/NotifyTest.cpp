@@ -1,6 +1,6 @@
-#include "draw/UNotify.h"
 #include "base/UClasses.h"
 #include "base/UExceptions.h"
+#include "draw/UNotify.h"
 #include <gtest/gtest.h>
 #include <memory>
 

@@ -7,7 +7,10 @@
 using namespace velmo;
 
 namespace {
-std::vector<QPoint> P(std::initializer_list<QPoint> points) { return points; }
+std::vector<QPoint> P(std::initializer_list<QPoint> points)
+{
+    return points;
+}
 } // namespace
 
 TEST(Rotator, QuarterHalfAndEighthTurns)

@@ -110,8 +110,9 @@ TEST_F(Registered, PublishedPropertiesInStreamOrderWithDefaults)
     r.SetBlendRatio(40);
     r.Appendix()->Add(QStringLiteral("メモ"));
     const QByteArray bytes = ComponentStreamBytes(r);
-    const QStringList order{"Left", "Top", "Width", "Height", "Border", "LayerGroup", "Appendix.Strings",
-                            "DontPrint", "BlendRatio"};
+    const QStringList order{
+        "Left",      "Top",       "Width", "Height", "Border", "LayerGroup", "Appendix.Strings",
+        "DontPrint", "BlendRatio"};
     qsizetype at = 0;
     for (const QString& name : order) {
         const qsizetype next = bytes.indexOf(name.toLatin1(), at);
@@ -270,7 +271,8 @@ TEST_F(Registered, UngroupPutsCopiesOnTheSite)
     const std::vector<TDrawObject*> copies = group->Ungroup();
     SetAddActionRecorder({});
     ASSERT_EQ(copies.size(), 2u);
-    EXPECT_EQ(recorded, (std::vector<QString>{QStringLiteral("TLOCircle追加"), QStringLiteral("TLORect追加")}));
+    EXPECT_EQ(recorded,
+              (std::vector<QString>{QStringLiteral("TLOCircle追加"), QStringLiteral("TLORect追加")}));
     EXPECT_EQ(site.ObjectCount(), 3);
     EXPECT_TRUE(copies[0]->Selected());
     EXPECT_EQ(copies[0]->Owner(), &site);

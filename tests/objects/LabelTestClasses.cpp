@@ -15,7 +15,7 @@ const TPropertyTable& TLOTestRect::Properties()
 #define VELMO_TEST_TABLE(Name)                                                                               \
     const TPropertyTable& Name::Properties()                                                                 \
     {                                                                                                        \
-        static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties());             \
+        static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties());              \
         return table;                                                                                        \
     }
 VELMO_TEST_TABLE(TLOLine)
