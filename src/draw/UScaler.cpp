@@ -33,6 +33,24 @@ int CanvasDPI(const QPainter& painter, int overrideDpi)
 
 TScaler::TScaler() : FUnitDPI(ScreenDPI()) {}
 
+const TPropertyTable& TScaler::Properties()
+{
+    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
+                                            .Int("Scale", &TScaler::Scale, &TScaler::SetScale)
+                                            .Default(100)
+                                            .Int("UnitDPI", &TScaler::UnitDPI, &TScaler::SetUnitDPI);
+    return table;
+}
+
+void TScaler::Assign(const TPersistent& source)
+{
+    if (const auto* other = dynamic_cast<const TScaler*>(&source)) {
+        Assign(*other);
+        return;
+    }
+    inherited::Assign(source);
+}
+
 void TScaler::SetScale(int percent)
 {
     if (percent == FScale)
@@ -51,6 +69,10 @@ void TScaler::SetUnitDPI(int unitsPerInch)
 
 void TScaler::Assign(const TScaler& other)
 {
+    if (&other == this) {
+        Changed();
+        return;
+    }
     FScale = other.FScale;
     FUnitDPI = other.FUnitDPI;
     Changed();
@@ -107,7 +129,8 @@ TLogRect TScaler::RectToDevice(int deviceDpi, const TLogRect& r) const
     const int64_t b = int64_t(FUnitDPI) * 100;
     if (b == 0)
         return {};
-    return {FloorDiv(a * r.Left, b), FloorDiv(a * r.Top, b), CeilDiv(a * r.Right, b), CeilDiv(a * r.Bottom, b)};
+    return {FloorDiv(a * r.Left, b), FloorDiv(a * r.Top, b), CeilDiv(a * r.Right, b),
+            CeilDiv(a * r.Bottom, b)};
 }
 
 QPoint TScaler::ToDevice(const QPainter& painter, QPoint logical) const

@@ -1,6 +1,7 @@
 #pragma once
 // The scaler maps logical units (0.1 mm on label sites) to the pixels of whatever
 // device a site is drawn on, at a zoom percentage.
+#include "base/UClasses.h"
 #include "draw/UStroke.h"
 #include <QPoint>
 #include <functional>
@@ -17,8 +18,11 @@ int DeviceDPI(const QPaintDevice* device);
 // The screen's logical pixels per inch (96 when there is no screen).
 int ScreenDPI();
 
-class TScaler
+// Persistent: Scale (percent, default 100) and UnitDPI (logical units per inch,
+// always written).
+class TScaler : public TPersistent
 {
+    VELMO_PERSISTENT(TScaler, TPersistent)
 public:
     TScaler();
 
@@ -28,6 +32,7 @@ public:
     void SetUnitDPI(int unitsPerInch);
     // Copies Scale and UnitDPI and reports one change.
     void Assign(const TScaler& other);
+    void Assign(const TPersistent& source) override;
 
     std::function<void()> OnChange;
 

@@ -179,24 +179,32 @@ void TStroke::SetRoundRectPath(const TLogRect& r, int cornerSize)
     Clear();
     const int a = Div(cornerSize, 2);
     const int o = RoundAway(cornerSize * kBezierCircle / 2);
-    // Start on the right edge below the top-right corner and go counter-clockwise
-    // on the page: top-right corner, top edge, top-left corner, left edge, ...
+    const int midX = Div(r.Left + r.Right, 2);
+    const int midY = Div(r.Top + r.Bottom, 2);
+    // 21 points: the start on the right edge below the top-right corner, then round
+    // the figure counter-clockwise on the page; each corner is one Bezier quarter
+    // and each straight edge two lines meeting at its middle, the last line closing
+    // the figure back at the start.
     Add({r.Right, r.Top + a}, PT_MOVETO);
-    Add({r.Right, r.Top + a - o}, PT_BEZIERTO);
+    Add({r.Right, r.Top + a - o}, PT_BEZIERTO); // top-right corner
     Add({r.Right - a + o, r.Top}, PT_BEZIERTO);
     Add({r.Right - a, r.Top}, PT_BEZIERTO);
+    Add({midX, r.Top}, PT_LINETO); // top edge
     Add({r.Left + a, r.Top}, PT_LINETO);
-    Add({r.Left + a - o, r.Top}, PT_BEZIERTO);
+    Add({r.Left + a - o, r.Top}, PT_BEZIERTO); // top-left corner
     Add({r.Left, r.Top + a - o}, PT_BEZIERTO);
     Add({r.Left, r.Top + a}, PT_BEZIERTO);
+    Add({r.Left, midY}, PT_LINETO); // left edge
     Add({r.Left, r.Bottom - a}, PT_LINETO);
-    Add({r.Left, r.Bottom - a + o}, PT_BEZIERTO);
+    Add({r.Left, r.Bottom - a + o}, PT_BEZIERTO); // bottom-left corner
     Add({r.Left + a - o, r.Bottom}, PT_BEZIERTO);
     Add({r.Left + a, r.Bottom}, PT_BEZIERTO);
+    Add({midX, r.Bottom}, PT_LINETO); // bottom edge
     Add({r.Right - a, r.Bottom}, PT_LINETO);
-    Add({r.Right - a + o, r.Bottom}, PT_BEZIERTO);
+    Add({r.Right - a + o, r.Bottom}, PT_BEZIERTO); // bottom-right corner
     Add({r.Right, r.Bottom - a + o}, PT_BEZIERTO);
     Add({r.Right, r.Bottom - a}, PT_BEZIERTO);
+    Add({r.Right, midY}, PT_LINETO); // right edge
     Add({r.Right, r.Top + a}, PT_LINETO_CLOSE);
 }
 

@@ -7,7 +7,10 @@
 using namespace velmo;
 
 namespace {
-std::vector<QPoint> P(std::initializer_list<QPoint> points) { return points; }
+std::vector<QPoint> P(std::initializer_list<QPoint> points)
+{
+    return points;
+}
 } // namespace
 
 TEST(Rotator, QuarterHalfAndEighthTurns)
@@ -73,6 +76,20 @@ TEST(Stroke, RoundRectCornersAndHitTest)
     s.SetRoundRectPath({0, 0, 100, 60}, 40);
     EXPECT_EQ(s.Point(0), QPoint(100, 20));
     EXPECT_EQ(s.Type(0), PT_MOVETO);
+    ASSERT_EQ(s.Count(), 21);
+    // Corners are Bezier quarters of radius 20 with control points 11 (40 x 0.5522847 / 2
+    // rounded) from their ends; edges are two lines meeting at the edge's middle.
+    EXPECT_EQ(s.Point(1), QPoint(100, 9));
+    EXPECT_EQ(s.Point(2), QPoint(91, 0));
+    EXPECT_EQ(s.Point(3), QPoint(80, 0));
+    EXPECT_EQ(s.Point(4), QPoint(50, 0));
+    EXPECT_EQ(s.Point(5), QPoint(20, 0));
+    EXPECT_EQ(s.Point(9), QPoint(0, 30));
+    EXPECT_EQ(s.Point(14), QPoint(50, 60));
+    EXPECT_EQ(s.Point(19), QPoint(100, 30));
+    EXPECT_EQ(s.Point(20), s.Point(0));
+    const std::vector<uint8_t> types{6, 4, 4, 4, 2, 2, 4, 4, 4, 2, 2, 4, 4, 4, 2, 2, 4, 4, 4, 2, 3};
+    EXPECT_EQ(s.Types(), types);
     EXPECT_EQ(s.Type(s.Count() - 1), PT_LINETO_CLOSE);
     EXPECT_EQ(s.Bounds(), (TLogRect{0, 0, 100, 60}));
     const QPainterPath path = s.DrawAsPath();
