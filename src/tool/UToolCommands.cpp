@@ -3,7 +3,9 @@
 #include "tool/UToolDump.h"
 #include "tool/UToolPaper.h"
 #include <QCoreApplication>
+#include <QDir>
 #include <QGuiApplication>
+#include <memory>
 #include <QFile>
 #include <QTextStream>
 #include <cstdio>
@@ -58,11 +60,20 @@ void ReportError(const QString& message)
 int Main(int argc, char** argv)
 {
     // Drawing commands need fonts and painting, but a command line tool must not need
-    // a display: use the offscreen platform unless the caller chose one.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    QStringList arguments = app.arguments();
+    // a display: they get the offscreen platform unless the caller chose one. The
+    // other commands need no GUI at all.
+    const bool draws = argc >= 2 && qstrcmp(argv[1], "paper") == 0;
+    std::unique_ptr<QCoreApplication> app;
+    if (draws) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+            qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toLocal8Bit());
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QStringList arguments = app->arguments();
     arguments.removeFirst();
     if (arguments.isEmpty()) {
         Usage();

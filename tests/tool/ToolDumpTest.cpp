@@ -9,8 +9,8 @@ TEST(ToolDumpTest, ArgumentsAreChecked)
 {
     EXPECT_EQ(tool::CommandDump({}), 2);
     EXPECT_EQ(tool::CommandDump({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}), 2);
-    // The compound-file form is refused plainly until the storage layer is wired in.
-    EXPECT_EQ(tool::CommandDump({QStringLiteral("work.lbd"), QStringLiteral("Sheet1\\Label1")}), 2);
+    // A file that is not there is a failure, not a usage error.
+    EXPECT_EQ(tool::CommandDump({QStringLiteral("/nonexistent/work.lbd"), QStringLiteral("Sheet1\\Label1")}), 1);
 }
 
 TEST(ToolDumpTest, ExitCodeTellsWhetherTheStreamWasWhole)

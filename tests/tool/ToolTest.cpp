@@ -118,11 +118,30 @@ TEST_F(ToolTest, FailuresGoToStandardErrorWithExitCodes)
     EXPECT_TRUE(r.StdErr.contains("0x80030109")) << r.StdErr.toStdString();
 }
 
-TEST_F(ToolTest, DumpIsRoutedToItsCommand)
+TEST_F(ToolTest, DumpShowsComponentStreamsInsideFilesCompressedOrNot)
 {
-    // Whatever dump makes of its arguments, it is reached (not "unknown command").
-    const ProcessResult r = RunProgram(Tool(), {QStringLiteral("dump"), FFile, QStringLiteral("Info")});
-    EXPECT_FALSE(r.StdErr.contains("unknown command")) << r.StdErr.toStdString();
+    // A hand-written resource: header "LABEL", then TItem "A" with X = 7.
+    const QByteArray component =
+        QByteArray("TPF0") + Bytes({5}) + "TItem" + Bytes({1}) + "A" + Bytes({1}) + "X" + Bytes({2, 7, 0, 0});
+    const QByteArray resource = Bytes({0xFF, 10, 0}) + "LABEL" + Bytes({0, 0x30, 0x10}) +
+                                Bytes({int(component.size()), 0, 0, 0}) + component;
+    {
+        auto root = TCompoundFile::OpenFile(FFile, TStgAccess::ReadWrite);
+        root->CreateStream(QStringLiteral("Plain"))->Write(resource.constData(), resource.size());
+        const QByteArray packed = Compressed(resource);
+        root->CreateStream(QStringLiteral("Packed"))->Write(packed.constData(), packed.size());
+        root->Commit();
+    }
+    for (const char* stream : {"Plain", "Packed"}) {
+        const ProcessResult r = RunProgram(Tool(), {QStringLiteral("dump"), FFile, QString::fromLatin1(stream)});
+        EXPECT_EQ(r.ExitCode, 0) << stream << r.StdErr.toStdString();
+        EXPECT_TRUE(r.StdOut.contains("object A: TItem")) << stream << r.StdOut.toStdString();
+        EXPECT_TRUE(r.StdOut.contains("X = 7 (vaInt8)")) << stream;
+    }
+    // A stream that is no component resource fails with a message.
+    const ProcessResult bad = RunProgram(Tool(), {QStringLiteral("dump"), FFile, QStringLiteral("Info")});
+    EXPECT_EQ(bad.ExitCode, 1);
+    EXPECT_TRUE(bad.StdErr.startsWith("velmo-tool: ")) << bad.StdErr.toStdString();
 }
 
 TEST(ToolLibrary, ReadStreamBytesForOtherCommands)
