@@ -158,6 +158,10 @@ int FindFaceOutsidePaper(const TPaperInfo& paper)
 {
     const TLogRect sheet{0, 0, paper.Width(), paper.Height()};
     const int count = paper.GetFaceCount();
+    // A sheet without a single label has nowhere to print: its first label is missing,
+    // which is reported as that label not fitting the sheet.
+    if (count <= 0)
+        return 0;
     for (int i = 0; i < count; ++i) {
         const TLogRect r = paper.GetPrintRect(i);
         if (!(Intersection(r, sheet) == r))

@@ -92,7 +92,8 @@ private:
 };
 
 // The index of the first face whose printable rectangle does not lie inside the sheet,
-// or -1. A paper holding fewer faces than it declares is reported at its last face.
+// or -1. A paper holding fewer faces than it declares is reported at its last face;
+// a paper with no faces at all is reported at face 0.
 int FindFaceOutsidePaper(const TPaperInfo& paper);
 // The index of the first face whose printable shape shares area with an earlier one,
 // or -1. Faces touching along an edge or at a point do not overlap.

@@ -49,8 +49,13 @@ TEST(PaperFaces, MatrixWithoutColumnsOrRowsHasNoFaces)
     paper->SetFaceCountX(4);
     paper->SetFaceCountY(-3);
     EXPECT_EQ(paper->GetFaceCount(), 0);
-    EXPECT_EQ(FindFaceOutsidePaper(*paper), -1);
+    // A sheet without labels is rejected by the validity check; nothing overlaps on it.
+    EXPECT_EQ(FindFaceOutsidePaper(*paper), 0);
     EXPECT_EQ(FindOverlappingFace(*paper), -1);
+    auto free = MakeFree();
+    EXPECT_EQ(FindFaceOutsidePaper(*free), 0);
+    AddFace(*free, {100, 100, 600, 400});
+    EXPECT_EQ(FindFaceOutsidePaper(*free), -1);
 }
 
 TEST(PaperFaces, LandscapeSwapsSheetAndTurnsFaces)
