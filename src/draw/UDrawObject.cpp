@@ -673,6 +673,33 @@ int MinimumExtent(const TDrawObject* object, int value)
     return std::max(value, site->ToLogical(QPoint(2, 0)).x());
 }
 
+THitBitmap::THitBitmap(const TDrawSite* site, QPoint logicalPoint, int extraWidth)
+    : FImage(1, 1, QImage::Format_ARGB32_Premultiplied)
+{
+    FImage.fill(Qt::transparent);
+    FPenWidth = extraWidth + (site ? std::max(1, site->ToLogical(QPoint(1, 0)).x()) : 3);
+    FPen = QPen(Qt::black, FPenWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    FPainter = std::make_unique<QPainter>(&FImage);
+    // One logical unit is one pixel here, and the point's unit cell is the pixel.
+    FPainter->translate(-logicalPoint.x(), -logicalPoint.y());
+    FPainter->setPen(FPen);
+    FPainter->setBrush(Qt::NoBrush);
+}
+
+THitBitmap::~THitBitmap() = default;
+
+QPainter& THitBitmap::Painter()
+{
+    return *FPainter;
+}
+
+bool THitBitmap::Hit()
+{
+    if (FPainter && FPainter->isActive())
+        FPainter->end();
+    return qAlpha(FImage.pixel(0, 0)) != 0;
+}
+
 TDrawObject* CloneDrawObject(const TDrawObject& object, TComponent* owner)
 {
     std::unique_ptr<TDrawObject> copy(object.NewInstance(owner));

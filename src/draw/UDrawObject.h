@@ -9,6 +9,8 @@
 #include "draw/UNotify.h"
 #include "draw/UStroke.h"
 #include <QImage>
+#include <QPainter>
+#include <QPen>
 #include <QPoint>
 #include <QSize>
 #include <exception>
@@ -234,6 +236,31 @@ TLogRect FitAspectBox(const TLogRect& rect, const TLogRect& box);
 TLogRect CoverAspect(const TLogRect& rect, int width, int height);
 TLogRect CoverAspectBox(const TLogRect& rect, const TLogRect& box);
 QPoint RectCenter(const TLogRect& r);
+// Hit testing by drawing: a 1 x 1 pixel picture whose single pixel lies under a
+// logical point. A shape draws its outline (and fill) on Painter() with Pen() and
+// asks Hit() whether the pixel was touched, so that the test follows exactly what
+// the shape paints. The pen is black, inside-frame by convention of the caller,
+// and as wide as extraWidth plus one device pixel of the site (3 without a site).
+class THitBitmap
+{
+public:
+    THitBitmap(const TDrawSite* site, QPoint logicalPoint, int extraWidth);
+    ~THitBitmap();
+    THitBitmap(const THitBitmap&) = delete;
+    THitBitmap& operator=(const THitBitmap&) = delete;
+
+    QPainter& Painter();
+    const QPen& Pen() const { return FPen; }
+    int PenWidth() const { return FPenWidth; }
+    bool Hit();
+
+private:
+    QImage FImage;
+    std::unique_ptr<QPainter> FPainter;
+    QPen FPen;
+    int FPenWidth;
+};
+
 // A new object of the object's exact class with the given owner (nullptr for an
 // unowned copy), assigned from the object.
 TDrawObject* CloneDrawObject(const TDrawObject& object, TComponent* owner);
