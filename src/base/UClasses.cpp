@@ -340,7 +340,11 @@ void TComponent::RemoveComponent(TComponent* component)
     if (!component || component->FOwner != this)
         return;
     Notification(component, TOperation::opRemove);
-    FComponents.erase(std::find(FComponents.begin(), FComponents.end(), component));
+    // Owners free their components from the last one backwards: search from the end
+    // so that freeing many components stays linear.
+    const auto it = std::find(FComponents.rbegin(), FComponents.rend(), component);
+    if (it != FComponents.rend())
+        FComponents.erase(std::next(it).base());
     component->FOwner = nullptr;
 }
 
