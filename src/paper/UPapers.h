@@ -82,6 +82,8 @@ public:
     // catalogue is writable), beside it first and then renamed into place. The
     // destructor does this too, but cannot report a failure.
     void Close();
+    // Forgets every change of the run: the catalogue file is not written.
+    void Discard() { FClosed = true; }
 
     static QString PapersStorageName() { return QStringLiteral("Papers"); }
     static QString PurposeListStreamName() { return QStringLiteral("PurposeList\\PurposeList"); }

@@ -618,8 +618,9 @@ TEST_F(DamagedCatalogue, DamagedComponentStreams)
         root.Close();
         try {
             TVelmoPapers papers(FFile, true);
-            if (papers.Count() == 2)
+            if (papers.Count() == 2) {
                 EXPECT_TRUE(PaperDefect(*papers.Paper(0)).isEmpty());
+            }
         } catch (const Exception&) {
         }
     }
