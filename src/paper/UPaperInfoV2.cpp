@@ -270,14 +270,20 @@ std::unique_ptr<TExtraPaperInfo> TImageInfoBase::GetRecord(int index)
 TPapersV2::TPapersV2(const QString& fileName, bool readOnly)
     : TPapers(fileName, readOnly), FUpdateInfo(std::make_unique<TPaperUpdate>())
 {
-    if (Storage().StreamExists(UpdateInfoStreamName())) {
-        TDocStream stream(Storage(), fmDocRead, UpdateInfoStreamName());
-        FUpdateInfo = ReadComponentAs<TPaperUpdate>(stream);
-    } else {
-        WriteStream(UpdateInfoStreamName(), *FUpdateInfo);
+    try {
+        if (Storage().StreamExists(UpdateInfoStreamName())) {
+            TDocStream stream(Storage(), fmDocRead, UpdateInfoStreamName());
+            FUpdateInfo = ReadComponentAs<TPaperUpdate>(stream);
+        } else {
+            WriteStream(UpdateInfoStreamName(), *FUpdateInfo);
+        }
+        FGroupList = ReadList(GroupListStreamName());
+        FCompanyList = ReadList(CompanyListStreamName());
+    } catch (...) {
+        // A catalogue that failed to open is never written back.
+        Discard();
+        throw;
     }
-    FGroupList = ReadList(GroupListStreamName());
-    FCompanyList = ReadList(CompanyListStreamName());
 }
 
 TPapersV2::~TPapersV2()

@@ -4,8 +4,14 @@ namespace velmo {
 
 TVelmoPapers::TVelmoPapers(const QString& fileName, bool readOnly) : TPapersV2(fileName, readOnly)
 {
-    RegisterBase(std::make_unique<TExInfoBase>());
-    RegisterBase(std::make_unique<TImageInfoBase>());
+    try {
+        RegisterBase(std::make_unique<TExInfoBase>());
+        RegisterBase(std::make_unique<TImageInfoBase>());
+    } catch (...) {
+        // A catalogue that failed to open is never written back.
+        Discard();
+        throw;
+    }
 }
 
 std::unique_ptr<TExPaperInfo> TVelmoPapers::GetExInfo(const QString& paperName, bool create) const

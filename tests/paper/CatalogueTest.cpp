@@ -585,6 +585,18 @@ TEST_F(DamagedCatalogue, WrongUpdateInformation)
     ExpectRefused();
 }
 
+TEST_F(DamagedCatalogue, ABaseThatIsNotAStorage)
+{
+    // Opening would add the missing update information before it meets the damage;
+    // nothing of that may reach the file.
+    Damage([](TRootStorage& root) {
+        root.DeleteElement(QStringLiteral("UpdateInfo"));
+        root.DeleteElement(QStringLiteral("PaperImages"));
+        Overwrite(root, QStringLiteral("PaperImages"), QByteArray("not a storage"));
+    });
+    ExpectRefused();
+}
+
 TEST_F(DamagedCatalogue, DamagedComponentStreams)
 {
     MakeFile({QStringLiteral("A"), QStringLiteral("B")});
