@@ -2,6 +2,7 @@
 #include "document/UDocFile.h"
 #include "tool/UToolDump.h"
 #include "tool/UToolPaper.h"
+#include "tool/UToolPapers.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
@@ -23,6 +24,7 @@ void Usage()
            "                            (--inflate unpacks the compressed container)\n"
            "  dump FILE PATH | dump -   show a component resource as text\n"
            "  paper FILE PATH [--svg OUT] list a paper's faces, or draw the sheet as SVG\n"
+           "  papers [--names] [CATALOGUE] list the papers of a catalogue (the delivered one)\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -88,6 +90,8 @@ int Main(int argc, char** argv)
         return CommandDump(arguments);
     if (command == u"paper")
         return CommandPaper(arguments);
+    if (command == u"papers")
+        return CommandPapers(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage();
         return kExitOk;
