@@ -176,6 +176,8 @@ public:
     TLogRect LabelRect(int k) const;
 
     // ---- labels of the current sheet; with SeparatelyDesign false every k is 0
+    // Entries of the design list (positions that were ever written).
+    int DesignCount() { return Labels().Count(); }
     bool LabelHasData(int k);
     // Appends the design's objects, bottom-most first, as unowned copies the caller
     // owns; dates refreshed, backgrounds fitted and objects kept on the label.
