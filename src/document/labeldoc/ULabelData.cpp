@@ -9,19 +9,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 
-#if __has_include("paper/UPaperRecords.h")
 #include "paper/UPaperRecords.h"
-#define VELMO_HAVE_PAPER_RECORDS 1
-#else
-namespace velmo {
-class TExPaperInfo : public TComponent
-{
-};
-class TImagePaperInfo : public TComponent
-{
-};
-} // namespace velmo
-#endif
 
 namespace velmo {
 
@@ -173,9 +161,7 @@ void RegisterLabelDataClasses()
     RegisterClass<TDataInfo>();
     RegisterProductClasses();
     RegisterPaperClasses();
-#ifdef VELMO_HAVE_PAPER_RECORDS
     RegisterPaperRecordClasses();
-#endif
 }
 
 // ---------------------------------------------------------------------------------
@@ -913,23 +899,134 @@ void TLabelData::ClearPaperRecords()
     FImageInfo.reset();
 }
 
-#ifdef VELMO_HAVE_PAPER_RECORDS
-#error paper records not wired yet
-#else
-void TLabelData::SetExtraInfo(const TExPaperInfo*)
+void TLabelData::SetExtraInfo(const TExPaperInfo* info)
 {
+    if (info && !info->IsEmpty()) {
+        FExtraInfo = std::make_unique<TExPaperInfo>();
+        FExtraInfo->Assign(*info);
+    } else {
+        FExtraInfo.reset();
+    }
     FModified = true;
 }
-void TLabelData::SetImageInfo(const TImagePaperInfo*)
+
+void TLabelData::SetImageInfo(const TImagePaperInfo* info)
 {
+    if (info && !info->IsEmpty()) {
+        FImageInfo = std::make_unique<TImagePaperInfo>();
+        FImageInfo->Assign(*info);
+    } else {
+        FImageInfo.reset();
+    }
     FModified = true;
 }
-void TLabelData::ReadPaperRecords(int)
+
+namespace {
+
+// Face lists of printed images are kept as streams $00000001, $00000002, ... in
+// face order, each a list of draw objects.
+QString FaceStreamName(int face)
 {
-    ClearPaperRecords();
+    return QStringLiteral("$%1").arg(face + 1, 8, 16, QLatin1Char('0')).toUpper();
 }
-void TLabelData::WritePaperRecords() {}
-void TLabelData::GetPaperImages(int, TDOList&) const {}
-#endif
+
+} // namespace
+
+void TLabelData::ReadPaperRecords(int index)
+{
+    const QString path = SheetPath(index);
+    std::unique_ptr<TExPaperInfo> extra;
+    if (FStorage->StreamExists(Join(path, kPaperExtraInfo))) {
+        TDocStream stream(*FStorage, fmDocRead, Join(path, kPaperExtraInfo));
+        extra = ReadComponentResourceAs<TExPaperInfo>(stream);
+    }
+    std::unique_ptr<TImagePaperInfo> images;
+    if (index == 0 && FStorage->StreamExists(Join(path, kPaperImageInfo))) {
+        {
+            TDocStream stream(*FStorage, fmDocRead, Join(path, kPaperImageInfo));
+            images = ReadComponentResourceAs<TImagePaperInfo>(stream);
+        }
+        images->ClearFaces();
+        const QString folder = Join(path, kPaperImages);
+        if (FStorage->StorageExists(folder)) {
+            TDocStorage storage(*FStorage, false, folder);
+            QStringList names;
+            storage.ListStreams(names);
+            names.sort(Qt::CaseInsensitive);
+            if (names.size() > kMaxFaceCount)
+                throw EReadError(InvalidStreamFormatMessage());
+            for (const QString& name : names) {
+                TDocStream stream(storage, fmDocRead, name);
+                images->LoadFace(stream);
+            }
+        }
+    }
+    FExtraInfo = std::move(extra);
+    FImageInfo = std::move(images);
+}
+
+void TLabelData::WritePaperRecords()
+{
+    const QString path = SheetPath(FCurrentSheet);
+    if (!FExtraInfo || FExtraInfo->IsEmpty()) {
+        FStorage->DeleteElement(Join(path, kPaperExtraInfo));
+    } else {
+        TMemoryStream bytes;
+        WriteComponentResource(bytes, kPaperExtraInfo, *FExtraInfo);
+        TDocStream stream(*FStorage, fmDocCreate, Join(path, kPaperExtraInfo));
+        stream.WriteBytes(bytes.Data());
+    }
+    const QString folder = Join(path, kPaperImages);
+    if (!FImageInfo || FImageInfo->IsEmpty()) {
+        FStorage->DeleteElement(Join(path, kPaperImageInfo));
+        FStorage->DeleteElement(folder);
+        return;
+    }
+    {
+        TMemoryStream bytes;
+        WriteComponentResource(bytes, kPaperImageInfo, *FImageInfo);
+        TDocStream stream(*FStorage, fmDocCreate, Join(path, kPaperImageInfo));
+        stream.WriteBytes(bytes.Data());
+    }
+    FStorage->DeleteElement(folder);
+    TDocStorage storage(*FStorage, true, folder);
+    for (int face = 0; face < FImageInfo->FaceCount(); ++face) {
+        TMemoryStream bytes;
+        FImageInfo->Faces(face).SaveToStream(bytes);
+        TDocStream stream(storage, fmDocCreate, FaceStreamName(face));
+        stream.WriteBytes(bytes.Data());
+    }
+}
+
+void TLabelData::GetPaperImages(int k, TDOList& list) const
+{
+    if (!FImageInfo || !FPaper || k < 0 || k >= FPaper->GetFaceCount())
+        return;
+    const int face = FImageInfo->SeparatelyDesign() ? k : 0;
+    if (face >= FImageInfo->FaceCount())
+        return;
+    TDOList copies;
+    CopyDrawObjects(FImageInfo->Faces(face), copies);
+    if (FPaper->Landscape()) {
+        // Designs are made on the upright label: each object's centre is carried to
+        // the turned label and its angle turned with it.
+        const TLogRect face = FPaper->GetFaceRect(k);
+        const int margin = FPaper->GetFaceMargin(k);
+        const int portraitWidth = face.Width() + 2 * margin;
+        for (TDrawObject* object : copies.Objects()) {
+            if (IDOEncloseBounds* bounds = Supports<IDOEncloseBounds>(object)) {
+                const QPoint c = RectCenter(bounds->GetEncloseBounds());
+                const QPoint turned(c.y(), portraitWidth - c.x());
+                bounds->MoveBy(turned.x() - c.x(), turned.y() - c.y());
+            }
+            if (IDORotate* rotate = Supports<IDORotate>(object))
+                rotate->SetAngle(((rotate->GetAngle() - 90) % 360 + 360) % 360);
+        }
+    }
+    for (TDrawObject* object : copies.Objects()) {
+        TImagePaperInfo::MakeBackgroundObject(*object);
+        list.Add(object);
+    }
+}
 
 } // namespace velmo

@@ -79,8 +79,8 @@ TEST_F(LabelData, NewDocumentHasOneUnmodifiedSheetAndSavesItsTree)
         EXPECT_EQ(scratch.SheetName(), QStringLiteral("新規シート1"));
     }
     const QByteArray bytes = StreamBytesOf(root, QStringLiteral("Sheets\\NameList0\\Info"));
-    for (const char* name : {"Grid.Size", "CurrentLabelNo", "SeparatelyDesign", "CSVFieldName", "Guide.Pos",
-                             "TLabelData"})
+    for (const char* name :
+         {"Grid.Size", "CurrentLabelNo", "SeparatelyDesign", "CSVFieldName", "Guide.Pos", "TLabelData"})
         EXPECT_TRUE(bytes.contains(name)) << name;
 }
 
@@ -210,13 +210,15 @@ TEST_F(LabelData, ReadingRefreshesDatesAndFitsBackgrounds)
 TEST_F(LabelData, DeletedSheetNameIsGivenOutAgain)
 {
     FData->AddSheet();
-    EXPECT_EQ(SheetNames(*FData), (QStringList{QStringLiteral("新規シート1"), QStringLiteral("新規シート2")}));
+    EXPECT_EQ(SheetNames(*FData),
+              (QStringList{QStringLiteral("新規シート1"), QStringLiteral("新規シート2")}));
     EXPECT_EQ(FData->CurrentSheet(), 1);
     FData->SelectSheet(0);
     FData->DeleteSheet(0);
     EXPECT_EQ(SheetNames(*FData), QStringList{QStringLiteral("新規シート2")});
     FData->AddSheet();
-    EXPECT_EQ(SheetNames(*FData), (QStringList{QStringLiteral("新規シート2"), QStringLiteral("新規シート1")}));
+    EXPECT_EQ(SheetNames(*FData),
+              (QStringList{QStringLiteral("新規シート2"), QStringLiteral("新規シート1")}));
 }
 
 TEST_F(LabelData, AddedSheetTakesSettingsAndPaperOfTheCurrentOne)
@@ -435,7 +437,8 @@ TEST_F(LabelData, UncompressedDesignsReadAsWell)
     FData->Storage().SaveTo(Path(QStringLiteral("plain.lbd")));
     {
         TFileStorage root(Path(QStringLiteral("plain.lbd")), fmDocRead);
-        EXPECT_FALSE(StreamBytesOf(root, QStringLiteral("Sheets\\NameList0\\NameList0")).startsWith(CompressMarker()));
+        EXPECT_FALSE(
+            StreamBytesOf(root, QStringLiteral("Sheets\\NameList0\\NameList0")).startsWith(CompressMarker()));
     }
     auto reopened = TLabelData::Open(Path(QStringLiteral("plain.lbd")));
     EXPECT_FALSE(reopened->IsLabelCompressed(0));

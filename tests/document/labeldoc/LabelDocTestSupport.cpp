@@ -88,8 +88,8 @@ void* TLDTestBack::QueryInterface(const TGUID& iid)
 
 void TLDTestBack::FitToFace(const TLogRect& face)
 {
-    SetBaseRect({BaseRect().Left, BaseRect().Top, BaseRect().Left + face.Width(),
-                 BaseRect().Top + face.Height()});
+    SetBaseRect(
+        {BaseRect().Left, BaseRect().Top, BaseRect().Left + face.Width(), BaseRect().Top + face.Height()});
 }
 
 void TLDTestBack::AssignDrawObject(const TDrawObject& source)
