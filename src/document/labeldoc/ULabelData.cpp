@@ -824,6 +824,16 @@ bool TLabelData::PreviewExists(int k)
     return previews->OpenStream(d, fmDocRead)->Size() > 0;
 }
 
+QByteArray TLabelData::PreviewBytes(int k)
+{
+    const int d = DesignIndex(k);
+    TDocStreamList* previews = Previews(false);
+    if (!previews || !previews->StreamExists(d))
+        return {};
+    std::unique_ptr<TDocStream> stream = previews->OpenStream(d, fmDocRead);
+    return ReadAll(*stream);
+}
+
 void TLabelData::DeletePreview(int k)
 {
     const int d = DesignIndex(k);

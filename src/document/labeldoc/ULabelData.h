@@ -188,6 +188,8 @@ public:
     bool IsLabelCompressed(int k);
     void CompressLabel(int k);
     bool PreviewExists(int k);
+    // The stored preview of k (a BMP file image), empty when there is none.
+    QByteArray PreviewBytes(int k);
     void DeletePreview(int k);
     // The preview stream for writing, created (empty).
     std::unique_ptr<TDocStream> PreviewStream(int k);
