@@ -189,6 +189,7 @@ TLabelData::TLabelData(TComponent* owner, TBare) : TComponent(owner)
 TLabelData::TLabelData(TComponent* owner) : TComponent(owner)
 {
     InitCommon();
+    InitRecords();
     FStorage = std::make_unique<TTemporaryStorage>();
     FSheets = std::make_unique<TDocStorageList>(*FStorage, kSheetList);
     AddSheet();
@@ -208,15 +209,15 @@ void TLabelData::InitCommon()
     FGuide = std::make_unique<TGuide>();
     FGrid = std::make_unique<TGrid>();
     FGrid->SetSize(TGrid::kDefaultSize);
-    InitRecords();
+    // Scratch objects need no records from the store; documents take them below.
+    FProductInfo = std::make_unique<TProductInfo>();
+    FCreatorInfoE = NewCreatorRecord();
+    FCreatorInfoJ = NewCreatorRecord();
     FOpenTime = FLastPrint = FLastSave = Now();
 }
 
 void TLabelData::InitRecords()
 {
-    FProductInfo = std::make_unique<TProductInfo>();
-    FCreatorInfoE = NewCreatorRecord();
-    FCreatorInfoJ = NewCreatorRecord();
     TProductDB& store = ProductDB();
     if (store.Initialized())
         store.InitDocumentRecords(*FProductInfo, *FCreatorInfoJ, *FCreatorInfoE);
@@ -271,6 +272,7 @@ void TLabelData::SetCSVFieldName(bool value)
 std::unique_ptr<TLabelData> TLabelData::Open(const QString& fileName, TComponent* owner)
 {
     std::unique_ptr<TLabelData> data(new TLabelData(owner, TBare{}));
+    data->InitRecords();
     try {
         data->LoadInto(fileName);
     } catch (const std::exception&) {
@@ -361,6 +363,9 @@ void TLabelData::ValidateSheet(int index)
     }
     if (FStorage->StreamExists(Join(path, kPaperInfo)))
         ReadPaper(Join(path, kPaperInfo));
+    std::unique_ptr<TExPaperInfo> extra;
+    std::unique_ptr<TImagePaperInfo> images;
+    ReadPaperRecords(index, extra, images);
     // The name lists must read; the designs themselves are read when they are used.
     for (const QString& list : {kLabelList, kPreviewList})
         if (FStorage->StreamExists(Join(path, list)))
@@ -507,6 +512,9 @@ void TLabelData::LoadSheet(int index)
     std::unique_ptr<TPaperInfo> paper;
     if (FStorage->StreamExists(Join(path, kPaperInfo)))
         paper = ReadPaper(Join(path, kPaperInfo));
+    std::unique_ptr<TExPaperInfo> extra;
+    std::unique_ptr<TImagePaperInfo> images;
+    ReadPaperRecords(index, extra, images);
 
     CloseSheetLists();
     FCurrentSheet = index;
@@ -521,7 +529,8 @@ void TLabelData::LoadSheet(int index)
     }
     if (paper)
         FPaper = std::move(paper);
-    ReadPaperRecords(index);
+    FExtraInfo = std::move(extra);
+    FImageInfo = std::move(images);
     FModified = modified;
 }
 
@@ -942,15 +951,14 @@ QString FaceStreamName(int face)
 
 } // namespace
 
-void TLabelData::ReadPaperRecords(int index)
+void TLabelData::ReadPaperRecords(int index, std::unique_ptr<TExPaperInfo>& extra,
+                                  std::unique_ptr<TImagePaperInfo>& images) const
 {
     const QString path = SheetPath(index);
-    std::unique_ptr<TExPaperInfo> extra;
     if (FStorage->StreamExists(Join(path, kPaperExtraInfo))) {
         TDocStream stream(*FStorage, fmDocRead, Join(path, kPaperExtraInfo));
         extra = ReadComponentResourceAs<TExPaperInfo>(stream);
     }
-    std::unique_ptr<TImagePaperInfo> images;
     if (index == 0 && FStorage->StreamExists(Join(path, kPaperImageInfo))) {
         {
             TDocStream stream(*FStorage, fmDocRead, Join(path, kPaperImageInfo));
@@ -971,8 +979,6 @@ void TLabelData::ReadPaperRecords(int index)
             }
         }
     }
-    FExtraInfo = std::move(extra);
-    FImageInfo = std::move(images);
 }
 
 void TLabelData::WritePaperRecords()

@@ -235,7 +235,9 @@ private:
     std::unique_ptr<TPaperInfo> ReadPaper(const QString& path) const;
     void ValidateSheet(int index);
 
-    void ReadPaperRecords(int index);
+    // Reads the sheet's extra information and (sheet 0 only) printed images.
+    void ReadPaperRecords(int index, std::unique_ptr<TExPaperInfo>& extra,
+                          std::unique_ptr<TImagePaperInfo>& images) const;
     void WritePaperRecords();
     void ClearPaperRecords();
 

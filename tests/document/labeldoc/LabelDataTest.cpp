@@ -483,3 +483,34 @@ TEST_F(LabelData, LandscapePaperGivesTurnedLabelRectangles)
     // Inside the 400 x 900 label, so nothing moves.
     EXPECT_EQ(RectOf(read.List[0]), (TLogRect{0, 800, 100, 900}));
 }
+
+TEST_F(LabelData, RecordsComeFromTheStoreAndProductsFromTheFile)
+{
+    TProductDB& store = ProductDB();
+    if (!store.Initialized())
+        store.Initialize();
+    TProductInfo product;
+    product.Item(0)->Info()->Add(QStringLiteral("冬のカタログ"));
+    store.Write(product);
+    TProductInfo creatorJ;
+    store.ReadJapaneseCreator(creatorJ);
+
+    TProductInfo first;
+    store.ReadProduct(0, first);
+
+    TLabelData created;
+    EXPECT_TRUE(created.ProductInfo().SameRecord(first));
+    EXPECT_TRUE(created.CreatorInfoJ().SameRecord(creatorJ));
+    EXPECT_EQ(created.CreatorInfoJ().ItemCount(), kCreatorItemCount);
+
+    // The file's product record is taken (normalised); its creator records are not.
+    created.ProductInfo().Assign(product);
+    created.ProductInfo().Item(0)->Info()->SetLines({QStringLiteral("春のカタログ")});
+    created.CreatorInfoJ().SetGuid(TGuid::Create());
+    created.Save(FDir.filePath(QStringLiteral("records.lbd")));
+    auto reopened = TLabelData::Open(FDir.filePath(QStringLiteral("records.lbd")));
+    EXPECT_TRUE(reopened->ProductInfo().SameRecord(product));
+    EXPECT_EQ(reopened->ProductInfo().Item(0)->FirstLine(), QStringLiteral("春のカタログ"));
+    EXPECT_EQ(reopened->ProductInfo().ItemCount(), kProductItemCount);
+    EXPECT_TRUE(reopened->CreatorInfoJ().SameRecord(creatorJ));
+}
