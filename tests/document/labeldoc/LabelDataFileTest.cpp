@@ -415,3 +415,32 @@ print('inflated', size)
     EXPECT_TRUE(shown.contains(QStringLiteral("TLDObjects"))) << shown.toStdString();
     EXPECT_TRUE(shown.contains(QStringLiteral("TLDTestRect"))) << shown.toStdString();
 }
+
+TEST_F(LabelDataFile, PrintedImagesTurnWithALandscapePaper)
+{
+    TImagePaperInfo images;
+    images.SetPaperName(FData->Paper()->PaperName());
+    TDOList face;
+    face.Add(NewRect({100, 50, 300, 150}, 0x808080)); // centre (200, 100) on the upright 900 x 400 label
+    images.SetFaceObjects(0, face);
+    images.SetFaceObjects(1, face);
+    face.FreeObjects();
+    FData->SetImageInfo(&images);
+
+    OwnedList upright;
+    FData->GetPaperImages(1, upright.List);
+    ASSERT_EQ(upright.List.Count(), 1);
+    EXPECT_EQ(Supports<IDOBaseRect>(upright.List[0])->GetBaseRect(), (TLogRect{100, 50, 300, 150}));
+    OwnedList none;
+    FData->GetPaperImages(2, none.List); // separately designed: face 2 has no list
+    EXPECT_EQ(none.List.Count(), 0);
+
+    auto paper = SamplePaper();
+    paper->SetLandscape(true);
+    FData->SetPaper(paper.get());
+    OwnedList turned;
+    FData->GetPaperImages(0, turned.List);
+    ASSERT_EQ(turned.List.Count(), 1);
+    // The centre goes to (100, 900 - 200) on the 400 x 900 label.
+    EXPECT_EQ(Supports<IDOBaseRect>(turned.List[0])->GetBaseRect(), (TLogRect{0, 650, 200, 750}));
+}
