@@ -3,6 +3,7 @@
 #include "tool/UToolDocument.h"
 #include "tool/UToolDump.h"
 #include "tool/UToolPaper.h"
+#include "tool/UToolPapers.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
@@ -28,6 +29,7 @@ void Usage()
            "                            make and save a new work file on a paper\n"
            "  info FILE.lbd             the sheets, papers, settings and designs of a work file\n"
            "  preview FILE.lbd SHEET POS OUT.bmp  extract a label preview\n"
+           "  papers [--names] [CATALOGUE] list the papers of a catalogue (the delivered one)\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -99,6 +101,8 @@ int Main(int argc, char** argv)
         return CommandInfo(arguments);
     if (command == u"preview")
         return CommandPreview(arguments);
+    if (command == u"papers")
+        return CommandPapers(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage();
         return kExitOk;

@@ -2,7 +2,9 @@
 #include "base/UDateTime.h"
 #include "document/UComponentStream.h"
 #include "document/labeldoc/ULabelData.h"
+#include "paper/UVelmoPapers.h"
 #include "tool/UToolCommands.h"
+#include "tool/UToolPapers.h"
 #include <QFile>
 #include <QTextStream>
 
@@ -57,14 +59,31 @@ bool ParseIndex(const QString& text, int* value)
 
 TCataloguePaper FindCataloguePaper(const QString& name, QString* message)
 {
-    // INTEGRATION POINT: look the paper up in the catalogue ("$(PaperInfo)") once it
-    // is available to the tool: the paper (a copy), GetExInfo and the "PaperImages"
-    // record for its name.
-    Q_UNUSED(name);
-    if (message)
-        *message =
-            QStringLiteral("no paper catalogue is available to velmo-tool yet; use --paper-file FILE PATH");
-    return {};
+    // The delivered catalogue, read-only; the application's own copy is the data
+    // module's business.
+    TCataloguePaper found;
+    const QString fileName = DeliveredCatalogue();
+    if (fileName.isEmpty()) {
+        if (message)
+            *message = QStringLiteral("the paper catalogue was not found");
+        return found;
+    }
+    RegisterCatalogueClasses();
+    const TVelmoPapers papers(fileName, true);
+    const int index = papers.IndexOfName(name);
+    if (index < 0) {
+        if (message)
+            *message = QStringLiteral("no paper named \"%1\" in %2").arg(name, fileName);
+        return found;
+    }
+    found.Paper = papers.Paper(index)->Clone();
+    found.ExtraInfo = papers.GetExInfo(name, false);
+    std::unique_ptr<TExtraPaperInfo> images = papers.FindRecord(QStringLiteral("PaperImages"), name);
+    if (auto* record = dynamic_cast<TImagePaperInfo*>(images.get())) {
+        images.release();
+        found.ImageInfo.reset(record);
+    }
+    return found;
 }
 
 std::unique_ptr<TPaperInfo> ReadPaperComponent(const QString& fileName, const QString& path)

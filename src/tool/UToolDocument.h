@@ -23,10 +23,9 @@ struct TCataloguePaper
     std::unique_ptr<TImagePaperInfo> ImageInfo;
 };
 
-// INTEGRATION POINT: the paper of the application's catalogue named name, with its
-// extra information and background designs; nullptr Paper when the catalogue has no
-// such paper. Until the catalogue is wired in here it reports that no catalogue is
-// available (message set).
+// The paper of the delivered catalogue named name (case-sensitive), with its extra
+// information and background designs; a null Paper (and the message) when there is
+// no catalogue or no such paper.
 TCataloguePaper FindCataloguePaper(const QString& name, QString* message);
 
 // A paper component stored in a compound file (a plain component stream, as the

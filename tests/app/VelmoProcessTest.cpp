@@ -123,6 +123,33 @@ const QStringList kQuitOnIdle{QStringLiteral("VELMO_TEST_QUIT_ON_IDLE=1"),
 
 } // namespace
 
+TEST_F(VelmoProcess, StartsWithTheDeliveredCatalogueInTheUsersOwnCopy)
+{
+    TXServer server(24);
+    REQUIRE_SERVER(server);
+    const TRun run = Run(server, kQuitOnIdle);
+    EXPECT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
+    EXPECT_TRUE(run.StdErr.contains(QStringLiteral("velmo: idle"))) << run.StdErr.toStdString();
+    EXPECT_FALSE(run.StdErr.contains(QStringLiteral("velmo message:"))) << run.StdErr.toStdString();
+    // The first start copied the catalogue into the user's data folder, writable.
+    const QString copy = FTemp.path() + QStringLiteral("/data/ベルモ/velmo.ppr");
+    ASSERT_TRUE(QFileInfo(copy).isFile());
+    EXPECT_TRUE(QFileInfo(copy).isWritable());
+    QFile installed(BinaryDir() + QStringLiteral("/data/velmo.ppr"));
+    QFile user(copy);
+    ASSERT_TRUE(installed.open(QIODevice::ReadOnly) && user.open(QIODevice::ReadOnly));
+    EXPECT_EQ(user.readAll(), installed.readAll()); // nothing changed, nothing written back
+
+    // A read-only copy ends the start with the message, before any window.
+    QFile::setPermissions(copy, QFileDevice::ReadOwner);
+    const TRun refused = Run(server, kQuitOnIdle);
+    EXPECT_NE(refused.ExitCode, 0);
+    EXPECT_TRUE(refused.StdErr.contains(
+        QStringLiteral("velmo message: 実行に必要なファイル「velmo.ppr」が読み取り専用になっています")))
+        << refused.StdErr.toStdString();
+    EXPECT_FALSE(refused.StdErr.contains(QStringLiteral("velmo: idle")));
+}
+
 TEST_F(VelmoProcess, StartsIntoItsIdleLoopAndLeavesNoLockBehind)
 {
     TXServer server(24);

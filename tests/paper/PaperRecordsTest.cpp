@@ -1,5 +1,5 @@
 #include "document/UComponentStream.h"
-#include "paper/PaperTestSupport.h"
+#include "paper/CatalogueTestSupport.h"
 #include "paper/UPaperRecords.h"
 #include <gtest/gtest.h>
 
@@ -7,25 +7,11 @@ using namespace velmo;
 
 namespace velmo::test {
 
-// A draw object with one published value, enough to tell copies apart.
-class TRecordTestShape : public TDrawObject
-{
-    VELMO_DRAW_OBJECT(TRecordTestShape, TDrawObject)
-public:
-    explicit TRecordTestShape(TComponent* owner = nullptr) : TDrawObject(owner) {}
-    int Value() const { return FValue; }
-    void SetValue(int value) { FValue = value; }
-
-private:
-    int FValue = 0;
-};
-
 const TPropertyTable& TRecordTestShape::Properties()
 {
-    static const TPropertyTable table =
-        TPropertyTable::Extending(inherited::Properties())
-            .Int("Value", &TRecordTestShape::Value, &TRecordTestShape::SetValue)
-            .Default(0);
+    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
+                                            .Int("Value", &TRecordTestShape::Value, &TRecordTestShape::SetValue)
+                                            .Default(0);
     return table;
 }
 

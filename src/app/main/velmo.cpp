@@ -17,6 +17,7 @@ int main(int argc, char** argv)
     {
         TdataMain dataMain;
         dataMain.SetArguments(app.arguments().mid(1));
+        dataMain.SetCatalogueLoader(std::make_unique<TPaperCatalogueLoader>());
         // Tests of the colour question on screens that can draw it.
         if (qEnvironmentVariableIsSet("VELMO_TEST_SCREEN_DEPTH")) {
             const int depth = qEnvironmentVariableIntValue("VELMO_TEST_SCREEN_DEPTH");

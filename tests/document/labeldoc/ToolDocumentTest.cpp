@@ -53,8 +53,10 @@ TEST(ToolDocument, NewMakesADocumentOnAStoredPaper)
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("designed labels: none"))) << text.toStdString();
 
-    // Wrong uses: no catalogue name lookup yet, a missing paper, bad arguments.
-    EXPECT_EQ(RunTool({QStringLiteral("new"), QStringLiteral("--paper"), QStringLiteral("A4"), out}).ExitCode,
+    // Wrong uses: a name the catalogue does not know, a missing paper, bad arguments.
+    EXPECT_EQ(RunTool({QStringLiteral("new"), QStringLiteral("--paper"), QStringLiteral("存在しない用紙"),
+                       dir.filePath(QStringLiteral("x.lbd"))})
+                  .ExitCode,
               1);
     EXPECT_EQ(RunTool({QStringLiteral("new"), QStringLiteral("--paper-file"), papers,
                        QStringLiteral("Papers/$00000009"), dir.filePath(QStringLiteral("x.lbd"))})
@@ -112,4 +114,22 @@ TEST(ToolDocument, InfoAndPreviewShowTheDesigns)
     const ProcessResult bad = RunTool({QStringLiteral("info"), bmp});
     EXPECT_EQ(bad.ExitCode, 1);
     EXPECT_TRUE(QString::fromUtf8(bad.StdErr).contains(QStringLiteral("のデータではありません")));
+}
+
+TEST(ToolDocument, NewTakesAPaperOfTheDeliveredCatalogue)
+{
+    const ProcessResult names = RunTool({QStringLiteral("papers"), QStringLiteral("--names")});
+    ASSERT_EQ(names.ExitCode, 0) << names.StdErr.toStdString();
+    const QStringList list = QString::fromUtf8(names.StdOut).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(list.isEmpty());
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("catalogue.lbd"));
+    const QString name = list.last();
+    const ProcessResult made = RunTool({QStringLiteral("new"), QStringLiteral("--paper"), name, out});
+    ASSERT_EQ(made.ExitCode, 0) << made.StdErr.toStdString();
+    auto data = TLabelData::Open(out);
+    ASSERT_NE(data->Paper(), nullptr);
+    EXPECT_EQ(data->Paper()->PaperName(), name);
+    EXPECT_FALSE(data->Paper()->Landscape());
+    EXPECT_GT(data->LabelCount(), 0);
 }

@@ -1,0 +1,102 @@
+#include "tool/UToolPapers.h"
+#include "paper/UVelmoPapers.h"
+#include "tool/UToolCommands.h"
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace velmo::tool {
+
+namespace {
+
+// Tenths of a millimetre as "86.4".
+QString Millimetres(int tenths)
+{
+    const QString sign = tenths < 0 ? QStringLiteral("-") : QString();
+    const qint64 value = qAbs(qint64(tenths));
+    return QStringLiteral("%1%2.%3").arg(sign).arg(value / 10).arg(value % 10);
+}
+
+QString Shapes(const TPaperInfo& paper)
+{
+    QStringList shapes;
+    for (int i = 0; i < paper.GetFaceCount(); ++i) {
+        const QString shape = FaceShapeIdent(ValidFaceShape(paper.GetFaceShape(i)));
+        if (!shapes.contains(shape))
+            shapes.append(shape);
+    }
+    return shapes.join(QLatin1Char('/'));
+}
+
+} // namespace
+
+QString DeliveredCatalogue()
+{
+    const QString exeFolder = QCoreApplication::applicationDirPath();
+    const QStringList candidates{
+        exeFolder + QStringLiteral("/../data/velmo.ppr"),
+        exeFolder + QStringLiteral("/../share/velmo/velmo.ppr"),
+        QStringLiteral(VELMO_DATA_DIR) + QStringLiteral("/velmo.ppr"),
+    };
+    for (const QString& candidate : candidates)
+        if (QFileInfo(candidate).isFile())
+            return QDir::cleanPath(candidate);
+    return QString();
+}
+
+void ListPapers(const TVelmoPapers& papers, bool namesOnly, QTextStream& out)
+{
+    if (!namesOnly)
+        out << "key\tname\tgroup\tmaker\tsize (mm)\tfaces\tshape\n";
+    for (int i = 0; i < papers.Count(); ++i) {
+        const TPaperInfo& paper = *papers.Paper(i);
+        if (namesOnly) {
+            out << paper.PaperName() << '\n';
+            continue;
+        }
+        const std::unique_ptr<TExPaperInfo> info = papers.GetExInfo(paper.PaperName(), true);
+        out << papers.Key(i) << '\t' << paper.PaperName() << '\t' << paper.GroupName() << '\t'
+            << info->Company() << '\t' << Millimetres(paper.PortraitWidth()) << 'x'
+            << Millimetres(paper.PortraitHeight()) << '\t' << paper.GetFaceCount() << '\t' << Shapes(paper)
+            << '\n';
+    }
+}
+
+int CommandPapers(const QStringList& arguments)
+{
+    bool namesOnly = false;
+    QString fileName;
+    for (const QString& argument : arguments) {
+        if (argument == u"--names") {
+            namesOnly = true;
+        } else if (argument.startsWith(u'-') || !fileName.isEmpty()) {
+            ReportError(QStringLiteral("usage: velmo-tool papers [--names] [CATALOGUE]"));
+            return kExitUsage;
+        } else {
+            fileName = argument;
+        }
+    }
+    if (fileName.isEmpty()) {
+        fileName = DeliveredCatalogue();
+        if (fileName.isEmpty()) {
+            ReportError(QStringLiteral("the delivered catalogue velmo.ppr was not found"));
+            return kExitFailure;
+        }
+    } else if (!QFileInfo(fileName).isFile()) {
+        ReportError(QStringLiteral("%1: no such file").arg(fileName));
+        return kExitFailure;
+    }
+    try {
+        RegisterCatalogueClasses();
+        const TVelmoPapers papers(fileName, true);
+        QTextStream out(stdout);
+        ListPapers(papers, namesOnly, out);
+        out.flush();
+        return out.status() == QTextStream::Ok ? kExitOk : kExitFailure;
+    } catch (const std::exception& error) {
+        ReportError(QStringLiteral("%1: %2").arg(fileName, QString::fromUtf8(error.what())));
+        return kExitFailure;
+    }
+}
+
+} // namespace velmo::tool
