@@ -1,5 +1,6 @@
 #include "tool/UToolCommands.h"
 #include "document/UDocFile.h"
+#include "tool/UToolDocument.h"
 #include "tool/UToolDump.h"
 #include "tool/UToolPaper.h"
 #include "tool/UToolPapers.h"
@@ -24,6 +25,10 @@ void Usage()
            "                            (--inflate unpacks the compressed container)\n"
            "  dump FILE PATH | dump -   show a component resource as text\n"
            "  paper FILE PATH [--svg OUT] list a paper's faces, or draw the sheet as SVG\n"
+           "  new (--paper NAME | --paper-file FILE PATH) [--landscape] OUT.lbd\n"
+           "                            make and save a new work file on a paper\n"
+           "  info FILE.lbd             the sheets, papers, settings and designs of a work file\n"
+           "  preview FILE.lbd SHEET POS OUT.bmp  extract a label preview\n"
            "  papers [--names] [CATALOGUE] list the papers of a catalogue (the delivered one)\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
@@ -90,6 +95,12 @@ int Main(int argc, char** argv)
         return CommandDump(arguments);
     if (command == u"paper")
         return CommandPaper(arguments);
+    if (command == u"new")
+        return CommandNew(arguments);
+    if (command == u"info")
+        return CommandInfo(arguments);
+    if (command == u"preview")
+        return CommandPreview(arguments);
     if (command == u"papers")
         return CommandPapers(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
