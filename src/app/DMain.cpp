@@ -6,6 +6,7 @@
 #include "app/UGlobalNotify.h"
 #include "base/UExceptions.h"
 #include "document/UComponentStream.h"
+#include "paper/FProductDialogs.h"
 #include "paper/UVelmoPapers.h"
 #include <QDir>
 #include <QFileInfo>
@@ -52,6 +53,12 @@ TdataMain::TdataMain(QObject* owner) : QObject(owner)
     FAppFrame->SetMacro(TMacroString(ApplicationMacroLines()));
     FAppFrame->SetExecuteCondition({ecNeedHighColor, ecNeedPrinter, ecExclusive});
     FAppFrame->OnMessageBox = &TfrmMessage::Execute;
+    // The product and creator dialogs ask through the application's message window.
+    SetQuestionHandler([](QWidget*, const QString& text, TQuestionButtons buttons) {
+        if (buttons == TQuestionButtons::OkCancel)
+            return AppMessageBox(text, {bkOK, bkCancel}, 0, 1, false);
+        return AppMessageBox(text, {bkYes, bkNo, bkCancel}, 0, 2, false);
+    });
     FGlobalNotify = new TGlobalNotify(this);
     FGlobalNotify->setObjectName(QStringLiteral("GlobalNotify1"));
     FGlobalNotify->OnIdle = [this] { Idle(); };
@@ -61,6 +68,7 @@ TdataMain::TdataMain(QObject* owner) : QObject(owner)
 
 TdataMain::~TdataMain()
 {
+    SetQuestionHandler({});
     Shutdown();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The application frame: the macro table, the start-up conditions, the message box,
 // the user's settings and the search for data files. One instance lives for the run.
+#include "base/UModalResult.h"
 #include "app/Mcrstr.h"
 #include <QList>
 #include <QObject>
@@ -27,17 +28,6 @@ enum TBitBtnKind
     bkAll
 };
 using TButtonKinds = QList<TBitBtnKind>;
-
-// Modal results.
-constexpr int mrNone = 0;
-constexpr int mrOk = 1;
-constexpr int mrCancel = 2;
-constexpr int mrAbort = 3;
-constexpr int mrRetry = 4;
-constexpr int mrIgnore = 5;
-constexpr int mrYes = 6;
-constexpr int mrNo = 7;
-constexpr int mrAll = 8;
 
 int ModalResultOfKind(TBitBtnKind kind);
 QString CaptionOfKind(TBitBtnKind kind);

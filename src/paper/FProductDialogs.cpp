@@ -5,8 +5,23 @@
 
 namespace velmo {
 
+namespace {
+TAskFunction& QuestionHandler()
+{
+    static TAskFunction handler;
+    return handler;
+}
+} // namespace
+
+void SetQuestionHandler(TAskFunction handler)
+{
+    QuestionHandler() = std::move(handler);
+}
+
 int AskQuestion(QWidget* parent, const QString& text, TQuestionButtons buttons)
 {
+    if (QuestionHandler())
+        return QuestionHandler()(parent, text, buttons);
     QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text, QMessageBox::NoButton,
                     parent);
     if (buttons == TQuestionButtons::OkCancel) {

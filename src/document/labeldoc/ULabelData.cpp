@@ -2,7 +2,7 @@
 #include "base/UDateTime.h"
 #include "document/UComponentStream.h"
 #include "document/UZLibStream.h"
-#include "document/labeldoc/ULDInterfaces.h"
+#include "draw/UDOInterfaces.h"
 #include "document/labeldoc/ULDPreview.h"
 #include "objects/ULORegistry.h"
 #include <QDateTime>
