@@ -1,8 +1,8 @@
 #pragma once
 // The application frame: the macro table, the start-up conditions, the message box,
 // the user's settings and the search for data files. One instance lives for the run.
-#include "base/UModalResult.h"
 #include "app/Mcrstr.h"
+#include "base/UModalResult.h"
 #include <QList>
 #include <QObject>
 #include <QString>

@@ -1,10 +1,10 @@
 #include "base/UCodePage932.h"
 #include "base/UExceptions.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/ucnv_err.h>
 #include <memory>
 #include <mutex>
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_err.h>
 #include <vector>
 
 namespace velmo::cp932 {

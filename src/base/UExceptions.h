@@ -1,8 +1,8 @@
 #pragma once
 // The exception classes of the program. Every error is an exception derived from
 // Exception; its message is the text the user sees, so it is kept as a QString.
-#include <QString>
 #include <QByteArray>
+#include <QString>
 #include <exception>
 
 namespace velmo {
@@ -12,7 +12,11 @@ class Exception : public std::exception
 public:
     explicit Exception(QString message) : FMessage(std::move(message)) {}
     const QString& Message() const noexcept { return FMessage; }
-    void SetMessage(const QString& message) { FMessage = message; FUtf8.clear(); }
+    void SetMessage(const QString& message)
+    {
+        FMessage = message;
+        FUtf8.clear();
+    }
     // The class name, as the exception handler needs it to tell kinds apart by name.
     virtual const char* ClassName() const noexcept { return "Exception"; }
     const char* what() const noexcept override;
@@ -22,12 +26,12 @@ private:
     mutable QByteArray FUtf8;
 };
 
-#define VELMO_DECLARE_EXCEPTION(Name, Base)                                                  \
-    class Name : public Base                                                                 \
-    {                                                                                        \
-    public:                                                                                  \
-        using Base::Base;                                                                    \
-        const char* ClassName() const noexcept override { return #Name; }                   \
+#define VELMO_DECLARE_EXCEPTION(Name, Base)                                                                  \
+    class Name : public Base                                                                                 \
+    {                                                                                                        \
+    public:                                                                                                  \
+        using Base::Base;                                                                                    \
+        const char* ClassName() const noexcept override { return #Name; }                                    \
     };
 
 VELMO_DECLARE_EXCEPTION(EMacroString, Exception)

@@ -4,8 +4,14 @@
 
 namespace velmo {
 
-QString ReadErrorMessage() { return QStringLiteral("ストリームからの読み込みエラー"); }
-QString WriteErrorMessage() { return QStringLiteral("ストリームへの書き込みエラー"); }
+QString ReadErrorMessage()
+{
+    return QStringLiteral("ストリームからの読み込みエラー");
+}
+QString WriteErrorMessage()
+{
+    return QStringLiteral("ストリームへの書き込みエラー");
+}
 
 int64_t TStream::Size()
 {
@@ -84,7 +90,10 @@ uint64_t TStream::ReadUInt64()
     return low | (high << 32);
 }
 
-void TStream::WriteUInt8(uint8_t v) { WriteBuffer(&v, 1); }
+void TStream::WriteUInt8(uint8_t v)
+{
+    WriteBuffer(&v, 1);
+}
 
 void TStream::WriteUInt16(uint16_t v)
 {
@@ -190,7 +199,8 @@ TFileStream::TFileStream(const QString& fileName, Mode mode) : FFile(fileName)
         break;
     }
     if (!ok) {
-        const QString message = QStringLiteral("ファイル %1 を開けません。%2").arg(fileName, FFile.errorString());
+        const QString message =
+            QStringLiteral("ファイル %1 を開けません。%2").arg(fileName, FFile.errorString());
         if (mode == fmCreate)
             throw EFCreateError(message);
         throw EFOpenError(message);

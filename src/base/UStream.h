@@ -16,7 +16,12 @@ VELMO_DECLARE_EXCEPTION(EWriteError, EStreamError)
 VELMO_DECLARE_EXCEPTION(EFCreateError, EStreamError)
 VELMO_DECLARE_EXCEPTION(EFOpenError, EStreamError)
 
-enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+enum class TSeekOrigin
+{
+    soBeginning,
+    soCurrent,
+    soEnd
+};
 
 class TStream
 {
@@ -71,7 +76,11 @@ public:
 
     const QByteArray& Data() const { return FData; }
     QByteArray& Data() { return FData; }
-    void Clear() { FData.clear(); FPosition = 0; }
+    void Clear()
+    {
+        FData.clear();
+        FPosition = 0;
+    }
 
 private:
     QByteArray FData;
@@ -83,7 +92,9 @@ class TReadOnlyMemoryStream : public TStream
 {
 public:
     TReadOnlyMemoryStream(const void* data, int64_t size)
-        : FData(static_cast<const uint8_t*>(data)), FSize(size) {}
+        : FData(static_cast<const uint8_t*>(data)), FSize(size)
+    {
+    }
     int64_t Read(void* buffer, int64_t count) override;
     int64_t Write(const void*, int64_t) override { return 0; }
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
@@ -100,7 +111,12 @@ private:
 class TFileStream : public TStream
 {
 public:
-    enum Mode { fmOpenRead, fmOpenReadWrite, fmCreate };
+    enum Mode
+    {
+        fmOpenRead,
+        fmOpenReadWrite,
+        fmCreate
+    };
     // Raises EFOpenError / EFCreateError when the file cannot be opened.
     TFileStream(const QString& fileName, Mode mode);
     int64_t Read(void* buffer, int64_t count) override;

@@ -1,8 +1,8 @@
 #include "document/UZLibStream.h"
 #include <QSaveFile>
-#include <zlib.h>
 #include <algorithm>
 #include <cstring>
+#include <zlib.h>
 
 namespace velmo {
 namespace {
@@ -47,8 +47,8 @@ bool IsCompressed(TStream& stream, uint32_t* size)
         uint8_t sizeBytes[4];
         if (stream.Read(sizeBytes, 4) == 4) {
             if (size)
-                *size = uint32_t(sizeBytes[0]) | (uint32_t(sizeBytes[1]) << 8) | (uint32_t(sizeBytes[2]) << 16) |
-                        (uint32_t(sizeBytes[3]) << 24);
+                *size = uint32_t(sizeBytes[0]) | (uint32_t(sizeBytes[1]) << 8) |
+                        (uint32_t(sizeBytes[2]) << 16) | (uint32_t(sizeBytes[3]) << 24);
             return true;
         }
     }
@@ -162,7 +162,8 @@ bool DecompressFile(const QString& fileName, const QString& targetFileName)
     TMemoryStream inflated;
     Decompress(file, inflated, size);
     QSaveFile out(targetFileName);
-    if (!out.open(QIODevice::WriteOnly) || out.write(inflated.Data()) != inflated.Data().size() || !out.commit())
+    if (!out.open(QIODevice::WriteOnly) || out.write(inflated.Data()) != inflated.Data().size() ||
+        !out.commit())
         throw EFCreateError(QStringLiteral("ファイル %1 を作成できません。").arg(targetFileName));
     return true;
 }

@@ -7,7 +7,13 @@ namespace velmo {
 
 VELMO_DECLARE_EXCEPTION(EZLibError, EStreamError)
 
-enum class TCompressionLevel { clNone, clFastest, clDefault, clMax };
+enum class TCompressionLevel
+{
+    clNone,
+    clFastest,
+    clDefault,
+    clMax
+};
 
 // The 13 marker bytes: "ZLIBCompress" and 0x1A.
 const QByteArray& CompressMarker();

@@ -12,7 +12,8 @@ class QPainter;
 namespace velmo {
 
 // Path point types, as the device paths of the file formats use them.
-enum TPathPointType : uint8_t {
+enum TPathPointType : uint8_t
+{
     PT_CLOSEFIGURE = 1,
     PT_LINETO = 2,
     PT_LINETO_CLOSE = 3, // line to the point, then back to the figure's start

@@ -9,7 +9,6 @@ class QWidget;
 
 namespace velmo {
 
-
 enum class TQuestionButtons
 {
     OkCancel,

@@ -6,11 +6,11 @@
 #include "tool/UToolPapers.h"
 #include <QCoreApplication>
 #include <QDir>
-#include <QGuiApplication>
-#include <memory>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <memory>
 
 namespace velmo::tool {
 namespace {

@@ -10,7 +10,8 @@ using velmo::test::Hex;
 TEST(CodePage932, CharactersWhereItDiffersFromJisShiftJis)
 {
     const QString text = QStringLiteral("～∥－￥①髙");
-    const QByteArray expected = Bytes({0x81, 0x60, 0x81, 0x61, 0x81, 0x7C, 0x81, 0x8F, 0x87, 0x40, 0xFB, 0xFC});
+    const QByteArray expected =
+        Bytes({0x81, 0x60, 0x81, 0x61, 0x81, 0x7C, 0x81, 0x8F, 0x87, 0x40, 0xFB, 0xFC});
     const QByteArray encoded = cp932::Encode(text);
     EXPECT_EQ(Hex(encoded), Hex(expected));
     bool ok = false;

@@ -1,8 +1,8 @@
 #include "base/UExtended.h"
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace velmo;
 
@@ -30,9 +30,17 @@ TEST(Extended, OneAndKnownValues)
 
 TEST(Extended, RoundTripsEveryKindOfDouble)
 {
-    const double values[] = {1.0,   -1.0, 0.1,  1e300, -1e-300, 123456.789, std::numeric_limits<double>::min(),
-                             std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::max(),
-                             5e-324 * 3, 36526.75};
+    const double values[] = {1.0,
+                             -1.0,
+                             0.1,
+                             1e300,
+                             -1e-300,
+                             123456.789,
+                             std::numeric_limits<double>::min(),
+                             std::numeric_limits<double>::denorm_min(),
+                             std::numeric_limits<double>::max(),
+                             5e-324 * 3,
+                             36526.75};
     for (double v : values) {
         const double back = ExtendedToDouble(DoubleToExtended(v));
         EXPECT_EQ(std::memcmp(&back, &v, sizeof v), 0) << v;

@@ -9,9 +9,10 @@ namespace velmo::test {
 
 const TPropertyTable& TRecordTestShape::Properties()
 {
-    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
-                                            .Int("Value", &TRecordTestShape::Value, &TRecordTestShape::SetValue)
-                                            .Default(0);
+    static const TPropertyTable table =
+        TPropertyTable::Extending(inherited::Properties())
+            .Int("Value", &TRecordTestShape::Value, &TRecordTestShape::SetValue)
+            .Default(0);
     return table;
 }
 

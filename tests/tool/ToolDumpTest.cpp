@@ -10,7 +10,8 @@ TEST(ToolDumpTest, ArgumentsAreChecked)
     EXPECT_EQ(tool::CommandDump({}), 2);
     EXPECT_EQ(tool::CommandDump({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}), 2);
     // A file that is not there is a failure, not a usage error.
-    EXPECT_EQ(tool::CommandDump({QStringLiteral("/nonexistent/work.lbd"), QStringLiteral("Sheet1\\Label1")}), 1);
+    EXPECT_EQ(tool::CommandDump({QStringLiteral("/nonexistent/work.lbd"), QStringLiteral("Sheet1\\Label1")}),
+              1);
 }
 
 TEST(ToolDumpTest, ExitCodeTellsWhetherTheStreamWasWhole)

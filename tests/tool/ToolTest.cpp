@@ -133,7 +133,8 @@ TEST_F(ToolTest, DumpShowsComponentStreamsInsideFilesCompressedOrNot)
         root->Commit();
     }
     for (const char* stream : {"Plain", "Packed"}) {
-        const ProcessResult r = RunProgram(Tool(), {QStringLiteral("dump"), FFile, QString::fromLatin1(stream)});
+        const ProcessResult r =
+            RunProgram(Tool(), {QStringLiteral("dump"), FFile, QString::fromLatin1(stream)});
         EXPECT_EQ(r.ExitCode, 0) << stream << r.StdErr.toStdString();
         EXPECT_TRUE(r.StdOut.contains("object A: TItem")) << stream << r.StdOut.toStdString();
         EXPECT_TRUE(r.StdOut.contains("X = 7 (vaInt8)")) << stream;

@@ -2,8 +2,8 @@
 #include "base/UDateTime.h"
 #include "document/UComponentStream.h"
 #include "document/UZLibStream.h"
-#include "draw/UDOInterfaces.h"
 #include "document/labeldoc/ULDPreview.h"
+#include "draw/UDOInterfaces.h"
 #include "objects/ULORegistry.h"
 #include <QDateTime>
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
 #pragma once
 // Stand-ins for the object kinds the document reaches through interfaces (a plain
 // rectangle, a date and a background), sample papers and small helpers.
-#include "draw/UDOInterfaces.h"
 #include "document/labeldoc/ULabelData.h"
+#include "draw/UDOInterfaces.h"
 #include "objects/ULORectBase.h"
 #include "paper/UPaperInfo.h"
 #include <QTemporaryDir>
