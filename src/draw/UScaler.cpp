@@ -1,5 +1,6 @@
 #include "draw/UScaler.h"
 #include "base/UNumbers.h"
+#include <QFont>
 #include <QGuiApplication>
 #include <QPaintDevice>
 #include <QPainter>
@@ -158,6 +159,15 @@ void TScaler::ApplyMapping(QPainter& painter, int deviceDpi) const
     const int64_t g = std::gcd(num, den);
     const double factor = (g == 0 || den == 0) ? 1.0 : double(num / g) / double(den / g);
     painter.setWorldTransform(QTransform(factor, 0, 0, factor, origin.x(), origin.y()));
+    // A font sized in points would be turned into pixels at the device's resolution
+    // and then scaled again by the mapping. Sized in logical units instead, a point
+    // means the same physical size at every zoom and on every device. A font already
+    // sized in pixels (an earlier mapping did this) stays as it is.
+    QFont font = painter.font();
+    if (font.pointSizeF() > 0 && FUnitDPI > 0) {
+        font.setPixelSize(std::max(1, int(std::lround(font.pointSizeF() * FUnitDPI / 72.0))));
+        painter.setFont(font);
+    }
 }
 
 } // namespace velmo

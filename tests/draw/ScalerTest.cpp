@@ -76,3 +76,51 @@ TEST(Scaler, ApplyMappingDrawsInLogicalUnitsFromTheCurrentOrigin)
     EXPECT_EQ(qGray(image.pixel(87, 97)), 255);
     EXPECT_EQ(qGray(image.pixel(9, 19)), 255);
 }
+
+namespace {
+// Height in device pixels of the ink of "H" drawn after ApplyMapping at a zoom.
+int InkHeightOfH(TScaler& s, int scale, int* pixelSize)
+{
+    s.SetScale(scale);
+    QImage image(600, 600, QImage::Format_RGB32);
+    image.setDotsPerMeterX(3780); // 96 dpi
+    image.setDotsPerMeterY(3780);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        QFont font(QStringLiteral("IPAGothic"));
+        font.setPointSizeF(36); // half an inch
+        p.setFont(font);
+        s.ApplyMapping(p);
+        s.ApplyMapping(p); // a second mapping must not resize the font again
+        *pixelSize = p.font().pixelSize();
+        p.setPen(Qt::black);
+        p.drawText(QPointF(20, 300), QStringLiteral("H"));
+    }
+    int top = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                if (top < 0)
+                    top = y;
+                bottom = y;
+            }
+    return top < 0 ? 0 : bottom - top + 1;
+}
+} // namespace
+
+TEST(Scaler, ApplyMappingKeepsThePhysicalFontSizeAtEveryZoom)
+{
+    TScaler s;
+    s.SetUnitDPI(254);
+    int pixelSize = 0;
+    const int at100 = InkHeightOfH(s, 100, &pixelSize);
+    EXPECT_EQ(pixelSize, 127); // 36 pt = 12.7 mm = 127 logical units
+    const int at200 = InkHeightOfH(s, 200, &pixelSize);
+    EXPECT_EQ(pixelSize, 127);
+    // A capital of a half-inch font (48 device pixels per em at 96 dpi) is roughly
+    // two thirds of the em high, and twice that at 200 %.
+    EXPECT_GT(at100, 25);
+    EXPECT_LT(at100, 45);
+    EXPECT_NEAR(at200, 2 * at100, 3);
+}
