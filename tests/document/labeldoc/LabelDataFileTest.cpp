@@ -258,7 +258,7 @@ TEST_F(LabelDataFile, DamagedStreamsAreRefused)
         {"Sheets\\NameList", QByteArray("\x01\x00", 2)},
         {"Sheets\\NameList0\\Info", truncatedInfo},
         {"Sheets\\NameList1\\Info", QByteArray("\xFF\x0A\x00INFO\x00", 9)},
-        {"Sheets\\NameList0\\PaperInfo", QByteArray("\xFF\x0A\x00PAPERINFO\x00\x30\x10\x00\x00\x00", 20)},
+        {"Sheets\\NameList0\\PaperInfo", QByteArray("\xFF\x0A\x00PAPERINFO\x00\x30\x10\x00\x00\x00\x00", 19)},
         {"Sheets\\NameList1\\PaperInfo", wrongClass.Data()},
         {"Sheets\\NameList0\\NameList", QByteArray("\x02", 1)},
     };
