@@ -110,7 +110,7 @@ void RegisterTestObjects()
 std::unique_ptr<TMatrixPaperInfo> SamplePaper(int countX, int countY)
 {
     auto paper = std::make_unique<TMatrixPaperInfo>();
-    paper->SetPaperName(QStringLiteral("テスト用紙 A4 %1面").arg(countX * countY));
+    paper->SetPaperName(QStringLiteral("テスト用紙 A4 %1面").arg(qint64(countX) * countY));
     paper->SetGroupName(QStringLiteral("テスト"));
     paper->SetPortraitWidth(2100);
     paper->SetPortraitHeight(2970);
