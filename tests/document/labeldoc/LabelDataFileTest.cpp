@@ -257,7 +257,7 @@ TEST_F(LabelDataFile, DamagedStreamsAreRefused)
         {"Sheets\\NameList", QByteArray("\x01\x00\x00\x00Missing\r\n", 13)},
         {"Sheets\\NameList", QByteArray("\x01\x00", 2)},
         {"Sheets\\NameList0\\Info", truncatedInfo},
-        {"Sheets\\NameList1\\Info", QByteArray("\xFF\x0A\x00INFO\x00", 9)},
+        {"Sheets\\NameList1\\Info", QByteArray("\xFF\x0A\x00INFO\x00", 8)},
         {"Sheets\\NameList0\\PaperInfo", QByteArray("\xFF\x0A\x00PAPERINFO\x00\x30\x10\x00\x00\x00\x00", 19)},
         {"Sheets\\NameList1\\PaperInfo", wrongClass.Data()},
         {"Sheets\\NameList0\\NameList", QByteArray("\x02", 1)},
@@ -309,7 +309,7 @@ TEST_F(LabelDataFile, DamagedDesignsFailToReadAndLeaveTheDocumentWorking)
     SavedDocument(QStringLiteral("d.lbd"));
     const QString label = FData->SheetPath(0) + QStringLiteral("\\NameList0");
     const QByteArray damaged[] = {
-        QByteArray("\xFF\x0A\x00LABELDATA\x00\x10\x00\x00\x00\x30\x00TPF0", 26),
+        QByteArray("\xFF\x0A\x00LABELDATA\x00\x10\x00\x00\x00\x30\x00TPF0", 23),
         CompressMarker() + QByteArray("\x40\x00\x00\x00\x78\xDA\x01\x02", 8),
         CompressMarker() + QByteArray("\xFF\xFF\xFF\x7F", 4),
     };
