@@ -503,13 +503,13 @@ QString FormatText(const QString& pattern, const QStringList& args)
     for (qsizetype i = 0; i < pattern.size(); ++i) {
         const QChar c = pattern[i];
         if (c == QLatin1Char('%') && i + 1 < pattern.size()) {
-            const QChar spec = pattern[i + 1];
-            if (spec == QLatin1Char('%')) {
+            const QChar conversion = pattern[i + 1];
+            if (conversion == QLatin1Char('%')) {
                 result += QLatin1Char('%');
                 ++i;
                 continue;
             }
-            if (spec == QLatin1Char('s') || spec == QLatin1Char('d')) {
+            if (conversion == QLatin1Char('s') || conversion == QLatin1Char('d')) {
                 if (next < args.size())
                     result += args[next];
                 ++next;
