@@ -52,6 +52,16 @@ int64_t Mod64(int64_t a, int64_t b)
     return a % b;
 }
 
+int RoundHalfAway(double value)
+{
+    return value >= 0 ? int(value + 0.5) : int(value - 0.5);
+}
+
+int RoundHalfAway(long double value)
+{
+    return value >= 0 ? int(value + 0.5L) : int(value - 0.5L);
+}
+
 int32_t Wrap32(int64_t value)
 {
     return int32_t(uint32_t(uint64_t(value)));

@@ -16,6 +16,11 @@ int Mod(int a, int b);
 int64_t Div64(int64_t a, int64_t b);
 int64_t Mod64(int64_t a, int64_t b);
 
+// Rounds to the nearest integer, halves away from zero (x + 0.5 truncated for
+// x >= 0, x - 0.5 truncated otherwise), as the geometry's float steps expect.
+int RoundHalfAway(double value);
+int RoundHalfAway(long double value);
+
 // Keeps the low 32 bits, as two's-complement 32-bit arithmetic would.
 int32_t Wrap32(int64_t value);
 

@@ -9,12 +9,6 @@ namespace {
 
 constexpr double kBezierCircle = 0.5522847;
 
-// Rounding half away from zero, as the path builders expect.
-int RoundAway(double v)
-{
-    return v >= 0 ? int(v + 0.5) : int(v - 0.5);
-}
-
 bool IsClosing(uint8_t type)
 {
     return (type & PT_CLOSEFIGURE) != 0 && type != PT_MOVETO;
@@ -156,8 +150,8 @@ void TStroke::SetEllipsePath(const TLogRect& r)
     Clear();
     const int cx = Div(r.Left + r.Right, 2);
     const int cy = Div(r.Top + r.Bottom, 2);
-    const int ox = RoundAway(r.Width() * kBezierCircle / 2);
-    const int oy = RoundAway(r.Height() * kBezierCircle / 2);
+    const int ox = RoundHalfAway(r.Width() * kBezierCircle / 2);
+    const int oy = RoundHalfAway(r.Height() * kBezierCircle / 2);
     Add({r.Right, cy}, PT_MOVETO);
     // Right to top, top to left, left to bottom, bottom back to right.
     Add({r.Right, cy - oy}, PT_BEZIERTO);
@@ -178,7 +172,7 @@ void TStroke::SetRoundRectPath(const TLogRect& r, int cornerSize)
 {
     Clear();
     const int a = Div(cornerSize, 2);
-    const int o = RoundAway(cornerSize * kBezierCircle / 2);
+    const int o = RoundHalfAway(cornerSize * kBezierCircle / 2);
     const int midX = Div(r.Left + r.Right, 2);
     const int midY = Div(r.Top + r.Bottom, 2);
     // 21 points: the start on the right edge below the top-right corner, then round

@@ -1,4 +1,5 @@
 #include "draw/UTransformer.h"
+#include "base/UNumbers.h"
 #include <cmath>
 
 namespace velmo {
@@ -17,19 +18,12 @@ void TRotator::SetAngle(int angle)
     FSin = std::sin(radians);
 }
 
-namespace {
-long RoundAway(long double v)
-{
-    return v >= 0 ? long(v + 0.5L) : long(v - 0.5L);
-}
-} // namespace
-
 void TRotator::TransformPoint(QPoint& point)
 {
     const long double dx = point.x() - FCenter.x();
     const long double dy = point.y() - FCenter.y();
-    point = QPoint(FCenter.x() + int(RoundAway(dx * FCos - dy * FSin)),
-                   FCenter.y() + int(RoundAway(dx * FSin + dy * FCos)));
+    point = QPoint(FCenter.x() + RoundHalfAway(dx * FCos - dy * FSin),
+                   FCenter.y() + RoundHalfAway(dx * FSin + dy * FCos));
 }
 
 } // namespace velmo

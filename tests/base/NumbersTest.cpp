@@ -55,3 +55,13 @@ TEST(Wrap32, KeepsLow32Bits)
     EXPECT_EQ(Wrap32(-1), -1);
     EXPECT_EQ(Wrap32(0x1FFFFFFFFLL), -1);
 }
+
+TEST(RoundHalfAway, HalvesGoAwayFromZero)
+{
+    EXPECT_EQ(RoundHalfAway(2.5), 3);
+    EXPECT_EQ(RoundHalfAway(-2.5), -3);
+    EXPECT_EQ(RoundHalfAway(2.49), 2);
+    EXPECT_EQ(RoundHalfAway(-2.49), -2);
+    EXPECT_EQ(RoundHalfAway(0.5L), 1);
+    EXPECT_EQ(RoundHalfAway(-0.5L), -1);
+}
