@@ -1,5 +1,6 @@
 #include "paper/UFaceShape.h"
 #include "base/UNumbers.h"
+#include "draw/UCanvas.h"
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -43,16 +44,6 @@ double NormalAngle(double dy, double dx)
 void AddPoint(TStroke& out, QPoint p, bool move)
 {
     out.Add(p, move || out.Count() == 0 ? PT_MOVETO : PT_LINETO);
-}
-
-TLogRect Normalized(const TLogRect& r)
-{
-    TLogRect n = r;
-    if (n.Left > n.Right)
-        std::swap(n.Left, n.Right);
-    if (n.Top > n.Bottom)
-        std::swap(n.Top, n.Bottom);
-    return n;
 }
 
 QRectF ToRectF(const TLogRect& r)
@@ -131,7 +122,7 @@ void AppendArcThroughPoints(TStroke& out, QPoint p1, QPoint p2, QPoint p3, bool 
 void SetBarrelPath(TStroke& out, const TLogRect& rect)
 {
     out.Clear();
-    const TLogRect r = Normalized(rect);
+    const TLogRect r = NormalizedRect(rect);
     const double w = double(r.Right) - r.Left, h = double(r.Bottom) - r.Top;
     const double f = std::sqrt(std::abs((h / 2) * (h / 2) - (w / 2) * (w / 2)));
     const int cx = RoundEven((double(r.Left) + r.Right) / 2);
@@ -151,7 +142,7 @@ void SetBarrelPath(TStroke& out, const TLogRect& rect)
 
 QPainterPath FaceShapePath(TFaceShape shape, const TLogRect& rect, int roundSize)
 {
-    const TLogRect r = Normalized(rect);
+    const TLogRect r = NormalizedRect(rect);
     QPainterPath path;
     switch (shape) {
     case fsDoughnut:
@@ -187,7 +178,7 @@ QPainterPath CenterShapePath(TCenterShape shape, const TLogRect& rect)
 
 void SetFaceShapeStroke(TStroke& out, TFaceShape shape, const TLogRect& rect, int roundSize)
 {
-    const TLogRect r = Normalized(rect);
+    const TLogRect r = NormalizedRect(rect);
     switch (shape) {
     case fsRect:
         out.SetRectPath(r);
@@ -208,7 +199,7 @@ void SetFaceShapeStroke(TStroke& out, TFaceShape shape, const TLogRect& rect, in
 
 QRect LimitedRect(const TLogRect& rect)
 {
-    const TLogRect r = Normalized(rect);
+    const TLogRect r = NormalizedRect(rect);
     const auto clamp = [](int v) { return std::clamp(v, -kRegionCoordinateLimit, kRegionCoordinateLimit); };
     const int l = clamp(r.Left), t = clamp(r.Top), rr = clamp(r.Right), b = clamp(r.Bottom);
     return QRect(l, t, rr - l, b - t);

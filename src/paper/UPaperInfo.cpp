@@ -1,4 +1,5 @@
 #include "paper/UPaperInfo.h"
+#include "draw/UCanvas.h"
 #include "paper/UFaceShape.h"
 #include <algorithm>
 #include <optional>
@@ -27,20 +28,6 @@ template <class T> void ApplyFaceType(T& target, int faceType)
 int CutCenterFromStream(int value)
 {
     return value == 0 ? kDefaultCutCenter : value;
-}
-
-// Edge coordinates of the intersection, or all zero when the two do not meet.
-TLogRect Intersection(const TLogRect& a, const TLogRect& b)
-{
-    const TLogRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-                     std::min(a.Bottom, b.Bottom)};
-    return r.IsEmpty() ? TLogRect{} : r;
-}
-
-TLogRect NormalizedRect(const TLogRect& r)
-{
-    return {std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
-            std::max(r.Top, r.Bottom)};
 }
 
 } // namespace
@@ -164,7 +151,7 @@ int FindFaceOutsidePaper(const TPaperInfo& paper)
         return 0;
     for (int i = 0; i < count; ++i) {
         const TLogRect r = paper.GetPrintRect(i);
-        if (!(Intersection(r, sheet) == r))
+        if (!(IntersectRect(r, sheet) == r))
             return i;
     }
     // The faces the paper could not hold certainly do not fit on it.
