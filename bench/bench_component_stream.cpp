@@ -1,6 +1,6 @@
 // Writing and reading back 100,000 small component records.
 #include "base/UGraphics.h"
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 #include <benchmark/benchmark.h>
 
 namespace {

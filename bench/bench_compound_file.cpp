@@ -1,7 +1,7 @@
 // Writing and reading back a large compound file: 10,000 streams of 1 to 64 KiB
 // spread over 100 storages (about 330 MB).
-#include "document/UCompoundFile.h"
-#include "document/UDocFile.h"
+#include "storage/UCompoundFile.h"
+#include "storage/UDocFile.h"
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <random>

@@ -1,7 +1,7 @@
 // Opening and saving a work file of 50 sheets with 24 designed labels each (five
 // objects per design, one of them a group): the first save renders 1,200 previews
 // and compresses 1,200 designs; a second save finds both done.
-#include "document/labeldoc/ULabelData.h"
+#include "document/ULabelData.h"
 #include "draw/UCanvas.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULORectBase.h"

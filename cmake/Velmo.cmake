@@ -1,11 +1,13 @@
-# velmo_library(NAME DIR DEPS...): one static library per subsystem, from every
-# source file in the subsystem's folder, so adding a module needs no CMake edit.
+# velmo_library(NAME DIR [PUBLIC deps...] [PRIVATE deps...]): one static library per
+# subsystem, from every source file in the subsystem's folder, so adding a module
+# needs no CMake edit. PUBLIC is for what the library's headers expose; PRIVATE for
+# what only its sources use (zlib, ICU), so that users do not compile against it.
 function(velmo_library name dir)
     file(GLOB _sources CONFIGURE_DEPENDS
         ${CMAKE_SOURCE_DIR}/src/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/src/${dir}/*.h)
     add_library(${name} STATIC ${_sources})
     target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
-    target_link_libraries(${name} PUBLIC ${ARGN})
+    target_link_libraries(${name} ${ARGN})
 endfunction()
 
 # velmo_test(NAME DIR LIBS...): one GoogleTest executable per subsystem, run by CTest

@@ -1,8 +1,8 @@
 // Reads arbitrary bytes as a component resource (with a few classes registered) and
 // through the tag-level dump: neither may crash, hang or allocate without bound.
 #include "base/UGraphics.h"
-#include "document/UComponentDump.h"
-#include "document/UComponentStream.h"
+#include "persist/UComponentDump.h"
+#include "persist/UComponentStream.h"
 #include <cstddef>
 #include <cstdint>
 

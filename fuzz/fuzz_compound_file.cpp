@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the compound file reader, walks whatever tree it accepts,
 // reads every stream and writes the tree back out: a damaged file must end in
 // EStorageError, never in a crash, a hang or a huge allocation.
-#include "document/UCompoundFile.h"
+#include "storage/UCompoundFile.h"
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as a compressed container: a damaged header or zlib stream
 // must end in EZLibError or a read error, never a crash or an unbounded allocation.
-#include "document/UZLibStream.h"
+#include "storage/UZLibStream.h"
 #include <cstddef>
 #include <cstdint>
 

@@ -5,8 +5,8 @@
 #include "app/UAppFrame.h"
 #include "app/UGlobalNotify.h"
 #include "base/UExceptions.h"
-#include "document/UComponentStream.h"
-#include "paper/FProductDialogs.h"
+#include "persist/UComponentStream.h"
+#include "document/FProductDialogs.h"
 #include "paper/UVelmoPapers.h"
 #include <QDir>
 #include <QFileInfo>

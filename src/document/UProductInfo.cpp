@@ -1,5 +1,5 @@
 #include "document/UProductInfo.h"
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 #include <cstring>
 
 namespace velmo {

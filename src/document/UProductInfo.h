@@ -3,7 +3,7 @@
 // be bound to, and the application-wide store of the creator pair and the products.
 #include "base/UClasses.h"
 #include "base/UGraphics.h"
-#include "document/UDocFile.h"
+#include "storage/UDocFile.h"
 #include <QUuid>
 #include <array>
 #include <memory>

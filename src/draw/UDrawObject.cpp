@@ -1,6 +1,6 @@
 #include "draw/UDrawObject.h"
 #include "base/UNumbers.h"
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 #include "draw/UCanvas.h"
 #include "draw/UDrawSite.h"
 #include "draw/UScaler.h"

@@ -1,5 +1,5 @@
 #include "objects/ULORegistry.h"
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 #include <QHash>
 #include <memory>
 #include <typeindex>

@@ -1,7 +1,7 @@
 #include "paper/UPaperInfoV2.h"
 #include "base/UCodePage932.h"
 #include "base/UDateTime.h"
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 #include <QDateTime>
 #include <algorithm>
 

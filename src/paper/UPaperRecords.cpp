@@ -1,6 +1,6 @@
 #include "paper/UPaperRecords.h"
 #include "base/UStream.h"
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 
 namespace velmo {
 

@@ -1,5 +1,5 @@
 #include "paper/UPapers.h"
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 #include <QFileInfo>
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // velmo-tool cat: a stream's bytes, unchanged or unpacked from the compressed
 // container.
 #include "base/UStream.h"
-#include "document/UZLibStream.h"
+#include "storage/UZLibStream.h"
 #include "tool/UToolCommands.h"
 
 namespace velmo::tool {

@@ -1,5 +1,5 @@
 #include "tool/UToolCommands.h"
-#include "document/UDocFile.h"
+#include "storage/UDocFile.h"
 #include "tool/UToolDocument.h"
 #include "tool/UToolDump.h"
 #include "tool/UToolPaper.h"

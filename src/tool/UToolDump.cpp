@@ -1,7 +1,7 @@
 #include "tool/UToolDump.h"
 #include "base/UExceptions.h"
-#include "document/UComponentDump.h"
-#include "document/UZLibStream.h"
+#include "persist/UComponentDump.h"
+#include "storage/UZLibStream.h"
 #include "tool/UToolCommands.h"
 #include <QFile>
 #include <QTextStream>

@@ -1,7 +1,7 @@
 // velmo-tool ls: one line per element, depth first in the storage's own order:
 // the kind ("storage" or "stream"), the size in bytes (0 for storages) and the path
 // with "\" between names.
-#include "document/UCompoundFile.h"
+#include "storage/UCompoundFile.h"
 #include "tool/UToolCommands.h"
 #include <QTextStream>
 

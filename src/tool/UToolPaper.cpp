@@ -1,6 +1,6 @@
 #include "tool/UToolPaper.h"
-#include "document/UComponentStream.h"
-#include "document/UDocFile.h"
+#include "persist/UComponentStream.h"
+#include "storage/UDocFile.h"
 #include "paper/UPaperInfo.h"
 #include <QPainter>
 #include <QSvgGenerator>

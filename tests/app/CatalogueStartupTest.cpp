@@ -2,7 +2,7 @@
 #include "app/FMain.h"
 #include "app/UAppFrame.h"
 #include "app/USettingsStore.h"
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 #include "paper/UVelmoPapers.h"
 #include "support/TestSupport.h"
 #include <QDir>

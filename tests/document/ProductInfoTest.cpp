@@ -1,4 +1,4 @@
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 #include "document/UProductInfo.h"
 #include "document/UProductInfoEdit.h"
 #include "support/TestSupport.h"

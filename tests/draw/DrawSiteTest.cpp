@@ -1,6 +1,6 @@
 #include "DrawTestObjects.h"
 #include "base/UStream.h"
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 #include "draw/UDrawSite.h"
 #include <QApplication>
 #include <QImage>

@@ -1,6 +1,6 @@
 #include "LabelTestClasses.h"
 #include "base/UStream.h"
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 #include "draw/UCanvas.h"
 #include "draw/UDrawSite.h"
 #include "objects/UDOGroup.h"

@@ -1,4 +1,4 @@
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 #include "paper/CatalogueTestSupport.h"
 #include "support/TestSupport.h"
 #include <QThread>

@@ -1,4 +1,4 @@
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 #include "paper/CatalogueTestSupport.h"
 #include "paper/UPaperRecords.h"
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "document/UComponentStream.h"
+#include "persist/UComponentStream.h"
 #include "paper/PaperTestSupport.h"
 #include "paper/UPaperInfo.h"
 #include "support/TestSupport.h"

@@ -6,14 +6,16 @@ namespace velmo::test {
 
 QString SourceDir()
 {
+    // The build records where it came from, so a test program finds its data from
+    // whatever folder it is started in; the environment may point elsewhere.
     const QByteArray dir = qgetenv("VELMO_SOURCE_DIR");
-    return dir.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(dir);
+    return dir.isEmpty() ? QStringLiteral(VELMO_TEST_SOURCE_DIR) : QString::fromLocal8Bit(dir);
 }
 
 QString BinaryDir()
 {
     const QByteArray dir = qgetenv("VELMO_BINARY_DIR");
-    return dir.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(dir);
+    return dir.isEmpty() ? QStringLiteral(VELMO_TEST_BINARY_DIR) : QString::fromLocal8Bit(dir);
 }
 
 QString TestDataPath(const QString& relative)

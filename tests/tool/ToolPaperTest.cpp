@@ -1,5 +1,5 @@
-#include "document/UComponentStream.h"
-#include "document/UDocFile.h"
+#include "persist/UComponentStream.h"
+#include "storage/UDocFile.h"
 #include "paper/UPaperInfo.h"
 #include "support/TestSupport.h"
 #include "tool/UToolPaper.h"

@@ -1,6 +1,6 @@
 // velmo-tool as a user runs it: the built program on files made for the test.
-#include "document/UCompoundFile.h"
-#include "document/UZLibStream.h"
+#include "storage/UCompoundFile.h"
+#include "storage/UZLibStream.h"
 #include "support/TestSupport.h"
 #include "tool/UToolCommands.h"
 #include <QFile>
