@@ -5,7 +5,7 @@
 #include "draw/UCanvas.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULORectBase.h"
-#include "objects/ULORegistry.h"
+#include "objects/ULDObjects.h"
 #include <QApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

@@ -4,7 +4,7 @@
 #include "storage/UZLibStream.h"
 #include "document/ULDPreview.h"
 #include "draw/UDOInterfaces.h"
-#include "objects/ULORegistry.h"
+#include "objects/ULDObjects.h"
 #include <QDateTime>
 #include <QGuiApplication>
 #include <algorithm>
@@ -190,37 +190,37 @@ TLabelData::TLabelData(TComponent* owner) : TComponent(owner)
 {
     InitCommon();
     InitRecords();
-    FStorage = std::make_unique<TTemporaryStorage>();
-    FSheets = std::make_unique<TDocStorageList>(*FStorage, kSheetList);
+    FState.Storage = std::make_unique<TTemporaryStorage>();
+    FState.Sheets = std::make_unique<TDocStorageList>(*FState.Storage, kSheetList);
     AddSheet();
-    FModified = false;
+    FState.Modified = false;
 }
 
 TLabelData::~TLabelData()
 {
     // The lists hold streams of the storage; they go first.
     CloseSheetLists();
-    FSheets.reset();
+    FState.Sheets.reset();
 }
 
 void TLabelData::InitCommon()
 {
     RegisterLabelDataClasses();
-    FGuide = std::make_unique<TGuide>();
-    FGrid = std::make_unique<TGrid>();
-    FGrid->SetSize(TGrid::kDefaultSize);
+    FState.Guide = std::make_unique<TGuide>();
+    FState.Grid = std::make_unique<TGrid>();
+    FState.Grid->SetSize(TGrid::kDefaultSize);
     // Scratch objects need no records from the store; documents take them below.
-    FProductInfo = std::make_unique<TProductInfo>();
-    FCreatorInfoE = NewCreatorRecord();
-    FCreatorInfoJ = NewCreatorRecord();
-    FOpenTime = FLastPrint = FLastSave = Now();
+    FState.ProductInfo = std::make_unique<TProductInfo>();
+    FState.CreatorInfoE = NewCreatorRecord();
+    FState.CreatorInfoJ = NewCreatorRecord();
+    FState.OpenTime = FState.LastPrint = FState.LastSave = Now();
 }
 
 void TLabelData::InitRecords()
 {
     TProductDB& store = ProductDB();
     if (store.Initialized())
-        store.InitDocumentRecords(*FProductInfo, *FCreatorInfoJ, *FCreatorInfoE);
+        store.InitDocumentRecords(*FState.ProductInfo, *FState.CreatorInfoJ, *FState.CreatorInfoE);
 }
 
 // ---------------------------------------------------------------------------------
@@ -228,42 +228,42 @@ void TLabelData::InitRecords()
 
 void TLabelData::SetCurrentLabelNo(int value)
 {
-    if (value == FCurrentLabelNo)
+    if (value == FState.CurrentLabelNo)
         return;
-    FCurrentLabelNo = value;
-    FModified = true;
+    FState.CurrentLabelNo = value;
+    FState.Modified = true;
 }
 
 void TLabelData::SetSeparatelyDesign(bool value)
 {
-    if (value == FSeparatelyDesign)
+    if (value == FState.SeparatelyDesign)
         return;
-    FSeparatelyDesign = value;
-    FModified = true;
+    FState.SeparatelyDesign = value;
+    FState.Modified = true;
 }
 
 void TLabelData::SetSheetName(const QString& value)
 {
-    if (value == FSheetName)
+    if (value == FState.SheetName)
         return;
-    FSheetName = value;
-    FModified = true;
+    FState.SheetName = value;
+    FState.Modified = true;
 }
 
 void TLabelData::SetCSVFile(const QString& value)
 {
-    if (value == FCSVFile)
+    if (value == FState.CSVFile)
         return;
-    FCSVFile = value;
-    FModified = true;
+    FState.CSVFile = value;
+    FState.Modified = true;
 }
 
 void TLabelData::SetCSVFieldName(bool value)
 {
-    if (value == FCSVFieldName)
+    if (value == FState.CSVFieldName)
         return;
-    FCSVFieldName = value;
-    FModified = true;
+    FState.CSVFieldName = value;
+    FState.Modified = true;
 }
 
 // ---------------------------------------------------------------------------------
@@ -291,85 +291,62 @@ void TLabelData::Load(const QString& fileName)
 
 void TLabelData::SwapContents(TLabelData& other)
 {
-    std::swap(FGuide, other.FGuide);
-    std::swap(FGrid, other.FGrid);
-    std::swap(FCurrentLabelNo, other.FCurrentLabelNo);
-    std::swap(FSeparatelyDesign, other.FSeparatelyDesign);
-    std::swap(FSheetName, other.FSheetName);
-    std::swap(FCSVFile, other.FCSVFile);
-    std::swap(FCSVFieldName, other.FCSVFieldName);
-    std::swap(FStorage, other.FStorage);
-    std::swap(FSheets, other.FSheets);
-    std::swap(FLabels, other.FLabels);
-    std::swap(FPreviews, other.FPreviews);
-    std::swap(FCurrentSheet, other.FCurrentSheet);
-    std::swap(FModified, other.FModified);
-    std::swap(FPaper, other.FPaper);
-    std::swap(FExtraInfo, other.FExtraInfo);
-    std::swap(FImageInfo, other.FImageInfo);
-    std::swap(FProductInfo, other.FProductInfo);
-    std::swap(FCreatorInfoE, other.FCreatorInfoE);
-    std::swap(FCreatorInfoJ, other.FCreatorInfoJ);
-    std::swap(FDataName, other.FDataName);
-    std::swap(FSheetMode, other.FSheetMode);
-    std::swap(FOpenTime, other.FOpenTime);
-    std::swap(FLastPrint, other.FLastPrint);
-    std::swap(FLastSave, other.FLastSave);
+    std::swap(FState, other.FState);
 }
 
 void TLabelData::LoadInto(const QString& fileName)
 {
-    FStorage = std::make_unique<TTemporaryStorage>();
-    FStorage->LoadFrom(fileName);
+    FState.Storage = std::make_unique<TTemporaryStorage>();
+    FState.Storage->LoadFrom(fileName);
     // A compound file without the document's elements is somebody else's; the list
     // must not be created in it.
-    if (!FStorage->StreamExists(kDataInfo) || !FStorage->StreamExists(kSheetList))
+    if (!FState.Storage->StreamExists(kDataInfo) || !FState.Storage->StreamExists(kSheetList))
         throw EReadError(InvalidStreamFormatMessage());
-    FSheets = std::make_unique<TDocStorageList>(*FStorage, kSheetList);
-    if (FSheets->Count() == 0)
+    FState.Sheets = std::make_unique<TDocStorageList>(*FState.Storage, kSheetList);
+    if (FState.Sheets->Count() == 0)
         throw EReadError(InvalidStreamFormatMessage());
 
-    TDocStream infoStream(*FStorage, fmDocRead, kDataInfo);
+    TDocStream infoStream(*FState.Storage, fmDocRead, kDataInfo);
     std::unique_ptr<TDataInfo> info = ReadComponentResourceAs<TDataInfo>(infoStream);
     if (TProductInfo* product = info->ProductInfo())
-        TProductDB::TakeLoadedProduct(*FProductInfo, *product);
-    FDataName = info->DataName();
-    FLastPrint = info->LastPrint();
-    FLastSave = info->LastSave();
-    FSheetMode = info->SheetMode();
+        TProductDB::TakeLoadedProduct(*FState.ProductInfo, *product);
+    FState.DataName = info->DataName();
+    FState.LastPrint = info->LastPrint();
+    FState.LastSave = info->LastSave();
+    FState.SheetMode = info->SheetMode();
 
     // Every sheet is checked now, so that selecting one later cannot meet a damaged
     // stream in a document that was accepted.
-    for (int i = 0; i < FSheets->Count(); ++i)
+    for (int i = 0; i < FState.Sheets->Count(); ++i)
         ValidateSheet(i);
 
     int current = info->CurrentSheetNo();
-    if (current < 0 || current >= FSheets->Count())
+    if (current < 0 || current >= FState.Sheets->Count())
         current = 0;
     LoadSheet(current);
-    FOpenTime = Now();
-    FModified = false;
+    FState.OpenTime = Now();
+    FState.Modified = false;
 }
 
 void TLabelData::ValidateSheet(int index)
 {
     const QString path = SheetPath(index);
-    if (!FStorage->StorageExists(path))
+    if (!FState.Storage->StorageExists(path))
         throw EReadError(InvalidStreamFormatMessage());
-    if (FStorage->StreamExists(Join(path, kInfo))) {
-        TDocStream stream(*FStorage, fmDocRead, Join(path, kInfo));
+    if (FState.Storage->StreamExists(Join(path, kInfo))) {
+        TDocStream stream(*FState.Storage, fmDocRead, Join(path, kInfo));
         TLabelData scratch(nullptr, TBare{});
         ReadSettingsInto(stream, scratch);
     }
-    if (FStorage->StreamExists(Join(path, kPaperInfo)))
+    if (FState.Storage->StreamExists(Join(path, kPaperInfo)))
         ReadPaper(Join(path, kPaperInfo));
     std::unique_ptr<TExPaperInfo> extra;
     std::unique_ptr<TImagePaperInfo> images;
     ReadPaperRecords(index, extra, images);
     // The name lists must read; the designs themselves are read when they are used.
     for (const QString& list : {kLabelList, kPreviewList})
-        if (FStorage->StreamExists(Join(path, list)))
-            TDocStreamList(*FStorage, Join(path, list));
+        if (FState.Storage->StreamExists(Join(path, list)))
+            TDocStreamList(*FState.Storage, Join(path, list));
 }
 
 void TLabelData::Save(const QString& fileName)
@@ -378,23 +355,23 @@ void TLabelData::Save(const QString& fileName)
 
     TDataInfo info;
     info.SetSheetCount(SheetCount());
-    info.SetDataName(FDataName);
-    info.SetCurrentSheetNo(FCurrentSheet);
-    info.SetLastPrint(FLastPrint);
-    info.SetLastSave(FLastSave);
-    info.SetSheetMode(FSheetMode);
-    info.SetRecords(*FProductInfo, *FCreatorInfoE, *FCreatorInfoJ);
+    info.SetDataName(FState.DataName);
+    info.SetCurrentSheetNo(FState.CurrentSheet);
+    info.SetLastPrint(FState.LastPrint);
+    info.SetLastSave(FState.LastSave);
+    info.SetSheetMode(FState.SheetMode);
+    info.SetRecords(*FState.ProductInfo, *FState.CreatorInfoE, *FState.CreatorInfoJ);
     TMemoryStream bytes;
     WriteComponentResource(bytes, kDataInfo, info);
     {
-        TDocStream stream(*FStorage, fmDocCreate, kDataInfo);
+        TDocStream stream(*FState.Storage, fmDocCreate, kDataInfo);
         stream.WriteBytes(bytes.Data());
     }
 
-    const int former = FCurrentSheet;
-    const bool modified = FModified;
+    const int former = FState.CurrentSheet;
+    const bool modified = FState.Modified;
     auto backToFormer = [&] {
-        if (FCurrentSheet != former)
+        if (FState.CurrentSheet != former)
             SelectSheet(former);
     };
     try {
@@ -411,14 +388,14 @@ void TLabelData::Save(const QString& fileName)
         backToFormer();
     } catch (...) {
         backToFormer();
-        FModified = true;
+        FState.Modified = true;
         throw;
     }
-    FModified = modified;
+    FState.Modified = modified;
 
     CloseSheetLists();
-    FStorage->SaveTo(fileName);
-    FModified = false;
+    FState.Storage->SaveTo(fileName);
+    FState.Modified = false;
 }
 
 // ---------------------------------------------------------------------------------
@@ -426,12 +403,12 @@ void TLabelData::Save(const QString& fileName)
 
 QString TLabelData::SheetPath(int index) const
 {
-    return FSheets->FullPath(index);
+    return FState.Sheets->FullPath(index);
 }
 
 int TLabelData::SheetCount() const
 {
-    return FSheets ? FSheets->Count() : 0;
+    return FState.Sheets ? FState.Sheets->Count() : 0;
 }
 
 void TLabelData::CheckSheetIndex(int index) const
@@ -442,30 +419,30 @@ void TLabelData::CheckSheetIndex(int index) const
 
 void TLabelData::CloseSheetLists()
 {
-    FLabels.reset();
-    FPreviews.reset();
+    FState.Labels.reset();
+    FState.Previews.reset();
 }
 
 TDocStreamList& TLabelData::Labels()
 {
-    if (FCurrentSheet < 0)
+    if (FState.CurrentSheet < 0)
         throw EInternalError(QStringLiteral("no current sheet"));
-    if (!FLabels)
-        FLabels = std::make_unique<TDocStreamList>(*FStorage, Join(SheetPath(FCurrentSheet), kLabelList));
-    return *FLabels;
+    if (!FState.Labels)
+        FState.Labels = std::make_unique<TDocStreamList>(*FState.Storage, Join(SheetPath(FState.CurrentSheet), kLabelList));
+    return *FState.Labels;
 }
 
 TDocStreamList* TLabelData::Previews(bool create)
 {
-    if (FCurrentSheet < 0)
+    if (FState.CurrentSheet < 0)
         throw EInternalError(QStringLiteral("no current sheet"));
-    if (!FPreviews) {
-        const QString path = Join(SheetPath(FCurrentSheet), kPreviewList);
-        if (!create && !FStorage->StreamExists(path))
+    if (!FState.Previews) {
+        const QString path = Join(SheetPath(FState.CurrentSheet), kPreviewList);
+        if (!create && !FState.Storage->StreamExists(path))
             return nullptr;
-        FPreviews = std::make_unique<TDocStreamList>(*FStorage, path);
+        FState.Previews = std::make_unique<TDocStreamList>(*FState.Storage, path);
     }
-    return FPreviews.get();
+    return FState.Previews.get();
 }
 
 void TLabelData::ReadSettingsInto(TStream& stream, TLabelData& target) const
@@ -477,7 +454,7 @@ void TLabelData::ReadSettingsInto(TStream& stream, TLabelData& target) const
 
 std::unique_ptr<TPaperInfo> TLabelData::ReadPaper(const QString& path) const
 {
-    TDocStream stream(*FStorage, fmDocRead, path);
+    TDocStream stream(*FState.Storage, fmDocRead, path);
     std::unique_ptr<TPaperInfo> paper;
     try {
         paper = ReadComponentResourceAs<TPaperInfo>(stream);
@@ -497,58 +474,58 @@ std::unique_ptr<TPaperInfo> TLabelData::ReadPaper(const QString& path) const
 void TLabelData::LoadSheet(int index)
 {
     CheckSheetIndex(index);
-    const bool modified = FModified;
+    const bool modified = FState.Modified;
     const QString path = SheetPath(index);
 
     // Read everything first, so that a failure leaves the settings in memory as
     // they were.
     TLabelData settings(nullptr, TBare{});
     bool haveSettings = false;
-    if (FStorage->StreamExists(Join(path, kInfo))) {
-        TDocStream stream(*FStorage, fmDocRead, Join(path, kInfo));
+    if (FState.Storage->StreamExists(Join(path, kInfo))) {
+        TDocStream stream(*FState.Storage, fmDocRead, Join(path, kInfo));
         ReadSettingsInto(stream, settings);
         haveSettings = true;
     }
     std::unique_ptr<TPaperInfo> paper;
-    if (FStorage->StreamExists(Join(path, kPaperInfo)))
+    if (FState.Storage->StreamExists(Join(path, kPaperInfo)))
         paper = ReadPaper(Join(path, kPaperInfo));
     std::unique_ptr<TExPaperInfo> extra;
     std::unique_ptr<TImagePaperInfo> images;
     ReadPaperRecords(index, extra, images);
 
     CloseSheetLists();
-    FCurrentSheet = index;
+    FState.CurrentSheet = index;
     if (haveSettings) {
-        FGuide->Assign(*settings.FGuide);
-        FGrid->Assign(*settings.FGrid);
-        FCurrentLabelNo = settings.FCurrentLabelNo;
-        FSeparatelyDesign = settings.FSeparatelyDesign;
-        FSheetName = settings.FSheetName;
-        FCSVFile = settings.FCSVFile;
-        FCSVFieldName = settings.FCSVFieldName;
+        FState.Guide->Assign(*settings.FState.Guide);
+        FState.Grid->Assign(*settings.FState.Grid);
+        FState.CurrentLabelNo = settings.FState.CurrentLabelNo;
+        FState.SeparatelyDesign = settings.FState.SeparatelyDesign;
+        FState.SheetName = settings.FState.SheetName;
+        FState.CSVFile = settings.FState.CSVFile;
+        FState.CSVFieldName = settings.FState.CSVFieldName;
     }
     if (paper)
-        FPaper = std::move(paper);
-    FExtraInfo = std::move(extra);
-    FImageInfo = std::move(images);
-    FModified = modified;
+        FState.Paper = std::move(paper);
+    FState.ExtraInfo = std::move(extra);
+    FState.ImageInfo = std::move(images);
+    FState.Modified = modified;
 }
 
 void TLabelData::FlushSheet()
 {
-    if (FCurrentSheet < 0)
+    if (FState.CurrentSheet < 0)
         return;
-    const QString path = SheetPath(FCurrentSheet);
+    const QString path = SheetPath(FState.CurrentSheet);
     {
         TMemoryStream bytes;
         WriteComponentResource(bytes, kInfo, *this);
-        TDocStream stream(*FStorage, fmDocCreate, Join(path, kInfo));
+        TDocStream stream(*FState.Storage, fmDocCreate, Join(path, kInfo));
         stream.WriteBytes(bytes.Data());
     }
-    if (FPaper) {
+    if (FState.Paper) {
         TMemoryStream bytes;
-        WriteComponentResource(bytes, kPaperInfo, *FPaper);
-        TDocStream stream(*FStorage, fmDocCreate, Join(path, kPaperInfo));
+        WriteComponentResource(bytes, kPaperInfo, *FState.Paper);
+        TDocStream stream(*FState.Storage, fmDocCreate, Join(path, kPaperInfo));
         stream.WriteBytes(bytes.Data());
     }
     WritePaperRecords();
@@ -556,13 +533,13 @@ void TLabelData::FlushSheet()
 
 void TLabelData::SelectSheet(int index)
 {
-    if (index == FCurrentSheet)
+    if (index == FState.CurrentSheet)
         return;
     CheckSheetIndex(index);
-    const bool modified = FModified;
+    const bool modified = FState.Modified;
     FlushSheet();
     LoadSheet(index);
-    FModified = modified;
+    FState.Modified = modified;
 }
 
 QStringList TLabelData::CollectSheetNames()
@@ -571,17 +548,17 @@ QStringList TLabelData::CollectSheetNames()
     // Info streams, which is what making each current in turn would show.
     QStringList names;
     for (int i = 0; i < SheetCount(); ++i) {
-        if (i == FCurrentSheet) {
-            names << FSheetName;
+        if (i == FState.CurrentSheet) {
+            names << FState.SheetName;
             continue;
         }
         const QString info = Join(SheetPath(i), kInfo);
         QString name;
-        if (FStorage->StreamExists(info)) {
-            TDocStream stream(*FStorage, fmDocRead, info);
+        if (FState.Storage->StreamExists(info)) {
+            TDocStream stream(*FState.Storage, fmDocRead, info);
             TLabelData scratch(nullptr, TBare{});
             ReadSettingsInto(stream, scratch);
-            name = scratch.FSheetName;
+            name = scratch.FState.SheetName;
         }
         names << name;
     }
@@ -609,33 +586,33 @@ void TLabelData::AddSheet()
     FlushSheet();
     const QString name = UniqueSheetName(QStringLiteral("新規シート"), QString());
     CloseSheetLists();
-    const int index = FSheets->AddNew();
-    FSheets->OpenStorage(index, true);
-    FCurrentSheet = index;
-    FSheetName = name;
+    const int index = FState.Sheets->AddNew();
+    FState.Sheets->OpenStorage(index, true);
+    FState.CurrentSheet = index;
+    FState.SheetName = name;
     ClearPaperRecords();
     FlushSheet();
-    FModified = true;
+    FState.Modified = true;
 }
 
 void TLabelData::CopySheet()
 {
-    CheckSheetIndex(FCurrentSheet);
+    CheckSheetIndex(FState.CurrentSheet);
     FlushSheet();
-    const QString name = UniqueSheetName(FSheetName + QStringLiteral("のコピー"), QString());
+    const QString name = UniqueSheetName(FState.SheetName + QStringLiteral("のコピー"), QString());
     CloseSheetLists();
-    const int source = FCurrentSheet;
-    const int index = FSheets->AddNew();
+    const int source = FState.CurrentSheet;
+    const int index = FState.Sheets->AddNew();
     {
-        std::unique_ptr<TDocStorage> from = FSheets->OpenStorage(source, false);
-        std::unique_ptr<TDocStorage> to = FSheets->OpenStorage(index, true);
+        std::unique_ptr<TDocStorage> from = FState.Sheets->OpenStorage(source, false);
+        std::unique_ptr<TDocStorage> to = FState.Sheets->OpenStorage(index, true);
         from->CopyTo(*to);
     }
-    FCurrentSheet = index;
-    FSheetName = name;
+    FState.CurrentSheet = index;
+    FState.SheetName = name;
     ClearPaperRecords();
     FlushSheet();
-    FModified = true;
+    FState.Modified = true;
 }
 
 void TLabelData::DeleteSheet(int index)
@@ -643,35 +620,35 @@ void TLabelData::DeleteSheet(int index)
     CheckSheetIndex(index);
     if (SheetCount() == 1)
         throw EInternalError(QStringLiteral("the only sheet cannot be deleted"));
-    int current = FCurrentSheet;
+    int current = FState.CurrentSheet;
     if (index != current) {
         // Another sheet goes: the current one stays current with its state kept.
         FlushSheet();
         CloseSheetLists();
-        FSheets->Delete(index);
-        FCurrentSheet = current > index ? current - 1 : current;
-        FModified = true;
+        FState.Sheets->Delete(index);
+        FState.CurrentSheet = current > index ? current - 1 : current;
+        FState.Modified = true;
         return;
     }
     CloseSheetLists();
-    FCurrentSheet = -1;
-    FSheets->Delete(index);
+    FState.CurrentSheet = -1;
+    FState.Sheets->Delete(index);
     if (current >= SheetCount())
         current = SheetCount() - 1;
     LoadSheet(current);
-    FModified = true;
+    FState.Modified = true;
 }
 
 void TLabelData::MoveSheet(int to)
 {
-    CheckSheetIndex(FCurrentSheet);
+    CheckSheetIndex(FState.CurrentSheet);
     CheckSheetIndex(to);
     FlushSheet();
-    const int from = FCurrentSheet;
-    FCurrentSheet = -1;
-    FSheets->Move(from, to);
-    FCurrentSheet = to;
-    FModified = true;
+    const int from = FState.CurrentSheet;
+    FState.CurrentSheet = -1;
+    FState.Sheets->Move(from, to);
+    FState.CurrentSheet = to;
+    FState.Modified = true;
 }
 
 // ---------------------------------------------------------------------------------
@@ -679,7 +656,7 @@ void TLabelData::MoveSheet(int to)
 
 void TLabelData::SetPaper(const TPaperInfo* paper)
 {
-    FPaper = paper ? paper->Clone() : nullptr;
+    FState.Paper = paper ? paper->Clone() : nullptr;
     const int count = LabelCount();
     TDocStreamList& labels = Labels();
     for (int i = labels.Count() - 1; i >= count; --i)
@@ -687,19 +664,19 @@ void TLabelData::SetPaper(const TPaperInfo* paper)
     if (TDocStreamList* previews = Previews(false))
         for (int i = previews->Count() - 1; i >= count; --i)
             previews->Delete(i);
-    FModified = true;
+    FState.Modified = true;
 }
 
 int TLabelData::LabelCount() const
 {
-    return FPaper ? FPaper->GetFaceCount() : 0;
+    return FState.Paper ? FState.Paper->GetFaceCount() : 0;
 }
 
 TLogRect TLabelData::LabelRect(int k) const
 {
-    if (!FPaper || k < 0 || k >= FPaper->GetFaceCount())
+    if (!FState.Paper || k < 0 || k >= FState.Paper->GetFaceCount())
         return {};
-    return FPaper->GetPrintRect(k);
+    return FState.Paper->GetPrintRect(k);
 }
 
 // ---------------------------------------------------------------------------------
@@ -738,13 +715,13 @@ void TLabelData::ReadLabel(int k, TDOList& list)
             continue;
         switch (date->GetUpdateFlag()) {
         case TDateUpdateFlag::dufOpen:
-            date->SetDate(FOpenTime);
+            date->SetDate(FState.OpenTime);
             break;
         case TDateUpdateFlag::dufPrint:
-            date->SetDate(FLastPrint);
+            date->SetDate(FState.LastPrint);
             break;
         case TDateUpdateFlag::dufSave:
-            date->SetDate(FLastSave);
+            date->SetDate(FState.LastSave);
             break;
         case TDateUpdateFlag::dufNo:
             break;
@@ -777,7 +754,7 @@ void TLabelData::WriteLabel(int k, const TDOList& list)
         std::unique_ptr<TDocStream> stream = labels.OpenStream(d, fmDocCreate);
         stream->WriteBytes(bytes.Data());
     }
-    FModified = true;
+    FState.Modified = true;
     DeletePreview(k);
 }
 
@@ -788,7 +765,7 @@ void TLabelData::ClearLabel(int k)
     if (d < labels.Count())
         labels.DeleteElement(d);
     DeletePreview(k);
-    FModified = true;
+    FState.Modified = true;
 }
 
 bool TLabelData::IsLabelCompressed(int k)
@@ -821,7 +798,7 @@ void TLabelData::CompressLabel(int k)
         std::unique_ptr<TDocStream> stream = labels.OpenStream(d, fmDocCreate);
         stream->WriteBytes(packed.Data());
     }
-    FModified = true;
+    FState.Modified = true;
 }
 
 bool TLabelData::PreviewExists(int k)
@@ -849,7 +826,7 @@ void TLabelData::DeletePreview(int k)
     TDocStreamList* previews = Previews(false);
     if (previews && d < previews->Count())
         previews->DeleteElement(d);
-    FModified = true;
+    FState.Modified = true;
 }
 
 std::unique_ptr<TDocStream> TLabelData::PreviewStream(int k)
@@ -858,7 +835,7 @@ std::unique_ptr<TDocStream> TLabelData::PreviewStream(int k)
     TDocStreamList& previews = *Previews(true);
     while (previews.Count() <= d)
         previews.AddNew();
-    FModified = true;
+    FState.Modified = true;
     return previews.OpenStream(d, fmDocCreate);
 }
 
@@ -914,30 +891,30 @@ bool TLabelData::LoadPreview(const QString& fileName, int sheet, int k, QImage& 
 
 void TLabelData::ClearPaperRecords()
 {
-    FExtraInfo.reset();
-    FImageInfo.reset();
+    FState.ExtraInfo.reset();
+    FState.ImageInfo.reset();
 }
 
 void TLabelData::SetExtraInfo(const TExPaperInfo* info)
 {
     if (info && !info->IsEmpty()) {
-        FExtraInfo = std::make_unique<TExPaperInfo>();
-        FExtraInfo->Assign(*info);
+        FState.ExtraInfo = std::make_unique<TExPaperInfo>();
+        FState.ExtraInfo->Assign(*info);
     } else {
-        FExtraInfo.reset();
+        FState.ExtraInfo.reset();
     }
-    FModified = true;
+    FState.Modified = true;
 }
 
 void TLabelData::SetImageInfo(const TImagePaperInfo* info)
 {
     if (info && !info->IsEmpty()) {
-        FImageInfo = std::make_unique<TImagePaperInfo>();
-        FImageInfo->Assign(*info);
+        FState.ImageInfo = std::make_unique<TImagePaperInfo>();
+        FState.ImageInfo->Assign(*info);
     } else {
-        FImageInfo.reset();
+        FState.ImageInfo.reset();
     }
-    FModified = true;
+    FState.Modified = true;
 }
 
 namespace {
@@ -955,19 +932,19 @@ void TLabelData::ReadPaperRecords(int index, std::unique_ptr<TExPaperInfo>& extr
                                   std::unique_ptr<TImagePaperInfo>& images) const
 {
     const QString path = SheetPath(index);
-    if (FStorage->StreamExists(Join(path, kPaperExtraInfo))) {
-        TDocStream stream(*FStorage, fmDocRead, Join(path, kPaperExtraInfo));
+    if (FState.Storage->StreamExists(Join(path, kPaperExtraInfo))) {
+        TDocStream stream(*FState.Storage, fmDocRead, Join(path, kPaperExtraInfo));
         extra = ReadComponentResourceAs<TExPaperInfo>(stream);
     }
-    if (index == 0 && FStorage->StreamExists(Join(path, kPaperImageInfo))) {
+    if (index == 0 && FState.Storage->StreamExists(Join(path, kPaperImageInfo))) {
         {
-            TDocStream stream(*FStorage, fmDocRead, Join(path, kPaperImageInfo));
+            TDocStream stream(*FState.Storage, fmDocRead, Join(path, kPaperImageInfo));
             images = ReadComponentResourceAs<TImagePaperInfo>(stream);
         }
         images->ClearFaces();
         const QString folder = Join(path, kPaperImages);
-        if (FStorage->StorageExists(folder)) {
-            TDocStorage storage(*FStorage, false, folder);
+        if (FState.Storage->StorageExists(folder)) {
+            TDocStorage storage(*FState.Storage, false, folder);
             QStringList names;
             storage.ListStreams(names);
             names.sort(Qt::CaseInsensitive);
@@ -983,32 +960,32 @@ void TLabelData::ReadPaperRecords(int index, std::unique_ptr<TExPaperInfo>& extr
 
 void TLabelData::WritePaperRecords()
 {
-    const QString path = SheetPath(FCurrentSheet);
-    if (!FExtraInfo || FExtraInfo->IsEmpty()) {
-        FStorage->DeleteElement(Join(path, kPaperExtraInfo));
+    const QString path = SheetPath(FState.CurrentSheet);
+    if (!FState.ExtraInfo || FState.ExtraInfo->IsEmpty()) {
+        FState.Storage->DeleteElement(Join(path, kPaperExtraInfo));
     } else {
         TMemoryStream bytes;
-        WriteComponentResource(bytes, kPaperExtraInfo, *FExtraInfo);
-        TDocStream stream(*FStorage, fmDocCreate, Join(path, kPaperExtraInfo));
+        WriteComponentResource(bytes, kPaperExtraInfo, *FState.ExtraInfo);
+        TDocStream stream(*FState.Storage, fmDocCreate, Join(path, kPaperExtraInfo));
         stream.WriteBytes(bytes.Data());
     }
     const QString folder = Join(path, kPaperImages);
-    if (!FImageInfo || FImageInfo->IsEmpty()) {
-        FStorage->DeleteElement(Join(path, kPaperImageInfo));
-        FStorage->DeleteElement(folder);
+    if (!FState.ImageInfo || FState.ImageInfo->IsEmpty()) {
+        FState.Storage->DeleteElement(Join(path, kPaperImageInfo));
+        FState.Storage->DeleteElement(folder);
         return;
     }
     {
         TMemoryStream bytes;
-        WriteComponentResource(bytes, kPaperImageInfo, *FImageInfo);
-        TDocStream stream(*FStorage, fmDocCreate, Join(path, kPaperImageInfo));
+        WriteComponentResource(bytes, kPaperImageInfo, *FState.ImageInfo);
+        TDocStream stream(*FState.Storage, fmDocCreate, Join(path, kPaperImageInfo));
         stream.WriteBytes(bytes.Data());
     }
-    FStorage->DeleteElement(folder);
-    TDocStorage storage(*FStorage, true, folder);
-    for (int face = 0; face < FImageInfo->FaceCount(); ++face) {
+    FState.Storage->DeleteElement(folder);
+    TDocStorage storage(*FState.Storage, true, folder);
+    for (int face = 0; face < FState.ImageInfo->FaceCount(); ++face) {
         TMemoryStream bytes;
-        FImageInfo->Faces(face).SaveToStream(bytes);
+        FState.ImageInfo->Faces(face).SaveToStream(bytes);
         TDocStream stream(storage, fmDocCreate, FaceStreamName(face));
         stream.WriteBytes(bytes.Data());
     }
@@ -1016,18 +993,18 @@ void TLabelData::WritePaperRecords()
 
 void TLabelData::GetPaperImages(int k, TDOList& list) const
 {
-    if (!FImageInfo || !FPaper || k < 0 || k >= FPaper->GetFaceCount())
+    if (!FState.ImageInfo || !FState.Paper || k < 0 || k >= FState.Paper->GetFaceCount())
         return;
-    const int face = FImageInfo->SeparatelyDesign() ? k : 0;
-    if (face >= FImageInfo->FaceCount())
+    const int face = FState.ImageInfo->SeparatelyDesign() ? k : 0;
+    if (face >= FState.ImageInfo->FaceCount())
         return;
     TDOList copies;
-    CopyDrawObjects(FImageInfo->Faces(face), copies);
-    if (FPaper->Landscape()) {
+    CopyDrawObjects(FState.ImageInfo->Faces(face), copies);
+    if (FState.Paper->Landscape()) {
         // Designs are made on the upright label: each object's centre is carried to
         // the turned label and its angle turned with it.
-        const TLogRect face = FPaper->GetFaceRect(k);
-        const int margin = FPaper->GetFaceMargin(k);
+        const TLogRect face = FState.Paper->GetFaceRect(k);
+        const int margin = FState.Paper->GetFaceMargin(k);
         const int portraitWidth = face.Width() + 2 * margin;
         for (TDrawObject* object : copies.Objects()) {
             if (IDOEncloseBounds* bounds = Supports<IDOEncloseBounds>(object)) {

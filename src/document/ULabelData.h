@@ -106,17 +106,17 @@ public:
     ~TLabelData() override;
 
     // ---- published: the current sheet's settings
-    TGuide* Guide() const { return FGuide.get(); }
-    TGrid* Grid() const { return FGrid.get(); }
-    int CurrentLabelNo() const { return FCurrentLabelNo; }
+    TGuide* Guide() const { return FState.Guide.get(); }
+    TGrid* Grid() const { return FState.Grid.get(); }
+    int CurrentLabelNo() const { return FState.CurrentLabelNo; }
     void SetCurrentLabelNo(int value);
-    bool SeparatelyDesign() const { return FSeparatelyDesign; }
+    bool SeparatelyDesign() const { return FState.SeparatelyDesign; }
     void SetSeparatelyDesign(bool value);
-    const QString& SheetName() const { return FSheetName; }
+    const QString& SheetName() const { return FState.SheetName; }
     void SetSheetName(const QString& value);
-    const QString& CSVFile() const { return FCSVFile; }
+    const QString& CSVFile() const { return FState.CSVFile; }
     void SetCSVFile(const QString& value);
-    bool CSVFieldName() const { return FCSVFieldName; }
+    bool CSVFieldName() const { return FState.CSVFieldName; }
     void SetCSVFieldName(bool value);
 
     // ---- document life
@@ -129,29 +129,29 @@ public:
     // renamed into place, so a failure leaves the previous file intact; storage
     // errors propagate (the caller shows SaveFailedMessage()).
     void Save(const QString& fileName);
-    bool Modified() const { return FModified; }
-    void SetModified(bool value) { FModified = value; }
+    bool Modified() const { return FState.Modified; }
+    void SetModified(bool value) { FState.Modified = value; }
 
     // ---- document information
-    const QString& DataName() const { return FDataName; }
-    void SetDataName(const QString& value) { FDataName = value; }
-    bool SheetMode() const { return FSheetMode; }
-    void SetSheetMode(bool value) { FSheetMode = value; }
+    const QString& DataName() const { return FState.DataName; }
+    void SetDataName(const QString& value) { FState.DataName = value; }
+    bool SheetMode() const { return FState.SheetMode; }
+    void SetSheetMode(bool value) { FState.SheetMode = value; }
     // Day counts (days since 1899-12-30).
-    double OpenTime() const { return FOpenTime; }
-    void SetOpenTime(double value) { FOpenTime = value; }
-    double LastPrint() const { return FLastPrint; }
-    void SetLastPrint(double value) { FLastPrint = value; }
-    double LastSave() const { return FLastSave; }
-    void SetLastSave(double value) { FLastSave = value; }
-    TProductInfo& ProductInfo() const { return *FProductInfo; }
-    TProductInfo& CreatorInfoE() const { return *FCreatorInfoE; }
-    TProductInfo& CreatorInfoJ() const { return *FCreatorInfoJ; }
+    double OpenTime() const { return FState.OpenTime; }
+    void SetOpenTime(double value) { FState.OpenTime = value; }
+    double LastPrint() const { return FState.LastPrint; }
+    void SetLastPrint(double value) { FState.LastPrint = value; }
+    double LastSave() const { return FState.LastSave; }
+    void SetLastSave(double value) { FState.LastSave = value; }
+    TProductInfo& ProductInfo() const { return *FState.ProductInfo; }
+    TProductInfo& CreatorInfoE() const { return *FState.CreatorInfoE; }
+    TProductInfo& CreatorInfoJ() const { return *FState.CreatorInfoJ; }
 
     // ---- sheets
     int SheetCount() const;
     // -1 only while a sheet is being loaded, added, moved or deleted.
-    int CurrentSheet() const { return FCurrentSheet; }
+    int CurrentSheet() const { return FState.CurrentSheet; }
     void SelectSheet(int index);
     void AddSheet();
     void CopySheet();
@@ -163,11 +163,11 @@ public:
 
     // The current sheet's paper (nullptr: none), extra paper information and paper
     // image information (nullptr when empty or absent).
-    TPaperInfo* Paper() const { return FPaper.get(); }
+    TPaperInfo* Paper() const { return FState.Paper.get(); }
     void SetPaper(const TPaperInfo* paper);
-    TExPaperInfo* ExtraInfo() const { return FExtraInfo.get(); }
+    TExPaperInfo* ExtraInfo() const { return FState.ExtraInfo.get(); }
     void SetExtraInfo(const TExPaperInfo* info);
-    TImagePaperInfo* ImageInfo() const { return FImageInfo.get(); }
+    TImagePaperInfo* ImageInfo() const { return FState.ImageInfo.get(); }
     void SetImageInfo(const TImagePaperInfo* info);
 
     // Label positions of the current paper (0 without a paper) and the rectangle of
@@ -206,7 +206,7 @@ public:
     static bool LoadPreview(const QString& fileName, int sheet, int k, QImage& picture);
 
     // The working copy (for tools and tests).
-    TTemporaryStorage& Storage() const { return *FStorage; }
+    TTemporaryStorage& Storage() const { return *FState.Storage; }
     // The storage path of sheet index.
     QString SheetPath(int index) const;
 
@@ -226,7 +226,7 @@ private:
     void CloseSheetLists();
     TDocStreamList& Labels();
     TDocStreamList* Previews(bool create);
-    int DesignIndex(int k) const { return FSeparatelyDesign ? k : 0; }
+    int DesignIndex(int k) const { return FState.SeparatelyDesign ? k : 0; }
     QString UniqueSheetName(const QString& before, const QString& after);
     QStringList CollectSheetNames();
 
@@ -241,33 +241,39 @@ private:
     void WritePaperRecords();
     void ClearPaperRecords();
 
-    std::unique_ptr<TGuide> FGuide;
-    std::unique_ptr<TGrid> FGrid;
-    int FCurrentLabelNo = 0;
-    bool FSeparatelyDesign = true;
-    QString FSheetName;
-    QString FCSVFile;
-    bool FCSVFieldName = false;
+    // Everything a loaded file replaces, in one record, so that a load that succeeds
+    // swaps it in whole and a failed one cannot leave half of it behind.
+    struct TState
+    {
+        std::unique_ptr<TGuide> Guide;
+        std::unique_ptr<TGrid> Grid;
+        int CurrentLabelNo = 0;
+        bool SeparatelyDesign = true;
+        QString SheetName;
+        QString CSVFile;
+        bool CSVFieldName = false;
 
-    std::unique_ptr<TTemporaryStorage> FStorage;
-    std::unique_ptr<TDocStorageList> FSheets;
-    std::unique_ptr<TDocStreamList> FLabels;
-    std::unique_ptr<TDocStreamList> FPreviews;
-    int FCurrentSheet = -1;
-    bool FModified = false;
+        std::unique_ptr<TTemporaryStorage> Storage;
+        std::unique_ptr<TDocStorageList> Sheets;
+        std::unique_ptr<TDocStreamList> Labels;
+        std::unique_ptr<TDocStreamList> Previews;
+        int CurrentSheet = -1;
+        bool Modified = false;
 
-    std::unique_ptr<TPaperInfo> FPaper;
-    std::unique_ptr<TExPaperInfo> FExtraInfo;
-    std::unique_ptr<TImagePaperInfo> FImageInfo;
+        std::unique_ptr<TPaperInfo> Paper;
+        std::unique_ptr<TExPaperInfo> ExtraInfo;
+        std::unique_ptr<TImagePaperInfo> ImageInfo;
 
-    std::unique_ptr<TProductInfo> FProductInfo;
-    std::unique_ptr<TProductInfo> FCreatorInfoE;
-    std::unique_ptr<TProductInfo> FCreatorInfoJ;
-    QString FDataName;
-    bool FSheetMode = false;
-    double FOpenTime = 0;
-    double FLastPrint = 0;
-    double FLastSave = 0;
+        std::unique_ptr<TProductInfo> ProductInfo;
+        std::unique_ptr<TProductInfo> CreatorInfoE;
+        std::unique_ptr<TProductInfo> CreatorInfoJ;
+        QString DataName;
+        bool SheetMode = false;
+        double OpenTime = 0;
+        double LastPrint = 0;
+        double LastSave = 0;
+    };
+    TState FState;
 };
 
 } // namespace velmo

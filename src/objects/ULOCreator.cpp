@@ -1,7 +1,7 @@
 #include "objects/ULOCreator.h"
 #include "draw/UDrawSite.h"
 #include "draw/UGhost.h"
-#include "objects/ULORegistry.h"
+#include "objects/ULDObjects.h"
 #include <QHash>
 #include <memory>
 

@@ -4,7 +4,7 @@
 #include "persist/UComponentStream.h"
 #include "storage/UZLibStream.h"
 #include "document/ULDPreview.h"
-#include "objects/ULORegistry.h"
+#include "objects/ULDObjects.h"
 #include "paper/UPaperRecords.h"
 #include "support/TestSupport.h"
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "persist/UComponentStream.h"
 #include "storage/UZLibStream.h"
 #include "objects/UDOGroup.h"
-#include "objects/ULORegistry.h"
+#include "objects/ULDObjects.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "LabelDocTestSupport.h"
 #include "draw/UCanvas.h"
 #include "objects/UDOGroup.h"
-#include "objects/ULORegistry.h"
+#include "objects/ULDObjects.h"
 #include <QPainter>
 
 namespace velmo::test {

@@ -5,7 +5,7 @@
 #include "draw/UDrawSite.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULOCreator.h"
-#include "objects/ULORegistry.h"
+#include "objects/ULDObjects.h"
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>

@@ -1,6 +1,6 @@
 #include "LabelTestClasses.h"
 #include "objects/UDOGroup.h"
-#include "objects/ULORegistry.h"
+#include "objects/ULDObjects.h"
 
 namespace velmo::test {
 

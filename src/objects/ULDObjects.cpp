@@ -1,4 +1,4 @@
-#include "objects/ULORegistry.h"
+#include "objects/ULDObjects.h"
 #include "persist/UComponentStream.h"
 #include <QHash>
 #include <memory>
