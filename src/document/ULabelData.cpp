@@ -1,10 +1,10 @@
 #include "document/ULabelData.h"
 #include "base/UDateTime.h"
-#include "persist/UComponentStream.h"
-#include "storage/UZLibStream.h"
 #include "document/ULDPreview.h"
 #include "draw/UDOInterfaces.h"
 #include "objects/ULDObjects.h"
+#include "persist/UComponentStream.h"
+#include "storage/UZLibStream.h"
 #include <QDateTime>
 #include <QGuiApplication>
 #include <algorithm>
@@ -428,7 +428,8 @@ TDocStreamList& TLabelData::Labels()
     if (FState.CurrentSheet < 0)
         throw EInternalError(QStringLiteral("no current sheet"));
     if (!FState.Labels)
-        FState.Labels = std::make_unique<TDocStreamList>(*FState.Storage, Join(SheetPath(FState.CurrentSheet), kLabelList));
+        FState.Labels = std::make_unique<TDocStreamList>(*FState.Storage,
+                                                         Join(SheetPath(FState.CurrentSheet), kLabelList));
     return *FState.Labels;
 }
 

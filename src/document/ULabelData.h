@@ -18,11 +18,11 @@
 // below and are written back to its storage whenever another sheet becomes
 // current, the document is saved or the sheet is moved.
 #include "base/UClasses.h"
-#include "storage/UDocFile.h"
-#include "document/UProductInfo.h"
 #include "document/ULDGuideGrid.h"
+#include "document/UProductInfo.h"
 #include "draw/UDrawObject.h"
 #include "paper/UPaperInfo.h"
+#include "storage/UDocFile.h"
 #include <QImage>
 #include <functional>
 #include <memory>

@@ -197,12 +197,53 @@ int FindOverlappingFace(const TPaperInfo& paper)
 }
 
 // ---------------------------------------------------------------------------------
+// TFaceAttributes
+
+template <class T> TPropertyTable& TFaceAttributes::AppendOutlineProperties(TPropertyTable& table)
+{
+    return table.Int<T>("RoundSize", &T::FRoundSize, &T::FRoundSize)
+        .Default(kDefaultRoundSize)
+        .template Enum<T>("CenterShape", &T::FCenterShape, &T::FCenterShape, VELMO_CENTER_SHAPE_IDENTS)
+        .Default(csEllipse)
+        .template Int<T>("CutCenterWidth", &T::FCutCenterWidth, &T::FCutCenterWidth)
+        .Default(kDefaultCutCenter)
+        .template StoredIf<T>(&T::CutCenterDiffers)
+        .template Int<T>("CutCenterHeight", &T::FCutCenterHeight, &T::FCutCenterHeight)
+        .Default(kDefaultCutCenter)
+        .template StoredIf<T>(&T::CutCenterDiffers)
+        .template Custom<T>("CutCenter", &T::HasCutCenter, &T::WriteCutCenter, &T::ReadCutCenter)
+        .template ReadOnlyCustom<T>("FaceType", &T::ReadFaceType);
+}
+
+bool TFaceAttributes::HasCutCenter() const
+{
+    return FCutCenterWidth == FCutCenterHeight && FCutCenterWidth != kDefaultCutCenter;
+}
+
+void TFaceAttributes::WriteCutCenter(TWriter& writer) const
+{
+    writer.WriteInteger(FCutCenterWidth);
+}
+
+void TFaceAttributes::ReadCutCenter(TReader& reader)
+{
+    const int value = CutCenterFromStream(reader.ReadInteger());
+    FCutCenterWidth = value;
+    FCutCenterHeight = value;
+}
+
+void TFaceAttributes::ReadFaceType(TReader& reader)
+{
+    ApplyFaceType(*this, reader.ReadInteger());
+}
+
+// ---------------------------------------------------------------------------------
 // TMatrixPaperInfo
 
 const TPropertyTable& TMatrixPaperInfo::Properties()
 {
     using T = TMatrixPaperInfo;
-    static const TPropertyTable table =
+    static const TPropertyTable table = AppendOutlineProperties<T>(
         TPropertyTable::Extending(inherited::Properties())
             .Int("TopOffset", &T::FTopOffset, &T::FTopOffset)
             .Int("LeftOffset", &T::FLeftOffset, &T::FLeftOffset)
@@ -212,47 +253,13 @@ const TPropertyTable& TMatrixPaperInfo::Properties()
             .Int("FaceHeight", &T::FFaceHeight, &T::FFaceHeight)
             .Int("FaceCountX", &T::FFaceCountX, &T::FFaceCountX)
             .Int("FaceCountY", &T::FFaceCountY, &T::FFaceCountY)
-            .Enum("FaceShape", &T::FFaceShape, &T::FFaceShape, VELMO_FACE_SHAPE_IDENTS)
-            .String("FacePurpose", &T::FFacePurpose, &T::FFacePurpose)
-            .Int("FaceMargin", &T::FFaceMargin, &T::FFaceMargin)
-            .Int("RoundSize", &T::FRoundSize, &T::FRoundSize)
-            .Default(kDefaultRoundSize)
-            .Enum("CenterShape", &T::FCenterShape, &T::FCenterShape, VELMO_CENTER_SHAPE_IDENTS)
-            .Default(csEllipse)
-            .Int("CutCenterWidth", &T::FCutCenterWidth, &T::FCutCenterWidth)
-            .Default(kDefaultCutCenter)
-            .StoredIf(&T::CutCenterDiffers)
-            .Int("CutCenterHeight", &T::FCutCenterHeight, &T::FCutCenterHeight)
-            .Default(kDefaultCutCenter)
-            .StoredIf(&T::CutCenterDiffers)
-            .Custom("CutCenter", &T::HasCutCenter, &T::WriteCutCenter, &T::ReadCutCenter)
-            .ReadOnlyCustom("FaceType", &T::ReadFaceType);
+            .Enum<T>("FaceShape", &T::FFaceShape, &T::FFaceShape, VELMO_FACE_SHAPE_IDENTS)
+            .String<T>("FacePurpose", &T::FFacePurpose, &T::FFacePurpose)
+            .Int<T>("FaceMargin", &T::FFaceMargin, &T::FFaceMargin));
     return table;
 }
 
 TMatrixPaperInfo::TMatrixPaperInfo(TComponent* owner) : TPaperInfo(owner) {}
-
-bool TMatrixPaperInfo::HasCutCenter() const
-{
-    return FCutCenterWidth == FCutCenterHeight && FCutCenterWidth != kDefaultCutCenter;
-}
-
-void TMatrixPaperInfo::WriteCutCenter(TWriter& writer) const
-{
-    writer.WriteInteger(FCutCenterWidth);
-}
-
-void TMatrixPaperInfo::ReadCutCenter(TReader& reader)
-{
-    const int value = CutCenterFromStream(reader.ReadInteger());
-    FCutCenterWidth = value;
-    FCutCenterHeight = value;
-}
-
-void TMatrixPaperInfo::ReadFaceType(TReader& reader)
-{
-    ApplyFaceType(*this, reader.ReadInteger());
-}
 
 int64_t TMatrixPaperInfo::DeclaredFaceCount() const
 {
@@ -326,13 +333,7 @@ void TMatrixPaperInfo::Assign(const TPersistent& source)
     FFaceHeight = other->FFaceHeight;
     FFaceCountX = other->FFaceCountX;
     FFaceCountY = other->FFaceCountY;
-    FFaceMargin = other->FFaceMargin;
-    FFaceShape = other->FFaceShape;
-    FFacePurpose = other->FFacePurpose;
-    FCutCenterWidth = other->FCutCenterWidth;
-    FCutCenterHeight = other->FCutCenterHeight;
-    FRoundSize = other->FRoundSize;
-    FCenterShape = other->FCenterShape;
+    AssignFaceAttributes(*other);
 }
 
 // ---------------------------------------------------------------------------------
@@ -341,27 +342,15 @@ void TMatrixPaperInfo::Assign(const TPersistent& source)
 const TPropertyTable& TFaceItem::Properties()
 {
     using T = TFaceItem;
-    static const TPropertyTable table =
+    static const TPropertyTable table = AppendOutlineProperties<T>(
         TPropertyTable::Extending(inherited::Properties())
             .Int("Left", &T::Left, &T::SetLeft)
             .Int("Top", &T::Top, &T::SetTop)
             .Int("Width", &T::Width, &T::SetWidth)
             .Int("Height", &T::Height, &T::SetHeight)
-            .Int("FaceMargin", &T::FFaceMargin, &T::FFaceMargin)
-            .Enum("FaceShape", &T::FFaceShape, &T::FFaceShape, VELMO_FACE_SHAPE_IDENTS)
-            .String("FacePurpose", &T::FFacePurpose, &T::FFacePurpose)
-            .Int("RoundSize", &T::FRoundSize, &T::FRoundSize)
-            .Default(kDefaultRoundSize)
-            .Enum("CenterShape", &T::FCenterShape, &T::FCenterShape, VELMO_CENTER_SHAPE_IDENTS)
-            .Default(csEllipse)
-            .Int("CutCenterWidth", &T::FCutCenterWidth, &T::FCutCenterWidth)
-            .Default(kDefaultCutCenter)
-            .StoredIf(&T::CutCenterDiffers)
-            .Int("CutCenterHeight", &T::FCutCenterHeight, &T::FCutCenterHeight)
-            .Default(kDefaultCutCenter)
-            .StoredIf(&T::CutCenterDiffers)
-            .Custom("CutCenter", &T::HasCutCenter, &T::WriteCutCenter, &T::ReadCutCenter)
-            .ReadOnlyCustom("FaceType", &T::ReadFaceType);
+            .Int<T>("FaceMargin", &T::FFaceMargin, &T::FFaceMargin)
+            .Enum<T>("FaceShape", &T::FFaceShape, &T::FFaceShape, VELMO_FACE_SHAPE_IDENTS)
+            .String<T>("FacePurpose", &T::FFacePurpose, &T::FFacePurpose));
     return table;
 }
 
@@ -387,28 +376,6 @@ void TFaceItem::SetHeight(int value)
     FRect.Bottom = Wrap32(int64_t(FRect.Top) + value);
 }
 
-bool TFaceItem::HasCutCenter() const
-{
-    return FCutCenterWidth == FCutCenterHeight && FCutCenterWidth != kDefaultCutCenter;
-}
-
-void TFaceItem::WriteCutCenter(TWriter& writer) const
-{
-    writer.WriteInteger(FCutCenterWidth);
-}
-
-void TFaceItem::ReadCutCenter(TReader& reader)
-{
-    const int value = CutCenterFromStream(reader.ReadInteger());
-    FCutCenterWidth = value;
-    FCutCenterHeight = value;
-}
-
-void TFaceItem::ReadFaceType(TReader& reader)
-{
-    ApplyFaceType(*this, reader.ReadInteger());
-}
-
 void TFaceItem::Assign(const TPersistent& source)
 {
     const auto* other = dynamic_cast<const TFaceItem*>(&source);
@@ -417,13 +384,7 @@ void TFaceItem::Assign(const TPersistent& source)
         return;
     }
     FRect = other->FRect;
-    FFaceMargin = other->FFaceMargin;
-    FFaceShape = other->FFaceShape;
-    FFacePurpose = other->FFacePurpose;
-    FCutCenterWidth = other->FCutCenterWidth;
-    FCutCenterHeight = other->FCutCenterHeight;
-    FRoundSize = other->FRoundSize;
-    FCenterShape = other->FCenterShape;
+    AssignFaceAttributes(*other);
 }
 
 // ---------------------------------------------------------------------------------

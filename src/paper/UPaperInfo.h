@@ -99,7 +99,48 @@ int FindFaceOutsidePaper(const TPaperInfo& paper);
 // or -1. Faces touching along an edge or at a point do not overlap.
 int FindOverlappingFace(const TPaperInfo& paper);
 
-class TMatrixPaperInfo : public TPaperInfo
+// What a face is besides its place: shape, purpose, margin and the centre hole. A
+// matrix paper holds one record for all its faces, a free paper one per face item;
+// both publish it under the same property names.
+class TFaceAttributes
+{
+public:
+    int FaceMargin() const { return FFaceMargin; }
+    void SetFaceMargin(int value) { FFaceMargin = value; }
+    TFaceShape FaceShape() const { return FFaceShape; }
+    void SetFaceShape(TFaceShape value) { FFaceShape = value; }
+    const QString& FacePurpose() const { return FFacePurpose; }
+    void SetFacePurpose(const QString& value) { FFacePurpose = value; }
+    int CutCenterWidth() const { return FCutCenterWidth; }
+    void SetCutCenterWidth(int value) { FCutCenterWidth = value; }
+    int CutCenterHeight() const { return FCutCenterHeight; }
+    void SetCutCenterHeight(int value) { FCutCenterHeight = value; }
+    int RoundSize() const { return FRoundSize; }
+    void SetRoundSize(int value) { FRoundSize = value; }
+    TCenterShape CenterShape() const { return FCenterShape; }
+    void SetCenterShape(TCenterShape value) { FCenterShape = value; }
+
+protected:
+    // The stream entries from "RoundSize" on, which both kinds write in the same order.
+    template <class T> static TPropertyTable& AppendOutlineProperties(TPropertyTable& table);
+    void AssignFaceAttributes(const TFaceAttributes& other) { *this = other; }
+
+    bool HasCutCenter() const;
+    bool CutCenterDiffers() const { return FCutCenterWidth != FCutCenterHeight; }
+    void WriteCutCenter(TWriter& writer) const;
+    void ReadCutCenter(TReader& reader);
+    void ReadFaceType(TReader& reader);
+
+    int FFaceMargin = 0;
+    TFaceShape FFaceShape = fsRect;
+    QString FFacePurpose;
+    int FCutCenterWidth = kDefaultCutCenter;
+    int FCutCenterHeight = kDefaultCutCenter;
+    int FRoundSize = kDefaultRoundSize;
+    TCenterShape FCenterShape = csEllipse;
+};
+
+class TMatrixPaperInfo : public TPaperInfo, public TFaceAttributes
 {
     VELMO_PERSISTENT(TMatrixPaperInfo, TPaperInfo)
 public:
@@ -121,20 +162,6 @@ public:
     void SetFaceCountX(int value) { FFaceCountX = value; }
     int FaceCountY() const { return FFaceCountY; }
     void SetFaceCountY(int value) { FFaceCountY = value; }
-    int FaceMargin() const { return FFaceMargin; }
-    void SetFaceMargin(int value) { FFaceMargin = value; }
-    TFaceShape FaceShape() const { return FFaceShape; }
-    void SetFaceShape(TFaceShape value) { FFaceShape = value; }
-    const QString& FacePurpose() const { return FFacePurpose; }
-    void SetFacePurpose(const QString& value) { FFacePurpose = value; }
-    int CutCenterWidth() const { return FCutCenterWidth; }
-    void SetCutCenterWidth(int value) { FCutCenterWidth = value; }
-    int CutCenterHeight() const { return FCutCenterHeight; }
-    void SetCutCenterHeight(int value) { FCutCenterHeight = value; }
-    int RoundSize() const { return FRoundSize; }
-    void SetRoundSize(int value) { FRoundSize = value; }
-    TCenterShape CenterShape() const { return FCenterShape; }
-    void SetCenterShape(TCenterShape value) { FCenterShape = value; }
 
     // FaceCountX x FaceCountY as declared (0 when either is not positive).
     int64_t DeclaredFaceCount() const;
@@ -155,12 +182,6 @@ protected:
     TPaperInfo* NewInstance(TComponent* owner) const override { return new TMatrixPaperInfo(owner); }
 
 private:
-    bool HasCutCenter() const;
-    bool CutCenterDiffers() const { return FCutCenterWidth != FCutCenterHeight; }
-    void WriteCutCenter(TWriter& writer) const;
-    void ReadCutCenter(TReader& reader);
-    void ReadFaceType(TReader& reader);
-
     int FLeftOffset = 0;
     int FTopOffset = 0;
     int FRightMargin = 0;
@@ -169,16 +190,9 @@ private:
     int FFaceHeight = 0;
     int FFaceCountX = 0;
     int FFaceCountY = 0;
-    int FFaceMargin = 0;
-    TFaceShape FFaceShape = fsRect;
-    QString FFacePurpose;
-    int FCutCenterWidth = kDefaultCutCenter;
-    int FCutCenterHeight = kDefaultCutCenter;
-    int FRoundSize = kDefaultRoundSize;
-    TCenterShape FCenterShape = csEllipse;
 };
 
-class TFaceItem : public TCollectionItem
+class TFaceItem : public TCollectionItem, public TFaceAttributes
 {
     VELMO_PERSISTENT(TFaceItem, TCollectionItem)
 public:
@@ -197,38 +211,10 @@ public:
     void SetWidth(int value);
     void SetHeight(int value);
 
-    int FaceMargin() const { return FFaceMargin; }
-    void SetFaceMargin(int value) { FFaceMargin = value; }
-    TFaceShape FaceShape() const { return FFaceShape; }
-    void SetFaceShape(TFaceShape value) { FFaceShape = value; }
-    const QString& FacePurpose() const { return FFacePurpose; }
-    void SetFacePurpose(const QString& value) { FFacePurpose = value; }
-    int CutCenterWidth() const { return FCutCenterWidth; }
-    void SetCutCenterWidth(int value) { FCutCenterWidth = value; }
-    int CutCenterHeight() const { return FCutCenterHeight; }
-    void SetCutCenterHeight(int value) { FCutCenterHeight = value; }
-    int RoundSize() const { return FRoundSize; }
-    void SetRoundSize(int value) { FRoundSize = value; }
-    TCenterShape CenterShape() const { return FCenterShape; }
-    void SetCenterShape(TCenterShape value) { FCenterShape = value; }
-
     void Assign(const TPersistent& source) override;
 
 private:
-    bool HasCutCenter() const;
-    bool CutCenterDiffers() const { return FCutCenterWidth != FCutCenterHeight; }
-    void WriteCutCenter(TWriter& writer) const;
-    void ReadCutCenter(TReader& reader);
-    void ReadFaceType(TReader& reader);
-
     TLogRect FRect;
-    int FFaceMargin = 0;
-    TFaceShape FFaceShape = fsRect;
-    QString FFacePurpose;
-    int FCutCenterWidth = kDefaultCutCenter;
-    int FCutCenterHeight = kDefaultCutCenter;
-    int FRoundSize = kDefaultRoundSize;
-    TCenterShape FCenterShape = csEllipse;
 };
 
 class TFaces : public TCollection
