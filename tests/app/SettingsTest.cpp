@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "support/TestSupport.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -6,24 +7,6 @@
 
 using namespace velmo;
 using namespace velmo::test;
-
-namespace {
-
-void WriteFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 TEST(Settings, ReadingGivesDefaultsAndNeverCreatesTheFile)
 {
@@ -66,16 +49,16 @@ TEST(Settings, ValuesAreStoredAsTextsUnderTheSettingsKey)
 TEST(Settings, HandEditedAndNonNumericValuesReadAsDefaults)
 {
     TFrameFixture f;
-    WriteFile(f.SettingsFile(), "[1.0]\nSettings\\DefFontSize=big\nSettings\\Banding=yes\n"
-                                "Settings\\DefStyle= 3\nSettings\\Special=2\nSettings\\List=a, b\n");
-    const QByteArray before = ReadAll(f.SettingsFile());
+    WriteFileBytes(f.SettingsFile(), "[1.0]\nSettings\\DefFontSize=big\nSettings\\Banding=yes\n"
+                                     "Settings\\DefStyle= 3\nSettings\\Special=2\nSettings\\List=a, b\n");
+    const QByteArray before = ReadFileBytes(f.SettingsFile());
     EXPECT_EQ(ReadSettingInteger(QStringLiteral("DefFontSize"), 24), 24);
     EXPECT_TRUE(ReadSettingBool(QStringLiteral("Banding"), true));
     EXPECT_FALSE(ReadSettingBool(QStringLiteral("Banding"), false));
     EXPECT_EQ(ReadSettingInteger(QStringLiteral("DefStyle"), 0), 3);
     EXPECT_TRUE(ReadSettingBool(QStringLiteral("Special"), false)); // any non-zero number is true
     EXPECT_EQ(ReadSettingString(QStringLiteral("List"), QString()), QStringLiteral("a, b"));
-    EXPECT_EQ(ReadAll(f.SettingsFile()), before);
+    EXPECT_EQ(ReadFileBytes(f.SettingsFile()), before);
 }
 
 TEST(Settings, DamagedOrUnreadableFilesReadAsDefaultsAndStayUntouched)
@@ -85,10 +68,10 @@ TEST(Settings, DamagedOrUnreadableFilesReadAsDefaultsAndStayUntouched)
     for (int i = 0; i < 4096; ++i)
         garbage.append(char((i * 131 + 7) & 0xFF));
     garbage.prepend("[1.0\n\xff\xfe[[[=\n");
-    WriteFile(f.SettingsFile(), garbage);
+    WriteFileBytes(f.SettingsFile(), garbage);
     EXPECT_EQ(ReadSettingInteger(QStringLiteral("DefFontSize"), 24), 24);
     EXPECT_EQ(ReadSettingString(QStringLiteral("CDPath"), QStringLiteral("d")), QStringLiteral("d"));
-    EXPECT_EQ(ReadAll(f.SettingsFile()), garbage);
+    EXPECT_EQ(ReadFileBytes(f.SettingsFile()), garbage);
 
     // Writing keeps the damaged file beside a fresh one.
     WriteSettingInteger(QStringLiteral("DefFontSize"), 12);

@@ -1,11 +1,11 @@
 // Work files from outside: previews, paper records, damaged and foreign files, the
 // independent readers (olefile, gsf) and velmo-tool's view of the label streams.
 #include "LabelDocTestSupport.h"
-#include "persist/UComponentStream.h"
-#include "storage/UZLibStream.h"
 #include "document/ULDPreview.h"
 #include "objects/ULDObjects.h"
 #include "paper/UPaperRecords.h"
+#include "persist/UComponentStream.h"
+#include "storage/UZLibStream.h"
 #include "support/TestSupport.h"
 #include <QDir>
 #include <QFile>
@@ -50,12 +50,6 @@ protected:
         TFileStorage root(file, fmDocReadWrite);
         TDocStream stream(root, fmDocCreate, path);
         stream.WriteBytes(bytes);
-    }
-    static QByteArray ReadFile(const QString& file)
-    {
-        QFile f(file);
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return f.readAll();
     }
 
     // The open document must be untouched by a failed load.
@@ -204,7 +198,7 @@ TEST_F(LabelDataFile, PaperRecordsAreWrittenReadAndDroppedWhenEmpty)
 TEST_F(LabelDataFile, ForeignAndTruncatedFilesAreRefused)
 {
     const QString good = SavedDocument(QStringLiteral("good.lbd"));
-    const QByteArray bytes = ReadFile(good);
+    const QByteArray bytes = ReadFileBytes(good);
 
     QFile text(Path(QStringLiteral("text.lbd")));
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
@@ -234,7 +228,7 @@ TEST_F(LabelDataFile, ForeignAndTruncatedFilesAreRefused)
 TEST_F(LabelDataFile, DamagedStreamsAreRefused)
 {
     const QString good = SavedDocument(QStringLiteral("good.lbd"));
-    const QByteArray original = ReadFile(good);
+    const QByteArray original = ReadFileBytes(good);
     struct Case
     {
         const char* Path;
@@ -271,7 +265,7 @@ TEST_F(LabelDataFile, DamagedStreamsAreRefused)
         ExpectLoadFails(file);
     }
     // The good file itself is untouched by all this and loads.
-    EXPECT_EQ(ReadFile(good), original);
+    EXPECT_EQ(ReadFileBytes(good), original);
     EXPECT_NO_THROW(FData->Load(good));
 }
 
@@ -351,7 +345,7 @@ TEST_F(LabelDataFile, DamagedDesignsFailToReadAndLeaveTheDocumentWorking)
 TEST_F(LabelDataFile, FailedSaveLeavesThePreviousFile)
 {
     const QString file = SavedDocument(QStringLiteral("keep.lbd"));
-    const QByteArray before = ReadFile(file);
+    const QByteArray before = ReadFileBytes(file);
     FData->SetSheetName(QStringLiteral("未保存"));
     // A folder in the file's place cannot be replaced by the new file.
     const QString blocked = Path(QStringLiteral("blocked.lbd"));
@@ -361,7 +355,7 @@ TEST_F(LabelDataFile, FailedSaveLeavesThePreviousFile)
     EXPECT_TRUE(FData->Modified());
     // Into a missing folder: nothing is created, the old file is untouched.
     EXPECT_ANY_THROW(FData->Save(Path(QStringLiteral("no/such/folder/x.lbd"))));
-    EXPECT_EQ(ReadFile(file), before);
+    EXPECT_EQ(ReadFileBytes(file), before);
     // The document still saves where it can.
     FData->Save(file);
     EXPECT_FALSE(FData->Modified());

@@ -1,6 +1,7 @@
 #include "base/UCodePage932.h"
 #include "persist/TestComponents.h"
 #include "persist/UComponentStream.h"
+#include "support/StreamBytes.h"
 #include "support/TestSupport.h"
 #include <QBuffer>
 #include <QImage>
@@ -14,32 +15,7 @@ std::string HexS(const QByteArray& bytes)
     return Hex(bytes).toStdString();
 }
 
-// Builds expected bytes in the stream's own vocabulary.
-struct B
-{
-    QByteArray bytes;
-    B& Raw(std::initializer_list<int> values)
-    {
-        bytes += Bytes(values);
-        return *this;
-    }
-    B& Raw(const QByteArray& b)
-    {
-        bytes += b;
-        return *this;
-    }
-    B& Str(const QByteArray& s)
-    {
-        bytes += char(s.size());
-        bytes += s;
-        return *this;
-    }
-    B& Signature() { return Raw(QByteArray("TPF0")); }
-    B& U32(uint32_t v)
-    {
-        return Raw({int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF), int(v >> 24)});
-    }
-};
+using B = StreamBytes;
 
 class ComponentStreamTest : public ::testing::Test
 {
@@ -53,7 +29,7 @@ protected:
     // The bytes of a bare stream of obj with the given property entries.
     static QByteArray Record(const QByteArray& className, const QByteArray& name, const QByteArray& entries)
     {
-        return B().Signature().Str(className).Str(name).Raw(entries).Raw({0, 0}).bytes;
+        return B().Signature().Str(className).Str(name).Raw(entries).Raw({0, 0}).Data();
     }
 
     static std::unique_ptr<TComponent> Read(const QByteArray& bytes)
@@ -82,7 +58,7 @@ protected:
         return {};
     }
 
-    static QByteArray NumberEntries(int number) { return B().Str("Number").Raw(IntBytes(number)).bytes; }
+    static QByteArray NumberEntries(int number) { return B().Str("Number").Raw(IntBytes(number)).Data(); }
 
     static QByteArray IntBytes(int64_t v)
     {
@@ -116,7 +92,7 @@ TEST_F(ComponentStreamTest, IntegersUseTheSmallestTag)
                                                .Raw({2, 0})
                                                .Str("Height")
                                                .Raw({2, 0})
-                                               .bytes);
+                                               .Data());
         EXPECT_EQ(HexS(bytes), HexS(expected)) << value;
         auto back = Read(bytes);
         EXPECT_EQ(static_cast<TTestVisual*>(back.get())->Left, value);
@@ -133,7 +109,7 @@ TEST_F(ComponentStreamTest, Int64UsesInt64TagOnlyOutside32Bits)
     EXPECT_EQ(HexS(s.Data()), HexS(B().Raw({4, 0xFF, 0xFF, 0xFF, 0x7F})
                                        .Raw({19, 0, 0, 0, 0x80, 0, 0, 0, 0})
                                        .Raw({19, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF})
-                                       .bytes));
+                                       .Data()));
     TTestObject object;
     object.Number = 1;
     object.Big = int64_t(1) << 40;
@@ -146,19 +122,19 @@ TEST_F(ComponentStreamTest, StringsOf255BytesAreShortAnd256Long)
     object.Number = 1;
     object.Text = QString(255, u'x');
     QByteArray bytes = ComponentStreamBytes(object);
-    const QByteArray shortForm = B().Str("Text").Raw({6, 255}).Raw(QByteArray(255, 'x')).bytes;
+    const QByteArray shortForm = B().Str("Text").Raw({6, 255}).Raw(QByteArray(255, 'x')).Data();
     EXPECT_TRUE(bytes.contains(shortForm));
 
     object.Text = QString(256, u'x');
     bytes = ComponentStreamBytes(object);
-    const QByteArray longForm = B().Str("Text").Raw({12}).U32(256).Raw(QByteArray(256, 'x')).bytes;
+    const QByteArray longForm = B().Str("Text").Raw({12}).U32(256).Raw(QByteArray(256, 'x')).Data();
     EXPECT_TRUE(bytes.contains(longForm));
     EXPECT_EQ(ReadTest(bytes)->Text, object.Text);
 
     // 128 double-byte characters are 256 bytes: the length counts bytes.
     object.Text = QString(128, QChar(0x3042));
     bytes = ComponentStreamBytes(object);
-    EXPECT_TRUE(bytes.contains(B().Str("Text").Raw({12}).U32(256).bytes));
+    EXPECT_TRUE(bytes.contains(B().Str("Text").Raw({12}).U32(256).Data()));
     EXPECT_EQ(ReadTest(bytes)->Text, object.Text);
 }
 
@@ -171,7 +147,7 @@ TEST_F(ComponentStreamTest, TextIsWrittenAsCodePage932)
     EXPECT_TRUE(bytes.contains(
         B().Str("Text")
             .Raw({6, 12, 0x81, 0x60, 0x81, 0x61, 0x81, 0x7C, 0x81, 0x8F, 0x87, 0x40, 0xFB, 0xFC})
-            .bytes));
+            .Data()));
     EXPECT_EQ(ReadTest(bytes)->Text, object.Text);
 }
 
@@ -184,13 +160,13 @@ TEST_F(ComponentStreamTest, TextOutsideCodePage932IsAWideString)
     QByteArray wide;
     for (QChar c : object.Text)
         wide += char(c.unicode() & 0xFF), wide += char(c.unicode() >> 8);
-    EXPECT_TRUE(bytes.contains(B().Str("Text").Raw({18}).U32(uint32_t(object.Text.size())).Raw(wide).bytes));
+    EXPECT_TRUE(bytes.contains(B().Str("Text").Raw({18}).U32(uint32_t(object.Text.size())).Raw(wide).Data()));
     EXPECT_EQ(ReadTest(bytes)->Text, object.Text);
 
     // A wide string is accepted for a string property whoever wrote it.
     const QByteArray hand =
         Record("TTestObject", "",
-               NumberEntries(1) + B().Str("Text").Raw({18}).U32(2).Raw({0x42, 0x30, 0x41, 0}).bytes);
+               NumberEntries(1) + B().Str("Text").Raw({18}).U32(2).Raw({0x42, 0x30, 0x41, 0}).Data());
     EXPECT_EQ(ReadTest(hand)->Text, QStringLiteral("\u3042A"));
 
     // A character property holds one character of any width.
@@ -199,7 +175,7 @@ TEST_F(ComponentStreamTest, TextOutsideCodePage932IsAWideString)
     EXPECT_EQ(ReadTest(ComponentStreamBytes(object))->Letter, QChar(0xD55C));
     object.Letter = QChar(0x3042);
     const QByteArray sjis = ComponentStreamBytes(object);
-    EXPECT_TRUE(sjis.contains(B().Str("Letter").Raw({6, 2, 0x82, 0xA0}).bytes));
+    EXPECT_TRUE(sjis.contains(B().Str("Letter").Raw({6, 2, 0x82, 0xA0}).Data()));
     EXPECT_EQ(ReadTest(sjis)->Letter, QChar(0x3042));
 }
 
@@ -221,15 +197,15 @@ TEST_F(ComponentStreamTest, DefaultsAndStoredConditionsDecideWhatIsWritten)
             .Str(cp932::Encode(QStringLiteral("ＭＳ Ｐゴシック")))
             .Str(path + "Style")
             .Raw({11, 0})
-            .bytes;
+            .Data();
     };
-    const QByteArray items = B().Str("Items").Raw({14, 0}).bytes; // collections are written even when empty
+    const QByteArray items = B().Str("Items").Raw({14, 0}).Data(); // collections are written even when empty
     EXPECT_EQ(
         HexS(ComponentStreamBytes(object)),
         HexS(Record("TTestObject", "", NumberEntries(0) + font("Font.") + items + font("Inner.Font."))));
 
     object.Small = 5;
-    EXPECT_TRUE(ComponentStreamBytes(object).contains(B().Str("Small").Raw({2, 5}).bytes));
+    EXPECT_TRUE(ComponentStreamBytes(object).contains(B().Str("Small").Raw({2, 5}).Data()));
     object.StoreSmall = false;
     EXPECT_FALSE(ComponentStreamBytes(object).contains("Small"));
 
@@ -238,12 +214,12 @@ TEST_F(ComponentStreamTest, DefaultsAndStoredConditionsDecideWhatIsWritten)
     object.Flag = true;
     object.SetTag(0);
     const QByteArray bytes = ComponentStreamBytes(object);
-    EXPECT_TRUE(bytes.contains(B().Str("Kind").Raw({7}).Str("tkThree").bytes));
-    EXPECT_TRUE(bytes.contains(B().Str("Flags").Raw({11}).Str("tfRed").Str("tfBlue").Raw({0}).bytes));
-    EXPECT_TRUE(bytes.contains(B().Str("Flag").Raw({9}).bytes));
+    EXPECT_TRUE(bytes.contains(B().Str("Kind").Raw({7}).Str("tkThree").Data()));
+    EXPECT_TRUE(bytes.contains(B().Str("Flags").Raw({11}).Str("tfRed").Str("tfBlue").Raw({0}).Data()));
+    EXPECT_TRUE(bytes.contains(B().Str("Flag").Raw({9}).Data()));
     EXPECT_FALSE(bytes.contains("Tag"));
     object.SetName(QStringLiteral("Obj"));
-    EXPECT_FALSE(ComponentStreamBytes(object).contains(B().Str("Name").bytes)); // the record carries it
+    EXPECT_FALSE(ComponentStreamBytes(object).contains(B().Str("Name").Data())); // the record carries it
 }
 
 TEST_F(ComponentStreamTest, FontFollowsItsAlwaysWrittenRules)
@@ -268,20 +244,20 @@ TEST_F(ComponentStreamTest, FontFollowsItsAlwaysWrittenRules)
                                     .Str("Arial")
                                     .Str("Font.Style")
                                     .Raw({11, 0}) // an empty set: vaSet and one 0 byte
-                                    .bytes;
+                                    .Data();
     const QByteArray bytes = ComponentStreamBytes(object);
     EXPECT_TRUE(bytes.contains(expected)) << Hex(bytes).toStdString();
     EXPECT_FALSE(bytes.contains("Font.Size"));
-    EXPECT_FALSE(bytes.contains(B().Str("Font.Pitch").bytes));
+    EXPECT_FALSE(bytes.contains(B().Str("Font.Pitch").Data()));
 
     object.Font()->SetPitch(TFontPitch::fpFixed);
     object.Font()->SetStyle(fsBold | fsStrikeOut);
     object.Font()->SetName(QString());
     const QByteArray second = ComponentStreamBytes(object);
-    EXPECT_TRUE(second.contains(B().Str("Font.Pitch").Raw({7}).Str("fpFixed").bytes));
+    EXPECT_TRUE(second.contains(B().Str("Font.Pitch").Raw({7}).Str("fpFixed").Data()));
     EXPECT_TRUE(
-        second.contains(B().Str("Font.Style").Raw({11}).Str("fsBold").Str("fsStrikeOut").Raw({0}).bytes));
-    EXPECT_FALSE(second.contains(B().Str("Font.Name").bytes));
+        second.contains(B().Str("Font.Style").Raw({11}).Str("fsBold").Str("fsStrikeOut").Raw({0}).Data()));
+    EXPECT_FALSE(second.contains(B().Str("Font.Name").Data()));
 
     auto back = ReadTest(second);
     EXPECT_EQ(back->Font()->Color(), TColor(0x80000008u));
@@ -296,17 +272,17 @@ TEST_F(ComponentStreamTest, ColoursWithoutIdentifierAreIntegers)
     TTestObject object;
     object.Number = 1;
     object.Color = 0x12345;
-    EXPECT_TRUE(ComponentStreamBytes(object).contains(B().Str("Color").Raw({4, 0x45, 0x23, 0x01, 0}).bytes));
+    EXPECT_TRUE(ComponentStreamBytes(object).contains(B().Str("Color").Raw({4, 0x45, 0x23, 0x01, 0}).Data()));
     object.Color = clNone;
-    EXPECT_TRUE(ComponentStreamBytes(object).contains(B().Str("Color").Raw({7}).Str("clNone").bytes));
+    EXPECT_TRUE(ComponentStreamBytes(object).contains(B().Str("Color").Raw({7}).Str("clNone").Data()));
     object.Color = clRed;
     const QByteArray bytes = ComponentStreamBytes(object);
-    EXPECT_TRUE(bytes.contains(B().Str("Color").Raw({7}).Str("clRed").bytes));
+    EXPECT_TRUE(bytes.contains(B().Str("Color").Raw({7}).Str("clRed").Data()));
     EXPECT_EQ(ReadTest(bytes)->Color, clRed);
     object.Cursor = -22; // two identifiers: the first one
-    EXPECT_TRUE(ComponentStreamBytes(object).contains(B().Str("Cursor").Raw({7}).Str("crSizeAll").bytes));
+    EXPECT_TRUE(ComponentStreamBytes(object).contains(B().Str("Cursor").Raw({7}).Str("crSizeAll").Data()));
     object.Cursor = -5; // no identifier
-    EXPECT_TRUE(ComponentStreamBytes(object).contains(B().Str("Cursor").Raw({2, 0xFB}).bytes));
+    EXPECT_TRUE(ComponentStreamBytes(object).contains(B().Str("Cursor").Raw({2, 0xFB}).Data()));
 }
 
 TEST_F(ComponentStreamTest, IdentifiersFalseTrueNilNullBecomeTheirTags)
@@ -318,12 +294,12 @@ TEST_F(ComponentStreamTest, IdentifiersFalseTrueNilNullBecomeTheirTags)
     w.WriteIdent(QStringLiteral("Nil"));
     w.WriteIdent(QStringLiteral("null"));
     w.WriteIdent(QStringLiteral("Nothing"));
-    EXPECT_EQ(HexS(s.Data()), HexS(B().Raw({8, 9, 13, 0, 7}).Str("Nothing").bytes));
+    EXPECT_EQ(HexS(s.Data()), HexS(B().Raw({8, 9, 13, 0, 7}).Str("Nothing").Data()));
 
     TTestObject object;
     object.Number = 1;
     object.OnClick = QStringLiteral("nil");
-    EXPECT_TRUE(ComponentStreamBytes(object).contains(B().Str("OnClick").Raw({13}).bytes));
+    EXPECT_TRUE(ComponentStreamBytes(object).contains(B().Str("OnClick").Raw({13}).Data()));
     object.OnClick = QStringLiteral("ButtonClick");
     EXPECT_EQ(ReadTest(ComponentStreamBytes(object))->OnClick, QStringLiteral("ButtonClick"));
 }
@@ -339,7 +315,7 @@ TEST_F(ComponentStreamTest, StringListWritesStringsOnlyWhenNotEmpty)
                                    .Raw({1, 6, 3})
                                    .Raw(QByteArray("one"))
                                    .Raw({6, 0, 6, 2, 0x8E, 0x4F, 0})
-                                   .bytes));
+                                   .Data()));
     EXPECT_EQ(ReadTest(bytes)->Lines()->Lines(), object.Lines()->Lines());
 }
 
@@ -356,8 +332,9 @@ TEST_F(ComponentStreamTest, PictureDataHoldsClassNameAndFile)
     object.Number = 1;
     object.Picture()->SetGraphic(std::move(bitmap));
     const QByteArray bytes = ComponentStreamBytes(object);
-    const QByteArray data = B().Str("TBitmap").U32(uint32_t(bmp.size())).Raw(bmp).bytes;
-    EXPECT_TRUE(bytes.contains(B().Str("Picture.Data").Raw({10}).U32(uint32_t(data.size())).Raw(data).bytes));
+    const QByteArray data = B().Str("TBitmap").U32(uint32_t(bmp.size())).Raw(bmp).Data();
+    EXPECT_TRUE(
+        bytes.contains(B().Str("Picture.Data").Raw({10}).U32(uint32_t(data.size())).Raw(data).Data()));
 
     auto back = ReadTest(bytes);
     ASSERT_TRUE(back->Picture()->HasGraphic());
@@ -382,18 +359,18 @@ TEST_F(ComponentStreamTest, PictureDataHoldsClassNameAndFile)
     EXPECT_EQ(back->Picture()->Graphic()->Image().size(), QSize(3, 2));
 
     // A graphic class nobody registered leaves the picture empty.
-    const QByteArray unknown = B().Str("TMetafile").U32(1).Raw({0}).bytes;
+    const QByteArray unknown = B().Str("TMetafile").U32(1).Raw({0}).Data();
     const QByteArray hand =
         Record("TTestObject", "",
                NumberEntries(1) +
-                   B().Str("Picture.Data").Raw({10}).U32(uint32_t(unknown.size())).Raw(unknown).bytes);
+                   B().Str("Picture.Data").Raw({10}).U32(uint32_t(unknown.size())).Raw(unknown).Data());
     EXPECT_FALSE(ReadTest(hand)->Picture()->HasGraphic());
 
     // A graphic whose stated length exceeds its data is an error, not a huge allocation.
-    const QByteArray lying = B().Str("TBitmap").U32(0x7FFFFFFF).Raw({'B', 'M'}).bytes;
+    const QByteArray lying = B().Str("TBitmap").U32(0x7FFFFFFF).Raw({'B', 'M'}).Data();
     const QByteArray bad = Record(
         "TTestObject", "",
-        NumberEntries(1) + B().Str("Picture.Data").Raw({10}).U32(uint32_t(lying.size())).Raw(lying).bytes);
+        NumberEntries(1) + B().Str("Picture.Data").Raw({10}).U32(uint32_t(lying.size())).Raw(lying).Data());
     EXPECT_EQ(ReadError(bad), QStringLiteral("ストリームからの読み込みエラー"));
 }
 
@@ -409,7 +386,7 @@ TEST_F(ComponentStreamTest, ResourceHeaderIsUpperCasedAndSizePatched)
                                   .Raw(QByteArray("PAPERINFO"))
                                   .Raw({0, 0x30, 0x10})
                                   .U32(uint32_t(stream.size()))
-                                  .bytes;
+                                  .Data();
     EXPECT_EQ(header.size(), 9 + 10);
     EXPECT_EQ(HexS(resource), HexS(header + stream));
 
@@ -462,14 +439,14 @@ TEST_F(ComponentStreamTest, BadHeaderOrSignatureIsAFormatError)
 TEST_F(ComponentStreamTest, AnAliasCreatesTheAliasedClass)
 {
     RegisterClassAlias<TTestRectObject>(QStringLiteral("TOldRectangle"));
-    const QByteArray bytes = Record("toldrectangle", "R", B().Str("Left").Raw({2, 9}).bytes);
+    const QByteArray bytes = Record("toldrectangle", "R", B().Str("Left").Raw({2, 9}).Data());
     std::unique_ptr<TComponent> c = Read(bytes);
     auto* rect = dynamic_cast<TTestRectObject*>(c.get());
     ASSERT_NE(rect, nullptr);
     EXPECT_EQ(rect->Left, 9);
     EXPECT_EQ(rect->Name(), QStringLiteral("R"));
     // Written back under its own name.
-    EXPECT_TRUE(ComponentStreamBytes(*rect).startsWith(B().Signature().Str("TTestRectObject").bytes));
+    EXPECT_TRUE(ComponentStreamBytes(*rect).startsWith(B().Signature().Str("TTestRectObject").Data()));
     UnRegisterClass<TTestRectObject>();
     EXPECT_EQ(ReadError(bytes), QStringLiteral("クラス toldrectangle が見つかりません"));
     RegisterClass<TTestRectObject>();
@@ -506,15 +483,15 @@ TEST_F(ComponentStreamTest, RedeclaredPropertiesKeepTheirPlace)
                                  .Raw({2, 0})
                                  .Str("Height")
                                  .Raw({2, 0})
-                                 .bytes;
+                                 .Data();
     EXPECT_EQ(HexS(ComponentStreamBytes(visual)), HexS(Record("TTestVisual", "", sizes)));
     EXPECT_EQ(HexS(ComponentStreamBytes(draw)),
-              HexS(Record("TTestDrawObject", "", B().Str("StartX").Raw({2, 2}).bytes)));
+              HexS(Record("TTestDrawObject", "", B().Str("StartX").Raw({2, 2}).Data())));
     EXPECT_EQ(HexS(ComponentStreamBytes(rect)),
               HexS(Record("TTestRectObject", "",
-                          sizes + B().Str("StartX").Raw({2, 2}).Str("Filled").Raw({9}).bytes)));
+                          sizes + B().Str("StartX").Raw({2, 2}).Str("Filled").Raw({9}).Data())));
     // Not stored is not the same as not readable: older files may carry them.
-    auto back = Read(Record("TTestDrawObject", "", B().Str("Width").Raw({2, 7}).bytes));
+    auto back = Read(Record("TTestDrawObject", "", B().Str("Width").Raw({2, 7}).Data()));
     EXPECT_EQ(static_cast<TTestDrawObject*>(back.get())->Width, 7);
 }
 
@@ -527,7 +504,7 @@ TEST_F(ComponentStreamTest, HandWrittenStreamIsRead)
                                     .Str("Child")
                                     .Raw(NumberEntries(2))
                                     .Raw({0, 0})
-                                    .bytes;
+                                    .Data();
     const QByteArray entries = B().Raw(NumberEntries(300))
                                    .Str("COLOR") // names are case-insensitive
                                    .Raw({7})
@@ -557,9 +534,9 @@ TEST_F(ComponentStreamTest, HandWrittenStreamIsRead)
                                    .Raw({7})
                                    .Str("Child")
                                    .Raw({0})
-                                   .bytes;
+                                   .Data();
     const QByteArray bytes =
-        B().Signature().Str("TTestObject").Str("Root").Raw(entries).Raw(children).Raw({0}).bytes;
+        B().Signature().Str("TTestObject").Str("Root").Raw(entries).Raw(children).Raw({0}).Data();
     auto root = ReadTest(bytes);
     ASSERT_TRUE(root);
     EXPECT_EQ(root->Name(), QStringLiteral("Root"));
@@ -614,9 +591,9 @@ TEST_F(ComponentStreamTest, RoundTripKeepsTheWholeTree)
     root.Inner()->Link = a;
 
     const QByteArray bytes = ComponentResourceBytes(QStringLiteral("Label"), root);
-    EXPECT_TRUE(bytes.contains(B().Str("Target").Raw({7}).Str("A.B").bytes));
-    EXPECT_TRUE(bytes.contains(B().Str("Target").Raw({7}).Str("Owner").bytes));
-    EXPECT_TRUE(bytes.contains(B().Str("Inner.Font.Name").bytes));
+    EXPECT_TRUE(bytes.contains(B().Str("Target").Raw({7}).Str("A.B").Data()));
+    EXPECT_TRUE(bytes.contains(B().Str("Target").Raw({7}).Str("Owner").Data()));
+    EXPECT_TRUE(bytes.contains(B().Str("Inner.Font.Name").Data()));
 
     TReadOnlyMemoryStream in(bytes.constData(), bytes.size());
     auto back = ReadComponentResourceAs<TTestObject>(in);
@@ -727,52 +704,52 @@ TEST_F(ComponentStreamTest, FailedReadLeavesNothingBehind)
 TEST_F(ComponentStreamTest, FailureMessagesAreExact)
 {
     const auto entry = [](const QByteArray& entries) { return Record("TTestObject", "", entries); };
-    EXPECT_EQ(ReadError(entry(B().Str("Nope").Raw({2, 1}).bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Nope").Raw({2, 1}).Data())),
               QStringLiteral("プロパティが存在しません"));
-    EXPECT_EQ(ReadError(entry(B().Str("Nope.Name").Raw({2, 1}).bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Nope.Name").Raw({2, 1}).Data())),
               QStringLiteral("プロパティが存在しません"));
-    EXPECT_EQ(ReadError(entry(B().Str("Font.Nope").Raw({2, 1}).bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Font.Nope").Raw({2, 1}).Data())),
               QStringLiteral("プロパティが存在しません"));
-    EXPECT_EQ(ReadError(entry(B().Str("Number").Raw({6, 1, 'x'}).bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Number").Raw({6, 1, 'x'}).Data())),
               QStringLiteral("不正なプロパティの値です"));
-    EXPECT_EQ(ReadError(entry(B().Str("Kind").Raw({7}).Str("tkFour").bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Kind").Raw({7}).Str("tkFour").Data())),
               QStringLiteral("不正なプロパティの値です"));
-    EXPECT_EQ(ReadError(entry(B().Str("Flags").Raw({11}).Str("tfPink").Raw({0}).bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Flags").Raw({11}).Str("tfPink").Raw({0}).Data())),
               QStringLiteral("不正なプロパティの値です"));
-    EXPECT_EQ(ReadError(entry(B().Str("Color").Raw({7}).Str("clPink").bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Color").Raw({7}).Str("clPink").Data())),
               QStringLiteral("不正なプロパティの値です"));
-    EXPECT_EQ(ReadError(entry(B().Str("Number").Raw({7}).Str("clRed").bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Number").Raw({7}).Str("clRed").Data())),
               QStringLiteral("不正なプロパティの値です"));
-    EXPECT_EQ(ReadError(entry(B().Str("Flag").Raw({2, 1}).bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Flag").Raw({2, 1}).Data())),
               QStringLiteral("不正なプロパティの値です"));
-    EXPECT_EQ(ReadError(entry(B().Str("Letter").Raw({6, 2, 'a', 'b'}).bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Letter").Raw({6, 2, 'a', 'b'}).Data())),
               QStringLiteral("不正なプロパティの値です"));
-    EXPECT_EQ(ReadError(entry(B().Str("Font").Raw({14, 0}).bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Font").Raw({14, 0}).Data())),
               QStringLiteral("不正なプロパティの値です"));
-    EXPECT_EQ(ReadError(entry(B().Str("Number").Raw({99}).bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Number").Raw({99}).Data())),
               QStringLiteral("不正なプロパティの値です"));
-    EXPECT_EQ(ReadError(entry(B().Str("Number.X").Raw({2, 1}).bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Number.X").Raw({2, 1}).Data())),
               QStringLiteral("不正なプロパティのパスです"));
-    EXPECT_EQ(ReadError(entry(B().Str("Target.Name").Raw({2, 1}).bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Target.Name").Raw({2, 1}).Data())),
               QStringLiteral("不正なプロパティのパスです"));
-    EXPECT_EQ(ReadError(entry(B().Str("Inner").Raw({13}).Str("Inner.Number").Raw({2, 1}).bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Inner").Raw({13}).Str("Inner.Number").Raw({2, 1}).Data())),
               QStringLiteral("不正なプロパティのパスです"));
-    EXPECT_EQ(ReadError(entry(B().Str("Font").Raw({13}).bytes)),
+    EXPECT_EQ(ReadError(entry(B().Str("Font").Raw({13}).Data())),
               QStringLiteral("プロパティは書き込み禁止です"));
-    EXPECT_EQ(ReadError(Record("TTestReadOnly", "", B().Str("Fixed").Raw({2, 1}).bytes)),
+    EXPECT_EQ(ReadError(Record("TTestReadOnly", "", B().Str("Fixed").Raw({2, 1}).Data())),
               QStringLiteral("プロパティは書き込み禁止です"));
     EXPECT_EQ(ReadError(Record("TUnknown", "", {})), QStringLiteral("クラス TUnknown が見つかりません"));
 
-    const QByteArray child = B().Str("TTestObject").Str("Twin").Raw({0, 0}).bytes;
+    const QByteArray child = B().Str("TTestObject").Str("Twin").Raw({0, 0}).Data();
     EXPECT_EQ(
-        ReadError(B().Signature().Str("TTestObject").Str("").Raw({0}).Raw(child).Raw(child).Raw({0}).bytes),
+        ReadError(B().Signature().Str("TTestObject").Str("").Raw({0}).Raw(child).Raw(child).Raw({0}).Data()),
         QStringLiteral("コンポーネント名 Twin はすでに使われています"));
     // Clearing a nested object through a setter is allowed, also after a reference
     // was read into it: the pending reference is dropped, not written into freed memory.
-    auto cleared = ReadTest(entry(B().Str("Inner.Link").Raw({7}).Str("Owner").Str("Inner").Raw({13}).bytes));
+    auto cleared = ReadTest(entry(B().Str("Inner.Link").Raw({7}).Str("Owner").Str("Inner").Raw({13}).Data()));
     EXPECT_EQ(cleared->Inner(), nullptr);
     // A reference that names nothing stays unset.
-    EXPECT_EQ(ReadTest(entry(B().Str("Target").Raw({7}).Str("Nobody.Owner").bytes))->Target(), nullptr);
+    EXPECT_EQ(ReadTest(entry(B().Str("Target").Raw({7}).Str("Nobody.Owner").Data()))->Target(), nullptr);
 }
 
 TEST_F(ComponentStreamTest, EveryTruncationFailsCleanly)
@@ -805,28 +782,28 @@ TEST_F(ComponentStreamTest, HugeLengthsAreRefused)
 {
     const QString readError = QStringLiteral("ストリームからの読み込みエラー");
     const auto entry = [](const QByteArray& entries) { return Record("TTestObject", "", entries); };
-    EXPECT_EQ(ReadError(entry(B().Str("Text").Raw({12}).U32(0xFFFFFFFF).Raw({'a'}).bytes)), readError);
-    EXPECT_EQ(ReadError(entry(B().Str("Text").Raw({18}).U32(0x80000000).Raw({'a', 0}).bytes)), readError);
-    EXPECT_EQ(ReadError(entry(B().Str("Blob").Raw({10}).U32(0xFFFFFFF0).bytes)), readError);
-    EXPECT_EQ(ReadError(entry(B().Str("Text").Raw({6, 200, 'a'}).bytes)), readError);
+    EXPECT_EQ(ReadError(entry(B().Str("Text").Raw({12}).U32(0xFFFFFFFF).Raw({'a'}).Data())), readError);
+    EXPECT_EQ(ReadError(entry(B().Str("Text").Raw({18}).U32(0x80000000).Raw({'a', 0}).Data())), readError);
+    EXPECT_EQ(ReadError(entry(B().Str("Blob").Raw({10}).U32(0xFFFFFFF0).Data())), readError);
+    EXPECT_EQ(ReadError(entry(B().Str("Text").Raw({6, 200, 'a'}).Data())), readError);
 }
 
 TEST_F(ComponentStreamTest, DeepNestingIsBounded)
 {
     // Child records nested far deeper than any design.
-    QByteArray bytes = B().Signature().bytes;
+    QByteArray bytes = B().Signature().Data();
     const int depth = 5000;
     for (int i = 0; i < depth; ++i)
-        bytes += B().Str("TTestObject").Str("").Raw({0}).bytes;
+        bytes += B().Str("TTestObject").Str("").Raw({0}).Data();
     bytes += QByteArray(depth + 1, '\0');
     const int alive = TTestObject::Alive();
     EXPECT_EQ(ReadError(bytes), QStringLiteral("不正なストリーム フォーマット"));
     EXPECT_EQ(TTestObject::Alive(), alive);
 
     // 60 levels are fine.
-    bytes = B().Signature().bytes;
+    bytes = B().Signature().Data();
     for (int i = 0; i < 60; ++i)
-        bytes += B().Str("TTestObject").Str("").Raw({0}).bytes;
+        bytes += B().Str("TTestObject").Str("").Raw({0}).Data();
     bytes += QByteArray(61, '\0');
     EXPECT_EQ(ReadError(bytes), QString());
 
@@ -839,7 +816,7 @@ TEST_F(ComponentStreamTest, DeepNestingIsBounded)
 
     // Collections nested through item properties cannot recurse (items hold no
     // collections here), but a collection inside a list is refused as a value.
-    EXPECT_EQ(ReadError(Record("TTestObject", "", B().Str("Extra").Raw({1, 14, 0, 0}).bytes)),
+    EXPECT_EQ(ReadError(Record("TTestObject", "", B().Str("Extra").Raw({1, 14, 0, 0}).Data())),
               QStringLiteral("不正なプロパティの値です"));
 }
 

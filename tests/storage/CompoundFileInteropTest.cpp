@@ -44,13 +44,6 @@ QStringList OlefileListing(const QString& fileName)
     return QString::fromUtf8(r.StdOut).split(u'\n', Qt::SkipEmptyParts);
 }
 
-void WriteFile(const QString& fileName, const QByteArray& bytes)
-{
-    QFile f(fileName);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 void BuildTree(TCfbStorage& root)
 {
     int seed = 100;
@@ -86,7 +79,7 @@ TEST_F(CompoundFileInterop, OlefileReadsOurFilesIdentically)
         auto root = TCompoundFile::CreateInMemory();
         BuildTree(*root);
         const QString name = Path(QStringLiteral("ours%1.lbd").arg(version));
-        WriteFile(name, root->File().SaveToBytes(version));
+        WriteFileBytes(name, root->File().SaveToBytes(version));
         EXPECT_EQ(OlefileListing(name), Listing(*root)) << "version " << version;
     }
 }
@@ -170,7 +163,7 @@ TEST_F(CompoundFileInterop, WeReadFilesMadeByGsf)
     files[QStringLiteral("Sheets/LabelData")] = Pattern(9000, ++seed);
     files[QStringLiteral("Sheets/Inner/Info")] = Pattern(100, ++seed);
     for (auto it = files.begin(); it != files.end(); ++it)
-        WriteFile(dir.filePath(it.key()), it.value());
+        WriteFileBytes(dir.filePath(it.key()), it.value());
     const QString name = Path(QStringLiteral("gsf.ole"));
     QStringList args{QStringLiteral("createole"), name};
     for (const QString& entry : dir.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))

@@ -1,5 +1,6 @@
 #include "storage/CompoundFileTestSupport.h"
 #include "storage/UCompoundFile.h"
+#include "support/TestSupport.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -8,13 +9,6 @@ using namespace velmo;
 using namespace velmo::test;
 
 namespace {
-
-QByteArray ReadAll(const QString& fileName)
-{
-    QFile f(fileName);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-    return f.readAll();
-}
 
 // A tree with nested storages and streams around every size boundary of the format.
 void BuildSample(TCfbStorage& root)
@@ -445,14 +439,14 @@ TEST_F(CompoundFileOnDisk, ReplacedFileStaysIntactUntilCommit)
         auto root = TCompoundFile::CreateFile(name);
         PutStream(*root, QStringLiteral("Old"), "previous");
     }
-    const QByteArray before = ReadAll(name);
+    const QByteArray before = ReadFileBytes(name);
     {
         auto root = TCompoundFile::CreateFile(name);
         PutStream(*root, QStringLiteral("New"), "next");
         // Until the new content is complete the previous file is untouched.
-        EXPECT_EQ(ReadAll(name), before);
+        EXPECT_EQ(ReadFileBytes(name), before);
         root->Commit();
-        EXPECT_NE(ReadAll(name), before);
+        EXPECT_NE(ReadFileBytes(name), before);
     }
     auto read = TCompoundFile::OpenFile(name, TStgAccess::Read);
     EXPECT_FALSE(read->Find(QStringLiteral("Old")));

@@ -1,6 +1,9 @@
 #include "support/TestSupport.h"
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <gtest/gtest.h>
 
 namespace velmo::test {
 
@@ -21,6 +24,24 @@ QString BinaryDir()
 QString TestDataPath(const QString& relative)
 {
     return SourceDir() + QStringLiteral("/tests/data/") + relative;
+}
+
+QByteArray ReadFileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "cannot read " << path.toStdString();
+        return {};
+    }
+    return file.readAll();
+}
+
+void WriteFileBytes(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        ADD_FAILURE() << "cannot write " << path.toStdString();
 }
 
 QByteArray Bytes(std::initializer_list<int> values)

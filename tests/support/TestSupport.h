@@ -11,6 +11,13 @@ QString SourceDir();
 QString BinaryDir();
 QString TestDataPath(const QString& relative);
 
+// The whole content of a file; a file that cannot be read fails the test and gives
+// no bytes.
+QByteArray ReadFileBytes(const QString& path);
+// Writes the bytes as the file's whole content, making its folder; a failure fails
+// the test.
+void WriteFileBytes(const QString& path, const QByteArray& bytes);
+
 // Bytes from a list of values, for hand-written byte vectors.
 QByteArray Bytes(std::initializer_list<int> values);
 // "81 60 FB FC" style hex text of bytes, for readable failure messages.
