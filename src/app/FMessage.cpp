@@ -21,25 +21,27 @@ constexpr int kButtonWidth = 100;
 constexpr int kButtonHeight = 30;
 constexpr int kButtonSpacing = 16;
 
-// Tests of the whole program answer message windows by themselves: each window prints
-// its text to stderr and takes the next answer of VELMO_TEST_AUTOCLOSE_MESSAGES, a
-// comma-separated list of "1" (Escape, or Return without a cancel button) and
-// "button:N" (click button N); the last answer repeats.
-QString NextTestAnswer()
+// Answers a harness gave for the windows to come (SetScriptedMessageAnswers).
+QStringList& ScriptedAnswers()
 {
     static QStringList answers;
-    static bool read = false;
-    if (!read) {
-        read = true;
-        answers =
-            qEnvironmentVariable("VELMO_TEST_AUTOCLOSE_MESSAGES").split(QLatin1Char(','), Qt::SkipEmptyParts);
-    }
+    return answers;
+}
+
+QString NextTestAnswer()
+{
+    QStringList& answers = ScriptedAnswers();
     if (answers.isEmpty())
         return QString();
     return answers.size() > 1 ? answers.takeFirst() : answers.first();
 }
 
 } // namespace
+
+void SetScriptedMessageAnswers(const QStringList& answers)
+{
+    ScriptedAnswers() = answers;
+}
 
 TMessageButtonPlans PlanMessageButtons(const TButtonKinds& kinds, int defaultIndex, int cancelIndex)
 {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QStringList>
 // The application's own message window: the text centred in a shadowed panel and up
 // to three buttons.
 #include "app/UAppFrame.h"
@@ -55,5 +56,11 @@ private:
 
 // The platform's standard message dialog, for a frame without OnMessageBox.
 void InstallStandardMessageBox();
+
+// Lets a harness that runs the whole program answer the message windows by itself:
+// each window then prints its text to stderr and takes the next answer, "1" (Escape,
+// or Return without a cancel button) or "button:N" (click button N); the last answer
+// repeats. Without answers the windows wait for the user.
+void SetScriptedMessageAnswers(const QStringList& answers);
 
 } // namespace velmo

@@ -73,7 +73,8 @@ protected:
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
-    QString Program() const { return BinaryDir() + QStringLiteral("/src/velmo"); }
+    // The application with the hooks these tests steer (tests/app/host).
+    QString Program() const { return BinaryDir() + QStringLiteral("/tests/velmo-test-host"); }
     QString Runtime() const { return FTemp.path() + QStringLiteral("/run"); }
     QString Config() const { return FTemp.path() + QStringLiteral("/config"); }
     QString SettingsFile() const { return Config() + QStringLiteral("/Quillon/ベルモ.ini"); }
@@ -265,4 +266,13 @@ TEST_F(VelmoProcess, FailingEventIsReportedAndTheProgramGoesOn)
         run.StdErr.contains(QStringLiteral("velmo message: 予期しないエラーが発生しました\\nテスト用の失敗")))
         << run.StdErr.toStdString();
     EXPECT_TRUE(run.StdErr.contains(QStringLiteral("velmo: idle")));
+}
+
+// The program users start reads none of the variables the harness answers to.
+TEST(VelmoProgram, CarriesNoTestHooks)
+{
+    const QByteArray program = ReadFileBytes(BinaryDir() + QStringLiteral("/src/velmo"));
+    ASSERT_FALSE(program.isEmpty());
+    EXPECT_FALSE(program.contains("VELMO_TEST_"));
+    EXPECT_TRUE(ReadFileBytes(BinaryDir() + QStringLiteral("/tests/velmo-test-host")).contains("VELMO_TEST_"));
 }

@@ -1,0 +1,48 @@
+// The desktop application as the process tests run it: the same run as the real
+// program, with the hooks those tests steer through the environment.
+//   VELMO_TEST_SCREEN_DEPTH=N          the screen reports N colour bits
+//   VELMO_TEST_QUIT_ON_IDLE=1          prints "velmo: idle" and quits once start-up is done
+//   VELMO_TEST_THROW_IN_EVENT=1        an event handler fails (the exception handler's test)
+//   VELMO_TEST_AUTOCLOSE_MESSAGES=a,b  scripted answers for the message windows
+#include "app/DMain.h"
+#include "app/FMain.h"
+#include "app/FMessage.h"
+#include "app/UAppFrame.h"
+#include "app/UGlobalNotify.h"
+#include "app/UVelmoMain.h"
+#include "base/UExceptions.h"
+#include <QTextStream>
+#include <QTimer>
+#include <memory>
+
+using namespace velmo;
+
+int main(int argc, char** argv)
+{
+    std::unique_ptr<TGlobalNotify> quitOnIdle;
+    TVelmoRunHooks hooks;
+    hooks.BeforeStart = [](TdataMain& dataMain) {
+        SetScriptedMessageAnswers(qEnvironmentVariable("VELMO_TEST_AUTOCLOSE_MESSAGES")
+                                      .split(QLatin1Char(','), Qt::SkipEmptyParts));
+        if (qEnvironmentVariableIsSet("VELMO_TEST_SCREEN_DEPTH")) {
+            const int depth = qEnvironmentVariableIntValue("VELMO_TEST_SCREEN_DEPTH");
+            dataMain.AppFrame1()->Probes().ScreenColorBits = [depth] { return depth; };
+        }
+    };
+    hooks.AfterStart = [&quitOnIdle](TdataMain& dataMain) {
+        if (qEnvironmentVariableIntValue("VELMO_TEST_QUIT_ON_IDLE") == 1) {
+            quitOnIdle = std::make_unique<TGlobalNotify>();
+            quitOnIdle->OnIdle = [&dataMain, done = false]() mutable {
+                if (done || !dataMain.StartupFinished() || !dataMain.MainWindow())
+                    return;
+                done = true;
+                QTextStream(stderr) << "velmo: idle" << Qt::endl;
+                dataMain.MainWindow()->close();
+            };
+        }
+        if (qEnvironmentVariableIntValue("VELMO_TEST_THROW_IN_EVENT") == 1)
+            QTimer::singleShot(0, &dataMain, [] { throw EFileError(QStringLiteral("テスト用の失敗")); });
+    };
+    const int exitCode = RunVelmo(argc, argv, hooks);
+    return exitCode;
+}
