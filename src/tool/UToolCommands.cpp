@@ -4,6 +4,7 @@
 #include "tool/UToolDump.h"
 #include "tool/UToolPaper.h"
 #include "tool/UToolPapers.h"
+#include "tool/UToolPicture.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -30,6 +31,9 @@ void Usage()
            "  info FILE.lbd             the sheets, papers, settings and designs of a work file\n"
            "  preview FILE.lbd SHEET POS OUT.bmp  extract a label preview\n"
            "  papers [--names] [CATALOGUE] list the papers of a catalogue (the delivered one)\n"
+           "  picture IN OUT.png [--scale 1|2|4|8] [--key-colour RRGGBB] [--blur N | --sharpen N]\n"
+           "          [--tint RRGGBB,N] [--brightness N] [--contrast N] [--rotate DEG]\n"
+           "                            a BMP, cbm or JPEG through the picture effects, as PNG\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -69,7 +73,7 @@ int Main(int argc, char** argv)
     // Drawing commands need fonts and painting, but a command line tool must not need
     // a display: they get the offscreen platform unless the caller chose one. The
     // other commands need no GUI at all.
-    const bool draws = argc >= 2 && qstrcmp(argv[1], "paper") == 0;
+    const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (draws) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -103,6 +107,8 @@ int Main(int argc, char** argv)
         return CommandPreview(arguments);
     if (command == u"papers")
         return CommandPapers(arguments);
+    if (command == u"picture")
+        return CommandPicture(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage();
         return kExitOk;
