@@ -4,6 +4,7 @@
 #include "tool/UToolDump.h"
 #include "tool/UToolPaper.h"
 #include "tool/UToolPapers.h"
+#include "tool/UToolText.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -30,6 +31,10 @@ void Usage()
            "  info FILE.lbd             the sheets, papers, settings and designs of a work file\n"
            "  preview FILE.lbd SHEET POS OUT.bmp  extract a label preview\n"
            "  papers [--names] [CATALOGUE] list the papers of a catalogue (the delivered one)\n"
+           "  text OUT.png LINE... [--font FACE] [--size PT] [--bold] [--vertical] [--align 0-3]\n"
+           "       [--char-spacing N] [--line-spacing N] [--bulge N] [--angle DEG] [--feed-angle DEG]\n"
+           "       [--box W,H] [--dpi N] [--outline] [--boxes]\n"
+           "                            lay out a text block and write it as a PNG (0.1 mm units)\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -69,7 +74,7 @@ int Main(int argc, char** argv)
     // Drawing commands need fonts and painting, but a command line tool must not need
     // a display: they get the offscreen platform unless the caller chose one. The
     // other commands need no GUI at all.
-    const bool draws = argc >= 2 && qstrcmp(argv[1], "paper") == 0;
+    const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "text") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (draws) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -103,6 +108,8 @@ int Main(int argc, char** argv)
         return CommandPreview(arguments);
     if (command == u"papers")
         return CommandPapers(arguments);
+    if (command == u"text")
+        return CommandText(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage();
         return kExitOk;
