@@ -273,7 +273,8 @@ void TSimpleText::MakeOutline(TStroke& stroke, const TLogRect& rect, bool withDe
     canvas.BeginPath();
     DrawLines(canvas, rect, withDecorations);
     canvas.EndPath();
-    stroke.AppendPath(canvas.Path());
+    if (!canvas.Path().isEmpty())
+        stroke.AppendPath(canvas.Path());
 }
 
 void TSimpleText::DrawLines(TTextCanvas& canvas, const TLogRect& rect, bool decorations)
