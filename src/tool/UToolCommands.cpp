@@ -5,6 +5,7 @@
 #include "tool/UToolPaper.h"
 #include "tool/UToolPapers.h"
 #include "tool/UToolPicture.h"
+#include "tool/UToolText.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -34,6 +35,10 @@ void Usage()
            "  picture IN OUT.png [--scale 1|2|4|8] [--key-colour RRGGBB] [--blur N | --sharpen N]\n"
            "          [--tint RRGGBB,N] [--brightness N] [--contrast N] [--rotate DEG]\n"
            "                            a BMP, cbm or JPEG through the picture effects, as PNG\n"
+           "  text OUT.png LINE... [--font FACE] [--size PT] [--bold] [--vertical] [--align 0-3]\n"
+           "       [--char-spacing N] [--line-spacing N] [--bulge N] [--angle DEG] [--feed-angle DEG]\n"
+           "       [--box W,H] [--dpi N] [--outline] [--boxes]\n"
+           "                            lay out a text block and write it as a PNG (0.1 mm units)\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -73,7 +78,8 @@ int Main(int argc, char** argv)
     // Drawing commands need fonts and painting, but a command line tool must not need
     // a display: they get the offscreen platform unless the caller chose one. The
     // other commands need no GUI at all.
-    const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0);
+    const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
+                                      qstrcmp(argv[1], "text") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (draws) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -109,6 +115,8 @@ int Main(int argc, char** argv)
         return CommandPapers(arguments);
     if (command == u"picture")
         return CommandPicture(arguments);
+    if (command == u"text")
+        return CommandText(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage();
         return kExitOk;
