@@ -59,7 +59,8 @@ void DecodeLibjpeg(benchmark::State& state)
         jpeg_error_mgr err;
         info.err = jpeg_std_error(&err);
         jpeg_create_decompress(&info);
-        jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(Jpeg12MP().constData()), Jpeg12MP().size());
+        jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(Jpeg12MP().constData()),
+                     Jpeg12MP().size());
         jpeg_read_header(&info, TRUE);
         info.scale_num = 1;
         info.scale_denom = unsigned(state.range(0));

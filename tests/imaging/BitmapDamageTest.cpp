@@ -35,9 +35,9 @@ TEST(BitmapDamage, BadBitmapsRaiseTheMessageAndKeepThePicture)
     const QByteArray good = SmallBmp();
     bitmap.SetFileBytes(good);
     std::vector<QByteArray> bad;
-    bad.push_back("BX" + good.mid(2));                     // signature
-    bad.push_back(good.left(20));                          // header cut
-    bad.push_back(good.left(good.size() - 1));             // bits cut
+    bad.push_back("BX" + good.mid(2));         // signature
+    bad.push_back(good.left(20));              // header cut
+    bad.push_back(good.left(good.size() - 1)); // bits cut
     for (uint32_t hs : {0u, 11u, 13u, 39u, 2000u, 0xFFFFFFFFu}) {
         QByteArray b = good;
         Put32(b, 14, hs);
@@ -286,7 +286,8 @@ TEST(Clipboard, DibWithoutFileHeader)
     bitmap.LoadFromClipboardFormat(CF_DIB, file.mid(14));
     TSafetyBitmap direct;
     direct.SetFileBytes(file);
-    EXPECT_EQ(RgbaBytes(bitmap.Pixels(), bitmap.PixelFormat()), RgbaBytes(direct.Pixels(), direct.PixelFormat()));
+    EXPECT_EQ(RgbaBytes(bitmap.Pixels(), bitmap.PixelFormat()),
+              RgbaBytes(direct.Pixels(), direct.PixelFormat()));
     EXPECT_THROW(bitmap.LoadFromClipboardFormat(3, file), EInvalidGraphic);
 }
 

@@ -45,7 +45,8 @@ QTemporaryDir* BitmapInterop::Dir = nullptr;
 
 TEST_F(BitmapInterop, EveryVariantDecodesToPillowsPixels)
 {
-    const QStringList lines = QString::fromUtf8(ReadAll(Dir->filePath("index.txt"))).split(u'\n', Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(ReadAll(Dir->filePath("index.txt"))).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_GE(lines.size(), 25);
     for (const QString& line : lines) {
         const QStringList f = line.split(u' ');
@@ -99,10 +100,14 @@ TEST_F(BitmapInterop, WrittenBitmapsOpenInPillowAndImageMagick)
         QImage Image;
     };
     const std::vector<Case> cases = {
-        {"w1.bmp", TPixelFormat::pf1bit, source.Pixels()},   {"w4.bmp", TPixelFormat::pf4bit, source.Pixels()},
-        {"w8.bmp", TPixelFormat::pf8bit, source.Pixels()},   {"w15.bmp", TPixelFormat::pf15bit, source.Pixels()},
-        {"w16.bmp", TPixelFormat::pf16bit, source.Pixels()}, {"w24.bmp", TPixelFormat::pf24bit, source.Pixels()},
-        {"w32.bmp", TPixelFormat::pf32bit, source.Pixels()}, {"w32a.bmp", TPixelFormat::pf32bit, alpha},
+        {"w1.bmp", TPixelFormat::pf1bit, source.Pixels()},
+        {"w4.bmp", TPixelFormat::pf4bit, source.Pixels()},
+        {"w8.bmp", TPixelFormat::pf8bit, source.Pixels()},
+        {"w15.bmp", TPixelFormat::pf15bit, source.Pixels()},
+        {"w16.bmp", TPixelFormat::pf16bit, source.Pixels()},
+        {"w24.bmp", TPixelFormat::pf24bit, source.Pixels()},
+        {"w32.bmp", TPixelFormat::pf32bit, source.Pixels()},
+        {"w32a.bmp", TPixelFormat::pf32bit, alpha},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -113,10 +118,11 @@ TEST_F(BitmapInterop, WrittenBitmapsOpenInPillowAndImageMagick)
         b.SaveToFile(path);
         const QByteArray ours = RgbaBytes(b.Pixels(), b.PixelFormat());
         // Pillow reads it.
-        ProcessResult r = RunProgram(Python(), {"-c",
-                                                "import sys\nfrom PIL import Image\n"
-                                                "sys.stdout.buffer.write(Image.open(sys.argv[1]).convert('RGBA').tobytes())",
-                                                path});
+        ProcessResult r = RunProgram(
+            Python(), {"-c",
+                       "import sys\nfrom PIL import Image\n"
+                       "sys.stdout.buffer.write(Image.open(sys.argv[1]).convert('RGBA').tobytes())",
+                       path});
         ASSERT_EQ(r.ExitCode, 0) << r.StdErr.constData();
         EXPECT_TRUE(r.StdOut == ours) << "Pillow disagrees";
         // ImageMagick reads it.
@@ -156,7 +162,8 @@ TEST_F(BitmapInterop, CompressedBitmapIsTheBitmapItHolds)
     // What is written is the plain bitmap.
     EXPECT_TRUE(b.FileBytes() == bmp);
     // The tool reads it too.
-    const ProcessResult r = RunProgram(BinaryDir() + "/src/velmo-tool", {"picture", path, Dir->filePath("x.png")});
+    const ProcessResult r =
+        RunProgram(BinaryDir() + "/src/velmo-tool", {"picture", path, Dir->filePath("x.png")});
     EXPECT_EQ(r.ExitCode, 0) << r.StdErr.constData();
     QImage png(Dir->filePath("x.png"));
     ASSERT_FALSE(png.isNull());

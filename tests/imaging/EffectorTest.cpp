@@ -216,8 +216,11 @@ TEST(Filters, EffectsAlwaysGiveTwentyFourBits)
     TPicture copy;
     blur.Apply(picture, copy);
     EXPECT_EQ(static_cast<TSafetyBitmap*>(copy.Graphic())->PixelFormat(), TPixelFormat::pf8bit);
-    EXPECT_EQ(dynamic_cast<TGREffectUnsharpMask*>(
-                  [&] { blur.SetBlurCount(-2); return blur.CreateEffector(); }().get()) != nullptr,
+    EXPECT_EQ(dynamic_cast<TGREffectUnsharpMask*>([&] {
+                  blur.SetBlurCount(-2);
+                  return blur.CreateEffector();
+              }()
+                                                      .get()) != nullptr,
               true);
 }
 
@@ -357,7 +360,7 @@ TEST(Rotate, MaskedRotationKeepsTheMaskAndMakesCornersTransparent)
         QPainter p(&canvas);
         target.Draw(p, canvas.rect());
     }
-    EXPECT_EQ(qAlpha(canvas.pixel(0, 0)), 0);                                  // a corner
+    EXPECT_EQ(qAlpha(canvas.pixel(0, 0)), 0);                                    // a corner
     EXPECT_EQ(qAlpha(canvas.pixel(canvas.width() / 2, canvas.height() / 2)), 0); // the key's hole
     int opaqueBlue = 0;
     for (int y = 0; y < canvas.height(); ++y)

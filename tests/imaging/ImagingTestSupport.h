@@ -21,13 +21,15 @@ inline QByteArray RgbaBytes(const QImage& image, TPixelFormat format)
             out.append(char(p[2]));
             out.append(char(p[1]));
             out.append(char(p[0]));
-            out.append(image.format() == QImage::Format_ARGB32 ? char(qAlpha(image.pixel(x, y))) : char(0xFF));
+            out.append(image.format() == QImage::Format_ARGB32 ? char(qAlpha(image.pixel(x, y)))
+                                                               : char(0xFF));
         }
     return out;
 }
 
 // A random 24-bit picture.
-inline QImage RandomPicture(int width, int height, unsigned seed, QImage::Format format = QImage::Format_BGR888)
+inline QImage RandomPicture(int width, int height, unsigned seed,
+                            QImage::Format format = QImage::Format_BGR888)
 {
     std::mt19937 rng(seed);
     QImage image(width, height, format);

@@ -44,7 +44,8 @@ double MeanDifference(const QImage& a, const QImage& b)
     for (int j = 0; j < x.height(); ++j)
         for (int i = 0; i < x.width(); ++i) {
             const QRgb p = x.pixel(i, j), q = y.pixel(i, j);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+            sum +=
+                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
         }
     return sum / (3.0 * x.width() * x.height());
 }
@@ -209,8 +210,8 @@ TEST(JpegExif, BrokenBlocksMeanNoTurn)
     EXPECT_EQ(ExifOrientation(nullptr, 0), 1);
     const uchar shortBlock[] = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(ExifOrientation(shortBlock, sizeof shortBlock), 1);
-    const uchar good[] = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1,
-                          0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0};
+    const uchar good[] = {'E', 'x', 'i',  'f',  0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8,
+                          0,   1,   0x01, 0x12, 0, 3, 0,   0,   0, 1,  0, 6, 0, 0};
     EXPECT_EQ(ExifOrientation(good, sizeof good), 6);
     EXPECT_EQ(ExifOrientation(good, sizeof good - 4), 1); // entry cut off
 }
