@@ -283,6 +283,10 @@ void TSafetyBitmap::SetFileBytes(const QByteArray& bytes)
     }
     TMemoryStream stream(bytes);
     LoadFromStream(stream);
+    // A plain bitmap is kept as given, bytes after its bits included, so that it is
+    // written back exactly.
+    if (bytes.startsWith("BM"))
+        FFileBytes = bytes;
 }
 
 void TSafetyBitmap::LoadFromFile(const QString& fileName)
