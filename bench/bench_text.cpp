@@ -19,14 +19,16 @@ constexpr int kBlocks = 1000;
 
 void EnsureApplication()
 {
-    static std::unique_ptr<QGuiApplication> app;
+    // Never destroyed: a toolkit application torn down by the exit handlers, after
+    // the toolkit's own statics, crashes.
+    static QGuiApplication* app = nullptr;
     if (!app) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "bench_text";
         static char* argv[] = {name, nullptr};
-        app = std::make_unique<QGuiApplication>(argc, argv);
+        app = new QGuiApplication(argc, argv);
     }
 }
 

@@ -354,8 +354,9 @@ TEST(Outline, ClosedFiguresInsideTheBounds)
         ASSERT_GT(stroke.Count(), 100);
         // Every figure starts with a move and ends closed.
         for (int i = 0; i < stroke.Count(); ++i) {
-            if (stroke.Type(i) == PT_MOVETO && i > 0)
+            if (stroke.Type(i) == PT_MOVETO && i > 0) {
                 EXPECT_TRUE(stroke.Type(i - 1) & PT_CLOSEFIGURE) << i;
+            }
         }
         EXPECT_TRUE(stroke.Type(stroke.Count() - 1) & PT_CLOSEFIGURE);
         const TLogRect o = stroke.Bounds();
