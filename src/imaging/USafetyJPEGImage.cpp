@@ -408,38 +408,22 @@ int TSafetyJPEGImage::Height() const
 
 void TSafetyJPEGImage::SetScale(TJPEGScale scale)
 {
-    if (scale == FScale)
-        return;
-    FScale = scale;
-    FBitmap = QImage();
-    Changed();
+    SetDecodeOption(FScale, scale);
 }
 
 void TSafetyJPEGImage::SetPixelFormat(TJPEGPixelFormat format)
 {
-    if (format == FPixelFormat)
-        return;
-    FPixelFormat = format;
-    FBitmap = QImage();
-    Changed();
+    SetDecodeOption(FPixelFormat, format);
 }
 
 void TSafetyJPEGImage::SetGrayscale(bool value)
 {
-    if (value == FGrayscale)
-        return;
-    FGrayscale = value;
-    FBitmap = QImage();
-    Changed();
+    SetDecodeOption(FGrayscale, value);
 }
 
 void TSafetyJPEGImage::SetPerformance(TJPEGPerformance value)
 {
-    if (value == FPerformance)
-        return;
-    FPerformance = value;
-    FBitmap = QImage();
-    Changed();
+    SetDecodeOption(FPerformance, value);
 }
 
 void TSafetyJPEGImage::SetCompressionQuality(int quality)

@@ -125,6 +125,16 @@ protected:
     void Changed();
 
 private:
+    // A decoding option: a new value drops the decoded picture so the next use
+    // decodes again with it.
+    template <class T> void SetDecodeOption(T& option, T value)
+    {
+        if (value == option)
+            return;
+        option = value;
+        FBitmap = QImage();
+        Changed();
+    }
     TJPEGDecodeOptions Options() const;
 
     QByteArray FBytes;
