@@ -222,6 +222,8 @@ private:
     void CheckSheetIndex(int index) const;
 
     void LoadSheet(int index);
+    // Puts values a window could never have produced back to a new document's.
+    void RepairSettings();
     void FlushSheet();
     void CloseSheetLists();
     TDocStreamList& Labels();
