@@ -1,5 +1,6 @@
 #include "app/DMain.h"
 #include "app/FAppForms.h"
+#include "paper/UVelmoPapers.h"
 #include "app/FMain.h"
 #include "app/FMessage.h"
 #include "app/UAppFrame.h"
@@ -95,6 +96,7 @@ bool TdataMain::LoadCatalogue()
         fileName = ExpandMacros(QStringLiteral("$(PaperInfo)"));
         CheckRequiredFile(fileName, true);
         FCatalogueLoader->Load(fileName);
+        ReportSkippedPapers();
         return true;
     } catch (const EFileError& error) {
         ShowAppMessage(error.Message(), false);
@@ -104,6 +106,17 @@ bool TdataMain::LoadCatalogue()
                        false);
     }
     return false;
+}
+
+void TdataMain::ReportSkippedPapers()
+{
+    // Told once, at the start; the other papers are there and the damaged streams stay
+    // in the file for whoever can mend them.
+    const TVelmoPapers* papers = Papers();
+    if (papers && !papers->SkippedPapers().isEmpty())
+        ShowAppMessage(FormatText(QStringLiteral("用紙情報「%s」を読み込めませんでした"),
+                                  {papers->SkippedPapers().join(QStringLiteral("、"))}),
+                       false);
 }
 
 bool TdataMain::Start()
