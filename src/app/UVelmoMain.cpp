@@ -1,6 +1,7 @@
 #include "app/UVelmoMain.h"
 #include "app/DMain.h"
 #include "app/FMessage.h"
+#include "imaging/USafetyBitmap.h"
 
 namespace velmo {
 
@@ -13,6 +14,9 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         TdataMain dataMain;
         dataMain.SetArguments(app.arguments().mid(1));
         dataMain.SetCatalogueLoader(std::make_unique<TPaperCatalogueLoader>());
+        // Pictures in documents, catalogues and clipboards read as the program's
+        // own bitmap and JPEG classes.
+        SetPictureFormatRegistration(RegisterImagingGraphics);
         if (hooks.BeforeStart)
             hooks.BeforeStart(dataMain);
         if (dataMain.Start()) {

@@ -32,12 +32,14 @@ int CommandDump(const QStringList& arguments)
 {
     QTextStream err(stderr);
     if (arguments.size() == 1 && arguments[0] == QLatin1String("-")) {
-        QFile input;
-        if (!input.open(stdin, QIODevice::ReadOnly)) {
-            err << "velmo-tool: cannot read standard input\n";
+        QByteArray bytes;
+        try {
+            bytes = ReadStandardInput(kMaxDecompressedSize);
+        } catch (const Exception& e) {
+            ReportError(e.Message());
             return 1;
         }
-        return DumpBytes(input.readAll());
+        return DumpBytes(bytes);
     }
     if (arguments.size() == 2) {
         QByteArray bytes;

@@ -179,10 +179,8 @@ int CommandPicture(const QStringList& arguments)
             QPainter painter(&out);
             bitmap->Draw(painter, out.rect());
         }
-        if (!out.save(files[1], "PNG")) {
-            ReportError(QStringLiteral("cannot write %1").arg(files[1]));
+        if (!WritePngFile(files[1], out))
             return kExitFailure;
-        }
     } catch (const Exception& e) {
         ReportError(e.Message());
         return kExitFailure;
