@@ -110,8 +110,12 @@ int CommandPaper(const QStringList& arguments)
     QTextStream err(stderr);
     QStringList positional;
     QString svgFile;
+    const int end = OptionEnd(arguments);
     for (int i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--svg")) {
+        if (i >= end) {
+            if (i > end)
+                positional << arguments[i];
+        } else if (arguments[i] == QLatin1String("--svg")) {
             if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
                 return Usage(err);
             svgFile = arguments[++i];
