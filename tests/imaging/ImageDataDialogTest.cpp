@@ -21,6 +21,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace velmo::test {
@@ -387,6 +388,69 @@ TEST(ImageDataDialog, PictureOnlyPagesAreDisabledForOtherGraphics)
     dialog.SetImageData(data);
     EXPECT_TRUE(dialog.Tabs()->isTabEnabled(1));
     EXPECT_FALSE(dialog.Tabs()->isTabEnabled(2));
+}
+
+} // namespace velmo::test
+
+namespace velmo::test {
+
+// The dialog over a real photograph-like picture (ImageMagick's built-in logo, as a
+// JPEG): picking the white ground with the eyedropper makes it transparent in the
+// preview, the frame trims, the effects show. With VELMO_SCREENSHOT_DIR set each tab
+// is saved as a picture to look at.
+TEST(ImageDataDialog, EditsARealPicture)
+{
+    RegisterImagingGraphics();
+    RegisterPictureFormats();
+    QTemporaryDir dir;
+    const QString file = dir.filePath("logo.jpg");
+    const ProcessResult made = RunProgram("convert", {"logo:", "-quality", "95", file});
+    ASSERT_EQ(made.ExitCode, 0) << made.StdErr.toStdString();
+    TImageData data;
+    data.LoadFromFile(file);
+    ASSERT_EQ(data.Picture()->Width(), 640);
+
+    TfrmImageDataEditor dialog;
+    dialog.SetImageData(data);
+    dialog.Prepare();
+    dialog.show();
+    QApplication::processEvents();
+    TfrmTransparentEditor* page = dialog.TransparentPage();
+    page->CheckBox()->click();
+    const QRect r = page->Panel()->PictureRect();
+    // The top-left corner of the logo is its white ground (JPEG noise aside).
+    Mouse(page->Panel(), QEvent::MouseButtonPress, QPointF(r.left() + 3, r.top() + 3), Qt::LeftButton);
+    Mouse(page->Panel(), QEvent::MouseButtonRelease, QPointF(r.left() + 3, r.top() + 3), Qt::NoButton);
+    TImageData& edited = dialog.ImageData();
+    ASSERT_TRUE(edited.HasTransparency());
+    const QRgb key = ColorToRgb(edited.TransparentColor());
+    EXPECT_GT(qRed(key), 240);
+    auto* shown = dynamic_cast<TSafetyBitmap*>(edited.DisplayPicture()->Graphic());
+    ASSERT_NE(shown, nullptr);
+    shown->PrepareMask();
+    EXPECT_EQ(shown->MaskedImage().GetMask().pixelIndex(3, 3), 1);
+    QApplication::processEvents();
+    Shoot(dialog, "dialog-1-transparency");
+
+    dialog.Tabs()->setCurrentIndex(1);
+    edited.ClipFilter()->SetClipRect({100, 40, 500, 440});
+    QApplication::processEvents();
+    Shoot(dialog, "dialog-2-trimming");
+    EXPECT_EQ(edited.DisplayPicture()->Width(), 400);
+
+    dialog.Tabs()->setCurrentIndex(2);
+    dialog.EffectPage()->MonotoneBox()->setCurrentIndex(2);
+    dialog.EffectPage()->BrightnessEdit()->setValue(20);
+    dialog.EffectPage()->BlurBox()->setCurrentIndex(1);
+    QApplication::processEvents();
+    Shoot(dialog, "dialog-3-quality");
+    EXPECT_EQ(edited.MonotoneFilter()->RefColor(), kSepiaRefColor);
+    EXPECT_EQ(edited.LightFilter()->Brightness(), 20);
+    // What the preview shows is the display picture.
+    const QString out = qEnvironmentVariable("VELMO_SCREENSHOT_DIR");
+    if (!out.isEmpty())
+        edited.DisplayPicture()->Graphic()->Image().save(out + "/display-picture.png");
+    dialog.hide();
 }
 
 } // namespace velmo::test

@@ -10,6 +10,8 @@
 #include "ImagingTestSupport.h"
 #include "persist/UComponentStream.h"
 #include "support/StreamBytes.h"
+#include <QClipboard>
+#include <QGuiApplication>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -265,8 +267,9 @@ TEST_F(ImageData, TransparencyNeedsABitmapOrJPEG)
     // The colour is ignored: nothing becomes transparent.
     TPictureEx* shown = d.DisplayPicture();
     ASSERT_TRUE(shown->HasGraphic());
-    if (auto* bitmap = dynamic_cast<TSafetyBitmap*>(shown->Graphic()))
+    if (auto* bitmap = dynamic_cast<TSafetyBitmap*>(shown->Graphic())) {
         EXPECT_FALSE(bitmap->Transparent());
+    }
 
     SetPictureImage(d, Solid(4, 4, qRgb(0, 0, 0)));
     EXPECT_TRUE(d.HasTransparency());
@@ -787,6 +790,52 @@ TEST_F(ImageData, AZeroSizePictureIsAnErrorOrEmptyNeverACrash)
     TImagingTestHolder back;
     ReadComponentInto(stream, back);
     EXPECT_TRUE(back.ImageData()->IsEmpty());
+}
+
+} // namespace velmo::test
+
+namespace velmo::test {
+
+TEST_F(ImageData, ReadingAClipRectDiscardsADisplayPictureMadeWithTheOldOne)
+{
+    // A picture that is not stored (it comes from a resource) keeps its display
+    // picture while the stream sets the rectangle.
+    TImagingTestHolder holder;
+    SetPictureImage(*holder.ImageData(), RandomPicture(20, 20, 30));
+    holder.ImageData()->Picture()->SetDataNotStored(true);
+    holder.ImageData()->DisplayPicture();
+    ASSERT_TRUE(holder.ImageData()->HasDisplayPicture());
+    const QByteArray bytes = StreamBytes()
+                                 .Header("TImagingTestHolder")
+                                 .Prop("ImageData.ClipFilter.ClipRect")
+                                 .Byte(1)
+                                 .Int(2)
+                                 .Int(2)
+                                 .Int(12)
+                                 .Int(8)
+                                 .End()
+                                 .End()
+                                 .End()
+                                 .Data();
+    TMemoryStream stream(bytes);
+    ReadComponentInto(stream, holder);
+    EXPECT_EQ(holder.ImageData()->ClipFilter()->ClipRect(), (TClipRect{2, 2, 12, 8}));
+    EXPECT_EQ(holder.ImageData()->DisplayPicture()->Width(), 10);
+    EXPECT_EQ(holder.ImageData()->DisplayPicture()->Height(), 6);
+}
+
+TEST_F(ImageData, APictureFromTheClipboard)
+{
+    QImage image = RandomPicture(9, 4, 31).convertToFormat(QImage::Format_RGB32);
+    QGuiApplication::clipboard()->setImage(image);
+    TPictureEx p;
+    ASSERT_TRUE(p.AssignFromClipboard());
+    EXPECT_EQ(p.Graphic()->GraphicClassName(), "TBitmap");
+    EXPECT_EQ(p.Graphic()->Image().convertToFormat(QImage::Format_RGB32), image);
+    QGuiApplication::clipboard()->clear();
+    TPictureEx q;
+    EXPECT_FALSE(q.AssignFromClipboard());
+    EXPECT_FALSE(q.HasGraphic());
 }
 
 } // namespace velmo::test

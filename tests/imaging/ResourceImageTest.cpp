@@ -401,3 +401,26 @@ TEST_F(ResourceImage, ADamagedBitmapResourceIsAnInvalidGraphic)
 }
 
 } // namespace velmo::test
+
+namespace velmo::test {
+
+TEST(ResourceFileSeeds, TheFuzzSeedsRead)
+{
+    RegisterImagingGraphics();
+    const QByteArray file = ReadFileBytes(TestDataPath("fuzz/fuzz_resource_file/bitmap.res"));
+    ASSERT_FALSE(file.isEmpty());
+    EXPECT_EQ(ReadResourceRecords(file).size(), 3u);
+    TPictureEx picture;
+    LoadBitmapResource(FindResource(file, TResourceId::FromOrdinal(RT_BITMAP), TResourceId::FromString("a")),
+                       picture);
+    ASSERT_EQ(picture.Width(), 2);
+    EXPECT_EQ(picture.Graphic()->Image().pixel(0, 1) & 0xFFFFFF, 0xFF0000u); // bottom-up: first row is the last
+    const QByteArray strings = ReadFileBytes(TestDataPath("fuzz/fuzz_resource_file/strings.res"));
+    EXPECT_EQ(ReadResourceRecords(strings).size(), 2u);
+    TPictureEx jpeg;
+    EXPECT_THROW(jpeg.EnsureJPEG()->SetFileBytes(FindResource(strings, TResourceId::FromString("jpeg"),
+                                                               TResourceId::FromString("A"))),
+                 Exception);
+}
+
+} // namespace velmo::test
