@@ -1,6 +1,7 @@
 #include "app/UVelmoMain.h"
 #include "app/DMain.h"
 #include "app/FMessage.h"
+#include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 
 namespace velmo {
@@ -9,14 +10,17 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
 {
     TVelmoApplication app(argc, argv);
     InstallStandardMessageBox();
+    // Stored pictures naming "TBitmap" or "TJPEGImage" load into the safe classes, and
+    // picture files open by their extension.
+    SetPictureFormatRegistration([] {
+        RegisterImagingGraphics();
+        RegisterPictureFormats();
+    });
     int exitCode = 1;
     {
         TdataMain dataMain;
         dataMain.SetArguments(app.arguments().mid(1));
         dataMain.SetCatalogueLoader(std::make_unique<TPaperCatalogueLoader>());
-        // Pictures in documents, catalogues and clipboards read as the program's
-        // own bitmap and JPEG classes.
-        SetPictureFormatRegistration(RegisterImagingGraphics);
         if (hooks.BeforeStart)
             hooks.BeforeStart(dataMain);
         if (dataMain.Start()) {

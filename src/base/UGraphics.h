@@ -146,6 +146,19 @@ private:
 // ---------------------------------------------------------------------------------
 // Graphics and pictures
 
+// The change handler of a graphic. A copy of a graphic starts without one: the
+// handler belongs to whoever holds the original (usually its picture), and a copy
+// calling back into that holder would report changes that did not happen there.
+class TGraphicChangeEvent : public std::function<void()>
+{
+public:
+    using std::function<void()>::function;
+    using std::function<void()>::operator=;
+    TGraphicChangeEvent() = default;
+    TGraphicChangeEvent(const TGraphicChangeEvent&) noexcept : std::function<void()>() {}
+    TGraphicChangeEvent& operator=(const TGraphicChangeEvent&) noexcept { return *this; }
+};
+
 // A picture format. The imaging subsystem supplies richer classes; these hold the
 // file bytes they were read from and decode them on demand.
 class TGraphic
@@ -229,8 +242,14 @@ public:
     // A class name that is not registered leaves the picture empty.
     void ReadData(TStream& stream);
 
+protected:
+    // Runs after every change of the graphic; derived pictures add their own
+    // notification.
+    virtual void Changed();
+    // Replaces the graphic without reporting a change.
+    void ReplaceGraphic(std::unique_ptr<TGraphic> graphic) { FGraphic = std::move(graphic); }
+
 private:
-    void Changed();
     std::unique_ptr<TGraphic> FGraphic;
 };
 

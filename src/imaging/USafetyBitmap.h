@@ -98,7 +98,7 @@ public:
     void PrepareMask();
 
     std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TSafetyBitmap>(*this); }
-    std::function<void()> OnChange;
+    TGraphicChangeEvent OnChange;
 
 protected:
     void Changed();

@@ -119,7 +119,7 @@ public:
     void Draw(QPainter& painter, const QRect& rectangle) const;
 
     std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TSafetyJPEGImage>(*this); }
-    std::function<void()> OnChange;
+    TGraphicChangeEvent OnChange;
 
 protected:
     void Changed();
