@@ -27,6 +27,16 @@ uint16_t U16(const char* p)
     return uint16_t(uint8_t(p[0]) | (uint8_t(p[1]) << 8));
 }
 
+// Planes times bits per plane, as the classic readers take the depth. Two 16-bit
+// fields can make a product beyond int; nothing deeper than 32 bits is a bitmap.
+int BitsPerPixel(uint16_t planes, uint16_t bits)
+{
+    const int64_t product = int64_t(planes) * int64_t(bits);
+    if (product > 32)
+        Invalid();
+    return int(product);
+}
+
 uint32_t U32(const char* p)
 {
     return uint32_t(uint8_t(p[0])) | (uint32_t(uint8_t(p[1])) << 8) | (uint32_t(uint8_t(p[2])) << 16) |
@@ -168,7 +178,7 @@ TBitmapFileSizes MeasureBitmap(const char* header, int64_t available)
         if (available < 12)
             Invalid();
         const int64_t width = U16(header + 4), height = U16(header + 6);
-        const int b = U16(header + 8) * U16(header + 10);
+        const int b = BitsPerPixel(U16(header + 8), U16(header + 10));
         sizes.ColorCount = b == 1 ? 2 : b == 4 ? 16 : b == 8 ? 256 : 0;
         sizes.HeaderAndColorTable = 12 + 3 * int64_t(sizes.ColorCount);
         sizes.ImageSize = Stride(width, b) * height;
@@ -179,7 +189,7 @@ TBitmapFileSizes MeasureBitmap(const char* header, int64_t available)
     const int64_t width = int32_t(U32(header + 4));
     int64_t height = int32_t(U32(header + 8));
     height = height < 0 ? -height : height;
-    const int b = U16(header + 12) * U16(header + 14);
+    const int b = BitsPerPixel(U16(header + 12), U16(header + 14));
     const uint32_t compression = U32(header + 16);
     const uint32_t used = U32(header + 32);
     const int byDepth = b == 1 ? 2 : b == 4 ? 16 : b == 8 ? 256 : 0;
