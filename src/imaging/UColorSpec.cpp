@@ -398,16 +398,19 @@ namespace velmo {
 
 namespace {
 
-// What the text's properties are read into: the specification under one name.
+// What the text's properties are read into: the caller's specification under one
+// name, read in place (a picture kind stays a picture kind until its picture comes).
 class TColorSpecHolder : public TComponent
 {
     VELMO_PERSISTENT(TColorSpecHolder, TComponent)
 public:
     explicit TColorSpecHolder(TComponent* owner = nullptr) : TComponent(owner) {}
-    TColorSpec* Spec() const { return FSpec.get(); }
+    TColorSpec* Spec() const { return FTarget ? FTarget : FOwn.get(); }
+    void SetTarget(TColorSpec* target) { FTarget = target; }
 
 private:
-    std::unique_ptr<TColorSpec> FSpec = std::make_unique<TColorSpec>();
+    std::unique_ptr<TColorSpec> FOwn = std::make_unique<TColorSpec>();
+    TColorSpec* FTarget = nullptr;
 };
 
 } // namespace
@@ -456,10 +459,10 @@ void ReadColorSpecText(const QString& text, TColorSpec& spec)
     }();
     (void)registered;
     TColorSpecHolder holder;
+    holder.SetTarget(&spec);
     const QByteArray rewritten = out.Data();
     TReadOnlyMemoryStream stream(rewritten.constData(), rewritten.size());
     ReadComponentInto(stream, holder);
-    spec.Assign(*holder.Spec());
 }
 
 } // namespace velmo

@@ -128,8 +128,9 @@ namespace velmo {
 // Reads a colour specification written in the component text form: one object of any
 // class whose properties are the specification's own ("Kind = cskGradation") or all
 // under one property of an owner, as a design holds them ("FillColor.Kind = …").
-// Children are ignored. Raises EParserError for bad text and the stream errors
-// (EReadError) for properties the specification does not have.
+// The properties are read into spec as a stream would set them (a picture kind
+// without its picture yet stays one). Children are ignored. Raises EParserError for
+// bad text and the stream errors (EReadError) for properties it does not have.
 void ReadColorSpecText(const QString& text, TColorSpec& spec);
 
 } // namespace velmo

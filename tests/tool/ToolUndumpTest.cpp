@@ -232,6 +232,22 @@ TEST(ToolUndumpTest, ColourPaintsASpecificationWrittenByHand)
                   .ExitCode,
               0);
     EXPECT_EQ(QImage(png).size(), QSize(400, 200));
+    // A tiled picture given as a file.
+    QImage tile(4, 2, QImage::Format_RGB32);
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 2; ++y)
+            tile.setPixel(x, y, qRgb(60 * x, 100 * y, 200));
+    const QString bmp = dir.filePath(QStringLiteral("tile.bmp"));
+    ASSERT_TRUE(tile.save(bmp, "BMP"));
+    WriteFileBytes(spec, QByteArray("object TColorSpec\n  Kind = cskBitmap\n  Tile = True\nend\n"));
+    ASSERT_EQ(RunProgram(Tool(), {QStringLiteral("colour"), spec, QStringLiteral("10"), QStringLiteral("6"), png,
+                                  QStringLiteral("--picture"), bmp})
+                  .ExitCode,
+              0);
+    const QImage tiled(png);
+    for (int x = 0; x < 10; ++x)
+        for (int y = 0; y < 6; ++y)
+            ASSERT_EQ(tiled.pixel(x, y), tile.pixel(x % 4, y % 2)) << x << "," << y;
     WriteFileBytes(spec, QByteArray("object TColorSpec\n  Kind = cskPlaid\nend\n"));
     EXPECT_EQ(RunProgram(Tool(), {QStringLiteral("colour"), spec, QStringLiteral("20"), QStringLiteral("10"), png})
                   .ExitCode,
