@@ -1,6 +1,8 @@
 #include "app/UVelmoMain.h"
 #include "app/DMain.h"
 #include "app/FMessage.h"
+#include "imaging/UPictureFormats.h"
+#include "imaging/USafetyBitmap.h"
 
 namespace velmo {
 
@@ -8,6 +10,12 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
 {
     TVelmoApplication app(argc, argv);
     InstallStandardMessageBox();
+    // Stored pictures naming "TBitmap" or "TJPEGImage" load into the safe classes, and
+    // picture files open by their extension.
+    SetPictureFormatRegistration([] {
+        RegisterImagingGraphics();
+        RegisterPictureFormats();
+    });
     int exitCode = 1;
     {
         TdataMain dataMain;

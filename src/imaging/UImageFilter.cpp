@@ -57,7 +57,12 @@ void TClipFilter::ReadClipRect(TReader& reader)
     r.Bottom = reader.ReadInteger();
     reader.ReadListEnd();
     // Replaces the values directly: the picture read before it reset the rectangle.
+    // Listeners still hear of it, so that a picture made with the old rectangle is
+    // not kept.
+    if (r == FClipRect)
+        return;
     FClipRect = r;
+    Changed();
 }
 
 void TClipFilter::Assign(const TPersistent& source)

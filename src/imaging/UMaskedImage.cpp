@@ -122,6 +122,16 @@ void TMaskedImage::RebuildWhitened(const QImage& picture, TPixelFormat format)
 
 void TMaskedImage::SetMask(const QImage& bitmap)
 {
+    // A mask of our own layout (GetMask's) is taken as it is: the same bits, without
+    // a pass over every pixel.
+    const QVector<QRgb> ownTable{qRgb(0, 0, 0), qRgb(255, 255, 255)};
+    if (bitmap.format() == QImage::Format_Mono && bitmap.colorTable() == ownTable) {
+        FMask = bitmap;
+        FMaskDirty = false;
+        FWhitenedDirty = true;
+        FComposed = QImage();
+        return;
+    }
     QImage mask(bitmap.width(), bitmap.height(), QImage::Format_Mono);
     if (!mask.isNull()) {
         mask.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});

@@ -234,6 +234,8 @@ TLoadedPicture ReadToolkitPicture(const QByteArray& bytes, const char* format)
 
 void RegisterPictureFormats()
 {
+    static std::once_flag once;
+    std::call_once(once, [] {
     RegisterPictureFileFormat<TAppBitmap>(QStringLiteral("bmp"), QStringLiteral("Bitmaps"));
     RegisterPictureFileFormat<TAppBitmap>(QStringLiteral("cbm"), QStringLiteral("Compressed Bitmaps"));
     RegisterPictureFileFormat<TAppJPEGImage>(QStringLiteral("jpg"), QStringLiteral("JPEG Image"));
@@ -262,6 +264,7 @@ void RegisterPictureFormats()
                                    [] { return std::make_unique<TAppBitmap>(); },
                                    [format](const QByteArray& bytes) { return ReadToolkitPicture(bytes, format); }});
     }
+    });
 }
 
 TLoadedPicture LoadPictureBytes(const QByteArray& bytes, const QString& extension)

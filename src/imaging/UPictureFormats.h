@@ -59,7 +59,7 @@ QString GraphicFileFilter();
 
 // What start-up registers: bmp and cbm as the application bitmap, jpg and jpeg as
 // the safe JPEG image, and png, gif, tif, tiff, webp and ico through the toolkit's
-// readers (those whose reader is installed).
+// readers (those whose reader is installed). Registers once, however often called.
 void RegisterPictureFormats();
 
 // Reads a picture file by its extension. Every format passes the bitmap size cap; a

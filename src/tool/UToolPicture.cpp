@@ -1,10 +1,12 @@
 #include "tool/UToolPicture.h"
 #include "imaging/UGREffector.h"
 #include "imaging/UImageFilter.h"
+#include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "imaging/USafetyJPEGImage.h"
 #include "tool/UToolCommands.h"
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 
 namespace velmo::tool {
@@ -39,6 +41,45 @@ void ApplyFilter(TGREFilter& filter, TPicture& picture)
     picture.Assign(out);
 }
 
+bool IsJPEGExtension(const QString& extension)
+{
+    const TPictureFileFormat* format = FindPictureFileFormat(extension);
+    return format && dynamic_cast<const TSafetyJPEGImage*>(format->Create().get()) != nullptr;
+}
+
+// The extension a file's first bytes suggest, for files named without a known one.
+QString SniffExtension(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xFF\xD8"))
+        return QStringLiteral("jpg");
+    if (bytes.startsWith("BM"))
+        return QStringLiteral("bmp");
+    if (bytes.startsWith("ZLIBCompress"))
+        return QStringLiteral("cbm");
+    if (bytes.startsWith("\x89PNG"))
+        return QStringLiteral("png");
+    if (bytes.startsWith("GIF8"))
+        return QStringLiteral("gif");
+    if (bytes.startsWith("II*") || bytes.startsWith("MM\0*"))
+        return QStringLiteral("tif");
+    if (bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP")
+        return QStringLiteral("webp");
+    return {};
+}
+
+bool ParseTrim(const QString& text, TClipRect* rect)
+{
+    const QStringList parts = text.split(u',');
+    if (parts.size() != 4)
+        return false;
+    int v[4];
+    for (int i = 0; i < 4; ++i)
+        if (!ParseInt(parts[i].trimmed(), &v[i]))
+            return false;
+    *rect = TClipRect{v[0], v[1], v[2], v[3]};
+    return !rect->IsEmpty();
+}
+
 } // namespace
 
 int CommandPicture(const QStringList& arguments)
@@ -50,6 +91,8 @@ int CommandPicture(const QStringList& arguments)
     bool rotating = false;
     TColor tint = clNone;
     int strength = 100;
+    TClipRect trim;
+    bool trimming = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
@@ -83,6 +126,10 @@ int CommandPicture(const QStringList& arguments)
         } else if (a == u"--contrast" && hasValue) {
             if (!ParseInt(arguments[++i], &contrast))
                 return bad();
+        } else if (a == u"--trim" && hasValue) {
+            if (!ParseTrim(arguments[++i], &trim))
+                return bad();
+            trimming = true;
         } else if (a == u"--rotate" && hasValue) {
             if (!ParseInt(arguments[++i], &rotate))
                 return bad();
@@ -94,6 +141,8 @@ int CommandPicture(const QStringList& arguments)
             files.append(a);
         }
     }
+    RegisterImagingGraphics();
+    RegisterPictureFormats();
     if (files.size() != 2) {
         ReportError(QStringLiteral("usage: picture IN OUT.png [options]"));
         return kExitUsage;
@@ -105,8 +154,11 @@ int CommandPicture(const QStringList& arguments)
             return kExitFailure;
         }
         const QByteArray bytes = in.readAll();
+        QString extension = QFileInfo(files[0]).suffix();
+        if (!FindPictureFileFormat(extension) && !SniffExtension(bytes).isEmpty())
+            extension = SniffExtension(bytes);
         TPicture picture;
-        if (bytes.startsWith("\xFF\xD8")) {
+        if (FindPictureFileFormat(extension) && IsJPEGExtension(extension)) {
             auto jpeg = std::make_unique<TAppJPEGImage>();
             jpeg->SetScale(TJPEGScale(scale == 8 ? 3 : scale == 4 ? 2 : scale == 2 ? 1 : 0));
             jpeg->SetFileBytes(bytes);
@@ -114,8 +166,13 @@ int CommandPicture(const QStringList& arguments)
             bitmap->SetImage(jpeg->Bitmap());
             picture.SetGraphic(std::move(bitmap));
         } else {
-            auto bitmap = std::make_unique<TAppBitmap>();
-            bitmap->SetFileBytes(bytes);
+            TLoadedPicture loaded = LoadPictureBytes(bytes, extension);
+            std::unique_ptr<TSafetyBitmap> bitmap = SafetyBitmapOf(*loaded.Graphic);
+            if (!bitmap)
+                throw EInvalidGraphic(InvalidBitmapMessage());
+            // A picture whose file carried transparency keeps it, unless a key was given.
+            if (key == clNone)
+                key = loaded.KeyColor;
             if (scale > 1) {
                 QImage small(std::max(1, (bitmap->Width() + scale - 1) / scale),
                              std::max(1, (bitmap->Height() + scale - 1) / scale), QImage::Format_BGR888);
@@ -124,6 +181,19 @@ int CommandPicture(const QStringList& arguments)
                 bitmap->SetImage(small, TPixelFormat::pf24bit);
             }
             picture.SetGraphic(std::move(bitmap));
+        }
+        // Trimming comes first, with the key colour (or white) where the rectangle
+        // reaches beyond the picture.
+        if (trimming) {
+            TClipFilter clip;
+            clip.SetClipRect(trim);
+            clip.SetBackgroundColor(key != clNone ? key : clWhite);
+            clip.SetTransparency(key != clNone);
+            TPicture trimmed;
+            clip.Apply(picture, trimmed);
+            if (!trimmed.HasGraphic())
+                throw EInvalidGraphic(InvalidBitmapMessage());
+            picture.SetGraphic(SafetyBitmapOf(*trimmed.Graphic()));
         }
         auto current = [&] { return static_cast<TSafetyBitmap*>(picture.Graphic()); };
         // The mask is taken before the effects, so effects that shift the key colour
