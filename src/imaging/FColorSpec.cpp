@@ -1,6 +1,8 @@
 #include "imaging/FColorSpec.h"
 #include "draw/UCanvas.h"
 #include "imaging/FColorGrid.h"
+#include "imaging/FClipEditor.h"
+#include "imaging/FImageDataEditor.h"
 #include "imaging/UImageData.h"
 #include "imaging/UPictureFormats.h"
 #include <QButtonGroup>
@@ -26,12 +28,6 @@ namespace {
 constexpr int kMaxColors = 7;
 constexpr int kPreviewSize = 36;
 
-TImageEditorHook& ImageEditor()
-{
-    static TImageEditorHook hook;
-    return hook;
-}
-
 QPixmap SpecPicture(const TColorSpec& spec, QSize size)
 {
     QImage image(size, QImage::Format_RGB32);
@@ -54,11 +50,6 @@ QIcon ColorIcon(TColor color, QSize size)
 }
 
 } // namespace
-
-void SetImageEditorHook(TImageEditorHook hook)
-{
-    ImageEditor() = std::move(hook);
-}
 
 const std::vector<std::vector<TColor>>& GradationSamplePatterns()
 {
@@ -418,7 +409,7 @@ void TfrmColorSpec::Refresh()
     FTile->setEnabled(hasImage);
     FTileShift->setChecked(FSpec->TileShift());
     FTileShift->setEnabled(hasImage && FSpec->Tile());
-    FTrim->setEnabled(hasImage && bool(ImageEditor()));
+    FTrim->setEnabled(hasImage);
     QImage sample(FImageSample->size() - QSize(2, 2), QImage::Format_RGB32);
     sample.fill(Qt::white);
     if (hasImage) {
@@ -475,7 +466,16 @@ void TfrmColorSpec::PickImage()
 
 void TfrmColorSpec::EditImage()
 {
-    if (ImageEditor() && !FSpec->ImageData()->IsEmpty() && ImageEditor()(this, *FSpec->ImageData()))
+    if (FSpec->ImageData()->IsEmpty())
+        return;
+    // A face-bound picture is trimmed to the face's proportions unless it is tiled.
+    TClipFace face;
+    const bool bound = FFaceWidth > 0 && FFaceHeight > 0;
+    if (bound) {
+        face.OuterSize = QSizeF(FFaceWidth, FFaceHeight);
+        face.Outline.addRect(QRectF(0, 0, FFaceWidth, FFaceHeight));
+    }
+    if (TfrmImageDataEditor::Edit(this, *FSpec->ImageData(), bound ? &face : nullptr, FSpec->Tile(), true))
         Refresh();
 }
 

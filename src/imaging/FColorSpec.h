@@ -23,11 +23,6 @@ class TImageData;
 // The 57 colour patterns of the samples dialog, in order.
 const std::vector<std::vector<TColor>>& GradationSamplePatterns();
 
-// Opens the trimming and transparency editor on an image data; installed by the
-// module that has it. True when the user confirmed.
-using TImageEditorHook = std::function<bool(QWidget* parent, TImageData& image)>;
-void SetImageEditorHook(TImageEditorHook hook);
-
 class TfrmGradePattern : public QDialog
 {
     Q_OBJECT
@@ -75,6 +70,7 @@ public:
     void ApplyPattern(const std::vector<TColor>& colors);
     QWidget* DirectionButton(int dir) const;
     QPushButton* ColorButton(int index) const;
+    QPushButton* TrimButton() const { return FTrim; }
 
 Q_SIGNALS:
     void Changed();

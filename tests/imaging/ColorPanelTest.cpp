@@ -3,6 +3,7 @@
 // set, the windows are also saved there as pictures to look at.
 #include "imaging/FColorGrid.h"
 #include "imaging/FColorSpec.h"
+#include "imaging/FImageDataEditor.h"
 #include "imaging/UImageData.h"
 #include "imaging/USafetyBitmap.h"
 #include "support/TestSupport.h"
@@ -220,6 +221,19 @@ TEST(ColorPanelTest, PicturePageAndHandingBack)
     EXPECT_EQ(pages->currentIndex(), 1);
     panel.show();
     Shot(panel, "colour-panel-picture");
+    // "切り抜き..." opens the image-data dialog on the picture.
+    ASSERT_TRUE(panel.TrimButton()->isEnabled());
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = dynamic_cast<TfrmImageDataEditor*>(QApplication::activeModalWidget());
+        opened = dialog != nullptr;
+        if (dialog) {
+            EXPECT_EQ(dialog->ImageData().Picture()->Width(), 40);
+            dialog->reject();
+        }
+    });
+    panel.TrimButton()->click();
+    EXPECT_TRUE(opened);
     TColorSpec out;
     panel.GetSpec(out);
     EXPECT_EQ(out.Kind(), TColorSpecKind::cskBitmap);

@@ -8,7 +8,9 @@
 #include "persist/UComponentText.h"
 #include "support/StreamBytes.h"
 #include "support/TestSupport.h"
+#include <QBuffer>
 #include <QPainter>
+#include <QPdfWriter>
 #include <gtest/gtest.h>
 
 namespace velmo::test {
@@ -481,6 +483,42 @@ TEST_F(ColorSpecTest, DamagedStreamsGiveTheStreamError)
     empty->FillColor()->Fill(painter, QRect(0, 0, 4, 4));
     painter.end();
     EXPECT_EQ(target.pixel(1, 1) & 0xFFFFFF, 0x440000u);
+}
+
+} // namespace
+} // namespace velmo::test
+
+namespace velmo::test {
+namespace {
+
+QByteArray PdfOf(const TColorSpec& spec)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(300);
+        QPainter painter(&writer);
+        spec.Fill(painter, QRect(100, 100, 300, 200));
+    }
+    return bytes;
+}
+
+TEST_F(ColorSpecTest, PdfKeepsSolidFillsAsVectorsAndGradientsAsPictures)
+{
+    TColorSpec solid;
+    solid.SetColor(0x3366CC);
+    const QByteArray vector = PdfOf(solid);
+    ASSERT_FALSE(vector.isEmpty());
+    EXPECT_FALSE(vector.contains("/Subtype /Image"));
+    TColorSpec gradation;
+    gradation.SetKind(TColorSpecKind::cskGradation);
+    const QByteArray picture = PdfOf(gradation);
+    EXPECT_TRUE(picture.contains("/Subtype /Image"));
+    // The picture is the resampled one: the size of the rectangle in device pixels.
+    EXPECT_TRUE(picture.contains("/Width 300")) << picture.left(2000).toStdString();
+    EXPECT_TRUE(picture.contains("/Height 200"));
 }
 
 } // namespace
