@@ -7,6 +7,7 @@
 #include "app/UGlobalNotify.h"
 #include "base/UExceptions.h"
 #include "document/FProductDialogs.h"
+#include "imaging/FColorGrid.h"
 #include "paper/UVelmoPapers.h"
 #include <QDir>
 #include <QFileInfo>
@@ -62,12 +63,16 @@ TdataMain::TdataMain(QObject* owner) : QObject(owner)
     FGlobalNotify->setObjectName(QStringLiteral("GlobalNotify1"));
     FGlobalNotify->OnIdle = [this] { Idle(); };
     FAppFrame->Loaded();
+    // The system colour dialog's custom colours live in the settings.
+    SetCustomColorsStore([] { return ReadSettingString(QStringLiteral("CustomColors"), QString()); },
+                         [](const QString& value) { WriteSettingString(QStringLiteral("CustomColors"), value); });
     CreateMainWindow = [] { return new TfrmMain; };
 }
 
 TdataMain::~TdataMain()
 {
     SetQuestionHandler({});
+    SetCustomColorsStore({}, {});
     Shutdown();
 }
 
@@ -137,6 +142,8 @@ bool TdataMain::Start()
     // Commands wait until the start-up choice has been made.
     FMainWindow->setEnabled(false);
     FMainWindow->show();
+    // The colour-grid pop-up is made once, beside the main window.
+    TfrmColorGrid::Instance();
     FReady = true;
     return true;
 }

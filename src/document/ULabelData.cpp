@@ -781,6 +781,16 @@ void TLabelData::WriteLabel(int k, const TDOList& list)
     DeletePreview(k);
 }
 
+QByteArray TLabelData::LabelResourceBytes(int k)
+{
+    const int d = DesignIndex(k);
+    TDocStreamList& labels = Labels();
+    if (!labels.StreamExists(d))
+        return {};
+    std::unique_ptr<TDocStream> stream = labels.OpenStream(d, fmDocRead);
+    return LabelBytes(*stream);
+}
+
 void TLabelData::ClearLabel(int k)
 {
     const int d = DesignIndex(k);

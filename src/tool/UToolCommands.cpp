@@ -9,6 +9,7 @@
 #include "tool/UToolPapers.h"
 #include "tool/UToolPicture.h"
 #include "tool/UToolText.h"
+#include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
@@ -31,7 +32,13 @@ void Usage(FILE* to)
            "  ls FILE                   list the storages and streams of a compound file\n"
            "  cat [--inflate] FILE PATH write a stream's bytes to standard output\n"
            "                            (--inflate unpacks the compressed container)\n"
-           "  dump FILE PATH | dump -   show a component resource as text\n"
+           "  dump [--plain] FILE PATH | dump [--plain] -\n"
+           "                            show a component resource as text (--plain: the text\n"
+           "                            form undump reads back)\n"
+           "  undump IN.txt OUT.res [--name NAME]\n"
+           "                            the text form back into a component resource\n"
+           "  get-label FILE.lbd SHEET POS  print a label's design in the text form\n"
+           "  put-label FILE.lbd SHEET POS DESIGN.txt  replace a label's design and save\n"
            "  paper FILE PATH [--svg OUT] list a paper's faces, or draw the sheet as SVG\n"
            "  new (--paper NAME | --paper-file FILE PATH) [--landscape] OUT.lbd\n"
            "                            make and save a new work file on a paper\n"
@@ -46,6 +53,8 @@ void Usage(FILE* to)
            "       [--char-spacing N] [--line-spacing N] [--bulge N] [--angle DEG] [--feed-angle DEG]\n"
            "       [--box W,H] [--dpi N] [--outline] [--boxes]\n"
            "                            lay out a text block and write it as a PNG (0.1 mm units)\n"
+           "  colour SPEC.txt W H OUT.png [--picture FILE] [--zoom PERCENT]\n"
+           "                            paint a colour specification (text form) as PNG\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -203,14 +212,20 @@ int RunCommand(int argc, char** argv)
     // a display: they get the offscreen platform unless the caller chose one. The
     // other commands need no GUI at all.
     const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
-                                      qstrcmp(argv[1], "text") == 0);
+                                      qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
+                                      qstrcmp(argv[1], "colour") == 0);
+    // Label previews are rendered through a draw site, a widget.
+    const bool widgets = argc >= 2 && qstrcmp(argv[1], "put-label") == 0;
     std::unique_ptr<QCoreApplication> app;
     if (draws) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
             qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toLocal8Bit());
-        app = std::make_unique<QGuiApplication>(argc, argv);
+        if (widgets)
+            app = std::make_unique<QApplication>(argc, argv);
+        else
+            app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
@@ -237,6 +252,14 @@ int RunCommand(int argc, char** argv)
         return CommandCat(arguments);
     if (command == u"dump")
         return CommandDump(arguments);
+    if (command == u"undump")
+        return CommandUndump(arguments);
+    if (command == u"get-label")
+        return CommandGetLabel(arguments);
+    if (command == u"put-label")
+        return CommandPutLabel(arguments);
+    if (command == u"colour")
+        return CommandColour(arguments);
     if (command == u"paper")
         return CommandPaper(arguments);
     if (command == u"new")
