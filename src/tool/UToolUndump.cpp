@@ -9,7 +9,6 @@
 #include "tool/UToolDump.h"
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextStream>
 #include <algorithm>

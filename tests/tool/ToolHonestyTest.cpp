@@ -151,6 +151,16 @@ TEST_F(ToolHonesty, ArgumentsAndMessagesSayWhatIsWrong)
     EXPECT_EQ(dashedText.ExitCode, 0) << dashedText.StdErr.toStdString();
     EXPECT_TRUE(QFileInfo(Path(QStringLiteral("-t.png"))).size() > 0);
 
+    const QString dashedBmp = Path(QStringLiteral("-in.bmp"));
+    ASSERT_TRUE(QFile::copy(SourceDir() + QStringLiteral("/tests/data/fuzz/fuzz_bmp/im_bmp3_1.bmp"), dashedBmp));
+    const ProcessResult dashedPicture = RunProgram(
+        Tool(), {QStringLiteral("picture"), QStringLiteral("--"), dashedBmp, Path(QStringLiteral("-out.png"))});
+    EXPECT_EQ(dashedPicture.ExitCode, 0) << dashedPicture.StdErr.toStdString();
+    const ProcessResult dashedDump = RunProgram(
+        Tool(), {QStringLiteral("dump"), QStringLiteral("--plain"), QStringLiteral("--"), dashed, QStringLiteral("DataInfo")});
+    EXPECT_EQ(dashedDump.ExitCode, 0) << dashedDump.StdErr.toStdString();
+    EXPECT_TRUE(dashedDump.StdOut.startsWith("object")) << dashedDump.StdOut.left(200).toStdString();
+
     // A name whose bytes are not valid in the locale's encoding is not guessed at.
     QProcess invalid;
     invalid.setWorkingDirectory(FDir.path());
