@@ -1,6 +1,8 @@
 #include "app/UVelmoMain.h"
 #include "app/DMain.h"
 #include "app/FMessage.h"
+#include "app/FSheetMain.h"
+#include "objects/UGhostDesigners.h"
 
 namespace velmo {
 
@@ -8,10 +10,17 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
 {
     TVelmoApplication app(argc, argv);
     InstallStandardMessageBox();
+    RegisterGhostDesigners();
     int exitCode = 1;
     {
         TdataMain dataMain;
-        dataMain.SetArguments(app.arguments().mid(1));
+        QStringList arguments = app.arguments().mid(1);
+        // "--sheet FILE.lbd" opens the work file straight into the sheet view.
+        if (arguments.size() >= 2 && arguments[0] == QLatin1String("--sheet")) {
+            arguments.removeFirst();
+            dataMain.CreateMainWindow = [] { return new TfrmSheetMain(QString()); };
+        }
+        dataMain.SetArguments(arguments);
         dataMain.SetCatalogueLoader(std::make_unique<TPaperCatalogueLoader>());
         if (hooks.BeforeStart)
             hooks.BeforeStart(dataMain);

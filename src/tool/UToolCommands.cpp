@@ -5,10 +5,12 @@
 #include "tool/UToolPaper.h"
 #include "tool/UToolPapers.h"
 #include "tool/UToolPicture.h"
+#include "tool/UToolSheet.h"
 #include "tool/UToolText.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
@@ -32,6 +34,7 @@ void Usage()
            "  info FILE.lbd             the sheets, papers, settings and designs of a work file\n"
            "  preview FILE.lbd SHEET POS OUT.bmp  extract a label preview\n"
            "  papers [--names] [CATALOGUE] list the papers of a catalogue (the delivered one)\n"
+           "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
            "  picture IN OUT.png [--scale 1|2|4|8] [--key-colour RRGGBB] [--blur N | --sharpen N]\n"
            "          [--tint RRGGBB,N] [--brightness N] [--contrast N] [--rotate DEG]\n"
            "                            a BMP, cbm or JPEG through the picture effects, as PNG\n"
@@ -80,8 +83,16 @@ int Main(int argc, char** argv)
     // other commands need no GUI at all.
     const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
                                       qstrcmp(argv[1], "text") == 0);
+    const bool widgets = argc >= 2 && qstrcmp(argv[1], "sheet") == 0;
     std::unique_ptr<QCoreApplication> app;
-    if (draws) {
+    if (widgets) {
+        // Sheets are drawn through draw sites, which are widgets.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+            qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toLocal8Bit());
+        app = std::make_unique<QApplication>(argc, argv);
+    } else if (draws) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
@@ -115,6 +126,8 @@ int Main(int argc, char** argv)
         return CommandPapers(arguments);
     if (command == u"picture")
         return CommandPicture(arguments);
+    if (command == u"sheet")
+        return CommandSheet(arguments);
     if (command == u"text")
         return CommandText(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
