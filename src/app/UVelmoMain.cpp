@@ -2,7 +2,10 @@
 #include "app/DMain.h"
 #include "app/FMessage.h"
 #include "app/FSheetMain.h"
+#include "draw/UDOAction.h"
+#include "draw/UGhost.h"
 #include "objects/UGhostDesigners.h"
+#include "objects/ULOCreator.h"
 
 namespace velmo {
 
@@ -11,6 +14,8 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
     TVelmoApplication app(argc, argv);
     InstallStandardMessageBox();
     RegisterGhostDesigners();
+    TLOCreator::SetCreatedHook([] { TMoveModes::Current().AfterCreation(); });
+    SetObjectCreatedHook([](TDrawObject*) { TMoveModes::Current().AfterCreation(); });
     int exitCode = 1;
     {
         TdataMain dataMain;

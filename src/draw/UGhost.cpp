@@ -169,6 +169,13 @@ TMoveModes TMoveModes::AllOff()
     return m;
 }
 
+void TMoveModes::AfterCreation()
+{
+    Circumference = false;
+    RotateWithFreeMove = false;
+    AxisLock = false;
+}
+
 TMoveModes TMoveModes::ForShift(TShiftState shift) const
 {
     TMoveModes m = *this;

@@ -130,6 +130,9 @@ struct TMoveModes
     // The switches as one pointer event's Shift and Alt change them.
     TMoveModes ForShift(TShiftState shift) const;
     static TMoveModes AllOff();
+    // After a new object has been made the editor goes back to plain moves: the
+    // circumference move, the rotation with free moves and the axis lock go off.
+    void AfterCreation();
 };
 
 // ---------------------------------------------------------------------------------

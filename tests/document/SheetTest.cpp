@@ -7,6 +7,7 @@
 #include "document/USheetView.h"
 #include "objects/ULOFace.h"
 #include "base/UStream.h"
+#include "support/TestSupport.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QAction>
@@ -185,6 +186,16 @@ TEST(SheetLabels, DamagedClipboardDataChangesNothing)
     asked.Answer = false;
     EXPECT_FALSE(labels.PasteLabel(5, renamed.Data()));
     EXPECT_EQ(asked.Questions, QStringList{LabelSizeDiffersQuestion()});
+}
+
+TEST(SheetLabels, TheFuzzSeedsAreLabelLists)
+{
+    RegisterTestObjects();
+    for (const char* seed : {"group.bin", "two.bin"}) {
+        const QByteArray bytes = ReadFileBytes(SourceDir() + QStringLiteral("/tests/data/fuzz/fuzz_sheet_label/") +
+                                               QString::fromLatin1(seed));
+        EXPECT_TRUE(TSheetLabels::IsLabelClipboard(bytes)) << seed;
+    }
 }
 
 TEST(SheetLabels, PastedObjectsAreKeptOnTheSheet)

@@ -164,6 +164,25 @@ TEST_F(GhostFixture, ModifiersChangeTheSwitchesForOneEvent)
     EXPECT_TRUE(free.ForShift(Qt::ShiftModifier | Qt::AltModifier).Circumference);
 }
 
+TEST_F(GhostFixture, CreationSwitchesTheSpecialMovesOff)
+{
+    TMoveModes m;
+    m.Circumference = m.AxisLock = m.RotateWithFreeMove = true;
+    m.StepAngle = 45;
+    m.AfterCreation();
+    EXPECT_FALSE(m.Circumference);
+    EXPECT_FALSE(m.AxisLock);
+    EXPECT_FALSE(m.RotateWithFreeMove);
+    EXPECT_TRUE(m.RotateWithMove);
+    EXPECT_TRUE(m.StepMove);
+    EXPECT_EQ(m.StepAngle, 45);
+    TMoveModes defaults;
+    EXPECT_FALSE(defaults.Circumference);
+    EXPECT_TRUE(defaults.RotateWithMove);
+    EXPECT_TRUE(defaults.StepMove);
+    EXPECT_EQ(defaults.StepAngle, 30);
+}
+
 TEST_F(GhostFixture, AxisLockAndKeepInside)
 {
     TGBox* box = Box({100, 100, 200, 200});

@@ -101,7 +101,7 @@ def xdo(*args):
     time.sleep(0.15)
 
 
-def drag(start, end, steps=8, modifier=None):
+def drag(start, end, steps=8, modifier=None, before_release=None):
     xdo("mousemove", start[0], start[1])
     if modifier:
         xdo("keydown", modifier)
@@ -110,6 +110,9 @@ def drag(start, end, steps=8, modifier=None):
         x = start[0] + (end[0] - start[0]) * i // steps
         y = start[1] + (end[1] - start[1]) * i // steps
         xdo("mousemove", x, y)
+    if before_release:
+        time.sleep(0.3)
+        shot(before_release)
     xdo("mouseup", 1)
     if modifier:
         xdo("keyup", modifier)
@@ -159,7 +162,7 @@ try:
     shot("sheet-start")
 
     # 1 -> 4: the overwrite question, answered Yes with Return (its default button).
-    drag(state["faces"][1], state["faces"][4])
+    drag(state["faces"][1], state["faces"][4], before_release="sheet-dragging")
     time.sleep(0.8)
     shot("sheet-overwrite-question")
     xdo("key", "Return")
@@ -199,7 +202,7 @@ try:
 
     # Move: press on the object, drag 60 pixels right and 30 down.
     c = state["objectcentre"]
-    drag(c, (c[0] + 60, c[1] + 30))
+    drag(c, (c[0] + 60, c[1] + 30), before_release="edit-moving")
     state = reports.wait(lambda s: "object" in s and s["object"][0] != before[0] and 7 in s["pivots"], "the move")
     moved = state["object"]
     if not (moved[0] > before[0] and moved[1] > before[1] and moved[2:4] == before[2:4]):
@@ -208,7 +211,7 @@ try:
 
     # Resize by the bottom-right corner pivot.
     p = state["pivots"][7]
-    drag(p, (p[0] + 50, p[1] + 40))
+    drag(p, (p[0] + 50, p[1] + 40), before_release="edit-resizing")
     state = reports.wait(lambda s: "object" in s and s["object"][2] != moved[2] and 8 in s["pivots"], "the resize")
     resized = state["object"]
     if not (resized[2] > moved[2] and resized[3] > moved[3] and resized[0:2] == moved[0:2]):
