@@ -5,7 +5,14 @@
 #include "document/USheetView.h"
 #include "draw/UDrawSite.h"
 #include "paper/UPaperRecords.h"
+#include "document/USheetLabels.h"
+#include "paper/UVelmoPapers.h"
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QScrollArea>
@@ -99,6 +106,85 @@ void TfrmLabelEdit::done(int result)
 
 // ---------------------------------------------------------------------------------
 
+TfrmPaperChange::TfrmPaperChange(const TVelmoPapers& papers, const QString& currentName, bool separatelyDesign,
+                                 std::function<bool(const TPaperInfo&)> confirm, QWidget* parent)
+    : QDialog(parent), FPapers(papers), FConfirm(std::move(confirm))
+{
+    setObjectName(QStringLiteral("frmPaperChange"));
+    setWindowTitle(QStringLiteral("用紙の変更"));
+    auto* layout = new QVBoxLayout(this);
+    FList = new QListWidget(this);
+    for (int i = 0; i < papers.Count(); ++i) {
+        const TPaperInfo* paper = papers.Paper(i);
+        FList->addItem(paper->GroupName().isEmpty() ? paper->PaperName()
+                                                    : paper->GroupName() + QStringLiteral(" / ") + paper->PaperName());
+    }
+    layout->addWidget(FList, 1);
+    FSummary = new QLabel(this);
+    FSummary->setMinimumHeight(90);
+    FSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(FSummary);
+    FSeparately = new QCheckBox(QStringLiteral("ラベルごとにデザインする"), this);
+    FSeparately->setChecked(separatelyDesign);
+    layout->addWidget(FSeparately);
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    box->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    layout->addWidget(box);
+    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(FList, &QListWidget::currentRowChanged, this, [this](int) { ShowSummary(); });
+    const int current = papers.IndexOfName(currentName);
+    FList->setCurrentRow(std::max(0, current));
+    resize(520, 560);
+}
+
+TPaperInfo* TfrmPaperChange::SelectedPaper() const
+{
+    const int row = FList->currentRow();
+    return row >= 0 && row < FPapers.Count() ? FPapers.Paper(row) : nullptr;
+}
+
+bool TfrmPaperChange::SeparatelyDesign() const
+{
+    return FSeparately->isChecked();
+}
+
+void TfrmPaperChange::Select(int index)
+{
+    FList->setCurrentRow(index);
+}
+
+QStringList TfrmPaperChange::SummaryLines() const
+{
+    QStringList lines;
+    if (const TPaperInfo* paper = SelectedPaper())
+        PaperSummary(lines, *paper, &FPapers, -1);
+    return lines;
+}
+
+void TfrmPaperChange::ShowSummary()
+{
+    QStringList lines = SummaryLines();
+    // A free paper lists every face; a few lines tell enough here.
+    if (lines.size() > 8) {
+        lines = lines.mid(0, 8);
+        lines << QStringLiteral("…");
+    }
+    FSummary->setText(lines.join(QLatin1Char('\n')));
+}
+
+void TfrmPaperChange::accept()
+{
+    const TPaperInfo* paper = SelectedPaper();
+    if (!paper)
+        return;
+    if (FConfirm && !FConfirm(*paper))
+        return; // No keeps the choice open
+    QDialog::accept();
+}
+
+// ---------------------------------------------------------------------------------
+
 TfrmSheetMain::TfrmSheetMain(const QString& fileName, QWidget* parent) : TfrmMain(parent), FFileName(fileName)
 {
     setObjectName(QStringLiteral("frmSheetMain"));
@@ -106,6 +192,8 @@ TfrmSheetMain::TfrmSheetMain(const QString& fileName, QWidget* parent) : TfrmMai
     QAction* save = file->addAction(QStringLiteral("上書き保存(&S)"), this, [this] { Save(); });
     save->setShortcut(QKeySequence::Save);
     file->addSeparator();
+    QMenu* paper = menuBar()->addMenu(QStringLiteral("用紙(&P)"));
+    paper->addAction(QStringLiteral("用紙の変更(&C)..."), this, [this] { ChangePaper(); });
     QAction* quit = file->addAction(QStringLiteral("終了(&X)"), this, [this] { close(); });
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     resize(900, 760);
@@ -151,6 +239,24 @@ bool TfrmSheetMain::Save()
         AppMessageBox(SaveFailedMessage(), {bkOK}, 0, 0, false);
         return false;
     }
+}
+
+void TfrmSheetMain::ChangePaper()
+{
+    TVelmoPapers* papers = Catalogue ? Catalogue() : nullptr;
+    if (!FDocument || !FSheet || !papers)
+        return;
+    const QString current = FDocument->Paper() ? FDocument->Paper()->PaperName() : QString();
+    TfrmPaperChange dialog(*papers, current, FDocument->SeparatelyDesign(),
+                           [this](const TPaperInfo& paper) { return FSheet->ConfirmPaperChange(paper); }, this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.SelectedPaper())
+        return;
+    const TPaperInfo& paper = *dialog.SelectedPaper();
+    std::unique_ptr<TExPaperInfo> extra = papers->GetExInfo(paper.PaperName(), false);
+    std::unique_ptr<TExtraPaperInfo> record =
+        papers->FindRecord(TVelmoPapers::PaperImagesBaseName(), paper.PaperName());
+    FSheet->ChangePaper(paper, dialog.SeparatelyDesign(), extra.get(),
+                        dynamic_cast<const TImagePaperInfo*>(record.get()));
 }
 
 void TfrmSheetMain::OpenLayout(int position)

@@ -23,7 +23,11 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         // "--sheet FILE.lbd" opens the work file straight into the sheet view.
         if (arguments.size() >= 2 && arguments[0] == QLatin1String("--sheet")) {
             arguments.removeFirst();
-            dataMain.CreateMainWindow = [] { return new TfrmSheetMain(QString()); };
+            dataMain.CreateMainWindow = [&dataMain] {
+                auto* window = new TfrmSheetMain(QString());
+                window->Catalogue = [&dataMain] { return dataMain.Papers(); };
+                return window;
+            };
         }
         dataMain.SetArguments(arguments);
         dataMain.SetCatalogueLoader(std::make_unique<TPaperCatalogueLoader>());
