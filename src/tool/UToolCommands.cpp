@@ -8,12 +8,14 @@
 #include "tool/UToolPaper.h"
 #include "tool/UToolPapers.h"
 #include "tool/UToolPicture.h"
+#include "tool/UToolSheet.h"
 #include "tool/UToolText.h"
 #include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QTextStream>
 #include <algorithm>
@@ -45,6 +47,7 @@ void Usage(FILE* to)
            "  info FILE.lbd             the sheets, papers, settings and designs of a work file\n"
            "  preview FILE.lbd SHEET POS OUT.bmp  extract a label preview\n"
            "  papers [--names] [CATALOGUE] list the papers of a catalogue (the delivered one)\n"
+           "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
            "  picture IN OUT.png [--scale 1|2|4|8] [--key-colour RRGGBB] [--blur N | --sharpen N]\n"
            "          [--trim L,T,R,B] [--tint RRGGBB,N] [--brightness N] [--contrast N] [--rotate DEG]\n"
            "                            a picture file of any registered format (BMP, cbm, JPEG,\n"
@@ -214,10 +217,17 @@ int RunCommand(int argc, char** argv)
     const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
                                       qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
                                       qstrcmp(argv[1], "colour") == 0);
-    // Label previews are rendered through a draw site, a widget.
-    const bool widgets = argc >= 2 && qstrcmp(argv[1], "put-label") == 0;
+    // Label previews and sheets are rendered through a draw site, a widget.
+    const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0);
     std::unique_ptr<QCoreApplication> app;
-    if (draws) {
+    if (widgets) {
+        // Sheets are drawn through draw sites, which are widgets.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+            qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toLocal8Bit());
+        app = std::make_unique<QApplication>(argc, argv);
+    } else if (draws) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
@@ -272,6 +282,8 @@ int RunCommand(int argc, char** argv)
         return CommandPapers(arguments);
     if (command == u"picture")
         return CommandPicture(arguments);
+    if (command == u"sheet")
+        return CommandSheet(arguments);
     if (command == u"text")
         return CommandText(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {

@@ -5,6 +5,7 @@
 #include "tool/UToolCommands.h"
 #include <QBuffer>
 #include <QPainter>
+#include <cstring>
 #include <QSvgGenerator>
 
 namespace velmo::tool {
@@ -16,6 +17,24 @@ QString Millimetres(int units)
     const int64_t v = units;
     const int64_t a = v < 0 ? -v : v;
     return QStringLiteral("%1%2.%3mm").arg(v < 0 ? QStringLiteral("-") : QString()).arg(a / 10).arg(a % 10);
+}
+
+// A document keeps its paper as a component resource (a resource header before the
+// "TPF0" stream); a catalogue keeps each paper as the bare component stream.
+std::unique_ptr<TPaperInfo> ReadPaperEitherForm(TStream& stream)
+{
+    char signature[4] = {};
+    const int64_t got = stream.Read(signature, 4);
+    stream.SetPosition(0);
+    if (got == 4 && memcmp(signature, "TPF0", 4) == 0) {
+        std::unique_ptr<TComponent> component = ReadComponent(stream);
+        if (auto* paper = dynamic_cast<TPaperInfo*>(component.get())) {
+            component.release();
+            return std::unique_ptr<TPaperInfo>(paper);
+        }
+        throw EReadError(InvalidStreamFormatMessage());
+    }
+    return ReadComponentResourceAs<TPaperInfo>(stream);
 }
 
 int Usage(QTextStream& err)
@@ -129,7 +148,7 @@ int CommandPaper(const QStringList& arguments)
         RegisterPaperClasses();
         TFileStorage file(positional[0], fmDocRead | fmDocShareDenyWrite);
         TDocStream stream(file, fmDocRead, ElementPathArgument(positional[1]));
-        std::unique_ptr<TPaperInfo> paper = ReadComponentResourceAs<TPaperInfo>(stream);
+        std::unique_ptr<TPaperInfo> paper = ReadPaperEitherForm(stream);
         ListPaperFaces(*paper, out);
         out.flush();
         if (!svgFile.isEmpty() && !WritePaperSvg(*paper, svgFile))
