@@ -167,8 +167,11 @@ TEST(ToolPaperForms, ReadsTheCatalogueFormAndTheDocumentForm)
     {
         TRootStorage root;
         root.OpenFile(catalogue, fmDocCreate);
-        TDocStream s(root, fmDocCreate, QStringLiteral("Papers\\$00000001"));
-        WriteComponent(s, *TwelveUp()); // bare component stream
+        {
+            TDocStream s(root, fmDocCreate, QStringLiteral("Papers\\$00000001"));
+            WriteComponent(s, *TwelveUp()); // bare component stream
+        }
+        root.Close();
     }
     const ProcessResult bare =
         RunProgram(Tool(), {QStringLiteral("paper"), catalogue, QStringLiteral("Papers\\$00000001")});
