@@ -336,7 +336,8 @@ void TfrmSheet::RefreshPositions(const std::vector<int>& positions)
 void TfrmSheet::BuildSite()
 {
     BuildSheetSite(*FSite, FDocument, FPictures, FDocument.SeparatelyDesign());
-    FSite->SetSelecting(true);
+    // Positions are chosen and dragged only when each has a design of its own.
+    FSite->SetSelecting(FDocument.SeparatelyDesign());
     ApplyZoom();
     QStringList lines;
     if (FDocument.Paper())

@@ -107,6 +107,19 @@ TEST(SheetLabels, DragCopiesMovesAndAsks)
     EXPECT_FALSE(labels.DragLabel(-1, 2, false));
 }
 
+TEST(SheetLabels, ASharedDesignIsNeverDraggedAway)
+{
+    auto data = NewDocument();
+    data->SetSeparatelyDesign(false);
+    Design(*data, 0, 0x00FF00);
+    Asked asked;
+    TSheetLabels labels(*data, asked.Ask());
+    EXPECT_FALSE(labels.DragLabel(0, 3, true));
+    EXPECT_TRUE(data->LabelHasData(0));
+    EXPECT_EQ(FirstColor(*data, 0), 0x00FF00);
+    EXPECT_TRUE(asked.Questions.isEmpty());
+}
+
 TEST(SheetLabels, CopyAndPasteIntoAnotherDocumentReproducesTheDesign)
 {
     auto source = NewDocument();
@@ -466,6 +479,21 @@ TEST_F(ViewFixture, DraggingALabelWithTheMouse)
     // The picture of the position changed with the data.
     EXPECT_EQ(View->Pictures()[4].pixelColor(View->Pictures()[4].width() / 8, View->Pictures()[4].height() / 2),
               QColor(Qt::white));
+}
+
+TEST_F(ViewFixture, SharedDesignPositionsAreNotChosen)
+{
+    Data->SetSeparatelyDesign(false);
+    Design(*Data, 0, 0x00FF00);
+    View->RefreshAll();
+    EXPECT_FALSE(View->Site()->Selecting());
+    Mouse(QEvent::MouseButtonPress, DevicePoint(5), Qt::LeftButton);
+    Mouse(QEvent::MouseMove, DevicePoint(2), Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, DevicePoint(2), Qt::NoButton, Qt::ShiftModifier);
+    EXPECT_EQ(Data->CurrentLabelNo(), 0);
+    EXPECT_TRUE(Data->LabelHasData(0));
+    // Every position shows the shared design.
+    EXPECT_EQ(View->Pictures()[7].cacheKey(), View->Pictures()[0].cacheKey());
 }
 
 TEST_F(ViewFixture, EscapeEndsADragWithoutEffect)
