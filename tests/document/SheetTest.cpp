@@ -6,6 +6,8 @@
 #include "document/USheetLabels.h"
 #include "document/USheetView.h"
 #include "objects/ULOFace.h"
+#include "paper/UPaperRecords.h"
+#include "base/UNumbers.h"
 #include "base/UStream.h"
 #include "support/TestSupport.h"
 #include <QApplication>
@@ -384,6 +386,37 @@ TEST(SheetView, PicturesInPlaceAndSharedDesignsRenderedOnce)
     const QImage shared = RenderSheetImage(*data, dpi);
     for (int k = 0; k < 12; ++k)
         EXPECT_EQ(PixelAtLabel(shared, *data, k, dpi), QColor(0, 255, 0)) << k;
+}
+
+TEST(SheetView, PreparingASiteForALabelPutsThePrintedImagesUnderneath)
+{
+    auto data = NewDocument();
+    TImagePaperInfo images;
+    images.SetPaperName(data->Paper()->PaperName());
+    images.SetSeparatelyDesign(false);
+    TDOList face;
+    face.Add(NewRect({0, 0, 900, 100}, 0x808080));
+    images.SetFaceObjects(0, face);
+    face.FreeObjects();
+    data->SetImageInfo(&images);
+    TDrawSite site;
+    site.Scaler()->SetUnitDPI(254);
+    site.SetLogWidth(900);
+    site.SetLogHeight(400);
+    auto* old = new TLDTestRect(&site);
+    site.AddObject(old);
+    PrepareLabelSite(site, *data, 7);
+    ASSERT_EQ(site.ObjectCount(), 1); // what was there is gone
+    TDrawObject* image = site.Objects(0);
+    EXPECT_EQ(image->LayerGroup(), -50);
+    EXPECT_FALSE(image->Selectable());
+    EXPECT_FALSE(image->Enabled());
+    EXPECT_EQ(image->Owner(), &site);
+    // The printed image shows under the design in the label's picture.
+    Design(*data, 7, 0x0000FF, {0, 200, 900, 400});
+    const QImage picture = RenderLabelPicture(*data, 7, 100);
+    EXPECT_EQ(picture.pixelColor(picture.width() / 2, MulDiv(50, 100, 254)), QColor(0x80, 0x80, 0x80));
+    EXPECT_EQ(picture.pixelColor(picture.width() / 2, MulDiv(300, 100, 254)), QColor(255, 0, 0));
 }
 
 TEST(SheetView, PreviewLoaderDrawsTheStoredPreviews)

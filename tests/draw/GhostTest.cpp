@@ -6,6 +6,8 @@
 #include "draw/UDOAction.h"
 #include "draw/UPivot.h"
 #include <QImage>
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -518,6 +520,26 @@ TEST_F(GhostFixture, TheListIgnoresRepeatedPointsAndCallsItsEndOnce)
     list.End();
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(list.Active());
+}
+
+TEST_F(GhostFixture, HoverShowsThePivotsCursorAndGivesTheSiteItsOwnBack)
+{
+    TGBox* box = Box({100, 100, 400, 400});
+    box->SetSelected(true);
+    Site.setCursor(Qt::CrossCursor);
+    Site.PlacePivot(std::make_unique<TRotatePivot>(box, 8), QPoint(400, 100))->SetCursor(crRotate);
+    const auto hover = [this](QPoint logical) {
+        const QPointF d = Site.ToDevice(logical);
+        QMouseEvent move(QEvent::MouseMove, d, Site.mapToGlobal(d), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Site, &move);
+    };
+    hover(QPoint(400, 100));
+    EXPECT_EQ(Site.cursor().shape(), Qt::BitmapCursor);
+    hover(QPoint(800, 800));
+    EXPECT_EQ(Site.cursor().shape(), Qt::CrossCursor);
+    box->SetMovable(false);
+    hover(QPoint(400, 100));
+    EXPECT_EQ(Site.cursor().shape(), Qt::ArrowCursor); // a fixed owner's pivot: the default
 }
 
 TEST(Pivots, CursorsAndLooks)
