@@ -240,6 +240,10 @@ TfrmSheet::TfrmSheet(TLabelData& document, const QString& appTitle, QWidget* par
     FTabs->setShape(QTabBar::RoundedNorth);
     FTabs->setExpanding(false);
     layout->addWidget(FTabs);
+    // The sheet commands also on the tabs' context menu.
+    FTabs->setContextMenuPolicy(Qt::ActionsContextMenu);
+    for (const char* name : {"actAddSheet", "actDeleteSheet", "actCopySheet", "actMoveSheet", "actRenameSheet"})
+        FTabs->addAction(Action(QString::fromLatin1(name)));
 
     FScroll = new QScrollArea(this);
     FScroll->setBackgroundRole(QPalette::Dark);

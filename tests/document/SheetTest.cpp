@@ -584,6 +584,17 @@ TEST_F(ViewFixture, TabsFollowTheSheets)
     EXPECT_EQ(View->Tabs()->count(), 1);
 }
 
+TEST_F(ViewFixture, TheTabsOfferTheSheetCommands)
+{
+    QStringList names;
+    for (QAction* a : View->Tabs()->actions())
+        names << a->objectName();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("actAddSheet"), QStringLiteral("actDeleteSheet"),
+                                  QStringLiteral("actCopySheet"), QStringLiteral("actMoveSheet"),
+                                  QStringLiteral("actRenameSheet")}));
+    EXPECT_EQ(View->Tabs()->contextMenuPolicy(), Qt::ActionsContextMenu);
+}
+
 TEST_F(ViewFixture, ZoomIsRememberedForTheNextView)
 {
     View->SetZoom(150);
