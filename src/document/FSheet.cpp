@@ -401,6 +401,10 @@ void TfrmSheet::ApplyZoom()
     if (scale == 0) {
         const QSize view = FScroll->viewport()->size() - QSize(2 * kSiteMargin, 2 * kSiteMargin);
         scale = std::max(5, FSite->FitScale(DeviceDPI(FSite), {0, 0, view.width(), view.height()}, true, true));
+        FSite->Scaler()->SetScale(scale);
+        // The fit rounds to the nearest per cent; a pixel too many would bring scroll bars.
+        while (scale > 5 && (FSite->width() > view.width() || FSite->height() > view.height()))
+            FSite->Scaler()->SetScale(--scale);
     }
     FSite->Scaler()->SetScale(scale);
     const QSize siteSize = FSite->size();
