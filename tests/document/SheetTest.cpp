@@ -5,6 +5,7 @@
 #include "document/FSheet.h"
 #include "document/USheetLabels.h"
 #include "document/USheetView.h"
+#include "objects/ULDObjects.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperRecords.h"
 #include "base/UNumbers.h"
@@ -386,6 +387,46 @@ TEST(SheetView, PicturesInPlaceAndSharedDesignsRenderedOnce)
     const QImage shared = RenderSheetImage(*data, dpi);
     for (int k = 0; k < 12; ++k)
         EXPECT_EQ(PixelAtLabel(shared, *data, k, dpi), QColor(0, 255, 0)) << k;
+}
+
+// A numbering object: shows a different number at each position.
+class TSheetTestNumber : public TLDTestRect, public IDONumbering
+{
+    VELMO_DRAW_OBJECT(TSheetTestNumber, TLDTestRect)
+public:
+    explicit TSheetTestNumber(TComponent* owner = nullptr) : TLDTestRect(owner) {}
+    void* QueryInterface(const TGUID& iid) override
+    {
+        if (iid == IDONumbering::IID)
+            return static_cast<IDONumbering*>(this);
+        return TLDTestRect::QueryInterface(iid);
+    }
+};
+
+const TPropertyTable& TSheetTestNumber::Properties()
+{
+    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties());
+    return table;
+}
+
+TEST(SheetView, ANumberingObjectMakesEveryPositionRenderAlone)
+{
+    auto data = NewDocument();
+    if (!FindLabelClass(u"TSheetTestNumber"))
+        RegisterLabelClass<TSheetTestNumber>();
+    data->SetSeparatelyDesign(false);
+    Design(*data, 0, 0x00FF00);
+    EXPECT_FALSE(LabelsRenderSeparately(*data));
+    OwnedList list;
+    auto* number = new TSheetTestNumber;
+    number->SetBaseRect({10, 10, 100, 100});
+    list.List.Add(number);
+    list.List.Add(NewRect({0, 0, 900, 400}, 0x00FF00));
+    data->WriteLabel(0, list.List);
+    EXPECT_TRUE(LabelsRenderSeparately(*data));
+    const std::vector<QImage> pictures = RenderSheetPictures(*data, 40);
+    ASSERT_EQ(pictures.size(), 12u);
+    EXPECT_NE(pictures[1].cacheKey(), pictures[0].cacheKey());
 }
 
 TEST(SheetView, PreparingASiteForALabelPutsThePrintedImagesUnderneath)
