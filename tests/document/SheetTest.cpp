@@ -577,6 +577,15 @@ TEST_F(ViewFixture, EscapeEndsADragWithoutEffect)
     Mouse(QEvent::MouseButtonPress, DevicePoint(0), Qt::LeftButton);
     Mouse(QEvent::MouseMove, DevicePoint(3), Qt::LeftButton);
     EXPECT_EQ(View->Site()->DropTarget(), 3);
+    EXPECT_FALSE(View->Site()->DropMoves());
+    // Shift pressed and released during the drag: the highlight follows at once. (The
+    // window system reports the state before the key; the event gives the state after.)
+    QKeyEvent shiftDown(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier);
+    QCoreApplication::sendEvent(View->Site(), &shiftDown);
+    EXPECT_TRUE(View->Site()->DropMoves());
+    QKeyEvent shiftUp(QEvent::KeyRelease, Qt::Key_Shift, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(View->Site(), &shiftUp);
+    EXPECT_FALSE(View->Site()->DropMoves());
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(View->Site(), &escape);
     Mouse(QEvent::MouseButtonRelease, DevicePoint(3), Qt::NoButton);
