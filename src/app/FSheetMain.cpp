@@ -115,9 +115,8 @@ TfrmPaperChange::TfrmPaperChange(const TVelmoPapers& papers, const QString& curr
     auto* layout = new QVBoxLayout(this);
     FList = new QListWidget(this);
     for (int i = 0; i < papers.Count(); ++i) {
-        const TPaperInfo* paper = papers.Paper(i);
-        FList->addItem(paper->GroupName().isEmpty() ? paper->PaperName()
-                                                    : paper->GroupName() + QStringLiteral(" / ") + paper->PaperName());
+        // The names carry their maker already; the group is in the summary below.
+        FList->addItem(papers.Paper(i)->PaperName());
     }
     layout->addWidget(FList, 1);
     FSummary = new QLabel(this);

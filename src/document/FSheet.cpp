@@ -240,6 +240,10 @@ TfrmSheet::TfrmSheet(TLabelData& document, const QString& appTitle, QWidget* par
     FTabs->setShape(QTabBar::RoundedNorth);
     FTabs->setExpanding(false);
     layout->addWidget(FTabs);
+    // The sheet commands also on the tabs' context menu.
+    FTabs->setContextMenuPolicy(Qt::ActionsContextMenu);
+    for (const char* name : {"actAddSheet", "actDeleteSheet", "actCopySheet", "actMoveSheet", "actRenameSheet"})
+        FTabs->addAction(Action(QString::fromLatin1(name)));
 
     FScroll = new QScrollArea(this);
     FScroll->setBackgroundRole(QPalette::Dark);
@@ -336,7 +340,8 @@ void TfrmSheet::RefreshPositions(const std::vector<int>& positions)
 void TfrmSheet::BuildSite()
 {
     BuildSheetSite(*FSite, FDocument, FPictures, FDocument.SeparatelyDesign());
-    FSite->SetSelecting(true);
+    // Positions are chosen and dragged only when each has a design of its own.
+    FSite->SetSelecting(FDocument.SeparatelyDesign());
     ApplyZoom();
     QStringList lines;
     if (FDocument.Paper())
@@ -396,6 +401,10 @@ void TfrmSheet::ApplyZoom()
     if (scale == 0) {
         const QSize view = FScroll->viewport()->size() - QSize(2 * kSiteMargin, 2 * kSiteMargin);
         scale = std::max(5, FSite->FitScale(DeviceDPI(FSite), {0, 0, view.width(), view.height()}, true, true));
+        FSite->Scaler()->SetScale(scale);
+        // The fit rounds to the nearest per cent; a pixel too many would bring scroll bars.
+        while (scale > 5 && (FSite->width() > view.width() || FSite->height() > view.height()))
+            FSite->Scaler()->SetScale(--scale);
     }
     FSite->Scaler()->SetScale(scale);
     const QSize siteSize = FSite->size();

@@ -218,6 +218,10 @@ bool TSheetLabels::DragLabel(int source, int target, bool move)
     const int n = FDocument.LabelCount();
     if (source < 0 || target < 0 || source >= n || target >= n || source == target)
         return false;
+    // With one design shared by every position there is nothing to copy, and moving
+    // would clear the only design.
+    if (!FDocument.SeparatelyDesign())
+        return false;
     bool changed = false;
     if (FDocument.LabelHasData(source)) {
         const TOverwriteQuestion question =

@@ -668,10 +668,10 @@ void TRectGhost::Track(TShiftState shift, QPoint movement)
         return;
     const TLogRect& b = FOrigin;
     const QPoint bc = RectCenter(b);
-    // 1. The handle as it lies on the page, snapped.
+    // The handle as it lies on the page, snapped.
     const QPoint handle = TurnPoint(HandlePoint(b, index), bc, FAngle);
     movement += SnapOffset(this, handle + movement);
-    // 2, 3. Minimum and aspect lock.
+    // The smallest size allowed, and whether the proportions are kept.
     const bool ctrl = shift & Qt::ControlModifier;
     int minW = ctrl ? 0 : kMinimumSize, minH = minW;
     const bool aspect = (target->KeepsAspect() != bool(shift & Qt::ShiftModifier)) && b.Width() != 0 &&
@@ -680,10 +680,10 @@ void TRectGhost::Track(TShiftState shift, QPoint movement)
         minH = std::max(minH, MulDiv(minW, b.Height(), b.Width()));
         minW = MulDiv(minH, b.Width(), b.Height());
     }
-    // 4. Along the object's own axes.
+    // The movement measured along the object's own axes.
     if (FAngle != 0)
         movement = TurnPoint(movement, QPoint(0, 0), -FAngle);
-    // 5. The new edges.
+    // The edges the handle moves.
     const int hx = HandleX(index), hy = HandleY(index);
     TLogRect n = b;
     if (hx < 0)
@@ -707,7 +707,7 @@ void TRectGhost::Track(TShiftState shift, QPoint movement)
             n.Right = b.Right + (grow - Div(grow, 2));
         }
     }
-    // 6, 7.
+    // Never below the minimum; with the proportions kept, the largest such rectangle.
     if (aspect) {
         // Flip a rectangle dragged past its opposite side, fit B's proportions into
         // it and pin the result at the side that stays.
@@ -738,7 +738,7 @@ void TRectGhost::Track(TShiftState shift, QPoint movement)
         HoldMinimum(n.Left, n.Right, hx, minW, b.Left, b.Right);
         HoldMinimum(n.Top, n.Bottom, hy, minH, b.Top, b.Bottom);
     }
-    // 8. Onto the copy.
+    // Onto the copy, the centre turned back for a turned object.
     Copy()->Assign(*Target());
     if (IDOAutoSize* autoSize = Supports<IDOAutoSize>(Copy()))
         autoSize->SetAutoSize(false);

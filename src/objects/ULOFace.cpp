@@ -93,7 +93,10 @@ void TLOFace::Paint(QPainter& painter)
     QColor colour = Qt::black;
     if (FEditable) {
         painter.setBrush(FChosen ? ToQColor(FFaceColor) : QColor(Qt::white));
-        painter.setPen(QPen(Qt::black, 1));
+        // One unit wide, but never thinner than a device pixel (as a mapped pen is).
+        const QTransform t = painter.combinedTransform();
+        const qreal unit = std::abs(t.map(QPointF(1, 0)).x() - t.map(QPointF(0, 0)).x());
+        painter.setPen(unit < 1 ? DevicePixelPen(Qt::black) : QPen(Qt::black, 1));
         FFaceInfo.DrawOutline(painter, false, false);
     } else {
         painter.setBrush(Qt::NoBrush);

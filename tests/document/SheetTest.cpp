@@ -5,7 +5,10 @@
 #include "document/FSheet.h"
 #include "document/USheetLabels.h"
 #include "document/USheetView.h"
+#include "objects/ULDObjects.h"
 #include "objects/ULOFace.h"
+#include "paper/UPaperRecords.h"
+#include "base/UNumbers.h"
 #include "base/UStream.h"
 #include "support/TestSupport.h"
 #include <QApplication>
@@ -105,6 +108,19 @@ TEST(SheetLabels, DragCopiesMovesAndAsks)
     EXPECT_FALSE(labels.DragLabel(7, 7, false));
     EXPECT_FALSE(labels.DragLabel(7, 99, false));
     EXPECT_FALSE(labels.DragLabel(-1, 2, false));
+}
+
+TEST(SheetLabels, ASharedDesignIsNeverDraggedAway)
+{
+    auto data = NewDocument();
+    data->SetSeparatelyDesign(false);
+    Design(*data, 0, 0x00FF00);
+    Asked asked;
+    TSheetLabels labels(*data, asked.Ask());
+    EXPECT_FALSE(labels.DragLabel(0, 3, true));
+    EXPECT_TRUE(data->LabelHasData(0));
+    EXPECT_EQ(FirstColor(*data, 0), 0x00FF00);
+    EXPECT_TRUE(asked.Questions.isEmpty());
 }
 
 TEST(SheetLabels, CopyAndPasteIntoAnotherDocumentReproducesTheDesign)
@@ -373,6 +389,77 @@ TEST(SheetView, PicturesInPlaceAndSharedDesignsRenderedOnce)
         EXPECT_EQ(PixelAtLabel(shared, *data, k, dpi), QColor(0, 255, 0)) << k;
 }
 
+// A numbering object: shows a different number at each position.
+class TSheetTestNumber : public TLDTestRect, public IDONumbering
+{
+    VELMO_DRAW_OBJECT(TSheetTestNumber, TLDTestRect)
+public:
+    explicit TSheetTestNumber(TComponent* owner = nullptr) : TLDTestRect(owner) {}
+    void* QueryInterface(const TGUID& iid) override
+    {
+        if (iid == IDONumbering::IID)
+            return static_cast<IDONumbering*>(this);
+        return TLDTestRect::QueryInterface(iid);
+    }
+};
+
+const TPropertyTable& TSheetTestNumber::Properties()
+{
+    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties());
+    return table;
+}
+
+TEST(SheetView, ANumberingObjectMakesEveryPositionRenderAlone)
+{
+    auto data = NewDocument();
+    if (!FindLabelClass(u"TSheetTestNumber"))
+        RegisterLabelClass<TSheetTestNumber>();
+    data->SetSeparatelyDesign(false);
+    Design(*data, 0, 0x00FF00);
+    EXPECT_FALSE(LabelsRenderSeparately(*data));
+    OwnedList list;
+    auto* number = new TSheetTestNumber;
+    number->SetBaseRect({10, 10, 100, 100});
+    list.List.Add(number);
+    list.List.Add(NewRect({0, 0, 900, 400}, 0x00FF00));
+    data->WriteLabel(0, list.List);
+    EXPECT_TRUE(LabelsRenderSeparately(*data));
+    const std::vector<QImage> pictures = RenderSheetPictures(*data, 40);
+    ASSERT_EQ(pictures.size(), 12u);
+    EXPECT_NE(pictures[1].cacheKey(), pictures[0].cacheKey());
+}
+
+TEST(SheetView, PreparingASiteForALabelPutsThePrintedImagesUnderneath)
+{
+    auto data = NewDocument();
+    TImagePaperInfo images;
+    images.SetPaperName(data->Paper()->PaperName());
+    images.SetSeparatelyDesign(false);
+    TDOList face;
+    face.Add(NewRect({0, 0, 900, 100}, 0x808080));
+    images.SetFaceObjects(0, face);
+    face.FreeObjects();
+    data->SetImageInfo(&images);
+    TDrawSite site;
+    site.Scaler()->SetUnitDPI(254);
+    site.SetLogWidth(900);
+    site.SetLogHeight(400);
+    auto* old = new TLDTestRect(&site);
+    site.AddObject(old);
+    PrepareLabelSite(site, *data, 7);
+    ASSERT_EQ(site.ObjectCount(), 1); // what was there is gone
+    TDrawObject* image = site.Objects(0);
+    EXPECT_EQ(image->LayerGroup(), -50);
+    EXPECT_FALSE(image->Selectable());
+    EXPECT_FALSE(image->Enabled());
+    EXPECT_EQ(image->Owner(), &site);
+    // The printed image shows under the design in the label's picture.
+    Design(*data, 7, 0x0000FF, {0, 200, 900, 400});
+    const QImage picture = RenderLabelPicture(*data, 7, 100);
+    EXPECT_EQ(picture.pixelColor(picture.width() / 2, MulDiv(50, 100, 254)), QColor(0x80, 0x80, 0x80));
+    EXPECT_EQ(picture.pixelColor(picture.width() / 2, MulDiv(300, 100, 254)), QColor(255, 0, 0));
+}
+
 TEST(SheetView, PreviewLoaderDrawsTheStoredPreviews)
 {
     QTemporaryDir dir;
@@ -468,6 +555,21 @@ TEST_F(ViewFixture, DraggingALabelWithTheMouse)
               QColor(Qt::white));
 }
 
+TEST_F(ViewFixture, SharedDesignPositionsAreNotChosen)
+{
+    Data->SetSeparatelyDesign(false);
+    Design(*Data, 0, 0x00FF00);
+    View->RefreshAll();
+    EXPECT_FALSE(View->Site()->Selecting());
+    Mouse(QEvent::MouseButtonPress, DevicePoint(5), Qt::LeftButton);
+    Mouse(QEvent::MouseMove, DevicePoint(2), Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, DevicePoint(2), Qt::NoButton, Qt::ShiftModifier);
+    EXPECT_EQ(Data->CurrentLabelNo(), 0);
+    EXPECT_TRUE(Data->LabelHasData(0));
+    // Every position shows the shared design.
+    EXPECT_EQ(View->Pictures()[7].cacheKey(), View->Pictures()[0].cacheKey());
+}
+
 TEST_F(ViewFixture, EscapeEndsADragWithoutEffect)
 {
     Design(*Data, 0, 0x00FF00);
@@ -475,6 +577,15 @@ TEST_F(ViewFixture, EscapeEndsADragWithoutEffect)
     Mouse(QEvent::MouseButtonPress, DevicePoint(0), Qt::LeftButton);
     Mouse(QEvent::MouseMove, DevicePoint(3), Qt::LeftButton);
     EXPECT_EQ(View->Site()->DropTarget(), 3);
+    EXPECT_FALSE(View->Site()->DropMoves());
+    // Shift pressed and released during the drag: the highlight follows at once. (The
+    // window system reports the state before the key; the event gives the state after.)
+    QKeyEvent shiftDown(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier);
+    QCoreApplication::sendEvent(View->Site(), &shiftDown);
+    EXPECT_TRUE(View->Site()->DropMoves());
+    QKeyEvent shiftUp(QEvent::KeyRelease, Qt::Key_Shift, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(View->Site(), &shiftUp);
+    EXPECT_FALSE(View->Site()->DropMoves());
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(View->Site(), &escape);
     Mouse(QEvent::MouseButtonRelease, DevicePoint(3), Qt::NoButton);
@@ -521,6 +632,17 @@ TEST_F(ViewFixture, TabsFollowTheSheets)
     View->DeleteSheet();
     EXPECT_EQ(Data->SheetCount(), 1);
     EXPECT_EQ(View->Tabs()->count(), 1);
+}
+
+TEST_F(ViewFixture, TheTabsOfferTheSheetCommands)
+{
+    QStringList names;
+    for (QAction* a : View->Tabs()->actions())
+        names << a->objectName();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("actAddSheet"), QStringLiteral("actDeleteSheet"),
+                                  QStringLiteral("actCopySheet"), QStringLiteral("actMoveSheet"),
+                                  QStringLiteral("actRenameSheet")}));
+    EXPECT_EQ(View->Tabs()->contextMenuPolicy(), Qt::ActionsContextMenu);
 }
 
 TEST_F(ViewFixture, ZoomIsRememberedForTheNextView)

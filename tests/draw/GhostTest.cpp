@@ -6,6 +6,8 @@
 #include "draw/UDOAction.h"
 #include "draw/UPivot.h"
 #include <QImage>
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -113,6 +115,35 @@ TEST_F(GhostFixture, CircumferenceMoveSnapsToThirtyDegreeSteps)
     Drive(small, QPoint(800, 500), OnCircle(c, 300, 10));
     EXPECT_EQ(RectCenter(small.Result()), QPoint(800, 500));
     EXPECT_EQ(small.ExtraRotation(), 0);
+}
+
+TEST_F(GhostFixture, CircumferenceGhostDrawsItsCircleOverTheCachedObjects)
+{
+    TMoveModes::Current().Circumference = true;
+    Site.SetColor(clWhite);
+    Site.Scaler()->SetScale(40);
+    TGBox* box = Box({750, 450, 850, 550});
+    TGhostList& list = TGhostList::Instance();
+    list.Add(std::make_unique<TMoveGhost>(box));
+    list.Start(&Site, Bounds, QPoint(800, 500), {});
+    list.Track({}, OnCircle(QPoint(500, 500), 300, 60));
+    const QImage image = Site.grab().toImage();
+    if (qEnvironmentVariableIsSet("VELMO_TEST_SHOTS"))
+        image.save(qEnvironmentVariable("VELMO_TEST_SHOTS") + QStringLiteral("/circumference-ghost.png"));
+    // Dots of the circle through the object's centre (XOR on white: dark).
+    int dark = 0;
+    for (int degrees = 0; degrees < 360; ++degrees) {
+        const QPoint p = Site.ToDevice(OnCircle(QPoint(500, 500), 300, degrees));
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy)
+                if (image.rect().contains(p + QPoint(dx, dy)) && qGray(image.pixel(p + QPoint(dx, dy))) < 128)
+                    ++dark;
+    }
+    EXPECT_GT(dark, 100);
+    // The object itself is still painted where it was (the drag changes nothing yet).
+    const QPoint inside = Site.ToDevice(QPoint(760, 470));
+    EXPECT_EQ(image.pixelColor(inside), QColor(Qt::darkGreen));
+    list.Cancel();
 }
 
 TEST_F(GhostFixture, CircumferenceMoveKeepsTheDistanceToTheCentre)
@@ -489,6 +520,26 @@ TEST_F(GhostFixture, TheListIgnoresRepeatedPointsAndCallsItsEndOnce)
     list.End();
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(list.Active());
+}
+
+TEST_F(GhostFixture, HoverShowsThePivotsCursorAndGivesTheSiteItsOwnBack)
+{
+    TGBox* box = Box({100, 100, 400, 400});
+    box->SetSelected(true);
+    Site.setCursor(Qt::CrossCursor);
+    Site.PlacePivot(std::make_unique<TRotatePivot>(box, 8), QPoint(400, 100))->SetCursor(crRotate);
+    const auto hover = [this](QPoint logical) {
+        const QPointF d = Site.ToDevice(logical);
+        QMouseEvent move(QEvent::MouseMove, d, Site.mapToGlobal(d), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Site, &move);
+    };
+    hover(QPoint(400, 100));
+    EXPECT_EQ(Site.cursor().shape(), Qt::BitmapCursor);
+    hover(QPoint(800, 800));
+    EXPECT_EQ(Site.cursor().shape(), Qt::CrossCursor);
+    box->SetMovable(false);
+    hover(QPoint(400, 100));
+    EXPECT_EQ(Site.cursor().shape(), Qt::ArrowCursor); // a fixed owner's pivot: the default
 }
 
 TEST(Pivots, CursorsAndLooks)

@@ -130,6 +130,32 @@ TEST(PaperSite, ScalesThePaperIntoItsParent)
     delete site;
 }
 
+TEST(PaperSite, EditableFacesPaintWhiteOrInTheFaceColour)
+{
+    auto paper = Paper(2, 3, fsDoughnut);
+    paper->SetFaceMargin(20);
+    TPaperSite site;
+    site.SetPaper(paper.get());
+    site.SetDrawInfo(true);
+    site.Choose(3);
+    site.Scaler()->SetScale(25);
+    QImage image(MulDiv(2100, 96 * 25, 254 * 100), MulDiv(2970, 96 * 25, 254 * 100), QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    {
+        QPainter p(&image);
+        site.DrawTo(p, QPoint(0, 0), 25);
+    }
+    if (qEnvironmentVariableIsSet("VELMO_TEST_SHOTS"))
+        image.save(qEnvironmentVariable("VELMO_TEST_SHOTS") + QStringLiteral("/paper-site.png"));
+    const auto at = [&](int face, int dx, int dy) {
+        const QPoint c = RectCenter(FaceAt(&site, face)->BaseRect()) + QPoint(dx, dy);
+        return image.pixelColor(MulDiv(c.x(), 96 * 25, 254 * 100), MulDiv(c.y(), 96 * 25, 254 * 100));
+    };
+    // Between the hole and the outline: apricot on the chosen face, white elsewhere.
+    EXPECT_EQ(at(3, 300, 0), QColor(0xFF, 0xE7, 0xAF));
+    EXPECT_EQ(at(2, 300, 0), QColor(Qt::white));
+}
+
 TEST(LabelFace, HitTestIncludesBleedAndHole)
 {
     TLOFace face;

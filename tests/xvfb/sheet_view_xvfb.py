@@ -91,6 +91,8 @@ def parse(block):
             state["object"] = tuple(int(x) for x in parts[1:6])
         elif parts[0] == "objectcentre":
             state["objectcentre"] = (int(parts[1]), int(parts[2]))
+        elif parts[0] == "paperchoice":
+            state["paperchoice"] = line[len("paperchoice "):]
         elif parts[0] == "editing":
             state["editing"] = int(parts[1])
     return state
@@ -248,6 +250,18 @@ try:
     shot("sheet-after-edit")
     # Without a window manager the focus does not come back by itself: a click on the
     # sheet gives it back.
+    xdo("mousemove", *state["faces"][4])
+    xdo("click", 1)
+    # The paper choice opens from the menu with its summary; Escape leaves the paper.
+    xdo("key", "alt+p")
+    xdo("key", "Return")
+    state = reports.wait(lambda s: "paperchoice" in s, "the paper choice")
+    if not state["paperchoice"].startswith("面数："):
+        fail("paper summary: " + state["paperchoice"])
+    time.sleep(0.4)
+    shot("paper-choice")
+    xdo("key", "Escape")
+    state = reports.wait(lambda s: "paperchoice" not in s and s.get("designed") == [1, 4], "the sheet again")
     xdo("mousemove", *state["faces"][4])
     xdo("click", 1)
     xdo("key", "ctrl+s")

@@ -190,6 +190,8 @@ void StartScreenReport()
                         designed << QString::number(k);
                 lines << QStringLiteral("designed %1").arg(designed.join(QLatin1Char(',')));
             }
+            if (auto* choice = dynamic_cast<TfrmPaperChange*>(top))
+                lines << QStringLiteral("paperchoice %1").arg(choice->SummaryLines().value(2));
             if (auto* edit = dynamic_cast<TfrmLabelEdit*>(top)) {
                 TDrawSite* site = edit->Site();
                 for (int i = 0; i < site->ObjectCount(); ++i) {
