@@ -1,11 +1,13 @@
 #include "app/DMain.h"
 #include "app/FAppForms.h"
+#include "paper/UVelmoPapers.h"
 #include "app/FMain.h"
 #include "app/FMessage.h"
 #include "app/UAppFrame.h"
 #include "app/UGlobalNotify.h"
 #include "base/UExceptions.h"
 #include "document/FProductDialogs.h"
+#include "imaging/FColorGrid.h"
 #include "paper/UVelmoPapers.h"
 #include <QDir>
 #include <QFileInfo>
@@ -61,12 +63,16 @@ TdataMain::TdataMain(QObject* owner) : QObject(owner)
     FGlobalNotify->setObjectName(QStringLiteral("GlobalNotify1"));
     FGlobalNotify->OnIdle = [this] { Idle(); };
     FAppFrame->Loaded();
+    // The system colour dialog's custom colours live in the settings.
+    SetCustomColorsStore([] { return ReadSettingString(QStringLiteral("CustomColors"), QString()); },
+                         [](const QString& value) { WriteSettingString(QStringLiteral("CustomColors"), value); });
     CreateMainWindow = [] { return new TfrmMain; };
 }
 
 TdataMain::~TdataMain()
 {
     SetQuestionHandler({});
+    SetCustomColorsStore({}, {});
     Shutdown();
 }
 
@@ -95,6 +101,7 @@ bool TdataMain::LoadCatalogue()
         fileName = ExpandMacros(QStringLiteral("$(PaperInfo)"));
         CheckRequiredFile(fileName, true);
         FCatalogueLoader->Load(fileName);
+        ReportSkippedPapers();
         return true;
     } catch (const EFileError& error) {
         ShowAppMessage(error.Message(), false);
@@ -104,6 +111,17 @@ bool TdataMain::LoadCatalogue()
                        false);
     }
     return false;
+}
+
+void TdataMain::ReportSkippedPapers()
+{
+    // Told once, at the start; the other papers are there and the damaged streams stay
+    // in the file for whoever can mend them.
+    const TVelmoPapers* papers = Papers();
+    if (papers && !papers->SkippedPapers().isEmpty())
+        ShowAppMessage(FormatText(QStringLiteral("用紙情報「%s」を読み込めませんでした"),
+                                  {papers->SkippedPapers().join(QStringLiteral("、"))}),
+                       false);
 }
 
 bool TdataMain::Start()
@@ -124,6 +142,8 @@ bool TdataMain::Start()
     // Commands wait until the start-up choice has been made.
     FMainWindow->setEnabled(false);
     FMainWindow->show();
+    // The colour-grid pop-up is made once, beside the main window.
+    TfrmColorGrid::Instance();
     FReady = true;
     return true;
 }

@@ -64,6 +64,7 @@ public:
 
 private:
     bool LoadCatalogue();
+    void ReportSkippedPapers();
 
     TAppFrame* FAppFrame = nullptr;
     TGlobalNotify* FGlobalNotify = nullptr;

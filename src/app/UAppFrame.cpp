@@ -144,9 +144,7 @@ bool DefaultHasCurrentPrinter()
 
 QString ExceptionMessage(const std::exception& error)
 {
-    if (auto* own = dynamic_cast<const Exception*>(&error))
-        return own->Message();
-    return QString::fromLocal8Bit(error.what());
+    return ExceptionText(error);
 }
 
 std::optional<QString> ReadSettingText(const QString& name)
@@ -470,6 +468,11 @@ void TAppFrame::HandleException(const std::exception& error)
 {
     if (OnException) {
         OnException(error);
+        return;
+    }
+    if (dynamic_cast<const std::bad_alloc*>(&error)) {
+        // What failed is gone with its allocation; the open documents are as they were.
+        ShowAppMessage(OutOfMemoryMessage(), false);
         return;
     }
     const auto* own = dynamic_cast<const Exception*>(&error);

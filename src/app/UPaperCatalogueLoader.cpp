@@ -3,6 +3,7 @@
 #include "paper/UVelmoPapers.h"
 #include "persist/UComponentStream.h"
 #include "storage/UDocFile.h"
+#include "storage/USafeFile.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -81,14 +82,17 @@ void TPaperCatalogueLoader::Prepare(TAppFrame& frame)
     if (QFileInfo::exists(UserFile) || InstalledFile.isEmpty())
         return; // a missing catalogue is reported by the start-up check
     QDir().mkpath(QFileInfo(UserFile).absolutePath());
-    // Copied beside and renamed, so that an interrupted first start leaves no half
+    // Written beside and renamed, so that an interrupted first start leaves no half
     // catalogue behind; the copy is the user's and writable, whatever the original.
-    const QString partial = UserFile + QStringLiteral(".new");
-    QFile::remove(partial);
-    if (QFile::copy(InstalledFile, partial)) {
-        QFile::setPermissions(partial, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        if (!QFile::rename(partial, UserFile))
-            QFile::remove(partial);
+    // A copy that fails leaves no file, which the start-up check then reports.
+    QFile installed(InstalledFile);
+    if (!installed.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = installed.readAll();
+    try {
+        WriteFileReplacing(UserFile, bytes);
+    } catch (const EStorageError& error) {
+        qWarning("%s", error.what());
     }
 }
 
@@ -107,6 +111,12 @@ void TPaperCatalogueLoader::MergeInstalled()
     const QString fileName = FPapers->FileName();
     try {
         TVelmoPapers installed(InstalledFile, true);
+        // A delivered catalogue with a damaged paper is a damaged installation: merging
+        // the rest would take its update number and never bring that paper.
+        if (!installed.SkippedPapers().isEmpty()) {
+            qWarning("the installed catalogue has damaged papers; not merged");
+            return;
+        }
         const QStringList companies = FPapers->CompanyList();
         const QStringList groups = FPapers->GroupList();
         if (!FPapers->Storage().StorageExists(TPapersV2::GlobalInfoStorageName()))

@@ -3,6 +3,11 @@
 #include "app/FMessage.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
+#include "app/FSheetMain.h"
+#include "draw/UDOAction.h"
+#include "draw/UGhost.h"
+#include "objects/UGhostDesigners.h"
+#include "objects/ULOCreator.h"
 
 namespace velmo {
 
@@ -16,10 +21,23 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         RegisterImagingGraphics();
         RegisterPictureFormats();
     });
+    RegisterGhostDesigners();
+    TLOCreator::SetCreatedHook([] { TMoveModes::Current().AfterCreation(); });
+    SetObjectCreatedHook([](TDrawObject*) { TMoveModes::Current().AfterCreation(); });
     int exitCode = 1;
     {
         TdataMain dataMain;
-        dataMain.SetArguments(app.arguments().mid(1));
+        QStringList arguments = app.arguments().mid(1);
+        // "--sheet FILE.lbd" opens the work file straight into the sheet view.
+        if (arguments.size() >= 2 && arguments[0] == QLatin1String("--sheet")) {
+            arguments.removeFirst();
+            dataMain.CreateMainWindow = [&dataMain] {
+                auto* window = new TfrmSheetMain(QString());
+                window->Catalogue = [&dataMain] { return dataMain.Papers(); };
+                return window;
+            };
+        }
+        dataMain.SetArguments(arguments);
         dataMain.SetCatalogueLoader(std::make_unique<TPaperCatalogueLoader>());
         if (hooks.BeforeStart)
             hooks.BeforeStart(dataMain);

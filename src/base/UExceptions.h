@@ -42,4 +42,10 @@ VELMO_DECLARE_EXCEPTION(EConvertError, Exception)
 // Thrown by code that meets an internal inconsistency; carries a fixed English text.
 VELMO_DECLARE_EXCEPTION(EInternalError, Exception)
 
+// What the user is told when an allocation failed ("メモリが不足しています").
+QString OutOfMemoryMessage();
+// The user's text of any exception: our own message, the out-of-memory text for
+// std::bad_alloc, what() for the rest.
+QString ExceptionText(const std::exception& error);
+
 } // namespace velmo

@@ -44,6 +44,8 @@ class TGrid : public TPersistent
     VELMO_PERSISTENT(TGrid, TPersistent)
 public:
     static constexpr int kDefaultSize = 50;
+    // Ten centimetres: beyond that a grid no longer helps place anything on a label.
+    static constexpr int kMaxSize = 1000;
 
     TGrid() = default;
     bool LineShape() const { return FLineShape; }

@@ -6,6 +6,7 @@
 #include "persist/UComponentStream.h"
 #include "storage/UZLibStream.h"
 #include <QDateTime>
+#include <cmath>
 #include <QGuiApplication>
 #include <algorithm>
 
@@ -50,6 +51,15 @@ QByteArray ReadAll(TStream& stream)
 
 // A paper a document can work with: a sheet, faces that are there and have an
 // extent. Anything else comes from a damaged stream.
+// Day counts of 0001-01-01 and 9999-12-31: the calendar's range.
+constexpr double kFirstDay = -693593.0;
+constexpr double kLastDay = 2958466.0;
+
+double CalendarDateOrZero(double date)
+{
+    return std::isfinite(date) && date >= kFirstDay && date < kLastDay ? date : 0.0;
+}
+
 bool PaperPassesChecks(const TPaperInfo& paper)
 {
     if (paper.Width() <= 0 || paper.Height() <= 0 || paper.HasExcessFaces())
@@ -311,8 +321,8 @@ void TLabelData::LoadInto(const QString& fileName)
     if (TProductInfo* product = info->ProductInfo())
         TProductDB::TakeLoadedProduct(*FState.ProductInfo, *product);
     FState.DataName = info->DataName();
-    FState.LastPrint = info->LastPrint();
-    FState.LastSave = info->LastSave();
+    FState.LastPrint = CalendarDateOrZero(info->LastPrint());
+    FState.LastSave = CalendarDateOrZero(info->LastSave());
     FState.SheetMode = info->SheetMode();
 
     // Every sheet is checked now, so that selecting one later cannot meet a damaged
@@ -509,7 +519,19 @@ void TLabelData::LoadSheet(int index)
         FState.Paper = std::move(paper);
     FState.ExtraInfo = std::move(extra);
     FState.ImageInfo = std::move(images);
+    RepairSettings();
     FState.Modified = modified;
+}
+
+void TLabelData::RepairSettings()
+{
+    // A file may come from anywhere: values no window could have produced are put back
+    // to what a new document has rather than shown as they are.
+    const int faces = FState.Paper ? FState.Paper->GetFaceCount() : 0;
+    if (FState.CurrentLabelNo < 0 || FState.CurrentLabelNo >= std::max(faces, 1))
+        FState.CurrentLabelNo = 0;
+    if (FState.Grid->Size() < 1 || FState.Grid->Size() > TGrid::kMaxSize)
+        FState.Grid->SetSize(TGrid::kDefaultSize);
 }
 
 void TLabelData::FlushSheet()
@@ -757,6 +779,16 @@ void TLabelData::WriteLabel(int k, const TDOList& list)
     }
     FState.Modified = true;
     DeletePreview(k);
+}
+
+QByteArray TLabelData::LabelResourceBytes(int k)
+{
+    const int d = DesignIndex(k);
+    TDocStreamList& labels = Labels();
+    if (!labels.StreamExists(d))
+        return {};
+    std::unique_ptr<TDocStream> stream = labels.OpenStream(d, fmDocRead);
+    return LabelBytes(*stream);
 }
 
 void TLabelData::ClearLabel(int k)

@@ -184,6 +184,9 @@ public:
     void ReadLabel(int k, TDOList& list);
     // list is topmost first.
     void WriteLabel(int k, const TDOList& list);
+    // The design of k as its stored "LabelData" component resource, unpacked; empty
+    // when k has none. Needs no registered classes (tools show any design).
+    QByteArray LabelResourceBytes(int k);
     void ClearLabel(int k);
     bool IsLabelCompressed(int k);
     void CompressLabel(int k);
@@ -222,6 +225,8 @@ private:
     void CheckSheetIndex(int index) const;
 
     void LoadSheet(int index);
+    // Puts values a window could never have produced back to a new document's.
+    void RepairSettings();
     void FlushSheet();
     void CloseSheetLists();
     TDocStreamList& Labels();

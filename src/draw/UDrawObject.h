@@ -139,6 +139,9 @@ public:
     virtual TLogRect GetEncloseRect() const;
     virtual void ShowPivots();
     virtual void BeginDrag(int pivotIndex);
+    // Around the site's handling of a press on the object (not on its pivots).
+    virtual void BeforePress(Qt::MouseButton, Qt::KeyboardModifiers) {}
+    virtual void AfterPress(Qt::MouseButton) {}
     virtual void Changed();
     // Draws the object onto another painter (printing, previews) when its enclosing
     // rectangle meets the painter's clip.

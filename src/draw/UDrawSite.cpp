@@ -20,6 +20,7 @@ TDrawSite::TDrawSite(TComponent* owner, QWidget* parent)
     FListener->SetCallback([this](TComponent* sender, const TGUID& kind) { ListenerCallback(sender, kind); });
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
 }
 
 TDrawSite::~TDrawSite()
@@ -170,6 +171,7 @@ void TDrawSite::RemoveObject(TDrawObject* object)
 
 void TDrawSite::InvalidateDevice(const TLogRect& r)
 {
+    FGhostCache = QImage();
     if (r.Width() > 0 && r.Height() > 0)
         update(ToQRect(r));
 }
@@ -288,6 +290,7 @@ void TDrawSite::Rescale()
 {
     if (IsLoading() || FPaintingCopy)
         return;
+    FGhostCache = QImage();
     const TLogRect size = RectToDevice({0, 0, FLogWidth, FLogHeight});
     resize(std::max(0, size.Width()), std::max(0, size.Height()));
     const bool hadPivots = HidePivots();
@@ -314,7 +317,7 @@ void TDrawSite::RefreshPivots()
         object->ShowPivots();
     if (selected.Count() > 1)
         for (const auto& pivot : FPivots)
-            pivot->SetCursor(Qt::ArrowCursor);
+            pivot->SetCursor(crDefault);
     FPivotsDirty = false;
 }
 
@@ -346,7 +349,7 @@ TPivot* TDrawSite::PlacePivot(std::unique_ptr<TPivot> pivot, QPoint logical)
     const int half = size / 2;
     pivot->SetDeviceRect({d.x() - half, d.y() - half, d.x() - half + size, d.y() - half + size});
     if (pivot->Owner() && !pivot->Owner()->Movable())
-        pivot->SetCursor(Qt::ArrowCursor);
+        pivot->SetCursor(crDefault);
     FPivots.push_back(std::move(pivot));
     InvalidateDevice(FPivots.back()->DeviceRect());
     return FPivots.back().get();
@@ -380,7 +383,22 @@ void TDrawSite::paintEvent(QPaintEvent* event)
 {
     const QRect area = event->rect();
     QPainter window(this);
-    if (FDoubleBuffered && !area.isEmpty()) {
+    TGhostList& ghosts = TGhostList::Instance();
+    const bool ghosting = ghosts.Active() && ghosts.Site() == this;
+    if (ghosting && FDoubleBuffered && !size().isEmpty()) {
+        // Nothing under the ghosts changes during a drag: the objects are painted
+        // once and each mouse move only copies them back and draws the ghosts over.
+        if (FGhostCache.size() != size()) {
+            FGhostCache = QImage(size(), QImage::Format_RGB32);
+            SetImageDPI(FGhostCache, SiteDPI());
+            FGhostCache.fill(palette().color(QPalette::Window));
+            QPainter painter(&FGhostCache);
+            PaintBackground(painter);
+            PaintObjects(painter, rect());
+        }
+        window.drawImage(area.topLeft(), FGhostCache, area);
+    } else if (FDoubleBuffered && !area.isEmpty()) {
+        FGhostCache = QImage();
         QImage buffer(area.size(), QImage::Format_RGB32);
         SetImageDPI(buffer, SiteDPI());
         buffer.fill(palette().color(QPalette::Window));
@@ -392,6 +410,7 @@ void TDrawSite::paintEvent(QPaintEvent* event)
         }
         window.drawImage(area.topLeft(), buffer);
     } else {
+        FGhostCache = QImage();
         window.setClipRect(area);
         PaintBackground(window);
         PaintObjects(window, area);
@@ -401,8 +420,7 @@ void TDrawSite::paintEvent(QPaintEvent* event)
         FScaler->ApplyMapping(window, SiteDPI());
         PaintAfter(window);
     }
-    TGhostList& ghosts = TGhostList::Instance();
-    if (ghosts.Active() && ghosts.Site() == this) {
+    if (ghosting) {
         TCanvasSaver saver(window);
         FScaler->ApplyMapping(window, SiteDPI());
         window.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -659,15 +677,47 @@ void TDrawSite::mousePressEvent(QMouseEvent* event)
             return;
         }
     }
-    if (TDrawObject* object = WindowHitTest(pos))
+    if (TDrawObject* object = WindowHitTest(pos)) {
+        object->BeforePress(event->button(), shift);
         ObjectPress(event->button(), shift, object, -1, pos);
-    else
+        if (IndexOfObject(object) >= 0)
+            object->AfterPress(event->button());
+    } else {
         SitePress(event->button(), shift, pos);
+    }
 }
 
 void TDrawSite::mouseMoveEvent(QMouseEvent* event)
 {
-    SiteMove(GhostShift(event->modifiers()), event->position().toPoint());
+    const QPoint pos = event->position().toPoint();
+    if (!TGhostList::Instance().Active())
+        UpdateHoverCursor(pos);
+    SiteMove(GhostShift(event->modifiers()), pos);
+}
+
+void TDrawSite::UpdateHoverCursor(QPoint device)
+{
+    // Over a pivot or an object the site shows their cursor; elsewhere the cursor the
+    // site's owner gave it (a creation cross, say).
+    int cursor = 0;
+    bool over = false;
+    if (TPivot* pivot = PivotAt(device)) {
+        cursor = pivot->Cursor();
+        over = true;
+    } else if (TDrawObject* object = WindowHitTest(device)) {
+        cursor = object->Cursor();
+        over = cursor != 0;
+    }
+    if (over) {
+        if (!FHoverCursor) {
+            FSavedCursor = this->cursor();
+            FHoverCursor = true;
+        }
+        setCursor(CursorFor(cursor));
+    } else if (FHoverCursor) {
+        FHoverCursor = false;
+        setCursor(FSavedCursor);
+    }
 }
 
 void TDrawSite::mouseReleaseEvent(QMouseEvent* event)

@@ -12,6 +12,8 @@
 #include "draw/UGhost.h"
 #include "draw/UNotify.h"
 #include "draw/UScaler.h"
+#include <QCursor>
+#include <QImage>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -140,6 +142,7 @@ private:
     TDrawObject* WindowHitTest(QPoint device) const;
     void AutoScroll(QPoint device);
     void KeyShift(Qt::KeyboardModifiers modifiers);
+    void UpdateHoverCursor(QPoint device);
 
     int FLogWidth = 0;
     int FLogHeight = 0;
@@ -159,6 +162,9 @@ private:
     std::unique_ptr<TListener> FListener;
     std::vector<TDrawObject*> FObjects;
     std::vector<std::unique_ptr<TPivot>> FPivots;
+    QImage FGhostCache;
+    bool FHoverCursor = false;
+    QCursor FSavedCursor;
 };
 
 } // namespace velmo

@@ -28,6 +28,16 @@ uint16_t U16(const char* p)
     return uint16_t(uint8_t(p[0]) | (uint8_t(p[1]) << 8));
 }
 
+// Planes times bits per plane, as the classic readers take the depth. Two 16-bit
+// fields can make a product beyond int; nothing deeper than 32 bits is a bitmap.
+int BitsPerPixel(uint16_t planes, uint16_t bits)
+{
+    const int64_t product = int64_t(planes) * int64_t(bits);
+    if (product > 32)
+        Invalid();
+    return int(product);
+}
+
 uint32_t U32(const char* p)
 {
     return uint32_t(uint8_t(p[0])) | (uint32_t(uint8_t(p[1])) << 8) | (uint32_t(uint8_t(p[2])) << 16) |
@@ -49,13 +59,6 @@ void Put32(QByteArray& out, uint32_t v)
 int64_t Stride(int64_t width, int bits)
 {
     return ((width * bits + 31) / 32) * 4;
-}
-
-// Planes times bits per plane, as damaged headers give them: far beyond any real depth
-// the product would overflow, so it is capped at a value no depth has.
-int BitsOf(uint16_t planes, uint16_t bitCount)
-{
-    return int(std::min<int64_t>(int64_t(planes) * bitCount, 255));
 }
 
 // The bytes of the pixels, saturated far below the integer range so that a header's
@@ -188,7 +191,7 @@ TBitmapFileSizes MeasureBitmap(const char* header, int64_t available)
         if (available < 12)
             Invalid();
         const int64_t width = U16(header + 4), height = U16(header + 6);
-        const int b = BitsOf(U16(header + 8), U16(header + 10));
+        const int b = BitsPerPixel(U16(header + 8), U16(header + 10));
         sizes.ColorCount = b == 1 ? 2 : b == 4 ? 16 : b == 8 ? 256 : 0;
         sizes.HeaderAndColorTable = 12 + 3 * int64_t(sizes.ColorCount);
         sizes.ImageSize = ImageBytes(width, b, height);
@@ -199,7 +202,7 @@ TBitmapFileSizes MeasureBitmap(const char* header, int64_t available)
     const int64_t width = int32_t(U32(header + 4));
     int64_t height = int32_t(U32(header + 8));
     height = height < 0 ? -height : height;
-    const int b = BitsOf(U16(header + 12), U16(header + 14));
+    const int b = BitsPerPixel(U16(header + 12), U16(header + 14));
     const uint32_t compression = U32(header + 16);
     const uint32_t used = U32(header + 32);
     const int byDepth = b == 1 ? 2 : b == 4 ? 16 : b == 8 ? 256 : 0;

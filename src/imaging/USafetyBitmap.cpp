@@ -1,4 +1,5 @@
 #include "imaging/USafetyBitmap.h"
+#include "storage/USafeFile.h"
 #include "imaging/USafetyJPEGImage.h"
 #include <QFile>
 #include <QPainter>
@@ -313,8 +314,8 @@ void TSafetyBitmap::SaveToStream(TStream& stream) const
 
 void TSafetyBitmap::SaveToFile(const QString& fileName) const
 {
-    TFileStream stream(fileName, TFileStream::fmCreate);
-    SaveToStream(stream);
+    // Written beside and renamed: a failed save keeps the previous picture.
+    WriteFileReplacing(fileName, FileBytes());
 }
 
 void TSafetyBitmap::ReadData(TStream& stream)

@@ -12,11 +12,6 @@ bool& PrintOutputSwitch()
     static bool on = false;
     return on;
 }
-TAddActionRecorder& AddActionRecorder()
-{
-    static TAddActionRecorder recorder;
-    return recorder;
-}
 } // namespace
 
 bool PrintOutput()
@@ -27,17 +22,6 @@ bool PrintOutput()
 void SetPrintOutput(bool value)
 {
     PrintOutputSwitch() = value;
-}
-
-void SetAddActionRecorder(TAddActionRecorder recorder)
-{
-    AddActionRecorder() = std::move(recorder);
-}
-
-void RecordAddAction(TDrawObject* object, const QString& caption)
-{
-    if (AddActionRecorder())
-        AddActionRecorder()(object, caption);
 }
 
 // ---------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // The base of every label object, the designer list through which each object kind
 // supplies its editing behaviour (property dialogs, handles, drag feedback,
 // creation), and the hooks the editing framework fills in.
+#include "draw/UDOAction.h"
 #include "draw/UDrawObject.h"
 #include <QString>
 #include <functional>
@@ -17,10 +18,6 @@ class TLabelObject;
 bool PrintOutput();
 void SetPrintOutput(bool value);
 
-// Records an "add" step in the undo history (installed by the history).
-using TAddActionRecorder = std::function<void(TDrawObject* object, const QString& caption)>;
-void SetAddActionRecorder(TAddActionRecorder recorder);
-void RecordAddAction(TDrawObject* object, const QString& caption);
 
 class IDODesigner
 {

@@ -136,19 +136,37 @@ void TPapers::ReadPapers()
     }
     FKeys.reserve(size_t(keys.size()));
     for (const QString& key : std::as_const(keys)) {
-        std::unique_ptr<TComponent> read = ReadStream(PaperPath(key));
-        auto* paper = dynamic_cast<TPaperInfo*>(read.get());
-        if (!paper)
-            throw EReadError(InvalidStreamFormatMessage());
-        read.release();
-        std::unique_ptr<TPaperInfo> held(paper);
-        const QString defect = PaperDefect(*held);
-        if (!defect.isEmpty())
-            throw EPaperCatalogError(QStringLiteral("%1 (%2): %3").arg(key, held->PaperName(), defect));
+        // One damaged paper must not lock the user out of all the others. Its stream
+        // stays in the file as it is, and its key is never handed out again.
+        std::unique_ptr<TPaperInfo> held;
+        try {
+            std::unique_ptr<TComponent> read = ReadStream(PaperPath(key));
+            if (auto* paper = dynamic_cast<TPaperInfo*>(read.get())) {
+                read.release();
+                held.reset(paper);
+            }
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception&) {
+        }
+        if (!held || !PaperDefect(*held).isEmpty()) {
+            FSkipped.append(key);
+            continue;
+        }
         held->PurposeList()->Merge(*FPurposeList);
         FKeys.push_back({key, std::move(held)});
     }
     SortKeys();
+}
+
+uint32_t TPapers::HighestKeyNumber() const
+{
+    uint32_t highest = 0;
+    for (const TEntry& entry : FKeys)
+        highest = std::max(highest, PaperKeyNumber(entry.Key));
+    for (const QString& key : FSkipped)
+        highest = std::max(highest, PaperKeyNumber(key));
+    return highest;
 }
 
 void TPapers::SortKeys()
@@ -255,7 +273,7 @@ void TPapers::StorePaper(const TPaperInfo& paper)
         key = FKeys[size_t(index)].Key;
         FStorage->DeleteElement(PaperPath(key));
     } else {
-        const uint32_t last = FKeys.empty() ? 0 : PaperKeyNumber(FKeys.back().Key);
+        const uint32_t last = HighestKeyNumber();
         if (last == 0xFFFFFFFFu)
             throw EPaperCatalogError(QStringLiteral("用紙の番号が上限に達しました"));
         key = PaperKey(last + 1);
@@ -284,7 +302,7 @@ void TPapers::DeletePaper(int index)
 
 void TPapers::Renumber(const QStringList& names)
 {
-    const uint32_t start = FKeys.empty() ? 1 : PaperKeyNumber(FKeys.back().Key) + 1;
+    const uint32_t start = HighestKeyNumber() + 1;
     SetKeysSorted(false);
     try {
         const int count = Count();
@@ -308,7 +326,7 @@ void TPapers::Renumber(const QStringList& names)
 void TPapers::RenameKey(int index, const QString& key)
 {
     CheckIndex(index);
-    if (IndexOfKey(key) >= 0)
+    if (IndexOfKey(key) >= 0 || FSkipped.contains(key, Qt::CaseInsensitive))
         return;
     TEntry& entry = FKeys[size_t(index)];
     {

@@ -69,6 +69,9 @@ public:
     // Writes every paper afresh under its key.
     void Rewrite(const TPaperProgress& progress = {});
     bool KeysSorted() const { return FSorted; }
+    // Keys of papers whose streams failed to read or failed their checks: not listed,
+    // kept in the file untouched, their keys never given to another paper.
+    const QStringList& SkippedPapers() const { return FSkipped; }
     void SetKeysSorted(bool sorted);
 
     TPurposeList* PurposeList() const { return FPurposeList.get(); }
@@ -107,6 +110,7 @@ private:
     void WritePaper(const QString& key, TPaperInfo& paper, bool withPurposes);
     int InsertKey(const QString& key, std::unique_ptr<TPaperInfo> paper);
     void SortKeys();
+    uint32_t HighestKeyNumber() const;
     void CheckIndex(int index) const;
 
     QString FFileName;
@@ -114,6 +118,7 @@ private:
     bool FClosed = false;
     std::unique_ptr<TTemporaryStorage> FStorage;
     std::vector<TEntry> FKeys;
+    QStringList FSkipped;
     bool FSorted = true;
     std::unique_ptr<TPurposeList> FPurposeList;
 };

@@ -1,9 +1,9 @@
 #include "storage/UCompoundFile.h"
 #include "storage/UCompoundFileFormat.h"
+#include "storage/USafeFile.h"
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 #include <sys/file.h>
@@ -183,14 +183,9 @@ using cfb::TNode;
 
 TCompoundFile::TCompoundFile() = default;
 
-TCompoundFile::~TCompoundFile()
-{
-    try {
-        Commit();
-    } catch (...) {
-        // A destructor cannot report it; callers that care commit first.
-    }
-}
+// Nothing is written here: a file released while an exception unwinds (a refused
+// lock, a failed save) must keep what it held, so only Commit() writes.
+TCompoundFile::~TCompoundFile() = default;
 
 void TCompoundFile::Changed()
 {
@@ -302,9 +297,19 @@ void TCompoundFile::Commit()
 {
     if (!FDirty || FFileName.isEmpty() || !FWritable)
         return;
-    SaveToFile(FFileName, FVersion);
+    // Our own lock would refuse our own replacement; whichever file stands afterwards
+    // is locked again.
+    FLock.reset();
+    try {
+        SaveToFile(FFileName, FVersion);
+    } catch (...) {
+        try {
+            LockFile(FFileName, FShare);
+        } catch (...) {
+        }
+        throw;
+    }
     FDirty = false;
-    // The lock belonged to the replaced file; take it on the new one.
     LockFile(FFileName, FShare);
 }
 
@@ -319,14 +324,8 @@ QByteArray TCompoundFile::SaveToBytes(int version)
 
 void TCompoundFile::SaveToFile(const QString& fileName, int version)
 {
-    QSaveFile out(fileName);
-    if (!out.open(QIODevice::WriteOnly))
-        Fail(OpenErrorStatus(fileName) == stg::E_PATHNOTFOUND ? stg::E_PATHNOTFOUND : stg::E_ACCESSDENIED,
-             fileName);
     FRoot->ModifyTime = cfb::CurrentFileTime();
-    cfb::WriteCompoundFile(*FRoot, out, version);
-    if (!out.commit())
-        Fail(stg::E_WRITEFAULT, out.errorString());
+    WriteFileReplacing(fileName, [&](QIODevice& out) { cfb::WriteCompoundFile(*FRoot, out, version); });
 }
 
 // ---- TCfbStorage

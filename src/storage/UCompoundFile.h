@@ -114,8 +114,8 @@ struct TSource;
 } // namespace cfb
 
 // An open compound file. Reached through its root storage handle; it lives as long
-// as any handle into it does. Unless read-only, it writes pending changes to its file
-// when the last handle is released (errors there are lost: call Commit() to see them).
+// as any handle into it does. Changes reach the file only through Commit(); releasing
+// the last handle without it discards them, so a failure can never half-write a file.
 class TCompoundFile : public std::enable_shared_from_this<TCompoundFile>
 {
 public:

@@ -222,11 +222,10 @@ TRootStorage::TRootStorage()
 
 TRootStorage::~TRootStorage()
 {
-    try {
-        Close();
-    } catch (...) {
-        // Destructors cannot report; Close() or a save before reports it.
-    }
+    // Discards what was not committed: a root destroyed while an exception unwinds
+    // must not write a half-made file, and a write here could not be reported.
+    for (TDocStorage* storage : FOpenStorages)
+        storage->Detach();
 }
 
 void TRootStorage::SetHandle(std::shared_ptr<TCfbStorage> handle, int mode)
@@ -358,7 +357,9 @@ TTemporaryStorage::TTemporaryStorage()
 
 void TTemporaryStorage::LoadFrom(const QString& fileName)
 {
-    const auto source = TCompoundFile::OpenFile(fileName, TStgAccess::Read, TStgShare::Exclusive);
+    // Readers share: a second program reading the same catalogue or document at the
+    // same moment must not be refused; only a writer is kept out while we copy.
+    const auto source = TCompoundFile::OpenFile(fileName, TStgAccess::Read, TStgShare::DenyWrite);
     Close();
     SetHandle(TCompoundFile::CreateInMemory(), fmDocReadWrite | fmDocShareExclusive);
     source->CopyTo(*FChain.front());

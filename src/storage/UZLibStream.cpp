@@ -1,5 +1,5 @@
 #include "storage/UZLibStream.h"
-#include <QSaveFile>
+#include "storage/USafeFile.h"
 #include <algorithm>
 #include <cstring>
 #include <zlib.h>
@@ -58,6 +58,13 @@ bool IsCompressed(TStream& stream, uint32_t* size)
 
 void Decompress(TStream& source, TStream& target, uint32_t size)
 {
+    // Refused before anything is allocated: the header is only a claim, and a few
+    // damaged bytes must not make us reserve gigabytes.
+    if (size > kMaxDecompressedSize)
+        throw EZLibError(ZMessage("stated size too large"));
+    const int64_t present = std::max<int64_t>(0, source.Size() - source.Position());
+    if (int64_t(size) > present * kMaxDeflateRatio + 64)
+        throw EZLibError(ZMessage("stated size beyond what the data can hold"));
     z_stream z{};
     if (inflateInit(&z) != Z_OK)
         throw EZLibError(ZMessage("init"));
@@ -161,10 +168,7 @@ bool DecompressFile(const QString& fileName, const QString& targetFileName)
     // Inflate into memory first so that a damaged source never leaves a half-written target.
     TMemoryStream inflated;
     Decompress(file, inflated, size);
-    QSaveFile out(targetFileName);
-    if (!out.open(QIODevice::WriteOnly) || out.write(inflated.Data()) != inflated.Data().size() ||
-        !out.commit())
-        throw EFCreateError(QStringLiteral("ファイル %1 を作成できません。").arg(targetFileName));
+    WriteFileReplacing(targetFileName, inflated.Data());
     return true;
 }
 

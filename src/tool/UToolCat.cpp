@@ -8,8 +8,15 @@ namespace velmo::tool {
 
 int CommandCat(const QStringList& arguments)
 {
-    QStringList rest = arguments;
-    const bool inflate = rest.removeAll(QStringLiteral("--inflate")) > 0;
+    QStringList rest;
+    bool inflate = false;
+    const int end = OptionEnd(arguments);
+    for (int i = 0; i < arguments.size(); ++i) {
+        if (i < end && arguments[i] == u"--inflate")
+            inflate = true;
+        else if (i != end)
+            rest << arguments[i];
+    }
     if (rest.size() != 2) {
         ReportError(QStringLiteral("usage: velmo-tool cat [--inflate] FILE PATH"));
         return kExitUsage;
@@ -26,11 +33,8 @@ int CommandCat(const QStringList& arguments)
                 bytes = target.Data();
             }
         }
-        if (!WriteStandardOutput(bytes)) {
-            ReportError(QStringLiteral("cannot write to standard output"));
-            return kExitFailure;
-        }
-        return kExitOk;
+        // A failed write is reported once, when the program ends.
+        return WriteStandardOutput(bytes) ? kExitOk : kExitFailure;
     } catch (const Exception& e) {
         ReportError(QStringLiteral("%1: %2: %3").arg(rest[0], rest[1], e.Message()));
         return kExitFailure;

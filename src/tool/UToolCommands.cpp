@@ -1,37 +1,53 @@
 #include "tool/UToolCommands.h"
+#include "base/UExceptions.h"
+#include "imaging/USafetyBitmap.h"
 #include "storage/UDocFile.h"
+#include "storage/USafeFile.h"
 #include "tool/UToolDocument.h"
 #include "tool/UToolDump.h"
 #include "tool/UToolPaper.h"
 #include "tool/UToolPapers.h"
 #include "tool/UToolPicture.h"
+#include "tool/UToolSheet.h"
 #include "tool/UToolText.h"
+#include <QApplication>
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace velmo::tool {
 namespace {
 
-void Usage()
+void Usage(FILE* to)
 {
-    QTextStream err(stderr);
+    QTextStream err(to);
     err << "usage: velmo-tool COMMAND ...\n"
            "commands:\n"
            "  ls FILE                   list the storages and streams of a compound file\n"
            "  cat [--inflate] FILE PATH write a stream's bytes to standard output\n"
            "                            (--inflate unpacks the compressed container)\n"
-           "  dump FILE PATH | dump -   show a component resource as text\n"
+           "  dump [--plain] FILE PATH | dump [--plain] -\n"
+           "                            show a component resource as text (--plain: the text\n"
+           "                            form undump reads back)\n"
+           "  undump IN.txt OUT.res [--name NAME]\n"
+           "                            the text form back into a component resource\n"
+           "  get-label FILE.lbd SHEET POS  print a label's design in the text form\n"
+           "  put-label FILE.lbd SHEET POS DESIGN.txt  replace a label's design and save\n"
            "  paper FILE PATH [--svg OUT] list a paper's faces, or draw the sheet as SVG\n"
            "  new (--paper NAME | --paper-file FILE PATH) [--landscape] OUT.lbd\n"
            "                            make and save a new work file on a paper\n"
            "  info FILE.lbd             the sheets, papers, settings and designs of a work file\n"
            "  preview FILE.lbd SHEET POS OUT.bmp  extract a label preview\n"
            "  papers [--names] [CATALOGUE] list the papers of a catalogue (the delivered one)\n"
+           "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
            "  picture IN OUT.png [--scale 1|2|4|8] [--key-colour RRGGBB] [--blur N | --sharpen N]\n"
            "          [--trim L,T,R,B] [--tint RRGGBB,N] [--brightness N] [--contrast N] [--rotate DEG]\n"
            "                            a picture file of any registered format (BMP, cbm, JPEG,\n"
@@ -40,10 +56,27 @@ void Usage()
            "       [--char-spacing N] [--line-spacing N] [--bulge N] [--angle DEG] [--feed-angle DEG]\n"
            "       [--box W,H] [--dpi N] [--outline] [--boxes]\n"
            "                            lay out a text block and write it as a PNG (0.1 mm units)\n"
+           "  colour SPEC.txt W H OUT.png [--picture FILE] [--zoom PERCENT]\n"
+           "                            paint a colour specification (text form) as PNG\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
 } // namespace
+
+int OptionEnd(const QStringList& arguments)
+{
+    const int end = int(arguments.indexOf(QStringLiteral("--")));
+    return end < 0 ? int(arguments.size()) : end;
+}
+
+QStringList WithoutOptionEnd(const QStringList& arguments)
+{
+    QStringList rest = arguments;
+    const int end = OptionEnd(arguments);
+    if (end < rest.size())
+        rest.removeAt(end);
+    return rest;
+}
 
 QString ElementPathArgument(const QString& argument)
 {
@@ -55,8 +88,65 @@ QString ElementPathArgument(const QString& argument)
 QByteArray ReadStreamBytes(const QString& fileName, const QString& path)
 {
     TFileStorage root(fileName, fmDocRead | fmDocShareDenyWrite);
-    TDocStream stream(root, fmDocRead, ElementPathArgument(path));
+    const QString element = ElementPathArgument(path);
+    if (!element.isEmpty() && !root.StreamExists(element) && root.StorageExists(element))
+        throw EFileError(QStringLiteral("%1 is a storage, not a stream (velmo-tool ls lists what it holds)")
+                             .arg(path));
+    TDocStream stream(root, fmDocRead, element);
     return stream.ReadBytes(stream.Size());
+}
+
+QByteArray ReadStandardInput(int64_t limit)
+{
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly))
+        throw EFileError(QStringLiteral("cannot read standard input"));
+    // A component resource says how long it is: read that much and no more, so that
+    // endless input cannot take all memory.
+    QByteArray bytes = input.read(3);
+    if (bytes.startsWith('\xFF')) {
+        // 0xFF, the type word, the name up to its 0, the flags word, the size.
+        bool named = false;
+        while (bytes.size() < 4096 && !input.atEnd()) {
+            const QByteArray c = input.read(1);
+            bytes += c;
+            if (c == QByteArray(1, '\0')) {
+                named = true;
+                break;
+            }
+        }
+        if (named) {
+            bytes += input.read(6);
+            if (bytes.size() >= 10) {
+                const auto* p = reinterpret_cast<const uint8_t*>(bytes.constData() + bytes.size() - 4);
+                const int64_t stated = int64_t(p[0]) | (int64_t(p[1]) << 8) | (int64_t(p[2]) << 16) |
+                                       (int64_t(p[3]) << 24);
+                if (stated > limit)
+                    throw EFileError(
+                        QStringLiteral("the resource on standard input states %1 bytes, more than %2")
+                            .arg(stated)
+                            .arg(limit));
+                // In pieces: a short input must not make us reserve the stated size.
+                for (int64_t left = stated; left > 0 && !input.atEnd();) {
+                    const QByteArray chunk = input.read(std::min<int64_t>(left, 1 << 20));
+                    if (chunk.isEmpty())
+                        break;
+                    bytes += chunk;
+                    left -= chunk.size();
+                }
+                return bytes;
+            }
+        }
+    }
+    while (!input.atEnd()) {
+        const QByteArray chunk = input.read(1 << 20);
+        if (chunk.isEmpty())
+            break;
+        if (bytes.size() + chunk.size() > limit)
+            throw EFileError(QStringLiteral("standard input holds more than %1 bytes").arg(limit));
+        bytes += chunk;
+    }
+    return bytes;
 }
 
 bool WriteStandardOutput(const QByteArray& bytes)
@@ -71,39 +161,115 @@ bool WriteStandardOutput(const QByteArray& bytes)
 
 void ReportError(const QString& message)
 {
-    QTextStream(stderr) << "velmo-tool: " << message << "\n";
+    QTextStream(stderr) << "velmo-tool: " << EscapeControls(message) << "\n";
 }
 
-int Main(int argc, char** argv)
+QString EscapeControls(const QString& text)
+{
+    // Bytes from files must not reach a terminal raw: an escape sequence in a paper
+    // name could rewrite what the user sees.
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\n' && u != u'\t') || u == 0x7F || (u >= 0x80 && u < 0xA0))
+            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+bool WritePngFile(const QString& fileName, const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
+        ReportError(QStringLiteral("cannot encode the picture as PNG"));
+        return false;
+    }
+    return WriteOutputFile(fileName, bytes);
+}
+
+bool WriteOutputFile(const QString& fileName, const QByteArray& bytes)
+{
+    if (fileName.isEmpty()) {
+        ReportError(QStringLiteral("no output file given"));
+        return false;
+    }
+    try {
+        WriteFileReplacing(fileName, bytes);
+        return true;
+    } catch (const Exception& error) {
+        ReportError(error.Message());
+        return false;
+    }
+}
+
+namespace {
+
+int RunCommand(int argc, char** argv)
 {
     // Drawing commands need fonts and painting, but a command line tool must not need
     // a display: they get the offscreen platform unless the caller chose one. The
     // other commands need no GUI at all.
     const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
-                                      qstrcmp(argv[1], "text") == 0);
+                                      qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
+                                      qstrcmp(argv[1], "colour") == 0);
+    // Label previews and sheets are rendered through a draw site, a widget.
+    const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0);
     std::unique_ptr<QCoreApplication> app;
-    if (draws) {
+    if (widgets) {
+        // Sheets are drawn through draw sites, which are widgets.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
             qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toLocal8Bit());
-        app = std::make_unique<QGuiApplication>(argc, argv);
+        app = std::make_unique<QApplication>(argc, argv);
+    } else if (draws) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+            qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toLocal8Bit());
+        if (widgets)
+            app = std::make_unique<QApplication>(argc, argv);
+        else
+            app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    // An argument the locale's encoding cannot represent would name another file once
+    // decoded (its bytes become U+FFFD): refused rather than guessed.
+    for (int i = 1; i < argc; ++i) {
+        if (QFile::encodeName(QString::fromLocal8Bit(argv[i])) != QByteArray(argv[i])) {
+            ReportError(QStringLiteral("argument %1 is not valid text in this locale's encoding").arg(i));
+            return kExitUsage;
+        }
     }
     QStringList arguments = app->arguments();
     arguments.removeFirst();
     if (arguments.isEmpty()) {
-        Usage();
+        Usage(stderr);
         return kExitUsage;
     }
     const QString command = arguments.takeFirst();
+    // Pictures inside documents and catalogues read as the program's own classes.
+    RegisterImagingGraphics();
     if (command == u"ls")
         return CommandLs(arguments);
     if (command == u"cat")
         return CommandCat(arguments);
     if (command == u"dump")
         return CommandDump(arguments);
+    if (command == u"undump")
+        return CommandUndump(arguments);
+    if (command == u"get-label")
+        return CommandGetLabel(arguments);
+    if (command == u"put-label")
+        return CommandPutLabel(arguments);
+    if (command == u"colour")
+        return CommandColour(arguments);
     if (command == u"paper")
         return CommandPaper(arguments);
     if (command == u"new")
@@ -116,15 +282,49 @@ int Main(int argc, char** argv)
         return CommandPapers(arguments);
     if (command == u"picture")
         return CommandPicture(arguments);
+    if (command == u"sheet")
+        return CommandSheet(arguments);
     if (command == u"text")
         return CommandText(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
-        Usage();
+        Usage(stdout);
         return kExitOk;
     }
     ReportError(QStringLiteral("unknown command \"%1\"").arg(command));
-    Usage();
+    Usage(stderr);
     return kExitUsage;
+}
+
+// Qt's own diagnostics are for us, not for the user of a command: they are dropped,
+// except fatal ones, which end the program with our prefix.
+void DropQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg) {
+        QTextStream(stderr) << "velmo-tool: " << message << "\n";
+        std::abort();
+    }
+}
+
+} // namespace
+
+int Main(int argc, char** argv)
+{
+    qInstallMessageHandler(DropQtMessages);
+    int code = kExitFailure;
+    try {
+        code = RunCommand(argc, argv);
+    } catch (const std::exception& error) {
+        ReportError(ExceptionText(error));
+        code = kExitFailure;
+    }
+    // Whatever a command printed must have reached its destination (a full disk or
+    // /dev/full shows only here, when the buffers are flushed).
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        ReportError(QStringLiteral("cannot write to standard output"));
+        if (code == kExitOk)
+            code = kExitFailure;
+    }
+    return code;
 }
 
 } // namespace velmo::tool

@@ -2,8 +2,10 @@
 // velmo-tool: the command line over the program's libraries. Each command lives in
 // its own module (UTool<Name>.cpp) and takes the arguments that follow its name.
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 namespace velmo::tool {
 
@@ -15,6 +17,12 @@ int CommandLs(const QStringList& arguments);
 // velmo-tool cat [--inflate] FILE PATH: a stream's bytes on standard output;
 // --inflate unpacks the compressed container when the stream holds one.
 int CommandCat(const QStringList& arguments);
+
+// "--" ends the options: what follows it is taken as it is, even when it begins with
+// "-". OptionEnd gives the index of the first "--" (or the count); WithoutOptionEnd
+// gives the arguments of a command that has no options, that "--" removed.
+int OptionEnd(const QStringList& arguments);
+QStringList WithoutOptionEnd(const QStringList& arguments);
 
 // Exit codes of every command.
 constexpr int kExitOk = 0;
@@ -30,9 +38,21 @@ QString ElementPathArgument(const QString& argument);
 // damaged file) or EPathUtil.
 QByteArray ReadStreamBytes(const QString& fileName, const QString& path);
 
+// Reads a component resource (or any bytes) from standard input, at most limit bytes:
+// a resource is read up to its stated size. Raises EFileError beyond the limit.
+QByteArray ReadStandardInput(int64_t limit);
+
 // Writes bytes to standard output unchanged; false when that failed.
 bool WriteStandardOutput(const QByteArray& bytes);
-// Reports an error as "velmo-tool: message" on standard error.
+// Reports an error as "velmo-tool: message" on standard error, control characters
+// escaped.
 void ReportError(const QString& message);
+// Control characters (other than line feed and tab) as \xNN, for text from files.
+QString EscapeControls(const QString& text);
+// Writes an output file whole (beside it first, then renamed into place); on failure
+// reports why and returns false, leaving any previous file as it was.
+bool WriteOutputFile(const QString& fileName, const QByteArray& bytes);
+// The image as a PNG file, through WriteOutputFile.
+bool WritePngFile(const QString& fileName, const QImage& image);
 
 } // namespace velmo::tool

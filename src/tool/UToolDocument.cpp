@@ -6,6 +6,7 @@
 #include "tool/UToolCommands.h"
 #include "tool/UToolPapers.h"
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace velmo::tool {
@@ -109,9 +110,18 @@ int CommandNew(const QStringList& arguments)
 {
     QString paperName, paperFile, paperPath, out;
     bool landscape = false;
+    const int end = OptionEnd(arguments);
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
-        if (a == u"--paper" && i + 1 < arguments.size()) {
+        if (i == end)
+            continue;
+        if (i > end) {
+            if (!out.isEmpty()) {
+                NewUsage();
+                return kExitUsage;
+            }
+            out = a;
+        } else if (a == u"--paper" && i + 1 < arguments.size()) {
             paperName = arguments[++i];
         } else if (a == u"--paper-file" && i + 2 < arguments.size()) {
             paperFile = arguments[++i];
@@ -153,53 +163,58 @@ int CommandNew(const QStringList& arguments)
         data.SetLastSave(DateTimeToDayCount(QDateTime::currentDateTime()));
         data.Save(out);
     } catch (const std::exception& e) {
-        ReportError(QString::fromUtf8(e.what()));
+        ReportError(ExceptionText(e));
         return kExitFailure;
     }
     return kExitOk;
 }
 
-int CommandInfo(const QStringList& arguments)
+int CommandInfo(const QStringList& given)
 {
+    const QStringList arguments = WithoutOptionEnd(given);
     if (arguments.size() != 1) {
         QTextStream(stderr) << "usage: velmo-tool info FILE.lbd\n";
         return kExitUsage;
+    }
+    if (!QFileInfo(arguments[0]).isFile()) {
+        ReportError(QStringLiteral("%1: no such file").arg(arguments[0]));
+        return kExitFailure;
     }
     std::unique_ptr<TLabelData> data;
     try {
         data = TLabelData::Open(arguments[0]);
     } catch (const std::exception& e) {
-        ReportError(QString::fromUtf8(e.what()));
+        ReportError(ExceptionText(e));
         return kExitFailure;
     }
     QTextStream out(stdout);
     try {
         const int current = data->CurrentSheet();
-        out << "file: " << arguments[0] << "\n";
-        out << "data name: " << data->DataName() << "\n";
+        out << "file: " << EscapeControls(arguments[0]) << "\n";
+        out << "data name: " << EscapeControls(data->DataName()) << "\n";
         out << "sheets: " << data->SheetCount() << " (current " << current << ")\n";
         out << "view: " << (data->SheetMode() ? "sheet" : "layout") << "\n";
         out << "last save: " << DateText(data->LastSave()) << "\n";
         out << "last print: " << DateText(data->LastPrint()) << "\n";
-        out << "product: " << data->ProductInfo().Item(0)->FirstLine() << "\n";
+        out << "product: " << EscapeControls(data->ProductInfo().Item(0)->FirstLine()) << "\n";
         for (int s = 0; s < data->SheetCount(); ++s) {
             data->SelectSheet(s);
-            out << "sheet " << s << ": " << data->SheetName() << "\n";
+            out << "sheet " << s << ": " << EscapeControls(data->SheetName()) << "\n";
             if (const TPaperInfo* paper = data->Paper())
-                out << "  paper: " << paper->PaperName() << " [" << paper->GroupName() << "] "
+                out << "  paper: " << EscapeControls(paper->PaperName()) << " [" << EscapeControls(paper->GroupName()) << "] "
                     << Millimetres(paper->Width()) << " x " << Millimetres(paper->Height())
                     << (paper->Landscape() ? " landscape" : "") << ", " << paper->GetFaceCount()
                     << " labels\n";
             else
                 out << "  paper: none\n";
             if (const TExPaperInfo* extra = data->ExtraInfo())
-                out << "  maker: " << extra->Company() << ", purpose: " << extra->Purpose() << "\n";
+                out << "  maker: " << EscapeControls(extra->Company()) << ", purpose: " << EscapeControls(extra->Purpose()) << "\n";
             if (const TImagePaperInfo* images = data->ImageInfo())
                 out << "  paper designs: " << images->FaceCount() << " faces\n";
             out << "  design: " << (data->SeparatelyDesign() ? "per label" : "shared") << ", current label "
                 << data->CurrentLabelNo() << ", grid " << Millimetres(data->Grid()->Size()) << "\n";
             if (!data->CSVFile().isEmpty())
-                out << "  merge file: " << data->CSVFile() << (data->CSVFieldName() ? " (field names)" : "")
+                out << "  merge file: " << EscapeControls(data->CSVFile()) << (data->CSVFieldName() ? " (field names)" : "")
                     << "\n";
             QList<int> designed, previews;
             const int count = data->SeparatelyDesign() ? data->LabelCount() : std::min(1, data->LabelCount());
@@ -215,14 +230,15 @@ int CommandInfo(const QStringList& arguments)
         data->SelectSheet(current);
     } catch (const std::exception& e) {
         out.flush();
-        ReportError(QString::fromUtf8(e.what()));
+        ReportError(ExceptionText(e));
         return kExitFailure;
     }
     return kExitOk;
 }
 
-int CommandPreview(const QStringList& arguments)
+int CommandPreview(const QStringList& given)
 {
+    const QStringList arguments = WithoutOptionEnd(given);
     int sheet = 0, position = 0;
     if (arguments.size() != 4 || !ParseIndex(arguments[1], &sheet) || !ParseIndex(arguments[2], &position)) {
         QTextStream(stderr) << "usage: velmo-tool preview FILE.lbd SHEET POS OUT.bmp\n";
@@ -244,13 +260,10 @@ int CommandPreview(const QStringList& arguments)
             ReportError(QStringLiteral("label %1 of sheet %2 has no preview").arg(position).arg(sheet));
             return kExitFailure;
         }
-        QFile file(arguments[3]);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-            ReportError(QStringLiteral("cannot write %1").arg(arguments[3]));
+        if (!WriteOutputFile(arguments[3], bytes))
             return kExitFailure;
-        }
     } catch (const std::exception& e) {
-        ReportError(QString::fromUtf8(e.what()));
+        ReportError(ExceptionText(e));
         return kExitFailure;
     }
     return kExitOk;

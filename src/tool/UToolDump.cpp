@@ -1,6 +1,7 @@
 #include "tool/UToolDump.h"
 #include "base/UExceptions.h"
 #include "persist/UComponentDump.h"
+#include "persist/UComponentText.h"
 #include "storage/UZLibStream.h"
 #include "tool/UToolCommands.h"
 #include <QFile>
@@ -11,10 +12,20 @@ namespace velmo::tool {
 
 // Prints the dump of bytes to standard output; a damaged stream prints what could be
 // read, then the fault on standard error, and fails.
-int DumpBytes(const QByteArray& bytes)
+int DumpBytes(const QByteArray& bytes, bool plain)
 {
     QTextStream out(stdout);
     out.setEncoding(QStringConverter::Utf8);
+    if (plain) {
+        // The text form is for reading back: all of it or nothing.
+        try {
+            out << ComponentToText(bytes);
+        } catch (const Exception& e) {
+            ReportError(e.Message());
+            return 1;
+        }
+        return 0;
+    }
     QString text;
     try {
         DumpComponent(bytes, &text);
@@ -28,16 +39,27 @@ int DumpBytes(const QByteArray& bytes)
     return 0;
 }
 
-int CommandDump(const QStringList& arguments)
+int CommandDump(const QStringList& givenArguments)
 {
     QTextStream err(stderr);
+    QStringList arguments;
+    bool plain = false;
+    const int end = OptionEnd(givenArguments);
+    for (int i = 0; i < givenArguments.size(); ++i) {
+        if (i < end && givenArguments[i] == u"--plain")
+            plain = true;
+        else if (i != end)
+            arguments << givenArguments[i];
+    }
     if (arguments.size() == 1 && arguments[0] == QLatin1String("-")) {
-        QFile input;
-        if (!input.open(stdin, QIODevice::ReadOnly)) {
-            err << "velmo-tool: cannot read standard input\n";
+        QByteArray bytes;
+        try {
+            bytes = ReadStandardInput(kMaxDecompressedSize);
+        } catch (const Exception& e) {
+            ReportError(e.Message());
             return 1;
         }
-        return DumpBytes(input.readAll());
+        return DumpBytes(bytes, plain);
     }
     if (arguments.size() == 2) {
         QByteArray bytes;
@@ -55,10 +77,10 @@ int CommandDump(const QStringList& arguments)
             ReportError(e.Message());
             return 1;
         }
-        return DumpBytes(bytes);
+        return DumpBytes(bytes, plain);
     }
-    err << "usage: velmo-tool dump -\n"
-           "       velmo-tool dump FILE PATH\n";
+    err << "usage: velmo-tool dump [--plain] -\n"
+           "       velmo-tool dump [--plain] FILE PATH\n";
     return 2;
 }
 

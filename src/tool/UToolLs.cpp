@@ -25,8 +25,9 @@ void ListStorage(TCfbStorage& storage, const QString& prefix, QTextStream& out)
 
 } // namespace
 
-int CommandLs(const QStringList& arguments)
+int CommandLs(const QStringList& given)
 {
+    const QStringList arguments = WithoutOptionEnd(given);
     if (arguments.size() != 1) {
         ReportError(QStringLiteral("usage: velmo-tool ls FILE"));
         return kExitUsage;

@@ -2,7 +2,10 @@
 #include "persist/UComponentStream.h"
 #include "storage/UDocFile.h"
 #include "paper/UPaperInfo.h"
+#include "tool/UToolCommands.h"
+#include <QBuffer>
 #include <QPainter>
+#include <cstring>
 #include <QSvgGenerator>
 
 namespace velmo::tool {
@@ -16,6 +19,24 @@ QString Millimetres(int units)
     return QStringLiteral("%1%2.%3mm").arg(v < 0 ? QStringLiteral("-") : QString()).arg(a / 10).arg(a % 10);
 }
 
+// A document keeps its paper as a component resource (a resource header before the
+// "TPF0" stream); a catalogue keeps each paper as the bare component stream.
+std::unique_ptr<TPaperInfo> ReadPaperEitherForm(TStream& stream)
+{
+    char signature[4] = {};
+    const int64_t got = stream.Read(signature, 4);
+    stream.SetPosition(0);
+    if (got == 4 && memcmp(signature, "TPF0", 4) == 0) {
+        std::unique_ptr<TComponent> component = ReadComponent(stream);
+        if (auto* paper = dynamic_cast<TPaperInfo*>(component.get())) {
+            component.release();
+            return std::unique_ptr<TPaperInfo>(paper);
+        }
+        throw EReadError(InvalidStreamFormatMessage());
+    }
+    return ReadComponentResourceAs<TPaperInfo>(stream);
+}
+
 int Usage(QTextStream& err)
 {
     err << "usage: velmo-tool paper FILE PATH [--svg OUT]\n";
@@ -26,9 +47,9 @@ int Usage(QTextStream& err)
 
 void ListPaperFaces(const TPaperInfo& paper, QTextStream& out)
 {
-    out << paper.ClassName() << " \"" << paper.PaperName() << "\"";
+    out << paper.ClassName() << " \"" << EscapeControls(paper.PaperName()) << "\"";
     if (!paper.GroupName().isEmpty())
-        out << " (" << paper.GroupName() << ")";
+        out << " (" << EscapeControls(paper.GroupName()) << ")";
     out << ": " << Millimetres(paper.Width()) << " x " << Millimetres(paper.Height())
         << (paper.Landscape() ? ", landscape" : "") << ", " << paper.GetFaceCount() << " faces\n";
     for (int i = 0; i < paper.GetFaceCount(); ++i) {
@@ -45,7 +66,7 @@ void ListPaperFaces(const TPaperInfo& paper, QTextStream& out)
                 << Millimetres(h.Right) << ", " << Millimetres(h.Bottom);
         }
         if (!face.FacePurpose.isEmpty())
-            out << "\tpurpose " << face.FacePurpose;
+            out << "\tpurpose " << EscapeControls(face.FacePurpose);
         out << "\n";
     }
     if (paper.HasExcessFaces())
@@ -61,15 +82,19 @@ void ListPaperFaces(const TPaperInfo& paper, QTextStream& out)
 bool WritePaperSvg(const TPaperInfo& paper, const QString& fileName)
 {
     const int width = std::max(1, paper.Width()), height = std::max(1, paper.Height());
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
     QSvgGenerator svg;
-    svg.setFileName(fileName);
+    svg.setOutputDevice(&buffer);
     svg.setSize(QSize(width, height));
     svg.setViewBox(QRect(0, 0, width, height));
     svg.setResolution(254); // one unit is 0.1 mm
     svg.setTitle(paper.PaperName());
     QPainter painter;
-    if (!painter.begin(&svg))
+    if (!painter.begin(&svg)) {
+        ReportError(QStringLiteral("cannot draw the SVG picture"));
         return false;
+    }
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(0x60, 0x60, 0x60), 4));
     painter.setBrush(Qt::white);
@@ -93,7 +118,9 @@ bool WritePaperSvg(const TPaperInfo& paper, const QString& fileName)
             face.DrawOutline(painter, false, true); // centre mark over the blank hole
         }
     }
-    return painter.end();
+    if (!painter.end())
+        return false;
+    return WriteOutputFile(fileName, bytes);
 }
 
 int CommandPaper(const QStringList& arguments)
@@ -102,9 +129,13 @@ int CommandPaper(const QStringList& arguments)
     QTextStream err(stderr);
     QStringList positional;
     QString svgFile;
+    const int end = OptionEnd(arguments);
     for (int i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--svg")) {
-            if (i + 1 >= arguments.size())
+        if (i >= end) {
+            if (i > end)
+                positional << arguments[i];
+        } else if (arguments[i] == QLatin1String("--svg")) {
+            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
                 return Usage(err);
             svgFile = arguments[++i];
         } else {
@@ -116,14 +147,12 @@ int CommandPaper(const QStringList& arguments)
     try {
         RegisterPaperClasses();
         TFileStorage file(positional[0], fmDocRead | fmDocShareDenyWrite);
-        TDocStream stream(file, fmDocRead, positional[1]);
-        std::unique_ptr<TPaperInfo> paper = ReadComponentResourceAs<TPaperInfo>(stream);
+        TDocStream stream(file, fmDocRead, ElementPathArgument(positional[1]));
+        std::unique_ptr<TPaperInfo> paper = ReadPaperEitherForm(stream);
         ListPaperFaces(*paper, out);
         out.flush();
-        if (!svgFile.isEmpty() && !WritePaperSvg(*paper, svgFile)) {
-            err << "velmo-tool: cannot write " << svgFile << "\n";
-            return 1;
-        }
+        if (!svgFile.isEmpty() && !WritePaperSvg(*paper, svgFile))
+            return 1; // the reason is reported
     } catch (const Exception& e) {
         out.flush();
         err << "velmo-tool: " << e.Message() << "\n";

@@ -51,12 +51,12 @@ void ListPapers(const TVelmoPapers& papers, bool namesOnly, QTextStream& out)
     for (int i = 0; i < papers.Count(); ++i) {
         const TPaperInfo& paper = *papers.Paper(i);
         if (namesOnly) {
-            out << paper.PaperName() << '\n';
+            out << EscapeControls(paper.PaperName()) << '\n';
             continue;
         }
         const std::unique_ptr<TExPaperInfo> info = papers.GetExInfo(paper.PaperName(), true);
-        out << papers.Key(i) << '\t' << paper.PaperName() << '\t' << paper.GroupName() << '\t'
-            << info->Company() << '\t' << Millimetres(paper.PortraitWidth()) << 'x'
+        out << papers.Key(i) << '\t' << EscapeControls(paper.PaperName()) << '\t' << EscapeControls(paper.GroupName()) << '\t'
+            << EscapeControls(info->Company()) << '\t' << Millimetres(paper.PortraitWidth()) << 'x'
             << Millimetres(paper.PortraitHeight()) << '\t' << paper.GetFaceCount() << '\t' << Shapes(paper)
             << '\n';
     }
@@ -66,8 +66,18 @@ int CommandPapers(const QStringList& arguments)
 {
     bool namesOnly = false;
     QString fileName;
-    for (const QString& argument : arguments) {
-        if (argument == u"--names") {
+    const int end = OptionEnd(arguments);
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (i == end)
+            continue;
+        if (i > end) {
+            if (!fileName.isEmpty()) {
+                ReportError(QStringLiteral("usage: velmo-tool papers [--names] [CATALOGUE]"));
+                return kExitUsage;
+            }
+            fileName = argument;
+        } else if (argument == u"--names") {
             namesOnly = true;
         } else if (argument.startsWith(u'-') || !fileName.isEmpty()) {
             ReportError(QStringLiteral("usage: velmo-tool papers [--names] [CATALOGUE]"));
@@ -92,9 +102,11 @@ int CommandPapers(const QStringList& arguments)
         QTextStream out(stdout);
         ListPapers(papers, namesOnly, out);
         out.flush();
+        for (const QString& key : papers.SkippedPapers())
+            ReportError(QStringLiteral("用紙情報「%1」を読み込めませんでした").arg(key));
         return out.status() == QTextStream::Ok ? kExitOk : kExitFailure;
     } catch (const std::exception& error) {
-        ReportError(QStringLiteral("%1: %2").arg(fileName, QString::fromUtf8(error.what())));
+        ReportError(QStringLiteral("%1: %2").arg(fileName, ExceptionText(error)));
         return kExitFailure;
     }
 }

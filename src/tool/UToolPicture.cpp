@@ -93,8 +93,14 @@ int CommandPicture(const QStringList& arguments)
     int strength = 100;
     TClipRect trim;
     bool trimming = false;
+    const int end = OptionEnd(arguments);
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
+        if (i >= end) {
+            if (i > end)
+                files.append(a);
+            continue;
+        }
         const bool hasValue = i + 1 < arguments.size();
         auto bad = [&] {
             ReportError(QStringLiteral("bad value for %1").arg(a));
@@ -249,10 +255,8 @@ int CommandPicture(const QStringList& arguments)
             QPainter painter(&out);
             bitmap->Draw(painter, out.rect());
         }
-        if (!out.save(files[1], "PNG")) {
-            ReportError(QStringLiteral("cannot write %1").arg(files[1]));
+        if (!WritePngFile(files[1], out))
             return kExitFailure;
-        }
     } catch (const Exception& e) {
         ReportError(e.Message());
         return kExitFailure;

@@ -46,8 +46,19 @@ int CommandText(const QStringList& arguments)
     TFontStyles style = 0;
     int boxWidth = -1, boxHeight = -1, dpi = 254;
     bool outline = false, boxes = false;
+    const int end = OptionEnd(arguments);
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
+        if (i >= end) {
+            // Lines after "--" may begin with "-".
+            if (i == end)
+                continue;
+            if (out.isEmpty())
+                out = a;
+            else
+                lines << a;
+            continue;
+        }
         auto next = [&](QString* value) {
             if (i + 1 >= arguments.size())
                 return false;
@@ -179,10 +190,8 @@ int CommandText(const QStringList& arguments)
             text.Draw(painter, box);
         }
     }
-    if (!image.save(out, "PNG")) {
-        ReportError(QStringLiteral("cannot write \"%1\"").arg(out));
+    if (!WritePngFile(out, image))
         return kExitFailure;
-    }
     return kExitOk;
 }
 

@@ -274,7 +274,15 @@ TEST_F(CatalogueStartup, ADamagedCopyEndsStartUpWithTheMessage)
                        outside);
         root.Close();
     }
-    expectRefused("a paper outside its sheet");
+    // One damaged paper does not lock the user out: the others load, the damage is
+    // told once and stays in the file as it was.
+    FShown.clear();
+    const QByteArray before = FileBytes(FUser);
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(FShown, QStringList{QStringLiteral("用紙情報「$00000002」を読み込めませんでした")});
+    EXPECT_EQ(Names(), QStringList{QStringLiteral("S1")});
+    Stop();
+    EXPECT_EQ(FileBytes(FUser), before);
 }
 
 TEST(CatalogueLookup, InstalledCatalogueBesideTheProgram)

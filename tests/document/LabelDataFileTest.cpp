@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace velmo;
 using namespace velmo::test;
@@ -48,8 +49,11 @@ protected:
     static void WriteStream(const QString& file, const QString& path, const QByteArray& bytes)
     {
         TFileStorage root(file, fmDocReadWrite);
-        TDocStream stream(root, fmDocCreate, path);
-        stream.WriteBytes(bytes);
+        {
+            TDocStream stream(root, fmDocCreate, path);
+            stream.WriteBytes(bytes);
+        }
+        root.Close();
     }
 
     // The open document must be untouched by a failed load.
@@ -437,4 +441,40 @@ TEST_F(LabelDataFile, PrintedImagesTurnWithALandscapePaper)
     ASSERT_EQ(turned.List.Count(), 1);
     // The centre goes to (100, 900 - 200) on the 400 x 900 label.
     EXPECT_EQ(Supports<IDOBaseRect>(turned.List[0])->GetBaseRect(), (TLogRect{0, 650, 200, 750}));
+}
+
+TEST_F(LabelDataFile, ImpossibleSettingsAreRepairedOnLoad)
+{
+    // A file may come from anywhere; values no window could have made are put back.
+    FData->SetCurrentLabelNo(500); // the paper has 12 labels
+    FData->Grid()->SetSize(-5);
+    FData->SetLastSave(std::numeric_limits<double>::quiet_NaN());
+    FData->SetLastPrint(1e300);
+    FData->AddSheet();
+    FData->SetCurrentLabelNo(-3);
+    FData->Grid()->SetSize(1000000);
+    const QString file = Path(QStringLiteral("odd.lbd"));
+    FData->Save(file);
+
+    auto data = TLabelData::Open(file);
+    EXPECT_EQ(data->LastSave(), 0.0);
+    EXPECT_EQ(data->LastPrint(), 0.0);
+    for (int sheet : {0, 1}) {
+        data->SelectSheet(sheet);
+        EXPECT_EQ(data->CurrentLabelNo(), 0) << sheet;
+        EXPECT_EQ(data->Grid()->Size(), TGrid::kDefaultSize) << sheet;
+    }
+    EXPECT_FALSE(data->Modified());
+
+    // Sound values stay as they were.
+    FData->SelectSheet(0);
+    FData->SetCurrentLabelNo(11);
+    FData->Grid()->SetSize(25);
+    FData->SetLastSave(45000.5);
+    FData->Save(file);
+    data = TLabelData::Open(file);
+    data->SelectSheet(0);
+    EXPECT_EQ(data->CurrentLabelNo(), 11);
+    EXPECT_EQ(data->Grid()->Size(), 25);
+    EXPECT_EQ(data->LastSave(), 45000.5);
 }

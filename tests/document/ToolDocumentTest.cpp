@@ -30,8 +30,11 @@ TEST(ToolDocument, NewMakesADocumentOnAStoredPaper)
     {
         TRootStorage root;
         root.OpenFile(papers, fmDocCreate);
-        TDocStream s(root, fmDocCreate, QStringLiteral("Papers\\$00000001"));
-        WriteComponent(s, *SamplePaper(2, 5)); // plain component stream, as the catalogue keeps papers
+        {
+            TDocStream s(root, fmDocCreate, QStringLiteral("Papers\\$00000001"));
+            WriteComponent(s, *SamplePaper(2, 5)); // plain component stream, as the catalogue keeps papers
+        }
+        root.Close();
     }
     const QString out = dir.filePath(QStringLiteral("new.lbd"));
     const ProcessResult made =

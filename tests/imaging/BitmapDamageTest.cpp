@@ -59,6 +59,14 @@ TEST(BitmapDamage, BadBitmapsRaiseTheMessageAndKeepThePicture)
         bad.push_back(b);
     }
     {
+        QByteArray b = good; // planes × bits beyond int (61937 × 61937, found by fuzzing)
+        b[26] = char(0xF1);
+        b[27] = char(0xF1);
+        b[28] = char(0xF1);
+        b[29] = char(0xF1);
+        bad.push_back(b);
+    }
+    {
         QByteArray b = good; // RLE8 on a 24-bit picture
         Put32(b, 30, 1);
         bad.push_back(b);

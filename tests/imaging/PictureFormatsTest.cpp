@@ -317,3 +317,48 @@ TEST_F(PictureFormats, ImageDataLoadsAPNGWithItsTransparency)
 }
 
 } // namespace velmo::test
+
+namespace velmo::test {
+
+// Headers whose planes × bits and row bytes × height overflowed 32 and 64 bits (found by
+// fuzz_picture_file): refused as bad bitmaps.
+TEST_F(PictureFormats, BitmapHeadersWithAbsurdDepthsAreRefused)
+{
+    auto header = [](uint32_t headerSize, int32_t w, int32_t h, uint16_t planes, uint16_t bits) {
+        QByteArray b("BM");
+        auto put32 = [&b](uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                b += char((v >> (8 * i)) & 0xFF);
+        };
+        auto put16 = [&b](uint16_t v) {
+            b += char(v & 0xFF);
+            b += char(v >> 8);
+        };
+        put32(0);
+        put32(0);
+        put32(0);
+        put32(headerSize);
+        if (headerSize == 12) {
+            put16(uint16_t(w));
+            put16(uint16_t(h));
+        } else {
+            put32(uint32_t(w));
+            put32(uint32_t(h));
+        }
+        put16(planes);
+        put16(bits);
+        b += QByteArray(int(headerSize) - (headerSize == 12 ? 12 : 16), '\0');
+        b += QByteArray(64, '\x55');
+        return b;
+    };
+    for (const QByteArray& bmp : {header(40, 0x7FFFFFFF, 0x7FFFFFFF, 0xFFFF, 0xFF01),
+                                  header(40, 0x7FFFFFFF, -0x7FFFFFFF, 1, 32), header(12, 0xFFFF, 0xFFFF, 0xFF01, 0xFFFF),
+                                  header(40, 3, 2, 0xFFFF, 0xFFFF)}) {
+        EXPECT_THROW(LoadPictureBytes(bmp, "bmp"), EInvalidGraphic);
+        TAppBitmap bitmap;
+        EXPECT_THROW(bitmap.SetFileBytes(bmp), EInvalidGraphic);
+        EXPECT_TRUE(bitmap.Empty());
+    }
+}
+
+} // namespace velmo::test

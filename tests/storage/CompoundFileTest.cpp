@@ -418,11 +418,18 @@ TEST_F(CompoundFileOnDisk, CommitWritesAndReopenReads)
         EXPECT_EQ(expected.size(), 18);
         EXPECT_THROW(read->CreateStream(QStringLiteral("X")), EStorageError);
     }
+    const QByteArray committed = ReadFileBytes(name);
     {
-        // Changes through a read-write open are written when the file is released.
+        // Released without a commit: nothing is written.
+        auto rw = TCompoundFile::OpenFile(name, TStgAccess::ReadWrite);
+        rw->DestroyElement(QStringLiteral("S0"));
+    }
+    EXPECT_EQ(ReadFileBytes(name), committed);
+    {
         auto rw = TCompoundFile::OpenFile(name, TStgAccess::ReadWrite);
         rw->DestroyElement(QStringLiteral("S0"));
         PutStream(*rw, QStringLiteral("Added"), Pattern(5000, 9));
+        rw->Commit();
     }
     auto read = TCompoundFile::OpenFile(name, TStgAccess::Read);
     EXPECT_FALSE(read->Find(QStringLiteral("S0")));
@@ -438,6 +445,7 @@ TEST_F(CompoundFileOnDisk, ReplacedFileStaysIntactUntilCommit)
     {
         auto root = TCompoundFile::CreateFile(name);
         PutStream(*root, QStringLiteral("Old"), "previous");
+        root->Commit();
     }
     const QByteArray before = ReadFileBytes(name);
     {

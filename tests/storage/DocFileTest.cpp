@@ -203,6 +203,26 @@ TEST_F(DocFileOnDisk, TemporaryStorageSavesAndLoadsUnmodified)
     EXPECT_EQ(StatusOf([&] { WriteStream(file, "X", "y"); }), stg::E_ACCESSDENIED);
 }
 
+TEST_F(DocFileOnDisk, LoadingSharesTheFileWithOtherReadersButNotWithAWriter)
+{
+    const QString name = Path("shared.ppr");
+    {
+        TTemporaryStorage doc;
+        WriteStream(doc, "Info", "catalogue");
+        doc.SaveTo(name);
+    }
+    {
+        // Another program reading the same file at the same moment.
+        TFileStorage reader(name, fmDocRead | fmDocShareDenyWrite);
+        TTemporaryStorage loaded;
+        loaded.LoadFrom(name);
+        EXPECT_EQ(ReadStream(loaded, "Info"), QByteArray("catalogue"));
+    }
+    TFileStorage writer(name, fmDocReadWrite | fmDocShareExclusive);
+    TTemporaryStorage refused;
+    EXPECT_EQ(StatusOf([&] { refused.LoadFrom(name); }), stg::E_SHAREVIOLATION);
+}
+
 TEST_F(DocFileOnDisk, FileStorageModes)
 {
     const QString name = Path("modes.lbd");
@@ -222,6 +242,7 @@ TEST_F(DocFileOnDisk, FileStorageModes)
         TFileStorage rw(name, fmDocReadWrite);
         EXPECT_EQ(ReadStream(rw, "A"), QByteArray("a"));
         WriteStream(rw, "B", "b");
+        rw.Close();
     }
     TFileStorage read(name, fmDocRead);
     EXPECT_EQ(ReadStream(read, "B"), QByteArray("b"));
@@ -322,6 +343,7 @@ TEST(DocNameList, ReadOnlyRootDoesNotCreateTheStream)
     {
         TFileStorage created(name, fmDocCreate);
         WriteStream(created, "Other", "o");
+        created.Close();
     }
     TFileStorage root(name, fmDocRead);
     TDocStreamList list(root, "Sheets\\NameList");

@@ -1,6 +1,7 @@
 #include "storage/UZLibStream.h"
 #include "support/TestSupport.h"
 #include <QFile>
+#include <algorithm>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -129,6 +130,77 @@ TEST(ZLibStreamTest, SizeMismatchIsAnError)
     EXPECT_THROW(Inflate(Container(uint32_t(data.size()) - 1, ZLib(data))), EZLibError); // longer than stated
     EXPECT_THROW(Inflate(Container(0xFFFFFFFF, ZLib(data))), EZLibError);
     EXPECT_THROW(Inflate(Container(0, ZLib(data))), EZLibError);
+}
+
+// A target that counts what it is given and keeps nothing, so bombs cost no memory.
+class TCountingStream : public TStream
+{
+public:
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void*, int64_t count) override
+    {
+        FSize += count;
+        return count;
+    }
+    int64_t Seek(int64_t, TSeekOrigin) override { return FSize; }
+    void SetSize(int64_t) override {}
+    int64_t Size() override { return FSize; }
+    int64_t Written() const { return FSize; }
+
+private:
+    int64_t FSize = 0;
+};
+
+// Deflates size zero bytes without ever holding them.
+QByteArray ZerosDeflated(int64_t size)
+{
+    z_stream z{};
+    deflateInit(&z, 1);
+    const QByteArray zeros(1 << 20, '\0');
+    QByteArray out;
+    char buffer[65536];
+    int64_t left = size;
+    int status = Z_OK;
+    while (status != Z_STREAM_END) {
+        const int64_t chunk = std::min<int64_t>(left, zeros.size());
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.constData()));
+        z.avail_in = uInt(chunk);
+        left -= chunk;
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(buffer);
+            z.avail_out = sizeof buffer;
+            status = deflate(&z, left == 0 ? Z_FINISH : Z_NO_FLUSH);
+            out.append(buffer, qsizetype(sizeof buffer - z.avail_out));
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    return out;
+}
+
+TEST(ZLibStreamTest, StatedSizesAreBoundedBeforeAnythingIsAllocated)
+{
+    const QByteArray data("a short text");
+    // 4 GiB claimed by a few bytes: refused at once, whatever follows.
+    EXPECT_THROW(Inflate(Container(0xFFFFFFFF, ZLib(data) + QByteArray(4000, 'x'))), EZLibError);
+    // Within the cap, but more than the bytes present could ever inflate to.
+    try {
+        Inflate(Container(100u * 1024 * 1024, ZLib(data)));
+        ADD_FAILURE() << "accepted";
+    } catch (const EZLibError& error) {
+        EXPECT_TRUE(error.Message().contains(QStringLiteral("beyond what the data can hold")));
+    }
+    // A real bomb, 64 MiB of zeros in some 300 KB: stating more than the cap it is
+    // refused before a byte is inflated; stating little it stops once that is passed.
+    const QByteArray bomb = ZerosDeflated(64 << 20);
+    ASSERT_LT(bomb.size(), 1 << 19);
+    TReadOnlyMemoryStream in(bomb.constData(), bomb.size());
+    TCountingStream target;
+    EXPECT_THROW(Decompress(in, target, kMaxDecompressedSize + 1), EZLibError);
+    EXPECT_EQ(target.Written(), 0);
+    TReadOnlyMemoryStream again(bomb.constData(), bomb.size());
+    TCountingStream small;
+    EXPECT_THROW(Decompress(again, small, 1 << 20), EZLibError);
+    EXPECT_LE(small.Written(), (1 << 20));
 }
 
 TEST(ZLibStreamTest, DamagedZLibDataIsAnError)

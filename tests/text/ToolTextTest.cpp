@@ -98,5 +98,5 @@ TEST(ToolText, EveryOptionAndBadArguments)
               1);
     EXPECT_EQ(test::RunProgram(Tool(), {"text", dir.filePath("no/such/dir/x.png"), "x"}).ExitCode, 1);
     const test::ProcessResult help = test::RunProgram(Tool(), {"help"});
-    EXPECT_TRUE(help.StdErr.contains("text OUT.png LINE...")) << help.StdErr.toStdString();
+    EXPECT_TRUE(help.StdOut.contains("text OUT.png LINE...")) << help.StdOut.toStdString();
 }

@@ -37,7 +37,7 @@ TEST(ToolPapers, ListsTheDeliveredCatalogueWithoutAnArgument)
     EXPECT_FALSE(first[3].isEmpty()); // every delivered paper has its maker
 
     const ProcessResult names = RunProgram(Tool(), {QStringLiteral("papers"), QStringLiteral("--names")});
-    ASSERT_EQ(names.ExitCode, 0);
+    ASSERT_EQ(names.ExitCode, 0) << names.StdErr.toStdString();
     const QStringList nameLines = Lines(names.StdOut);
     EXPECT_EQ(nameLines.size(), lines.size() - 1);
     EXPECT_EQ(nameLines[0], first[1]);

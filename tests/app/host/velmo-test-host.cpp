@@ -4,6 +4,10 @@
 //   VELMO_TEST_QUIT_ON_IDLE=1          prints "velmo: idle" and quits once start-up is done
 //   VELMO_TEST_THROW_IN_EVENT=1        an event handler fails (the exception handler's test)
 //   VELMO_TEST_AUTOCLOSE_MESSAGES=a,b  scripted answers for the message windows
+//   VELMO_TEST_SHAPES=1                a turning rectangle kind ("TLOTestShape") is registered
+//   VELMO_TEST_MAKE_SHEET=FILE         writes a sample two-sheet work file and exits
+//   VELMO_TEST_REPORT=1                prints where faces, tabs, objects and pivots are
+#include "SheetHostHooks.h"
 #include "app/DMain.h"
 #include "app/FMain.h"
 #include "app/FMessage.h"
@@ -19,6 +23,13 @@ using namespace velmo;
 
 int main(int argc, char** argv)
 {
+    if (qEnvironmentVariableIsSet("VELMO_TEST_MAKE_SHEET")) {
+        QApplication app(argc, argv);
+        velmo::testhost::MakeSampleSheetFile(qEnvironmentVariable("VELMO_TEST_MAKE_SHEET"));
+        return 0;
+    }
+    if (qEnvironmentVariableIntValue("VELMO_TEST_SHAPES") == 1)
+        velmo::testhost::RegisterTestShape();
     std::unique_ptr<TGlobalNotify> quitOnIdle;
     TVelmoRunHooks hooks;
     hooks.BeforeStart = [](TdataMain& dataMain) {
@@ -40,6 +51,8 @@ int main(int argc, char** argv)
                 dataMain.MainWindow()->close();
             };
         }
+        if (qEnvironmentVariableIntValue("VELMO_TEST_REPORT") == 1)
+            velmo::testhost::StartScreenReport();
         if (qEnvironmentVariableIntValue("VELMO_TEST_THROW_IN_EVENT") == 1)
             QTimer::singleShot(0, &dataMain, [] { throw EFileError(QStringLiteral("テスト用の失敗")); });
     };

@@ -1,0 +1,272 @@
+#include "app/FSheetMain.h"
+#include "app/UAppFrame.h"
+#include "document/FSheet.h"
+#include "document/ULabelData.h"
+#include "document/USheetView.h"
+#include "draw/UDrawSite.h"
+#include "paper/UPaperRecords.h"
+#include "document/USheetLabels.h"
+#include "paper/UVelmoPapers.h"
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace velmo {
+
+namespace {
+TSheetMessages AppMessages()
+{
+    TSheetMessages m;
+    m.YesNo = [](const QString& q) { return AppMessageBox(q, {bkYes, bkNo}, 0, 1, false) == mrYes; };
+    m.OkCancel = [](const QString& q) { return AppMessageBox(q, {bkOK, bkCancel}, 0, 1, false) == mrOk; };
+    m.Notice = [](const QString& text) { AppMessageBox(text, {bkOK}, 0, 0, false); };
+    return m;
+}
+} // namespace
+
+TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent)
+    : QDialog(parent), FDocument(document), FPosition(position)
+{
+    setObjectName(QStringLiteral("frmLabelEdit"));
+    setWindowTitle(QStringLiteral("ラベルの編集 - %1").arg(position + 1));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    FScroll = scroll;
+    scroll->setBackgroundRole(QPalette::Dark);
+    scroll->viewport()->installEventFilter(this);
+    FHolder = new QWidget;
+    FSite = new TDrawSite(nullptr, FHolder);
+    FSite->setObjectName(QStringLiteral("siteLabel"));
+    FSite->Scaler()->SetUnitDPI(254);
+    FSite->SetColor(clWhite);
+    scroll->setWidget(FHolder);
+    layout->addWidget(scroll);
+    const TLogRect rect = document.LabelRect(position);
+    FSite->SetLogWidth(rect.Width());
+    FSite->SetLogHeight(rect.Height());
+    PrepareLabelSite(*FSite, document, position);
+    TDOList objects;
+    document.ReadLabel(position, objects);
+    for (TDrawObject* object : objects.Objects()) {
+        FSite->InsertComponent(object);
+        FSite->AddObject(object);
+    }
+    resize(720, 600);
+    FitScale();
+}
+
+TfrmLabelEdit::~TfrmLabelEdit() = default;
+
+void TfrmLabelEdit::FitScale()
+{
+    const QSize view = FScroll->viewport()->size();
+    const int margin = 16;
+    const int scale = std::max(
+        5, FSite->FitScale(DeviceDPI(FSite), {0, 0, view.width() - 2 * margin, view.height() - 2 * margin}, true,
+                           true));
+    FSite->Scaler()->SetScale(scale);
+    const QSize s = FSite->size();
+    const QSize holder(std::max(view.width(), s.width() + 2 * margin), std::max(view.height(), s.height() + 2 * margin));
+    FHolder->resize(holder);
+    FSite->move((holder.width() - s.width()) / 2, (holder.height() - s.height()) / 2);
+}
+
+bool TfrmLabelEdit::eventFilter(QObject* watched, QEvent* event)
+{
+    // The label fills the visible area, which is laid out after the window.
+    if (watched == FScroll->viewport() && event->type() == QEvent::Resize)
+        FitScale();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmLabelEdit::WriteBack()
+{
+    TDOList all;
+    FSite->Collect(all, false);
+    TDOList design;
+    for (TDrawObject* object : all.Objects())
+        if (object->LayerGroup() != kBackgroundLayerGroup)
+            design.Add(object);
+    FDocument.WriteLabel(FPosition, design);
+}
+
+void TfrmLabelEdit::done(int result)
+{
+    WriteBack();
+    QDialog::done(result);
+}
+
+// ---------------------------------------------------------------------------------
+
+TfrmPaperChange::TfrmPaperChange(const TVelmoPapers& papers, const QString& currentName, bool separatelyDesign,
+                                 std::function<bool(const TPaperInfo&)> confirm, QWidget* parent)
+    : QDialog(parent), FPapers(papers), FConfirm(std::move(confirm))
+{
+    setObjectName(QStringLiteral("frmPaperChange"));
+    setWindowTitle(QStringLiteral("用紙の変更"));
+    auto* layout = new QVBoxLayout(this);
+    FList = new QListWidget(this);
+    for (int i = 0; i < papers.Count(); ++i) {
+        const TPaperInfo* paper = papers.Paper(i);
+        FList->addItem(paper->GroupName().isEmpty() ? paper->PaperName()
+                                                    : paper->GroupName() + QStringLiteral(" / ") + paper->PaperName());
+    }
+    layout->addWidget(FList, 1);
+    FSummary = new QLabel(this);
+    FSummary->setMinimumHeight(90);
+    FSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(FSummary);
+    FSeparately = new QCheckBox(QStringLiteral("ラベルごとにデザインする"), this);
+    FSeparately->setChecked(separatelyDesign);
+    layout->addWidget(FSeparately);
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    box->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    layout->addWidget(box);
+    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(FList, &QListWidget::currentRowChanged, this, [this](int) { ShowSummary(); });
+    const int current = papers.IndexOfName(currentName);
+    FList->setCurrentRow(std::max(0, current));
+    resize(520, 560);
+}
+
+TPaperInfo* TfrmPaperChange::SelectedPaper() const
+{
+    const int row = FList->currentRow();
+    return row >= 0 && row < FPapers.Count() ? FPapers.Paper(row) : nullptr;
+}
+
+bool TfrmPaperChange::SeparatelyDesign() const
+{
+    return FSeparately->isChecked();
+}
+
+void TfrmPaperChange::Select(int index)
+{
+    FList->setCurrentRow(index);
+}
+
+QStringList TfrmPaperChange::SummaryLines() const
+{
+    QStringList lines;
+    if (const TPaperInfo* paper = SelectedPaper())
+        PaperSummary(lines, *paper, &FPapers, -1);
+    return lines;
+}
+
+void TfrmPaperChange::ShowSummary()
+{
+    QStringList lines = SummaryLines();
+    // A free paper lists every face; a few lines tell enough here.
+    if (lines.size() > 8) {
+        lines = lines.mid(0, 8);
+        lines << QStringLiteral("…");
+    }
+    FSummary->setText(lines.join(QLatin1Char('\n')));
+}
+
+void TfrmPaperChange::accept()
+{
+    const TPaperInfo* paper = SelectedPaper();
+    if (!paper)
+        return;
+    if (FConfirm && !FConfirm(*paper))
+        return; // No keeps the choice open
+    QDialog::accept();
+}
+
+// ---------------------------------------------------------------------------------
+
+TfrmSheetMain::TfrmSheetMain(const QString& fileName, QWidget* parent) : TfrmMain(parent), FFileName(fileName)
+{
+    setObjectName(QStringLiteral("frmSheetMain"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    QAction* save = file->addAction(QStringLiteral("上書き保存(&S)"), this, [this] { Save(); });
+    save->setShortcut(QKeySequence::Save);
+    file->addSeparator();
+    QMenu* paper = menuBar()->addMenu(QStringLiteral("用紙(&P)"));
+    paper->addAction(QStringLiteral("用紙の変更(&C)..."), this, [this] { ChangePaper(); });
+    QAction* quit = file->addAction(QStringLiteral("終了(&X)"), this, [this] { close(); });
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    resize(900, 760);
+}
+
+TfrmSheetMain::~TfrmSheetMain()
+{
+    delete FSheet;
+    FSheet = nullptr;
+}
+
+bool TfrmSheetMain::OpenDocument(const QString& fileName)
+{
+    std::unique_ptr<TLabelData> document;
+    try {
+        document = TLabelData::Open(fileName);
+    } catch (const std::exception& e) {
+        AppMessageBox(QString::fromUtf8(e.what()), {bkOK}, 0, 0, false);
+        return false;
+    }
+    delete FSheet;
+    FSheet = nullptr;
+    FDocument = std::move(document);
+    FFileName = fileName;
+    TfrmSheet::ResetRememberedZoom();
+    FSheet = new TfrmSheet(*FDocument, ExpandMacros(QStringLiteral("$(AppName)")), this);
+    FSheet->SetMessages(AppMessages());
+    FSheet->OnOpenLayout = [this](int k) { OpenLayout(k); };
+    setCentralWidget(FSheet);
+    setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(fileName).fileName(), ExpandMacros(QStringLiteral("$(AppName)"))));
+    return true;
+}
+
+bool TfrmSheetMain::Save()
+{
+    if (!FDocument)
+        return false;
+    try {
+        FDocument->Save(FFileName);
+        FDocument->SetModified(false);
+        return true;
+    } catch (const std::exception&) {
+        AppMessageBox(SaveFailedMessage(), {bkOK}, 0, 0, false);
+        return false;
+    }
+}
+
+void TfrmSheetMain::ChangePaper()
+{
+    TVelmoPapers* papers = Catalogue ? Catalogue() : nullptr;
+    if (!FDocument || !FSheet || !papers)
+        return;
+    const QString current = FDocument->Paper() ? FDocument->Paper()->PaperName() : QString();
+    TfrmPaperChange dialog(*papers, current, FDocument->SeparatelyDesign(),
+                           [this](const TPaperInfo& paper) { return FSheet->ConfirmPaperChange(paper); }, this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.SelectedPaper())
+        return;
+    const TPaperInfo& paper = *dialog.SelectedPaper();
+    std::unique_ptr<TExPaperInfo> extra = papers->GetExInfo(paper.PaperName(), false);
+    std::unique_ptr<TExtraPaperInfo> record =
+        papers->FindRecord(TVelmoPapers::PaperImagesBaseName(), paper.PaperName());
+    FSheet->ChangePaper(paper, dialog.SeparatelyDesign(), extra.get(),
+                        dynamic_cast<const TImagePaperInfo*>(record.get()));
+}
+
+void TfrmSheetMain::OpenLayout(int position)
+{
+    if (!FDocument || position < 0 || position >= FDocument->LabelCount())
+        return;
+    TfrmLabelEdit editor(*FDocument, position, this);
+    editor.exec();
+    if (FSheet)
+        FSheet->RefreshPositions({position});
+}
+
+} // namespace velmo
