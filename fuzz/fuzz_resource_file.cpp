@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const velmo::TResourceId& type : types) {
         for (const QString& name : {QStringLiteral("A"), QStringLiteral("#1")}) {
             try {
-                const QByteArray found = velmo::FindResource(bytes, type, velmo::TResourceId::FromString(name));
+                const QByteArray found =
+                    velmo::FindResource(bytes, type, velmo::TResourceId::FromString(name));
                 velmo::TPictureEx picture;
                 if (type.IsOrdinal && type.Ordinal == velmo::RT_ICON)
                     velmo::LoadIconResource(found, picture);

@@ -42,14 +42,22 @@ QPointF HandlePoint(const QRectF& r, int h)
 {
     const double cx = (r.left() + r.right()) / 2, cy = (r.top() + r.bottom()) / 2;
     switch (h) {
-    case 1: return r.topLeft();
-    case 2: return {cx, r.top()};
-    case 3: return r.topRight();
-    case 4: return {r.right(), cy};
-    case 5: return r.bottomRight();
-    case 6: return {cx, r.bottom()};
-    case 7: return r.bottomLeft();
-    default: return {r.left(), cy};
+    case 1:
+        return r.topLeft();
+    case 2:
+        return {cx, r.top()};
+    case 3:
+        return r.topRight();
+    case 4:
+        return {r.right(), cy};
+    case 5:
+        return r.bottomRight();
+    case 6:
+        return {cx, r.bottom()};
+    case 7:
+        return r.bottomLeft();
+    default:
+        return {r.left(), cy};
     }
 }
 
@@ -224,10 +232,10 @@ void TClipSite::mousePressEvent(QMouseEvent* event)
 void TClipSite::mouseMoveEvent(QMouseEvent* event)
 {
     if (!FDrag) {
-        static const Qt::CursorShape shapes[] = {Qt::ArrowCursor,    Qt::SizeFDiagCursor, Qt::SizeVerCursor,
-                                                 Qt::SizeBDiagCursor, Qt::SizeHorCursor,   Qt::SizeFDiagCursor,
-                                                 Qt::SizeVerCursor,   Qt::SizeBDiagCursor, Qt::SizeHorCursor,
-                                                 Qt::SizeAllCursor};
+        static const Qt::CursorShape shapes[] = {
+            Qt::ArrowCursor,   Qt::SizeFDiagCursor, Qt::SizeVerCursor, Qt::SizeBDiagCursor,
+            Qt::SizeHorCursor, Qt::SizeFDiagCursor, Qt::SizeVerCursor, Qt::SizeBDiagCursor,
+            Qt::SizeHorCursor, Qt::SizeAllCursor};
         setCursor(shapes[HitTest(event->position())]);
         return;
     }
@@ -263,7 +271,8 @@ void TClipSite::paintEvent(QPaintEvent*)
     if (!FPicture.isNull()) {
         const QRectF site = SiteRect();
         p.fillRect(QRectF(ToWidget(site.topLeft()), ToWidget(site.bottomRight())), QColor(128, 128, 128));
-        const QRectF pictureRect(ToWidget(QPointF(0, 0)), ToWidget(QPointF(FPicture.width(), FPicture.height())));
+        const QRectF pictureRect(ToWidget(QPointF(0, 0)),
+                                 ToWidget(QPointF(FPicture.width(), FPicture.height())));
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
         p.drawImage(pictureRect, FPicture);
         const QRectF frame(ToWidget(FFrame.topLeft()), ToWidget(FFrame.bottomRight()));
@@ -316,7 +325,8 @@ int ChooseFrameFile(QWidget* parent, bool hasFrame, QString& file)
         if (picked != choose)
             return 0;
     }
-    file = QFileDialog::getOpenFileName(parent, QStringLiteral("フレームの選択"), QString(), GraphicFileFilter());
+    file = QFileDialog::getOpenFileName(parent, QStringLiteral("フレームの選択"), QString(),
+                                        GraphicFileFilter());
     return file.isEmpty() ? 0 : 1;
 }
 
@@ -346,7 +356,8 @@ TfrmClipEditor::TfrmClipEditor(QWidget* parent)
     connect(FFrame, &QPushButton::clicked, this, [this] { ChooseFrame(); });
     FSite->OnFrameChanged = [this](const QRect& frame) {
         if (FData)
-            FData->ClipFilter()->SetClipRect({frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1});
+            FData->ClipFilter()->SetClipRect(
+                {frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1});
     };
 }
 
@@ -400,7 +411,8 @@ void TfrmClipEditor::Reset()
     if (!FData)
         return;
     if (FHasFace)
-        FData->FitClipToSize(int(std::lround(FFace.OuterSize.width())), int(std::lround(FFace.OuterSize.height())));
+        FData->FitClipToSize(int(std::lround(FFace.OuterSize.width())),
+                             int(std::lround(FFace.OuterSize.height())));
     else if (FFramePicture)
         FData->FitClipToSize(FFramePicture->Width(), FFramePicture->Height());
     else

@@ -71,7 +71,8 @@ TfrmEffectEditor::TfrmEffectEditor(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmEffectEditor"));
     FBlur = new QComboBox(this);
-    FBlur->addItems({QStringLiteral("なし"), QStringLiteral("弱い"), QStringLiteral("普通"), QStringLiteral("強い")});
+    FBlur->addItems(
+        {QStringLiteral("なし"), QStringLiteral("弱い"), QStringLiteral("普通"), QStringLiteral("強い")});
     FMonotone = new QComboBox(this);
     FMonotone->addItems({QStringLiteral("なし"), QStringLiteral("白黒"), QStringLiteral("セピア")});
     MakeLevel(this, FBrightnessBar, FBrightnessEdit);

@@ -14,8 +14,8 @@ QRect FitPictureRect(const QSize& picture, const QRect& into, double maxScale)
 {
     if (picture.isEmpty() || into.isEmpty())
         return {};
-    const double scale = std::min({double(into.width()) / picture.width(),
-                                   double(into.height()) / picture.height(), maxScale});
+    const double scale = std::min(
+        {double(into.width()) / picture.width(), double(into.height()) / picture.height(), maxScale});
     const int w = std::max(1, int(std::lround(picture.width() * scale)));
     const int h = std::max(1, int(std::lround(picture.height() * scale)));
     return QRect(into.left() + (into.width() - w) / 2, into.top() + (into.height() - h) / 2, w, h);

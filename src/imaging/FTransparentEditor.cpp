@@ -141,7 +141,8 @@ void TfrmTransparentEditor::SetSwatchColor(TColor colour)
     QPalette pal = FSwatch->palette();
     pal.setColor(QPalette::Window, QColor(ColorToRgb(colour)));
     FSwatch->setPalette(pal);
-    FSwatch->setToolTip(QStringLiteral("#%1").arg(ColorToRgb(colour) & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper());
+    FSwatch->setToolTip(
+        QStringLiteral("#%1").arg(ColorToRgb(colour) & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper());
 }
 
 void TfrmTransparentEditor::DataChanged()
@@ -207,7 +208,8 @@ bool TfrmTransparentEditor::ChooseAgain()
     if (!FData)
         return false;
     TChosenPicture chosen;
-    const bool ok = FChooser ? FChooser(this, FChooserKind, chosen) : ChoosePictureFile(this, FChooserKind, chosen);
+    const bool ok =
+        FChooser ? FChooser(this, FChooserKind, chosen) : ChoosePictureFile(this, FChooserKind, chosen);
     if (!ok || !chosen.Graphic)
         return false;
     TUpdateBracket bracket(FData->Notify());

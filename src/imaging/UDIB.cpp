@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 
 namespace velmo {
 
@@ -58,6 +59,18 @@ void Put32(QByteArray& out, uint32_t v)
 int64_t Stride(int64_t width, int bits)
 {
     return ((width * bits + 31) / 32) * 4;
+}
+
+// The bytes of the pixels, saturated far below the integer range so that a header's
+// absurd sizes cannot overflow, also once offsets are added (they fail the size checks
+// that follow).
+int64_t ImageBytes(int64_t width, int bits, int64_t height)
+{
+    constexpr int64_t cap = std::numeric_limits<int64_t>::max() / 4;
+    const int64_t stride = Stride(width, bits);
+    if (stride > 0 && height > 0 && stride > cap / height)
+        return cap;
+    return stride * height;
 }
 
 // The compressed container may claim at most what the largest picture needs.
@@ -181,7 +194,7 @@ TBitmapFileSizes MeasureBitmap(const char* header, int64_t available)
         const int b = BitsPerPixel(U16(header + 8), U16(header + 10));
         sizes.ColorCount = b == 1 ? 2 : b == 4 ? 16 : b == 8 ? 256 : 0;
         sizes.HeaderAndColorTable = 12 + 3 * int64_t(sizes.ColorCount);
-        sizes.ImageSize = Stride(width, b) * height;
+        sizes.ImageSize = ImageBytes(width, b, height);
         return sizes;
     }
     if (headerSize < 40 || headerSize > 1024 || available < 40)
@@ -204,7 +217,7 @@ TBitmapFileSizes MeasureBitmap(const char* header, int64_t available)
     else
         sizes.HeaderAndColorTable = int64_t(headerSize) + 4 * int64_t(sizes.ColorCount);
     if (compression == BI_RGB || compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS)
-        sizes.ImageSize = width > 0 ? Stride(width, b) * height : 0;
+        sizes.ImageSize = width > 0 ? ImageBytes(width, b, height) : 0;
     else
         sizes.ImageSize = U32(header + 20);
     return sizes;

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QRect>
 #include <QVector>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -71,7 +72,8 @@ struct TBMPInfo
 
     int AbsHeight() const;
     bool TopDown() const { return Height < 0; }
-    int Bits() const { return int(BitCount) * int(Planes); }
+    // Capped at 255 (no depth), so that damaged headers cannot overflow it.
+    int Bits() const { return int(std::min(int(BitCount) * int64_t(Planes), int64_t(255))); }
     // The 40-byte header followed by the colour table (or the three masks for
     // bit fields): the block a DIB is drawn with.
     QByteArray Block() const;

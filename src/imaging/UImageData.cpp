@@ -42,13 +42,12 @@ bool GraphicSupportsTransparency(const TGraphic* graphic)
 const TPropertyTable& TPictureEx::Properties()
 {
     // Not the plain picture's table: Data is declared only while the data is stored.
-    static const TPropertyTable table = TPropertyTable::Extending(TPersistent::Properties())
-                                            .String("ImageID", &TPictureEx::ImageID, &TPictureEx::SetImageID)
-                                            .String("StorageID", &TPictureEx::StorageID,
-                                                    &TPictureEx::SetStorageID)
-                                            .BinaryCustom("Data", &TPictureEx::StoresData,
-                                                          &TPictureEx::WriteStoredData,
-                                                          &TPictureEx::ReadStoredData);
+    static const TPropertyTable table =
+        TPropertyTable::Extending(TPersistent::Properties())
+            .String("ImageID", &TPictureEx::ImageID, &TPictureEx::SetImageID)
+            .String("StorageID", &TPictureEx::StorageID, &TPictureEx::SetStorageID)
+            .BinaryCustom("Data", &TPictureEx::StoresData, &TPictureEx::WriteStoredData,
+                          &TPictureEx::ReadStoredData);
     return table;
 }
 
@@ -145,8 +144,7 @@ bool TPictureEx::AssignFromClipboard()
         const QImage image = qvariant_cast<QImage>(data->imageData());
         if (!image.isNull() && BitmapSizeAllowed(image.width(), image.height())) {
             auto bitmap = std::make_unique<TAppBitmap>();
-            bitmap->SetImage(image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_RGB888)
-                                                     : image);
+            bitmap->SetImage(image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_RGB888) : image);
             SetGraphic(std::move(bitmap));
             return true;
         }
@@ -413,9 +411,9 @@ void TImageData::Render()
 
     // A filter with nothing to do would copy its input unchanged; skipping it gives
     // the same picture without the copy.
-    for (TGREFilter* filter : {static_cast<TGREFilter*>(FBlurFilter.get()),
-                               static_cast<TGREFilter*>(FMonotoneFilter.get()),
-                               static_cast<TGREFilter*>(FLightFilter.get())})
+    for (TGREFilter* filter :
+         {static_cast<TGREFilter*>(FBlurFilter.get()), static_cast<TGREFilter*>(FMonotoneFilter.get()),
+          static_cast<TGREFilter*>(FLightFilter.get())})
         if (filter->IsActive() && filter->CanApply(*current))
             step(*filter);
 

@@ -126,8 +126,8 @@ QString GraphicFileFilter()
 TColor UnusedColor(const QImage& image)
 {
     std::vector<uint64_t> used(size_t(1) << 18, 0); // one bit per 24-bit colour
-    const QImage rgb = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
-                                                                     : QImage::Format_RGB32);
+    const QImage rgb =
+        image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     for (int y = 0; y < rgb.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
         for (int x = 0; x < rgb.width(); ++x) {
@@ -236,34 +236,35 @@ void RegisterPictureFormats()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-    RegisterPictureFileFormat<TAppBitmap>(QStringLiteral("bmp"), QStringLiteral("Bitmaps"));
-    RegisterPictureFileFormat<TAppBitmap>(QStringLiteral("cbm"), QStringLiteral("Compressed Bitmaps"));
-    RegisterPictureFileFormat<TAppJPEGImage>(QStringLiteral("jpg"), QStringLiteral("JPEG Image"));
-    RegisterPictureFileFormat<TSafetyJPEGImage>(QStringLiteral("jpg"), QStringLiteral("JPEG Image"));
-    RegisterPictureFileFormat<TSafetyJPEGImage>(QStringLiteral("jpeg"), QStringLiteral("JPEG Image"));
-    struct Toolkit
-    {
-        const char* Extension;
-        const char* Format;
-        const char* Description;
-    };
-    static const Toolkit toolkit[] = {
-        {"png", "png", "Portable Network Graphics"},
-        {"gif", "gif", "GIF Image"},
-        {"tif", "tiff", "TIFF Image"},
-        {"tiff", "tiff", "TIFF Image"},
-        {"webp", "webp", "WebP Image"},
-        {"ico", "ico", "Icons"},
-    };
-    const QList<QByteArray> readable = QImageReader::supportedImageFormats();
-    for (const Toolkit& t : toolkit) {
-        if (!readable.contains(QByteArray(t.Format)))
-            continue;
-        const char* format = t.Format;
-        RegisterPictureFileFormat({QString::fromLatin1(t.Extension), QString::fromLatin1(t.Description),
-                                   [] { return std::make_unique<TAppBitmap>(); },
-                                   [format](const QByteArray& bytes) { return ReadToolkitPicture(bytes, format); }});
-    }
+        RegisterPictureFileFormat<TAppBitmap>(QStringLiteral("bmp"), QStringLiteral("Bitmaps"));
+        RegisterPictureFileFormat<TAppBitmap>(QStringLiteral("cbm"), QStringLiteral("Compressed Bitmaps"));
+        RegisterPictureFileFormat<TAppJPEGImage>(QStringLiteral("jpg"), QStringLiteral("JPEG Image"));
+        RegisterPictureFileFormat<TSafetyJPEGImage>(QStringLiteral("jpg"), QStringLiteral("JPEG Image"));
+        RegisterPictureFileFormat<TSafetyJPEGImage>(QStringLiteral("jpeg"), QStringLiteral("JPEG Image"));
+        struct Toolkit
+        {
+            const char* Extension;
+            const char* Format;
+            const char* Description;
+        };
+        static const Toolkit toolkit[] = {
+            {"png", "png", "Portable Network Graphics"},
+            {"gif", "gif", "GIF Image"},
+            {"tif", "tiff", "TIFF Image"},
+            {"tiff", "tiff", "TIFF Image"},
+            {"webp", "webp", "WebP Image"},
+            {"ico", "ico", "Icons"},
+        };
+        const QList<QByteArray> readable = QImageReader::supportedImageFormats();
+        for (const Toolkit& t : toolkit) {
+            if (!readable.contains(QByteArray(t.Format)))
+                continue;
+            const char* format = t.Format;
+            RegisterPictureFileFormat(
+                {QString::fromLatin1(t.Extension), QString::fromLatin1(t.Description),
+                 [] { return std::make_unique<TAppBitmap>(); },
+                 [format](const QByteArray& bytes) { return ReadToolkitPicture(bytes, format); }});
+        }
     });
 }
 

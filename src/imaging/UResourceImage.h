@@ -19,9 +19,9 @@ class TStream;
 // together.
 VELMO_DECLARE_EXCEPTION(EResourceError, Exception)
 
-QString ResourceNotFoundMessage(const QString& name);        // "%s リソースが見つかりません"
+QString ResourceNotFoundMessage(const QString& name);            // "%s リソースが見つかりません"
 QString ApplicationResourceNotFoundMessage(const QString& name); // "リソース %s が見つかりません"
-QString DamagedResourceFileMessage();                         // "リソースファイルが壊れています"
+QString DamagedResourceFileMessage(); // "リソースファイルが壊れています"
 
 constexpr uint16_t RT_BITMAP = 2;
 constexpr uint16_t RT_ICON = 3;

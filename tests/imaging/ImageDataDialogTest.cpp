@@ -1,5 +1,6 @@
 // The image-data pages and dialog: controls follow the image data and set it, the
 // eyedropper, the trimming frame with the mouse, the dialog's start and result.
+#include "ImagingTestSupport.h"
 #include "base/UModalResult.h"
 #include "imaging/FClipEditor.h"
 #include "imaging/FEffectEditor.h"
@@ -9,7 +10,6 @@
 #include "imaging/UImageData.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
-#include "ImagingTestSupport.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,8 +20,8 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace velmo::test {
@@ -64,8 +64,7 @@ public:
 void Mouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButtons buttons,
            Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    const Qt::MouseButton button =
-        type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
     QMouseEvent event(type, at, w->mapToGlobal(at), button, buttons, modifiers);
     QApplication::sendEvent(w, &event);
 }
@@ -173,7 +172,8 @@ TEST(ImageDataPages, TransparencyPageFollowsAndSetsTheKeyColour)
     EXPECT_EQ(page.SwatchColor(), data.TransparentColor());
     // Dragging to the blue bar takes blue; outside the picture nothing.
     Mouse(page.Panel(), QEvent::MouseButtonPress, QPointF(r.center()), Qt::LeftButton);
-    Mouse(page.Panel(), QEvent::MouseMove, QPointF(r.left() + 2, r.top() + r.height() * 13 / 16), Qt::LeftButton);
+    Mouse(page.Panel(), QEvent::MouseMove, QPointF(r.left() + 2, r.top() + r.height() * 13 / 16),
+          Qt::LeftButton);
     Mouse(page.Panel(), QEvent::MouseMove, QPointF(0, 0), Qt::LeftButton);
     Mouse(page.Panel(), QEvent::MouseButtonRelease, QPointF(0, 0), Qt::NoButton);
     EXPECT_EQ(data.TransparentColor(), RgbToColor(qRgb(20, 40, 200)));

@@ -1,13 +1,13 @@
 // Image data: stream form, notifications, the display picture and its cache, the
 // order in which trimming, key colour and effects compose, and damaged streams.
+#include "ImagingTestHolder.h"
+#include "ImagingTestSupport.h"
 #include "base/UNumbers.h"
 #include "base/UStream.h"
 #include "imaging/UGREffector.h"
 #include "imaging/UImageData.h"
-#include "ImagingTestHolder.h"
 #include "imaging/USafetyBitmap.h"
 #include "imaging/USafetyJPEGImage.h"
-#include "ImagingTestSupport.h"
 #include "persist/UComponentStream.h"
 #include "support/StreamBytes.h"
 #include <QClipboard>
@@ -448,7 +448,8 @@ TEST_F(ImageData, TrimmingKeyColourAndEffectsComposeInOrder)
 
     // Another order gives another picture, so the comparison above decides the order.
     const QImage otherOrder = ApplyEffector(tint, ApplyEffector(light, ApplyEffector(blur, trimmed)));
-    EXPECT_NE(otherOrder.convertToFormat(QImage::Format_RGB32), expected.convertToFormat(QImage::Format_RGB32));
+    EXPECT_NE(otherOrder.convertToFormat(QImage::Format_RGB32),
+              expected.convertToFormat(QImage::Format_RGB32));
 }
 
 TEST_F(ImageData, WithoutKeyColourTheTrimmingBackgroundIsWhite)
@@ -677,13 +678,8 @@ TEST_F(ImageData, WrongKindsAreStreamErrors)
                                      .End()
                                      .End()
                                      .Data();
-    const QByteArray pictureAsInt = StreamBytes()
-                                        .Header("TImagingTestHolder")
-                                        .Prop("ImageData.Picture.Data")
-                                        .Int(3)
-                                        .End()
-                                        .End()
-                                        .Data();
+    const QByteArray pictureAsInt =
+        StreamBytes().Header("TImagingTestHolder").Prop("ImageData.Picture.Data").Int(3).End().End().Data();
     for (const QByteArray& bytes : {clipAsString, blurAsString, colourAsList, shortClip, pictureAsInt}) {
         TMemoryStream stream(bytes);
         TImagingTestHolder back;

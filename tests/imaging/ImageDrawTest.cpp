@@ -1,9 +1,9 @@
 // Drawing utilities: stretch-drawing under both locks, locks that keep a second
 // thread out, and bitmaps for the visible part of a rectangle.
+#include "ImagingTestSupport.h"
 #include "imaging/UImageDraw.h"
 #include "imaging/USafetyBitmap.h"
 #include "imaging/USafetyJPEGImage.h"
-#include "ImagingTestSupport.h"
 #include <QPainter>
 #include <atomic>
 #include <gtest/gtest.h>

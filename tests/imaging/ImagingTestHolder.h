@@ -28,9 +28,9 @@ private:
 
 inline const TPropertyTable& TImagingTestHolder::Properties()
 {
-    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
-                                            .Object("ImageData", &TImagingTestHolder::ImageData,
-                                                    &TImagingTestHolder::SetImageData);
+    static const TPropertyTable table =
+        TPropertyTable::Extending(inherited::Properties())
+            .Object("ImageData", &TImagingTestHolder::ImageData, &TImagingTestHolder::SetImageData);
     return table;
 }
 

@@ -1,11 +1,11 @@
 // The picture-format registry, its file filter, and pictures of the web formats read
 // through the toolkit and kept as bitmaps with a key colour for their transparency.
+#include "ImagingTestSupport.h"
 #include "base/UStream.h"
 #include "imaging/UImageData.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "imaging/USafetyJPEGImage.h"
-#include "ImagingTestSupport.h"
 #include <QBuffer>
 #include <QImageWriter>
 #include <QTemporaryDir>

@@ -57,12 +57,12 @@ TEST(PictureTool, TrimsAndReadsTheWebFormats)
             image.setPixel(x, y, qRgba(0, 0, 0, 0)); // a transparent corner
     image.setPixel(20, 15, qRgba(250, 250, 0, 255));
     ASSERT_TRUE(image.save(dir.filePath("in.png")));
-    ProcessResult r = RunProgram(Tool(), {"picture", dir.filePath("in.png"), dir.filePath("t.png"), "--trim",
-                                          "5,5,35,45"});
+    ProcessResult r =
+        RunProgram(Tool(), {"picture", dir.filePath("in.png"), dir.filePath("t.png"), "--trim", "5,5,35,45"});
     ASSERT_EQ(r.ExitCode, 0) << r.StdErr.constData();
     QImage t = QImage(dir.filePath("t.png")).convertToFormat(QImage::Format_ARGB32);
     ASSERT_EQ(t.size(), QSize(30, 40));
-    EXPECT_EQ(qAlpha(t.pixel(0, 0)), 0);                 // the file's transparency survives
+    EXPECT_EQ(qAlpha(t.pixel(0, 0)), 0);                  // the file's transparency survives
     EXPECT_EQ(t.pixel(10, 10), qRgba(10, 120, 200, 255)); // the picture
     EXPECT_EQ(t.pixel(15, 10), qRgba(250, 250, 0, 255));  // (20, 15) less the trim's corner
     EXPECT_EQ(qAlpha(t.pixel(10, 35)), 0);                // below the picture: the key colour
@@ -72,7 +72,8 @@ TEST(PictureTool, TrimsAndReadsTheWebFormats)
     TSafetyBitmap b;
     b.SetImage(plain);
     b.SaveToFile(dir.filePath("in.bmp"));
-    r = RunProgram(Tool(), {"picture", dir.filePath("in.bmp"), dir.filePath("w.png"), "--trim", "-5,0,20,10"});
+    r = RunProgram(Tool(),
+                   {"picture", dir.filePath("in.bmp"), dir.filePath("w.png"), "--trim", "-5,0,20,10"});
     ASSERT_EQ(r.ExitCode, 0) << r.StdErr.constData();
     QImage w = QImage(dir.filePath("w.png")).convertToFormat(QImage::Format_ARGB32);
     ASSERT_EQ(w.size(), QSize(25, 10));
@@ -87,7 +88,8 @@ TEST(PictureTool, TrimsAndReadsTheWebFormats)
     for (const char* f : {"in.tif", "in.webp", "noext"}) {
         r = RunProgram(Tool(), {"picture", dir.filePath(f), dir.filePath("o.png")});
         ASSERT_EQ(r.ExitCode, 0) << f << r.StdErr.constData();
-        EXPECT_EQ(QImage(dir.filePath("o.png")).convertToFormat(QImage::Format_RGB32).pixel(3, 3), qRgb(90, 60, 30))
+        EXPECT_EQ(QImage(dir.filePath("o.png")).convertToFormat(QImage::Format_RGB32).pixel(3, 3),
+                  qRgb(90, 60, 30))
             << f;
     }
     // Bad trims are usage errors; damaged files failures.

@@ -1,12 +1,12 @@
 // Resource files and the resource picture loader: record layout and alignment,
 // lookups, damaged files, the load rule and the picture's data-not-stored mark.
+#include "ImagingTestHolder.h"
+#include "ImagingTestSupport.h"
 #include "base/UStream.h"
 #include "imaging/UImageData.h"
 #include "imaging/UResourceImage.h"
 #include "imaging/USafetyBitmap.h"
 #include "imaging/USafetyJPEGImage.h"
-#include "ImagingTestHolder.h"
-#include "ImagingTestSupport.h"
 #include "persist/UComponentStream.h"
 #include "storage/UZLibStream.h"
 #include <QBuffer>
@@ -235,7 +235,8 @@ TEST_F(ResourceImage, TheLoaderWaitsForItsOwner)
     EXPECT_TRUE(picture.DataNotStored());
     auto* bitmap = dynamic_cast<TSafetyBitmap*>(picture.Graphic());
     ASSERT_NE(bitmap, nullptr);
-    EXPECT_EQ(bitmap->Pixels().convertToFormat(QImage::Format_RGB32), image.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(bitmap->Pixels().convertToFormat(QImage::Format_RGB32),
+              image.convertToFormat(QImage::Format_RGB32));
 
     // AutoLoad off: changes load nothing.
     TPictureEx other;
@@ -264,7 +265,8 @@ TEST_F(ResourceImage, CompressedBitmapJPEGAndIconResources)
         buffer.open(QIODevice::WriteOnly);
         ASSERT_TRUE(QImageWriter(&buffer, "ico").write(icon));
     }
-    const uint32_t offset = uchar(ico[18]) | uchar(ico[19]) << 8 | uchar(ico[20]) << 16 | uchar(ico[21]) << 24;
+    const uint32_t offset =
+        uchar(ico[18]) | uchar(ico[19]) << 8 | uchar(ico[20]) << 16 | uchar(ico[21]) << 24;
     const QByteArray iconImage = ico.mid(int(offset));
     Write("pics.res", ResBytes()
                           .Leading()
@@ -414,12 +416,13 @@ TEST(ResourceFileSeeds, TheFuzzSeedsRead)
     LoadBitmapResource(FindResource(file, TResourceId::FromOrdinal(RT_BITMAP), TResourceId::FromString("a")),
                        picture);
     ASSERT_EQ(picture.Width(), 2);
-    EXPECT_EQ(picture.Graphic()->Image().pixel(0, 1) & 0xFFFFFF, 0xFF0000u); // bottom-up: first row is the last
+    EXPECT_EQ(picture.Graphic()->Image().pixel(0, 1) & 0xFFFFFF,
+              0xFF0000u); // bottom-up: first row is the last
     const QByteArray strings = ReadFileBytes(TestDataPath("fuzz/fuzz_resource_file/strings.res"));
     EXPECT_EQ(ReadResourceRecords(strings).size(), 2u);
     TPictureEx jpeg;
-    EXPECT_THROW(jpeg.EnsureJPEG()->SetFileBytes(FindResource(strings, TResourceId::FromString("jpeg"),
-                                                               TResourceId::FromString("A"))),
+    EXPECT_THROW(jpeg.EnsureJPEG()->SetFileBytes(
+                     FindResource(strings, TResourceId::FromString("jpeg"), TResourceId::FromString("A"))),
                  Exception);
 }
 
