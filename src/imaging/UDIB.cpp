@@ -50,6 +50,26 @@ int64_t Stride(int64_t width, int bits)
     return ((width * bits + 31) / 32) * 4;
 }
 
+// Bits per pixel from a header's planes and bit count; damaged headers can claim up
+// to 65535 of each, so the product is kept in range (no real depth comes near it).
+int HeaderBits(uint32_t planes, uint32_t bitCount)
+{
+    const int64_t b = int64_t(planes) * bitCount;
+    return b > 0x7FFF ? 0x7FFF : int(b);
+}
+
+// Rows of stride bytes, capped at a size no file can hold (2^60) so that sums with
+// header sizes stay in range.
+int64_t ImageBytes(int64_t stride, int64_t rows)
+{
+    constexpr int64_t kBeyondAnyFile = int64_t(1) << 60;
+    if (stride <= 0 || rows <= 0)
+        return 0;
+    if (rows > kBeyondAnyFile / stride)
+        return kBeyondAnyFile;
+    return stride * rows;
+}
+
 // The compressed container may claim at most what the largest picture needs.
 constexpr uint32_t kMaxCompressedBitmapBytes = uint32_t(4 * kMaxBitmapPixels + (1 << 20));
 
@@ -168,10 +188,10 @@ TBitmapFileSizes MeasureBitmap(const char* header, int64_t available)
         if (available < 12)
             Invalid();
         const int64_t width = U16(header + 4), height = U16(header + 6);
-        const int b = U16(header + 8) * U16(header + 10);
+        const int b = HeaderBits(U16(header + 8), U16(header + 10));
         sizes.ColorCount = b == 1 ? 2 : b == 4 ? 16 : b == 8 ? 256 : 0;
         sizes.HeaderAndColorTable = 12 + 3 * int64_t(sizes.ColorCount);
-        sizes.ImageSize = Stride(width, b) * height;
+        sizes.ImageSize = ImageBytes(Stride(width, b), height);
         return sizes;
     }
     if (headerSize < 40 || headerSize > 1024 || available < 40)
@@ -179,7 +199,7 @@ TBitmapFileSizes MeasureBitmap(const char* header, int64_t available)
     const int64_t width = int32_t(U32(header + 4));
     int64_t height = int32_t(U32(header + 8));
     height = height < 0 ? -height : height;
-    const int b = U16(header + 12) * U16(header + 14);
+    const int b = HeaderBits(U16(header + 12), U16(header + 14));
     const uint32_t compression = U32(header + 16);
     const uint32_t used = U32(header + 32);
     const int byDepth = b == 1 ? 2 : b == 4 ? 16 : b == 8 ? 256 : 0;
@@ -194,7 +214,7 @@ TBitmapFileSizes MeasureBitmap(const char* header, int64_t available)
     else
         sizes.HeaderAndColorTable = int64_t(headerSize) + 4 * int64_t(sizes.ColorCount);
     if (compression == BI_RGB || compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS)
-        sizes.ImageSize = width > 0 ? Stride(width, b) * height : 0;
+        sizes.ImageSize = width > 0 ? ImageBytes(Stride(width, b), height) : 0;
     else
         sizes.ImageSize = U32(header + 20);
     return sizes;

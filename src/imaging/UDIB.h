@@ -71,7 +71,12 @@ struct TBMPInfo
 
     int AbsHeight() const;
     bool TopDown() const { return Height < 0; }
-    int Bits() const { return int(BitCount) * int(Planes); }
+    // Kept in range for damaged headers (65535 planes of 65535 bits).
+    int Bits() const
+    {
+        const int64_t b = int64_t(BitCount) * Planes;
+        return b > 0x7FFF ? 0x7FFF : int(b);
+    }
     // The 40-byte header followed by the colour table (or the three masks for
     // bit fields): the block a DIB is drawn with.
     QByteArray Block() const;
