@@ -1,6 +1,7 @@
 // The gradient engine against the formulas written out in floating point here, the
 // printer path against the cells, banding, and the blender.
 #include "imaging/UDIB.h"
+#include "imaging/UGREffector.h"
 #include "imaging/UGradation.h"
 #include "support/TestSupport.h"
 #include <QPainter>
@@ -208,6 +209,27 @@ TEST(GradationTest, PrinterPathMatchesTheCellsAtTheirCentres)
         // The same as the smooth resampling of the whole picture.
         const QImage window = ResampleGradationWindow(cells, QSize(512, 512), QRect(0, 0, 512, 512));
         EXPECT_EQ(window.convertToFormat(QImage::Format_RGB32), target);
+    }
+}
+
+TEST(GradationTest, PrinterPathShrinksSmallTargets)
+{
+    const std::vector<TColor> colors = {0x0000FF, 0xFF0000};
+    const QImage cells = GradationCells(colors, 270, rgGradationKind::rgkSimple);
+    for (const QSize size : {QSize(100, 60), QSize(300, 40), QSize(20, 500)}) {
+        QImage target(size, QImage::Format_RGB32);
+        target.fill(Qt::green);
+        {
+            QPainter painter(&target);
+            PaintGradation(painter, QRect(QPoint(0, 0), size), colors, 270, rgGradationKind::rgkSimple,
+                           TGradationOutput::goResample);
+        }
+        QImage expected(size, QImage::Format_BGR888);
+        SmoothResample(expected, cells.convertToFormat(QImage::Format_BGR888));
+        EXPECT_EQ(target, expected.convertToFormat(QImage::Format_RGB32)) << size.width() << "x" << size.height();
+        // Red at the left, blue at the right, nothing of the green left.
+        EXPECT_GE(qRed(target.pixel(0, size.height() / 2)), 250);
+        EXPECT_GE(qBlue(target.pixel(size.width() - 1, size.height() / 2)), 240);
     }
 }
 
