@@ -472,7 +472,8 @@ void PaintGradation(QPainter& painter, const QRect& rectangle, const std::vector
     QRect visible = device;
     if (painter.hasClipping())
         visible &= transform.mapRect(painter.clipBoundingRect()).toAlignedRect();
-    if (const QPaintDevice* d = painter.device())
+    // A recording (QPicture) has no pixels of its own to bound the target by.
+    if (const QPaintDevice* d = painter.device(); d && d->devType() != QInternal::Picture)
         visible &= QRect(0, 0, d->width(), d->height());
     if (visible.isEmpty())
         return;

@@ -5,6 +5,7 @@
 #include "imaging/UGradation.h"
 #include "support/TestSupport.h"
 #include <QPainter>
+#include <QPicture>
 #include <gtest/gtest.h>
 #include <cmath>
 #include <numbers>
@@ -231,6 +232,25 @@ TEST(GradationTest, PrinterPathShrinksSmallTargets)
         EXPECT_GE(qRed(target.pixel(0, size.height() / 2)), 250);
         EXPECT_GE(qBlue(target.pixel(size.width() - 1, size.height() / 2)), 240);
     }
+}
+
+TEST(GradationTest, RecordingsKeepTheResampledGradient)
+{
+    const std::vector<TColor> colors = {0xFFFFFF, 0x000000};
+    QPicture picture;
+    {
+        QPainter painter(&picture);
+        PaintGradation(painter, QRect(0, 0, 256, 64), colors, 270, rgGradationKind::rgkSimple);
+    }
+    QImage replayed(256, 64, QImage::Format_RGB32);
+    replayed.fill(Qt::green);
+    {
+        QPainter painter(&replayed);
+        picture.play(&painter);
+    }
+    EXPECT_EQ(replayed.pixel(0, 30) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_LE(qRed(replayed.pixel(255, 30)), 2);
+    EXPECT_EQ(qRed(replayed.pixel(128, 30)), qBlue(replayed.pixel(128, 30))); // grey, not green
 }
 
 TEST(GradationTest, BandsPaintWhatTheWholePagePaints)
