@@ -310,7 +310,7 @@ void DrawGraphic(QPainter& painter, const QRect& rectangle, const TGraphic& grap
     painter.drawImage(rectangle, image);
 }
 
-void TColorSpec::Fill(QPainter& painter, const QRect& rectangle) const
+void TColorSpec::Fill(QPainter& painter, const QRect& rectangle, TGradationOutput output) const
 {
     if (rectangle.isEmpty())
         return;
@@ -319,7 +319,7 @@ void TColorSpec::Fill(QPainter& painter, const QRect& rectangle) const
     case TColorSpecKind::cskGradation: {
         const std::vector<TColor> colors = FGradColors->Expanded();
         if (!colors.empty()) {
-            PaintGradation(painter, rectangle, colors, FGradAngle, FGradKind);
+            PaintGradation(painter, rectangle, colors, FGradAngle, FGradKind, output);
             return;
         }
         // No colours at all: the solid colour is the harmless choice.

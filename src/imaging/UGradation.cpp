@@ -395,12 +395,16 @@ QImage ResampleGradationWindow(const QImage& cells, QSize full, const QRect& win
     if (w.isEmpty() || cells.isNull())
         return {};
     if (full.width() < kCells || full.height() < kCells) {
-        // Shrinking: the whole target is small along that axis; resample it all.
-        QImage target(full, cells.format());
+        // Shrinking: the whole target is small along that axis; resample it all (in
+        // a layout the resampler takes).
+        const QImage source = cells.convertToFormat(QImage::Format_BGR888);
+        QImage target(full, source.format());
         if (target.isNull())
             return {};
-        SmoothResample(target, cells);
-        return target.copy(w);
+        SmoothResample(target, source);
+        if (target.size() != full)
+            return {};
+        return target.copy(w).convertToFormat(QImage::Format_RGB888);
     }
     const TEnlargeAxis hx(full.width()), vy(full.height());
     QImage out(w.size(), QImage::Format_RGB888);
@@ -468,7 +472,8 @@ void PaintGradation(QPainter& painter, const QRect& rectangle, const std::vector
     QRect visible = device;
     if (painter.hasClipping())
         visible &= transform.mapRect(painter.clipBoundingRect()).toAlignedRect();
-    if (const QPaintDevice* d = painter.device())
+    // A recording (QPicture) has no pixels of its own to bound the target by.
+    if (const QPaintDevice* d = painter.device(); d && d->devType() != QInternal::Picture)
         visible &= QRect(0, 0, d->width(), d->height());
     if (visible.isEmpty())
         return;

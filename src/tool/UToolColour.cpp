@@ -19,7 +19,8 @@ namespace {
 
 void ColourUsage()
 {
-    QTextStream(stderr) << "usage: velmo-tool colour SPEC.txt W H OUT.png [--picture FILE] [--zoom PERCENT]\n";
+    QTextStream(stderr)
+        << "usage: velmo-tool colour SPEC.txt W H OUT.png [--picture FILE] [--zoom PERCENT] [--print]\n";
 }
 
 bool ParsePositive(const QString& text, int* value, int max)
@@ -36,6 +37,8 @@ int CommandColour(const QStringList& givenArguments)
     QStringList arguments = givenArguments;
     QString picture;
     int zoom = 100;
+    // Gradations as a printer gets them: smoothly resampled to the pixels.
+    const bool print = arguments.removeAll(QStringLiteral("--print")) > 0;
     for (qsizetype i = 0; i < arguments.size();) {
         if (arguments[i] == u"--picture" && i + 1 < arguments.size()) {
             picture = arguments[i + 1];
@@ -90,7 +93,8 @@ int CommandColour(const QStringList& givenArguments)
     {
         QPainter painter(&image);
         painter.scale(zoom / 100.0, zoom / 100.0);
-        spec.Fill(painter, QRect(0, 0, width, height));
+        spec.Fill(painter, QRect(0, 0, width, height),
+                  print ? TGradationOutput::goResample : TGradationOutput::goAuto);
     }
     if (!WritePngFile(arguments[3], image))
         return kExitFailure;

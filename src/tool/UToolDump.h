@@ -20,8 +20,9 @@ int CommandGetLabel(const QStringList& arguments);
 // velmo-tool put-label FILE.lbd SHEET POS DESIGN.txt: replaces the label's design
 // (stored compressed, preview made again) and saves the document.
 int CommandPutLabel(const QStringList& arguments);
-// velmo-tool colour SPEC.txt W H OUT.png [--picture FILE] [--zoom PERCENT]: paints
-// a colour specification in the text form over W x H logical units.
+// velmo-tool colour SPEC.txt W H OUT.png [--picture FILE] [--zoom PERCENT] [--print]:
+// paints a colour specification in the text form over W x H logical units (--print:
+// gradations resampled as on a printer).
 int CommandColour(const QStringList& arguments);
 // Label-object classes the tool can read designs of.
 void RegisterToolLabelClasses();

@@ -1,9 +1,11 @@
 // The gradient engine against the formulas written out in floating point here, the
 // printer path against the cells, banding, and the blender.
 #include "imaging/UDIB.h"
+#include "imaging/UGREffector.h"
 #include "imaging/UGradation.h"
 #include "support/TestSupport.h"
 #include <QPainter>
+#include <QPicture>
 #include <gtest/gtest.h>
 #include <cmath>
 #include <numbers>
@@ -209,6 +211,46 @@ TEST(GradationTest, PrinterPathMatchesTheCellsAtTheirCentres)
         const QImage window = ResampleGradationWindow(cells, QSize(512, 512), QRect(0, 0, 512, 512));
         EXPECT_EQ(window.convertToFormat(QImage::Format_RGB32), target);
     }
+}
+
+TEST(GradationTest, PrinterPathShrinksSmallTargets)
+{
+    const std::vector<TColor> colors = {0x0000FF, 0xFF0000};
+    const QImage cells = GradationCells(colors, 270, rgGradationKind::rgkSimple);
+    for (const QSize size : {QSize(100, 60), QSize(300, 40), QSize(20, 500)}) {
+        QImage target(size, QImage::Format_RGB32);
+        target.fill(Qt::green);
+        {
+            QPainter painter(&target);
+            PaintGradation(painter, QRect(QPoint(0, 0), size), colors, 270, rgGradationKind::rgkSimple,
+                           TGradationOutput::goResample);
+        }
+        QImage expected(size, QImage::Format_BGR888);
+        SmoothResample(expected, cells.convertToFormat(QImage::Format_BGR888));
+        EXPECT_EQ(target, expected.convertToFormat(QImage::Format_RGB32)) << size.width() << "x" << size.height();
+        // Red at the left, blue at the right, nothing of the green left.
+        EXPECT_GE(qRed(target.pixel(0, size.height() / 2)), 250);
+        EXPECT_GE(qBlue(target.pixel(size.width() - 1, size.height() / 2)), 240);
+    }
+}
+
+TEST(GradationTest, RecordingsKeepTheResampledGradient)
+{
+    const std::vector<TColor> colors = {0xFFFFFF, 0x000000};
+    QPicture picture;
+    {
+        QPainter painter(&picture);
+        PaintGradation(painter, QRect(0, 0, 256, 64), colors, 270, rgGradationKind::rgkSimple);
+    }
+    QImage replayed(256, 64, QImage::Format_RGB32);
+    replayed.fill(Qt::green);
+    {
+        QPainter painter(&replayed);
+        picture.play(&painter);
+    }
+    EXPECT_EQ(replayed.pixel(0, 30) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_LE(qRed(replayed.pixel(255, 30)), 2);
+    EXPECT_EQ(qRed(replayed.pixel(128, 30)), qBlue(replayed.pixel(128, 30))); // grey, not green
 }
 
 TEST(GradationTest, BandsPaintWhatTheWholePagePaints)

@@ -232,6 +232,29 @@ TEST(ToolUndumpTest, ColourPaintsASpecificationWrittenByHand)
                   .ExitCode,
               0);
     EXPECT_EQ(QImage(png).size(), QSize(400, 200));
+    // --print: resampled to the pixels instead of stretched cells.
+    auto changesAlongRow = [](const QImage& image, int y) {
+        int changes = 0;
+        for (int x = 1; x < image.width(); ++x)
+            changes += image.pixel(x, y) != image.pixel(x - 1, y);
+        return changes;
+    };
+    WriteFileBytes(spec, QByteArray("object TColorSpec\n  Kind = cskGradation\nend\n"));
+    for (const bool print : {false, true}) {
+        QStringList args = {QStringLiteral("colour"), spec, QStringLiteral("128"), QStringLiteral("20"), png,
+                            QStringLiteral("--zoom"), QStringLiteral("600")};
+        if (print)
+            args << QStringLiteral("--print");
+        ASSERT_EQ(RunProgram(Tool(), args).ExitCode, 0);
+        const QImage image(png);
+        ASSERT_EQ(image.width(), 768);
+        // 128 cells of 6 pixels each when stretched; resampled, the greys change
+        // far more often.
+        if (print)
+            EXPECT_GT(changesAlongRow(image, 60), 200); // every grey level of the way
+        else
+            EXPECT_LE(changesAlongRow(image, 60), 127);
+    }
     // A tiled picture given as a file.
     QImage tile(4, 2, QImage::Format_RGB32);
     for (int x = 0; x < 4; ++x)
