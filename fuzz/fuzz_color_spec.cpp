@@ -1,4 +1,4 @@
-// Reads arbitrary bytes as a component stream holding a colour specification (an
+// Reads arbitrary bytes as a component stream holding a colour setting (an
 // owner with one written in place) and paints what was read: neither may crash, hang
 // or allocate without bound.
 #include "imaging/UColorSpec.h"

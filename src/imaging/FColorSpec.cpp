@@ -392,7 +392,7 @@ void TfrmColorSpec::Refresh()
 {
     FLoading = true;
     // The page of the kind chosen: a picture kind without a picture yet still shows
-    // the picture page, though the specification reads as solid until one is there.
+    // the picture page, though the setting reads as solid until one is there.
     const int shown = FColorOnly ? 0 : int(FShownKind);
     FKindButtons[shown]->setChecked(true);
     FPages->setCurrentIndex(shown);

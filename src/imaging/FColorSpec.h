@@ -55,7 +55,7 @@ public:
     void SetFaceSize(int width, int height);
 
     // Loads a private copy (by assignment) and shows it; the gradation previews are
-    // drawn, so a specification whose direction is not one of the ten becomes the
+    // drawn, so a setting whose direction is not one of the ten becomes the
     // linear gradient GradDir reports.
     void LoadSpec(const TColorSpec& spec);
     // The edited copy; without a picture unless the kind is a picture and the panel

@@ -398,7 +398,7 @@ namespace velmo {
 
 namespace {
 
-// What the text's properties are read into: the caller's specification under one
+// What the text's properties are read into: the caller's spec under one
 // name, read in place (a picture kind stays a picture kind until its picture comes).
 class TColorSpecHolder : public TComponent
 {

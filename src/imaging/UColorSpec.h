@@ -2,7 +2,7 @@
 // The colour of every coloured surface of a label object: a solid colour with a
 // brush style, a picture stretched or tiled over the surface, or a gradation.
 //
-// A colour specification is always written in place under its owner's property
+// A colour setting is always written in place under its owner's property
 // ("FillColor.Kind = cskGradation", "FillColor.GradColors.Colors = {…}").
 #include "base/UClasses.h"
 #include "base/UGraphics.h"
@@ -126,8 +126,8 @@ void DrawGraphic(QPainter& painter, const QRect& rectangle, const TGraphic& grap
 
 namespace velmo {
 
-// Reads a colour specification written in the component text form: one object of any
-// class whose properties are the specification's own ("Kind = cskGradation") or all
+// Reads a colour setting written in the component text form: one object of any
+// class whose properties are the setting's own ("Kind = cskGradation") or all
 // under one property of an owner, as a design holds them ("FillColor.Kind = …").
 // The properties are read into spec as a stream would set them (a picture kind
 // without its picture yet stays one). Children are ignored. Raises EParserError for

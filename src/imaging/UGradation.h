@@ -1,5 +1,5 @@
 #pragma once
-// Gradations: the colour list a colour specification keeps, the gradient engine that
+// Gradations: the colour list a colour setting keeps, the gradient engine that
 // paints seven kinds of gradient, and the alpha-map blender the drawing code shares.
 //
 // The engine computes every gradient at 128 x 128 cells through a 1024-entry colour

@@ -2,6 +2,7 @@
 #include "base/UClassesFiler.h"
 #include "base/UExtended.h"
 #include "persist/UComponentStream.h"
+#include "persist/UComponentText.h"
 #include <cstring>
 
 namespace velmo {
@@ -9,32 +10,6 @@ namespace {
 
 // Binary values show at most this many bytes.
 constexpr int kBinaryShown = 256;
-
-QString Quote(const QString& text)
-{
-    QString out;
-    bool inQuote = false;
-    for (QChar c : text) {
-        if (c.unicode() < 0x20) {
-            if (inQuote) {
-                out += u'\'';
-                inQuote = false;
-            }
-            out += QStringLiteral("#%1").arg(c.unicode());
-            continue;
-        }
-        if (!inQuote) {
-            out += u'\'';
-            inQuote = true;
-        }
-        if (c == u'\'')
-            out += u'\'';
-        out += c;
-    }
-    if (inQuote)
-        out += u'\'';
-    return out.isEmpty() ? QStringLiteral("''") : out;
-}
 
 class Dumper
 {
@@ -162,7 +137,7 @@ private:
         case TValueType::vaWString: {
             FStream.Seek(-1, TSeekOrigin::soCurrent);
             const QString s = FReader.ReadString();
-            QString text = lead + Quote(s);
+            QString text = lead + QuoteText(s);
             if (tag == TValueType::vaLString)
                 text += QStringLiteral(" (vaLString)");
             else if (tag == TValueType::vaWString)

@@ -59,40 +59,6 @@ QString CurrencyText(int64_t count)
     return QStringLiteral("%1%2.%3c").arg(negative ? QStringLiteral("-") : QString()).arg(magnitude / 10000).arg(fraction);
 }
 
-// 'quoted' text with #nnn for what must not stand in the text itself: control
-// characters and UTF-16 halves that do not pair.
-QString QuoteText(const QString& text)
-{
-    QString out;
-    bool inQuote = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        bool plain = c.unicode() >= 0x20 && c.unicode() != 0x7F;
-        if (c.isHighSurrogate())
-            plain = i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
-        else if (c.isLowSurrogate())
-            plain = i > 0 && text.at(i - 1).isHighSurrogate();
-        if (!plain) {
-            if (inQuote) {
-                out += u'\'';
-                inQuote = false;
-            }
-            out += QStringLiteral("#%1").arg(c.unicode());
-            continue;
-        }
-        if (!inQuote) {
-            out += u'\'';
-            inQuote = true;
-        }
-        if (c == u'\'')
-            out += u'\'';
-        out += c;
-    }
-    if (inQuote)
-        out += u'\'';
-    return out.isEmpty() ? QStringLiteral("''") : out;
-}
-
 class TextWriter
 {
 public:
@@ -890,6 +856,40 @@ private:
 };
 
 } // namespace
+
+// 'quoted' text with #nnn for what must not stand in the text itself: control
+// characters and UTF-16 halves that do not pair.
+QString QuoteText(const QString& text)
+{
+    QString out;
+    bool inQuote = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        bool plain = c.unicode() >= 0x20 && c.unicode() != 0x7F;
+        if (c.isHighSurrogate())
+            plain = i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        else if (c.isLowSurrogate())
+            plain = i > 0 && text.at(i - 1).isHighSurrogate();
+        if (!plain) {
+            if (inQuote) {
+                out += u'\'';
+                inQuote = false;
+            }
+            out += QStringLiteral("#%1").arg(c.unicode());
+            continue;
+        }
+        if (!inQuote) {
+            out += u'\'';
+            inQuote = true;
+        }
+        if (c == u'\'')
+            out += u'\'';
+        out += c;
+    }
+    if (inQuote)
+        out += u'\'';
+    return out.isEmpty() ? QStringLiteral("''") : out;
+}
 
 QString ComponentToText(const QByteArray& bytes)
 {

@@ -51,6 +51,9 @@ private:
 // The text form of a component resource (0xFF …) or a bare stream ("TPF0" …).
 // Damaged bytes raise EReadError.
 QString ComponentToText(const QByteArray& bytes);
+// A string as the text form writes it: 'quoted', with #nnn for control characters
+// and UTF-16 halves that do not pair (the annotated dump shows strings the same way).
+QString QuoteText(const QString& text);
 
 // "TPF0" and the record the text describes; EParserError for bad text.
 QByteArray TextToComponent(const QString& text);

@@ -1,4 +1,4 @@
-// velmo-tool colour: a colour specification written in the component text form,
+// velmo-tool colour: a colour setting written in the component text form,
 // painted over a rectangle, as PNG.
 #include "base/UExceptions.h"
 #include "imaging/UColorSpec.h"

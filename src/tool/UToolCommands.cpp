@@ -57,7 +57,7 @@ void Usage(FILE* to)
            "       [--box W,H] [--dpi N] [--outline] [--boxes]\n"
            "                            lay out a text block and write it as a PNG (0.1 mm units)\n"
            "  colour SPEC.txt W H OUT.png [--picture FILE] [--zoom PERCENT] [--print]\n"
-           "                            paint a colour specification (text form) as PNG\n"
+           "                            paint a colour setting (text form) as PNG\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 

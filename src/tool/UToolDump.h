@@ -21,7 +21,7 @@ int CommandGetLabel(const QStringList& arguments);
 // (stored compressed, preview made again) and saves the document.
 int CommandPutLabel(const QStringList& arguments);
 // velmo-tool colour SPEC.txt W H OUT.png [--picture FILE] [--zoom PERCENT] [--print]:
-// paints a colour specification in the text form over W x H logical units (--print:
+// paints a colour setting in the text form over W x H logical units (--print:
 // gradations resampled as on a printer).
 int CommandColour(const QStringList& arguments);
 // Label-object classes the tool can read designs of.

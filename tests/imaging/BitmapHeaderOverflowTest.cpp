@@ -1,5 +1,5 @@
 // Bitmap headers whose planes, bit counts and sizes multiply beyond 32 or 64 bits
-// (found by fuzzing colour specifications with pictures): the bitmap error, and
+// (found by fuzzing colour settings with pictures): the bitmap error, and
 // no arithmetic that wraps.
 #include "imaging/USafetyBitmap.h"
 #include "support/TestSupport.h"

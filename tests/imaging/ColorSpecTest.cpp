@@ -1,4 +1,4 @@
-// Colour specifications: their stream form byte for byte, the rules of their
+// Colour settings: their stream form byte for byte, the rules of their
 // properties, Assign, and what Fill paints for each kind.
 #include "imaging/UColorSpec.h"
 #include "imaging/UDIB.h"
@@ -16,7 +16,7 @@
 namespace velmo::test {
 namespace {
 
-// An owner of a colour specification, as a label object holds one.
+// An owner of a colour setting, as a label object holds one.
 class TSpecOwner : public TComponent
 {
     VELMO_PERSISTENT(TSpecOwner, TComponent)
@@ -409,7 +409,7 @@ TEST_F(ColorSpecTest, SolidFillsWithBrushStyles)
     EXPECT_FALSE(spec.IsPlainColor(p16));
 }
 
-TEST_F(ColorSpecTest, AHandWrittenSpecificationPaintsTheExpectedPixels)
+TEST_F(ColorSpecTest, AHandWrittenSpecPaintsTheExpectedPixels)
 {
     TColorSpec spec;
     ReadColorSpecText(QStringLiteral("object TLORect\n"
@@ -434,7 +434,7 @@ TEST_F(ColorSpecTest, AHandWrittenSpecificationPaintsTheExpectedPixels)
     EXPECT_NEAR(qRed(middle), 127, 3);
     EXPECT_NEAR(qBlue(middle), 128, 3);
 
-    // The specification's own property names work too, and so does a solid colour.
+    // The setting's own property names work too, and so does a solid colour.
     TColorSpec solid;
     ReadColorSpecText(QStringLiteral("object TColorSpec\n  Color = clAqua\nend"), solid);
     EXPECT_EQ(solid.Color(), 0xFFFF00);

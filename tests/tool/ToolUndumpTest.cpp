@@ -212,7 +212,7 @@ TEST(ToolUndumpTest, UndumpWritesTheResourceDumpPlainReadsItBack)
     EXPECT_TRUE(run.StdOut.isEmpty());
 }
 
-TEST(ToolUndumpTest, ColourPaintsASpecificationWrittenByHand)
+TEST(ToolUndumpTest, ColourPaintsAColourWrittenByHand)
 {
     QTemporaryDir dir;
     const QString spec = dir.filePath(QStringLiteral("spec.txt"));
