@@ -472,3 +472,38 @@ TEST(CDDFile, DeliveredFileHasSixtyFourDistinctPatternsAndTheirThumbnails)
     }
     EXPECT_EQ(ids.size(), 64);
 }
+
+TEST(CDDFile, IndependentReadersSeeTheNameListAndSixtyFourPatterns)
+{
+    const QString file = BinaryDir() + QStringLiteral("/data/velmo.cdd");
+    if (!QFile::exists(QStringLiteral("/usr/bin/python3")) || !QFile::exists(QStringLiteral("/usr/bin/gsf")))
+        GTEST_FAIL() << "python3-olefile and libgsf-bin are needed (scripts/install-deps)";
+    static const char kScript[] = R"(
+import sys, olefile
+ole = olefile.OleFileIO(sys.argv[1])
+raw = ole.openstream('CoonsDistortionData/NameList').read()
+names = [n for n in raw[4:].decode('cp932').split('\r\n') if n]
+assert len(names) == 64, len(names)
+ids = set()
+for name in names:
+    data = ole.openstream('CoonsDistortionData/' + name).read()
+    counts = [int.from_bytes(data[16 + 4 * i:20 + 4 * i], 'little') for i in range(4)]
+    assert len(data) == 32 + 21 * sum(counts), (name, len(data), counts)
+    assert min(counts) >= 2, (name, counts)
+    ids.add(data[:16])
+assert len(ids) == 64
+print('patterns', len(names))
+)";
+    const ProcessResult ole =
+        RunProgram(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromLatin1(kScript), file});
+    ASSERT_EQ(ole.ExitCode, 0) << ole.StdErr.toStdString();
+    EXPECT_TRUE(ole.StdOut.contains("patterns 64"));
+    const ProcessResult gsf = RunProgram(QStringLiteral("/usr/bin/gsf"), {QStringLiteral("list"), file});
+    ASSERT_EQ(gsf.ExitCode, 0) << gsf.StdErr.toStdString();
+    const QStringList lines = QString::fromUtf8(gsf.StdOut).split('\n', Qt::SkipEmptyParts);
+    int streams = 0;
+    for (const QString& line : lines)
+        if (line.startsWith(u'f') && line.contains(QStringLiteral("CoonsDistortionData/")))
+            ++streams;
+    EXPECT_EQ(streams, 65); // the name list and the patterns
+}
