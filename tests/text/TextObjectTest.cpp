@@ -524,3 +524,58 @@ TEST_F(TextObject, MadeTextObjectFitsItsLines)
     EXPECT_EQ(t->BaseRect().Height(), 2 * t->SimpleText().LineHeight());
     EXPECT_GT(t->BaseRect().Width(), 300);
 }
+
+TEST_F(TextObject, EveryKindDrawsInsideItsEnclosingRectangle)
+{
+    // The enclosing rectangle decides what is repainted and what a printout band
+    // draws: ink outside it would be cut off.
+    const QByteArray design = ReadFileBytes(TestDataPath(QStringLiteral("text/every-kind.txt")));
+    auto objects = ReadDesign(QString::fromUtf8(design));
+    ASSERT_EQ(objects.size(), 12u);
+    for (auto& object : objects) {
+        auto* t = dynamic_cast<TLOVelmoText*>(object.get());
+        ASSERT_NE(t, nullptr);
+        // Also turned, and vertical, and with the distortion bent the other way.
+        for (int variant = 0; variant < 3; ++variant) {
+            if (variant == 1)
+                t->SetAngle(t->Angle() + 35);
+            if (variant == 2)
+                t->SetVertical(!t->Vertical());
+            const TLogRect e = t->GetEncloseRect();
+            QImage image(2200, 1600, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            {
+                QPainter painter(&image);
+                painter.translate(50, 50);
+                t->Paint(painter);
+            }
+            int outside = 0, inside = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixel(x, y) != qRgb(255, 255, 255)) {
+                        const int lx = x - 50, ly = y - 50;
+                        if (lx < e.Left - 1 || lx > e.Right + 1 || ly < e.Top - 1 || ly > e.Bottom + 1)
+                            ++outside;
+                        else
+                            ++inside;
+                    }
+            EXPECT_EQ(outside, 0) << t->Name().toStdString() << " variant " << variant;
+            EXPECT_GT(inside, 0) << t->Name().toStdString() << " variant " << variant;
+        }
+    }
+}
+
+TEST_F(TextObject, ArcTextIsHitOnItsBandOnly)
+{
+    TLOVelmoText t;
+    t.SetBaseRect({0, 0, 1000, 100});
+    t.SetLines({QStringLiteral("円弧の文字")});
+    t.SetBulge(300);
+    const QPoint apex = t.GetControlPoint();
+    EXPECT_TRUE(t.HitTest(apex + QPoint(0, 20)));
+    // The chord's middle lies far below an arch of 300.
+    EXPECT_FALSE(t.HitTest(QPoint(500, 50)));
+    const TLogRect e = t.GetEncloseRect();
+    EXPECT_LE(e.Top, apex.y());
+    EXPECT_GE(e.Bottom, 50);
+}
