@@ -352,6 +352,14 @@ void TCoonsDistortion::TransformPoint(QPoint& point)
     point = QPoint(FTarget.Left + clampInt(x), FTarget.Top + clampInt(y));
 }
 
+QPointF TCoonsDistortion::TransformPointF(QPointF point)
+{
+    if (!IsUsable())
+        return point;
+    const QPointF p = Evaluate((point.x() - FSource.Left) * FSourceWidthInv, (point.y() - FSource.Top) * FSourceHeightInv);
+    return QPointF(FTarget.Left + p.x() * FTarget.Width(), FTarget.Top + p.y() * FTarget.Height());
+}
+
 void TCoonsDistortion::Assign(const TPersistent& source)
 {
     const auto* other = dynamic_cast<const TCoonsDistortion*>(&source);
@@ -547,24 +555,44 @@ QImage PatternThumbnail(const QImage& sheet, int index)
 
 namespace velmo {
 
-void FlattenStroke(TStroke& stroke)
+void FlattenStroke(TStroke& stroke, int maxPiece)
 {
+    maxPiece = std::max(maxPiece, 2);
     const QPainterPath path = stroke.ToPainterPath();
     TStroke flat;
+    auto addSplit = [&](QPoint from, QPoint to, uint8_t lastType) {
+        const int parts = std::max(1, (std::max(std::abs(to.x() - from.x()), std::abs(to.y() - from.y())) +
+                                       maxPiece - 1) / maxPiece);
+        for (int k = 1; k < parts; ++k)
+            flat.Add(QPoint(from.x() + int(std::lround(double(to.x() - from.x()) * k / parts)),
+                            from.y() + int(std::lround(double(to.y() - from.y()) * k / parts))),
+                     PT_LINETO);
+        flat.Add(to, lastType);
+    };
     for (const QPolygonF& polygon : path.toSubpathPolygons()) {
         if (polygon.size() < 2)
             continue;
         const bool closed = polygon.isClosed();
         const int last = closed ? int(polygon.size()) - 1 : int(polygon.size());
-        for (int i = 0; i < last; ++i) {
+        const QPoint start = polygon[0].toPoint();
+        flat.Add(start, PT_MOVETO);
+        QPoint current = start;
+        for (int i = 1; i < last; ++i) {
             const QPoint p = polygon[i].toPoint();
-            uint8_t type = i == 0 ? PT_MOVETO : PT_LINETO;
-            if (closed && i == last - 1)
-                type = PT_LINETO_CLOSE;
-            flat.Add(p, type);
+            addSplit(current, p, PT_LINETO);
+            current = p;
+        }
+        if (closed) {
+            // The closing edge is split too; the figure's start is not repeated, the
+            // last point closes the figure instead.
+            if (current != start) {
+                addSplit(current, start, PT_LINETO);
+                flat.SetCount(flat.Count() - 1);
+            }
+            if (flat.Type(flat.Count() - 1) != PT_MOVETO)
+                flat.SetType(flat.Count() - 1, PT_LINETO_CLOSE);
         }
     }
-    flat.SubdivideLines();
     stroke = std::move(flat);
 }
 

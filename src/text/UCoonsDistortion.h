@@ -78,6 +78,9 @@ public:
     // Evaluates one side at parameter s.
     QPointF EvaluateSide(int side, double s);
     void TransformPoint(QPoint& point) override;
+    // The same mapping without truncation to whole units: for drawing at resolutions
+    // finer than the logical unit.
+    QPointF TransformPointF(QPointF point);
 
     void Assign(const TPersistent& source) override;
     bool SamePattern(const TCoonsDistortion& other) const { return FId == other.FId; }
@@ -166,9 +169,10 @@ QImage PatternThumbnail(const QImage& sheet, int index);
 
 namespace velmo {
 
-// Replaces every curve of the stroke by straight pieces and splits long straight
-// pieces, so that a distortion bends the outline smoothly.
-void FlattenStroke(TStroke& stroke);
+// Replaces every curve of the stroke by straight pieces and splits straight pieces
+// into equal parts shorter than maxPiece in x and y, so that a distortion bends the
+// outline smoothly.
+void FlattenStroke(TStroke& stroke, int maxPiece = 8);
 
 // The outline of sample text distorted by the pattern (at full strength) into
 // target, in logical units: what the chooser's thumbnails and the pattern sheet show.

@@ -350,6 +350,7 @@ void TLOText::ClearCaches()
     FDistortedValid = false;
     FPlainOutline.Clear();
     FDistortedOutline.Clear();
+    FDistortedPath = QPainterPath();
 }
 
 void TLOText::TextChanged()
@@ -673,19 +674,51 @@ const TStroke& TLOText::DistortedOutline()
     TStroke stroke;
     const TLogRect area = copy.GetBounds(big);
     copy.MakeOutline(stroke, big, false);
-    FlattenStroke(stroke);
+    // Pieces of at most 8 units once mapped onto the object: short enough to bend,
+    // no more points than that.
+    FlattenStroke(stroke, std::max(8, MulDiv(8, h72, h)));
     TCoonsDistortion work;
     work.Assign(*FDistortion);
     work.OnChange = nullptr;
     work.ApplyRatio(FDistortionRatio);
     work.SetSourceRect(area);
     work.SetTargetRect(r);
+    // The drawn form keeps fractions of a unit; the stroke is the same in whole units.
+    const QPoint c = Centre(r);
+    QTransform turn;
+    turn.translate(c.x(), c.y());
+    turn.rotate(FRotator.Angle());
+    turn.translate(-c.x(), -c.y());
+    QPainterPath path;
+    for (int i = 0; i < stroke.Count(); ++i) {
+        const QPointF p = turn.map(work.TransformPointF(QPointF(stroke.Point(i))));
+        if (stroke.Type(i) == PT_MOVETO) {
+            path.moveTo(p);
+        } else {
+            path.lineTo(p);
+            if (stroke.Type(i) & PT_CLOSEFIGURE)
+                path.closeSubpath();
+        }
+    }
+    path.setFillRule(Qt::WindingFill);
+    FDistortedPath = path;
     work.TransformStroke(stroke);
-    TRotator rotator(FRotator.Angle(), Centre(r));
+    TRotator rotator(FRotator.Angle(), c);
     rotator.TransformStroke(stroke);
     FDistortedOutline = std::move(stroke);
     FDistortedValid = true;
     return FDistortedOutline;
+}
+
+QPainterPath TLOText::DistortedPath()
+{
+    if (!Distorted()) {
+        QPainterPath path = PlainOutline().ToPainterPath();
+        path.setFillRule(Qt::WindingFill);
+        return path;
+    }
+    DistortedOutline();
+    return FDistortedPath;
 }
 
 // ---------------------------------------------------------------------------------
@@ -722,7 +755,9 @@ void TLOText::PaintLayer(QPainter& painter, const TColorSpec& fill, const TColor
     };
 
     auto textPath = [&](bool distortedForm) {
-        QPainterPath path = (distortedForm ? DistortedOutline() : PlainOutline()).ToPainterPath();
+        if (distortedForm)
+            return DistortedPath();
+        QPainterPath path = PlainOutline().ToPainterPath();
         path.setFillRule(Qt::WindingFill);
         return path;
     };
@@ -782,8 +817,7 @@ void TLOText::PaintMask(QPainter& maskPainter)
 {
     // Coverage in white: the shadow's, the text's and the outline's.
     maskPainter.save();
-    QPainterPath path = DistortedOutline().ToPainterPath();
-    path.setFillRule(Qt::WindingFill);
+    const QPainterPath path = DistortedPath();
     const QPoint s = ShadowDisplacement();
     auto cover = [&](QPoint offset) {
         maskPainter.save();

@@ -153,6 +153,9 @@ public:
     // ends (the plain one also until the text changes).
     const TStroke& PlainOutline();
     const TStroke& DistortedOutline();
+    // The distorted outline as drawn: the same points before they are cut to whole
+    // units, so that print resolutions show smooth edges (the plain outline otherwise).
+    QPainterPath DistortedPath();
     // The four corners of the enclosing outline (before rotation) turned by Angle.
     QPolygon EnclosingOutline();
 
@@ -199,6 +202,7 @@ private:
     TStroke FPlainOutline;
     bool FPlainValid = false;
     TStroke FDistortedOutline;
+    QPainterPath FDistortedPath;
     bool FDistortedValid = false;
     bool FCurveEditing = false;
     QPoint FChordStart, FChordEnd, FSavedStart, FSavedMiddle;
