@@ -40,6 +40,9 @@ TImageLoadThread::TEntry::~TEntry() = default;
 
 TImageLoadThread::TImageLoadThread(QObject* parent) : QThread(parent)
 {
+    // The error picture measures text with the toolkit's fonts: made here, on the
+    // owner's thread, rather than by the worker at its first failure.
+    (void)ErrorPicture();
     start();
 }
 

@@ -135,10 +135,10 @@ TEST_F(ImageLoadThread, APictureThatFailsIsLost)
 {
     FailIndex = 2;
     TImageLoadThread thread;
-    thread.SetSourcePack(&Pack);
     thread.Request(1);
     thread.Request(2);
     thread.Request(3);
+    thread.SetSourcePack(&Pack);
     ASSERT_TRUE(Eventually([&] { return thread.IsSleeping() && thread.RequestCount() == 0; }));
     std::vector<int> got;
     TPictureEx picture;
@@ -155,9 +155,9 @@ TEST_F(ImageLoadThread, AnyPackWorksThroughGetImageSafe)
     matrix.Image()->SetGraphic(Bitmap(30, 10));
     matrix.SetCountCol(3);
     TImageLoadThread thread;
-    thread.SetSourcePack(&matrix);
     thread.Request(2);
     thread.Request(7); // invalid: an empty picture comes back
+    thread.SetSourcePack(&matrix);
     ASSERT_TRUE(Eventually([&] { return thread.ResultCount() == 2; }));
     TPictureEx picture;
     EXPECT_EQ(thread.FetchResult(picture), 7);
@@ -173,9 +173,9 @@ TEST_F(ImageLoadThread, CancelWaitsForTheDecodeInHandAndDiscardsItsResult)
     Gate = &gate;
     GateIndex = 5;
     TImageLoadThread thread;
-    thread.SetSourcePack(&Pack);
     thread.Request(1);
-    thread.Request(5); // served first; the worker stops inside it
+    thread.Request(5);
+    thread.SetSourcePack(&Pack); // 5 is served first; the worker stops inside it
     gate.WaitUntilArrived();
     EXPECT_FALSE(thread.IsSleeping());
     std::thread opener([&gate] {
@@ -230,9 +230,9 @@ TEST_F(ImageLoadThread, DestroyingARunningThreadStopsIt)
 TEST_F(ImageLoadThread, ThePumpTakesOneResultPerTick)
 {
     TImageLoadThread thread;
-    thread.SetSourcePack(&Pack);
     for (int i = 0; i < 3; ++i)
         thread.Request(i);
+    thread.SetSourcePack(&Pack);
     ASSERT_TRUE(Eventually([&] { return thread.ResultCount() == 3; }));
     std::vector<int> handed;
     TImageLoadPump pump(thread, [&handed](TPictureEx&, int index) { handed.push_back(index); });

@@ -3,10 +3,12 @@
 // and an independent one (tests/imaging/read_res.py, with Pillow decoding the
 // bitmaps) see the same records; the writer's output survives damage checks.
 #include "ImagingTestSupport.h"
+#include "imaging/FImagePackControls.h"
 #include "imaging/UImageData.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UResourceImage.h"
 #include "imaging/USafetyBitmap.h"
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -177,6 +179,56 @@ TEST_F(ImagesRes, TheWriterAlignsEveryPartAndTheReaderRefusesDamage)
     } catch (const EResourceError& e) {
         EXPECT_EQ(e.Message(), "ZZ リソースが見つかりません");
     }
+}
+
+} // namespace
+} // namespace velmo::test
+
+namespace velmo::test {
+namespace {
+
+// The pictures in the controls that show them: a patterned background, the tool
+// bars and the paper-group list, as a window would put them together. With
+// VELMO_SHOTS_DIR set the composition is written there as a PNG to look at.
+TEST_F(ImagesRes, ControlsShowTheWindowPictures)
+{
+    TMatrixImagePack sand, command, style, groups, start;
+    sand.LoadFrom("Images.res", "RT_BITMAP", "FILLBACK", 1, 1);
+    command.LoadFrom("Images.res", "RT_BITMAP", "ILCOMMANDON", 18, 1);
+    style.LoadFrom("Images.res", "RT_BITMAP", "ILSTYLEON", 15, 1);
+    groups.LoadFrom("Images.res", "RT_BITMAP", "PAPERGROUP", 4, 10);
+    start.LoadFrom("Images.res", "RT_BITMAP", "OPENSELECT", 1, 5);
+
+    TFillImage window;
+    window.resize(760, 420);
+    window.SetImagePack(&sand);
+    std::vector<std::unique_ptr<TImageEx>> images;
+    auto place = [&](TMatrixImagePack& pack, int index, int x, int y, int w, int h) {
+        auto image = std::make_unique<TImageEx>(&window);
+        image->setGeometry(x, y, w, h);
+        image->SetImagePack(&pack);
+        image->SetImageIndex(index);
+        image->setAutoFillBackground(false);
+        images.push_back(std::move(image));
+    };
+    for (int i = 0; i < 18; ++i)
+        place(command, i, 10 + i * 40, 10, 32, 32);
+    for (int i = 0; i < 15; ++i)
+        place(style, i, 10 + i * 30, 56, 24, 24);
+    for (int g = 0; g < 10; ++g)
+        place(groups, 4 * g + (g == 2 ? 1 : 0), 10 + g * 56, 100, 48, 48);
+    for (int i = 0; i < 5; ++i)
+        place(start, i, 10 + i * 72, 170, 64, 64);
+    QImage shot(window.size(), QImage::Format_RGB32);
+    window.render(&shot);
+    // 760 × 420 in 64-pixel tiles: 12 × 7.
+    EXPECT_EQ(window.LastTileCount(), 12 * 7);
+    // The selected paper group sits on navy; its neighbours do not.
+    EXPECT_EQ(shot.pixel(10 + 2 * 56, 100) & 0xFFFFFF, 0x000080u);
+    EXPECT_NE(shot.pixel(10 + 3 * 56, 100) & 0xFFFFFF, 0x000080u);
+    const QString shots = qEnvironmentVariable("VELMO_SHOTS_DIR");
+    if (!shots.isEmpty())
+        shot.save(QDir(shots).filePath("pack-controls.png"));
 }
 
 } // namespace
