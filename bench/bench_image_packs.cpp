@@ -61,7 +61,7 @@ QImage MakePhoto(int seed)
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
-            const int n = int(((x * 1103515245u + y * 12345u + unsigned(seed)) >> 16) & 15) - 8;
+            const int n = int(((x * 1103515245u + y * 12345u + unsigned(seed)) >> 16) & 7) - 4;
             const QRgb c = line[x];
             line[x] = qRgb(std::clamp(qRed(c) + n, 0, 255), std::clamp(qGreen(c) + n, 0, 255),
                            std::clamp(qBlue(c) + n, 0, 255));
