@@ -8,6 +8,9 @@
 #include "imaging/UImagePack.h"
 #include "imaging/UResourceImage.h"
 #include "imaging/USafetyBitmap.h"
+#include "imaging/UWindowPictures.h"
+#include "persist/UComponentStream.h"
+#include "persist/UComponentText.h"
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -229,6 +232,61 @@ TEST_F(ImagesRes, ControlsShowTheWindowPictures)
     const QString shots = qEnvironmentVariable("VELMO_SHOTS_DIR");
     if (!shots.isEmpty())
         shot.save(QDir(shots).filePath("pack-controls.png"));
+}
+
+} // namespace
+} // namespace velmo::test
+
+namespace velmo::test {
+namespace {
+
+// A pack read from a form loads its picture from the resource and does not carry
+// the picture in the form.
+TEST_F(ImagesRes, AMatrixPackOnAFormLoadsItsResourceWhenRead)
+{
+    RegisterImagePackClasses();
+    TMatrixImagePack pack;
+    pack.SetName("mipCommand");
+    pack.LoadFrom("Images.res", "RT_BITMAP", "ILCOMMANDON", 18, 1);
+    ASSERT_FALSE(pack.IsInvalid(17));
+    const QByteArray bytes = ComponentStreamBytes(pack);
+    EXPECT_LT(bytes.size(), 400); // the picture is not in it
+    const QString text = ComponentToText(bytes);
+    EXPECT_TRUE(text.contains("ImageLoader.ResFile = 'Images.res'")) << text.toStdString();
+    EXPECT_TRUE(text.contains("ImageLoader.ResName = 'ILCOMMANDON'"));
+    EXPECT_TRUE(text.contains("CountCol = 18"));
+    EXPECT_FALSE(text.contains("CountRow")); // its default
+    TMemoryStream stream(bytes);
+    std::unique_ptr<TComponent> read = ReadComponent(stream);
+    auto* back = dynamic_cast<TMatrixImagePack*>(read.get());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->GetCount(), 18);
+    EXPECT_EQ(back->GetImageRect(17), QRect(544, 0, 32, 32));
+}
+
+} // namespace
+} // namespace velmo::test
+
+
+namespace velmo::test {
+namespace {
+
+TEST_F(ImagesRes, WindowPicturesLoadByNameAndMakeButtonIcons)
+{
+    for (int p = int(TWindowPicture::wpAbout); p <= int(TWindowPicture::wpStartupChoice); ++p) {
+        TMatrixImagePack pack;
+        LoadWindowPicture(pack, TWindowPicture(p));
+        EXPECT_FALSE(pack.IsInvalid(pack.GetCount() - 1)) << WindowPictureInfo(TWindowPicture(p)).ResName;
+    }
+    TMatrixImagePack command;
+    LoadWindowPicture(command, TWindowPicture::wpCommand);
+    ASSERT_EQ(command.GetCount(), ciScanner + 1);
+    const QIcon select = PackIcon(command, ciSelect);
+    ASSERT_FALSE(select.isNull());
+    const QImage icon = select.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);   // the white ground is see-through
+    EXPECT_EQ(icon.pixel(11, 10), 0xFFFFFFFFu); // the pointer's white inside stays
+    EXPECT_TRUE(PackIcon(command, 18).isNull());
 }
 
 } // namespace
