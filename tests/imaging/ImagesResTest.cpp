@@ -12,6 +12,7 @@
 #include "persist/UComponentStream.h"
 #include "persist/UComponentText.h"
 #include <QDir>
+#include <QToolBar>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -222,6 +223,19 @@ TEST_F(ImagesRes, ControlsShowTheWindowPictures)
         place(groups, 4 * g + (g == 2 ? 1 : 0), 10 + g * 56, 100, 48, 48);
     for (int i = 0; i < 5; ++i)
         place(start, i, 10 + i * 72, 170, 64, 64);
+    // Tool bars as the windows build them: icons from the pack cells.
+    QToolBar commandBar(&window), styleBar(&window);
+    commandBar.setGeometry(10, 250, 740, 44);
+    commandBar.setIconSize(QSize(32, 32));
+    styleBar.setGeometry(10, 300, 740, 36);
+    styleBar.setIconSize(QSize(24, 24));
+    commandBar.setAutoFillBackground(true);
+    styleBar.setAutoFillBackground(true);
+    for (int i = 0; i < command.GetCount(); ++i)
+        commandBar.addAction(PackIcon(command, i), QString::number(i));
+    for (int i = 0; i < style.GetCount(); ++i)
+        styleBar.addAction(PackIcon(style, i), QString::number(i))->setCheckable(i < 4);
+    styleBar.actions()[0]->setChecked(true);
     QImage shot(window.size(), QImage::Format_RGB32);
     window.render(&shot);
     // 760 × 420 in 64-pixel tiles: 12 × 7.
