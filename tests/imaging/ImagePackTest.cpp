@@ -299,6 +299,37 @@ TEST_F(ImagePack, MatrixPacksLoadTheirResource)
     EXPECT_TRUE(missing.IsInvalid(0));
 }
 
+TEST_F(ImagePack, ResourceFilesAreFoundThroughTheResolver)
+{
+    TAppBitmap bitmap;
+    bitmap.SetImage(CoordinatePicture(12, 6), TPixelFormat::pf24bit);
+    const QString installed = Write("share/Images.res", WriteResourceFile({{TResourceId::FromOrdinal(RT_BITMAP),
+                                                                             TResourceId::FromString("MARK"),
+                                                                             BitmapResourceData(bitmap)}}));
+    SetApplicationDirectory(FDir.filePath("bin")); // nothing there
+    QStringList asked;
+    SetResourceFileResolver([&](const QString& resFile) {
+        asked.append(resFile);
+        return resFile == u"Images.res" ? installed : QString();
+    });
+    struct Reset
+    {
+        ~Reset()
+        {
+            SetResourceFileResolver({});
+            SetApplicationDirectory({});
+        }
+    } reset;
+    TMatrixImagePack pack;
+    pack.LoadFrom("Images.res", "RT_BITMAP", "MARK", 1, 1);
+    EXPECT_EQ(pack.GetImageRect(0), QRect(0, 0, 12, 6));
+    EXPECT_EQ(asked, QStringList{"Images.res"});
+    // What the resolver does not find is looked for beside the application.
+    EXPECT_EQ(ResolveResourceFile("Other.res"), QDir(FDir.filePath("bin")).filePath("Other.res"));
+    TMatrixImagePack other;
+    EXPECT_THROW(other.LoadFrom("Other.res", "RT_BITMAP", "MARK", 1, 1), EResourceError);
+}
+
 TEST_F(ImagePack, MatrixPacksLoadAfterTheirFormIsRead)
 {
     TAppBitmap bitmap;
