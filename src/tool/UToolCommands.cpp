@@ -10,6 +10,7 @@
 #include "tool/UToolPicture.h"
 #include "tool/UToolSheet.h"
 #include "tool/UToolText.h"
+#include "tool/UToolBarCode.h"
 #include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
@@ -58,6 +59,9 @@ void Usage(FILE* to)
            "                            lay out a text block and write it as a PNG (0.1 mm units)\n"
            "  colour SPEC.txt W H OUT.png [--picture FILE] [--zoom PERCENT] [--print]\n"
            "                            paint a colour setting (text form) as PNG\n"
+           "  barcode KIND DATA OUT.png [--dpi N] [--angle DEG] [--size W,H] [--pdf OUT.pdf]\n"
+           "          [--no-digits] [--check] [--frame] [--ratio N] [--font FACE] [--size-pt PT]\n"
+           "                            draw one JAN, Code 39 or Code 128 symbol as PNG (and PDF)\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -216,7 +220,8 @@ int RunCommand(int argc, char** argv)
     // other commands need no GUI at all.
     const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
                                       qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
-                                      qstrcmp(argv[1], "colour") == 0);
+                                      qstrcmp(argv[1], "colour") == 0 ||
+                                      qstrcmp(argv[1], "barcode") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0);
     std::unique_ptr<QCoreApplication> app;
@@ -286,6 +291,8 @@ int RunCommand(int argc, char** argv)
         return CommandSheet(arguments);
     if (command == u"text")
         return CommandText(arguments);
+    if (command == u"barcode")
+        return CommandBarCode(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;
