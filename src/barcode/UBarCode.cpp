@@ -188,7 +188,8 @@ void TBarCode39::Draw(const QString& text)
     const int64_t n = upper.size();
     const int64_t characters = n + 2 + (FAddCheck && n > 0 ? 1 : 0);
     const int64_t r = FRatio;
-    Begin((4 * r + 600) * characters + 1400, 100);
+    // Two element widths: the reduction stays within an eighth of a narrow element.
+    Begin((4 * r + 600) * characters + 1400, 100, 8);
     FBottom = FBarArea.Bottom;
     if (FShowDigits)
         FBottom = FBarArea.Bottom - (TextHeight(QStringLiteral("0")) + 2);

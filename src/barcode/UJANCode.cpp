@@ -1,6 +1,7 @@
 #include "barcode/UJANCode.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
+#include "objects/ULabelObject.h"
 #include "text/UTextCanvas.h"
 #include <QPainter>
 #include <algorithm>
@@ -178,22 +179,26 @@ double TBarCodeDrawer::DeviceAcross(double y) const
     }
 }
 
-void TBarCodeDrawer::SetUpDeviceGrid(int64_t narrowUnits)
+void TBarCodeDrawer::SetUpDeviceGrid(int64_t narrowUnits, int reductionDivisor)
 {
     FAlong0 = PixelRound(DeviceAlong(FBarArea.Left));
     FAlong1 = PixelRound(DeviceAlong(FBarArea.Right));
     // A polygon outlined with a one-pixel pen covers its right edge's pixel: bars
-    // drawn to right - 1 lose one logical unit less one device pixel, which at
-    // printer resolutions is the reduction that keeps ink spread from widening them.
+    // drawn to right - 1 lose one logical unit less one device pixel. On paper that
+    // is the reduction that keeps ink spread from widening the bars; pictures for the
+    // screen or for files get no ink, and keep the grid's widths. The reduction never
+    // takes more than a part of the narrowest element: scanners that tell narrow from
+    // wide elements by their widths need bars and spaces alike.
+    FReduction = 0;
+    if (!IsPrinting(*FPainter) && !PrintOutput())
+        return;
     const double scale = std::abs(FQuarter % 2 == 0 ? FMapping.m11() : FMapping.m22());
-    int reduction = int(std::floor(scale - 1 + 0.5));
-    const int64_t narrowPixels =
-        FUnits > 0 ? std::abs(FAlong1 - FAlong0) * narrowUnits / FUnits : 0;
-    reduction = int(std::min<int64_t>(reduction, std::max<int64_t>(0, (narrowPixels - 1) / 2)));
-    FReduction = std::max(0, reduction);
+    const int64_t narrowPixels = std::abs(FAlong1 - FAlong0) * narrowUnits / FUnits;
+    const int64_t reduction = int64_t(std::floor(scale - 1 + 0.5));
+    FReduction = int(std::clamp<int64_t>(reduction, 0, narrowPixels / std::max(1, reductionDivisor)));
 }
 
-void TBarCodeDrawer::Begin(int64_t units, int64_t narrowUnits)
+void TBarCodeDrawer::Begin(int64_t units, int64_t narrowUnits, int reductionDivisor)
 {
     FUnits = std::max<int64_t>(1, units);
     if (FShowDigits) {
@@ -214,7 +219,7 @@ void TBarCodeDrawer::Begin(int64_t units, int64_t narrowUnits)
                FMapping.m22() != 0;
     FQuarter = FAligned ? ((FAngle % 360 + 360) % 360) / 90 : 0;
     if (FAligned)
-        SetUpDeviceGrid(narrowUnits);
+        SetUpDeviceGrid(narrowUnits, reductionDivisor);
 
     TCanvasSaver saver(*FPainter);
     FPainter->setRenderHint(QPainter::Antialiasing, false);

@@ -56,14 +56,15 @@ public:
     int GridX(int64_t a) const;
     // True when the last drawing put its bars on the device's pixel grid.
     bool DeviceAligned() const { return FAligned; }
-    // Device pixels taken off the trailing edge of every bar (0 on screens).
+    // Device pixels taken off the trailing edge of every printed bar (0 on screens
+    // and in pictures).
     int BarReduction() const { return FReduction; }
 
 protected:
     // The digits' font turned with the symbol; the white background and frame; the
-    // bar area; the grid of units (narrowUnits: the narrowest element, which bar
-    // width reduction must never eat up).
-    void Begin(int64_t units, int64_t narrowUnits);
+    // bar area; the grid of units. Printed bars lose at most the narrowest element
+    // (narrowUnits) divided by reductionDivisor to the bar width reduction.
+    void Begin(int64_t units, int64_t narrowUnits, int reductionDivisor = 4);
     // A bar over the grid interval [a, b), from the bar area's top to bottom.
     void Bar(int64_t a, int64_t b, int bottom);
     // The bars of a pattern of "1" (dark) and "0" modules from grid position start,
@@ -85,7 +86,7 @@ protected:
 
 private:
     QPolygon TurnedRect(int left, int top, int right, int bottom);
-    void SetUpDeviceGrid(int64_t narrowUnits);
+    void SetUpDeviceGrid(int64_t narrowUnits, int reductionDivisor);
     // Device coordinate along / across the symbol of a symbol point.
     double DeviceAlong(double x) const;
     double DeviceAcross(double y) const;
