@@ -665,4 +665,9 @@ void RegisterBarCodeDesigner()
     TDesignerList::Instance().Register(editor);
 }
 
+bool InsertBarCode(TDrawSite* site)
+{
+    return TDesignerList::Instance().CreateObject(site, QStringLiteral("TLOBarCode"));
+}
+
 } // namespace velmo

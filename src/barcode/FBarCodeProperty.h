@@ -27,6 +27,7 @@ class QWidget;
 
 namespace velmo {
 
+class TDrawSite;
 class TLOBarCode;
 class TfrmColorSpec;
 class TfrmPosition;
@@ -136,5 +137,11 @@ public:
 
 // Adds the barcode editor to the designer list (once).
 void RegisterBarCodeDesigner();
+
+// The layout editor's "バーコード(&J)...": a new barcode made by the creator, its dialog
+// shown first ("バーコードの追加"), then placed on the site and recorded as "追加";
+// nothing is added when the dialog is cancelled. Needs the barcode classes, this
+// designer and the creator (TLOCreator) registered. False when no designer made one.
+bool InsertBarCode(TDrawSite* site);
 
 } // namespace velmo

@@ -4,6 +4,9 @@
 #include "barcode/FBarCodeProperty.h"
 #include "barcode/UBarCode.h"
 #include "draw/UDOAction.h"
+#include "draw/UDrawSite.h"
+#include "draw/UGhost.h"
+#include "objects/ULOCreator.h"
 #include "imaging/FColorSpec.h"
 #include "imaging/UColorSpec.h"
 #include "support/TestSupport.h"
@@ -303,6 +306,48 @@ TEST_F(Dialog, TheDesignerRecordsOneChangeAndHonoursCancel)
     EXPECT_EQ(code.JANCode(), QStringLiteral("12345670"));
     EXPECT_EQ(commits, 2); // handed over; the history keeps nothing that did not change
     TDesignerList::Instance().Clear();
+}
+
+TEST_F(Dialog, InsertingABarCodeShowsTheDialogFirst)
+{
+    RegisterBarCodeClasses();
+    TDesignerList::Instance().Register(std::make_shared<TLOCreator>());
+    RegisterBarCodeDesigner();
+    TDrawSite site;
+    site.Scaler()->SetUnitDPI(254);
+    site.SetLogWidth(900);
+    site.SetLogHeight(500);
+    std::vector<QString> added;
+    SetAddActionRecorder([&](TDrawObject* o, const QString& caption) {
+        added.push_back(QString::fromLatin1(o->ClassName()) + caption);
+    });
+    QString title;
+    TDOBarCodeEditor::SetExecHook([&](TfrmBarCodeProperty& dialog) {
+        title = dialog.windowTitle();
+        dialog.reject();
+        return dialog.result();
+    });
+    EXPECT_TRUE(InsertBarCode(&site));
+    EXPECT_EQ(title, QStringLiteral("バーコードの追加"));
+    EXPECT_EQ(site.ObjectCount(), 0);
+    EXPECT_TRUE(added.empty());
+    TDOBarCodeEditor::SetExecHook([&](TfrmBarCodeProperty& dialog) {
+        EXPECT_EQ(dialog.Pages()->currentIndex(), 0);
+        dialog.SetKind(bkCode128);
+        Type(dialog.Entry(), QStringLiteral("New"));
+        dialog.accept();
+        return dialog.result();
+    });
+    EXPECT_TRUE(InsertBarCode(&site));
+    ASSERT_EQ(site.ObjectCount(), 1);
+    auto* code = dynamic_cast<TLOBarCode*>(site.Objects(0));
+    ASSERT_NE(code, nullptr);
+    EXPECT_EQ(code->CodeBytes(), QByteArray("New"));
+    EXPECT_TRUE(code->Selected());
+    EXPECT_EQ(added, (std::vector<QString>{QStringLiteral("TLOBarCode追加")}));
+    SetAddActionRecorder({});
+    TDesignerList::Instance().Clear();
+    TGhostList::Instance().Clear();
 }
 
 // With VELMO_BARCODE_SHOTS set and a display, shows the dialog on each kind and page
