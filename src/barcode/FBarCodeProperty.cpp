@@ -395,6 +395,16 @@ void TfrmBarCodeProperty::InsertText(const QString& text)
 
 bool TfrmBarCodeProperty::HandleCode128Key(QKeyEvent* key)
 {
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return false; // OK, Cancel and the focus chain as everywhere
+    default:
+        break;
+    }
     const int len = int(FBuffer.size());
     const int caret = FEntry->hasSelectedText() ? FEntry->selectionEnd() : FEntry->cursorPosition();
     if (key->key() == Qt::Key_Backspace) {

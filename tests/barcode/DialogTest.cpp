@@ -199,6 +199,29 @@ TEST_F(Dialog, Code128KeysEditTheBufferAtItsEndOnly)
     EXPECT_FALSE(dialog.EntryValid());
 }
 
+TEST_F(Dialog, EnterPressesOkAndEscapeCancels)
+{
+    for (const int kind : {bkJAN, bkCode128}) {
+        TLOBarCode code; // 30 mm wide
+        TfrmBarCodeProperty dialog;
+        dialog.LoadFrom(code);
+        dialog.SetKind(kind);
+        dialog.show();
+        Type(dialog.Entry(), kind == bkJAN ? QStringLiteral("1234567") : QStringLiteral("Ok"));
+        Key(dialog.Entry(), Qt::Key_Return, QStringLiteral("\r"));
+        EXPECT_EQ(dialog.result(), QDialog::Accepted) << kind;
+        EXPECT_FALSE(dialog.isVisible());
+        TfrmBarCodeProperty other;
+        other.SetKind(kind);
+        other.show();
+        Type(other.Entry(), QStringLiteral("1234567"));
+        Key(other.Entry(), Qt::Key_Escape, QStringLiteral("\x1b"));
+        EXPECT_EQ(other.result(), QDialog::Rejected) << kind;
+        EXPECT_FALSE(other.isVisible());
+    }
+    EXPECT_TRUE(Messages.empty());
+}
+
 TEST_F(Dialog, FillsFromTheObjectAndAppliesBack)
 {
     TLOBarCode code;
