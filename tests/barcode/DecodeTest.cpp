@@ -217,3 +217,48 @@ TEST(Decode, PdfBarsAreVectorRectangles)
         EXPECT_EQ(ops.value(QStringLiteral("images")).toInt(), 0) << angle;
     }
 }
+
+// At angles off the axes the bars are turned polygons; the decoders look along rows
+// and columns only, so ImageMagick turns the picture back first.
+TEST(Decode, SymbolsAtOtherAnglesTurnedBack)
+{
+    QTemporaryDir dir;
+    QStringList files;
+    std::map<QString, QByteArray> expected;
+    struct Turned
+    {
+        int Kind;
+        QString Code;
+        QByteArray Expected;
+        int Width;
+    };
+    const Turned symbols[] = {
+        {bkJAN, QStringLiteral("4901234567894"), "4901234567894", 400},
+        {bkCode39, QStringLiteral("CODE-39"), "CODE-39", 700},
+        {bkCode128, QStringLiteral("Turn^{HT}128"), "Turn\t128", 700},
+    };
+    for (const Turned& t : symbols) {
+        for (const int angle : {30, 45, -20}) {
+            auto code = MakeBarCode(t.Kind, QString(), {0, 0, t.Width, 150}, angle);
+            if (t.Kind == bkCode128)
+                code->SetCodeBytes(Code128Bytes(t.Code));
+            else
+                code->SetJANCode(t.Code);
+            const QString turned = dir.filePath(QStringLiteral("t%1_%2.png").arg(t.Kind).arg(angle + 100));
+            ASSERT_TRUE(RenderBarCode(*code, 400).save(turned));
+            const QString back = dir.filePath(QStringLiteral("b%1_%2.png").arg(t.Kind).arg(angle + 100));
+            const ProcessResult run = RunProgram(QStringLiteral("convert"),
+                                                 {turned, QStringLiteral("-background"), QStringLiteral("white"),
+                                                  QStringLiteral("-rotate"), QString::number(-angle), back});
+            ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
+            files << back;
+            expected[back] = t.Expected;
+        }
+    }
+    const TDecodes decodes = DecodeFiles(files);
+    for (const QString& file : files) {
+        const QString want = QString::fromLatin1(expected[file].toHex());
+        EXPECT_EQ(decodes.ZBar.at(file), want) << "ZBar " << QFileInfo(file).fileName().toStdString();
+        EXPECT_EQ(decodes.ZXing.at(file), want) << "ZXing " << QFileInfo(file).fileName().toStdString();
+    }
+}
