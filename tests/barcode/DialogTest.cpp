@@ -420,6 +420,24 @@ TEST_F(Dialog, Screenshots)
                                              {QStringLiteral("-window"), QStringLiteral("root"),
                                               folder + u'/' + QString::fromLatin1(shot.Name) + QStringLiteral(".png")});
         EXPECT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
+        if (QLatin1String(shot.Name) == QLatin1String("dialog-invalid")) {
+            // OK with an invalid entry: the toolkit's message box over the dialog.
+            SetBarCodeMessageHandler(nullptr);
+            bool shown = false;
+            QTimer::singleShot(800, [&] {
+                const ProcessResult box = RunProgram(
+                    QStringLiteral("import"),
+                    {QStringLiteral("-window"), QStringLiteral("root"), folder + QStringLiteral("/dialog-message.png")});
+                EXPECT_EQ(box.ExitCode, 0);
+                if (QWidget* modal = QApplication::activeModalWidget()) {
+                    shown = modal != &dialog;
+                    modal->close();
+                }
+            });
+            dialog.accept();
+            EXPECT_TRUE(shown);
+            EXPECT_TRUE(dialog.isVisible()); // the dialog stays open
+        }
         dialog.hide();
     }
 }
