@@ -11,6 +11,7 @@
 #include "tool/UToolSheet.h"
 #include "tool/UToolText.h"
 #include "tool/UToolBarCode.h"
+#include "barcode/ULOBarCode.h"
 #include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
@@ -261,6 +262,8 @@ int RunCommand(int argc, char** argv)
     const QString command = arguments.takeFirst();
     // Pictures inside documents and catalogues read as the program's own classes.
     RegisterImagingGraphics();
+    // Label designs holding barcodes read (and draw) as the program's barcode objects.
+    RegisterBarCodeClasses();
     if (command == u"ls")
         return CommandLs(arguments);
     if (command == u"cat")

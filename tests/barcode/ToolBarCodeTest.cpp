@@ -75,3 +75,27 @@ TEST(ToolBarCode, RefusesWhatTheDialogRefuses)
     EXPECT_TRUE(run.StdErr.contains("at most")) << run.StdErr.toStdString();
     EXPECT_FALSE(QFileInfo::exists(out));
 }
+
+// A work file whose label holds barcodes (one under the older class name) is drawn
+// through the sheet view by velmo-tool, and ZBar reads both symbols off the sheet.
+TEST(ToolBarCode, BarcodesInAWorkFileDrawOnTheSheet)
+{
+    QTemporaryDir dir;
+    const QString work = dir.filePath(QStringLiteral("codes.lbd"));
+    ProcessResult run = RunProgram(Tool(), {QStringLiteral("new"), QStringLiteral("--paper"),
+                                            QStringLiteral("エーワン 28173 ラベルシール[プリンタ兼用] 4面"), work});
+    ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
+    run = RunProgram(Tool(), {QStringLiteral("put-label"), work, QStringLiteral("0"), QStringLiteral("0"),
+                              TestDataPath(QStringLiteral("barcode/label-design.txt"))});
+    ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
+    run = RunProgram(Tool(), {QStringLiteral("get-label"), work, QStringLiteral("0"), QStringLiteral("0")});
+    ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
+    EXPECT_EQ(run.StdOut.count("object TLOBarCode"), 2) << run.StdOut.toStdString(); // written as today's class
+    const QString sheet = dir.filePath(QStringLiteral("sheet.png"));
+    run = RunProgram(Tool(), {QStringLiteral("sheet"), work, QStringLiteral("0"), sheet, QStringLiteral("--dpi"),
+                              QStringLiteral("300")});
+    ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
+    run = RunProgram(QStringLiteral("zbarimg"), {QStringLiteral("-q"), sheet});
+    EXPECT_TRUE(run.StdOut.contains("EAN-13:4901234567894\n")) << run.StdOut.toStdString();
+    EXPECT_TRUE(run.StdOut.contains("CODE-128:Sheet-128\n")) << run.StdOut.toStdString();
+}
