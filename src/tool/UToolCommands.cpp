@@ -11,6 +11,8 @@
 #include "tool/UToolRes.h"
 #include "tool/UToolSheet.h"
 #include "tool/UToolText.h"
+#include "tool/UToolBarCode.h"
+#include "barcode/ULOBarCode.h"
 #include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
@@ -62,6 +64,9 @@ void Usage(FILE* to)
            "  res FILE.res [TYPE NAME OUT.png | --contact-sheet OUT.png [--zoom N]]\n"
            "                            list a resource file's records, or write one picture\n"
            "                            (TYPE RT_BITMAP, CBM, RT_ICON, JPEG) or all of them as PNG\n"
+           "  barcode KIND DATA OUT.png [--dpi N] [--angle DEG] [--size W,H] [--pdf OUT.pdf]\n"
+           "          [--no-digits] [--check] [--frame] [--ratio N] [--font FACE] [--size-pt PT]\n"
+           "                            draw one JAN, Code 39 or Code 128 symbol as PNG (and PDF)\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -221,7 +226,7 @@ int RunCommand(int argc, char** argv)
     const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
                                       qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
                                       qstrcmp(argv[1], "colour") == 0 ||
-                                      qstrcmp(argv[1], "res") == 0);
+                                      qstrcmp(argv[1], "res") == 0 || qstrcmp(argv[1], "barcode") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0);
     std::unique_ptr<QCoreApplication> app;
@@ -261,6 +266,8 @@ int RunCommand(int argc, char** argv)
     const QString command = arguments.takeFirst();
     // Pictures inside documents and catalogues read as the program's own classes.
     RegisterImagingGraphics();
+    // Label designs holding barcodes read (and draw) as the program's barcode objects.
+    RegisterBarCodeClasses();
     if (command == u"ls")
         return CommandLs(arguments);
     if (command == u"cat")
@@ -293,6 +300,8 @@ int RunCommand(int argc, char** argv)
         return CommandRes(arguments);
     if (command == u"text")
         return CommandText(arguments);
+    if (command == u"barcode")
+        return CommandBarCode(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;
