@@ -8,6 +8,8 @@
 #include "draw/UGhost.h"
 #include "objects/UGhostDesigners.h"
 #include "objects/ULOCreator.h"
+#include "barcode/FBarCodeProperty.h"
+#include "barcode/ULOBarCode.h"
 #include "app/UAppFrame.h"
 #include "text/FTextDialog.h"
 #include "text/ULOText.h"
@@ -27,6 +29,10 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         RegisterPictureFormats();
     });
     RegisterGhostDesigners();
+    // Documents hold barcodes under "TLOBarCode" and the older "TLOJANCode"; a double
+    // click on one opens its dialog.
+    RegisterBarCodeClasses();
+    RegisterBarCodeDesigner();
     // Text objects read under all their class names and edit in their own dialog,
     // which finds the delivered patterns like every other data file.
     RegisterTextClasses();
