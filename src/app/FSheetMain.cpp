@@ -4,6 +4,7 @@
 #include "document/ULabelData.h"
 #include "document/USheetView.h"
 #include "draw/UDrawSite.h"
+#include "objects/ULabelObject.h"
 #include "paper/UPaperRecords.h"
 #include "document/USheetLabels.h"
 #include "paper/UVelmoPapers.h"
@@ -58,6 +59,11 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
     for (TDrawObject* object : objects.Objects()) {
         FSite->InsertComponent(object);
         FSite->AddObject(object);
+        // A double click opens the object's property dialog through its designer.
+        object->OnDblClick = [](TDrawObject* sender) {
+            if (auto* label = dynamic_cast<TLabelObject*>(sender))
+                label->Edit();
+        };
     }
     resize(720, 600);
     FitScale();

@@ -10,6 +10,11 @@
 #include "objects/ULOCreator.h"
 #include "barcode/FBarCodeProperty.h"
 #include "barcode/ULOBarCode.h"
+#include "app/UAppFrame.h"
+#include "text/FTextDialog.h"
+#include "text/ULOText.h"
+#include <QDir>
+#include <QFileInfo>
 
 namespace velmo {
 
@@ -28,6 +33,27 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
     // click on one opens its dialog.
     RegisterBarCodeClasses();
     RegisterBarCodeDesigner();
+    // Text objects read under all their class names and edit in their own dialog,
+    // which finds the delivered patterns like every other data file.
+    RegisterTextClasses();
+    RegisterTextDesigner();
+    SetTextDialogEnvironment([] {
+        TTextDialogEnvironment env;
+        QString patterns = ExpandMacros(QStringLiteral("$(CoonsDistortionData)"));
+        const QString name = QFileInfo(patterns).fileName();
+        if (!QFileInfo(patterns).isFile() && TAppFrame::Instance()) {
+            // The build's own data folder first, as for the catalogue, then the data roots.
+            const QString built = TAppFrame::Instance()->DataRoots().ExeFolder + QStringLiteral("/../data/") + name;
+            patterns = QFileInfo(built).isFile() ? QDir::cleanPath(built)
+                                                 : TAppFrame::Instance()->FindDataFile(name, QString());
+        }
+        if (!patterns.isEmpty()) {
+            const QFileInfo info(patterns);
+            env.PatternFile = patterns;
+            env.ThumbnailFile = info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral("-cdd.res");
+        }
+        return env;
+    });
     TLOCreator::SetCreatedHook([] { TMoveModes::Current().AfterCreation(); });
     SetObjectCreatedHook([](TDrawObject*) { TMoveModes::Current().AfterCreation(); });
     int exitCode = 1;

@@ -191,6 +191,7 @@ void TDrawObject::SetSite(TDrawSite* site)
     FSite = site;
     if (FSite)
         FSite->InsertObject(this);
+    SiteChanged();
 }
 
 TComponent* TDrawObject::GetParentComponent() const

@@ -161,6 +161,8 @@ public:
 protected:
     // One level of Assign; descendants call the inherited one first.
     virtual void AssignDrawObject(const TDrawObject& source);
+    // After the object was put on a site or taken off one.
+    virtual void SiteChanged() {}
     void ObjectModified();
     // Blends the object onto an image painter at ratio percent; false when the
     // painter's image does not allow it.

@@ -7,7 +7,9 @@
 #include "tool/UToolDump.h"
 #include "tool/UToolPaper.h"
 #include "tool/UToolPapers.h"
+#include "text/ULOText.h"
 #include "tool/UToolPicture.h"
+#include "tool/UToolRender.h"
 #include "tool/UToolRes.h"
 #include "tool/UToolSheet.h"
 #include "tool/UToolText.h"
@@ -51,6 +53,10 @@ void Usage(FILE* to)
            "  preview FILE.lbd SHEET POS OUT.bmp  extract a label preview\n"
            "  papers [--names] [CATALOGUE] list the papers of a catalogue (the delivered one)\n"
            "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
+           "  render FILE.lbd SHEET POS OUT.png [--dpi N]\n"
+           "                            draw one label's design as it prints (default 254 dpi)\n"
+           "  patterns [--file FILE.cdd] [--sheet OUT.png]\n"
+           "                            list the text distortion patterns, or draw them all\n"
            "  picture IN OUT.png [--scale 1|2|4|8] [--key-colour RRGGBB] [--blur N | --sharpen N]\n"
            "          [--trim L,T,R,B] [--tint RRGGBB,N] [--brightness N] [--contrast N] [--rotate DEG]\n"
            "                            a picture file of any registered format (BMP, cbm, JPEG,\n"
@@ -225,10 +231,11 @@ int RunCommand(int argc, char** argv)
     // other commands need no GUI at all.
     const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
                                       qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
-                                      qstrcmp(argv[1], "colour") == 0 ||
+                                      qstrcmp(argv[1], "colour") == 0 || qstrcmp(argv[1], "patterns") == 0 ||
                                       qstrcmp(argv[1], "res") == 0 || qstrcmp(argv[1], "barcode") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
-    const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0);
+    const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
+                                        qstrcmp(argv[1], "render") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (widgets) {
         // Sheets are drawn through draw sites, which are widgets.
@@ -266,6 +273,8 @@ int RunCommand(int argc, char** argv)
     const QString command = arguments.takeFirst();
     // Pictures inside documents and catalogues read as the program's own classes.
     RegisterImagingGraphics();
+    // Designs hold text objects under their old and new class names.
+    RegisterTextClasses();
     // Label designs holding barcodes read (and draw) as the program's barcode objects.
     RegisterBarCodeClasses();
     if (command == u"ls")
@@ -300,6 +309,10 @@ int RunCommand(int argc, char** argv)
         return CommandRes(arguments);
     if (command == u"text")
         return CommandText(arguments);
+    if (command == u"render")
+        return CommandRender(arguments);
+    if (command == u"patterns")
+        return CommandPatterns(arguments);
     if (command == u"barcode")
         return CommandBarCode(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {

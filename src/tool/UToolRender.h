@@ -1,0 +1,22 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+namespace velmo::tool {
+
+// velmo-tool render FILE.lbd SHEET POS OUT.png [--dpi N]: one label's design drawn
+// as it prints (objects marked not to print left out, clipped to the label's shape),
+// white ground, at N dots per inch (default 254). A design that cannot be read is an
+// error, not an empty picture.
+int CommandRender(const QStringList& arguments);
+
+// velmo-tool patterns [--file FILE.cdd] [--sheet OUT.png]: the delivered text
+// distortion patterns (index, identifier, name), or all of them applied to a sample
+// text as one picture.
+int CommandPatterns(const QStringList& arguments);
+
+// The delivered pattern file (velmo.cdd beside the build's or installation's data),
+// or an empty string.
+QString DeliveredPatternFile();
+
+} // namespace velmo::tool
