@@ -6,7 +6,9 @@
 #include "app/FSheetMain.h"
 #include "draw/UDOAction.h"
 #include "draw/UGhost.h"
+#include "objects/FShapeDialogs.h"
 #include "objects/UGhostDesigners.h"
+#include "app/UAppFrame.h"
 #include "objects/ULOCreator.h"
 
 namespace velmo {
@@ -22,6 +24,13 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         RegisterPictureFormats();
     });
     RegisterGhostDesigners();
+    RegisterShapeClasses();
+    InstallActionHistory();
+    SetDecoLineFolderLocator([] {
+        TAppFrame* frame = TAppFrame::Instance();
+        return frame ? frame->FindDataFile(QStringLiteral("ILLUST\\DecoLine"), QStringLiteral("飾り罫線データ"))
+                     : QString();
+    });
     TLOCreator::SetCreatedHook([] { TMoveModes::Current().AfterCreation(); });
     SetObjectCreatedHook([](TDrawObject*) { TMoveModes::Current().AfterCreation(); });
     int exitCode = 1;
