@@ -103,8 +103,19 @@ TfrmPosition::TfrmPosition(QWidget* parent)
             UpdateEnabled();
             Changed();
         });
-    for (TMillimetreEdit* edit : {FLeft, FTop, FWidth, FHeight})
+    for (TMillimetreEdit* edit : {FLeft, FTop})
         edit->OnChange = [this] { Changed(); };
+    // Once the user touches a size, the edit's value is the size.
+    FWidth->OnChange = [this] {
+        if (!FUpdating)
+            FKeptWidth = -1;
+        Changed();
+    };
+    FHeight->OnChange = [this] {
+        if (!FUpdating)
+            FKeptHeight = -1;
+        Changed();
+    };
     UpdateEnabled();
 }
 
@@ -140,9 +151,9 @@ TPositionRecord TfrmPosition::Record() const
     record.Top = FTop->Value();
     record.Width = FWidth->Value();
     record.Height = FHeight->Value();
-    if (std::clamp(FKeptWidth, 20, 10000) == record.Width)
+    if (FKeptWidth >= 0)
         record.Width = FKeptWidth;
-    if (std::clamp(FKeptHeight, 20, 10000) == record.Height)
+    if (FKeptHeight >= 0)
         record.Height = FKeptHeight;
     return record;
 }

@@ -51,6 +51,8 @@ TEST(PositionPanel, RangesClampWhatTheUserTypesButKeepUntouchedSmallSizes)
     TPositionRecord out = panel.Record();
     EXPECT_EQ(out.Width, 5) << "an untouched size must come back unchanged";
     EXPECT_EQ(out.Angle, 360);
+    panel.WidthEdit()->SpinBox()->setValue(3.0);
+    EXPECT_EQ(panel.Record().Width, 30);
     panel.WidthEdit()->SpinBox()->setValue(0.1);
     EXPECT_EQ(panel.Record().Width, 20) << "the smallest width a user can give is 2 mm";
     panel.LeftEdit()->SpinBox()->setValue(5000.0);
