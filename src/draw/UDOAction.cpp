@@ -99,11 +99,12 @@ void TActionGroup::Redo()
 
 void TActionGroup::Undo()
 {
-    // Recording order also for undo: every member restores a complete state of its
-    // own object, and z-order records are whole orders, so the order of the members
-    // does not change the result.
-    for (const auto& action : FActions)
-        action->Undo();
+    // Last recorded first: z-order and add/delete records each hold the whole order
+    // of their moment, and only undoing them backwards walks those moments back in
+    // turn (in recording order an undone grouping or a two-object "front" came
+    // back in the wrong order).
+    for (auto it = FActions.rbegin(); it != FActions.rend(); ++it)
+        (*it)->Undo();
 }
 
 TActionList& TActionList::Instance()
