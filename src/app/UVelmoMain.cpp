@@ -24,6 +24,7 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         RegisterPictureFormats();
     });
     RegisterGhostDesigners();
+    TDesignerList::Instance().Register(std::make_shared<TLOCreator>());
     RegisterShapeClasses();
     InstallActionHistory();
     SetDecoLineFolderLocator([] {

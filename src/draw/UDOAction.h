@@ -74,7 +74,7 @@ public:
     explicit TActionGroup(const QString& caption) { SetCaption(caption); }
     int Flags() const override;
     QString Caption() const override;
-    // Members run in recording order, for undo as well.
+    // Redo and repeat run the members in recording order, undo last to first.
     void Repeat() override;
     void Redo() override;
     void Undo() override;

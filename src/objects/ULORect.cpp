@@ -161,6 +161,12 @@ TLogRect TLORect::GetEncloseRect() const
     const QPainterPath outline = self->OutlinePath();
     if (FFrameWidth <= 0)
         return PathBounds(outline);
+    if (FRotator.Angle() == 0 && !FRoundRect && !dynamic_cast<const TLOCircle*>(this)) {
+        // An upright frame: exactly its outer edge as painting places it.
+        const TLogRect& r = BaseRect();
+        const int h = FFrameWidth / 2;
+        return {r.Left - h, r.Top - h, r.Right + FFrameWidth - h, r.Bottom + FFrameWidth - h};
+    }
     QPainterPathStroker stroker;
     stroker.setWidth(FFrameWidth);
     stroker.setCapStyle(Qt::SquareCap);

@@ -393,7 +393,12 @@ bool TDSAPaste::CanExecute(TDrawSite* site)
     const QMimeData* data = Data();
     if (!site || !data)
         return false;
-    return data->hasFormat(ObjectMimeType(ClipboardFormat)) || data->hasImage() || data->hasText();
+    if (data->hasFormat(ObjectMimeType(ClipboardFormat)) || data->hasImage() || data->hasText())
+        return true;
+    for (const QString& format : data->formats())
+        if (format.startsWith(QLatin1String("image/")))
+            return true;
+    return false;
 }
 
 void TDSAPaste::MakeList(TDrawSite* site)
@@ -431,6 +436,9 @@ void TDSAPaste::MakeList(TDrawSite* site)
 void TDSAPaste::ExecuteFirst(TDrawSite* site)
 {
     site->SelectAll(false);
+    // The clipboard is read only now, inside the command's undo group: an object
+    // made from text or a picture of another program is recorded there too.
+    MakeList(site);
     TStandardEditDSA::ExecuteFirst(site);
 }
 
