@@ -382,14 +382,21 @@ void TLayoutAids::BuildCommands(QWidget* window, QMenuBar* menuBar)
         guides->setChecked(FGuide.Enabled());
         gridSnap->setChecked(FGrid.Enabled());
     });
-    for (QMenu* menu : {edit, object})
+    // Menus show what is possible now; short-cut keys find out when they run (a
+    // command that cannot run does nothing), so between menus every command stays
+    // enabled.
+    for (QMenu* menu : {edit, object}) {
         connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
+        connect(menu, &QMenu::aboutToHide, this, [this] {
+            for (const auto& [name, action] : FCommands)
+                action->setEnabled(true);
+        });
+    }
     connect(object, &QMenu::aboutToShow, this, [this, align] {
         TDOList list;
         FSite->Collect(list, true);
         align->setEnabled(CanAlign(list));
     });
-    UpdateCommands();
 }
 
 TDrawSiteActionBase* TLayoutAids::Command(const QString& name) const
