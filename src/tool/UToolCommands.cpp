@@ -58,6 +58,8 @@ void Usage(FILE* to)
            "                            lay out a text block and write it as a PNG (0.1 mm units)\n"
            "  colour SPEC.txt W H OUT.png [--picture FILE] [--zoom PERCENT] [--print]\n"
            "                            paint a colour setting (text form) as PNG\n"
+           "  decolines [--folder DIR] [--length MM] OUT.png\n"
+           "                            every decorative-line pattern drawn as a line, as PNG\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -216,7 +218,7 @@ int RunCommand(int argc, char** argv)
     // other commands need no GUI at all.
     const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
                                       qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
-                                      qstrcmp(argv[1], "colour") == 0);
+                                      qstrcmp(argv[1], "colour") == 0 || qstrcmp(argv[1], "decolines") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0);
     std::unique_ptr<QCoreApplication> app;
@@ -256,6 +258,8 @@ int RunCommand(int argc, char** argv)
     const QString command = arguments.takeFirst();
     // Pictures inside documents and catalogues read as the program's own classes.
     RegisterImagingGraphics();
+    // Designs hold shapes and groups whatever the command.
+    RegisterToolLabelClasses();
     if (command == u"ls")
         return CommandLs(arguments);
     if (command == u"cat")
@@ -286,6 +290,8 @@ int RunCommand(int argc, char** argv)
         return CommandSheet(arguments);
     if (command == u"text")
         return CommandText(arguments);
+    if (command == u"decolines")
+        return CommandDecoLines(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;

@@ -6,6 +6,7 @@
 #include "objects/ULDObjects.h"
 #include "persist/UComponentText.h"
 #include "tool/UToolCommands.h"
+#include "objects/FShapeDialogs.h"
 #include "tool/UToolDump.h"
 #include <QFile>
 #include <QFileInfo>
@@ -69,7 +70,7 @@ std::unique_ptr<TLabelData> OpenAt(const QString& fileName, int sheet, int posit
 
 void RegisterToolLabelClasses()
 {
-    RegisterLabelClass<TDOGroup>();
+    RegisterShapeClasses();
 }
 
 int CommandUndump(const QStringList& givenArguments)
