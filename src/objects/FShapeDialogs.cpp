@@ -338,6 +338,13 @@ TfrmDecoLineSelect::TfrmDecoLineSelect(TLODecoLine* line, const QString& folder,
             for (int x = 0; x < 180; x += w)
                 p.drawImage(QRect(x, 0, w, 30), tile);
         }
+        // The tile's transparent grey shows as the paper it will lie on.
+        for (int y = 0; y < sample.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(sample.scanLine(y));
+            for (int x = 0; x < sample.width(); ++x)
+                if ((row[x] & 0xFFFFFF) == 0xF0F0F0)
+                    row[x] = qRgb(255, 255, 255);
+        }
         auto* item = new QListWidgetItem(QIcon(QPixmap::fromImage(sample)), QString(), FList);
         item->setToolTip(QFileInfo(file).completeBaseName());
         item->setSizeHint(QSize(190, 36));

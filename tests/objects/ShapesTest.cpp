@@ -9,6 +9,7 @@
 #include "objects/ULORect.h"
 #include "persist/UComponentStream.h"
 #include "persist/UComponentText.h"
+#include "support/TestSupport.h"
 #include <QImage>
 #include <QPainter>
 #include <cmath>
@@ -440,4 +441,80 @@ TEST_F(Shapes, HugeBulgesAreClampedAndDegenerateShapesStaySafe)
     deco.SetLineWidth(2000000000);
     TLogRect where;
     EXPECT_TRUE(deco.RenderedImage(&where).isNull()) << "no strip beyond what a label can need";
+}
+
+TEST_F(Shapes, GalleryOfEveryShapePaintsInsideItsEnclosingRectangle)
+{
+    // Every shape kind, solid, gradient and turned, painted at one pixel per unit;
+    // each covers pixels inside its enclosing rectangle and none far outside it.
+    std::vector<std::unique_ptr<TDrawObject>> shapes;
+    auto line = std::make_unique<TLOLine>();
+    line->SetStartPoint({40, 60});
+    line->SetEndPoint({360, 140});
+    line->SetLineWidth(20);
+    line->LineColor()->SetColor(0x2040C0);
+    shapes.push_back(std::move(line));
+    auto curve = std::make_unique<TLOCurve>();
+    curve->SetStartPoint({420, 160});
+    curve->SetEndPoint({760, 160});
+    curve->SetBulge(120);
+    curve->SetLineWidth(16);
+    curve->LineColor()->SetColor(0x008000);
+    shapes.push_back(std::move(curve));
+    auto rect = std::make_unique<TLORect>();
+    rect->SetBaseRect({40, 240, 360, 440});
+    rect->SetFrameWidth(12);
+    rect->SetFillInside(true);
+    rect->FillColor()->SetKind(TColorSpecKind::cskGradation);
+    shapes.push_back(std::move(rect));
+    auto round = std::make_unique<TLORect>();
+    round->SetBaseRect({420, 240, 760, 440});
+    round->SetRoundRect(true);
+    round->SetFrameWidth(20);
+    round->FrameColor()->SetColor(0x0000C0);
+    round->SetAngle(15);
+    shapes.push_back(std::move(round));
+    auto circle = std::make_unique<TLOCircle>();
+    circle->SetBaseRect({40, 500, 360, 700});
+    circle->SetFillInside(true);
+    circle->FillColor()->SetColor(0x00C0FF);
+    circle->SetFrameWidth(8);
+    shapes.push_back(std::move(circle));
+    auto deco = std::make_unique<TLODecoLine>();
+    QImage tile(test::BinaryDir() + QStringLiteral("/data/ILLUST/DecoLine/18-hearts.bmp"));
+    if (!tile.isNull()) {
+        TPicture picture;
+        auto bitmap = std::make_unique<TBitmap>();
+        bitmap->SetImage(tile.convertToFormat(QImage::Format_RGB888));
+        picture.SetGraphic(std::move(bitmap));
+        deco->SetImage(&picture);
+    }
+    deco->SetStartPoint({420, 620});
+    deco->SetEndPoint({760, 560});
+    deco->SetLineWidth(50);
+    shapes.push_back(std::move(deco));
+
+    QImage all(800, 760, QImage::Format_ARGB32);
+    all.fill(Qt::white);
+    for (auto& shape : shapes) {
+        const QImage one = Render(*shape, {800, 760});
+        const TLogRect e = shape->GetEncloseRect();
+        int inside = 0, outside = 0;
+        for (int y = 0; y < one.height(); ++y)
+            for (int x = 0; x < one.width(); ++x) {
+                if (one.pixel(x, y) == qRgb(255, 255, 255))
+                    continue;
+                if (x >= e.Left - 2 && x <= e.Right + 2 && y >= e.Top - 2 && y <= e.Bottom + 2)
+                    ++inside;
+                else
+                    ++outside;
+            }
+        EXPECT_GT(inside, 100) << shape->ClassName();
+        EXPECT_EQ(outside, 0) << shape->ClassName();
+        QPainter p(&all);
+        shape->Paint(p);
+    }
+    const QString dir = qEnvironmentVariable("VELMO_TEST_SHOTS");
+    if (!dir.isEmpty())
+        all.save(dir + QStringLiteral("/shapes-gallery.png"));
 }
