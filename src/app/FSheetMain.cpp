@@ -8,6 +8,7 @@
 #include "draw/UGhost.h"
 #include "objects/FLayoutAids.h"
 #include "objects/ULabelObject.h"
+#include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "document/USheetLabels.h"
 #include "paper/UVelmoPapers.h"
@@ -72,6 +73,13 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
     document.Guide()->RemoveOutside({0, 0, rect.Width(), rect.Height()});
 
     FAids = new TLayoutAids(FSite, scroll, *document.Guide(), *document.Grid(), this);
+    if (const TPaperInfo* paper = document.Paper(); paper && position < paper->GetFaceCount()) {
+        // Objects are pushed against the face's outline, hole included, with the
+        // outer rectangle's corner at (0, 0).
+        const TFaceInfo face = paper->GetFaceInfo(position);
+        const TLogRect outer = face.GetOuterRect();
+        FAids->FaceOutline = face.OuterPath().translated(-outer.Left, -outer.Top);
+    }
     auto* menuBar = new QMenuBar(this);
     auto* tools = new QToolBar(this);
     tools->setObjectName(QStringLiteral("toolShapes"));
