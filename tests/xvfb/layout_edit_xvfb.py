@@ -257,6 +257,17 @@ try:
     time.sleep(0.3)
     shot("layout-snapped")
 
+    # 8. The grid through the view menu's settings: shown as lines.
+    xdo("key", "alt+v")
+    xdo("key", "g")
+    time.sleep(0.6)
+    shot("layout-grid-dialog")
+    xdo("key", "alt+v")
+    xdo("key", "alt+f")
+    xdo("key", "Return")
+    time.sleep(0.6)
+    shot("layout-grid")
+
     xdo("key", "Escape")
     state = reports.wait(lambda s: "editing" not in s and len(s.get("faces", {})) == 12, "the sheet again")
     print("velmo layout aids under Xvfb: all steps passed (guide at %d, rectangle %s)" % (gx, moved))
