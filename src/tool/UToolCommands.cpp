@@ -8,6 +8,7 @@
 #include "tool/UToolPaper.h"
 #include "tool/UToolPapers.h"
 #include "tool/UToolPicture.h"
+#include "tool/UToolRes.h"
 #include "tool/UToolSheet.h"
 #include "tool/UToolText.h"
 #include <QApplication>
@@ -58,6 +59,9 @@ void Usage(FILE* to)
            "                            lay out a text block and write it as a PNG (0.1 mm units)\n"
            "  colour SPEC.txt W H OUT.png [--picture FILE] [--zoom PERCENT] [--print]\n"
            "                            paint a colour setting (text form) as PNG\n"
+           "  res FILE.res [TYPE NAME OUT.png | --contact-sheet OUT.png [--zoom N]]\n"
+           "                            list a resource file's records, or write one picture\n"
+           "                            (TYPE RT_BITMAP, CBM, RT_ICON, JPEG) or all of them as PNG\n"
            "  decolines [--folder DIR] [--length MM] OUT.png\n"
            "                            every decorative-line pattern drawn as a line, as PNG\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
@@ -218,7 +222,8 @@ int RunCommand(int argc, char** argv)
     // other commands need no GUI at all.
     const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
                                       qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
-                                      qstrcmp(argv[1], "colour") == 0 || qstrcmp(argv[1], "decolines") == 0);
+                                      qstrcmp(argv[1], "colour") == 0 ||
+                                      qstrcmp(argv[1], "res") == 0 || qstrcmp(argv[1], "decolines") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0);
     std::unique_ptr<QCoreApplication> app;
@@ -288,6 +293,8 @@ int RunCommand(int argc, char** argv)
         return CommandPicture(arguments);
     if (command == u"sheet")
         return CommandSheet(arguments);
+    if (command == u"res")
+        return CommandRes(arguments);
     if (command == u"text")
         return CommandText(arguments);
     if (command == u"decolines")
