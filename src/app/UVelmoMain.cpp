@@ -28,9 +28,16 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
     RegisterShapeClasses();
     InstallActionHistory();
     SetDecoLineFolderLocator([] {
+        // The data roots first, then the folder beside the program (a build tree);
+        // only when neither has it is the user asked for the data.
+        const QString path = QStringLiteral("ILLUST\\DecoLine");
         TAppFrame* frame = TAppFrame::Instance();
-        return frame ? frame->FindDataFile(QStringLiteral("ILLUST\\DecoLine"), QStringLiteral("飾り罫線データ"))
-                     : QString();
+        QString folder = frame ? frame->FindDataFile(path, QString()) : QString();
+        if (folder.isEmpty())
+            folder = BuiltDecoLineFolder();
+        if (folder.isEmpty() && frame)
+            folder = frame->FindDataFile(path, QStringLiteral("飾り罫線データ"));
+        return folder;
     });
     TLOCreator::SetCreatedHook([] { TMoveModes::Current().AfterCreation(); });
     SetObjectCreatedHook([](TDrawObject*) { TMoveModes::Current().AfterCreation(); });

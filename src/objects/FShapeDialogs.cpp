@@ -133,6 +133,11 @@ QString DecoLineFolder()
 {
     if (FolderLocator())
         return FolderLocator()();
+    return BuiltDecoLineFolder();
+}
+
+QString BuiltDecoLineFolder()
+{
     const QString exe = QCoreApplication::applicationDirPath();
     for (const QString& candidate :
          {exe + QStringLiteral("/../data/ILLUST/DecoLine"), exe + QStringLiteral("/data/ILLUST/DecoLine"),

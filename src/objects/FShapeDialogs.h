@@ -30,6 +30,8 @@ class TMillimetreEdit;
 // "飾り罫線データ"; without a locator the installed and build data folders are tried.
 void SetDecoLineFolderLocator(std::function<QString()> locator);
 QString DecoLineFolder();
+// The folder beside the program: the build's data folder or the installed one.
+QString BuiltDecoLineFolder();
 // The pattern files of a folder, sorted by name.
 QStringList DecoLinePatternFiles(const QString& folder);
 

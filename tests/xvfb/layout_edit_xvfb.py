@@ -257,7 +257,18 @@ try:
     time.sleep(0.3)
     shot("layout-snapped")
 
-    # 8. The grid through the view menu's settings: shown as lines.
+    # 8. A decorative line: the chooser opens first; OK takes the remembered pattern and
+    # the line gets the tile's size.
+    xdo("mousemove", *state["tools"]["CreateTLODecoLine"])
+    xdo("click", 1)
+    time.sleep(1.0)
+    shot("layout-decoline-chooser")
+    xdo("key", "Return")
+    state = reports.wait(lambda s: any(k == "TLODecoLine" for k, _, _ in s["shapes"]), "the decorative line")
+    time.sleep(0.3)
+    shot("layout-decoline")
+
+    # 9. The grid through the view menu's settings: shown as lines.
     xdo("key", "alt+v")
     xdo("key", "g")
     time.sleep(0.6)
