@@ -376,3 +376,73 @@ TEST_F(History, PushToEdgeFollowsARoundOutline)
     EXPECT_FALSE(PushToEdge(circle, {100, 500, 150, 600}, TFaceAdjust::faLeft, edge)) << "no row meets it";
     EXPECT_FALSE(PushToEdge(QPainterPath(), {0, 0, 10, 10}, TFaceAdjust::faTop, edge));
 }
+
+TEST_F(History, TheOtherCommandsAndShapeEditsAlsoComeBackByteForByte)
+{
+    TActionList& h = TActionList::Instance();
+    TLORect* a = Add<TLORect>({100, 100, 300, 200});
+    TLOCircle* b = Add<TLOCircle>({400, 100, 600, 300});
+    auto* curve = new TLOCurve(&site);
+    curve->SetEndPoint({300, 400});
+    site.AddObject(curve);
+    RecordAddAction(curve, QStringLiteral("追加"));
+    h.Clear();
+    std::vector<QByteArray> states{Design()};
+    auto step = [&] { states.push_back(Design()); };
+
+    Select({a, b});
+    TDSADontPrint dontPrint;
+    ASSERT_TRUE(dontPrint.Execute(&site)); // 1
+    step();
+    TDSADoPrint doPrint;
+    Select({a});
+    ASSERT_TRUE(doPrint.Execute(&site)); // 2
+    step();
+    TDOList ab;
+    ab.Add(a);
+    ab.Add(b);
+    AlignObjects(ab, TAlignKind::akBottom); // 3
+    step();
+    {
+        auto action = std::make_unique<TDOChangeAction>(curve, QStringLiteral("移動・サイズ変更"));
+        curve->SetControlPoint({150, 100});
+        TDOChangeAction::Commit(std::move(action)); // 4
+    }
+    step();
+    Select({b});
+    TDSACopy copy;
+    ASSERT_TRUE(copy.Execute(&site));
+    TDSAPaste paste;
+    ASSERT_TRUE(paste.Execute(&site)); // 5
+    step();
+    Select({a});
+    TDSACut cut;
+    ASSERT_TRUE(cut.Execute(&site)); // 6
+    step();
+    QPainterPath face;
+    face.addEllipse(QRectF(0, 0, 900, 500));
+    Select({b});
+    TDOList justB;
+    justB.Add(b);
+    AdjustToFace(justB, TFaceAdjust::faLeft, face, 900, 500); // 7
+    step();
+    AdjustToFace(justB, TFaceAdjust::faPerpendicular, face, 900, 500); // 8
+    step();
+    TDOList all;
+    site.Collect(all, false);
+    Select({curve});
+    TDSAOffsetAngle half(180);
+    ASSERT_TRUE(half.Execute(&site)); // 9
+    step();
+    ASSERT_EQ(h.Count(), 9);
+    for (size_t i = 1; i < states.size(); ++i)
+        EXPECT_NE(states[i], states[i - 1]) << "edit " << i << " changed the design";
+    for (int k = 9; k >= 1; --k) {
+        h.Undo();
+        EXPECT_EQ(Design(), states[size_t(k - 1)]) << "after undoing edit " << k;
+    }
+    for (int k = 1; k <= 9; ++k) {
+        h.Redo();
+        EXPECT_EQ(Design(), states[size_t(k)]) << "after redoing edit " << k;
+    }
+}
