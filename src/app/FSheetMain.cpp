@@ -3,8 +3,12 @@
 #include "document/FSheet.h"
 #include "document/ULabelData.h"
 #include "document/USheetView.h"
+#include "draw/UDOAction.h"
 #include "draw/UDrawSite.h"
+#include "draw/UGhost.h"
+#include "objects/FLayoutAids.h"
 #include "objects/ULabelObject.h"
+#include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "document/USheetLabels.h"
 #include "paper/UVelmoPapers.h"
@@ -17,6 +21,8 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QGridLayout>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace velmo {
@@ -37,8 +43,12 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
 {
     setObjectName(QStringLiteral("frmLabelEdit"));
     setWindowTitle(QStringLiteral("ラベルの編集 - %1").arg(position + 1));
-    auto* layout = new QVBoxLayout(this);
+    // Every edit of this label goes into a history of its own.
+    TActionList::Instance().Clear();
+    TActionList::Instance().SetRepeatAllowed(false);
+    auto* layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     auto* scroll = new QScrollArea(this);
     FScroll = scroll;
     scroll->setBackgroundRole(QPalette::Dark);
@@ -49,7 +59,6 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
     FSite->Scaler()->SetUnitDPI(254);
     FSite->SetColor(clWhite);
     scroll->setWidget(FHolder);
-    layout->addWidget(scroll);
     const TLogRect rect = document.LabelRect(position);
     FSite->SetLogWidth(rect.Width());
     FSite->SetLogHeight(rect.Height());
@@ -65,7 +74,43 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
                 label->Edit();
         };
     }
-    resize(720, 600);
+    // Guides outside a smaller label go.
+    document.Guide()->RemoveOutside({0, 0, rect.Width(), rect.Height()});
+
+    FAids = new TLayoutAids(FSite, scroll, *document.Guide(), *document.Grid(), this);
+    if (const TPaperInfo* paper = document.Paper(); paper && position < paper->GetFaceCount()) {
+        // Objects are pushed against the face's outline, hole included, with the
+        // outer rectangle's corner at (0, 0).
+        const TFaceInfo face = paper->GetFaceInfo(position);
+        const TLogRect outer = face.GetOuterRect();
+        FAids->FaceOutline = face.OuterPath().translated(-outer.Left, -outer.Top);
+    }
+    auto* menuBar = new QMenuBar(this);
+    auto* tools = new QToolBar(this);
+    tools->setObjectName(QStringLiteral("toolShapes"));
+    const std::pair<const char*, const char*> kinds[] = {{"直線", "TLOLine"},     {"円弧", "TLOCurve"},
+                                                         {"四角", "TLORect"},     {"円", "TLOCircle"},
+                                                         {"飾り罫線", "TLODecoLine"}};
+    for (const auto& [caption, kind] : kinds) {
+        QAction* action = tools->addAction(QString::fromUtf8(caption));
+        action->setObjectName(QStringLiteral("Create") + QString::fromLatin1(kind));
+        const QString k = QString::fromLatin1(kind);
+        connect(action, &QAction::triggered, this, [this, k] {
+            FSite->setFocus();
+            TDesignerList::Instance().CreateObject(FSite, k);
+        });
+    }
+    FAids->BuildCommands(this, menuBar);
+    FAids->Activate();
+    layout->setMenuBar(menuBar);
+    layout->addWidget(tools, 0, 0, 1, 2);
+    auto* corner = new QWidget(this);
+    corner->setFixedSize(24, 24);
+    layout->addWidget(corner, 1, 0);
+    layout->addWidget(FAids->HorizontalRuler(), 1, 1);
+    layout->addWidget(FAids->VerticalRuler(), 2, 0);
+    layout->addWidget(scroll, 2, 1);
+    resize(760, 640);
     FitScale();
 }
 
@@ -83,6 +128,8 @@ void TfrmLabelEdit::FitScale()
     const QSize holder(std::max(view.width(), s.width() + 2 * margin), std::max(view.height(), s.height() + 2 * margin));
     FHolder->resize(holder);
     FSite->move((holder.width() - s.width()) / 2, (holder.height() - s.height()) / 2);
+    if (FAids)
+        FAids->UpdateRulers();
 }
 
 bool TfrmLabelEdit::eventFilter(QObject* watched, QEvent* event)
@@ -106,7 +153,12 @@ void TfrmLabelEdit::WriteBack()
 
 void TfrmLabelEdit::done(int result)
 {
+    TGhostList::Instance().Cancel();
+    if (FAids && FAids->GuideDragging())
+        FAids->EndGuideDrag({}, false, true);
     WriteBack();
+    // The history refers to this window's objects.
+    TActionList::Instance().Clear();
     QDialog::done(result);
 }
 

@@ -14,6 +14,8 @@ class QScrollArea;
 
 namespace velmo {
 
+class TLayoutAids;
+
 class TDrawSite;
 class TLabelData;
 class TPaperInfo;
@@ -53,6 +55,7 @@ public:
     ~TfrmLabelEdit() override;
     TDrawSite* Site() const { return FSite; }
     int Position() const { return FPosition; }
+    TLayoutAids* Aids() const { return FAids; }
     // Writes the site's objects (the printed images left out) as the label's design.
     void WriteBack();
 
@@ -67,6 +70,7 @@ private:
     TDrawSite* FSite = nullptr;
     QWidget* FHolder = nullptr;
     QScrollArea* FScroll = nullptr;
+    TLayoutAids* FAids = nullptr;
 };
 
 class TfrmSheetMain : public TfrmMain

@@ -6,7 +6,9 @@
 #include "app/FSheetMain.h"
 #include "draw/UDOAction.h"
 #include "draw/UGhost.h"
+#include "objects/FShapeDialogs.h"
 #include "objects/UGhostDesigners.h"
+#include "app/UAppFrame.h"
 #include "objects/ULOCreator.h"
 #include "barcode/FBarCodeProperty.h"
 #include "barcode/ULOBarCode.h"
@@ -53,6 +55,21 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
             env.ThumbnailFile = info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral("-cdd.res");
         }
         return env;
+    });
+    TDesignerList::Instance().Register(std::make_shared<TLOCreator>());
+    RegisterShapeClasses();
+    InstallActionHistory();
+    SetDecoLineFolderLocator([] {
+        // The data roots first, then the folder beside the program (a build tree);
+        // only when neither has it is the user asked for the data.
+        const QString path = QStringLiteral("ILLUST\\DecoLine");
+        TAppFrame* frame = TAppFrame::Instance();
+        QString folder = frame ? frame->FindDataFile(path, QString()) : QString();
+        if (folder.isEmpty())
+            folder = BuiltDecoLineFolder();
+        if (folder.isEmpty() && frame)
+            folder = frame->FindDataFile(path, QStringLiteral("飾り罫線データ"));
+        return folder;
     });
     TLOCreator::SetCreatedHook([] { TMoveModes::Current().AfterCreation(); });
     SetObjectCreatedHook([](TDrawObject*) { TMoveModes::Current().AfterCreation(); });

@@ -18,7 +18,7 @@
 // below and are written back to its storage whenever another sheet becomes
 // current, the document is saved or the sheet is moved.
 #include "base/UClasses.h"
-#include "document/ULDGuideGrid.h"
+#include "draw/UGuide.h"
 #include "document/UProductInfo.h"
 #include "draw/UDrawObject.h"
 #include "paper/UPaperInfo.h"

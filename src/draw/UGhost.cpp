@@ -77,6 +77,10 @@ void TGhostList::End()
         return;
     Redraw();
     FActive = false;
+    // One drag of several objects is one step of the history, named by its first.
+    std::unique_ptr<TActionGroupScope> group;
+    if (FMoved && FGhosts.size() > 1)
+        group = std::make_unique<TActionGroupScope>(QString());
     for (const auto& ghost : FGhosts) {
         if (FMoved)
             ghost->Apply(FLastShift);

@@ -1,4 +1,7 @@
 #include "text/FTextDialog.h"
+#include "objects/ULOCreator.h"
+#include "objects/UStandardDSA.h"
+#include <QRegularExpression>
 #include "draw/UDOAction.h"
 #include "draw/UDrawSite.h"
 #include "imaging/FColorSpec.h"
@@ -681,6 +684,19 @@ public:
 void RegisterTextDesigner()
 {
     TDesignerList::Instance().Register(std::make_shared<TTextDesigner>());
+    // Plain text pasted from another program becomes a text object of its lines,
+    // sized to them like a text the user types.
+    TLOCreator::SetPreparation(QStringLiteral("TLOTextPaste"), [](TLabelObject* object, TDrawSite*) {
+        auto* text = dynamic_cast<TLOText*>(object);
+        if (!text)
+            return;
+        static const QRegularExpression lineEnds(QStringLiteral("\\r\\n|\\r|\\n"));
+        QStringList lines = PastedText(CurrentPasteData()).split(lineEnds);
+        while (lines.size() > 1 && lines.back().isEmpty())
+            lines.pop_back();
+        text->SetLines(lines);
+        text->AutoSizeNow();
+    });
 }
 
 } // namespace velmo

@@ -73,6 +73,8 @@ void Usage(FILE* to)
            "  barcode KIND DATA OUT.png [--dpi N] [--angle DEG] [--size W,H] [--pdf OUT.pdf]\n"
            "          [--no-digits] [--check] [--frame] [--ratio N] [--font FACE] [--size-pt PT]\n"
            "                            draw one JAN, Code 39 or Code 128 symbol as PNG (and PDF)\n"
+           "  decolines [--folder DIR] [--length MM] OUT.png\n"
+           "                            every decorative-line pattern drawn as a line, as PNG\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -232,7 +234,8 @@ int RunCommand(int argc, char** argv)
     const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
                                       qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
                                       qstrcmp(argv[1], "colour") == 0 || qstrcmp(argv[1], "patterns") == 0 ||
-                                      qstrcmp(argv[1], "res") == 0 || qstrcmp(argv[1], "barcode") == 0);
+                                      qstrcmp(argv[1], "res") == 0 || qstrcmp(argv[1], "barcode") == 0 ||
+                                      qstrcmp(argv[1], "decolines") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
                                         qstrcmp(argv[1], "render") == 0);
@@ -273,10 +276,8 @@ int RunCommand(int argc, char** argv)
     const QString command = arguments.takeFirst();
     // Pictures inside documents and catalogues read as the program's own classes.
     RegisterImagingGraphics();
-    // Designs hold text objects under their old and new class names.
-    RegisterTextClasses();
-    // Label designs holding barcodes read (and draw) as the program's barcode objects.
-    RegisterBarCodeClasses();
+    // Designs hold shapes, groups, texts and barcodes whatever the command.
+    RegisterToolLabelClasses();
     if (command == u"ls")
         return CommandLs(arguments);
     if (command == u"cat")
@@ -315,6 +316,8 @@ int RunCommand(int argc, char** argv)
         return CommandPatterns(arguments);
     if (command == u"barcode")
         return CommandBarCode(arguments);
+    if (command == u"decolines")
+        return CommandDecoLines(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;

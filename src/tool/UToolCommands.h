@@ -17,6 +17,8 @@ int CommandLs(const QStringList& arguments);
 // velmo-tool cat [--inflate] FILE PATH: a stream's bytes on standard output;
 // --inflate unpacks the compressed container when the stream holds one.
 int CommandCat(const QStringList& arguments);
+// Every decorative-line pattern drawn as a line (UToolDecoLines).
+int CommandDecoLines(const QStringList& arguments);
 
 // "--" ends the options: what follows it is taken as it is, even when it begins with
 // "-". OptionEnd gives the index of the first "--" (or the count); WithoutOptionEnd

@@ -7,6 +7,8 @@
 #include "persist/UComponentText.h"
 #include "tool/UToolCommands.h"
 #include "barcode/ULOBarCode.h"
+#include "objects/FShapeDialogs.h"
+#include "text/ULOText.h"
 #include "tool/UToolDump.h"
 #include <QFile>
 #include <QFileInfo>
@@ -70,7 +72,8 @@ std::unique_ptr<TLabelData> OpenAt(const QString& fileName, int sheet, int posit
 
 void RegisterToolLabelClasses()
 {
-    RegisterLabelClass<TDOGroup>();
+    RegisterShapeClasses();
+    RegisterTextClasses();
     RegisterBarCodeClasses();
 }
 

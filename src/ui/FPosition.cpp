@@ -77,19 +77,23 @@ TfrmPosition::TfrmPosition(QWidget* parent)
     FAutoSize->hide();
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(Caption(QStringLiteral("回転(&R)"), FAngle, this), 0, 0);
-    grid->addWidget(FAngle, 0, 1);
+    auto add = [&](QWidget* w, int row, int column) {
+        grid->addWidget(w, row, column);
+        FGeometryWidgets.push_back(w);
+    };
+    add(Caption(QStringLiteral("回転(&R)"), FAngle, this), 0, 0);
+    add(FAngle, 0, 1);
     grid->addWidget(FLock, 1, 0, 1, 2);
     grid->addWidget(FDontPrint, 2, 0, 1, 2);
     grid->addWidget(FAutoSize, 3, 0, 1, 2);
-    grid->addWidget(Caption(QStringLiteral("左(&L)"), FLeft, this), 0, 2);
-    grid->addWidget(FLeft, 0, 3);
-    grid->addWidget(Caption(QStringLiteral("上(&T)"), FTop, this), 1, 2);
-    grid->addWidget(FTop, 1, 3);
-    grid->addWidget(Caption(QStringLiteral("幅(&W)"), FWidth, this), 2, 2);
-    grid->addWidget(FWidth, 2, 3);
-    grid->addWidget(Caption(QStringLiteral("高さ(&H)"), FHeight, this), 3, 2);
-    grid->addWidget(FHeight, 3, 3);
+    add(Caption(QStringLiteral("左(&L)"), FLeft, this), 0, 2);
+    add(FLeft, 0, 3);
+    add(Caption(QStringLiteral("上(&T)"), FTop, this), 1, 2);
+    add(FTop, 1, 3);
+    add(Caption(QStringLiteral("幅(&W)"), FWidth, this), 2, 2);
+    add(FWidth, 2, 3);
+    add(Caption(QStringLiteral("高さ(&H)"), FHeight, this), 3, 2);
+    add(FHeight, 3, 3);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
@@ -152,6 +156,12 @@ TPositionRecord TfrmPosition::Record() const
     if (FKeptHeight >= 0)
         record.Height = FKeptHeight;
     return record;
+}
+
+void TfrmPosition::SetFlagsOnly(bool value)
+{
+    for (QWidget* w : FGeometryWidgets)
+        w->setVisible(!value);
 }
 
 void TfrmPosition::UpdateEnabled()

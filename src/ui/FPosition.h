@@ -5,6 +5,7 @@
 // the record back, so the panel can sit below every object library.
 #include <QGroupBox>
 #include <functional>
+#include <vector>
 
 class QCheckBox;
 class QDoubleSpinBox;
@@ -54,6 +55,9 @@ public:
     // dialogs apply them only when it is off.
     TPositionRecord Record() const;
 
+    // Lines keep their end points elsewhere: only lock and do-not-print are shown.
+    void SetFlagsOnly(bool value);
+
     // Called on every change of a control, for the dialogs' live previews.
     std::function<void()> OnChange;
 
@@ -79,6 +83,7 @@ private:
     TMillimetreEdit* FTop;
     TMillimetreEdit* FWidth;
     TMillimetreEdit* FHeight;
+    std::vector<QWidget*> FGeometryWidgets;
     int FKeptWidth = 20;
     int FKeptHeight = 20;
     bool FUpdating = false;

@@ -5,13 +5,20 @@
 #include "draw/UCanvas.h"
 #include "draw/UDrawSite.h"
 #include "draw/UTransformer.h"
+#include "draw/UDOAction.h"
+#include "objects/FLayoutAids.h"
 #include "objects/ULDObjects.h"
+#include "objects/ULOCreator.h"
+#include "objects/UStandardDSA.h"
 #include "objects/ULOFace.h"
 #include "objects/ULORectBase.h"
 #include "paper/UPaperInfo.h"
+#include "paper/UPaperRecords.h"
+#include "text/ULOText.h"
 #include <QApplication>
 #include <QPainter>
 #include <QTabBar>
+#include <QToolBar>
 #include <QTextStream>
 #include <QTimer>
 
@@ -95,6 +102,8 @@ private:
     int FAngle = 0;
 };
 
+// Stands in for the text kind until the text module registers its own: a paste of
+// plain text makes one, holding the text as its hint.
 
 std::unique_ptr<TMatrixPaperInfo> Paper(int nx, int ny, int w, int h, int left, int top)
 {
@@ -141,6 +150,7 @@ const TPropertyTable& TLOTestShape::Properties()
                                             .Default(0);
     return table;
 }
+
 
 void RegisterTestShape()
 {
@@ -216,6 +226,48 @@ void StartScreenReport()
                                   site->mapToGlobal(QPoint((d.Left + d.Right) / 2, (d.Top + d.Bottom) / 2)));
                 }
                 lines << QStringLiteral("editing %1").arg(edit->Position());
+                // The editing aids: every design object, the history, the guides, and
+                // where the site, the rulers and the shape tools are on the screen.
+                for (int i = 0, n = 0; i < site->ObjectCount(); ++i) {
+                    TDrawObject* object = site->Objects(i);
+                    if (object->LayerGroup() == kBackgroundLayerGroup)
+                        continue;
+                    const TLogRect e = object->GetEncloseRect();
+                    if (auto* text = dynamic_cast<TLOText*>(object))
+                        lines << QStringLiteral("pastedtext %1").arg(text->Text()->Lines().join(u'|'));
+                    lines << QStringLiteral("shape %1 %2 %3 %4 %5 %6 %7")
+                                 .arg(n++)
+                                 .arg(QString::fromLatin1(object->ClassName()))
+                                 .arg(e.Left)
+                                 .arg(e.Top)
+                                 .arg(e.Right)
+                                 .arg(e.Bottom)
+                                 .arg(object->Selected() ? 1 : 0);
+                }
+                lines << QStringLiteral("history %1 %2")
+                             .arg(TActionList::Instance().Count())
+                             .arg(TActionList::Instance().CurrentIndex());
+                if (TLayoutAids* aids = edit->Aids()) {
+                    QStringList guides;
+                    for (int g = 0; g < aids->Guide().Count(); ++g) {
+                        const QPoint p = aids->Guide().GetPos(g);
+                        if (!p.isNull())
+                            guides << QStringLiteral("%1:%2").arg(p.x()).arg(p.y());
+                    }
+                    lines << QStringLiteral("guides %1 %2").arg(aids->Guide().Enabled() ? 1 : 0).arg(guides.join(QLatin1Char(',')));
+                    lines << Line(QStringLiteral("hruler"), aids->HorizontalRuler()->mapToGlobal(
+                                                                aids->HorizontalRuler()->rect().center()));
+                    lines << Line(QStringLiteral("vruler"), aids->VerticalRuler()->mapToGlobal(
+                                                                aids->VerticalRuler()->rect().center()));
+                }
+                const QPoint o = site->mapToGlobal(site->ToDevice({0, 0}));
+                const QPoint k = site->mapToGlobal(site->ToDevice({1000, 1000}));
+                lines << QStringLiteral("site %1 %2 %3 %4").arg(o.x()).arg(o.y()).arg(k.x()).arg(k.y());
+                if (auto* tools = edit->findChild<QToolBar*>(QStringLiteral("toolShapes")))
+                    for (QAction* action : tools->actions())
+                        if (QWidget* button = tools->widgetForAction(action))
+                            lines << Line(QStringLiteral("tool %1").arg(action->objectName()),
+                                          button->mapToGlobal(button->rect().center()));
             }
         }
         const QString text = lines.join(QLatin1Char('\n'));
