@@ -9,6 +9,7 @@
 #include "tool/UToolPapers.h"
 #include "tool/UToolPicture.h"
 #include "tool/UToolSheet.h"
+#include "tool/UToolPrint.h"
 #include "tool/UToolText.h"
 #include <QApplication>
 #include <QBuffer>
@@ -58,6 +59,11 @@ void Usage(FILE* to)
            "                            lay out a text block and write it as a PNG (0.1 mm units)\n"
            "  colour SPEC.txt W H OUT.png [--picture FILE] [--zoom PERCENT] [--print]\n"
            "                            paint a colour setting (text form) as PNG\n"
+           "  print FILE.lbd [--sheet N] [--copies N] [--faces LIST] [--count-selected-only]\n"
+           "        [--frames] [--cut-lines] [--paper-images] [--offset X,Y] [--banding | --no-banding]\n"
+           "        [--dpi N] (--pdf OUT.pdf | --printer NAME)\n"
+           "                            print a sheet to a PDF file or a printer (positions from 0,\n"
+           "                            offset in mm)\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -218,7 +224,8 @@ int RunCommand(int argc, char** argv)
                                       qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
                                       qstrcmp(argv[1], "colour") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
-    const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0);
+    const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
+                                        qstrcmp(argv[1], "print") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (widgets) {
         // Sheets are drawn through draw sites, which are widgets.
@@ -286,6 +293,8 @@ int RunCommand(int argc, char** argv)
         return CommandSheet(arguments);
     if (command == u"text")
         return CommandText(arguments);
+    if (command == u"print")
+        return CommandPrint(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;
