@@ -6,6 +6,7 @@
 #include <QPrinterInfo>
 #include <QSaveFile>
 #include <cmath>
+#include <cups/cups.h>
 
 namespace velmo {
 
@@ -240,10 +241,35 @@ void TQtPrintDevice::SetTitle(const QString& title)
     FPrinter->setDocName(title);
 }
 
+namespace {
+
+// CUPS destinations by name; other print systems are taken at their word.
+bool CupsKnows(const QString& name, bool& accepting)
+{
+    accepting = true;
+    const QByteArray n = name.toUtf8();
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, n.constData(), nullptr);
+    if (!dest)
+        return false;
+    if (const char* value = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options))
+        accepting = qstrcmp(value, "false") != 0;
+    cupsFreeDests(1, dest);
+    return true;
+}
+
+} // namespace
+
 void TQtPrintDevice::BeginDoc()
 {
     if (FPrinting)
         throw EPrintError(QStringLiteral("印刷中です"));
+    bool accepting = true;
+    if (FPrinter->outputFormat() == QPrinter::NativeFormat) {
+        if (!CupsKnows(FPrinter->printerName(), accepting))
+            throw EPrintError(QStringLiteral("プリンタ「%1」が見つかりません").arg(FPrinter->printerName()));
+        if (!accepting)
+            throw EPrintError(QStringLiteral("プリンタ「%1」は印刷を受け付けていません").arg(FPrinter->printerName()));
+    }
     FPainter = std::make_unique<QPainter>();
     if (!FPainter->begin(FPrinter)) {
         FPainter.reset();
@@ -267,10 +293,20 @@ void TQtPrintDevice::EndDoc()
     if (!FPrinting)
         return;
     FPrinting = false;
+    // The job is handed to CUPS as the painter ends; a refusal shows only in the
+    // library's last status, which Qt leaves unread.
+    const bool native = FPrinter->outputFormat() == QPrinter::NativeFormat;
+    if (native) {
+        bool accepting = true;
+        CupsKnows(FPrinter->printerName(), accepting); // resets the last status to this call's
+    }
     const bool ended = FPainter->end();
     FPainter.reset();
     if (!ended || FPrinter->printerState() == QPrinter::Error)
         throw EPrintError(QStringLiteral("プリンタ「%1」に印刷データを送れませんでした").arg(FPrinter->printerName()));
+    if (native && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+        throw EPrintError(QStringLiteral("プリンタ「%1」が印刷を受け付けませんでした（%2）")
+                              .arg(FPrinter->printerName(), QString::fromUtf8(cupsLastErrorString())));
 }
 
 void TQtPrintDevice::Abort()
