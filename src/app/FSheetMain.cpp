@@ -256,6 +256,7 @@ bool TfrmSheetMain::Print()
     hooks.Banding = [] { return ReadSettingBool(QStringLiteral("Banding"), true); };
     hooks.ShowError = [](const QString& message) { AppMessageBox(message, {bkOK}, 0, 0, false); };
     hooks.OnPrintingWindow = OnPrintingWindow;
+    hooks.FaceHook = PrintFaceHook;
     return ExecutePrintCommand(this, *FDocument, FFileName, hooks);
 }
 

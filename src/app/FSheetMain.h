@@ -14,6 +14,7 @@ class QScrollArea;
 
 namespace velmo {
 
+class TDOList;
 class TDrawSite;
 class TLabelData;
 class TPaperInfo;
@@ -84,6 +85,8 @@ public:
     bool Print();
     // Called with the printing window while a run goes on (test hooks).
     std::function<void(class TfrmPrinting&)> OnPrintingWindow;
+    // Called for each printed face after the merge and numbering fill (test hooks).
+    std::function<void(TDOList& objects, int counter)> PrintFaceHook;
     // Shows the paper choice for the current sheet and takes the paper chosen.
     void ChangePaper();
     // The application's catalogue (set by whoever makes the window).
