@@ -463,3 +463,74 @@ TEST(PrintRun, JobTitles)
     EXPECT_EQ(PrintJobTitle(QStringLiteral("/home/u/住所録.lbd")), QStringLiteral("住所録.lbd - ベルモ"));
     EXPECT_EQ(PrintJobTitle(QString()), QStringLiteral("新規作成 - ベルモ"));
 }
+
+TEST(PrinterForm, FindsExactFormsHoldingFormsAndNamesOtherSizes)
+{
+    TPrinterForm forms;
+    forms.Add({QStringLiteral("A4"), 9, QSize(2100, 2970)});
+    forms.Add({QStringLiteral("Letter"), 1, QSize(2159, 2794)});
+    forms.Add({QStringLiteral("A5"), 11, QSize(1480, 2100)});
+    forms.Add({QStringLiteral("Postcard"), 43, QSize(1000, 1480)});
+    EXPECT_EQ(forms.FindForm(QSize(2100, 2970)), 0);
+    EXPECT_EQ(forms.FindForm(QSize(2970, 2100)), -1); // exact: width and height as given
+    EXPECT_EQ(forms.FindForm(QSize(2100, 2971)), -1);
+    EXPECT_EQ(forms.SizeName(QSize(1000, 1480)), QStringLiteral("Postcard"));
+    EXPECT_EQ(forms.SizeName(QSize(1820, 2570)), QStringLiteral("その他(182×257mm)"));
+    EXPECT_EQ(forms.SizeName(QSize(915, 1275)), QStringLiteral("その他(91.5×127.5mm)"));
+    // The smallest form that holds a paper, either way round.
+    EXPECT_EQ(forms.FindHoldingForm(QSize(1200, 1400)), 2);
+    EXPECT_EQ(forms.FindHoldingForm(QSize(1400, 1200)), 2);
+    EXPECT_EQ(forms.FindHoldingForm(QSize(2150, 2790)), 1);
+    EXPECT_EQ(forms.FindHoldingForm(QSize(2150, 2800)), -1);
+    EXPECT_EQ(forms.FindHoldingForm(QSize(3000, 4200)), -1); // bigger than any form
+    EXPECT_EQ(TPrinterForm().FindHoldingForm(QSize(10, 10)), -1);
+}
+
+TEST(PrintRun, APaperTheDeviceCannotTakeEndsBeforeAnyJob)
+{
+    class TSmallDevice : public TImagePrintDevice
+    {
+    public:
+        void SetPaper(QSize portrait, bool landscape) override
+        {
+            if (portrait.width() > 1000)
+                throw EPrintError(QStringLiteral("too big"));
+            TImagePrintDevice::SetPaper(portrait, landscape);
+        }
+    };
+    auto paper = TwelveUpPaper();
+    auto document = FilledDocument(*paper);
+    TSmallDevice device;
+    TPhasedProgress progress;
+    TPrintSite site(*document, progress, TPrintSpec{});
+    EXPECT_THROW(site.PrintRun(device), EPrintError);
+    EXPECT_TRUE(device.Pages.empty());
+    EXPECT_FALSE(device.Printing());
+}
+
+TEST(PrintRun, ADamagedDesignEndsTheJobAsAbortedWithTheLabelNamed)
+{
+    auto paper = TwelveUpPaper();
+    auto document = FilledDocument(*paper);
+    {
+        auto* r = new TPrintTestRect;
+        r->SetBaseRect({0, 0, 100, 100});
+        r->SetColor(TPrintTestRect::kDamagedColor);
+        TDOList list;
+        list.Add(r);
+        document->WriteLabel(2, list);
+        list.FreeObjects();
+    }
+    TImagePrintDevice device;
+    TPhasedProgress progress;
+    TPrintSite site(*document, progress, TPrintSpec{});
+    try {
+        site.PrintRun(device);
+        ADD_FAILURE() << "printed a damaged design";
+    } catch (const EPrintError& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("ラベル 3 のデザインを読めません"))) << e.Message().toStdString();
+    }
+    EXPECT_TRUE(device.Aborted);
+    EXPECT_FALSE(device.Ended);
+    EXPECT_EQ(site.ObjectCount(), 0);
+}

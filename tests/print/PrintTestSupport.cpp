@@ -1,6 +1,7 @@
 #include "PrintTestSupport.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
+#include "base/UStream.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULDObjects.h"
 #include "support/TestSupport.h"
@@ -16,6 +17,13 @@ const TPropertyTable& TPrintTestRect::Properties()
     static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
                                             .Int("Color", &TPrintTestRect::Color, &TPrintTestRect::SetColor);
     return table;
+}
+
+void TPrintTestRect::SetColor(int value)
+{
+    if (value == kDamagedColor && IsReading())
+        throw EReadError(QStringLiteral("damaged design"));
+    FColor = value;
 }
 
 void TPrintTestRect::SetEncloseSize(int w, int h)

@@ -18,8 +18,10 @@ class TPrintTestRect : public TLORectBase
     VELMO_DRAW_OBJECT(TPrintTestRect, TLORectBase)
 public:
     explicit TPrintTestRect(TComponent* owner = nullptr) : TLORectBase(owner) {}
+    // Reading the colour kDamagedColor fails, as a damaged design does.
+    static constexpr int kDamagedColor = 0x7F00DEAD;
     int Color() const { return FColor; }
-    void SetColor(int value) { FColor = value; }
+    void SetColor(int value);
     void SetEncloseSize(int w, int h) override;
     void DrawGhost(QPainter& painter) override;
     void Paint(QPainter& painter) override;
