@@ -138,6 +138,11 @@ TEST(PdfPrint, BandedAndUnbandedAgreeWithinOneDevicePixel)
     const QString a = dir.filePath(QStringLiteral("a.pdf")), b = dir.filePath(QStringLiteral("b.pdf"));
     PrintPdf(*document, spec, a, false);
     PrintPdf(*document, spec, b, true);
+    // VELMO_PRINT_TEST_KEEP=FOLDER keeps both files for a look.
+    if (const QString keep = qEnvironmentVariable("VELMO_PRINT_TEST_KEEP"); !keep.isEmpty()) {
+        QFile::copy(a, keep + QStringLiteral("/cd-unbanded.pdf"));
+        QFile::copy(b, keep + QStringLiteral("/cd-banded.pdf"));
+    }
     const QImage pa = RasterisePdf(a, 1, 300), pb = RasterisePdf(b, 1, 300);
     ASSERT_FALSE(pa.isNull());
     ASSERT_EQ(pa.size(), pb.size());
