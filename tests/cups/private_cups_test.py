@@ -91,6 +91,67 @@ def ink_mismatch(a, b, tolerance=2):
     return missing, total
 
 
+def gui_print(build, env, dirs, work):
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "xvfb"))
+    import print_dialog_xvfb as pd
+    run(["lpadmin", "-d", "velmo-pdf"], env=env)
+    display = pd.free_display()
+    xvfb = subprocess.Popen(["Xvfb", ":%d" % display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    host = None
+    try:
+        home = os.path.join(work, "home")
+        runtime = os.path.join(work, "runtime")
+        os.makedirs(home, exist_ok=True)
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        genv = dict(env)
+        genv.update({"DISPLAY": ":%d" % display, "HOME": home, "XDG_RUNTIME_DIR": runtime,
+                     "XDG_CONFIG_HOME": os.path.join(home, ".config"), "QT_QPA_PLATFORM": "xcb",
+                     "SAMPLE": os.path.join(work, "sample.lbd")})
+        for _ in range(50):
+            if os.path.exists("/tmp/.X11-unix/X%d" % display):
+                break
+            time.sleep(0.1)
+        e = dict(genv)
+        e["VELMO_TEST_MAKE_SHEET"] = genv["SAMPLE"]
+        run([os.path.join(build, "tests", "velmo-test-host")], env=e)
+        host = pd.run_host(genv)
+        s = pd.Session(genv)
+        main_win = s.window("sample.lbd", 20)
+        if not main_win:
+            raise SystemExit("FAILED: the sheet window did not show")
+        s.click(main_win["X"] + 40, main_win["Y"] + 33)
+        dlg = s.window("ラベルシートの印刷")
+        if not dlg:
+            raise SystemExit("FAILED: the print dialog did not open")
+        shots = os.environ.get("VELMO_CUPS_SHOTS")
+        if shots:
+            subprocess.run(["import", "-window", "root", os.path.join(shots, "dialog-to-queue.png")], env=genv)
+        s.click(dlg["X"] + 404, dlg["Y"] + 515)  # 印刷開始
+        printed = wait_for_pdfs(dirs["out"], 1)
+        if not printed:
+            raise SystemExit("FAILED: the dialog's job produced no PDF")
+        pages, w, h = page_info(printed[0])
+        assert pages == 1 and abs(w - 595.3) < 1.5 and abs(h - 841.9) < 1.5, (pages, w, h)
+        found = pd.colours(printed[0], work)
+        if ("red", "right") not in found or ("blue", "left") not in found:
+            raise SystemExit("FAILED: the queue's page lacks the designs: %s" % sorted(found))
+        if shots:
+            shutil.copy(printed[0], os.path.join(shots, "dialog-to-queue.pdf"))
+        for f in printed:
+            os.remove(f)
+        print("print dialog to the queue: the red and the blue label on their faces")
+    finally:
+        if host:
+            host.terminate()
+            try:
+                host.wait(10)
+            except subprocess.TimeoutExpired:
+                host.kill()
+        xvfb.terminate()
+        xvfb.wait(10)
+
+
 def inside_namespace(build):
     tool = os.path.join(build, "src", "velmo-tool")
     test_print = os.path.join(build, "tests", "test_print")
@@ -210,6 +271,13 @@ Grp root
             if r.returncode != 0 or "[  PASSED  ] 1 test" not in r.stdout:
                 raise SystemExit("FAILED: QPrinter test\n" + r.stdout[-4000:] + r.stderr[-2000:])
             print("QPrinter: a filled sheet printed through the queue, ink inside every face")
+
+            # The print dialog of the sheet-view window on a private X server, printing
+            # to the queue (the scheduler's default and only printer).
+            if shutil.which("Xvfb") and shutil.which("xdotool"):
+                gui_print(build, env, dirs, work)
+            else:
+                print("print dialog to the queue: skipped (Xvfb or xdotool missing)")
 
             # A queue that refuses jobs, then a queue that has gone.
             run(["cupsreject", "velmo-pdf"], env=env)
