@@ -461,8 +461,12 @@ bool ExecutePrintCommand(QWidget* parent, TLabelData& document, const QString& f
         TPrintSite site(document, progress, settings.Spec());
         if (hooks.FaceHook)
             site.SetFaceHook(hooks.FaceHook);
-        const bool band = settings.ToPdf ? false : (hooks.Banding ? hooks.Banding() : true);
-        site.SetBandingSetting([band] { return band; });
+        // A PDF file is a vector device: never banded. For printers the setting is
+        // read for every face, as the run asks.
+        if (settings.ToPdf)
+            site.SetBandingSetting([] { return false; });
+        else if (hooks.Banding)
+            site.SetBandingSetting(hooks.Banding);
         site.SetMessagePump([] { QCoreApplication::processEvents(); });
         window->OnAbort = [&site] { site.SetAborted(true); };
         window->SetRunning(true);
