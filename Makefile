@@ -2,12 +2,13 @@
 # every test. Both install missing Debian packages first.
 BUILD       ?= build
 ASAN_BUILD  ?= build-asan
+TSAN_BUILD  ?= build-tsan
 FUZZ_BUILD  ?= build-fuzz
 JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-asan fuzz bench format clean
+.PHONY: all deps configure build run test test-asan test-tsan fuzz bench format clean
 
 all: build
 
@@ -34,6 +35,17 @@ test-asan: deps
 	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The image-load thread and the packs under ThreadSanitizer: only the imaging
+# library and its test program are built; the interleaving test runs for
+# STRESS_SECONDS.
+STRESS_SECONDS ?= 5
+CCACHE_FLAGS = $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DVELMO_TSAN=ON -DVELMO_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CCACHE_FLAGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target test_imaging
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" VELMO_STRESS_SECONDS=$(STRESS_SECONDS) \
+	    QT_QPA_PLATFORM=offscreen $(TSAN_BUILD)/tests/test_imaging --gtest_filter='ImageLoadThread*:ImagePack*'
+
 # Builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS seconds.
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DVELMO_FUZZ=ON -DVELMO_BENCH=OFF \
@@ -48,4 +60,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

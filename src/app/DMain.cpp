@@ -8,7 +8,9 @@
 #include "base/UExceptions.h"
 #include "document/FProductDialogs.h"
 #include "imaging/FColorGrid.h"
+#include "imaging/UResourceImage.h"
 #include "paper/UVelmoPapers.h"
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
@@ -63,6 +65,18 @@ TdataMain::TdataMain(QObject* owner) : QObject(owner)
     FGlobalNotify->setObjectName(QStringLiteral("GlobalNotify1"));
     FGlobalNotify->OnIdle = [this] { Idle(); };
     FAppFrame->Loaded();
+    // Resource files of the windows' pictures ("Images.res") are installed data:
+    // found where the rest of the data is.
+    SetResourceFileResolver([](const QString& resFile) {
+        TAppFrame* frame = TAppFrame::Instance();
+        const QString found = frame ? frame->FindDataFile(resFile, QString()) : QString();
+        if (!found.isEmpty())
+            return found;
+        // A build tree keeps its data beside the programs' folder.
+        const QString built =
+            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../data")).filePath(resFile);
+        return QFileInfo(built).isFile() ? QDir::cleanPath(built) : QString();
+    });
     // The system colour dialog's custom colours live in the settings.
     SetCustomColorsStore([] { return ReadSettingString(QStringLiteral("CustomColors"), QString()); },
                          [](const QString& value) { WriteSettingString(QStringLiteral("CustomColors"), value); });
@@ -73,6 +87,7 @@ TdataMain::~TdataMain()
 {
     SetQuestionHandler({});
     SetCustomColorsStore({}, {});
+    SetResourceFileResolver({});
     Shutdown();
 }
 

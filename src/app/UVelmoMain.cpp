@@ -8,6 +8,8 @@
 #include "draw/UGhost.h"
 #include "objects/UGhostDesigners.h"
 #include "objects/ULOCreator.h"
+#include "barcode/FBarCodeProperty.h"
+#include "barcode/ULOBarCode.h"
 
 namespace velmo {
 
@@ -22,6 +24,10 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         RegisterPictureFormats();
     });
     RegisterGhostDesigners();
+    // Documents hold barcodes under "TLOBarCode" and the older "TLOJANCode"; a double
+    // click on one opens its dialog.
+    RegisterBarCodeClasses();
+    RegisterBarCodeDesigner();
     TLOCreator::SetCreatedHook([] { TMoveModes::Current().AfterCreation(); });
     SetObjectCreatedHook([](TDrawObject*) { TMoveModes::Current().AfterCreation(); });
     int exitCode = 1;

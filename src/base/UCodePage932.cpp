@@ -1,6 +1,7 @@
 #include "base/UCodePage932.h"
 #include "base/UExceptions.h"
 
+#include <QStringList>
 #include <memory>
 #include <mutex>
 #include <unicode/ucnv.h>
@@ -58,9 +59,18 @@ UConverter* CachedConverter(bool stopOnError)
     return slot.get();
 }
 
+// Code page 932 as the platform reads it maps the single byte 0xA0 to U+F8F0 and
+// back; ICU's table has no 0xA0, and without it a byte that documents do hold
+// (Code 128's FNC3) would not survive reading and writing.
+constexpr char16_t kPrivateA0 = 0xF8F0;
+
 } // namespace
 
-QByteArray Encode(const QString& text, bool* ok)
+// ICU's windows-31j conversions, which the public ones wrap.
+static QByteArray EncodeIcu(const QString& text, bool* ok);
+static QString DecodeIcu(const char* data, int length, bool* ok);
+
+static QByteArray EncodeIcu(const QString& text, bool* ok)
 {
     if (ok)
         *ok = true;
@@ -97,6 +107,27 @@ QByteArray Encode(const QString& text, bool* ok)
     return out;
 }
 
+QByteArray Encode(const QString& text, bool* ok)
+{
+    if (!text.contains(QChar(kPrivateA0)))
+        return EncodeIcu(text, ok);
+    if (ok)
+        *ok = true;
+    QByteArray out;
+    const QStringList pieces = text.split(QChar(kPrivateA0));
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
+            out += char(0xA0);
+        bool pieceOk = true;
+        out += EncodeIcu(pieces[i], ok ? &pieceOk : nullptr);
+        if (!pieceOk) {
+            *ok = false;
+            return out;
+        }
+    }
+    return out;
+}
+
 bool CanEncode(const QString& text)
 {
     bool ok = true;
@@ -104,7 +135,7 @@ bool CanEncode(const QString& text)
     return ok;
 }
 
-QString Decode(const char* data, int length, bool* ok)
+static QString DecodeIcu(const char* data, int length, bool* ok)
 {
     if (ok)
         *ok = true;
@@ -134,6 +165,35 @@ QString Decode(const char* data, int length, bool* ok)
     out = QString(reinterpret_cast<const QChar*>(buffer.data()), int(target - buffer.data()));
     if (ok)
         *ok = clean;
+    return out;
+}
+
+QString Decode(const char* data, int length, bool* ok)
+{
+    // 0xA0 stands alone: it is no lead byte, and a trail byte follows a lead byte.
+    int start = 0;
+    QString out;
+    bool clean = true;
+    for (int i = 0; i < length; ++i) {
+        const unsigned char b = static_cast<unsigned char>(data[i]);
+        if (IsLeadByte(b)) {
+            ++i;
+            continue;
+        }
+        if (b != 0xA0)
+            continue;
+        bool pieceOk = true;
+        out += DecodeIcu(data + start, i - start, &pieceOk);
+        clean = clean && pieceOk;
+        out += QChar(kPrivateA0);
+        start = i + 1;
+    }
+    if (start == 0)
+        return DecodeIcu(data, length, ok);
+    bool pieceOk = true;
+    out += DecodeIcu(data + start, length - start, &pieceOk);
+    if (ok)
+        *ok = clean && pieceOk;
     return out;
 }
 

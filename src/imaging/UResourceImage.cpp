@@ -173,11 +173,84 @@ QByteArray FindResourceInFile(const QString& fileName, const TResourceId& type, 
 
 namespace {
 
+void PutU16(QByteArray& out, uint16_t v)
+{
+    out += char(v & 0xFF);
+    out += char(v >> 8);
+}
+
+void PutU32(QByteArray& out, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out += char((v >> (8 * i)) & 0xFF);
+}
+
+void PutId(QByteArray& out, const TResourceId& id)
+{
+    if (id.IsOrdinal) {
+        PutU16(out, 0xFFFF);
+        PutU16(out, id.Ordinal);
+        return;
+    }
+    for (QChar c : id.Name)
+        PutU16(out, c.unicode());
+    PutU16(out, 0);
+}
+
+void PutRecord(QByteArray& out, const TResourceEntry& entry)
+{
+    QByteArray header;
+    PutId(header, entry.Type);
+    PutId(header, entry.Name);
+    while (header.size() % 4)
+        header += '\0';
+    // DataVersion, MemoryFlags (moveable, pure, discardable), LanguageId (neutral),
+    // Version, Characteristics.
+    PutU32(header, 0);
+    PutU16(header, 0x1030);
+    PutU16(header, 0);
+    PutU32(header, 0);
+    PutU32(header, 0);
+    PutU32(out, uint32_t(entry.Data.size()));
+    PutU32(out, uint32_t(8 + header.size()));
+    out += header;
+    out += entry.Data;
+    while (out.size() % 4)
+        out += '\0';
+}
+
+} // namespace
+
+QByteArray WriteResourceFile(const std::vector<TResourceEntry>& entries)
+{
+    QByteArray out;
+    PutRecord(out, {TResourceId::FromOrdinal(0), TResourceId::FromOrdinal(0), {}});
+    for (const TResourceEntry& entry : entries)
+        PutRecord(out, entry);
+    return out;
+}
+
+QByteArray BitmapResourceData(const TSafetyBitmap& bitmap)
+{
+    return bitmap.FileBytes().mid(14);
+}
+
+QByteArray CompressedBitmapResourceData(const TSafetyBitmap& bitmap)
+{
+    TMemoryStream source(bitmap.FileBytes());
+    TMemoryStream target;
+    Compress(source, target, TCompressionLevel::clMax);
+    return target.Data();
+}
+
+namespace {
+
 struct ResourcePlaces
 {
     std::mutex Lock;
     QString ApplicationFile;
     QString Directory;
+    TResourceFileResolver Resolver;
 };
 
 ResourcePlaces& Places()
@@ -216,10 +289,31 @@ QString ApplicationDirectory()
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
 }
 
+void SetResourceFileResolver(TResourceFileResolver resolver)
+{
+    std::lock_guard lock(Places().Lock);
+    Places().Resolver = std::move(resolver);
+}
+
+QString ResolveResourceFile(const QString& resFile)
+{
+    TResourceFileResolver resolver;
+    {
+        std::lock_guard lock(Places().Lock);
+        resolver = Places().Resolver;
+    }
+    if (resolver) {
+        const QString found = resolver(resFile);
+        if (!found.isEmpty())
+            return found;
+    }
+    return QDir(ApplicationDirectory()).filePath(QString(resFile).replace(u'\\', u'/'));
+}
+
 QByteArray OpenResource(const QString& resFile, const TResourceId& type, const TResourceId& name)
 {
     if (!resFile.isEmpty()) {
-        const QString path = QDir(ApplicationDirectory()).filePath(QString(resFile).replace(u'\\', u'/'));
+        const QString path = ResolveResourceFile(resFile);
         if (QFileInfo(path).isFile())
             return FindResourceInFile(path, type, name);
     }

@@ -58,6 +58,22 @@ std::vector<TResourceRecord> ReadResourceRecords(const QByteArray& file);
 QByteArray FindResource(const QByteArray& file, const TResourceId& type, const TResourceId& name);
 QByteArray FindResourceInFile(const QString& fileName, const TResourceId& type, const TResourceId& name);
 
+// One record to write.
+struct TResourceEntry
+{
+    TResourceId Type;
+    TResourceId Name;
+    QByteArray Data;
+};
+// A resource file: the empty record such files begin with, then each entry (type,
+// name, the five fixed fields, the data), every part aligned to 4 bytes.
+QByteArray WriteResourceFile(const std::vector<TResourceEntry>& entries);
+class TSafetyBitmap;
+// What a bitmap resource holds: the bitmap file without its 14-byte file header.
+QByteArray BitmapResourceData(const TSafetyBitmap& bitmap);
+// A "CBM" resource: the whole bitmap file in the compressed container.
+QByteArray CompressedBitmapResourceData(const TSafetyBitmap& bitmap);
+
 // Where the application's own resources are (a resource file delivered with the
 // program, empty when there is none) and the application's directory that ResFile
 // is relative to (the executable's folder unless set).
@@ -65,6 +81,13 @@ void SetApplicationResourceFile(const QString& fileName);
 QString ApplicationResourceFile();
 void SetApplicationDirectory(const QString& directory);
 QString ApplicationDirectory();
+
+// How a ResFile name becomes a file: by default the application's directory joined
+// with it; the application installs its data-file search here, so that installed
+// resource files are found where the rest of its data is.
+using TResourceFileResolver = std::function<QString(const QString& resFile)>;
+void SetResourceFileResolver(TResourceFileResolver resolver);
+QString ResolveResourceFile(const QString& resFile);
 
 // The resource stream of the load rule: from ResFile when that file exists,
 // otherwise from the application's own resources.

@@ -8,9 +8,12 @@
 #include "tool/UToolPaper.h"
 #include "tool/UToolPapers.h"
 #include "tool/UToolPicture.h"
+#include "tool/UToolRes.h"
 #include "tool/UToolSheet.h"
 #include "tool/UToolPrint.h"
 #include "tool/UToolText.h"
+#include "tool/UToolBarCode.h"
+#include "barcode/ULOBarCode.h"
 #include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
@@ -59,6 +62,12 @@ void Usage(FILE* to)
            "                            lay out a text block and write it as a PNG (0.1 mm units)\n"
            "  colour SPEC.txt W H OUT.png [--picture FILE] [--zoom PERCENT] [--print]\n"
            "                            paint a colour setting (text form) as PNG\n"
+           "  res FILE.res [TYPE NAME OUT.png | --contact-sheet OUT.png [--zoom N]]\n"
+           "                            list a resource file's records, or write one picture\n"
+           "                            (TYPE RT_BITMAP, CBM, RT_ICON, JPEG) or all of them as PNG\n"
+           "  barcode KIND DATA OUT.png [--dpi N] [--angle DEG] [--size W,H] [--pdf OUT.pdf]\n"
+           "          [--no-digits] [--check] [--frame] [--ratio N] [--font FACE] [--size-pt PT]\n"
+           "                            draw one JAN, Code 39 or Code 128 symbol as PNG (and PDF)\n"
            "  print FILE.lbd [--sheet N] [--copies N] [--faces LIST] [--count-selected-only]\n"
            "        [--frames] [--cut-lines] [--paper-images] [--offset X,Y] [--banding | --no-banding]\n"
            "        [--dpi N] (--pdf OUT.pdf | --printer NAME)\n"
@@ -222,7 +231,8 @@ int RunCommand(int argc, char** argv)
     // other commands need no GUI at all.
     const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
                                       qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
-                                      qstrcmp(argv[1], "colour") == 0);
+                                      qstrcmp(argv[1], "colour") == 0 ||
+                                      qstrcmp(argv[1], "res") == 0 || qstrcmp(argv[1], "barcode") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
                                         qstrcmp(argv[1], "print") == 0);
@@ -263,6 +273,8 @@ int RunCommand(int argc, char** argv)
     const QString command = arguments.takeFirst();
     // Pictures inside documents and catalogues read as the program's own classes.
     RegisterImagingGraphics();
+    // Label designs holding barcodes read (and draw) as the program's barcode objects.
+    RegisterBarCodeClasses();
     if (command == u"ls")
         return CommandLs(arguments);
     if (command == u"cat")
@@ -291,8 +303,12 @@ int RunCommand(int argc, char** argv)
         return CommandPicture(arguments);
     if (command == u"sheet")
         return CommandSheet(arguments);
+    if (command == u"res")
+        return CommandRes(arguments);
     if (command == u"text")
         return CommandText(arguments);
+    if (command == u"barcode")
+        return CommandBarCode(arguments);
     if (command == u"print")
         return CommandPrint(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {

@@ -6,6 +6,7 @@
 #include "objects/ULDObjects.h"
 #include "persist/UComponentText.h"
 #include "tool/UToolCommands.h"
+#include "barcode/ULOBarCode.h"
 #include "tool/UToolDump.h"
 #include <QFile>
 #include <QFileInfo>
@@ -70,6 +71,7 @@ std::unique_ptr<TLabelData> OpenAt(const QString& fileName, int sheet, int posit
 void RegisterToolLabelClasses()
 {
     RegisterLabelClass<TDOGroup>();
+    RegisterBarCodeClasses();
 }
 
 int CommandUndump(const QStringList& givenArguments)

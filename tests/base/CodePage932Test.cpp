@@ -68,3 +68,18 @@ TEST(CodePage932, LeadBytes)
     EXPECT_FALSE(cp932::IsLeadByte(0xCD));
     EXPECT_FALSE(cp932::IsLeadByte(0x80));
 }
+
+TEST(CodePage932, SingleByteA0RoundTripsAsThePlatformMapsIt)
+{
+    // Code 128 data stores FNC3 as the byte 0xA0, which ICU's table lacks.
+    const QByteArray bytes("A\xA0" "B\x82\xA0\xA0\xB1", 7); // a lead byte's trail 0xA0 is a kana
+    bool ok = false;
+    const QString text = cp932::Decode(bytes, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(text, QString::fromUtf16(u"A\uF8F0Bあ\uF8F0ｱ"));
+    EXPECT_EQ(cp932::Encode(text), bytes);
+    EXPECT_EQ(cp932::Decode(QByteArray("\xA0")), QString(QChar(0xF8F0)));
+    EXPECT_EQ(cp932::Encode(QString(QChar(0xF8F0))), QByteArray("\xA0"));
+    EXPECT_TRUE(cp932::CanEncode(QString::fromUtf16(u"x\uF8F0y")));
+    EXPECT_FALSE(cp932::CanEncode(QString::fromUtf16(u"x\uF8F0\u00E9")));
+}
