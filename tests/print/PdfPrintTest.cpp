@@ -322,3 +322,48 @@ TEST(ToolPrint, TheProgramReportsFailuresClearly)
         edge = edge || IsInk(page.pixel(left + dx, c.y()));
     EXPECT_TRUE(edge);
 }
+
+TEST(ToolPrint, BarcodesPrintedToPdfDecodeBandedAndUnbanded)
+{
+    QTemporaryDir dir;
+    const QString tool = BinaryDir() + QStringLiteral("/src/velmo-tool");
+    const QString work = dir.filePath(QStringLiteral("codes.lbd"));
+    ProcessResult r = RunProgram(tool, {QStringLiteral("new"), QStringLiteral("--paper"),
+                                        QStringLiteral("エーワン 28173 ラベルシール[プリンタ兼用] 4面"), work});
+    ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
+    for (const char* position : {"0", "3"}) {
+        r = RunProgram(tool, {QStringLiteral("put-label"), work, QStringLiteral("0"), QString::fromLatin1(position),
+                              TestDataPath(QStringLiteral("barcode/label-design.txt"))});
+        ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
+    }
+    for (const char* banding : {"--no-banding", "--banding"}) {
+        const QString pdf = dir.filePath(QStringLiteral("codes%1.pdf").arg(QLatin1String(banding)));
+        r = RunProgram(tool, {QStringLiteral("print"), work, QStringLiteral("--copies"), QStringLiteral("2"),
+                              QStringLiteral("--frames"), QStringLiteral("--offset"), QStringLiteral("1.0,1.0"),
+                              QString::fromLatin1(banding), QStringLiteral("--pdf"), pdf});
+        ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
+        int pages = 0;
+        QSizeF size;
+        ASSERT_TRUE(PdfInfo(pdf, pages, size));
+        EXPECT_EQ(pages, 2);
+        const QImage page = RasterisePdf(pdf, 2, 300);
+        ASSERT_FALSE(page.isNull());
+        // Each label decoded on its own: positions 0 and 3 carry both symbols, 1 and 2
+        // nothing.
+        auto document = [&] {
+            RegisterLabelDataClasses();
+            return TLabelData::Open(work);
+        }();
+        for (int k = 0; k < document->LabelCount(); ++k) {
+            const TLogRect rect = document->LabelRect(k);
+            const QRect pixels(MulDiv(rect.Left + 10, 300, 254), MulDiv(rect.Top + 10, 300, 254),
+                               MulDiv(rect.Width(), 300, 254), MulDiv(rect.Height(), 300, 254));
+            const QString png = dir.filePath(QStringLiteral("label%1.png").arg(k));
+            ASSERT_TRUE(page.copy(pixels).save(png));
+            r = RunProgram(QStringLiteral("zbarimg"), {QStringLiteral("-q"), png});
+            const bool designed = k == 0 || k == 3;
+            EXPECT_EQ(r.StdOut.contains("EAN-13:4901234567894\n"), designed) << banding << k << r.StdOut.toStdString();
+            EXPECT_EQ(r.StdOut.contains("CODE-128:Sheet-128\n"), designed) << banding << k << r.StdOut.toStdString();
+        }
+    }
+}
