@@ -263,6 +263,27 @@ Grp root
             for f in printed:
                 os.remove(f)
 
+            # Real label objects: barcodes on positions 0 and 3 of a 4-up sheet, banded
+            # at the queue's resolution, read back by ZBar from the queue's PDF.
+            if shutil.which("zbarimg"):
+                codes = os.path.join(work, "codes.lbd")
+                run([tool, "new", "--paper", "エーワン 28173 ラベルシール[プリンタ兼用] 4面", codes], env=env)
+                design = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                      "data", "barcode", "label-design.txt")
+                for position in ("0", "3"):
+                    run([tool, "put-label", codes, "0", position, design], env=env)
+                run([tool, "print", codes, "--printer", "velmo-pdf"], env=env)
+                printed = wait_for_pdfs(dirs["out"], 1)
+                if not printed:
+                    raise SystemExit("FAILED: the queue produced no PDF for the barcodes")
+                prefix = os.path.join(work, "codes-page")
+                run(["pdftoppm", "-r", "300", "-singlefile", "-png", printed[0], prefix])
+                out = run(["zbarimg", "-q", prefix + ".png"], check=False).stdout
+                assert "EAN-13:4901234567894" in out and "CODE-128:Sheet-128" in out, out
+                for f in printed:
+                    os.remove(f)
+                print("barcodes through the queue: " + " ".join(out.split()))
+
             # Through QPrinter in the test program, with designs of its own label kind.
             env2 = dict(env)
             env2["VELMO_TEST_CUPS_PRINTER"] = "velmo-pdf"
