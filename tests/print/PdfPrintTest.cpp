@@ -8,7 +8,10 @@
 #include "tool/UToolPrint.h"
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -366,4 +369,33 @@ TEST(ToolPrint, BarcodesPrintedToPdfDecodeBandedAndUnbanded)
             EXPECT_EQ(r.StdOut.contains("CODE-128:Sheet-128\n"), designed) << banding << k << r.StdOut.toStdString();
         }
     }
+}
+
+TEST(ToolPrint, CtrlCEndsTheJobAsAbortedAndLeavesNoPdf)
+{
+    QTemporaryDir dir;
+    const QString tool = BinaryDir() + QStringLiteral("/src/velmo-tool");
+    const QString work = dir.filePath(QStringLiteral("codes.lbd"));
+    ProcessResult r = RunProgram(tool, {QStringLiteral("new"), QStringLiteral("--paper"),
+                                        QStringLiteral("エーワン 28173 ラベルシール[プリンタ兼用] 4面"), work});
+    ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
+    r = RunProgram(tool, {QStringLiteral("put-label"), work, QStringLiteral("0"), QStringLiteral("0"),
+                          TestDataPath(QStringLiteral("barcode/label-design.txt"))});
+    ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
+    const QString out = dir.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkdir(out));
+    const QString pdf = out + QStringLiteral("/big.pdf");
+    QProcess p;
+    p.start(tool, {QStringLiteral("print"), work, QStringLiteral("--copies"), QStringLiteral("99"),
+                   QStringLiteral("--banding"), QStringLiteral("--dpi"), QStringLiteral("1200"), QStringLiteral("--pdf"), pdf});
+    ASSERT_TRUE(p.waitForStarted());
+    // Interrupted while the job runs (99 sheets at 1200 dpi take far longer); the file
+    // being written beside the target may have no name yet (an unnamed temporary file).
+    QThread::msleep(4000);
+    ASSERT_EQ(p.state(), QProcess::Running) << p.readAllStandardError().toStdString();
+    ::kill(pid_t(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()).trimmed(), QStringLiteral("velmo-tool: 印刷を中断しました"));
+    EXPECT_TRUE(Entries(out).isEmpty()) << Entries(out).join(u' ').toStdString();
 }
