@@ -263,6 +263,39 @@ Grp root
             for f in printed:
                 os.remove(f)
 
+            # A landscape sheet: the page turned, the printable area's offset taken in
+            # the turned page's terms.
+            turned = os.path.join(work, "turned.lbd")
+            run([tool, "new", "--paper", "エーワン 28173 ラベルシール[プリンタ兼用] 4面", "--landscape", turned], env=env)
+            common = ["--frames", "--cut-lines", "--offset", "-1.0,2.5"]
+            direct_turned = os.path.join(work, "direct-turned.pdf")
+            run([tool, "print", turned] + common + ["--pdf", direct_turned], env=env)
+            run([tool, "print", turned] + common + ["--printer", "velmo-pdf"], env=env)
+            printed = wait_for_pdfs(dirs["out"], 1)
+            if not printed:
+                raise SystemExit("FAILED: the queue produced no PDF for the landscape sheet")
+            a = raster(printed[0], 1, 150, work, "turned-cups")
+            b = raster(direct_turned, 1, 150, work, "turned-direct")
+            # The PDF page is landscape; the queue turns the print onto the portrait sheet
+            # that goes through the printer, as a printer does. Turned back, it must match.
+            assert b.size[0] > b.size[1], b.size
+            from PIL import Image
+            results = []
+            for turn in (Image.ROTATE_90, Image.ROTATE_270):
+                c = a.transpose(turn) if a.size != b.size else a
+                if c.size != b.size:
+                    continue
+                missing, total = ink_mismatch(c, b)
+                back, total_b = ink_mismatch(b, c)
+                results.append((missing, total, back, total_b))
+                if total > 1000 and missing * 200 < total and back * 200 < total_b:
+                    break
+            else:
+                raise SystemExit("FAILED: the landscape page does not match the direct PDF: %s" % results)
+            for f in printed:
+                os.remove(f)
+            print("landscape through the queue: the page turned, frames where the PDF has them")
+
             # Real label objects: barcodes on positions 0 and 3 of a 4-up sheet, banded
             # at the queue's resolution, read back by ZBar from the queue's PDF.
             if shutil.which("zbarimg"):
