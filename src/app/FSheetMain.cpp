@@ -12,6 +12,7 @@
 #include "paper/UPaperRecords.h"
 #include "document/USheetLabels.h"
 #include "paper/UVelmoPapers.h"
+#include "print/FPrintPaper.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -248,7 +249,13 @@ TfrmSheetMain::TfrmSheetMain(const QString& fileName, QWidget* parent) : TfrmMai
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     QAction* save = file->addAction(QStringLiteral("上書き保存(&S)"), this, [this] { Save(); });
     save->setShortcut(QKeySequence::Save);
+    QAction* print = file->addAction(QStringLiteral("印刷(&P)..."), this, [this] { Print(); });
+    print->setShortcut(QKeySequence::Print);
+    print->setObjectName(QStringLiteral("actPrint"));
     file->addSeparator();
+    QToolBar* tools = addToolBar(QStringLiteral("印刷"));
+    tools->setObjectName(QStringLiteral("tbPrint"));
+    tools->addAction(print);
     QMenu* paper = menuBar()->addMenu(QStringLiteral("用紙(&P)"));
     paper->addAction(QStringLiteral("用紙の変更(&C)..."), this, [this] { ChangePaper(); });
     QAction* quit = file->addAction(QStringLiteral("終了(&X)"), this, [this] { close(); });
@@ -296,6 +303,18 @@ bool TfrmSheetMain::Save()
         AppMessageBox(SaveFailedMessage(), {bkOK}, 0, 0, false);
         return false;
     }
+}
+
+bool TfrmSheetMain::Print()
+{
+    if (!FDocument)
+        return false;
+    TPrintCommandHooks hooks;
+    hooks.Banding = [] { return ReadSettingBool(QStringLiteral("Banding"), true); };
+    hooks.ShowError = [](const QString& message) { AppMessageBox(message, {bkOK}, 0, 0, false); };
+    hooks.OnPrintingWindow = OnPrintingWindow;
+    hooks.FaceHook = PrintFaceHook;
+    return ExecutePrintCommand(this, *FDocument, FFileName, hooks);
 }
 
 void TfrmSheetMain::ChangePaper()

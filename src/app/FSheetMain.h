@@ -16,6 +16,7 @@ namespace velmo {
 
 class TLayoutAids;
 
+class TDOList;
 class TDrawSite;
 class TLabelData;
 class TPaperInfo;
@@ -84,6 +85,12 @@ public:
     TLabelData* Document() const { return FDocument.get(); }
     bool Save();
     void OpenLayout(int position);
+    // The print command: the print dialog for the current sheet, then the run.
+    bool Print();
+    // Called with the printing window while a run goes on (test hooks).
+    std::function<void(class TfrmPrinting&)> OnPrintingWindow;
+    // Called for each printed face after the merge and numbering fill (test hooks).
+    std::function<void(TDOList& objects, int counter)> PrintFaceHook;
     // Shows the paper choice for the current sheet and takes the paper chosen.
     void ChangePaper();
     // The application's catalogue (set by whoever makes the window).

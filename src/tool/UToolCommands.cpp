@@ -12,6 +12,7 @@
 #include "tool/UToolRender.h"
 #include "tool/UToolRes.h"
 #include "tool/UToolSheet.h"
+#include "tool/UToolPrint.h"
 #include "tool/UToolText.h"
 #include "tool/UToolBarCode.h"
 #include "barcode/ULOBarCode.h"
@@ -75,6 +76,11 @@ void Usage(FILE* to)
            "                            draw one JAN, Code 39 or Code 128 symbol as PNG (and PDF)\n"
            "  decolines [--folder DIR] [--length MM] OUT.png\n"
            "                            every decorative-line pattern drawn as a line, as PNG\n"
+           "  print FILE.lbd [--sheet N] [--copies N] [--faces LIST] [--count-selected-only]\n"
+           "        [--frames] [--cut-lines] [--paper-images] [--offset X,Y] [--banding | --no-banding]\n"
+           "        [--dpi N] (--pdf OUT.pdf | --printer NAME)\n"
+           "                            print a sheet to a PDF file or a printer (positions from 0,\n"
+           "                            offset in mm)\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -238,7 +244,8 @@ int RunCommand(int argc, char** argv)
                                       qstrcmp(argv[1], "decolines") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
-                                        qstrcmp(argv[1], "render") == 0);
+                                        qstrcmp(argv[1], "render") == 0 ||
+                                        qstrcmp(argv[1], "print") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (widgets) {
         // Sheets are drawn through draw sites, which are widgets.
@@ -318,6 +325,8 @@ int RunCommand(int argc, char** argv)
         return CommandBarCode(arguments);
     if (command == u"decolines")
         return CommandDecoLines(arguments);
+    if (command == u"print")
+        return CommandPrint(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;

@@ -15,6 +15,9 @@ import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import xvfb_server  # noqa: E402  (beside this script)
+
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 and sys.argv[2] else None
 HOST = os.path.join(BUILD, "tests", "velmo-test-host")
@@ -25,13 +28,6 @@ def fail(message):
     sys.exit(1)
 
 
-def free_display():
-    if len(sys.argv) > 3:
-        return int(sys.argv[3])
-    for n in range(200, 260):
-        if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
-            return n
-    fail("no free display")
 
 
 class Reports:
@@ -138,9 +134,7 @@ env["VELMO_TEST_MAKE_SHEET"] = document
 subprocess.run([HOST], env=env, check=True)
 del env["VELMO_TEST_MAKE_SHEET"]
 
-display = free_display()
-xvfb = subprocess.Popen(["Xvfb", ":%d" % display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+xvfb, display = xvfb_server.start(int(sys.argv[3]) if len(sys.argv) > 3 else None)
 ENV = dict(env)
 ENV["DISPLAY"] = ":%d" % display
 ENV["QT_QPA_PLATFORM"] = "xcb"

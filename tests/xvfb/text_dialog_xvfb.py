@@ -14,6 +14,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import xvfb_server  # noqa: E402  (beside this script)
+
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
 VELMO = os.path.join(BUILD, "src", "velmo")
@@ -47,11 +50,6 @@ def fail(message):
     sys.exit(1)
 
 
-def free_display():
-    for n in range(200, 260):
-        if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
-            return n
-    fail("no free display")
 
 
 def xdo(*args):
@@ -107,9 +105,7 @@ def main():
         r = subprocess.run([TOOL] + args, capture_output=True, text=True)
         if r.returncode != 0:
             fail("velmo-tool %s: %s" % (args[0], r.stderr))
-    display = free_display()
-    xvfb = subprocess.Popen(["Xvfb", ":%d" % display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    xvfb, display = xvfb_server.start()
     os.environ["DISPLAY"] = ":%d" % display
     os.environ.pop("QT_QPA_PLATFORM", None)
     os.environ.setdefault("XDG_RUNTIME_DIR", work)

@@ -7,14 +7,17 @@
 //   VELMO_TEST_SHAPES=1                a turning rectangle kind ("TLOTestShape") is registered
 //   VELMO_TEST_MAKE_SHEET=FILE         writes a sample two-sheet work file and exits
 //   VELMO_TEST_REPORT=1                prints where faces, tabs, objects and pivots are
+//   VELMO_TEST_SLOW_PRINT=MS           each printed face takes MS milliseconds longer
 #include "SheetHostHooks.h"
 #include "app/DMain.h"
 #include "app/FMain.h"
+#include "app/FSheetMain.h"
 #include "app/FMessage.h"
 #include "app/UAppFrame.h"
 #include "app/UGlobalNotify.h"
 #include "app/UVelmoMain.h"
 #include "base/UExceptions.h"
+#include <QElapsedTimer>
 #include <QTextStream>
 #include <QTimer>
 #include <memory>
@@ -53,6 +56,17 @@ int main(int argc, char** argv)
         }
         if (qEnvironmentVariableIntValue("VELMO_TEST_REPORT") == 1)
             velmo::testhost::StartScreenReport();
+        if (const int ms = qEnvironmentVariableIntValue("VELMO_TEST_SLOW_PRINT"); ms > 0)
+            QTimer::singleShot(0, &dataMain, [&dataMain, ms] {
+                if (auto* sheet = dynamic_cast<TfrmSheetMain*>(dataMain.MainWindow()))
+                    sheet->PrintFaceHook = [ms](TDOList&, int counter) {
+                        QTextStream(stderr) << "velmo: printing face " << counter << Qt::endl;
+                        QElapsedTimer timer;
+                        timer.start();
+                        while (timer.elapsed() < ms)
+                            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+                    };
+            });
         if (qEnvironmentVariableIntValue("VELMO_TEST_THROW_IN_EVENT") == 1)
             QTimer::singleShot(0, &dataMain, [] { throw EFileError(QStringLiteral("テスト用の失敗")); });
     };

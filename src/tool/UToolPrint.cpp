@@ -1,0 +1,254 @@
+#include "tool/UToolPrint.h"
+#include "base/UDateTime.h"
+#include "base/UExceptions.h"
+#include "document/ULabelData.h"
+#include "print/UPrintSheet.h"
+#include "print/UPrinter.h"
+#include "tool/UToolCommands.h"
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QTextStream>
+#include <csignal>
+#include <cmath>
+#include <unistd.h>
+
+namespace velmo::tool {
+
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void OnInterrupt(int)
+{
+    gInterrupted = 1;
+}
+
+int Usage()
+{
+    QTextStream(stderr) << "usage: velmo-tool print FILE.lbd [--sheet N] [--copies N] [--faces LIST]\n"
+                           "         [--count-selected-only] [--frames] [--cut-lines] [--paper-images]\n"
+                           "         [--offset X,Y] [--banding | --no-banding] [--dpi N]\n"
+                           "         (--pdf OUT.pdf | --printer NAME)\n";
+    return kExitUsage;
+}
+
+bool NeedValue(const QStringList& arguments, int i)
+{
+    if (i + 1 < arguments.size())
+        return true;
+    ReportError(QStringLiteral("%1 needs a value").arg(arguments[i]));
+    return false;
+}
+
+} // namespace
+
+bool ParseFaceList(const QString& text, int count, QByteArray& selection, QString& error)
+{
+    selection = QByteArray(count, 0);
+    const QStringList parts = text.split(u',');
+    static const QRegularExpression item(QStringLiteral("^\\s*(\\d{1,6})\\s*(?:-\\s*(\\d{1,6})\\s*)?$"));
+    for (const QString& part : parts) {
+        const QRegularExpressionMatch m = item.match(part);
+        if (!m.hasMatch()) {
+            error = QStringLiteral("--faces: \"%1\" is not a position or a range (e.g. 0,2,4-7)").arg(part);
+            return false;
+        }
+        const int from = m.captured(1).toInt();
+        const int to = m.captured(2).isEmpty() ? from : m.captured(2).toInt();
+        if (from > to || to >= count) {
+            error = QStringLiteral("--faces: \"%1\" is outside the positions 0 to %2").arg(part.trimmed()).arg(count - 1);
+            return false;
+        }
+        for (int i = from; i <= to; ++i)
+            selection[i] = 1;
+    }
+    return true;
+}
+
+bool ParseOffset(const QString& text, QPoint& offset, QString& error)
+{
+    static const QRegularExpression form(QStringLiteral("^\\s*([-+]?\\d{1,3}(?:\\.\\d)?)\\s*,\\s*([-+]?\\d{1,3}(?:\\.\\d)?)\\s*$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch()) {
+        error = QStringLiteral("--offset wants X,Y in millimetres with at most one decimal (e.g. 2.0,-1.5)");
+        return false;
+    }
+    offset = QPoint(int(std::lround(m.captured(1).toDouble() * 10)), int(std::lround(m.captured(2).toDouble() * 10)));
+    if (std::abs(offset.x()) > kMaxPrintOffset || std::abs(offset.y()) > kMaxPrintOffset) {
+        error = QStringLiteral("--offset: 印刷位置の調整は-99.9mmから99.9mmまでです");
+        return false;
+    }
+    return true;
+}
+
+int CommandPrint(const QStringList& arguments)
+{
+    QStringList positional;
+    QString sheetName, facesText, pdf, printer;
+    TPrintSpec spec;
+    int banding = -1; // not given
+    int dpi = 300;
+    const int end = OptionEnd(arguments);
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (i >= end) {
+            if (i > end)
+                positional << a;
+        } else if (a == u"--sheet") {
+            if (!NeedValue(arguments, i))
+                return kExitUsage;
+            sheetName = arguments[++i];
+        } else if (a == u"--copies") {
+            if (!NeedValue(arguments, i))
+                return kExitUsage;
+            bool ok = false;
+            spec.Copies = arguments[++i].toInt(&ok);
+            if (!ok || spec.Copies < 1 || spec.Copies > kMaxPrintCopies) {
+                ReportError(QStringLiteral("--copies wants a number from 1 to %1").arg(kMaxPrintCopies));
+                return kExitUsage;
+            }
+        } else if (a == u"--faces") {
+            if (!NeedValue(arguments, i))
+                return kExitUsage;
+            facesText = arguments[++i];
+        } else if (a == u"--count-selected-only") {
+            spec.CountSelectedOnly = true;
+        } else if (a == u"--frames") {
+            spec.PrintFrames = true;
+        } else if (a == u"--cut-lines") {
+            spec.PrintCutLines = true;
+        } else if (a == u"--paper-images") {
+            spec.PrintPaperImages = true;
+        } else if (a == u"--offset") {
+            if (!NeedValue(arguments, i))
+                return kExitUsage;
+            QString error;
+            if (!ParseOffset(arguments[++i], spec.Offset, error)) {
+                ReportError(error);
+                return kExitUsage;
+            }
+        } else if (a == u"--banding" || a == u"--no-banding") {
+            const int value = a == u"--banding" ? 1 : 0;
+            if (banding >= 0 && banding != value) {
+                ReportError(QStringLiteral("--banding and --no-banding exclude each other"));
+                return kExitUsage;
+            }
+            banding = value;
+        } else if (a == u"--dpi") {
+            if (!NeedValue(arguments, i))
+                return kExitUsage;
+            bool ok = false;
+            dpi = arguments[++i].toInt(&ok);
+            if (!ok || dpi < 72 || dpi > 2400) {
+                ReportError(QStringLiteral("--dpi wants a number from 72 to 2400"));
+                return kExitUsage;
+            }
+        } else if (a == u"--pdf") {
+            if (!NeedValue(arguments, i))
+                return kExitUsage;
+            pdf = arguments[++i];
+        } else if (a == u"--printer") {
+            if (!NeedValue(arguments, i))
+                return kExitUsage;
+            printer = arguments[++i];
+        } else if (a.startsWith(u"--")) {
+            ReportError(QStringLiteral("unknown option %1").arg(a));
+            return Usage();
+        } else {
+            positional << a;
+        }
+    }
+    if (positional.size() != 1 || pdf.isEmpty() == printer.isEmpty())
+        return Usage();
+    if (spec.CountSelectedOnly && facesText.isEmpty()) {
+        // Counting chosen faces only means nothing when all are printed.
+        spec.CountSelectedOnly = false;
+    }
+    try {
+        RegisterLabelDataClasses();
+        std::unique_ptr<TLabelData> document = TLabelData::Open(positional[0]);
+        if (!sheetName.isEmpty()) {
+            QStringList names;
+            document->GetSheetNames(names);
+            bool isNumber = false;
+            int sheet = sheetName.toInt(&isNumber);
+            if (!isNumber)
+                sheet = int(names.indexOf(sheetName));
+            if (sheet < 0 || sheet >= document->SheetCount()) {
+                ReportError(QStringLiteral("no sheet \"%1\" (the file has %2)").arg(sheetName).arg(names.size()));
+                return kExitFailure;
+            }
+            document->SelectSheet(sheet);
+        }
+        if (!document->Paper()) {
+            ReportError(QStringLiteral("the sheet has no paper"));
+            return kExitFailure;
+        }
+        if (!facesText.isEmpty()) {
+            QString error;
+            if (!ParseFaceList(facesText, document->LabelCount(), spec.Selection, error)) {
+                ReportError(error);
+                return kExitUsage;
+            }
+            spec.AllFaces = false;
+        }
+        // Date fields that follow the print time show now.
+        document->SetLastPrint(DateTimeToDayCount(QDateTime::currentDateTime()));
+
+        std::unique_ptr<TPrintDevice> device;
+        if (!pdf.isEmpty())
+            device = std::make_unique<TPdfPrintDevice>(pdf, dpi);
+        else
+            device = std::make_unique<TQtPrintDevice>(printer);
+        device->SetTitle(PrintJobTitle(positional[0]));
+        // A PDF is a vector device: unbanded unless asked; printers band by default.
+        const bool band = banding >= 0 ? banding == 1 : pdf.isEmpty();
+
+        const bool terminal = isatty(STDERR_FILENO) == 1;
+        int shown = -1;
+        TPhasedProgress progress;
+        progress.OnShow = [&](int position) {
+            const int percent = position / 100;
+            if (terminal && percent != shown) {
+                shown = percent;
+                QTextStream(stderr) << "\rvelmo-tool: printing " << percent << "%" << Qt::flush;
+            }
+        };
+        TPrintSite site(*document, progress, spec);
+        site.SetBandingSetting([band] { return band; });
+        gInterrupted = 0;
+        auto oldHandler = std::signal(SIGINT, OnInterrupt);
+        struct TRestore
+        {
+            decltype(oldHandler) Old;
+            ~TRestore() { std::signal(SIGINT, Old); }
+        } restore{oldHandler};
+        site.SetMessagePump([&] {
+            if (gInterrupted)
+                site.SetAborted(true);
+        });
+        try {
+            site.PrintRun(*device);
+        } catch (...) {
+            if (terminal && shown >= 0)
+                QTextStream(stderr) << "\n";
+            throw;
+        }
+        if (terminal && shown >= 0)
+            QTextStream(stderr) << "\n";
+        if (site.Aborted()) {
+            ReportError(QStringLiteral("印刷を中断しました"));
+            return kExitFailure;
+        }
+        if (terminal)
+            QTextStream(stderr) << "velmo-tool: " << spec.Copies << (spec.Copies == 1 ? " sheet" : " sheets")
+                                << " printed to " << (pdf.isEmpty() ? printer : pdf) << "\n";
+    } catch (const std::exception& e) {
+        ReportError(ExceptionText(e));
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+} // namespace velmo::tool
