@@ -269,4 +269,20 @@ int CommandPreview(const QStringList& given)
     return kExitOk;
 }
 
+bool SelectNamedSheet(TLabelData& document, const QString& sheet)
+{
+    QStringList names;
+    document.GetSheetNames(names);
+    bool isNumber = false;
+    int index = sheet.toInt(&isNumber);
+    if (!isNumber)
+        index = int(names.indexOf(sheet));
+    if (index < 0 || index >= document.SheetCount()) {
+        ReportError(QStringLiteral("no sheet \"%1\" (the file has %2)").arg(sheet).arg(names.size()));
+        return false;
+    }
+    document.SelectSheet(index);
+    return true;
+}
+
 } // namespace velmo::tool

@@ -6,6 +6,10 @@
 #include <QStringList>
 #include <memory>
 
+namespace velmo {
+class TLabelData;
+}
+
 namespace velmo::tool {
 
 // velmo-tool new (--paper NAME | --paper-file FILE PATH) [--landscape] OUT.lbd
@@ -27,6 +31,10 @@ struct TCataloguePaper
 // information and background designs; a null Paper (and the message) when there is
 // no catalogue or no such paper.
 TCataloguePaper FindCataloguePaper(const QString& name, QString* message);
+
+// Selects the sheet a command names by its index or its name; false (and the
+// message) when the document has no such sheet.
+bool SelectNamedSheet(TLabelData& document, const QString& sheet);
 
 // A paper component stored in a compound file (a plain component stream, as the
 // catalogue keeps them, or a component resource, as documents do).

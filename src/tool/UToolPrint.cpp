@@ -5,6 +5,7 @@
 #include "print/UPrintSheet.h"
 #include "print/UPrinter.h"
 #include "tool/UToolCommands.h"
+#include "tool/UToolDocument.h"
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRegularExpression>
@@ -169,17 +170,8 @@ int CommandPrint(const QStringList& arguments)
         RegisterLabelDataClasses();
         std::unique_ptr<TLabelData> document = TLabelData::Open(positional[0]);
         if (!sheetName.isEmpty()) {
-            QStringList names;
-            document->GetSheetNames(names);
-            bool isNumber = false;
-            int sheet = sheetName.toInt(&isNumber);
-            if (!isNumber)
-                sheet = int(names.indexOf(sheetName));
-            if (sheet < 0 || sheet >= document->SheetCount()) {
-                ReportError(QStringLiteral("no sheet \"%1\" (the file has %2)").arg(sheetName).arg(names.size()));
+            if (!SelectNamedSheet(*document, sheetName))
                 return kExitFailure;
-            }
-            document->SelectSheet(sheet);
         }
         if (!document->Paper()) {
             ReportError(QStringLiteral("the sheet has no paper"));

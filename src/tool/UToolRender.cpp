@@ -10,6 +10,7 @@
 #include "text/UCoonsDistortion.h"
 #include "text/ULOText.h"
 #include "tool/UToolCommands.h"
+#include "tool/UToolDocument.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -77,17 +78,9 @@ int CommandRender(const QStringList& arguments)
         RegisterLabelDataClasses();
         RegisterTextClasses();
         std::unique_ptr<TLabelData> document = TLabelData::Open(positional[0]);
-        QStringList names;
-        document->GetSheetNames(names);
-        bool isNumber = false;
-        int sheet = positional[1].toInt(&isNumber);
-        if (!isNumber)
-            sheet = int(names.indexOf(positional[1]));
-        if (sheet < 0 || sheet >= document->SheetCount()) {
-            ReportError(QStringLiteral("no sheet \"%1\" (the file has %2)").arg(positional[1]).arg(names.size()));
+        if (!SelectNamedSheet(*document, positional[1]))
             return kExitFailure;
-        }
-        document->SelectSheet(sheet);
+        bool isNumber = false;
         const int k = positional[2].toInt(&isNumber);
         if (!isNumber || k < 0 || k >= document->LabelCount()) {
             ReportError(QStringLiteral("no label position \"%1\" (the sheet has %2)")

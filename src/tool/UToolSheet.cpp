@@ -3,6 +3,7 @@
 #include "document/ULabelData.h"
 #include "document/USheetView.h"
 #include "tool/UToolCommands.h"
+#include "tool/UToolDocument.h"
 #include <QTextStream>
 
 namespace velmo::tool {
@@ -42,19 +43,10 @@ int CommandSheet(const QStringList& arguments)
     try {
         RegisterLabelDataClasses();
         std::unique_ptr<TLabelData> document = TLabelData::Open(positional[0]);
-        QStringList names;
-        document->GetSheetNames(names);
-        bool isNumber = false;
-        int sheet = positional[1].toInt(&isNumber);
-        if (!isNumber)
-            sheet = int(names.indexOf(positional[1]));
-        if (sheet < 0 || sheet >= document->SheetCount()) {
-            ReportError(QStringLiteral("no sheet \"%1\" (the file has %2)").arg(positional[1]).arg(names.size()));
+        if (!SelectNamedSheet(*document, positional[1]))
             return kExitFailure;
-        }
-        document->SelectSheet(sheet);
         if (!document->Paper()) {
-            ReportError(QStringLiteral("sheet %1 has no paper").arg(sheet));
+            ReportError(QStringLiteral("sheet %1 has no paper").arg(positional[1]));
             return kExitFailure;
         }
         const int64_t w = int64_t(document->Paper()->Width()) * dpi / 254;
