@@ -98,6 +98,8 @@ TfrmUpdatePaper::TfrmUpdatePaper(TVelmoPapers& papers, QWidget* parent)
         auto* row = new QHBoxLayout;
         row->addWidget(new QLabel(QStringLiteral("ダウンロード状況："), page));
         FCounter = new QLabel(QStringLiteral("0/0"), page);
+        // Room for the largest counts, so that the text never gets cut while it grows.
+        FCounter->setMinimumWidth(FCounter->fontMetrics().horizontalAdvance(QStringLiteral("0000000000/0000000000")));
         row->addWidget(FCounter);
         row->addStretch();
         l->addLayout(row);
@@ -305,7 +307,7 @@ TfrmUpdateURL::TfrmUpdateURL(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     FEdit = new QLineEdit(UpdaterUrl(), this);
-    FEdit->setMinimumWidth(360);
+    FEdit->setMinimumWidth(FEdit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 64);
     FEdit->setPlaceholderText(QStringLiteral("http://…") + DefaultUpdateIndexPath());
     form->addRow(QStringLiteral("URL:"), FEdit);
     layout->addLayout(form);
