@@ -191,10 +191,10 @@ QString MakerFromOldPaperName(const QString& name)
 // ---------------------------------------------------------------------------------
 // TOldPapers
 
-TOldPapers::TOldPapers(const QString& fileName)
+TOldPapers::TOldPapers(const QString& fileName, bool readOnly)
     : FStorage(std::make_unique<TRootStorage>()), FPurposeList(std::make_unique<TPurposeList>())
 {
-    FStorage->OpenFile(fileName, fmDocReadWrite | fmDocShareExclusive);
+    FStorage->OpenFile(fileName, readOnly ? fmDocRead | fmDocShareDenyWrite : fmDocReadWrite | fmDocShareExclusive);
 
     if (FStorage->StreamExists(PurposeListStreamName())) {
         TDocStream stream(*FStorage, fmDocRead, PurposeListStreamName());
@@ -220,8 +220,10 @@ TOldPapers::TOldPapers(const QString& fileName)
         FVersion = int(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
         if (FVersion <= 0) {
             FVersion = kOldDefaultVersion;
-            TDocStream stream(*FStorage, fmDocCreate, VersionStreamName());
-            stream.WriteUInt32(uint32_t(FVersion));
+            if (!readOnly) {
+                TDocStream stream(*FStorage, fmDocCreate, VersionStreamName());
+                stream.WriteUInt32(uint32_t(FVersion));
+            }
         }
     }
 

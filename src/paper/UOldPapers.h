@@ -134,10 +134,12 @@ std::unique_ptr<TPaperInfo> ReadOldPaper(TStream& stream);
 QString MakerFromOldPaperName(const QString& name);
 
 // An older catalogue file, open (read and write, exclusive) while the object lives.
+// A read-only one (for listing) is opened for reading and never written, so its
+// version stays as stored.
 class TOldPapers
 {
 public:
-    explicit TOldPapers(const QString& fileName);
+    explicit TOldPapers(const QString& fileName, bool readOnly = false);
     ~TOldPapers();
     TOldPapers(const TOldPapers&) = delete;
     TOldPapers& operator=(const TOldPapers&) = delete;
