@@ -235,6 +235,46 @@ TEST_F(PaperUpdate, FailedDownloadsLeaveNoFilesAndTheCatalogueAsItWas)
     EXPECT_EQ(target->UpdateInfo().PPRNo(), 0);
 }
 
+TEST_F(PaperUpdate, DamagedUpdateCatalogueIsRefusedWhole)
+{
+    // A sound catalogue with one paper stream replaced by rubbish.
+    const QString file = FDir.filePath("damaged.ppr");
+    {
+        TVelmoPapers update(file, false);
+        update.StorePaper(*velmo::test::MakeNamedPaper(QStringLiteral("良 1"), "A4", true));
+        update.StorePaper(*velmo::test::MakeNamedPaper(QStringLiteral("壊 2"), "A4", true));
+        TPaperUpdate number;
+        number.SetPPRNo(99);
+        update.SetUpdateInfo(number);
+        update.Close();
+    }
+    {
+        TRootStorage root;
+        root.OpenFile(file, fmDocReadWrite);
+        TDocStream s(root, fmDocCreate, "Papers\\" + PaperKey(2));
+        s.WriteBytes(QByteArray("TPF0\x10TMatrixPaperInfo\x00\x05Width\x04\xFF\xFF\xFF\x7F", 33));
+        root.Close();
+    }
+    auto target = Target();
+    try {
+        MergeDownloadedCatalogue(*target, file);
+        ADD_FAILURE() << "merged a damaged update";
+    } catch (const EPaperCatalogError& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("用紙情報更新エラー("))) << e.Message().toStdString();
+    }
+    EXPECT_EQ(target->Count(), 1);
+    EXPECT_EQ(target->UpdateInfo().PPRNo(), 0);
+    // An empty catalogue is no update either.
+    const QString empty = FDir.filePath("empty.ppr");
+    {
+        TVelmoPapers none(empty, false);
+        none.MarkChanged();
+        none.Close();
+    }
+    EXPECT_THROW(MergeDownloadedCatalogue(*target, empty), EPaperCatalogError);
+    EXPECT_EQ(target->UpdateInfo().PPRNo(), 0);
+}
+
 TEST_F(PaperUpdate, AbortDuringASlowTransfer)
 {
     TPPRDownload download;
