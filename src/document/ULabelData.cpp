@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 
+#include "paper/UOldPapers.h"
 #include "paper/UPaperRecords.h"
 
 namespace velmo {
@@ -172,6 +173,9 @@ void RegisterLabelDataClasses()
     RegisterProductClasses();
     RegisterPaperClasses();
     RegisterPaperRecordClasses();
+    // Older documents carry papers of the earlier generation.
+    if (!OlderPaperReader())
+        SetOlderPaperReader(&ReadOldPaper);
 }
 
 // ---------------------------------------------------------------------------------

@@ -416,7 +416,7 @@ void TPapersV2::MergeUpdate(const TPapersV2& update, const TPaperProgress& progr
 
     if (update.Storage().StorageExists(GlobalInfoStorageName())) {
         TDocStorage theirs(update.Storage(), false, GlobalInfoStorageName());
-        TDocStorage ours(Storage(), false, GlobalInfoStorageName());
+        TDocStorage ours(Storage(), true, GlobalInfoStorageName());
         theirs.CopyTo(ours);
     }
     MarkChanged();

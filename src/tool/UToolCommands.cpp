@@ -7,6 +7,7 @@
 #include "tool/UToolDump.h"
 #include "tool/UToolPaper.h"
 #include "tool/UToolPapers.h"
+#include "tool/UToolPaperUpdate.h"
 #include "text/ULOText.h"
 #include "tool/UToolPicture.h"
 #include "tool/UToolRender.h"
@@ -52,7 +53,12 @@ void Usage(FILE* to)
            "                            make and save a new work file on a paper\n"
            "  info FILE.lbd             the sheets, papers, settings and designs of a work file\n"
            "  preview FILE.lbd SHEET POS OUT.bmp  extract a label preview\n"
-           "  papers [--names] [CATALOGUE] list the papers of a catalogue (the delivered one)\n"
+           "  papers [--names] [--old] [CATALOGUE] list the papers of a catalogue (the delivered\n"
+           "                            one); --old: an older catalogue file, converted\n"
+           "  merge-old-papers OLD.ppr CATALOGUE  merge an older catalogue into a catalogue\n"
+           "  update-papers [--proxy HOST[:PORT]] URL [CATALOGUE]\n"
+           "                            fetch the update index at URL and the catalogue it names,\n"
+           "                            and merge it into CATALOGUE (without: check it only)\n"
            "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
            "  render FILE.lbd SHEET POS OUT.png [--dpi N]\n"
            "                            draw one label's design as it prints (default 254 dpi)\n"
@@ -309,6 +315,10 @@ int RunCommand(int argc, char** argv)
         return CommandPreview(arguments);
     if (command == u"papers")
         return CommandPapers(arguments);
+    if (command == u"update-papers")
+        return CommandUpdatePapers(arguments);
+    if (command == u"merge-old-papers")
+        return CommandMergeOldPapers(arguments);
     if (command == u"picture")
         return CommandPicture(arguments);
     if (command == u"sheet")

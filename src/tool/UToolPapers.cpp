@@ -1,6 +1,7 @@
 #include "tool/UToolPapers.h"
 #include "paper/UVelmoPapers.h"
 #include "tool/UToolCommands.h"
+#include "tool/UToolPaperUpdate.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -65,6 +66,7 @@ void ListPapers(const TVelmoPapers& papers, bool namesOnly, QTextStream& out)
 int CommandPapers(const QStringList& arguments)
 {
     bool namesOnly = false;
+    bool old = false;
     QString fileName;
     const int end = OptionEnd(arguments);
     for (int i = 0; i < arguments.size(); ++i) {
@@ -73,14 +75,16 @@ int CommandPapers(const QStringList& arguments)
             continue;
         if (i > end) {
             if (!fileName.isEmpty()) {
-                ReportError(QStringLiteral("usage: velmo-tool papers [--names] [CATALOGUE]"));
+                ReportError(QStringLiteral("usage: velmo-tool papers [--names] [--old] [CATALOGUE]"));
                 return kExitUsage;
             }
             fileName = argument;
         } else if (argument == u"--names") {
             namesOnly = true;
+        } else if (argument == u"--old") {
+            old = true;
         } else if (argument.startsWith(u'-') || !fileName.isEmpty()) {
-            ReportError(QStringLiteral("usage: velmo-tool papers [--names] [CATALOGUE]"));
+            ReportError(QStringLiteral("usage: velmo-tool papers [--names] [--old] [CATALOGUE]"));
             return kExitUsage;
         } else {
             fileName = argument;
@@ -96,6 +100,8 @@ int CommandPapers(const QStringList& arguments)
         ReportError(QStringLiteral("%1: no such file").arg(fileName));
         return kExitFailure;
     }
+    if (old)
+        return ListOldPapers(fileName, namesOnly);
     try {
         RegisterCatalogueClasses();
         const TVelmoPapers papers(fileName, true);

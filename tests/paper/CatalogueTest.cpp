@@ -486,7 +486,10 @@ TEST_F(Catalogue, MergeUpdateTakesSystemPapersListsAndGlobalInfo)
     EXPECT_TRUE(papers.Modified());
 }
 
-TEST_F(Catalogue, MergeUpdateIntoACatalogueWithoutGlobalInfoFailsAfterTheLists)
+// A catalogue without "GlobalInfo" (one the user started afresh) takes the update's:
+// failing the whole update over an opaque storage the catalogue never reads would
+// leave the user without new papers for no reason.
+TEST_F(Catalogue, MergeUpdateIntoACatalogueWithoutGlobalInfoCreatesIt)
 {
     const QString updateFile = FDir.filePath(QStringLiteral("update.ppr"));
     {
@@ -498,9 +501,11 @@ TEST_F(Catalogue, MergeUpdateIntoACatalogueWithoutGlobalInfoFailsAfterTheLists)
     }
     TVelmoPapers update(updateFile, true);
     TVelmoPapers papers(FFile, false);
-    EXPECT_THROW(papers.MergeUpdate(update), EStorageError);
+    ASSERT_FALSE(papers.Storage().StorageExists(QStringLiteral("GlobalInfo")));
+    EXPECT_NO_THROW(papers.MergeUpdate(update));
     EXPECT_EQ(papers.Count(), 1);
     EXPECT_EQ(papers.GroupList(), (QStringList{"A4"}));
+    EXPECT_TRUE(papers.Storage().StorageExists(QStringLiteral("GlobalInfo")));
 }
 
 } // namespace
