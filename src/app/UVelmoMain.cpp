@@ -10,6 +10,7 @@
 #include "objects/UGhostDesigners.h"
 #include "app/UAppFrame.h"
 #include "objects/ULOCreator.h"
+#include "objects/ULOImage.h"
 #include "barcode/FBarCodeProperty.h"
 #include "barcode/ULOBarCode.h"
 #include "app/UAppFrame.h"
@@ -58,6 +59,9 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
     });
     TDesignerList::Instance().Register(std::make_shared<TLOCreator>());
     RegisterShapeClasses();
+    // Pictures and backgrounds, under their older class names too; a picture pasted
+    // from another program becomes an image object.
+    RegisterImageClasses();
     InstallActionHistory();
     SetDecoLineFolderLocator([] {
         // The data roots first, then the folder beside the program (a build tree);
