@@ -471,3 +471,105 @@ TEST_F(Images, DamagedImageStreamsAreRefusedWithoutACrash)
     }
     SUCCEED();
 }
+
+// Writes the kept inputs of the image-design fuzz target when asked
+// (VELMO_WRITE_FUZZ_SEEDS=<folder>): an image of every kind of setting and a
+// background with every part.
+TEST_F(Images, FuzzSeeds)
+{
+    const QString dir = qEnvironmentVariable("VELMO_WRITE_FUZZ_SEEDS");
+    if (dir.isEmpty())
+        GTEST_SKIP() << "only when asked";
+    TLOVelmoImage image;
+    image.SetBaseRect({10, 10, 410, 210});
+    SetPicture(*image.ImageData(), {8, 4}, Qt::red, Qt::blue);
+    image.ImageData()->SetTransparentColor(0xFF0000);
+    image.SetAngleValue(30);
+    image.SetBlendRatio(60);
+    image.FramePicture()->Assign(*image.ImageData()->Picture());
+    TLOBackImage back;
+    back.FitToFace({0, 0, 600, 400});
+    back.SetFrameWidth(20);
+    back.BlendPicture()->Assign(*image.ImageData()->Picture());
+    TDOList list;
+    list.Add(&image);
+    list.Add(&back);
+    TMemoryStream stream;
+    WriteLabelData(stream, list);
+    QFile out(dir + QStringLiteral("/image-and-background.res"));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(stream.Data());
+    QFile cut(dir + QStringLiteral("/truncated.res"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(stream.Data().left(stream.Data().size() / 2));
+    list.Clear();
+}
+
+// Every kind drawn on one picture (VELMO_TEST_SHOTS=<folder> keeps it for a look):
+// turned pictures with a key colour, a framed one, and a CD background with a frame
+// and a blend picture. Each must paint inside its enclosing rectangle.
+TEST_F(Images, GalleryPaintsInsideTheEnclosingRectangles)
+{
+    QImage sheet(1200, 400, QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    std::vector<std::unique_ptr<TLORectBase>> objects;
+    int x = 20;
+    for (int angle : {0, 30, 90, 200}) {
+        auto image = std::make_unique<TLOVelmoImage>();
+        SetPicture(*image->ImageData(), {160, 100}, QColor(230, 120, 20), Qt::blue);
+        image->ImageData()->SetTransparentColor(0xFF0000);
+        image->SetBaseRect({x, 100, x + 160, 200});
+        image->SetAngleValue(angle);
+        objects.push_back(std::move(image));
+        x += 200;
+    }
+    TLOBackImage* cd = new TLOBackImage;
+    objects.emplace_back(cd);
+    TFaceInfo face;
+    face.FaceShape = fsDoughnut;
+    face.Rect = {0, 0, 360, 360};
+    face.CutCenterWidth = 120;
+    face.CutCenterHeight = 120;
+    cd->SetFaceInfo(face);
+    cd->FitToFace({0, 0, 360, 360});
+    cd->SetBaseRect({820, 20, 1180, 380});
+    cd->SetFrameWidth(12);
+    cd->FrameColor()->SetColor(0x402000);
+    cd->FillColor()->SetColor(0xC0E0FF);
+    QImage map(64, 64, QImage::Format_RGB888);
+    for (int yy = 0; yy < 64; ++yy)
+        for (int xx = 0; xx < 64; ++xx)
+            map.setPixel(xx, yy, ((xx / 8 + yy / 8) % 2) ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    auto bitmap = std::make_unique<TSafetyBitmap>();
+    bitmap->SetImage(map);
+    TPictureEx picture;
+    picture.SetGraphic(std::move(bitmap));
+    cd->BlendPicture()->Assign(picture);
+    cd->BlendColor()->SetColor(0x3050A0);
+    cd->SetBlendRatio(70);
+    for (auto& object : objects) {
+        QImage alone(sheet.size(), QImage::Format_RGB32);
+        alone.fill(Qt::white);
+        {
+            QPainter p(&alone);
+            object->PaintBlended(p);
+        }
+        const TLogRect e = object->GetEncloseRect();
+        const QRect allowed = QRect(e.Left, e.Top, e.Width(), e.Height()).adjusted(-2, -2, 2, 2);
+        int inside = 0;
+        for (int yy = 0; yy < alone.height(); ++yy)
+            for (int xx = 0; xx < alone.width(); ++xx)
+                if (!IsWhite(alone.pixel(xx, yy))) {
+                    EXPECT_TRUE(allowed.contains(xx, yy)) << object->ClassName() << " " << xx << "," << yy;
+                    ++inside;
+                    if (!allowed.contains(xx, yy))
+                        return;
+                }
+        EXPECT_GT(inside, 1000);
+        QPainter p(&sheet);
+        object->PaintBlended(p);
+    }
+    const QString dir = qEnvironmentVariable("VELMO_TEST_SHOTS");
+    if (!dir.isEmpty())
+        sheet.save(dir + QStringLiteral("/images-gallery.png"));
+}
