@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QFileInfo>
+#include "objects/ULOImage.h"
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QGridLayout>
@@ -91,7 +92,8 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
     tools->setObjectName(QStringLiteral("toolShapes"));
     const std::pair<const char*, const char*> kinds[] = {{"直線", "TLOLine"},     {"円弧", "TLOCurve"},
                                                          {"四角", "TLORect"},     {"円", "TLOCircle"},
-                                                         {"飾り罫線", "TLODecoLine"}};
+                                                         {"飾り罫線", "TLODecoLine"}, {"画像", "TLOImage"},
+                                                         {"背景柄", "TLOBackImage"}};
     for (const auto& [caption, kind] : kinds) {
         QAction* action = tools->addAction(QString::fromUtf8(caption));
         action->setObjectName(QStringLiteral("Create") + QString::fromLatin1(kind));
@@ -99,6 +101,8 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
         connect(action, &QAction::triggered, this, [this, k] {
             FSite->setFocus();
             TDesignerList::Instance().CreateObject(FSite, k);
+            if (k == QLatin1String("TLOBackImage"))
+                FitBackgrounds();
         });
     }
     FAids->BuildCommands(this, menuBar);
@@ -113,6 +117,20 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
     layout->addWidget(scroll, 2, 1);
     resize(760, 640);
     FitScale();
+}
+
+// A background covers the whole face in the face's shape, whatever the creator made.
+void TfrmLabelEdit::FitBackgrounds()
+{
+    const TLogRect rect = FDocument.LabelRect(FPosition);
+    const TPaperInfo* paper = FDocument.Paper();
+    if (rect.IsEmpty() || !paper || FPosition >= paper->GetFaceCount())
+        return;
+    for (int i = 0; i < FSite->ObjectCount(); ++i)
+        if (auto* back = dynamic_cast<TLOBackImage*>(FSite->Objects(i))) {
+            back->SetFaceInfo(paper->GetFaceInfo(FPosition));
+            back->FitToFace({0, 0, rect.Width(), rect.Height()});
+        }
 }
 
 TfrmLabelEdit::~TfrmLabelEdit() = default;

@@ -66,6 +66,7 @@ protected:
 
 private:
     void FitScale();
+    void FitBackgrounds();
     TLabelData& FDocument;
     int FPosition;
     TDrawSite* FSite = nullptr;

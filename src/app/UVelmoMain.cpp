@@ -11,6 +11,7 @@
 #include "app/UAppFrame.h"
 #include "objects/ULOCreator.h"
 #include "objects/ULOImage.h"
+#include "objects/FImageDialogs.h"
 #include "barcode/FBarCodeProperty.h"
 #include "barcode/ULOBarCode.h"
 #include "app/UAppFrame.h"
@@ -62,6 +63,7 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
     // Pictures and backgrounds, under their older class names too; a picture pasted
     // from another program becomes an image object.
     RegisterImageClasses();
+    RegisterImageDesigner();
     InstallActionHistory();
     SetDecoLineFolderLocator([] {
         // The data roots first, then the folder beside the program (a build tree);
