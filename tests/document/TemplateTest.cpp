@@ -193,3 +193,92 @@ TEST(TemplateIndex, SectionsKeysAndFolders)
     missing.SetPurpose(QStringLiteral("CDL"));
     EXPECT_TRUE(missing.GroupFolder(0).isEmpty());
 }
+
+// ---- the dialog
+
+#include "document/FTemplate.h"
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+
+void WaitForPreviews(TfrmTemplate& dialog)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (dialog.PendingPreviews() > 0 && timer.elapsed() < 20000)
+        QApplication::processEvents();
+}
+
+} // namespace
+
+TEST_F(Templates, TheDialogOffersTheCollectionGroupAndTheFolderAndReadsTheChosenDesign)
+{
+    QDir(FDir.path()).mkpath(QStringLiteral("Template/Addr"));
+    const QString a = Save(QStringLiteral("Template/Addr/one.lbt"), {0});
+    Save(QStringLiteral("Template/Addr/two.lbt"), {3});
+    Write(QStringLiteral("Template/Addr/junk.lbt"), "junk");
+    Write(QStringLiteral("Template.dat"),
+          cp932::Encode(QStringLiteral("[ADDR]\r\nName=宛名,空\r\nDir=Template\\Addr,Template\\None\r\n")));
+    TTemplateFace face = Face(QStringLiteral("ADDR"), {0, 0, 900, 400});
+    TfrmTemplate dialog(face, FDir.filePath(QStringLiteral("Template.dat")));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("テンプレートの選択"));
+    EXPECT_EQ(dialog.Groups()->count(), 2);
+    EXPECT_TRUE(dialog.Groups()->isEnabled());
+    EXPECT_EQ(dialog.CollectionList()->count(), 2) << "the damaged file is skipped";
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    WaitForPreviews(dialog);
+    EXPECT_EQ(dialog.PendingPreviews(), 0);
+    dialog.CollectionList()->setCurrentRow(0);
+    EXPECT_TRUE(dialog.OkButton()->isEnabled());
+    const QString dir = qEnvironmentVariable("VELMO_TEST_SHOTS");
+    if (!dir.isEmpty()) {
+        dialog.ThumbnailSize()->setCurrentIndex(1);
+        dialog.show();
+        QApplication::processEvents();
+        dialog.grab().save(dir + QStringLiteral("/template-dialog.png"));
+    }
+    ASSERT_TRUE(dialog.Chosen().has_value());
+    TDOList objects;
+    TLogRect rect;
+    ASSERT_TRUE(dialog.ReadChosen(objects, rect));
+    EXPECT_EQ(objects.Count(), 1);
+    EXPECT_EQ(rect.Width(), 900);
+    objects.FreeObjects();
+
+    // The second group's folder does not exist: an empty list, no failure.
+    dialog.Groups()->setCurrentIndex(1);
+    EXPECT_EQ(dialog.CollectionList()->count(), 0);
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+
+    // The folder page: any aspect class, captions are file names.
+    dialog.Sources()->setCurrentIndex(1);
+    dialog.SetFolder(QFileInfo(a).absolutePath());
+    EXPECT_EQ(dialog.FileList()->count(), 2);
+    QStringList captions;
+    for (int i = 0; i < dialog.FileList()->count(); ++i)
+        captions << dialog.FileList()->item(i)->text();
+    captions.sort();
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("one.lbt"), QStringLiteral("two.lbt")}));
+    WaitForPreviews(dialog);
+}
+
+TEST_F(Templates, WithoutTheIndexTheCollectionPageSaysSoAndTheFolderPageStillWorks)
+{
+    Save(QStringLiteral("mine.lbd"), {1});
+    TfrmTemplate dialog(Face(QStringLiteral("ADDR")), FDir.filePath(QStringLiteral("Template.dat")));
+    EXPECT_FALSE(dialog.Groups()->isEnabled());
+    EXPECT_TRUE(dialog.Missing()->text().startsWith(QStringLiteral("テンプレート集が見つかりません。")));
+    dialog.Sources()->setCurrentIndex(1);
+    dialog.SetFolder(FDir.path());
+    ASSERT_EQ(dialog.FileList()->count(), 1);
+    dialog.FileList()->setCurrentRow(0);
+    EXPECT_TRUE(dialog.OkButton()->isEnabled());
+    WaitForPreviews(dialog);
+}
