@@ -21,6 +21,9 @@
 #include <QPushButton>
 #include <QFileInfo>
 #include "objects/ULOImage.h"
+#include "document/FTemplate.h"
+#include "base/UModalResult.h"
+#include <QApplication>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QGridLayout>
@@ -105,6 +108,10 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
                 FitBackgrounds();
         });
     }
+    QAction* callTemplate = tools->addAction(QStringLiteral("テンプレート"));
+    callTemplate->setObjectName(QStringLiteral("CallTemplate"));
+    callTemplate->setToolTip(QStringLiteral("ラベルテンプレートの呼び出し(&T)..."));
+    connect(callTemplate, &QAction::triggered, this, [this] { CallTemplate(); });
     FAids->BuildCommands(this, menuBar);
     FAids->Activate();
     layout->setMenuBar(menuBar);
@@ -117,6 +124,63 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
     layout->addWidget(scroll, 2, 1);
     resize(760, 640);
     FitScale();
+}
+
+// Replaces the label's design by a template: asks first when the label has objects
+// of its own, then scales the template from its label's rectangle to this one.
+bool TfrmLabelEdit::CallTemplate()
+{
+    const TPaperInfo* paper = FDocument.Paper();
+    if (!paper || FPosition >= paper->GetFaceCount())
+        return false;
+    const TFaceInfo face = paper->GetFaceInfo(FPosition);
+    std::vector<TDrawObject*> own;
+    for (int i = 0; i < FSite->ObjectCount(); ++i)
+        if (FSite->Objects(i)->LayerGroup() != kBackgroundLayerGroup)
+            own.push_back(FSite->Objects(i));
+    if (!own.empty() &&
+        AppMessageBox(QStringLiteral("このラベルのデータをすべて削除してからテンプレートを呼出します。\r\nよろしいですか？"),
+                      {bkYes, bkNo}, 0, 1) != mrYes)
+        return false;
+    QString index;
+    if (TAppFrame::Instance())
+        index = TAppFrame::Instance()->FindDataFile(QStringLiteral("Data\\Template\\Template.dat"), QString());
+    TfrmTemplate dialog(TTemplateFace::From(face), index, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TDOList chosen;
+    TLogRect from;
+    try {
+        dialog.ReadChosen(chosen, from);
+    } catch (const std::exception& error) {
+        QApplication::restoreOverrideCursor();
+        chosen.FreeObjects();
+        ShowAppMessage(QString::fromUtf8(error.what()), false);
+        return false;
+    }
+    const TLogRect to = FDocument.LabelRect(FPosition);
+    TActionList::Instance().Clear();
+    for (TDrawObject* object : own) {
+        FSite->RemoveObject(object);
+        delete object;
+    }
+    // Topmost first: added from the bottom so that the order stays.
+    for (int i = chosen.Count() - 1; i >= 0; --i) {
+        TDrawObject* object = chosen[i];
+        MapBetweenLabels(object, from, to);
+        FSite->InsertComponent(object);
+        FSite->AddObject(object);
+        object->OnDblClick = [](TDrawObject* sender) {
+            if (auto* label = dynamic_cast<TLabelObject*>(sender))
+                label->Edit();
+        };
+    }
+    FitBackgrounds();
+    WriteBack();
+    FSite->update();
+    QApplication::restoreOverrideCursor();
+    return true;
 }
 
 // A background covers the whole face in the face's shape, whatever the creator made.

@@ -1,6 +1,9 @@
 #include "document/UTemplateInfo.h"
 #include "base/UCodePage932.h"
+#include "base/UNumbers.h"
 #include "document/ULabelData.h"
+#include "draw/UDOInterfaces.h"
+#include "draw/UDrawObject.h"
 #include "paper/UFaceInfo.h"
 #include "paper/UPaperInfo.h"
 #include <QDir>
@@ -76,6 +79,26 @@ void TTemplateList::FillFromFolder(const QString& folder, const std::optional<TT
         } catch (const std::exception&) {
             // Unreadable, foreign or damaged: not offered.
         }
+    }
+}
+
+void MapBetweenLabels(TDrawObject* object, const TLogRect& from, const TLogRect& to)
+{
+    const int fw = from.Width(), fh = from.Height(), tw = to.Width(), th = to.Height();
+    if (!object || fw <= 0 || fh <= 0 || tw <= 0 || th <= 0)
+        return;
+    if (IDOBounds* bounds = Supports<IDOBounds>(object)) {
+        const int left = bounds->GetBoundsLeft(), top = bounds->GetBoundsTop();
+        const int width = bounds->GetBoundsWidth(), height = bounds->GetBoundsHeight();
+        bounds->SetBoundsWidth(MulDiv(width, tw, fw));
+        bounds->SetBoundsHeight(MulDiv(height, th, fh));
+        bounds->SetBoundsLeft(MulDiv(left, tw, fw));
+        bounds->SetBoundsTop(MulDiv(top, th, fh));
+        return;
+    }
+    if (IDOEncloseBounds* enclose = Supports<IDOEncloseBounds>(object)) {
+        const TLogRect e = enclose->GetEncloseBounds();
+        enclose->MoveBy(MulDiv(e.Left, tw, fw) - e.Left, MulDiv(e.Top, th, fh) - e.Top);
     }
 }
 

@@ -91,6 +91,12 @@ private:
     std::vector<std::pair<QString, std::vector<std::pair<QString, QString>>>> FSections;
 };
 
+class TDrawObject;
+// Maps an object of a label of rectangle from onto a label of rectangle to (both
+// taken at the origin): position and size scale by the ratios of the widths and
+// heights; objects without bounds of their own are only moved.
+void MapBetweenLabels(TDrawObject* object, const TLogRect& from, const TLogRect& to);
+
 // The comma text of a string list: elements separated by commas or blanks outside
 // double quotes; a quoted element keeps its blanks and commas, "" is a quote.
 QStringList SplitCommaText(const QString& text);

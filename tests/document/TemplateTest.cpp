@@ -282,3 +282,13 @@ TEST_F(Templates, WithoutTheIndexTheCollectionPageSaysSoAndTheFolderPageStillWor
     EXPECT_TRUE(dialog.OkButton()->isEnabled());
     WaitForPreviews(dialog);
 }
+
+TEST(TemplateMapping, ATemplateOfHalfTheSizeDoublesEveryObject)
+{
+    RegisterTestObjects();
+    std::unique_ptr<TLDTestRect> rect(NewRect({50, 30, 150, 90}));
+    MapBetweenLabels(rect.get(), {1000, 2000, 1500, 2300}, {0, 0, 1000, 600});
+    EXPECT_EQ(rect->BaseRect(), (TLogRect{100, 60, 300, 180}));
+    MapBetweenLabels(rect.get(), {0, 0, 0, 600}, {0, 0, 1000, 600}); // degenerate: unchanged
+    EXPECT_EQ(rect->BaseRect(), (TLogRect{100, 60, 300, 180}));
+}
