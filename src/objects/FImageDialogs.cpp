@@ -336,8 +336,19 @@ void TfrmBackImageProperty::FillGallery()
 {
     FGallery->clear();
     const QString folder = CollectionFolder();
-    if (folder.isEmpty() || !QDir(folder).exists())
+    // Without pictures the page says so instead of staying blank; the line cannot be
+    // chosen, so OK stays off until the free method is picked.
+    auto sayMissing = [this] {
+        if (FGallery->count() != 0)
+            return;
+        auto* note = new QListWidgetItem(QStringLiteral("背景集が見つかりません。「自由に指定」で色や画像を指定できます。"),
+                                         FGallery);
+        note->setFlags(Qt::NoItemFlags);
+    };
+    if (folder.isEmpty() || !QDir(folder).exists()) {
+        sayMissing();
         return;
+    }
     const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files, QDir::Name);
     for (const QFileInfo& file : files) {
         QImage image;
@@ -348,11 +359,13 @@ void TfrmBackImageProperty::FillGallery()
                                          file.completeBaseName(), FGallery);
         item->setData(Qt::UserRole, file.absoluteFilePath());
     }
+    sayMissing();
 }
 
 void TfrmBackImageProperty::UpdateEnabled()
 {
-    FOk->setEnabled(FFree->isChecked() || FGallery->currentItem() != nullptr);
+    const QListWidgetItem* item = FGallery->currentItem();
+    FOk->setEnabled(FFree->isChecked() || (item && (item->flags() & Qt::ItemIsSelectable)));
 }
 
 void TfrmBackImageProperty::done(int result)
@@ -380,7 +393,7 @@ void TfrmBackImageProperty::Apply()
         return;
     }
     const QListWidgetItem* item = FGallery->currentItem();
-    if (!item)
+    if (!item || !(item->flags() & Qt::ItemIsSelectable))
         return;
     TImageData loaded;
     try {

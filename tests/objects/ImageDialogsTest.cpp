@@ -143,6 +143,7 @@ TEST_F(ImageDialogs, ABackgroundBeingCreatedStartsOnTheCollectionWhichSkipsForei
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("背景柄の設定"));
     EXPECT_TRUE(dialog.CollectionButton()->isChecked());
     ASSERT_EQ(dialog.Gallery()->count(), 1) << "only the picture is offered";
+    EXPECT_TRUE(dialog.Gallery()->item(0)->flags() & Qt::ItemIsSelectable);
     EXPECT_FALSE(dialog.OkButton()->isEnabled()) << "nothing chosen yet";
     dialog.Gallery()->setCurrentRow(0);
     EXPECT_TRUE(dialog.OkButton()->isEnabled());
@@ -204,4 +205,17 @@ TEST_F(ImageDialogs, TheDesignerEditsImagesAndBackgroundsAndCancelChangesNothing
     EXPECT_TRUE(cancelled);
     EXPECT_TRUE(back.IsEmpty());
     TImageDesigner::SetDialogRunner(nullptr);
+}
+
+TEST_F(ImageDialogs, WithoutACollectionThePageSaysSoAndNothingCanBeChosen)
+{
+    TfrmBackImageProperty::SetCollectionFolder(QString());
+    TLOBackImage back;
+    TfrmBackImageProperty dialog(&back);
+    ASSERT_EQ(dialog.Gallery()->count(), 1);
+    EXPECT_TRUE(dialog.Gallery()->item(0)->text().startsWith(QStringLiteral("背景集が見つかりません。")));
+    dialog.Gallery()->setCurrentRow(0);
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    dialog.Apply();
+    EXPECT_TRUE(back.IsEmpty());
 }
