@@ -573,3 +573,45 @@ TEST_F(Images, GalleryPaintsInsideTheEnclosingRectangles)
     if (!dir.isEmpty())
         sheet.save(dir + QStringLiteral("/images-gallery.png"));
 }
+
+// ---- a picture pasted from another program
+
+#include "draw/UDrawSite.h"
+#include "objects/ULOCreator.h"
+#include "objects/UStandardDSA.h"
+#include <QBuffer>
+#include <QMimeData>
+
+TEST_F(Images, APastedPictureBecomesAnImageObjectAtItsDefaultSize)
+{
+    TDesignerList::Instance().Clear();
+    TDesignerList::Instance().Register(std::make_shared<TLOCreator>());
+    TDrawSite site;
+    site.Scaler()->SetUnitDPI(254);
+    site.SetLogWidth(2000);
+    site.SetLogHeight(1000);
+    QImage picture(360, 180, QImage::Format_ARGB32);
+    picture.fill(QColor(0, 128, 255, 255));
+    for (int x = 0; x < 90; ++x)
+        for (int y = 0; y < 180; ++y)
+            picture.setPixel(x, y, qRgba(0, 0, 0, 0)); // transparent quarter → white
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    auto data = std::make_unique<QMimeData>();
+    data->setData(QStringLiteral("image/png"), png);
+    TDSAPaste paste;
+    QMimeData* raw = data.get();
+    paste.Source = [raw] { return raw; };
+    ASSERT_TRUE(paste.Execute(&site));
+    ASSERT_EQ(site.ObjectCount(), 1);
+    auto* image = dynamic_cast<TLOVelmoImage*>(site.Objects(0));
+    ASSERT_NE(image, nullptr) << "the image class registered under TLOImagePaste";
+    EXPECT_EQ(image->ImageData()->Picture()->Width(), 360);
+    EXPECT_EQ(image->BaseRect().Width(), 508);
+    EXPECT_EQ(image->BaseRect().Height(), 254);
+    const QImage shown = PictureToArgb(image->ImageData()->Picture());
+    EXPECT_EQ(qRed(shown.pixel(10, 10)), 255) << "transparency flattened onto white";
+    TDesignerList::Instance().Clear();
+}
