@@ -4,6 +4,7 @@
 #include "base/UStream.h"
 #include "imaging/UColorSpec.h"
 #include "imaging/UImagePack.h"
+#include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOImage.h"
@@ -614,4 +615,36 @@ TEST_F(Images, APastedPictureBecomesAnImageObjectAtItsDefaultSize)
     const QImage shown = PictureToArgb(image->ImageData()->Picture());
     EXPECT_EQ(qRed(shown.pixel(10, 10)), 255) << "transparency flattened onto white";
     TDesignerList::Instance().Clear();
+}
+
+TEST_F(Images, AHugePictureFileIsCappedAndShowsTheErrorPicture)
+{
+    RegisterPictureFormats();
+    // A BMP header announcing 20,000 x 20,000 pixels of 24 bits with no pixels behind it.
+    QByteArray bmp(54, '\0');
+    auto put32 = [&bmp](int at, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            bmp[at + i] = char((v >> (8 * i)) & 0xFF);
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, 54);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 20000);
+    put32(22, 20000);
+    bmp[26] = 1;
+    bmp[28] = 24;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("huge.bmp"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bmp);
+    f.close();
+    TLOVelmoImage image;
+    image.LoadPicture(file);
+    ASSERT_TRUE(image.HasPicture());
+    EXPECT_EQ(image.ImageData()->Picture()->Width(), ErrorPicture().Width());
+    image.SetBaseRect({0, 0, 100, 100});
+    Render(image, {100, 100});
 }
