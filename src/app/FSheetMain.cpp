@@ -20,6 +20,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QFileInfo>
+#include "objects/ULOImage.h"
+#include "document/FTemplate.h"
+#include "base/UModalResult.h"
+#include <QApplication>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QGridLayout>
@@ -91,7 +95,8 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
     tools->setObjectName(QStringLiteral("toolShapes"));
     const std::pair<const char*, const char*> kinds[] = {{"直線", "TLOLine"},     {"円弧", "TLOCurve"},
                                                          {"四角", "TLORect"},     {"円", "TLOCircle"},
-                                                         {"飾り罫線", "TLODecoLine"}};
+                                                         {"飾り罫線", "TLODecoLine"}, {"画像", "TLOImage"},
+                                                         {"背景柄", "TLOBackImage"}};
     for (const auto& [caption, kind] : kinds) {
         QAction* action = tools->addAction(QString::fromUtf8(caption));
         action->setObjectName(QStringLiteral("Create") + QString::fromLatin1(kind));
@@ -99,8 +104,14 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
         connect(action, &QAction::triggered, this, [this, k] {
             FSite->setFocus();
             TDesignerList::Instance().CreateObject(FSite, k);
+            if (k == QLatin1String("TLOBackImage"))
+                FitBackgrounds();
         });
     }
+    QAction* callTemplate = tools->addAction(QStringLiteral("テンプレート"));
+    callTemplate->setObjectName(QStringLiteral("CallTemplate"));
+    callTemplate->setToolTip(QStringLiteral("ラベルテンプレートの呼び出し(&T)..."));
+    connect(callTemplate, &QAction::triggered, this, [this] { CallTemplate(); });
     FAids->BuildCommands(this, menuBar);
     FAids->Activate();
     layout->setMenuBar(menuBar);
@@ -113,6 +124,77 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
     layout->addWidget(scroll, 2, 1);
     resize(760, 640);
     FitScale();
+}
+
+// Replaces the label's design by a template: asks first when the label has objects
+// of its own, then scales the template from its label's rectangle to this one.
+bool TfrmLabelEdit::CallTemplate()
+{
+    const TPaperInfo* paper = FDocument.Paper();
+    if (!paper || FPosition >= paper->GetFaceCount())
+        return false;
+    const TFaceInfo face = paper->GetFaceInfo(FPosition);
+    std::vector<TDrawObject*> own;
+    for (int i = 0; i < FSite->ObjectCount(); ++i)
+        if (FSite->Objects(i)->LayerGroup() != kBackgroundLayerGroup)
+            own.push_back(FSite->Objects(i));
+    if (!own.empty() &&
+        AppMessageBox(QStringLiteral("このラベルのデータをすべて削除してからテンプレートを呼出します。\r\nよろしいですか？"),
+                      {bkYes, bkNo}, 0, 1) != mrYes)
+        return false;
+    QString index;
+    if (TAppFrame::Instance())
+        index = TAppFrame::Instance()->FindDataFile(QStringLiteral("Data\\Template\\Template.dat"), QString());
+    TfrmTemplate dialog(TTemplateFace::From(face), index, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TDOList chosen;
+    TLogRect from;
+    try {
+        dialog.ReadChosen(chosen, from);
+    } catch (const std::exception& error) {
+        QApplication::restoreOverrideCursor();
+        chosen.FreeObjects();
+        ShowAppMessage(QString::fromUtf8(error.what()), false);
+        return false;
+    }
+    const TLogRect to = FDocument.LabelRect(FPosition);
+    TActionList::Instance().Clear();
+    for (TDrawObject* object : own) {
+        FSite->RemoveObject(object);
+        delete object;
+    }
+    // Topmost first: added from the bottom so that the order stays.
+    for (int i = chosen.Count() - 1; i >= 0; --i) {
+        TDrawObject* object = chosen[i];
+        MapBetweenLabels(object, from, to);
+        FSite->InsertComponent(object);
+        FSite->AddObject(object);
+        object->OnDblClick = [](TDrawObject* sender) {
+            if (auto* label = dynamic_cast<TLabelObject*>(sender))
+                label->Edit();
+        };
+    }
+    FitBackgrounds();
+    WriteBack();
+    FSite->update();
+    QApplication::restoreOverrideCursor();
+    return true;
+}
+
+// A background covers the whole face in the face's shape, whatever the creator made.
+void TfrmLabelEdit::FitBackgrounds()
+{
+    const TLogRect rect = FDocument.LabelRect(FPosition);
+    const TPaperInfo* paper = FDocument.Paper();
+    if (rect.IsEmpty() || !paper || FPosition >= paper->GetFaceCount())
+        return;
+    for (int i = 0; i < FSite->ObjectCount(); ++i)
+        if (auto* back = dynamic_cast<TLOBackImage*>(FSite->Objects(i))) {
+            back->SetFaceInfo(paper->GetFaceInfo(FPosition));
+            back->FitToFace({0, 0, rect.Width(), rect.Height()});
+        }
 }
 
 TfrmLabelEdit::~TfrmLabelEdit() = default;

@@ -66,6 +66,11 @@ protected:
 
 private:
     void FitScale();
+    void FitBackgrounds();
+public:
+    // "ラベルテンプレートの呼び出し(&T)...": true when a template replaced the design.
+    bool CallTemplate();
+private:
     TLabelData& FDocument;
     int FPosition;
     TDrawSite* FSite = nullptr;

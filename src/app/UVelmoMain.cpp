@@ -10,6 +10,8 @@
 #include "objects/UGhostDesigners.h"
 #include "app/UAppFrame.h"
 #include "objects/ULOCreator.h"
+#include "objects/ULOImage.h"
+#include "objects/FImageDialogs.h"
 #include "barcode/FBarCodeProperty.h"
 #include "barcode/ULOBarCode.h"
 #include "app/UAppFrame.h"
@@ -58,6 +60,10 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
     });
     TDesignerList::Instance().Register(std::make_shared<TLOCreator>());
     RegisterShapeClasses();
+    // Pictures and backgrounds, under their older class names too; a picture pasted
+    // from another program becomes an image object.
+    RegisterImageClasses();
+    RegisterImageDesigner();
     InstallActionHistory();
     SetDecoLineFolderLocator([] {
         // The data roots first, then the folder beside the program (a build tree);

@@ -2,6 +2,7 @@
 #include "base/UDateTime.h"
 #include "document/ULDPreview.h"
 #include "draw/UDOInterfaces.h"
+#include "objects/ULOImage.h"
 #include "objects/ULDObjects.h"
 #include "persist/UComponentStream.h"
 #include "storage/UZLibStream.h"
@@ -758,8 +759,13 @@ void TLabelData::ReadLabel(int k, TDOList& list)
     if (!rect.IsEmpty()) {
         const TLogRect local{0, 0, rect.Width(), rect.Height()};
         for (TDrawObject* object : read.Objects())
-            if (IDOBackImage* background = Supports<IDOBackImage>(object))
+            if (IDOBackImage* background = Supports<IDOBackImage>(object)) {
+                // The face's shape is not stored with the design: it comes from the
+                // paper the design is read for.
+                if (auto* back = dynamic_cast<TLOBackImage*>(object))
+                    back->SetFaceInfo(FState.Paper->GetFaceInfo(k));
                 background->FitToFace(local);
+            }
         KeepInside(read, local);
     }
     for (TDrawObject* object : read.Objects())

@@ -1,3 +1,4 @@
+#include "tool/UToolTemplates.h"
 #include "tool/UToolCommands.h"
 #include "base/UExceptions.h"
 #include "imaging/USafetyBitmap.h"
@@ -62,6 +63,8 @@ void Usage(FILE* to)
            "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
            "  render FILE.lbd SHEET POS OUT.png [--dpi N]\n"
            "                            draw one label's design as it prints (default 254 dpi)\n"
+           "  templates (Template.dat | FOLDER) [--purpose P]\n"
+           "                            list templates: purpose, group, file, sheet, label\n"
            "  patterns [--file FILE.cdd] [--sheet OUT.png]\n"
            "                            list the text distortion patterns, or draw them all\n"
            "  picture IN OUT.png [--scale 1|2|4|8] [--key-colour RRGGBB] [--blur N | --sharpen N]\n"
@@ -337,6 +340,8 @@ int RunCommand(int argc, char** argv)
         return CommandDecoLines(arguments);
     if (command == u"print")
         return CommandPrint(arguments);
+    if (command == u"templates")
+        return CommandTemplates(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;

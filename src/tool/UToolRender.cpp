@@ -5,6 +5,7 @@
 #include "draw/UDrawSite.h"
 #include "draw/UCanvas.h"
 #include "objects/ULabelObject.h"
+#include "objects/ULOImage.h"
 #include "paper/UFaceShape.h"
 #include "paper/UPaperInfo.h"
 #include "text/UCoonsDistortion.h"
@@ -77,6 +78,7 @@ int CommandRender(const QStringList& arguments)
     try {
         RegisterLabelDataClasses();
         RegisterTextClasses();
+        RegisterImageClasses();
         std::unique_ptr<TLabelData> document = TLabelData::Open(positional[0]);
         if (!SelectNamedSheet(*document, positional[1]))
             return kExitFailure;

@@ -4,6 +4,7 @@
 #include "document/ULabelData.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULDObjects.h"
+#include "objects/ULOImage.h"
 #include "persist/UComponentText.h"
 #include "tool/UToolCommands.h"
 #include "barcode/ULOBarCode.h"
@@ -75,6 +76,7 @@ void RegisterToolLabelClasses()
     RegisterShapeClasses();
     RegisterTextClasses();
     RegisterBarCodeClasses();
+    RegisterImageClasses();
 }
 
 int CommandUndump(const QStringList& givenArguments)
