@@ -6,6 +6,7 @@
 #include "tool/UToolDocument.h"
 #include "tool/UToolDump.h"
 #include "tool/UToolPaper.h"
+#include "tool/UToolImportTemplates.h"
 #include "tool/UToolPapers.h"
 #include "text/ULOText.h"
 #include "tool/UToolPicture.h"
@@ -53,6 +54,8 @@ void Usage(FILE* to)
            "  info FILE.lbd             the sheets, papers, settings and designs of a work file\n"
            "  preview FILE.lbd SHEET POS OUT.bmp  extract a label preview\n"
            "  papers [--names] [CATALOGUE] list the papers of a catalogue (the delivered one)\n"
+           "  import-templates [--catalogue FILE.ppr] [--dry-run] FILE.xml...\n"
+           "                            gLabels sheet templates into a catalogue (the user's own)\n"
            "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
            "  render FILE.lbd SHEET POS OUT.png [--dpi N]\n"
            "                            draw one label's design as it prints (default 254 dpi)\n"
@@ -309,6 +312,8 @@ int RunCommand(int argc, char** argv)
         return CommandPreview(arguments);
     if (command == u"papers")
         return CommandPapers(arguments);
+    if (command == u"import-templates")
+        return CommandImportTemplates(arguments);
     if (command == u"picture")
         return CommandPicture(arguments);
     if (command == u"sheet")
