@@ -1,4 +1,6 @@
 #include "app/FPaperSelect.h"
+#include "app/FEditPaper.h"
+#include "print/UPrinter.h"
 #include "base/UExceptions.h"
 #include "document/USheetLabels.h"
 #include "imaging/UImagePack.h"
@@ -105,6 +107,10 @@ TfrmPaperSelect::TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign,
     FList->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     middle->addWidget(FList, 1);
     auto* listButtons = new QHBoxLayout;
+    FAdd = new QPushButton(QStringLiteral("新規登録(&A)..."), this);
+    FEdit = new QPushButton(QStringLiteral("用紙編集(&E)..."), this);
+    listButtons->addWidget(FAdd);
+    listButtons->addWidget(FEdit);
     FDelete = new QPushButton(QStringLiteral("用紙削除(&D)"), this);
     auto* import = new QPushButton(QStringLiteral("テンプレートの取り込み(&I)..."), this);
     listButtons->addWidget(FDelete);
@@ -178,6 +184,8 @@ TfrmPaperSelect::TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign,
     connect(FSeparate, &QRadioButton::toggled, this, [this] { UpdatePreview(); });
     connect(search, &QPushButton::clicked, this, [this] { AskSearch(); });
     connect(FDelete, &QPushButton::clicked, this, [this] { DeleteSelected(); });
+    connect(FAdd, &QPushButton::clicked, this, [this] { EditPaper(true); });
+    connect(FEdit, &QPushButton::clicked, this, [this] { EditPaper(false); });
     connect(import, &QPushButton::clicked, this, [this] { AskImport(); });
 
     RefreshMakers();
@@ -425,6 +433,8 @@ void TfrmPaperSelect::UpdateButtons()
     const TPaperInfo* paper = SelectedPaper();
     FOk->setEnabled(paper != nullptr);
     FDelete->setEnabled(paper && (!paper->ReadOnly() || FFilter.Extended));
+    FAdd->setEnabled(paper != nullptr);
+    FEdit->setEnabled(paper && (!paper->ReadOnly() || FFilter.Extended));
 }
 
 bool TfrmPaperSelect::DeleteSelected()
@@ -443,6 +453,40 @@ bool TfrmPaperSelect::DeleteSelected()
     int g = user ? kUserGroup : PaperGroups().indexOf(group);
     SelectGroup(g < 0 ? kPhotoGroup : g);
     return true;
+}
+
+void TfrmPaperSelect::EditPaper(bool adding)
+{
+    const TPaperInfo* paper = SelectedPaper();
+    if (!paper || (!adding && paper->ReadOnly() && !FFilter.Extended))
+        return;
+    const QString oldName = paper->PaperName();
+    TPrinterForm forms;
+    try {
+        forms = TPrinterForm(QString());
+    } catch (const std::exception&) {
+        // Without a printer the sizes are typed in.
+    }
+    TfrmEditMatrixPaper editor(*paper, FPapers, adding, forms, this);
+    if (adding) {
+        // A copy is a new paper: it needs a name of its own.
+        editor.NameBox()->setText(oldName + QStringLiteral(" のコピー"));
+    }
+    const bool ok = EditorHook ? EditorHook(editor) : editor.exec() == QDialog::Accepted;
+    if (!ok)
+        return;
+    const TMatrixPaperInfo& edited = editor.Paper();
+    FPapers.StorePaper(edited);
+    if (!adding && edited.PaperName() != oldName) {
+        const int stale = FPapers.IndexOfName(oldName);
+        if (stale >= 0)
+            FPapers.DeletePaper(stale);
+    }
+    RefreshMakers();
+    SelectGroup(kUserGroup);
+    for (int i = 0; i < FList->topLevelItemCount(); ++i)
+        if (FList->topLevelItem(i)->text(0) == edited.PaperName())
+            SelectRow(i);
 }
 
 void TfrmPaperSelect::AskSearch()

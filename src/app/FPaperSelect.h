@@ -50,6 +50,10 @@ public:
     void SelectRow(int row);
     // Asks, then deletes the selected user paper; false when nothing was deleted.
     bool DeleteSelected();
+    // Opens the grid paper editor on a copy of the selected paper (adding) or on the
+    // selected user paper, and stores the result; tests set EditorHook to drive it.
+    std::function<bool(class TfrmEditMatrixPaper&)> EditorHook;
+    void OpenEditor(bool adding) { EditPaper(adding); }
     // Imports template files into the catalogue; returns the report shown.
     QString ImportTemplates(const QStringList& files);
 
@@ -62,6 +66,7 @@ private:
     void UpdateButtons();
     void AskSearch();
     void AskImport();
+    void EditPaper(bool adding);
 
     TVelmoPapers& FPapers;
     std::function<bool(const TPaperInfo&)> FConfirm;
@@ -80,6 +85,8 @@ private:
     QRadioButton* FSame = nullptr;
     QPushButton* FOk = nullptr;
     QPushButton* FDelete = nullptr;
+    QPushButton* FAdd = nullptr;
+    QPushButton* FEdit = nullptr;
     TPaperSite* FSite = nullptr;
     std::unique_ptr<TPaperInfo> FPreviewPaper;
     bool FUpdating = false;
