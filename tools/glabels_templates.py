@@ -54,11 +54,21 @@ class Template:
         return sum(l.nx * l.ny for l in self.layouts)
 
 
+def parse(path):
+    """The file's root with namespaces dropped from the tags (some files declare
+    xmlns="http://glabels.org/xmlns/3.0/", others none)."""
+    root = ET.parse(path).getroot()
+    for element in root.iter():
+        if isinstance(element.tag, str) and "}" in element.tag:
+            element.tag = element.tag.split("}", 1)[1]
+    return root
+
+
 def _paper_sizes(directory):
     sizes = {}
     path = os.path.join(directory, "paper-sizes.xml")
     if os.path.exists(path):
-        for node in ET.parse(path).getroot().iter("Paper-size"):
+        for node in parse(path).iter("Paper-size"):
             sizes[node.get("id")] = (length(node.get("width")), length(node.get("height")))
     return sizes
 
@@ -94,7 +104,7 @@ def _read_frame(template, frame):
 def read_file(path, sizes):
     """Templates of one file, equivalents not yet resolved (kind "equiv:PART")."""
     result = []
-    for node in ET.parse(path).getroot().iter("Template"):
+    for node in parse(path).iter("Template"):
         t = Template()
         t.file = os.path.basename(path)
         t.brand = node.get("brand", "")

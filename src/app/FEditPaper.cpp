@@ -107,6 +107,7 @@ TfrmEditMatrixPaper::TfrmEditMatrixPaper(const TPaperInfo& paper, const TPapers&
     auto* form = new QFormLayout;
     left->addLayout(form);
     FName = new QLineEdit(this);
+    FName->setMinimumWidth(280);
     form->addRow(QStringLiteral("用紙名(&N)"), FName);
     FSheet = new QComboBox(this);
     for (const auto& f : FForms)

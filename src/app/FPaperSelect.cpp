@@ -467,6 +467,13 @@ void TfrmPaperSelect::EditPaper(bool adding)
     } catch (const std::exception&) {
         // Without a printer the sizes are typed in.
     }
+    if (forms.Count() == 0) {
+        // No printer to ask: the common label-sheet sizes.
+        forms.Add({QStringLiteral("A4"), 9, QSize(2100, 2970)});
+        forms.Add({QStringLiteral("B5"), 13, QSize(1820, 2570)});
+        forms.Add({QStringLiteral("A5"), 11, QSize(1480, 2100)});
+        forms.Add({QStringLiteral("はがき"), 43, QSize(1000, 1480)});
+    }
     TfrmEditMatrixPaper editor(*paper, FPapers, adding, forms, this);
     if (adding) {
         // A copy is a new paper: it needs a name of its own.

@@ -353,22 +353,57 @@ TImportedTemplate TTemplateImporter::ConvertOne(const TRaw& raw) const
         }
     };
     std::unique_ptr<TPaperInfo> paper;
+    std::unique_ptr<TMatrixPaperInfo> matrix;
     if (raw.Layouts.size() == 1) {
         const TLayout& layout = raw.Layouts.front();
         const auto& v = layoutValues.front();
-        auto matrix = std::make_unique<TMatrixPaperInfo>();
-        matrix->SetLeftOffset(Tenths(v[0]));
-        matrix->SetTopOffset(Tenths(v[1]));
-        matrix->SetFaceWidth(faceW);
-        matrix->SetFaceHeight(faceH);
+        matrix = std::make_unique<TMatrixPaperInfo>();
+        // The catalogue keeps tenths of a millimetre: offset, size and gap are rounded
+        // together so that the last label of a long row is as close to its place as
+        // the first (rounding each alone lets the error add up along the row).
+        struct TAxis
+        {
+            int Offset, Size, Gap;
+            double Error;
+        };
+        auto fit = [](double origin, double size, double step, int count) {
+            TAxis best{Tenths(origin), Tenths(size), 0, 1e9};
+            double bestError = 1e9;
+            for (int o : {int(std::floor(origin * 10)), int(std::ceil(origin * 10))})
+                for (int w : {int(std::floor(size * 10)), int(std::ceil(size * 10))})
+                    for (int g : {int(std::floor((step - size) * 10)), int(std::ceil((step - size) * 10))}) {
+                        if (w <= 0 || o < 0 || (count > 1 && g < 0))
+                            continue;
+                        double error = 0;
+                        for (int i = 0; i < count; ++i) {
+                            const double left = (origin + i * step) * 10, right = left + size * 10;
+                            const int l = o + i * (w + g);
+                            error = std::max({error, std::abs(l - left), std::abs(l + w - right)});
+                        }
+                        if (error < bestError - 1e-9) {
+                            bestError = error;
+                            best = {o, w, count > 1 ? g : 0, error};
+                        }
+                    }
+            return best;
+        };
+        const TAxis x = fit(v[0], frame.Width, v[2], layout.Nx);
+        const TAxis y = fit(v[1], frame.Height, v[3], layout.Ny);
+        matrix->SetLeftOffset(x.Offset);
+        matrix->SetTopOffset(y.Offset);
+        matrix->SetFaceWidth(x.Size);
+        matrix->SetFaceHeight(y.Size);
         matrix->SetFaceCountX(layout.Nx);
         matrix->SetFaceCountY(layout.Ny);
-        // The step less the label is the gap between neighbours.
-        matrix->SetRightMargin(layout.Nx > 1 ? std::max(0, Tenths(v[2]) - faceW) : 0);
-        matrix->SetBottomMargin(layout.Ny > 1 ? std::max(0, Tenths(v[3]) - faceH) : 0);
+        matrix->SetRightMargin(x.Gap);
+        matrix->SetBottomMargin(y.Gap);
         fill(*matrix);
-        paper = std::move(matrix);
-    } else {
+        // A grid that tenths cannot hold within 0.1 mm (inch steps over many rows)
+        // becomes a free paper, each label placed on its own.
+        if (x.Error <= 1.0 + 1e-6 && y.Error <= 1.0 + 1e-6)
+            paper = std::move(matrix);
+    }
+    if (!paper) {
         auto free = std::make_unique<TFreePaperInfo>();
         for (const TPlace& p : places) {
             TFaceItem* item = free->Faces()->Add();

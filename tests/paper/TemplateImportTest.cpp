@@ -66,10 +66,16 @@ TEST(TemplateImport, InchesAndPointsConvert)
     auto* m = dynamic_cast<TMatrixPaperInfo*>(result[0].Paper.get());
     EXPECT_EQ(m->PortraitWidth(), 2159);
     EXPECT_EQ(m->PortraitHeight(), 2794);
-    EXPECT_EQ(m->FaceWidth(), 667);  // 189 pt = 66.675 mm
+    // 189 pt = 66.675 mm, 0.1875 in = 4.7625 mm, step 2.75 in = 69.85 mm: rounded to
+    // tenths together, every label edge stays within 0.1 mm of its place.
+    EXPECT_NEAR(m->FaceWidth(), 666.75, 1.0);
     EXPECT_EQ(m->FaceHeight(), 254);
-    EXPECT_EQ(m->LeftOffset(), 48);  // 4.7625 mm
-    EXPECT_EQ(m->RightMargin(), 699 - 667);
+    EXPECT_NEAR(m->LeftOffset(), 47.625, 1.0);
+    for (int column = 0; column < 3; ++column) {
+        const int left = m->LeftOffset() + column * (m->FaceWidth() + m->RightMargin());
+        EXPECT_NEAR(left, 47.625 + column * 698.5, 1.0) << column;
+        EXPECT_NEAR(left + m->FaceWidth(), 47.625 + column * 698.5 + 666.75, 1.0) << column;
+    }
     EXPECT_EQ(m->FaceShape(), fsRect);
 }
 
@@ -103,6 +109,22 @@ TEST(TemplateImport, RoundAndCdLabelsTakeRadiiAsRadii)
     EXPECT_EQ(barrel->FaceShape(), fsBarrelCD);
     EXPECT_EQ(barrel->FaceWidth(), 1170);
     EXPECT_EQ(barrel->FaceHeight(), 1000);
+}
+
+TEST(TemplateImport, AGridTenthsCannotHoldBecomesFreeLabels)
+{
+    // A 33.87 mm step over 8 rows drifts by more than 0.1 mm in any tenth-grid.
+    const auto result = Convert(R"(
+  <Template brand="X" part="DRIFT" size="A4">
+    <Label-rectangle id="0" width="63.87mm" height="33.87mm">
+      <Layout nx="3" ny="8" x0="6.7mm" y0="12.7mm" dx="65.97mm" dy="33.87mm"/></Label-rectangle></Template>)");
+    ASSERT_TRUE(result[0].Paper) << result[0].Refusal.toStdString();
+    auto* free = dynamic_cast<TFreePaperInfo*>(result[0].Paper.get());
+    ASSERT_TRUE(free);
+    ASSERT_EQ(free->GetFaceCount(), 24);
+    const TLogRect last = free->GetFaceRect(23);
+    EXPECT_NEAR(last.Left, (6.7 + 2 * 65.97) * 10, 0.5);
+    EXPECT_NEAR(last.Top, (12.7 + 7 * 33.87) * 10, 0.5);
 }
 
 TEST(TemplateImport, EquivalentTakesTheGeometryUnderItsOwnNumber)
