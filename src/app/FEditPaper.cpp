@@ -1,7 +1,9 @@
 #include "app/FEditPaper.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPapers.h"
+#include "print/UPrintOutlines.h"
 #include "print/UPrinter.h"
+#include <QFileDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -146,6 +148,13 @@ TfrmEditMatrixPaper::TfrmEditMatrixPaper(const TPaperInfo& paper, const TPapers&
     form->addRow(QStringLiteral("内円のサイズ(C)"), box("Hole", 10, 100));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    auto* testPrint = buttons->addButton(QStringLiteral("試し印刷(&P)..."), QDialogButtonBox::ActionRole);
+    connect(testPrint, &QPushButton::clicked, this, [this] {
+        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("試し印刷"), QString(),
+                                                          QStringLiteral("PDFファイル (*.pdf)"));
+        if (!file.isEmpty())
+            TestPrint(file);
+    });
     left->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &TfrmEditMatrixPaper::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -267,6 +276,18 @@ bool TfrmEditMatrixPaper::Validate()
     if (FindOverlappingFace(*FPaper) >= 0 && !Ask(QStringLiteral("ラベルが重なっています。よろしいですか？"), true))
         return false;
     return true;
+}
+
+bool TfrmEditMatrixPaper::TestPrint(const QString& pdfFile)
+{
+    WriteBack();
+    try {
+        PrintPaperOutlinesToPdf(pdfFile, *FPaper);
+        return true;
+    } catch (const std::exception& error) {
+        Ask(QStringLiteral("試し印刷できませんでした：%1").arg(QString::fromLocal8Bit(error.what())), false);
+        return false;
+    }
 }
 
 void TfrmEditMatrixPaper::accept()

@@ -31,6 +31,9 @@ public:
     // Runs the checks; false keeps the dialog open (the reason was shown).
     bool Validate();
     void accept() override;
+    // Prints the edited paper's label outlines into a PDF file; false (and the reason
+    // shown) when it could not be written.
+    bool TestPrint(const QString& pdfFile);
 
     // Messages and questions go through here (tests answer them): returns true for
     // Yes/OK.

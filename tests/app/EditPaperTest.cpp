@@ -6,6 +6,8 @@
 #include "paper/UVelmoPapers.h"
 #include "print/UPrinter.h"
 #include <QComboBox>
+#include <QImage>
+#include <QProcess>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -158,4 +160,46 @@ TEST_F(EditMatrixPaper, TheSelectionStoresTheEditAndDropsTheOldName)
     EXPECT_LT(FPapers->IndexOfName(QStringLiteral("既存 のコピー")), 0);
     EXPECT_GE(FPapers->IndexOfName(QStringLiteral("改名")), 0);
     EXPECT_EQ(dialog.ListedNames(), QStringList{QStringLiteral("改名")});
+}
+
+TEST_F(EditMatrixPaper, TestPrintPutsTheOutlinesWhereTheyWereEntered)
+{
+    TfrmEditMatrixPaper editor(*FPapers->Paper(0), *FPapers, true, FForms);
+    editor.Box("LeftOffset")->setValue(18.6);
+    editor.Box("TopOffset")->setValue(21.6);
+    editor.Box("FaceWidth")->setValue(86.4);
+    editor.Box("FaceHeight")->setValue(42.3);
+    editor.Box("RightMargin")->setValue(5);
+    editor.Box("BottomMargin")->setValue(0);
+    editor.CountY()->setValue(6);
+    const QString pdf = FDir.filePath(QStringLiteral("outlines.pdf"));
+    ASSERT_TRUE(editor.TestPrint(pdf));
+    // Poppler renders the page at 254 dpi: one pixel is 0.1 mm.
+    const QString base = FDir.filePath(QStringLiteral("page"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("pdftoppm"),
+                                {QStringLiteral("-r"), QStringLiteral("254"), QStringLiteral("-gray"),
+                                 QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf, base}),
+              0);
+    QImage page(base + QStringLiteral(".png"));
+    ASSERT_FALSE(page.isNull());
+    EXPECT_NEAR(page.width(), 2100, 1);
+    EXPECT_NEAR(page.height(), 2970, 1);
+    auto dark = [&page](int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (qGray(page.pixel(x + dx, y + dy)) < 128)
+                    return true;
+        return false;
+    };
+    // Left edges of both columns, right edge of the second, top of the first row and
+    // bottom of the last, each within 0.1 mm; the labels' insides stay white.
+    const int midY = 216 + 211;
+    EXPECT_TRUE(dark(186, midY));
+    EXPECT_TRUE(dark(186 + 864 + 50, midY));
+    EXPECT_TRUE(dark(186 + 2 * 864 + 50, midY));
+    EXPECT_TRUE(dark(186 + 432, 216));
+    EXPECT_TRUE(dark(186 + 432, 216 + 6 * 423));
+    EXPECT_FALSE(dark(186 + 432, midY));
+    EXPECT_FALSE(dark(186 + 5, midY));
+    EXPECT_FALSE(dark(100, midY));
 }
