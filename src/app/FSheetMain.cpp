@@ -8,6 +8,7 @@
 #include "draw/UGhost.h"
 #include "objects/FLayoutAids.h"
 #include "objects/ULabelObject.h"
+#include "app/FPaperSelect.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "document/USheetLabels.h"
@@ -405,8 +406,10 @@ void TfrmSheetMain::ChangePaper()
     if (!FDocument || !FSheet || !papers)
         return;
     const QString current = FDocument->Paper() ? FDocument->Paper()->PaperName() : QString();
-    TfrmPaperChange dialog(*papers, current, FDocument->SeparatelyDesign(),
+    TfrmPaperSelect dialog(*papers, FDocument->SeparatelyDesign(),
                            [this](const TPaperInfo& paper) { return FSheet->ConfirmPaperChange(paper); }, this);
+    if (FDocument->Paper())
+        dialog.ShowPaper(*FDocument->Paper());
     if (dialog.exec() != QDialog::Accepted || !dialog.SelectedPaper())
         return;
     const TPaperInfo& paper = *dialog.SelectedPaper();

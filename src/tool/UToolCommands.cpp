@@ -7,6 +7,7 @@
 #include "tool/UToolDocument.h"
 #include "tool/UToolDump.h"
 #include "tool/UToolPaper.h"
+#include "tool/UToolImportTemplates.h"
 #include "tool/UToolPapers.h"
 #include "tool/UToolPaperUpdate.h"
 #include "text/ULOText.h"
@@ -60,6 +61,8 @@ void Usage(FILE* to)
            "  update-papers [--proxy HOST[:PORT]] URL [CATALOGUE]\n"
            "                            fetch the update index at URL and the catalogue it names,\n"
            "                            and merge it into CATALOGUE (without: check it only)\n"
+           "  import-templates [--catalogue FILE.ppr] [--dry-run] FILE.xml...\n"
+           "                            gLabels sheet templates into a catalogue (the user's own)\n"
            "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
            "  render FILE.lbd SHEET POS OUT.png [--dpi N]\n"
            "                            draw one label's design as it prints (default 254 dpi)\n"
@@ -322,6 +325,8 @@ int RunCommand(int argc, char** argv)
         return CommandUpdatePapers(arguments);
     if (command == u"merge-old-papers")
         return CommandMergeOldPapers(arguments);
+    if (command == u"import-templates")
+        return CommandImportTemplates(arguments);
     if (command == u"picture")
         return CommandPicture(arguments);
     if (command == u"sheet")

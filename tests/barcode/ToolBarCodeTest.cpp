@@ -83,7 +83,7 @@ TEST(ToolBarCode, BarcodesInAWorkFileDrawOnTheSheet)
     QTemporaryDir dir;
     const QString work = dir.filePath(QStringLiteral("codes.lbd"));
     ProcessResult run = RunProgram(Tool(), {QStringLiteral("new"), QStringLiteral("--paper"),
-                                            QStringLiteral("エーワン 28173 ラベルシール[プリンタ兼用] 4面"), work});
+                                            QStringLiteral("A4 4面 105×148.5mm"), work});
     ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
     run = RunProgram(Tool(), {QStringLiteral("put-label"), work, QStringLiteral("0"), QStringLiteral("0"),
                               TestDataPath(QStringLiteral("barcode/label-design.txt"))});

@@ -235,7 +235,7 @@ Grp root
             # A work file on a catalogue paper: frames and cut lines need no label kind.
             work = dirs["work"]
             lbd = os.path.join(work, "cd.lbd")
-            run([tool, "new", "--paper", "エーワン 29121 CD/DVDラベル スーパーハイグロス 内径41mm 2面", lbd], env=env)
+            run([tool, "new", "--paper", "A4 2面 CD/DVD 内径41mm 117×117mm", lbd], env=env)
             common = ["--copies", "2", "--frames", "--cut-lines", "--offset", "1.5,-2.0"]
             direct = os.path.join(work, "direct.pdf")
             run([tool, "print", lbd] + common + ["--pdf", direct], env=env)
@@ -265,7 +265,7 @@ Grp root
             # A landscape sheet: the page turned, the printable area's offset taken in
             # the turned page's terms.
             turned = os.path.join(work, "turned.lbd")
-            run([tool, "new", "--paper", "エーワン 28173 ラベルシール[プリンタ兼用] 4面", "--landscape", turned], env=env)
+            run([tool, "new", "--paper", "A4 4面 105×148.5mm", "--landscape", turned], env=env)
             common = ["--frames", "--cut-lines", "--offset", "-1.0,2.5"]
             direct_turned = os.path.join(work, "direct-turned.pdf")
             run([tool, "print", turned] + common + ["--pdf", direct_turned], env=env)
@@ -299,7 +299,7 @@ Grp root
             # at the queue's resolution, read back by ZBar from the queue's PDF.
             if shutil.which("zbarimg"):
                 codes = os.path.join(work, "codes.lbd")
-                run([tool, "new", "--paper", "エーワン 28173 ラベルシール[プリンタ兼用] 4面", codes], env=env)
+                run([tool, "new", "--paper", "A4 4面 105×148.5mm", codes], env=env)
                 design = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
                                       "data", "barcode", "label-design.txt")
                 for position in ("0", "3"):

@@ -332,7 +332,7 @@ TEST(ToolPrint, BarcodesPrintedToPdfDecodeBandedAndUnbanded)
     const QString tool = BinaryDir() + QStringLiteral("/src/velmo-tool");
     const QString work = dir.filePath(QStringLiteral("codes.lbd"));
     ProcessResult r = RunProgram(tool, {QStringLiteral("new"), QStringLiteral("--paper"),
-                                        QStringLiteral("エーワン 28173 ラベルシール[プリンタ兼用] 4面"), work});
+                                        QStringLiteral("A4 4面 105×148.5mm"), work});
     ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
     for (const char* position : {"0", "3"}) {
         r = RunProgram(tool, {QStringLiteral("put-label"), work, QStringLiteral("0"), QString::fromLatin1(position),
@@ -377,7 +377,7 @@ TEST(ToolPrint, CtrlCEndsTheJobAsAbortedAndLeavesNoPdf)
     const QString tool = BinaryDir() + QStringLiteral("/src/velmo-tool");
     const QString work = dir.filePath(QStringLiteral("codes.lbd"));
     ProcessResult r = RunProgram(tool, {QStringLiteral("new"), QStringLiteral("--paper"),
-                                        QStringLiteral("エーワン 28173 ラベルシール[プリンタ兼用] 4面"), work});
+                                        QStringLiteral("A4 4面 105×148.5mm"), work});
     ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
     r = RunProgram(tool, {QStringLiteral("put-label"), work, QStringLiteral("0"), QStringLiteral("0"),
                           TestDataPath(QStringLiteral("barcode/label-design.txt"))});

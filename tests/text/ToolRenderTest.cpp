@@ -17,7 +17,7 @@ QString Tool()
     return BinaryDir() + QStringLiteral("/src/velmo-tool");
 }
 
-const QString kPaper = QStringLiteral(u"エーワン 28172 ラベルシール[プリンタ兼用] 2面");
+const QString kPaper = QStringLiteral(u"A4 2面 210×148.5mm");
 
 void RunTool(const QStringList& arguments, ProcessResult* out = nullptr)
 {

@@ -21,7 +21,7 @@ BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
 VELMO = os.path.join(BUILD, "src", "velmo")
 TOOL = os.path.join(BUILD, "src", "velmo-tool")
-PAPER = "エーワン 28171 ラベルシール[プリンタ兼用] ノーカット"
+PAPER = "A4 1面 210×297mm"
 DESIGN = """object TLDObjects
   object T1: TLOVelmoText
     Left = 300

@@ -1,4 +1,5 @@
 #include "SheetHostHooks.h"
+#include "app/FPaperSelect.h"
 #include "app/FSheetMain.h"
 #include "document/FSheet.h"
 #include "document/ULabelData.h"
@@ -201,6 +202,8 @@ void StartScreenReport()
                 lines << QStringLiteral("designed %1").arg(designed.join(QLatin1Char(',')));
             }
             if (auto* choice = dynamic_cast<TfrmPaperChange*>(top))
+                lines << QStringLiteral("paperchoice %1").arg(choice->SummaryLines().value(2));
+            if (auto* choice = dynamic_cast<TfrmPaperSelect*>(top))
                 lines << QStringLiteral("paperchoice %1").arg(choice->SummaryLines().value(2));
             if (auto* edit = dynamic_cast<TfrmLabelEdit*>(top)) {
                 TDrawSite* site = edit->Site();

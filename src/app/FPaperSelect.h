@@ -1,0 +1,95 @@
+#pragma once
+// The paper selection dialog "用紙の選択": groups with their pictures, size and maker
+// filters, the normalised name search, sortable list, preview on a paper site, the
+// design choice, deleting the user's own papers and importing template files.
+#include "app/UPaperSelect.h"
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+class QListWidget;
+class QTreeWidget;
+class QComboBox;
+class QLabel;
+class QRadioButton;
+class QPushButton;
+class QLineEdit;
+
+namespace velmo {
+
+class TVelmoPapers;
+class TPaperInfo;
+class TPaperSite;
+
+class TfrmPaperSelect : public QDialog
+{
+public:
+    // confirm (may be empty) asks the paper-change questions of an existing document;
+    // false keeps the dialog open.
+    TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign, std::function<bool(const TPaperInfo&)> confirm,
+                    QWidget* parent = nullptr);
+    ~TfrmPaperSelect() override;
+
+    // Selects the paper's group and row; a paper missing from the catalogue is stored
+    // into it first.
+    void ShowPaper(const TPaperInfo& paper);
+    // The chosen catalogue paper (owned by the catalogue) or null.
+    TPaperInfo* SelectedPaper() const;
+    bool SeparatelyDesign() const;
+    bool Landscape() const;
+    QStringList SummaryLines() const;
+
+    // Filtering and listing, for the window and its tests.
+    void SelectGroup(int group);
+    void SelectSize(int index);
+    void SelectMaker(const QString& maker);
+    // Lists the papers whose names match (empty: back to the group's list).
+    void Search(const QString& text);
+    void SortByColumn(int column);
+    QStringList ListedNames() const;
+    void SelectRow(int row);
+    // Asks, then deletes the selected user paper; false when nothing was deleted.
+    bool DeleteSelected();
+    // Opens the grid paper editor on a copy of the selected paper (adding) or on the
+    // selected user paper, and stores the result; tests set EditorHook to drive it.
+    std::function<bool(class TfrmEditMatrixPaper&)> EditorHook;
+    void OpenEditor(bool adding) { EditPaper(adding); }
+    // Imports template files into the catalogue; returns the report shown.
+    QString ImportTemplates(const QStringList& files);
+
+    void accept() override;
+
+private:
+    void RebuildList();
+    void RefreshMakers();
+    void UpdatePreview();
+    void UpdateButtons();
+    void AskSearch();
+    void AskImport();
+    void EditPaper(bool adding);
+
+    TVelmoPapers& FPapers;
+    std::function<bool(const TPaperInfo&)> FConfirm;
+    TPaperFilter FFilter;
+    int FSortColumn = -1;
+    bool FSortAscending = true;
+    QListWidget* FGroups = nullptr;
+    QComboBox* FSizes = nullptr;
+    QComboBox* FMakers = nullptr;
+    QTreeWidget* FList = nullptr;
+    QLabel* FSummary = nullptr;
+    QLabel* FSearchNote = nullptr;
+    QRadioButton* FPortrait = nullptr;
+    QRadioButton* FLandscape = nullptr;
+    QRadioButton* FSeparate = nullptr;
+    QRadioButton* FSame = nullptr;
+    QPushButton* FOk = nullptr;
+    QPushButton* FDelete = nullptr;
+    QPushButton* FAdd = nullptr;
+    QPushButton* FEdit = nullptr;
+    TPaperSite* FSite = nullptr;
+    std::unique_ptr<TPaperInfo> FPreviewPaper;
+    bool FUpdating = false;
+};
+
+} // namespace velmo
