@@ -121,8 +121,10 @@ QString TCSVStringList::CSVLine() const
         return QStringLiteral("\"\"");
     QStringList parts;
     parts.reserve(FItems.size());
-    for (const QString& field : FItems) {
-        const bool quote = std::any_of(field.begin(), field.end(), [](QChar c) {
+    for (qsizetype i = 0; i < FItems.size(); ++i) {
+        const QString& field = FItems[i];
+        // An empty last field written bare would vanish on reading ("a," is one field).
+        const bool quote = (field.isEmpty() && i + 1 == FItems.size()) || std::any_of(field.begin(), field.end(), [](QChar c) {
             return (c.unicode() >= 1 && c.unicode() <= 32) || c == u'"' || c == u',';
         });
         if (quote) {

@@ -76,6 +76,12 @@ TEST(CSVLine, WritingQuotesWhatNeedsIt)
     EXPECT_EQ(q.CSVLine(), "\"say \"\"x\"\"\",\"a,b\"");
     EXPECT_EQ(Fields(q.CSVLine()), q.Items());
     EXPECT_EQ(TCSVStringList().CSVLine(), "");
+    // An empty last field survives the round trip.
+    TCSVStringList trailing;
+    trailing.Add("a");
+    trailing.Add("");
+    EXPECT_EQ(trailing.CSVLine(), "a,\"\"");
+    EXPECT_EQ(Fields(trailing.CSVLine()), trailing.Items());
 }
 
 TEST(CSVLine, ReadingPastTheEndGivesEmpty)
