@@ -100,6 +100,7 @@ TfrmCsvJump::TfrmCsvJump(TCsvDB& db, int current, int selectedField, QWidget* pa
     setWindowTitle(QStringLiteral("ジャンプ・検索・並べかえ"));
     auto* layout = new QVBoxLayout(this);
     FTabs = new QTabWidget(this);
+    FTabs->setUsesScrollButtons(false);
     layout->addWidget(FTabs);
 
     // Jump
@@ -171,6 +172,7 @@ TfrmCsvJump::TfrmCsvJump(TCsvDB& db, int current, int selectedField, QWidget* pa
     FTabs->addTab(sort, QStringLiteral("データの並べかえ"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
@@ -286,6 +288,7 @@ TfrmCsvBrowser::TfrmCsvBrowser(TCsvDB& db, QWidget* parent) : QDialog(parent), F
     FGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     FGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FGrid->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    FGrid->horizontalHeader()->setStretchLastSection(true);
     FGrid->verticalHeader()->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(QStringLiteral("#00000#")));
     FGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     FGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
@@ -316,6 +319,7 @@ TfrmCsvBrowser::TfrmCsvBrowser(TCsvDB& db, QWidget* parent) : QDialog(parent), F
     nav->addStretch(1);
     layout->addLayout(nav);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
