@@ -4,6 +4,8 @@
 #include "document/ULabelData.h"
 #include "document/USheetView.h"
 #include "draw/UDOAction.h"
+#include "merge/FCsvBrowser.h"
+#include "merge/UCsvDB.h"
 #include "draw/UDrawSite.h"
 #include "draw/UGhost.h"
 #include "objects/FLayoutAids.h"
@@ -341,6 +343,20 @@ TfrmSheetMain::TfrmSheetMain(const QString& fileName, QWidget* parent) : TfrmMai
     tools->addAction(print);
     QMenu* paper = menuBar()->addMenu(QStringLiteral("用紙(&P)"));
     paper->addAction(QStringLiteral("用紙の変更(&C)..."), this, [this] { ChangePaper(); });
+    QMenu* data = menuBar()->addMenu(QStringLiteral("差し込み(&M)"));
+    QAction* choose = data->addAction(QStringLiteral("CSVファイルの選択(&F)..."), this, [this] {
+        if (FDocument && ChooseMergeData(this, *FDocument) && FSheet)
+            FSheet->update();
+    });
+    choose->setObjectName(QStringLiteral("actChooseCsv"));
+    QAction* browse = data->addAction(QStringLiteral("CSVデータの一覧(&V)..."), this, [this] {
+        if (FDocument)
+            ExecuteCsvBrowser(this, *FDocument, [this] {
+                if (FSheet)
+                    FSheet->update();
+            });
+    });
+    browse->setObjectName(QStringLiteral("actCsvBrowser"));
     QAction* quit = file->addAction(QStringLiteral("終了(&X)"), this, [this] { close(); });
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     resize(900, 760);
@@ -370,6 +386,11 @@ bool TfrmSheetMain::OpenDocument(const QString& fileName)
     FSheet->SetMessages(AppMessages());
     FSheet->OnOpenLayout = [this](int k) { OpenLayout(k); };
     setCentralWidget(FSheet);
+    // The document's merge data comes with it; a file that is gone or unreadable
+    // leaves the document open without it.
+    QString mergeMessage;
+    if (OpenDocumentMergeData(*FDocument, &mergeMessage) != TMergeOpenResult::Opened)
+        AppMessageBox(mergeMessage, {bkOK}, 0, 0, false);
     setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(fileName).fileName(), ExpandMacros(QStringLiteral("$(AppName)"))));
     return true;
 }
@@ -396,7 +417,12 @@ bool TfrmSheetMain::Print()
     hooks.Banding = [] { return ReadSettingBool(QStringLiteral("Banding"), true); };
     hooks.ShowError = [](const QString& message) { AppMessageBox(message, {bkOK}, 0, 0, false); };
     hooks.OnPrintingWindow = OnPrintingWindow;
-    hooks.FaceHook = PrintFaceHook;
+    // Record n on label n, numbering objects at n; then whatever the test hooks want.
+    hooks.FaceHook = [this](TDOList& objects, int counter) {
+        TCsvDB::Instance().ApplyMergeRecord(objects, counter);
+        if (PrintFaceHook)
+            PrintFaceHook(objects, counter);
+    };
     return ExecutePrintCommand(this, *FDocument, FFileName, hooks);
 }
 

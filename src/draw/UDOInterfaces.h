@@ -183,6 +183,9 @@ public:
     virtual ~IDOInsertion() = default;
     virtual void SetInsertionText(const QString& text) = 0;
     virtual QString GetInsertionText() const = 0;
+    // The 0-based field of the merge record the object shows.
+    virtual void SetInsertionField(int field) = 0;
+    virtual int GetInsertionField() const = 0;
 };
 
 class IDONumbering
@@ -190,6 +193,9 @@ class IDONumbering
 public:
     static constexpr TGUID IID{0x76EB8840, 0xAD07, 0x11D3, {0xAF, 0x72, 0x00, 0x10, 0x5A, 0x82, 0x1E, 0xB0}};
     virtual ~IDONumbering() = default;
+    // The number the object shows now (the label number while merging).
+    virtual void SetCurNumber(int number) = 0;
+    virtual int GetCurNumber() const = 0;
 };
 
 class IDOBackImage

@@ -15,6 +15,7 @@
 #include "tool/UToolRender.h"
 #include "tool/UToolRes.h"
 #include "tool/UToolSheet.h"
+#include "tool/UToolCsv.h"
 #include "tool/UToolPrint.h"
 #include "tool/UToolText.h"
 #include "tool/UToolBarCode.h"
@@ -90,9 +91,12 @@ void Usage(FILE* to)
            "                            every decorative-line pattern drawn as a line, as PNG\n"
            "  print FILE.lbd [--sheet N] [--copies N] [--faces LIST] [--count-selected-only]\n"
            "        [--frames] [--cut-lines] [--paper-images] [--offset X,Y] [--banding | --no-banding]\n"
-           "        [--dpi N] (--pdf OUT.pdf | --printer NAME)\n"
+           "        [--dpi N] [--merge FILE.csv [--header]] (--pdf OUT.pdf | --printer NAME)\n"
            "                            print a sheet to a PDF file or a printer (positions from 0,\n"
-           "                            offset in mm)\n"
+           "                            offset in mm; --merge: merge record n on label n)\n"
+           "  csv FILE.csv [--header] [--sort FIELD[,FIELD...]] [--find TEXT]\n"
+           "                            the merge records as the merge database holds them: record\n"
+           "                            number (from 0), then the fields, tab-separated\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -347,6 +351,8 @@ int RunCommand(int argc, char** argv)
         return CommandPrint(arguments);
     if (command == u"templates")
         return CommandTemplates(arguments);
+    if (command == u"csv")
+        return CommandCsv(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;

@@ -1,4 +1,5 @@
 #include "tool/UToolPrint.h"
+#include "merge/UCsvDB.h"
 #include "base/UDateTime.h"
 #include "base/UExceptions.h"
 #include "document/ULabelData.h"
@@ -30,7 +31,7 @@ int Usage()
     QTextStream(stderr) << "usage: velmo-tool print FILE.lbd [--sheet N] [--copies N] [--faces LIST]\n"
                            "         [--count-selected-only] [--frames] [--cut-lines] [--paper-images]\n"
                            "         [--offset X,Y] [--banding | --no-banding] [--dpi N]\n"
-                           "         (--pdf OUT.pdf | --printer NAME)\n";
+                           "         [--merge FILE.csv [--header]] (--pdf OUT.pdf | --printer NAME)\n";
     return kExitUsage;
 }
 
@@ -86,7 +87,8 @@ bool ParseOffset(const QString& text, QPoint& offset, QString& error)
 int CommandPrint(const QStringList& arguments)
 {
     QStringList positional;
-    QString sheetName, facesText, pdf, printer;
+    QString sheetName, facesText, pdf, printer, mergeFile;
+    bool mergeHeader = false;
     TPrintSpec spec;
     int banding = -1; // not given
     int dpi = 300;
@@ -149,6 +151,12 @@ int CommandPrint(const QStringList& arguments)
             if (!NeedValue(arguments, i))
                 return kExitUsage;
             pdf = arguments[++i];
+        } else if (a == u"--merge") {
+            if (!NeedValue(arguments, i))
+                return kExitUsage;
+            mergeFile = arguments[++i];
+        } else if (a == u"--header") {
+            mergeHeader = true;
         } else if (a == u"--printer") {
             if (!NeedValue(arguments, i))
                 return kExitUsage;
@@ -162,6 +170,10 @@ int CommandPrint(const QStringList& arguments)
     }
     if (positional.size() != 1 || pdf.isEmpty() == printer.isEmpty())
         return Usage();
+    if (mergeHeader && mergeFile.isEmpty()) {
+        ReportError(QStringLiteral("--header belongs to --merge"));
+        return kExitUsage;
+    }
     if (spec.CountSelectedOnly && facesText.isEmpty()) {
         // Counting chosen faces only means nothing when all are printed.
         spec.CountSelectedOnly = false;
@@ -207,7 +219,14 @@ int CommandPrint(const QStringList& arguments)
                 QTextStream(stderr) << "\rvelmo-tool: printing " << percent << "%" << Qt::flush;
             }
         };
+        TCsvDB& db = TCsvDB::Instance();
+        if (!mergeFile.isEmpty()) {
+            db.Open(mergeFile);
+            db.SetHasHeader(mergeHeader);
+        }
         TPrintSite site(*document, progress, spec);
+        // Record n on label n; without merge data the numbering objects still count.
+        site.SetFaceHook([&db](TDOList& objects, int counter) { db.ApplyMergeRecord(objects, counter); });
         site.SetBandingSetting([band] { return band; });
         gInterrupted = 0;
         auto oldHandler = std::signal(SIGINT, OnInterrupt);

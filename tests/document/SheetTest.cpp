@@ -401,6 +401,11 @@ public:
             return static_cast<IDONumbering*>(this);
         return TLDTestRect::QueryInterface(iid);
     }
+    void SetCurNumber(int number) override { FNumber = number; }
+    int GetCurNumber() const override { return FNumber; }
+
+private:
+    int FNumber = 0;
 };
 
 const TPropertyTable& TSheetTestNumber::Properties()

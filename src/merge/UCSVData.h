@@ -1,0 +1,129 @@
+#pragma once
+// Merge data read from comma-separated text files: the field list of one record,
+// the record store that keeps the file's records as raw text and parses one record
+// at a time, and the ordered view over the store that sorting and record
+// navigation work on.
+//
+// Files are code page 932, UTF-8 (with or without a byte-order mark; a file that is
+// valid UTF-8 and not plain ASCII is taken as UTF-8) or UTF-16 with a byte-order
+// mark. A record ends at CR, LF or CR LF outside double quotes; inside quotes a
+// line end belongs to the field, as spreadsheet programs write it.
+#include "base/UExceptions.h"
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+namespace velmo {
+
+VELMO_DECLARE_EXCEPTION(ECSVDataBase, Exception)
+VELMO_DECLARE_EXCEPTION(ECSVAccess, Exception)
+// A file that cannot be taken as merge data; the message names the file and line.
+VELMO_DECLARE_EXCEPTION(ECSVFormat, Exception)
+
+// The fields of one record. Reading past the end gives the empty string; writing
+// past the end first appends empty fields up to the index.
+class TCSVStringList
+{
+public:
+    int Count() const { return int(FItems.size()); }
+    QString Get(int index) const { return index >= 0 && index < Count() ? FItems.at(index) : QString(); }
+    void Put(int index, const QString& value);
+    void Clear() { FItems.clear(); }
+    void Add(const QString& value) { FItems.append(value); }
+    const QStringList& Items() const { return FItems; }
+    // Parses one record's text (which may hold line ends inside quoted fields).
+    void SetCSVLine(QStringView line);
+    // The fields written back as one record line.
+    QString CSVLine() const;
+
+private:
+    QStringList FItems;
+};
+
+enum class TCSVEncoding { CodePage932, Utf8, Utf8Bom, Utf16LE, Utf16BE };
+QString CSVEncodingName(TCSVEncoding encoding);
+
+// The text of a merge file's bytes, with the encoding it was read in. Raises
+// ECSVFormat naming the file and line for bytes invalid in the detected encoding
+// and for NUL characters (a NUL in a text file means it is not what it claims).
+QString DecodeCSVBytes(const QByteArray& bytes, const QString& fileName, TCSVEncoding* encoding = nullptr);
+
+// Where each record of the text begins and how long it is. Raises ECSVFormat for a
+// quote still open at the end of the file, naming the line where it was opened.
+struct TCSVSpan
+{
+    qsizetype Start = 0;
+    qsizetype Length = 0;
+};
+std::vector<TCSVSpan> SplitCSVRecords(QStringView text, const QString& fileName);
+
+class TCSVData
+{
+public:
+    // Files larger than this are refused: the store holds the whole text.
+    static constexpr qint64 MaxFileSize = qint64(512) * 1024 * 1024;
+
+    int LineCount() const { return int(FLines.size()); }
+    bool HasHeader() const { return FHasHeader; }
+    void SetHasHeader(bool value);
+    const TCSVStringList& Header() const { return FHeader; }
+    bool Modified() const { return FModified; }
+    TCSVEncoding Encoding() const { return FEncoding; }
+
+    // Replaces the records; with the header on and more than one record, the first
+    // becomes the field names.
+    void LoadFromBytes(const QByteArray& bytes, const QString& fileName);
+    void LoadFromFile(const QString& fileName);
+    // Shared: the next call overwrites it. "Out Of Index" outside the records.
+    const TCSVStringList& GetRecord(int index);
+    // A record's fields as a new list (does not touch the shared one).
+    TCSVStringList RecordCopy(int index) const;
+    // The raw text of record i.
+    QStringView LineText(int index) const;
+    int FieldCount();
+
+private:
+    void CheckIndex(int index) const;
+
+    QString FText;
+    std::vector<TCSVSpan> FLines;
+    bool FHasHeader = false;
+    TCSVStringList FHeader;
+    TCSVStringList FCurrent;
+    bool FModified = false;
+    TCSVEncoding FEncoding = TCSVEncoding::CodePage932;
+    int FFieldCount = -1;
+};
+
+// Negative when a orders before b.
+using TCSVComparer = std::function<int(const TCSVStringList& a, const TCSVStringList& b)>;
+
+// An ordered list of line indices of a store: position p shows line Index[p].
+class TCSVAccess
+{
+public:
+    explicit TCSVAccess(TCSVData* data = nullptr) : FData(data) {}
+    void SetData(TCSVData* data) { FData = data; }
+    TCSVData* Data() const { return FData; }
+    void Rebuild();
+    void Clear() { FIndex.clear(); }
+    int Count() const { return int(FIndex.size()); }
+    int Append(int lineIndex);
+    int LineIndexAt(int position) const;
+    const TCSVStringList& RecordAt(int position);
+    // Orders the view with the comparer (records compared by their fields).
+    void Sort(const TCSVComparer& comparer);
+    // Orders the view by a ready-made order of its positions (a permutation).
+    void Reorder(const std::vector<int>& positions);
+    const std::vector<int>& Index() const { return FIndex; }
+
+private:
+    void CheckPosition(int position) const;
+
+    TCSVData* FData;
+    std::vector<int> FIndex;
+};
+
+} // namespace velmo
