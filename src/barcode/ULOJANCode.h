@@ -52,7 +52,7 @@ public:
     bool HitTest(QPoint logical) override;
     void Paint(QPainter& painter) override;
 
-    // IDOLineColor: the own specification; setting takes only its colour, into the font.
+    // IDOLineColor: its own colour setting; setting takes only the colour, into the font.
     const TColorSpec* GetLineColor() const override;
     void SetLineColor(const TColorSpec& color) override;
     // IDOFont
