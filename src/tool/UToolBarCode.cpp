@@ -29,16 +29,6 @@ int Usage()
     return kExitUsage;
 }
 
-bool ToInt(const QString& text, int* value, int low, int high)
-{
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    if (!ok || v < low || v > high)
-        return false;
-    *value = v;
-    return true;
-}
-
 // Grid units of the symbol and the units of its narrowest element, for the default size.
 int64_t DefaultWidth(const TLOBarCode& code)
 {

@@ -394,4 +394,14 @@ int Main(int argc, char** argv)
     return code;
 }
 
+bool ToInt(const QString& text, int* value, int low, int high)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < low || v > high)
+        return false;
+    *value = v;
+    return true;
+}
+
 } // namespace velmo::tool

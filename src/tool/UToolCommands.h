@@ -49,6 +49,8 @@ bool WriteStandardOutput(const QByteArray& bytes);
 // Reports an error as "velmo-tool: message" on standard error, control characters
 // escaped.
 void ReportError(const QString& message);
+// A whole number from low to high in an option's text; false leaves value as it was.
+bool ToInt(const QString& text, int* value, int low, int high);
 // Control characters (other than line feed and tab) as \xNN, for text from files.
 QString EscapeControls(const QString& text);
 // Writes an output file whole (beside it first, then renamed into place); on failure

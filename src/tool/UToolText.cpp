@@ -23,16 +23,6 @@ int Usage()
     return kExitUsage;
 }
 
-bool ToInt(const QString& text, int* value, int low, int high)
-{
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    if (!ok || v < low || v > high)
-        return false;
-    *value = v;
-    return true;
-}
-
 } // namespace
 
 int CommandText(const QStringList& arguments)
