@@ -113,8 +113,9 @@ def run_host(env, slow=0):
     e["VELMO_TEST_SHAPES"] = "1"
     if slow:
         e["VELMO_TEST_SLOW_PRINT"] = str(slow)
-    return subprocess.Popen([HOST, "--sheet", env["SAMPLE"]], env=e, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
+    log = open(os.path.join(os.path.dirname(env["SAMPLE"]), "host-%d.log" % slow), "w")
+    return subprocess.Popen([HOST, "--sheet", env["SAMPLE"]], env=e, stdout=log,
+                            stderr=subprocess.STDOUT)
 
 
 def main():
@@ -189,6 +190,10 @@ def main():
         os.remove(pdf)
         host = run_host(env, slow=600)
         main_win = s.window("sample.lbd", 20)
+        if not main_win:
+            os.system("cat %s/host-600.log; xdotool search --name . getwindowname %%@ 2>&1 | head -20" % work)
+            print("host alive:", host.poll())
+            fail("the sheet window did not show again")
         s.click(main_win["X"] + 40, main_win["Y"] + 33)
         dlg = s.window("ラベルシートの印刷")
         if not dlg:
@@ -234,7 +239,8 @@ def main():
                 host.kill()
         xvfb.terminate()
         xvfb.wait(10)
-        shutil.rmtree(work, ignore_errors=True)
+        if os.environ.get("KEEP_WORK"): print("kept", work)
+        else: shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -2,6 +2,10 @@
 
 Xvfb picks a free display number itself (-displayfd) and reports it once it listens,
 so tests started side by side by CTest never share or race for a display.
+
+-noreset: by default the server resets when its last client leaves, and a client that
+connects during the reset is refused. Tests that close one program and start the next
+would then fail now and then.
 """
 import os
 import select
@@ -11,11 +15,11 @@ import subprocess
 def start(fixed=None, screen="1280x1024x24", timeout=30.0):
     """Starts Xvfb and returns (process, display number) once it accepts clients."""
     if fixed is not None:
-        proc = subprocess.Popen(["Xvfb", ":%d" % fixed, "-screen", "0", screen, "-nolisten", "tcp"],
+        proc = subprocess.Popen(["Xvfb", ":%d" % fixed, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return proc, fixed
     read_end, write_end = os.pipe()
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"],
                             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     data = b""
