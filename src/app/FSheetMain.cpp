@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include "objects/ULOImage.h"
 #include "document/FTemplate.h"
+#include "app/UTemplateCall.h"
 #include "base/UModalResult.h"
 #include <QApplication>
 #include <QMenuBar>
@@ -163,6 +164,7 @@ bool TfrmLabelEdit::CallTemplate()
         return false;
     }
     const TLogRect to = FDocument.LabelRect(FPosition);
+    FillTemplateFields(chosen, FDocument);
     TActionList::Instance().Clear();
     for (TDrawObject* object : own) {
         FSite->RemoveObject(object);
