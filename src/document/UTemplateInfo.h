@@ -78,7 +78,7 @@ public:
     // Folder i of the purpose's section joined to the index file's folder; empty when
     // the file was not found or there is no such element.
     QString GroupFolder(int index) const;
-    // Every purpose with a section, in file order.
+    // Every purpose with a section, in file order, as the file writes it.
     QStringList Purposes() const;
 
 private:
@@ -87,7 +87,7 @@ private:
     bool FAvailable = false;
     QString FFileName;
     QString FPurpose;
-    // section (upper case) -> key (upper case) -> value
+    // section (as written) -> key (upper case) -> value
     std::vector<std::pair<QString, std::vector<std::pair<QString, QString>>>> FSections;
 };
 
