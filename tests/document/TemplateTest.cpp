@@ -194,6 +194,24 @@ TEST(TemplateIndex, SectionsKeysAndFolders)
     EXPECT_TRUE(missing.GroupFolder(0).isEmpty());
 }
 
+TEST(TemplateIndex, SectionsAreFoundWithoutRegardToCaseAndListedAsWritten)
+{
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("Template.dat")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(cp932::Encode(QStringLiteral("[CDCover]\r\nName=ケース\r\nDir=case\r\n[*]\r\nName=宛名\r\nDir=addr\r\n")));
+    f.close();
+    TTemplateGroup group(dir.filePath(QStringLiteral("Template.dat")));
+    // Listed as written: a purpose is compared exactly with the papers' purposes.
+    EXPECT_EQ(group.Purposes(), (QStringList{QStringLiteral("CDCover"), QStringLiteral("*")}));
+    group.SetPurpose(QStringLiteral("cdcover"));
+    EXPECT_EQ(group.GroupNames(), QStringList{QStringLiteral("ケース")});
+    group.SetPurpose(QStringLiteral("CDCover"));
+    EXPECT_EQ(group.GroupFolder(0), QDir::cleanPath(dir.path() + QStringLiteral("/case")));
+    group.SetPurpose(QStringLiteral("*"));
+    EXPECT_EQ(group.GroupNames(), QStringList{QStringLiteral("宛名")});
+}
+
 // ---- the dialog
 
 #include "document/FTemplate.h"

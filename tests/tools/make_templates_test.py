@@ -211,6 +211,30 @@ def main():
                      4, "already the group", rel="G/b.txt")
         expect_error(tool, catalogue, work, {"G/a.txt": source(index="*, 一"), "H/b.txt": source(index="*, 一")},
                      4, "already the folder", rel="H/b.txt")
+        # The contact sheet of `velmo-tool templates` fails for a template whose face no
+        # font provides or whose image has no picture (documents made by hand: the
+        # tool refuses such sources).
+        folder = os.path.join(work, "bad", "G")
+        os.makedirs(folder)
+        doc = os.path.join(folder, "x.lbt")
+        bad_design = os.path.join(work, "bad.txt")
+        with open(bad_design, "w", encoding="utf-8") as f:
+            f.write("object TLDObjects\n" + text_object(face="存在しない書体") +
+                    "  object I: TLOVelmoImage\n    Left = 10\n    Top = 10\n    Width = 50\n    Height = 50\n"
+                    "  end\nend\n")
+        for args in (["new", "--paper", PAPER, doc], ["put-label", doc, "0", "0", bad_design]):
+            r = subprocess.run([velmo_tool] + args, capture_output=True, text=True)
+            if r.returncode != 0:
+                fail(f"velmo-tool {args[0]}: {r.stderr}")
+        with open(os.path.join(work, "bad", "Template.dat"), "wb") as f:
+            f.write("[*]\r\nName=悪い\r\nDir=G\r\n".encode("cp932"))
+        sheet = os.path.join(work, "bad.png")
+        r = subprocess.run([velmo_tool, "templates", os.path.join(work, "bad", "Template.dat"), "--sheet", sheet],
+                           capture_output=True, text=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+        if r.returncode != 1 or "face \"存在しない書体\"" not in r.stderr or "without a picture" not in r.stderr:
+            fail("contact sheet of a broken template: %d %s" % (r.returncode, r.stderr))
+        if not os.path.exists(sheet):
+            fail("no contact sheet drawn for the broken template")
     print("ok")
 
 
