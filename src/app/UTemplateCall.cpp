@@ -1,6 +1,9 @@
 #include "app/UTemplateCall.h"
+#include "app/UAppFrame.h"
 #include "document/ULabelData.h"
 #include "text/ULOText.h"
+#include <QDir>
+#include <QFileInfo>
 
 namespace velmo {
 
@@ -21,6 +24,19 @@ void FillTemplateFields(const TDOList& objects, const TLabelData& document)
                          lines = info;
                          return true;
                      });
+}
+
+QString TemplateIndexFile()
+{
+    TAppFrame* frame = TAppFrame::Instance();
+    if (!frame)
+        return {};
+    const QString found = frame->FindDataFile(QStringLiteral("Data\\Template\\Template.dat"), QString());
+    if (!found.isEmpty())
+        return found;
+    const QString built =
+        QDir::cleanPath(frame->DataRoots().ExeFolder + QStringLiteral("/../data/Data/Template/Template.dat"));
+    return QFileInfo(built).isFile() ? built : QString();
 }
 
 } // namespace velmo

@@ -42,6 +42,7 @@ class TTemplateList
 {
 public:
     void Clear() { FItems.clear(); }
+    void Append(const TTemplateInfo& info) { FItems.push_back(info); }
     int Count() const { return int(FItems.size()); }
     const TTemplateInfo& Item(int index) const { return FItems.at(size_t(index)); }
     const std::vector<TTemplateInfo>& Items() const { return FItems; }

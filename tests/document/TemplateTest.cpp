@@ -301,6 +301,32 @@ TEST_F(Templates, WithoutTheIndexTheCollectionPageSaysSoAndTheFolderPageStillWor
     WaitForPreviews(dialog);
 }
 
+TEST_F(Templates, TheDialogShowsTheBlankLabelOnceHoweverManyFilesHaveNoFittingLabel)
+{
+    QDir(FDir.path()).mkpath(QStringLiteral("Template/Mixed"));
+    Save(QStringLiteral("Template/Mixed/a.lbt"), {0});
+    Save(QStringLiteral("Template/Mixed/empty1.lbt"), {});
+    Save(QStringLiteral("Template/Mixed/empty2.lbt"), {});
+    Save(QStringLiteral("Template/Mixed/empty3.lbt"), {});
+    Write(QStringLiteral("Template.dat"), cp932::Encode(QStringLiteral("[*]\r\nName=混在\r\nDir=Template\\Mixed\r\n")));
+    TTemplateList raw;
+    raw.FillFromFolder(FDir.filePath(QStringLiteral("Template/Mixed")), Face(QStringLiteral("*")), false);
+    ASSERT_EQ(raw.Count(), 4) << "the list itself keeps one blank entry per file";
+    TfrmTemplate dialog(Face(QStringLiteral("*")), FDir.filePath(QStringLiteral("Template.dat")));
+    ASSERT_EQ(dialog.CollectionList()->count(), 2);
+    int blanks = 0;
+    for (int i = 0; i < 2; ++i) {
+        dialog.CollectionList()->setCurrentRow(i);
+        ASSERT_TRUE(dialog.Chosen().has_value());
+        blanks += dialog.Chosen()->Blank ? 1 : 0;
+    }
+    EXPECT_EQ(blanks, 1);
+    dialog.Sources()->setCurrentIndex(1);
+    dialog.SetFolder(FDir.filePath(QStringLiteral("Template/Mixed")));
+    EXPECT_EQ(dialog.FileList()->count(), 2);
+    WaitForPreviews(dialog);
+}
+
 TEST(TemplateMapping, ATemplateOfHalfTheSizeDoublesEveryObject)
 {
     RegisterTestObjects();
