@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include "objects/ULOImage.h"
 #include "document/FTemplate.h"
+#include "app/UTemplateCall.h"
 #include "base/UModalResult.h"
 #include <QApplication>
 #include <QMenuBar>
@@ -145,10 +146,7 @@ bool TfrmLabelEdit::CallTemplate()
         AppMessageBox(QStringLiteral("このラベルのデータをすべて削除してからテンプレートを呼出します。\r\nよろしいですか？"),
                       {bkYes, bkNo}, 0, 1) != mrYes)
         return false;
-    QString index;
-    if (TAppFrame::Instance())
-        index = TAppFrame::Instance()->FindDataFile(QStringLiteral("Data\\Template\\Template.dat"), QString());
-    TfrmTemplate dialog(TTemplateFace::From(face), index, this);
+    TfrmTemplate dialog(TTemplateFace::From(face), TemplateIndexFile(), this);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -163,6 +161,7 @@ bool TfrmLabelEdit::CallTemplate()
         return false;
     }
     const TLogRect to = FDocument.LabelRect(FPosition);
+    FillTemplateFields(chosen, FDocument);
     TActionList::Instance().Clear();
     for (TDrawObject* object : own) {
         FSite->RemoveObject(object);

@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
+#include <utility>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -148,6 +149,20 @@ void TfrmTemplate::SetFolder(const QString& folder)
     FillFolder();
 }
 
+// Every file without a fitting label adds a blank entry; the page shows the blank
+// label once instead of a row of identical white squares.
+static TTemplateList WithOneBlank(const TTemplateList& list)
+{
+    TTemplateList result;
+    bool blank = false;
+    for (const TTemplateInfo& info : list.Items()) {
+        if (info.Blank && std::exchange(blank, true))
+            continue;
+        result.Append(info);
+    }
+    return result;
+}
+
 void TfrmTemplate::FillGroup(int index)
 {
     if (index < 0)
@@ -155,6 +170,7 @@ void TfrmTemplate::FillGroup(int index)
     LastGroup() = FGroups->itemText(index);
     TTemplateList list;
     list.FillFromFolder(FGroup.GroupFolder(index), FFace, false);
+    list = WithOneBlank(list);
     FCollectionItems = list.Items();
     Fill(FCollection, list, false);
 }
@@ -165,6 +181,7 @@ void TfrmTemplate::FillFolder()
     purposeOnly.Rect = {};
     TTemplateList list;
     list.FillFromFolder(FFolder->text(), purposeOnly, false);
+    list = WithOneBlank(list);
     FFileItems = list.Items();
     Fill(FFiles, list, true);
 }

@@ -173,7 +173,7 @@ TTemplateGroup::TTemplateGroup(const QString& fileName) : FFileName(fileName)
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
         if (line.startsWith(u'[') && line.endsWith(u']')) {
-            FSections.push_back({line.mid(1, line.size() - 2).trimmed().toUpper(), {}});
+            FSections.push_back({line.mid(1, line.size() - 2).trimmed(), {}});
             continue;
         }
         const qsizetype eq = line.indexOf(u'=');
@@ -187,9 +187,10 @@ QStringList TTemplateGroup::Values(const QString& key) const
 {
     if (FPurpose.isEmpty())
         return {};
-    const QString section = FPurpose.toUpper();
+    // Section names are compared without regard to case; Purposes() gives them as
+    // written, because a purpose is matched exactly against the papers' purposes.
     for (const auto& [name, entries] : FSections) {
-        if (name != section)
+        if (name.compare(FPurpose, Qt::CaseInsensitive) != 0)
             continue;
         for (const auto& [k, value] : entries)
             if (k == key)

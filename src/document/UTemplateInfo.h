@@ -42,6 +42,7 @@ class TTemplateList
 {
 public:
     void Clear() { FItems.clear(); }
+    void Append(const TTemplateInfo& info) { FItems.push_back(info); }
     int Count() const { return int(FItems.size()); }
     const TTemplateInfo& Item(int index) const { return FItems.at(size_t(index)); }
     const std::vector<TTemplateInfo>& Items() const { return FItems; }
@@ -78,7 +79,7 @@ public:
     // Folder i of the purpose's section joined to the index file's folder; empty when
     // the file was not found or there is no such element.
     QString GroupFolder(int index) const;
-    // Every purpose with a section, in file order.
+    // Every purpose with a section, in file order, as the file writes it.
     QStringList Purposes() const;
 
 private:
@@ -87,7 +88,7 @@ private:
     bool FAvailable = false;
     QString FFileName;
     QString FPurpose;
-    // section (upper case) -> key (upper case) -> value
+    // section (as written) -> key (upper case) -> value
     std::vector<std::pair<QString, std::vector<std::pair<QString, QString>>>> FSections;
 };
 

@@ -67,8 +67,9 @@ void Usage(FILE* to)
            "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
            "  render FILE.lbd SHEET POS OUT.png [--dpi N]\n"
            "                            draw one label's design as it prints (default 254 dpi)\n"
-           "  templates (Template.dat | FOLDER) [--purpose P]\n"
-           "                            list templates: purpose, group, file, sheet, label\n"
+           "  templates (Template.dat | FOLDER) [--purpose P] [--sheet OUT.png] [--catalogue FILE.ppr]\n"
+           "                            list templates: purpose, group, file, sheet, label;\n"
+           "                            a contact sheet of all; check each fits a catalogue paper\n"
            "  patterns [--file FILE.cdd] [--sheet OUT.png]\n"
            "                            list the text distortion patterns, or draw them all\n"
            "  picture IN OUT.png [--scale 1|2|4|8] [--key-colour RRGGBB] [--blur N | --sharpen N]\n"
@@ -260,7 +261,7 @@ int RunCommand(int argc, char** argv)
                                       qstrcmp(argv[1], "decolines") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
-                                        qstrcmp(argv[1], "render") == 0 ||
+                                        qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "templates") == 0 ||
                                         qstrcmp(argv[1], "print") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (widgets) {

@@ -6,7 +6,6 @@
 #include "draw/UCanvas.h"
 #include "objects/ULabelObject.h"
 #include "objects/ULOImage.h"
-#include "paper/UFaceShape.h"
 #include "paper/UPaperInfo.h"
 #include "text/UCoonsDistortion.h"
 #include "text/ULOText.h"
@@ -60,6 +59,54 @@ bool SplitArguments(const QStringList& arguments, const QStringList& valued, QSt
 
 } // namespace
 
+QImage RenderLabelPicture(TLabelData& document, int k, int dpi, QString* problem)
+{
+    const TLogRect rect = document.LabelRect(k);
+    const int64_t w = std::max<int64_t>(1, int64_t(rect.Width()) * dpi / 254);
+    const int64_t h = std::max<int64_t>(1, int64_t(rect.Height()) * dpi / 254);
+    if (rect.IsEmpty() || w * h > 200'000'000) {
+        if (problem)
+            *problem = QStringLiteral("the label is too large to draw at %1 dpi").arg(dpi);
+        return {};
+    }
+    TDrawSite site;
+    site.Scaler()->SetUnitDPI(254);
+    site.Scaler()->SetScale(100);
+    site.SetLogWidth(rect.Width());
+    site.SetLogHeight(rect.Height());
+    site.SetColor(clWhite);
+    site.SetBorder(false);
+    TDOList list;
+    if (document.LabelHasData(k))
+        document.ReadLabel(k, list); // a damaged design is reported, not hidden
+    for (TDrawObject* object : list.Objects()) {
+        site.InsertComponent(object);
+        site.AddObject(object);
+    }
+    QImage image(int(w), int(h), QImage::Format_RGB32);
+    SetImageDPI(image, dpi);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        // The label's printable outline with its hole cut out, as the print run clips
+        // each label to it.
+        const TPaperInfo* paper = document.Paper();
+        if (paper && k < paper->GetFaceCount()) {
+            const QPainterPath shape = paper->GetFaceInfo(k).PrintablePath().translated(-rect.Left, -rect.Top);
+            painter.save();
+            painter.scale(double(dpi) / 254.0, double(dpi) / 254.0);
+            const QTransform toDevice = painter.transform();
+            painter.restore();
+            painter.setClipPath(toDevice.map(shape));
+        }
+        SetPrintOutput(true);
+        site.DrawTo(painter, QPoint(0, 0), 100); // the picture's own resolution
+        SetPrintOutput(false);
+    }
+    return image;
+}
+
 int CommandRender(const QStringList& arguments)
 {
     QStringList positional;
@@ -90,47 +137,11 @@ int CommandRender(const QStringList& arguments)
                             .arg(document->LabelCount()));
             return kExitFailure;
         }
-        const TLogRect rect = document->LabelRect(k);
-        const int64_t w = std::max<int64_t>(1, int64_t(rect.Width()) * dpi / 254);
-        const int64_t h = std::max<int64_t>(1, int64_t(rect.Height()) * dpi / 254);
-        if (rect.IsEmpty() || w * h > 200'000'000) {
-            ReportError(QStringLiteral("the label is too large to draw at %1 dpi").arg(dpi));
+        QString problem;
+        const QImage image = RenderLabelPicture(*document, k, dpi, &problem);
+        if (image.isNull()) {
+            ReportError(problem);
             return kExitFailure;
-        }
-        TDrawSite site;
-        site.Scaler()->SetUnitDPI(254);
-        site.Scaler()->SetScale(100);
-        site.SetLogWidth(rect.Width());
-        site.SetLogHeight(rect.Height());
-        site.SetColor(clWhite);
-        site.SetBorder(false);
-        TDOList list;
-        if (document->LabelHasData(k))
-            document->ReadLabel(k, list); // a damaged design is reported, not hidden
-        for (TDrawObject* object : list.Objects()) {
-            site.InsertComponent(object);
-            site.AddObject(object);
-        }
-        QImage image(int(w), int(h), QImage::Format_RGB32);
-        SetImageDPI(image, dpi);
-        image.fill(Qt::white);
-        {
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            // The label's outline, as the print run clips each label to it.
-            const TPaperInfo* paper = document->Paper();
-            if (paper && k < paper->GetFaceCount()) {
-                const QPainterPath shape = FaceShapePath(paper->GetFaceShape(k), {0, 0, rect.Width(), rect.Height()},
-                                                         paper->GetRoundSize(k));
-                painter.save();
-                painter.scale(double(dpi) / 254.0, double(dpi) / 254.0);
-                const QTransform toDevice = painter.transform();
-                painter.restore();
-                painter.setClipPath(toDevice.map(shape));
-            }
-            SetPrintOutput(true);
-            site.DrawTo(painter, QPoint(0, 0), 100); // the picture's own resolution
-            SetPrintOutput(false);
         }
         if (!WritePngFile(positional[3], image.convertToFormat(QImage::Format_RGB888)))
             return kExitFailure;

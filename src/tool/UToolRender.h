@@ -1,8 +1,18 @@
 #pragma once
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
+namespace velmo {
+class TLabelData;
+}
+
 namespace velmo::tool {
+
+// Label k of the document's current sheet drawn as it prints (white ground, clipped to
+// the label's shape) at dpi dots per inch; a null picture with the reason when the
+// label is too large to draw.
+QImage RenderLabelPicture(TLabelData& document, int k, int dpi, QString* problem);
 
 // velmo-tool render FILE.lbd SHEET POS OUT.png [--dpi N]: one label's design drawn
 // as it prints (objects marked not to print left out, clipped to the label's shape),

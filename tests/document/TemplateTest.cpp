@@ -194,6 +194,24 @@ TEST(TemplateIndex, SectionsKeysAndFolders)
     EXPECT_TRUE(missing.GroupFolder(0).isEmpty());
 }
 
+TEST(TemplateIndex, SectionsAreFoundWithoutRegardToCaseAndListedAsWritten)
+{
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("Template.dat")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(cp932::Encode(QStringLiteral("[CDCover]\r\nName=ケース\r\nDir=case\r\n[*]\r\nName=宛名\r\nDir=addr\r\n")));
+    f.close();
+    TTemplateGroup group(dir.filePath(QStringLiteral("Template.dat")));
+    // Listed as written: a purpose is compared exactly with the papers' purposes.
+    EXPECT_EQ(group.Purposes(), (QStringList{QStringLiteral("CDCover"), QStringLiteral("*")}));
+    group.SetPurpose(QStringLiteral("cdcover"));
+    EXPECT_EQ(group.GroupNames(), QStringList{QStringLiteral("ケース")});
+    group.SetPurpose(QStringLiteral("CDCover"));
+    EXPECT_EQ(group.GroupFolder(0), QDir::cleanPath(dir.path() + QStringLiteral("/case")));
+    group.SetPurpose(QStringLiteral("*"));
+    EXPECT_EQ(group.GroupNames(), QStringList{QStringLiteral("宛名")});
+}
+
 // ---- the dialog
 
 #include "document/FTemplate.h"
@@ -280,6 +298,32 @@ TEST_F(Templates, WithoutTheIndexTheCollectionPageSaysSoAndTheFolderPageStillWor
     ASSERT_EQ(dialog.FileList()->count(), 1);
     dialog.FileList()->setCurrentRow(0);
     EXPECT_TRUE(dialog.OkButton()->isEnabled());
+    WaitForPreviews(dialog);
+}
+
+TEST_F(Templates, TheDialogShowsTheBlankLabelOnceHoweverManyFilesHaveNoFittingLabel)
+{
+    QDir(FDir.path()).mkpath(QStringLiteral("Template/Mixed"));
+    Save(QStringLiteral("Template/Mixed/a.lbt"), {0});
+    Save(QStringLiteral("Template/Mixed/empty1.lbt"), {});
+    Save(QStringLiteral("Template/Mixed/empty2.lbt"), {});
+    Save(QStringLiteral("Template/Mixed/empty3.lbt"), {});
+    Write(QStringLiteral("Template.dat"), cp932::Encode(QStringLiteral("[*]\r\nName=混在\r\nDir=Template\\Mixed\r\n")));
+    TTemplateList raw;
+    raw.FillFromFolder(FDir.filePath(QStringLiteral("Template/Mixed")), Face(QStringLiteral("*")), false);
+    ASSERT_EQ(raw.Count(), 4) << "the list itself keeps one blank entry per file";
+    TfrmTemplate dialog(Face(QStringLiteral("*")), FDir.filePath(QStringLiteral("Template.dat")));
+    ASSERT_EQ(dialog.CollectionList()->count(), 2);
+    int blanks = 0;
+    for (int i = 0; i < 2; ++i) {
+        dialog.CollectionList()->setCurrentRow(i);
+        ASSERT_TRUE(dialog.Chosen().has_value());
+        blanks += dialog.Chosen()->Blank ? 1 : 0;
+    }
+    EXPECT_EQ(blanks, 1);
+    dialog.Sources()->setCurrentIndex(1);
+    dialog.SetFolder(FDir.filePath(QStringLiteral("Template/Mixed")));
+    EXPECT_EQ(dialog.FileList()->count(), 2);
     WaitForPreviews(dialog);
 }
 

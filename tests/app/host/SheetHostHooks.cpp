@@ -2,6 +2,7 @@
 #include "app/FPaperSelect.h"
 #include "app/FSheetMain.h"
 #include "document/FSheet.h"
+#include "document/FTemplate.h"
 #include "document/ULabelData.h"
 #include "draw/UCanvas.h"
 #include "draw/UDrawSite.h"
@@ -17,6 +18,8 @@
 #include "paper/UPaperRecords.h"
 #include "text/ULOText.h"
 #include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
 #include <QPainter>
 #include <QTabBar>
 #include <QToolBar>
@@ -200,6 +203,18 @@ void StartScreenReport()
                     if (main->Document()->LabelHasData(k))
                         designed << QString::number(k);
                 lines << QStringLiteral("designed %1").arg(designed.join(QLatin1Char(',')));
+            }
+            // The template dialog: its entries and its OK button on the screen.
+            if (auto* templates = dynamic_cast<TfrmTemplate*>(top)) {
+                QListWidget* list = templates->CollectionList();
+                lines << QStringLiteral("templates %1 %2").arg(list->count()).arg(templates->OkButton()->isEnabled() ? 1 : 0);
+                for (int i = 0; i < list->count(); ++i) {
+                    const QRect r = list->visualItemRect(list->item(i));
+                    if (!r.isEmpty() && list->viewport()->rect().contains(r.center()))
+                        lines << Line(QStringLiteral("templateitem %1").arg(i), list->viewport()->mapToGlobal(r.center()));
+                }
+                lines << Line(QStringLiteral("templateok"),
+                              templates->OkButton()->mapToGlobal(templates->OkButton()->rect().center()));
             }
             if (auto* choice = dynamic_cast<TfrmPaperChange*>(top))
                 lines << QStringLiteral("paperchoice %1").arg(choice->SummaryLines().value(2));
