@@ -763,6 +763,8 @@ void TfrmEditFreePaper::WriteFace()
     info.CutCenterHeight = Tenths("Hole");
     face->SetFaceInfo(info);
     UpdateHole();
+    // The handles follow the label the boxes moved.
+    FSite->RefreshPivots();
     FSite->update();
 }
 
