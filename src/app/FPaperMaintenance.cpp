@@ -69,7 +69,7 @@ TfrmPaperUpdateInfo::TfrmPaperUpdateInfo(TVelmoPapers& papers, QWidget* parent) 
     auto* form = new QFormLayout;
     FNumber = new QLineEdit(QString::number(papers.UpdateInfo().PPRNo()), this);
     FTime = new QLineEdit(UpdateTimeText(papers.UpdateInfo().LastUpdate()), this);
-    FTime->setPlaceholderText(QStringLiteral("2026/12/09 10:30:00"));
+    FTime->setPlaceholderText(QStringLiteral("未更新（例：2026/12/09 10:30:00）"));
     FTime->setMinimumWidth(220);
     form->addRow(QStringLiteral("パターン番号(&P)"), FNumber);
     form->addRow(QStringLiteral("最終更新時間(&T)"), FTime);
@@ -85,7 +85,9 @@ void TfrmPaperUpdateInfo::accept()
         Ask(this, QStringLiteral("パターン番号を正しく入力してください"), false);
         return;
     }
-    const std::optional<double> time = ParseUpdateTime(FTime->text());
+    // An empty time keeps the catalogue "never updated".
+    const std::optional<double> time =
+        FTime->text().trimmed().isEmpty() ? std::optional<double>(0.0) : ParseUpdateTime(FTime->text());
     if (!time) {
         Ask(this, QStringLiteral("日付・時間の指定が正しくありません"), false);
         return;

@@ -309,6 +309,9 @@ int MakeSystemPapers(TPapers& papers)
 
 QString UpdateTimeText(double lastUpdate)
 {
+    // 0 is "never updated", not a day in 1899.
+    if (lastUpdate == 0)
+        return {};
     const QDateTime t = DayCountToDateTime(lastUpdate);
     return t.isValid() ? t.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")) : QString();
 }

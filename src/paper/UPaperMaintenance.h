@@ -79,7 +79,8 @@ int RegroupPapers(TPapers& papers, QList<int> positions, const QString& group);
 // Every user paper stored again as a system paper; returns how many.
 int MakeSystemPapers(TPapers& papers);
 
-// The update time as the update information dialog shows it ("yyyy/MM/dd HH:mm:ss").
+// The update time as the update information dialog shows it ("yyyy/MM/dd HH:mm:ss");
+// empty for 0 (never updated).
 QString UpdateTimeText(double lastUpdate);
 // Parses a date with or without a time ("2026/12/9", "2026-12-09 10:30", …).
 std::optional<double> ParseUpdateTime(const QString& text);

@@ -75,6 +75,8 @@ TEST_F(MaintenanceDialogs, UpdateInformationRefusesABadDate)
 {
     TfrmPaperUpdateInfo dialog(*FPapers);
     dialog.Ask = FAsk;
+    // Never updated: an empty box, and OK with it keeps it so.
+    EXPECT_TRUE(dialog.TimeBox()->text().isEmpty());
     dialog.NumberBox()->setText(QStringLiteral("42"));
     dialog.TimeBox()->setText(QStringLiteral("2026/13/40"));
     dialog.accept();

@@ -102,6 +102,7 @@ TEST(PaperMaintenanceRules, UpdateTimes)
     EXPECT_FALSE(ParseUpdateTime(QStringLiteral("2026/12/09 25:00")));
     EXPECT_FALSE(ParseUpdateTime(QStringLiteral("昨日")));
     EXPECT_FALSE(ParseUpdateTime(QString()));
+    EXPECT_EQ(UpdateTimeText(0), QString());
 }
 
 TEST(PaperMaintenanceRules, BulkNames)

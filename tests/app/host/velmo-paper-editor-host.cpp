@@ -4,7 +4,13 @@
 // ("velmo: report begin" … "velmo: report end", screen coordinates) every 150 ms,
 // and on OK stores the paper into the catalogue, writes the catalogue and prints the
 // paper's outlines into OUT.pdf. Exit 0 after OK, 2 after Cancel, 1 on failure.
+//   velmo-paper-editor-host --show WHAT CATALOGUE.ppr
+// shows one window of the paper selection in the extended paper mode for a look
+// (select, update-info, bulk-delete, bulk-rename, bulk-group, renumber, purposes,
+// order, groups) until it is closed.
 #include "app/FEditPaper.h"
+#include "app/FPaperMaintenance.h"
+#include "app/FPaperSelect.h"
 #include "base/UExceptions.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"
@@ -83,9 +89,52 @@ void Report(TfrmPaperTypeSelect& dialog)
 
 } // namespace
 
+int ShowWindow(const QString& what, const QString& catalogue)
+{
+    RegisterCatalogueClasses();
+    SetExtendedPaperMode(true);
+    TVelmoPapers papers(catalogue, true);
+    std::unique_ptr<QDialog> dialog;
+    if (what == u"select") {
+        auto select = std::make_unique<TfrmPaperSelect>(papers, false, nullptr);
+        if (papers.Count() > 0)
+            select->ShowPaper(*papers.Paper(std::min(3, papers.Count() - 1)));
+        dialog = std::move(select);
+    } else if (what == u"update-info")
+        dialog = std::make_unique<TfrmPaperUpdateInfo>(papers);
+    else if (what == u"bulk-delete")
+        dialog = std::make_unique<TfrmBulkPapers>(papers, TfrmBulkPapers::TKind::Delete);
+    else if (what == u"bulk-rename")
+        dialog = std::make_unique<TfrmBulkPapers>(papers, TfrmBulkPapers::TKind::Rename);
+    else if (what == u"bulk-group")
+        dialog = std::make_unique<TfrmBulkPapers>(papers, TfrmBulkPapers::TKind::Regroup);
+    else if (what == u"renumber")
+        dialog = std::make_unique<TfrmRenumberPapers>(papers);
+    else if (what == u"purposes")
+        dialog = std::make_unique<TfrmPurposeEditor>(papers);
+    else if (what == u"order")
+        dialog = std::make_unique<TfrmPaperOrder>(papers);
+    else if (what == u"groups")
+        dialog = std::make_unique<TfrmGroupView>(papers);
+    else
+        return 1;
+    dialog->move(0, 0);
+    dialog->exec();
+    papers.Discard();
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "--show") == 0) {
+        try {
+            return ShowWindow(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+        } catch (const std::exception& error) {
+            QTextStream(stderr) << "velmo-paper-editor-host: " << ExceptionText(error) << Qt::endl;
+            return 1;
+        }
+    }
     if (argc < 4) {
         QTextStream(stderr) << "usage: velmo-paper-editor-host CATALOGUE (matrix|free) OUT.pdf [extended]\n";
         return 1;
