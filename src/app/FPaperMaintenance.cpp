@@ -300,10 +300,15 @@ void TfrmRenumberPapers::accept()
     }
     GLastStart = FStart->text().trimmed();
     try {
-        RenumberPaperKeys(FPapers, *start, [this](int position, int total) {
+        const int moved = RenumberPaperKeys(FPapers, *start, [this](int position, int total) {
             FProgress->setMaximum(std::max(1, total));
             FProgress->setValue(position);
         });
+        if (moved < FPapers.Count())
+            Ask(this,
+                QStringLiteral("%1件の用紙は、新しいファイル名がすでに使われているため変更しませんでした")
+                    .arg(FPapers.Count() - moved),
+                false);
     } catch (const std::exception& error) {
         Ask(this, ExceptionText(error), false);
         FillKeys();

@@ -143,16 +143,20 @@ std::optional<uint32_t> ParseStartNumber(const QString& text)
     return uint32_t(value);
 }
 
-void RenumberPaperKeys(TPapers& papers, uint32_t start, const TPaperProgress& progress)
+int RenumberPaperKeys(TPapers& papers, uint32_t start, const TPaperProgress& progress)
 {
     const int count = papers.Count();
     if (count > 0 && uint64_t(start) + uint64_t(count - 1) > 0xFFFFFFFFull)
         throw EPaperCatalogError(QStringLiteral("用紙の番号が上限に達しました"));
     // Unsorted while moving, so that position i keeps naming the same paper.
     papers.SetKeysSorted(false);
+    int moved = 0;
     try {
         for (int i = 0; i < count; ++i) {
-            papers.RenameKey(i, PaperKey(start + uint32_t(i)));
+            const QString key = PaperKey(start + uint32_t(i));
+            papers.RenameKey(i, key);
+            if (papers.Key(i) == key)
+                ++moved;
             if (progress)
                 progress(i + 1, count);
         }
@@ -161,6 +165,7 @@ void RenumberPaperKeys(TPapers& papers, uint32_t start, const TPaperProgress& pr
         throw;
     }
     papers.SetKeysSorted(true);
+    return moved;
 }
 
 QString PaperOrderText(const TPapers& papers)

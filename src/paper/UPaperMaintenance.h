@@ -46,8 +46,8 @@ void RemoveUnusedPurposes(TPurposeList& list, const TPurposeCheck& check);
 std::optional<uint32_t> ParseStartNumber(const QString& text);
 // Paper i (in key order) moves to the key of start + i; keys already in use are
 // skipped (that paper keeps its key). Refuses before anything moves when the last
-// key would pass $FFFFFFFF.
-void RenumberPaperKeys(TPapers& papers, uint32_t start, const TPaperProgress& progress = {});
+// key would pass $FFFFFFFF. Returns how many papers moved.
+int RenumberPaperKeys(TPapers& papers, uint32_t start, const TPaperProgress& progress = {});
 
 // The paper names in catalogue order, one per line (the paper order editor's text).
 QString PaperOrderText(const TPapers& papers);

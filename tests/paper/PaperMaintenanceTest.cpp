@@ -121,7 +121,7 @@ TEST_F(Maintenance, RenumberFrom256GivesConsecutiveKeysInKeyOrder)
 {
     Add({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
     const QStringList before = Names();
-    RenumberPaperKeys(*FPapers, ParseStartNumber(QStringLiteral("256")).value());
+    EXPECT_EQ(RenumberPaperKeys(*FPapers, ParseStartNumber(QStringLiteral("256")).value()), 3);
     EXPECT_EQ(FPapers->Keys(),
               (QStringList{QStringLiteral("$00000100"), QStringLiteral("$00000101"), QStringLiteral("$00000102")}));
     EXPECT_EQ(Names(), before);
@@ -140,7 +140,7 @@ TEST_F(Maintenance, RenumberSkipsKeysInUseAndRefusesAnOverflow)
     const QStringList keys = FPapers->Keys();
     // Start at the second paper's key: paper 0 cannot take it, papers 1 and 2 move on.
     const uint32_t start = PaperKeyNumber(keys[1]);
-    RenumberPaperKeys(*FPapers, start);
+    EXPECT_EQ(RenumberPaperKeys(*FPapers, start), 1);
     QStringList names = Names();
     names.sort();
     EXPECT_EQ(names, (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
