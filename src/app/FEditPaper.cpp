@@ -1,5 +1,8 @@
 #include "app/FEditPaper.h"
 #include "base/UExceptions.h"
+#include "document/ULabelData.h"
+#include "paper/UPaperInfoV2.h"
+#include "paper/UPaperRecords.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperMaintenance.h"
@@ -127,6 +130,15 @@ TPaperEditor::~TPaperEditor() = default;
 
 void TPaperEditor::PrepareCopy(TPaperInfo& paper)
 {
+    if (FExtended) {
+        // The designs the paper carries now; they go with the result.
+        if (auto* v2 = dynamic_cast<const TPapersV2*>(&FCatalogue))
+            if (auto record = v2->FindRecord(QStringLiteral("PaperImages"), paper.PaperName()))
+                if (auto* images = dynamic_cast<TImagePaperInfo*>(record.get())) {
+                    record.release();
+                    FDesigns.reset(images);
+                }
+    }
     paper.SetLandscape(false);
     if (!FExtended) {
         paper.SetReadOnly(false);
@@ -194,6 +206,77 @@ void TPaperEditor::AddShapeRows(QFormLayout* form)
     FBoxes.emplace_back(QStringLiteral("Hole"), hole);
     FHoleLabel->setBuddy(hole);
     form->addRow(FHoleLabel, hole);
+}
+
+void TPaperEditor::AddDesignRows(QFormLayout* form)
+{
+    if (!FExtended)
+        return;
+    auto* row = new QHBoxLayout;
+    auto* add = new QPushButton(QStringLiteral("用紙柄追加"), this);
+    auto* remove = new QPushButton(QStringLiteral("用紙柄削除"), this);
+    FDesignNote = new QLabel(this);
+    row->addWidget(add);
+    row->addWidget(remove);
+    row->addWidget(FDesignNote, 1);
+    form->addRow(QStringLiteral("用紙柄"), row);
+    connect(add, &QPushButton::clicked, this, [this] {
+        const QString file = QFileDialog::getOpenFileName(
+            this, QStringLiteral("用紙柄追加"), QString(),
+            QStringLiteral("ベルモデータ(*.lbd);;すべてのファイル(*.*)"));
+        if (!file.isEmpty())
+            AddDesigns(file);
+    });
+    connect(remove, &QPushButton::clicked, this, [this] { RemoveDesigns(); });
+    ShowDesigns();
+}
+
+void TPaperEditor::ShowDesigns()
+{
+    if (!FDesignNote)
+        return;
+    int faces = 0;
+    if (FDesigns)
+        for (int i = 0; i < FDesigns->FaceCount(); ++i)
+            if (FDesigns->Faces(i).Count() > 0)
+                ++faces;
+    FDesignNote->setText(faces > 0 ? QStringLiteral("%1面に用紙柄あり").arg(faces) : QStringLiteral("用紙柄なし"));
+}
+
+bool TPaperEditor::AddDesigns(const QString& fileName)
+{
+    try {
+        std::unique_ptr<TLabelData> document = TLabelData::Open(fileName);
+        auto designs = std::make_unique<TImagePaperInfo>();
+        designs->SetPaperName(EditedPaper().PaperName());
+        designs->SetSeparatelyDesign(document->SeparatelyDesign());
+        const int count = std::min(document->LabelCount(), kMaxFaceCount);
+        designs->SetLabelCount(count);
+        for (int k = 0; k < count; ++k) {
+            TDOList list;
+            document->ReadLabel(k, list);
+            // ReadLabel hands over copies; the record keeps copies of its own.
+            try {
+                designs->SetFaceObjects(k, list);
+            } catch (...) {
+                list.FreeObjects();
+                throw;
+            }
+            list.FreeObjects();
+        }
+        FDesigns = std::move(designs);
+    } catch (const std::exception& error) {
+        Ask(ExceptionText(error), false);
+        return false;
+    }
+    ShowDesigns();
+    return true;
+}
+
+void TPaperEditor::RemoveDesigns()
+{
+    FDesigns.reset();
+    ShowDesigns();
 }
 
 QDialogButtonBox* TPaperEditor::MakeButtons()
@@ -442,6 +525,7 @@ TfrmEditMatrixPaper::TfrmEditMatrixPaper(const TPaperInfo& paper, const TPapers&
     AddBox(form, QStringLiteral("ラベルの上下間隔(&B)"), "BottomMargin", 0, 1000);
     AddBox(form, QStringLiteral("塗り足し(&Y)"), "FaceMargin", 0, 1000);
     AddShapeRows(form);
+    AddDesignRows(form);
     left->addStretch(1);
     left->addWidget(MakeButtons());
     FPreview = new TMatrixPreview(*FPaper, this);
@@ -553,6 +637,7 @@ TfrmEditFreePaper::TfrmEditFreePaper(const TPaperInfo& paper, const TPapers& cat
     AddNameRows(form);
     AddBox(form, QStringLiteral("横(&W)"), "Width", 50, 1000);
     AddBox(form, QStringLiteral("縦(&H)"), "Height", 50, 1000);
+    AddDesignRows(form);
     auto* labelBox = new QGroupBox(QStringLiteral("選択中のラベル"), this);
     auto* labelForm = new QFormLayout(labelBox);
     AddBox(labelForm, QStringLiteral("ラベルの幅(&I)"), "FaceWidth", 3, 1000);

@@ -31,6 +31,7 @@ class TPrinterForm;
 class TDrawSite;
 class TFaceInfo;
 class TFreePaperSite;
+class TImagePaperInfo;
 
 // What both editors share: the copy's name, sheet size, purpose and shape boxes, the
 // extended mode's maker, group and read-only boxes, the checks and the test print.
@@ -68,6 +69,13 @@ public:
     QCheckBox* ReadOnlyBox() const { return FReadOnly; }
     // The shape names offered now, in order.
     QStringList OfferedShapes() const;
+    // The paper's background designs (extended paper mode): the catalogue's record
+    // when the editor opened, or what "用紙柄追加" made of a work file.
+    const TImagePaperInfo* Designs() const { return FDesigns.get(); }
+    // Turns the label designs of a work file into the background designs; false (and
+    // the reason shown) when the file cannot be read.
+    bool AddDesigns(const QString& fileName);
+    void RemoveDesigns();
     // Inside the kind dialog the editor's own buttons give way to the dialog's.
     void SetEmbedded(bool embedded);
     // Writes the boxes into the copy (every change does this by itself).
@@ -80,6 +88,9 @@ protected:
     void AddNameRows(QFormLayout* form);
     QDoubleSpinBox* AddBox(QFormLayout* form, const QString& caption, const char* property, double min, double max);
     void AddShapeRows(QFormLayout* form);
+    // "用紙柄追加" and "用紙柄削除" with a note of what the paper carries.
+    void AddDesignRows(QFormLayout* form);
+    void ShowDesigns();
     QDialogButtonBox* MakeButtons();
     // The purposes of the catalogue; an identifier the list lacks is offered as it is.
     void FillPurposes(const QString& current);
@@ -111,6 +122,8 @@ protected:
     QComboBox* FShape = nullptr;
     QLabel* FHoleLabel = nullptr;
     QDialogButtonBox* FButtons = nullptr;
+    std::unique_ptr<TImagePaperInfo> FDesigns;
+    QLabel* FDesignNote = nullptr;
 };
 
 class TfrmEditMatrixPaper : public TPaperEditor
@@ -182,6 +195,7 @@ private:
     QCheckBox* FLockMouse = nullptr;
 
     friend class TFreePaperSite;
+class TImagePaperInfo;
 };
 
 // The dialog "用紙の追加・編集" with its two kinds; the kind buttons follow the given
@@ -205,6 +219,7 @@ public:
     // Results: the shown editor's copy and the maker entered.
     TPaperInfo& Paper() const { return Editor().EditedPaper(); }
     QString Maker() const { return Editor().Maker(); }
+    const TImagePaperInfo* Designs() const { return Editor().Designs(); }
     void SetMakers(const QStringList& makers, const QString& current);
     void SetAsk(const std::function<bool(const QString&, bool)>& ask);
 

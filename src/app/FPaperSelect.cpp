@@ -588,6 +588,12 @@ void TfrmPaperSelect::EditPaper(bool adding)
                 extra->SetCompany(editor.Maker());
                 FPapers.StoreExInfo(*extra);
             }
+            // The editor's background designs become the paper's; none removes them.
+            TImagePaperInfo designs;
+            if (editor.Designs())
+                designs.Assign(*editor.Designs());
+            designs.SetPaperName(newName);
+            FPapers.StoreRecord(TVelmoPapers::PaperImagesBaseName(), designs);
         }
     } catch (const std::exception& error) {
         QMessageBox::warning(this, windowTitle(), ExceptionText(error));

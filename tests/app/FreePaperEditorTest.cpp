@@ -5,6 +5,10 @@
 #include "app/AppTestSupport.h"
 #include "app/FEditPaper.h"
 #include "app/FPaperSelect.h"
+#include "document/ULabelData.h"
+#include "objects/FShapeDialogs.h"
+#include "objects/ULORect.h"
+#include <QFile>
 #include "app/UHistoryManager.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"
@@ -345,4 +349,69 @@ TEST_F(SelectAndEdit, TheDefaultPaperAndTheHistories)
     THistoryManager used;
     used.SetRegistryKey(QStringLiteral("$(UsedPaperHistory)"));
     EXPECT_EQ(used.Items(), QStringList{QStringLiteral("システム用紙")});
+}
+
+TEST_F(SelectAndEdit, BackgroundDesignsComeFromAWorkFileInTheExtendedMode)
+{
+    RegisterLabelDataClasses();
+    RegisterShapeClasses();
+    // A work file with a rectangle on label 1.
+    const QString work = FDir.filePath(QStringLiteral("design.lbd"));
+    {
+        TLabelData data;
+        auto paper = std::make_unique<TMatrixPaperInfo>();
+        paper->Assign(*FPapers->Paper(0));
+        data.SetPaper(paper.get());
+        auto* rect = new TLORect;
+        rect->SetBaseRect({100, 100, 400, 300});
+        TDOList list;
+        list.Add(rect);
+        data.WriteLabel(1, list);
+        list.FreeObjects();
+        data.Save(work);
+    }
+    const QString junk = FDir.filePath(QStringLiteral("junk.lbd"));
+    {
+        QFile f(junk);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+    }
+    SetExtendedPaperMode(true);
+    TfrmPaperSelect dialog(*FPapers, false, {});
+    dialog.SelectGroup(2);
+    QStringList messages;
+    dialog.EditorHook = [&](TfrmPaperTypeSelect& editor) {
+        TPaperEditor& grid = editor.Editor();
+        grid.Ask = [&messages](const QString& text, bool) {
+            messages << text;
+            return true;
+        };
+        EXPECT_EQ(editor.Designs(), nullptr);
+        EXPECT_FALSE(grid.AddDesigns(junk));
+        EXPECT_EQ(messages.size(), 1);
+        EXPECT_EQ(editor.Designs(), nullptr);
+        EXPECT_TRUE(grid.AddDesigns(work));
+        EXPECT_NE(editor.Designs(), nullptr);
+        editor.accept();
+        return editor.result() == QDialog::Accepted;
+    };
+    dialog.OpenEditor(false);
+    auto record = FPapers->FindRecord(TVelmoPapers::PaperImagesBaseName(), QStringLiteral("システム用紙"));
+    ASSERT_TRUE(record);
+    auto* images = dynamic_cast<TImagePaperInfo*>(record.get());
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(images->LabelCount(), 2);
+    ASSERT_EQ(images->FaceCount(), 2);
+    EXPECT_EQ(images->Faces(0).Count(), 0);
+    ASSERT_EQ(images->Faces(1).Count(), 1);
+    EXPECT_FALSE(images->Faces(1)[0]->Selectable());
+    // Editing again and removing them drops the record.
+    dialog.EditorHook = [](TfrmPaperTypeSelect& editor) {
+        EXPECT_NE(editor.Designs(), nullptr);
+        editor.Editor().RemoveDesigns();
+        editor.accept();
+        return editor.result() == QDialog::Accepted;
+    };
+    dialog.OpenEditor(false);
+    EXPECT_FALSE(FPapers->FindRecord(TVelmoPapers::PaperImagesBaseName(), QStringLiteral("システム用紙")));
 }
