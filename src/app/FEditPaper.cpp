@@ -1,4 +1,5 @@
 #include "app/FEditPaper.h"
+#include "app/FPaperMaintenance.h"
 #include "base/UExceptions.h"
 #include "document/ULabelData.h"
 #include "paper/UPaperInfoV2.h"
@@ -112,7 +113,7 @@ const TPropertyTable& TFreePaperSite::Properties()
 // ---------------------------------------------------------------------------------
 
 TPaperEditor::TPaperEditor(const TPapers& catalogue, bool adding, const TPrinterForm& forms, QWidget* parent)
-    : QDialog(parent), FCatalogue(catalogue), FAdding(adding), FExtended(ExtendedPaperMode())
+    : QDialog(parent), FCatalogue(catalogue), FAdding(adding), FExtended(PaperExtendedModeOn())
 {
     setWindowTitle(QStringLiteral("用紙の追加・編集"));
     Ask = [this](const QString& text, bool question) {

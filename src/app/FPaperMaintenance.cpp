@@ -48,6 +48,11 @@ bool ToggleExtendedPaperMode()
     return on;
 }
 
+bool PaperExtendedModeOn()
+{
+    return ExtendedPaperMode() || TfrmImageProperty::ExtendedPaperMode();
+}
+
 TMaintenanceAsk DefaultMaintenanceAsk()
 {
     return [](QWidget* parent, const QString& text, bool question) {

@@ -25,6 +25,9 @@ class TVelmoPapers;
 // Turns the process-wide extended paper mode on or off and returns the new state;
 // the main window's "用紙選択機能の拡張" calls this (and shows it checked while on).
 bool ToggleExtendedPaperMode();
+// Whether the mode is on, whichever of the two process-wide switches turned it on
+// (the picture dialog keeps its own for its wizard box).
+bool PaperExtendedModeOn();
 
 // Messages and questions of the maintenance dialogs (tests answer them): true for
 // Yes/OK.

@@ -265,7 +265,7 @@ TfrmPaperSelect::TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign,
     connect(FEdit, &QPushButton::clicked, this, [this] { EditPaper(false); });
     connect(import, &QPushButton::clicked, this, [this] { AskImport(); });
 
-    FFilter.Extended = ExtendedPaperMode();
+    FFilter.Extended = PaperExtendedModeOn();
     FExtendedButton->setVisible(FFilter.Extended);
     BuildExtendedMenu();
     RefreshMakers();

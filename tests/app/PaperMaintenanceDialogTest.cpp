@@ -3,6 +3,7 @@
 // and its check, the paper order with a typing slip, the list file and the menu.
 #include "app/FPaperMaintenance.h"
 #include "app/FPaperSelect.h"
+#include "objects/FImageDialogs.h"
 #include "base/UDateTime.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
@@ -291,4 +292,9 @@ TEST(ExtendedPaperMode, ToggleSwitchesTheProcessWideFlag)
     EXPECT_TRUE(ExtendedPaperMode());
     EXPECT_FALSE(ToggleExtendedPaperMode());
     EXPECT_FALSE(ExtendedPaperMode());
+    EXPECT_FALSE(PaperExtendedModeOn());
+    // The picture dialog's switch alone also turns it on for the paper dialogs.
+    TfrmImageProperty::SetExtendedPaperMode(true);
+    EXPECT_TRUE(PaperExtendedModeOn());
+    TfrmImageProperty::SetExtendedPaperMode(false);
 }
