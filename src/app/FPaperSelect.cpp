@@ -1,5 +1,10 @@
 #include "app/FPaperSelect.h"
 #include "app/FEditPaper.h"
+#include "app/FPaperMaintenance.h"
+#include "app/UAppFrame.h"
+#include "app/UHistoryManager.h"
+#include "document/FOldPaperMerge.h"
+#include "paper/UPaperMaintenance.h"
 #include "print/UPrinter.h"
 #include "base/UExceptions.h"
 #include "document/USheetLabels.h"
@@ -11,6 +16,8 @@
 #include "paper/UTemplateImport.h"
 #include "paper/UVelmoPapers.h"
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QMenu>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -35,6 +42,67 @@ namespace velmo {
 namespace {
 
 constexpr int kIndexRole = Qt::UserRole + 1;
+
+// History lists need the application's settings key; without one (a tool or a test
+// without the frame) they are simply not kept.
+QStringList HistoryItems(const QString& key)
+{
+    try {
+        THistoryManager history;
+        history.SetRegistryKey(key);
+        return history.Items();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+void AddHistory(const QString& key, const QString& text)
+{
+    try {
+        THistoryManager history;
+        history.SetRegistryKey(key);
+        history.Add(text);
+    } catch (const std::exception&) {
+    }
+}
+
+// "用紙の検索": the text box's drop-down holds the earlier searches.
+class TfrmPaperSearch : public QDialog
+{
+public:
+    explicit TfrmPaperSearch(QWidget* parent) : QDialog(parent)
+    {
+        setObjectName(QStringLiteral("frmPaperSearch"));
+        setWindowTitle(QStringLiteral("用紙の検索"));
+        auto* main = new QVBoxLayout(this);
+        main->addWidget(new QLabel(QStringLiteral("用紙名に含まれる文字（メーカー名、品番、面数など）"), this));
+        FText = new QComboBox(this);
+        FText->setEditable(true);
+        FText->setInsertPolicy(QComboBox::NoInsert);
+        FText->addItems(TfrmPaperSelect::SearchHistory());
+        FText->setCurrentIndex(-1);
+        FText->setEditText(QString());
+        FText->setMinimumWidth(320);
+        main->addWidget(FText);
+        auto* box = new QDialogButtonBox(this);
+        auto* find = box->addButton(QStringLiteral("検索"), QDialogButtonBox::AcceptRole);
+        find->setDefault(true);
+        box->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+        connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        main->addWidget(box);
+    }
+    QString Text() const { return FText->currentText().trimmed(); }
+    void accept() override
+    {
+        // Only a text to look for closes the dialog.
+        if (!Text().isEmpty())
+            QDialog::accept();
+    }
+
+private:
+    QComboBox* FText = nullptr;
+};
 
 // The group pictures: image 4g, or 4g + 1 while the entry is selected.
 void SetGroupIcons(QListWidget* groups)
@@ -158,10 +226,19 @@ TfrmPaperSelect::TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign,
     right->addStretch(1);
     columns->addLayout(right);
 
+    FDefault = new QCheckBox(QStringLiteral("標準の用紙にする(&F)"), this);
+    right->insertWidget(right->count() - 1, FDefault);
+    auto* bottom = new QHBoxLayout;
+    FExtendedButton = new QPushButton(QStringLiteral("拡張機能..."), this);
+    FExtendedMenu = new QMenu(this);
+    FExtendedButton->setMenu(FExtendedMenu);
+    bottom->addWidget(FExtendedButton);
+    bottom->addStretch(1);
+    main->addLayout(bottom);
     auto* box = new QDialogButtonBox(this);
+    bottom->addWidget(box);
     FOk = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     box->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
-    main->addWidget(box);
     connect(box, &QDialogButtonBox::accepted, this, &TfrmPaperSelect::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -188,6 +265,9 @@ TfrmPaperSelect::TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign,
     connect(FEdit, &QPushButton::clicked, this, [this] { EditPaper(false); });
     connect(import, &QPushButton::clicked, this, [this] { AskImport(); });
 
+    FFilter.Extended = PaperExtendedModeOn();
+    FExtendedButton->setVisible(FFilter.Extended);
+    BuildExtendedMenu();
     RefreshMakers();
     SelectGroup(0);
     resize(860, 600);
@@ -474,42 +554,168 @@ void TfrmPaperSelect::EditPaper(bool adding)
         forms.Add({QStringLiteral("A5"), 11, QSize(1480, 2100)});
         forms.Add({QStringLiteral("はがき"), 43, QSize(1000, 1480)});
     }
-    TfrmEditMatrixPaper editor(*paper, FPapers, adding, forms, this);
+    TfrmPaperTypeSelect editor(*paper, FPapers, adding, forms, this);
     if (adding) {
         // A copy is a new paper: it needs a name of its own.
-        editor.NameBox()->setText(oldName + QStringLiteral(" のコピー"));
+        editor.MatrixEditor().NameBox()->setText(oldName + QStringLiteral(" のコピー"));
+        editor.FreeEditor().NameBox()->setText(oldName + QStringLiteral(" のコピー"));
+    }
+    std::unique_ptr<TExPaperInfo> oldExtra;
+    if (FFilter.Extended) {
+        QStringList makers;
+        FPapers.GetCompanies(makers);
+        makers.removeAll(QString());
+        makers.sort();
+        makers.removeDuplicates();
+        oldExtra = FPapers.GetExInfo(oldName, false);
+        editor.SetMakers(makers, !adding && oldExtra ? oldExtra->Company() : QString());
     }
     const bool ok = EditorHook ? EditorHook(editor) : editor.exec() == QDialog::Accepted;
     if (!ok)
         return;
-    const TMatrixPaperInfo& edited = editor.Paper();
-    FPapers.StorePaper(edited);
-    if (!adding && edited.PaperName() != oldName) {
-        const int stale = FPapers.IndexOfName(oldName);
-        if (stale >= 0)
-            FPapers.DeletePaper(stale);
+    const TPaperInfo& edited = editor.Paper();
+    const QString newName = edited.PaperName();
+    try {
+        FPapers.StorePaper(edited);
+        if (!adding && newName != oldName) {
+            const int stale = FPapers.IndexOfName(oldName);
+            if (stale >= 0)
+                FPapers.DeletePaper(stale);
+        }
+        if (FFilter.Extended) {
+            std::unique_ptr<TExPaperInfo> extra = FPapers.GetExInfo(newName, true);
+            if (extra->Company() != editor.Maker()) {
+                extra->SetCompany(editor.Maker());
+                FPapers.StoreExInfo(*extra);
+            }
+            // The editor's background designs become the paper's; none removes them.
+            TImagePaperInfo designs;
+            if (editor.Designs())
+                designs.Assign(*editor.Designs());
+            designs.SetPaperName(newName);
+            FPapers.StoreRecord(TVelmoPapers::PaperImagesBaseName(), designs);
+        }
+    } catch (const std::exception& error) {
+        QMessageBox::warning(this, windowTitle(), ExceptionText(error));
     }
     RefreshMakers();
-    SelectGroup(kUserGroup);
+    int group = edited.ReadOnly() ? PaperGroups().indexOf(edited.GroupName()) : kUserGroup;
+    if (group < 0)
+        group = kPhotoGroup;
+    SelectGroup(group);
     for (int i = 0; i < FList->topLevelItemCount(); ++i)
-        if (FList->topLevelItem(i)->text(0) == edited.PaperName())
+        if (FList->topLevelItem(i)->text(0) == newName)
             SelectRow(i);
+}
+
+QStringList TfrmPaperSelect::SearchHistory()
+{
+    return HistoryItems(QStringLiteral("$(FindPaperHistory)"));
+}
+
+bool TfrmPaperSelect::SearchAndRemember(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    AddHistory(QStringLiteral("$(FindPaperHistory)"), t);
+    Search(t);
+    return true;
 }
 
 void TfrmPaperSelect::AskSearch()
 {
-    QInputDialog dialog(this);
-    dialog.setWindowTitle(QStringLiteral("用紙の検索"));
-    dialog.setLabelText(QStringLiteral("用紙名に含まれる文字（メーカー名、品番、面数など）"));
-    dialog.setOkButtonText(QStringLiteral("検索"));
-    dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+    TfrmPaperSearch dialog(this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const QString text = dialog.textValue().trimmed();
-    if (text.isEmpty())
-        return;
-    Search(text);
+    SearchAndRemember(dialog.Text());
 }
+
+int TfrmPaperSelect::RunDialog(QDialog& dialog)
+{
+    return DialogHook ? DialogHook(dialog) : dialog.exec();
+}
+
+void TfrmPaperSelect::CatalogueChanged()
+{
+    RefreshMakers();
+    const int group = FGroups->currentRow();
+    RebuildList();
+    if (group < 0 && FList->topLevelItemCount() == 0)
+        SelectGroup(0);
+    SelectRow(0);
+}
+
+bool TfrmPaperSelect::SaveList(const QString& fileName)
+{
+    QString error;
+    if (SavePaperList(fileName, ListedNames(), &error))
+        return true;
+    QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 に保存できませんでした：%2").arg(fileName, error));
+    return false;
+}
+
+void TfrmPaperSelect::BuildExtendedMenu()
+{
+    QMenu* m = FExtendedMenu;
+    auto guarded = [this](const std::function<void()>& action) {
+        return [this, action] {
+            try {
+                action();
+            } catch (const std::exception& error) {
+                QMessageBox::warning(this, windowTitle(), ExceptionText(error));
+            }
+            CatalogueChanged();
+        };
+    };
+    m->addAction(QStringLiteral("更新情報(&U)..."), this, guarded([this] {
+        TfrmPaperUpdateInfo dialog(FPapers, this);
+        RunDialog(dialog);
+    }));
+    m->addAction(QStringLiteral("ベルモ用紙情報のマージ(&M)..."), this,
+                 guarded([this] { ExecuteOldPaperMerge(this, FPapers); }));
+    m->addAction(QStringLiteral("全てをシステム用紙に(&R)..."), this,
+                 guarded([this] { ExecuteMakeSystemPapers(this, FPapers); }));
+    m->addSeparator();
+    m->addAction(QStringLiteral("グループ編集(&G)..."), this, guarded([this] {
+        TfrmGroupView dialog(FPapers, this);
+        RunDialog(dialog);
+    }));
+    m->addAction(QStringLiteral("用途IDの編集(&P)..."), this, guarded([this] {
+        TfrmPurposeEditor dialog(FPapers, this);
+        RunDialog(dialog);
+    }));
+    m->addAction(QStringLiteral("用紙順の変更(&O)..."), this, guarded([this] {
+        TfrmPaperOrder dialog(FPapers, this);
+        RunDialog(dialog);
+    }));
+    m->addSeparator();
+    const std::pair<const char16_t*, TfrmBulkPapers::TKind> bulk[] = {
+        {u"用紙の一括削除(&D)...", TfrmBulkPapers::TKind::Delete},
+        {u"用紙名の一括変更(&N)...", TfrmBulkPapers::TKind::Rename},
+        {u"グループ名の一括変更(&A)...", TfrmBulkPapers::TKind::Regroup},
+    };
+    for (const auto& [caption, kind] : bulk) {
+        const TfrmBulkPapers::TKind k = kind;
+        m->addAction(QString::fromUtf16(caption), this, guarded([this, k] {
+            TfrmBulkPapers dialog(FPapers, k, this);
+            dialog.OnChanged = [this] { CatalogueChanged(); };
+            RunDialog(dialog);
+        }));
+    }
+    m->addAction(QStringLiteral("リナンバー(&B)..."), this, guarded([this] {
+        TfrmRenumberPapers dialog(FPapers, this);
+        RunDialog(dialog);
+    }));
+    m->addSeparator();
+    m->addAction(QStringLiteral("用紙リストの保存..."), this, [this] {
+        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("用紙リストの保存"), QString(),
+                                                          QStringLiteral("(*.txt)"));
+        if (!file.isEmpty())
+            SaveList(file);
+    });
+}
+
 
 QString TfrmPaperSelect::ImportTemplates(const QStringList& files)
 {
@@ -559,6 +765,12 @@ void TfrmPaperSelect::accept()
     paper->SetLandscape(Landscape());
     if (FConfirm && !FConfirm(*paper))
         return; // No keeps the dialog open
+    if (FDefault->isChecked()) {
+        WriteSettingString(QStringLiteral("DefaultPaperName"), paper->PaperName());
+        WriteSettingBool(QStringLiteral("DefaultDesign"), SeparatelyDesign());
+        WriteSettingBool(QStringLiteral("DefaultLandScape"), paper->Landscape());
+    }
+    AddHistory(QStringLiteral("$(UsedPaperHistory)"), paper->PaperName());
     QDialog::accept();
 }
 

@@ -14,6 +14,8 @@ class QLabel;
 class QRadioButton;
 class QPushButton;
 class QLineEdit;
+class QCheckBox;
+class QMenu;
 
 namespace velmo {
 
@@ -50,16 +52,34 @@ public:
     void SelectRow(int row);
     // Asks, then deletes the selected user paper; false when nothing was deleted.
     bool DeleteSelected();
-    // Opens the grid paper editor on a copy of the selected paper (adding) or on the
+    // Opens "用紙の追加・編集" on a copy of the selected paper (adding) or on the
     // selected user paper, and stores the result; tests set EditorHook to drive it.
-    std::function<bool(class TfrmEditMatrixPaper&)> EditorHook;
+    std::function<bool(class TfrmPaperTypeSelect&)> EditorHook;
     void OpenEditor(bool adding) { EditPaper(adding); }
     // Imports template files into the catalogue; returns the report shown.
     QString ImportTemplates(const QStringList& files);
 
+    // Searches and remembers the text in the search history; empty text is refused.
+    bool SearchAndRemember(const QString& text);
+    // The search history, most recent first.
+    static QStringList SearchHistory();
+    // "標準の用紙にする(&F)".
+    QCheckBox* DefaultBox() const { return FDefault; }
+    // The extended functions' menu (shown by "拡張機能..." in the extended paper mode).
+    QMenu* ExtendedMenu() const { return FExtendedMenu; }
+    QPushButton* ExtendedButton() const { return FExtendedButton; }
+    // Writes the listed names, in list order, to the file.
+    bool SaveList(const QString& fileName);
+    // Runs after a maintenance dialog changed the catalogue.
+    void CatalogueChanged();
+    // Tests open the maintenance dialogs through this instead of exec().
+    std::function<int(QDialog&)> DialogHook;
+
     void accept() override;
 
 private:
+    void BuildExtendedMenu();
+    int RunDialog(QDialog& dialog);
     void RebuildList();
     void RefreshMakers();
     void UpdatePreview();
@@ -87,6 +107,9 @@ private:
     QPushButton* FDelete = nullptr;
     QPushButton* FAdd = nullptr;
     QPushButton* FEdit = nullptr;
+    QCheckBox* FDefault = nullptr;
+    QPushButton* FExtendedButton = nullptr;
+    QMenu* FExtendedMenu = nullptr;
     TPaperSite* FSite = nullptr;
     std::unique_ptr<TPaperInfo> FPreviewPaper;
     bool FUpdating = false;

@@ -9,6 +9,7 @@
 #include "tool/UToolPaper.h"
 #include "tool/UToolImportTemplates.h"
 #include "tool/UToolPapers.h"
+#include "tool/UToolCatalogue.h"
 #include "tool/UToolPaperUpdate.h"
 #include "text/ULOText.h"
 #include "tool/UToolPicture.h"
@@ -64,6 +65,8 @@ void Usage(FILE* to)
            "                            and merge it into CATALOGUE (without: check it only)\n"
            "  import-templates [--catalogue FILE.ppr] [--dry-run] FILE.xml...\n"
            "                            gLabels sheet templates into a catalogue (the user's own)\n"
+           "  catalogue CATALOGUE ACTION  catalogue upkeep: keys, renumber, order, purposes, rename,\n"
+           "                            regroup, delete-group, make-system, update-info, defrag\n"
            "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
            "  render FILE.lbd SHEET POS OUT.png [--dpi N]\n"
            "                            draw one label's design as it prints (default 254 dpi)\n"
@@ -332,6 +335,8 @@ int RunCommand(int argc, char** argv)
         return CommandMergeOldPapers(arguments);
     if (command == u"import-templates")
         return CommandImportTemplates(arguments);
+    if (command == u"catalogue")
+        return CommandCatalogue(arguments);
     if (command == u"picture")
         return CommandPicture(arguments);
     if (command == u"sheet")

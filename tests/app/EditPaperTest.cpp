@@ -140,7 +140,8 @@ TEST_F(EditMatrixPaper, TheSelectionStoresTheEditAndDropsTheOldName)
     dialog.Search(QStringLiteral("既存"));
     ASSERT_EQ(dialog.ListedNames(), QStringList{QStringLiteral("既存")});
     // A system paper cannot be edited, only copied.
-    dialog.EditorHook = [](TfrmEditMatrixPaper& editor) {
+    dialog.EditorHook = [](TfrmPaperTypeSelect& dialog) {
+        TfrmEditMatrixPaper& editor = dialog.MatrixEditor();
         editor.Box("FaceHeight")->setValue(42.3);
         return editor.Validate();
     };
@@ -152,7 +153,8 @@ TEST_F(EditMatrixPaper, TheSelectionStoresTheEditAndDropsTheOldName)
     EXPECT_EQ(dynamic_cast<const TMatrixPaperInfo*>(copy)->FaceHeight(), 423);
     EXPECT_EQ(dialog.ListedNames(), QStringList{QStringLiteral("既存 のコピー")});
     // Renaming the user's paper removes the old entry.
-    dialog.EditorHook = [](TfrmEditMatrixPaper& editor) {
+    dialog.EditorHook = [](TfrmPaperTypeSelect& dialog) {
+        TfrmEditMatrixPaper& editor = dialog.MatrixEditor();
         editor.NameBox()->setText(QStringLiteral("改名"));
         return editor.Validate();
     };
