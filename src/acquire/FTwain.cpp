@@ -407,7 +407,9 @@ void TfrmTwain::UpdateControls()
     for (QDoubleSpinBox* s : {FLeft, FTop, FWidth, FHeight})
         s->setEnabled(idle && FCaps.HasArea);
     FPreview->setEnabled(idle && FCaps.HasArea);
-    FPreviewButton->setEnabled(idle && FCaps.HasPreview && FCaps.HasArea);
+    // Without a preview mode of its own the device scans the whole area at its
+    // lowest resolution.
+    FPreviewButton->setEnabled(idle && FCaps.HasArea);
     FResolution->setEnabled(idle && FResolution->count() > 1);
     FMode->setEnabled(idle && FMode->count() > 1);
 }
@@ -518,6 +520,7 @@ void TfrmTwain::JobDone()
     }
     case TJob::Preview:
         if (!FResult.isNull()) {
+            FPreviewPicture = FResult;
             FPreview->SetPicture(FResult, FCaps.MaxArea);
             FMessage->setText(QStringLiteral("取り込む範囲をプレビューでドラッグして選んでください。"));
         }
@@ -548,7 +551,7 @@ void TfrmTwain::Fail(const QString& message)
 
 void TfrmTwain::StartPreview()
 {
-    if (!FReady || FThread || !FCaps.HasPreview)
+    if (!FReady || FThread || !FCaps.HasArea)
         return;
     TScanSettings s = Settings();
     s.Preview = true;

@@ -72,6 +72,8 @@ public:
     bool Ready() const { return FReady; }
     bool Busy() const { return FThread != nullptr; }
     TSaneCapabilities Capabilities() const { return FCaps; }
+    // The last preview scan (the device's whole area).
+    QImage PreviewPicture() const { return FPreviewPicture; }
 
     // What the controls say now.
     TScanSettings Settings() const;
@@ -117,6 +119,7 @@ private:
     QImage FResult;
     QString FJobError;
     QImage FPicture;
+    QImage FPreviewPicture;
     QString FError;
 
     QLabel* FMessage = nullptr;

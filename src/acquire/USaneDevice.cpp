@@ -43,9 +43,12 @@ double WordValue(const SANE_Option_Descriptor* d, SANE_Word w)
     return d->type == SANE_TYPE_FIXED ? SANE_UNFIX(w) : double(w);
 }
 
+// The nearest fixed-point value, not the truncated one SANE_FIX gives: 50.8 mm
+// truncated is a hair short of two inches and loses the last pixel column.
 SANE_Word ToWord(const SANE_Option_Descriptor* d, double v)
 {
-    return d->type == SANE_TYPE_FIXED ? SANE_FIX(v) : SANE_Word(std::lround(v));
+    return d->type == SANE_TYPE_FIXED ? SANE_Word(std::lround(v * (1 << SANE_FIXED_SCALE_SHIFT)))
+                                      : SANE_Word(std::lround(v));
 }
 
 // One sample of a row (depth 1, 8 or 16) scaled to 0 … 255. One-bit grey is
