@@ -341,3 +341,98 @@ TEST_F(PCDTest, KeptFuzzInputsDoNotCrash)
         }
     }
 }
+
+// ---------------------------------------------------------------------------------
+// The dialog "PhotoCDｲﾒｰｼﾞの設定"
+
+#include "imaging/FPhotoCD.h"
+#include "imaging/UImageData.h"
+#include <QCheckBox>
+#include <QComboBox>
+
+TEST_F(PCDTest, DialogOpensUprightAtTheRememberedSize)
+{
+    TfrmPhotoCD::ResetRemembered();
+    ASSERT_TRUE(MakeSource(Path("port.ppm"), 512, 768));
+    ASSERT_TRUE(MakePCD(Path("port.ppm"), Path("port.pcd")));
+    TfrmPhotoCD dialog(Path("port.pcd"));
+    dialog.SetQuietMessages(true);
+    ASSERT_TRUE(dialog.Activate());
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("PhotoCDｲﾒｰｼﾞの設定"));
+    EXPECT_EQ(dialog.SizeBox()->currentIndex(), 1);
+    EXPECT_EQ(dialog.ColourBox()->currentIndex(), 1);
+    EXPECT_EQ(dialog.RotationBox()->currentText(), QStringLiteral("270"));
+    EXPECT_FALSE(dialog.VerticalBox()->isChecked());
+    EXPECT_EQ(dialog.Preview().Width(), 256);
+    EXPECT_EQ(dialog.Preview().Height(), 384);
+    EXPECT_EQ(dialog.Access().Format(), kPCDFormatPalette);
+    // "180" with the horizontal flip passes transform 1.
+    dialog.RotationBox()->setCurrentIndex(2);
+    dialog.HorizontalBox()->setChecked(true);
+    EXPECT_EQ(dialog.ChosenTransform(), 1);
+    EXPECT_EQ(dialog.Access().Transform(), 1);
+    EXPECT_EQ(dialog.Preview().Width(), 384);
+    // OK takes the preview and remembers size and colours.
+    dialog.SizeBox()->setCurrentIndex(0);
+    dialog.ColourBox()->setCurrentIndex(2);
+    dialog.accept();
+    EXPECT_EQ(dialog.Result().Width(), 192);
+    EXPECT_EQ(TfrmPhotoCD::RememberedSize(), 0);
+    EXPECT_EQ(TfrmPhotoCD::RememberedColours(), 2);
+    TfrmPhotoCD again(Path("port.pcd"));
+    ASSERT_TRUE(again.Activate());
+    EXPECT_EQ(again.SizeBox()->currentIndex(), 0);
+    EXPECT_EQ(again.ColourBox()->currentIndex(), 2);
+    TfrmPhotoCD::ResetRemembered();
+}
+
+TEST_F(PCDTest, DialogWithMatchingStoredSettingsStillShowsThePhotograph)
+{
+    // Stored transform 7 gives "270" with both flips, which is 7 again: the choices
+    // match what is open, and the preview must still be filled.
+    QByteArray bytes = ReadFileBytes(Landscape());
+    bytes[0xE02] = char((uint8_t(bytes[0xE02]) & ~3) | 3);
+    WriteFileBytes(Path("seven.pcd"), bytes);
+    TfrmPhotoCD::ResetRemembered();
+    TfrmPhotoCD dialog(Path("seven.pcd"));
+    dialog.SetQuietMessages(true);
+    ASSERT_TRUE(dialog.Activate());
+    EXPECT_EQ(dialog.RotationBox()->currentText(), QStringLiteral("270"));
+    EXPECT_TRUE(dialog.VerticalBox()->isChecked());
+    EXPECT_TRUE(dialog.HorizontalBox()->isChecked());
+    EXPECT_EQ(dialog.ChosenTransform(), 7);
+    EXPECT_TRUE(dialog.Preview().HasGraphic());
+    const int loads = dialog.LoadCount();
+    // Activating again neither reopens nor reloads.
+    EXPECT_TRUE(dialog.Activate());
+    EXPECT_EQ(dialog.LoadCount(), loads);
+}
+
+TEST_F(PCDTest, DialogTellsWhenTheFileCannotBeOpened)
+{
+    WriteFileBytes(Path("bad.pcd"), QByteArray(3000, '\0'));
+    TfrmPhotoCD dialog(Path("bad.pcd"));
+    dialog.SetQuietMessages(true);
+    EXPECT_FALSE(dialog.Activate());
+    EXPECT_EQ(dialog.LastMessage(), Path("bad.pcd") + QStringLiteral("をオープンできません"));
+    EXPECT_FALSE(dialog.Preview().HasGraphic());
+}
+
+TEST_F(PCDTest, OnlyPhotoCDFilesGoThroughTheDialog)
+{
+    RegisterPictureFormats();
+    // "photo.pcdx" is not a Photo CD file: the picture formats refuse its extension.
+    WriteFileBytes(Path("photo.pcdx"), ReadFileBytes(Landscape()));
+    TPictureEx picture;
+    try {
+        LoadPictureWithDialogs(nullptr, Path("photo.pcdx"), picture);
+        FAIL() << "loaded";
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_EQ(e.Message(), UnknownExtensionMessage("pcdx"));
+    }
+    QImage plain(8, 8, QImage::Format_RGB32);
+    plain.fill(Qt::red);
+    ASSERT_TRUE(plain.save(Path("plain.bmp")));
+    EXPECT_TRUE(LoadPictureWithDialogs(nullptr, Path("plain.bmp"), picture));
+    EXPECT_EQ(picture.Width(), 8);
+}
