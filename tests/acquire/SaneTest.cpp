@@ -69,6 +69,18 @@ bool SamePixels(const QImage& ours, const QImage& theirs)
     return true;
 }
 
+// With VELMO_SHOTS set, the window as it looks now goes there as a PNG (for people
+// checking the layout; the tests do not depend on it).
+void SaveShot(QWidget& window, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("VELMO_SHOTS");
+    if (folder.isEmpty())
+        return;
+    window.show();
+    QApplication::processEvents();
+    window.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
 template <class Predicate> bool WaitFor(Predicate done, int ms = 20000)
 {
     QElapsedTimer timer;
@@ -182,13 +194,14 @@ TEST_F(SaneTest, HandScannerWithoutLineCountGivesTheRowsItSent)
 
 TEST_F(SaneTest, CancelStopsMidPage)
 {
-    // Slow reads: the whole page would take many seconds.
-    Configure("read-limit true\nread-limit-size 256\nread-delay true\nread-delay-duration 20000\n");
+    // Small reads of a large page: the whole page would take many seconds.
+    Configure("read-limit true\nread-limit-size 256\n");
     TSaneDevice device;
     device.Open("test:0");
     TScanSettings settings;
-    settings.Resolution = 100;
-    settings.Area = QRectF(0, 0, 80, 100);
+    settings.Resolution = 600;
+    settings.Area = QRectF(0, 0, 200, 200);
+    const int64_t page = int64_t(4724) * 4724 * 3;
     std::atomic<int64_t> received{0};
     QImage result(1, 1, QImage::Format_RGB32);
     QElapsedTimer timer;
@@ -200,8 +213,8 @@ TEST_F(SaneTest, CancelStopsMidPage)
     worker.join();
     EXPECT_TRUE(result.isNull());
     EXPECT_GT(received.load(), 0);
-    EXPECT_LT(received.load(), int64_t(315 * 393 * 3));
-    EXPECT_LT(timer.elapsed(), 15000);
+    EXPECT_LT(received.load(), page / 4);
+    EXPECT_LT(timer.elapsed(), 5000);
     // The device scans again after a cancel.
     settings.Area = QRectF(0, 0, 5, 5);
     EXPECT_FALSE(device.Scan(settings).isNull());
@@ -268,6 +281,7 @@ TEST_F(SaneTest, AcquisitionWindowScansTheChosenArea)
     EXPECT_TRUE(window.isVisible());
     // 200 × 200 mm, the test device's whole bed, at 75 dpi.
     EXPECT_EQ(window.PreviewPicture().size(), QSize(590, 590));
+    SaveShot(window, "twain-window-preview");
     window.StartScan();
     ASSERT_TRUE(WaitFor([&] { return !window.isVisible(); }));
     EXPECT_EQ(window.result(), QDialog::Accepted);
@@ -278,17 +292,20 @@ TEST_F(SaneTest, AcquisitionWindowScansTheChosenArea)
 
 TEST_F(SaneTest, AcquisitionWindowStaysResponsiveAndAbortsMidPage)
 {
-    Configure("read-limit true\nread-limit-size 256\nread-delay true\nread-delay-duration 20000\n");
+    Configure("read-limit true\nread-limit-size 256\n");
     TfrmTwain window("test:0");
     window.show();
     ASSERT_TRUE(WaitFor([&] { return window.Ready(); }));
-    window.SetResolution(100);
+    window.SetResolution(600);
+    window.SetArea(QRectF(0, 0, 200, 200));
     int ticks = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
     ticker.start(10);
     window.StartScan();
     EXPECT_TRUE(window.Busy());
+    WaitFor([&] { return ticks >= 5; }, 2000);
+    SaveShot(window, "twain-window-scanning");
     // The event loop keeps turning while the page is read.
     ASSERT_TRUE(WaitFor([&] { return ticks >= 20; }, 5000));
     EXPECT_TRUE(window.Busy());
@@ -316,5 +333,6 @@ TEST_F(SaneTest, ChooserListsDevicesOffTheInterfaceThread)
     chooser.show();
     ASSERT_TRUE(WaitFor([&] { return chooser.Listed(); }));
     EXPECT_FALSE(chooser.SelectedDevice().isEmpty());
+    SaveShot(chooser, "twain-chooser");
     EXPECT_TRUE(chooser.Error().isEmpty());
 }

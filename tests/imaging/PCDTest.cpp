@@ -346,9 +346,24 @@ TEST_F(PCDTest, KeptFuzzInputsDoNotCrash)
 // The dialog "PhotoCDｲﾒｰｼﾞの設定"
 
 #include "imaging/FPhotoCD.h"
+#include <QApplication>
 #include "imaging/UImageData.h"
 #include <QCheckBox>
 #include <QComboBox>
+
+namespace {
+// With VELMO_SHOTS set, the window as it looks now goes there as a PNG (for people
+// checking the layout; the tests do not depend on it).
+void SaveShot(QWidget& window, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("VELMO_SHOTS");
+    if (folder.isEmpty())
+        return;
+    window.show();
+    QApplication::processEvents();
+    window.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+} // namespace
 
 TEST_F(PCDTest, DialogOpensUprightAtTheRememberedSize)
 {
@@ -366,6 +381,7 @@ TEST_F(PCDTest, DialogOpensUprightAtTheRememberedSize)
     EXPECT_EQ(dialog.Preview().Width(), 256);
     EXPECT_EQ(dialog.Preview().Height(), 384);
     EXPECT_EQ(dialog.Access().Format(), kPCDFormatPalette);
+    SaveShot(dialog, "photocd-dialog");
     // "180" with the horizontal flip passes transform 1.
     dialog.RotationBox()->setCurrentIndex(2);
     dialog.HorizontalBox()->setChecked(true);

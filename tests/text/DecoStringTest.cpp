@@ -15,6 +15,7 @@
 #include "text/UImageFont.h"
 #include "text/ULODecoString.h"
 #include "ui/FPosition.h"
+#include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
@@ -80,6 +81,18 @@ QImage Render(TLODecoString& object, QSize size)
     QPainter painter(&image);
     object.Paint(painter);
     return image;
+}
+
+// With VELMO_SHOTS set, the window as it looks now goes there as a PNG (for people
+// checking the layout; the tests do not depend on it).
+void SaveShot(QWidget& window, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("VELMO_SHOTS");
+    if (folder.isEmpty())
+        return;
+    window.show();
+    QApplication::processEvents();
+    window.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 QRect InkBox(const QImage& image)
@@ -373,6 +386,7 @@ TEST_F(DecoString, DialogRefusesOtherCharactersAndEmptyText)
     EXPECT_FALSE(dialog.Validate());
     dialog.TextEdit()->setText("Hello World!");
     EXPECT_TRUE(dialog.Validate());
+    SaveShot(dialog, "deco-dialog");
     // A new string is fitted to its glyphs: 10 mm high.
     dialog.FontList()->setCurrentRow(0);
     dialog.ApplyTo(s);
@@ -392,7 +406,18 @@ TEST_F(DecoString, RendersTheDeliveredFonts)
     ResetImageFontPack();
     ASSERT_GE(ImageFontNumbers(root).size(), 4);
     ASSERT_EQ(ImageFontPack().GetCount() % 64, 0);
-    const QString shots = qEnvironmentVariable("VELMO_DECO_SHOTS");
+    const QString shots = qEnvironmentVariable("VELMO_SHOTS");
+    {
+        TfrmDecoString dialog(ImageFontNumbers(root));
+        TLODecoString s;
+        s.SetText("Velmo 2024!");
+        s.SetFontNo(2);
+        s.SetBaseRect({100, 100, 900, 200});
+        dialog.LoadFrom(s, false);
+        SaveShot(dialog, "deco-dialog-fonts");
+        dialog.Tabs()->setCurrentIndex(1);
+        SaveShot(dialog, "deco-dialog-position");
+    }
     for (int font : ImageFontNumbers(root)) {
         for (int angle : {0, 45, 90}) {
             TLODecoString s;
