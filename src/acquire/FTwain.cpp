@@ -169,8 +169,10 @@ TfrmTwainSelect::TfrmTwainSelect(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("ソースの選択"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("ソース(&S):"), this));
+    auto* label = new QLabel(QStringLiteral("ソース(&S):"), this);
+    layout->addWidget(label);
     FList = new QListWidget(this);
+    label->setBuddy(FList);
     FList->setMinimumSize(360, 160);
     layout->addWidget(FList);
     FStatus = new QLabel(QStringLiteral("スキャナやカメラを探しています..."), this);

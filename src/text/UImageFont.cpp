@@ -110,6 +110,10 @@ QList<int> ImageFontNumbers(const QString& folder)
         if (ok && n != 0)
             numbers << n;
     }
+    // Directory order on Linux is arbitrary; the chooser lists fonts by number, as the
+    // folders sort by name.
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     return numbers;
 }
 

@@ -35,7 +35,7 @@ QString BuiltImageFontFolder();
 // by full path case-insensitively in the user's locale.
 QStringList ImageFontFiles(const QString& folder);
 // The font numbers the chooser offers: entries directly in the folder whose names
-// are whole numbers other than 0, in the order the folder lists them.
+// are whole numbers other than 0, ascending.
 QList<int> ImageFontNumbers(const QString& folder);
 
 // The process-wide glyph pack: made on first use, at most 64 pictures loaded,
