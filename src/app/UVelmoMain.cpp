@@ -17,6 +17,9 @@
 #include "app/UAppFrame.h"
 #include "text/FTextDialog.h"
 #include "text/ULOText.h"
+#include "text/FDecoString.h"
+#include "text/UImageFont.h"
+#include "text/ULODecoString.h"
 #include <QDir>
 #include <QFileInfo>
 
@@ -76,6 +79,29 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         if (folder.isEmpty() && frame)
             folder = frame->FindDataFile(path, QStringLiteral("飾り罫線データ"));
         return folder;
+    });
+    // Decorative strings read from documents and open their dialog; their picture
+    // fonts come from the folder the settings name, else "Data\Font" among the data
+    // files (the build's own first), asking for the disc only when neither has it.
+    RegisterDecoStringClasses();
+    RegisterDecoStringDesigner();
+    SetImageFontFolderLocator([] {
+        QString folder = ExpandMacros(QStringLiteral("$(ImageFontFolder:inessential)"));
+        if (!folder.isEmpty())
+            return folder;
+        const QString path = QStringLiteral("Data\\Font");
+        TAppFrame* frame = TAppFrame::Instance();
+        folder = frame ? frame->FindDataFile(path, QString()) : QString();
+        if (folder.isEmpty())
+            folder = BuiltImageFontFolder();
+        if (folder.isEmpty() && frame)
+            folder = frame->FindDataFile(path, QStringLiteral("飾り文字データ"));
+        return folder;
+    });
+    // A picture from a scanner or camera: the image dialog opens on its scanner page.
+    TLOCreator::SetPreparation(QStringLiteral("TLOTwain"), [](TLabelObject* object, TDrawSite*) {
+        if (auto* image = dynamic_cast<TLOImage*>(object))
+            image->SetImageSource(isTwain);
     });
     TLOCreator::SetCreatedHook([] { TMoveModes::Current().AfterCreation(); });
     SetObjectCreatedHook([](TDrawObject*) { TMoveModes::Current().AfterCreation(); });

@@ -1,5 +1,6 @@
 #include "tool/UToolTemplates.h"
 #include "tool/UToolCommands.h"
+#include "tool/UToolAcquire.h"
 #include "base/UExceptions.h"
 #include "imaging/USafetyBitmap.h"
 #include "storage/UDocFile.h"
@@ -101,6 +102,15 @@ void Usage(FILE* to)
            "  csv FILE.csv [--header] [--sort FIELD[,FIELD...]] [--find TEXT]\n"
            "                            the merge records as the merge database holds them: record\n"
            "                            number (from 0), then the fields, tab-separated\n"
+           "  scan --list | OUT.png [--device NAME] [--resolution DPI] [--mode MODE] [--area L,T,W,H]\n"
+           "       [--preview] | OUT.png --dialog\n"
+           "                            list the scanners and cameras SANE finds, or scan one picture\n"
+           "                            (area in mm) as PNG; --dialog: the device chooser and window\n"
+           "  photocd IN.pcd OUT.png [--size 1|2|3] [--format grey|palette|rgb] [--transform 0-7] [--bmp]\n"
+           "                            one base resolution of a Photo CD file as PNG (or BMP)\n"
+           "  decostring OUT.png TEXT [--font N] [--height UNITS] [--width UNITS] [--angle DEG]\n"
+           "             [--align 0-3] [--dpi N] [--folder DIR]\n"
+           "                            a decorative string in a picture font as PNG\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -261,13 +271,20 @@ int RunCommand(int argc, char** argv)
                                       qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
                                       qstrcmp(argv[1], "colour") == 0 || qstrcmp(argv[1], "patterns") == 0 ||
                                       qstrcmp(argv[1], "res") == 0 || qstrcmp(argv[1], "barcode") == 0 ||
-                                      qstrcmp(argv[1], "decolines") == 0);
+                                      qstrcmp(argv[1], "decolines") == 0 ||
+                                      qstrcmp(argv[1], "decostring") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
                                         qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "templates") == 0 ||
                                         qstrcmp(argv[1], "print") == 0);
     std::unique_ptr<QCoreApplication> app;
-    if (widgets) {
+    // The scanner's windows are for a person at a display: no offscreen platform.
+    bool scanWindows = false;
+    for (int i = 2; argc >= 2 && qstrcmp(argv[1], "scan") == 0 && i < argc; ++i)
+        scanWindows = scanWindows || qstrcmp(argv[i], "--dialog") == 0;
+    if (scanWindows) {
+        app = std::make_unique<QApplication>(argc, argv);
+    } else if (widgets) {
         // Sheets are drawn through draw sites, which are widgets.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -359,6 +376,12 @@ int RunCommand(int argc, char** argv)
         return CommandTemplates(arguments);
     if (command == u"csv")
         return CommandCsv(arguments);
+    if (command == u"scan")
+        return CommandScan(arguments);
+    if (command == u"photocd")
+        return CommandPhotoCD(arguments);
+    if (command == u"decostring")
+        return CommandDecoString(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;
