@@ -17,6 +17,9 @@
 #include "app/UAppFrame.h"
 #include "text/FTextDialog.h"
 #include "text/ULOText.h"
+#include "app/UHistoryManager.h"
+#include "pictures/FPictureDialogs.h"
+#include "pictures/UPictureCollections.h"
 #include <QDir>
 #include <QFileInfo>
 
@@ -76,6 +79,30 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         if (folder.isEmpty() && frame)
             folder = frame->FindDataFile(path, QStringLiteral("飾り罫線データ"));
         return folder;
+    });
+    // Illustrations, backgrounds, frames and the user's picture folders: the picture
+    // dialogs behind the image and background dialogs, their collections found
+    // through the data-file search (never asking for the disc: a missing collection
+    // shows its warning in the browser).
+    InstallPictureBrowsers();
+    PictureEnvironment().FindDataFile = [](const QString& path) {
+        TAppFrame* frame = TAppFrame::Instance();
+        return frame ? frame->FindDataFile(path, QString()) : QString();
+    };
+    PictureEnvironment().ExpandMacros = [](const QString& text) { return ExpandMacros(text); };
+    PictureEnvironment().ReadFolderHistory = [] {
+        THistoryManager history;
+        history.SetRegistryKey(QStringLiteral("$(UserImageHistory)"));
+        return history.Items();
+    };
+    PictureEnvironment().AddFolderHistory = [](const QString& folder) {
+        THistoryManager history;
+        history.SetRegistryKey(QStringLiteral("$(UserImageHistory)"));
+        history.Add(folder);
+    };
+    TLOCreator::SetPreparation(QStringLiteral("TLOOnePoint"), [](TLabelObject* object, TDrawSite*) {
+        if (auto* image = dynamic_cast<TLOImage*>(object))
+            image->SetImageSource(isOnePoint);
     });
     TLOCreator::SetCreatedHook([] { TMoveModes::Current().AfterCreation(); });
     SetObjectCreatedHook([](TDrawObject*) { TMoveModes::Current().AfterCreation(); });

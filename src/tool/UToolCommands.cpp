@@ -19,6 +19,7 @@
 #include "tool/UToolPrint.h"
 #include "tool/UToolText.h"
 #include "tool/UToolBarCode.h"
+#include "tool/UToolPictures.h"
 #include "barcode/ULOBarCode.h"
 #include <QApplication>
 #include <QBuffer>
@@ -97,6 +98,11 @@ void Usage(FILE* to)
            "  csv FILE.csv [--header] [--sort FIELD[,FIELD...]] [--find TEXT]\n"
            "                            the merge records as the merge database holds them: record\n"
            "                            number (from 0), then the fields, tab-separated\n"
+           "  pictures (illust|backgrounds|frames) OUT.png [--data DIR] [--size S] [--columns N]\n"
+           "                            the delivered collection as the browsers show it: a contact\n"
+           "                            sheet by genre, each genre and its count on standard output\n"
+           "  thumbnails FOLDER OUT.png [--size S] [--columns N]\n"
+           "                            a folder's picture files as the file browser lists them\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -257,7 +263,8 @@ int RunCommand(int argc, char** argv)
                                       qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
                                       qstrcmp(argv[1], "colour") == 0 || qstrcmp(argv[1], "patterns") == 0 ||
                                       qstrcmp(argv[1], "res") == 0 || qstrcmp(argv[1], "barcode") == 0 ||
-                                      qstrcmp(argv[1], "decolines") == 0);
+                                      qstrcmp(argv[1], "decolines") == 0 ||
+                                      qstrcmp(argv[1], "pictures") == 0 || qstrcmp(argv[1], "thumbnails") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
                                         qstrcmp(argv[1], "render") == 0 ||
@@ -353,6 +360,10 @@ int RunCommand(int argc, char** argv)
         return CommandTemplates(arguments);
     if (command == u"csv")
         return CommandCsv(arguments);
+    if (command == u"pictures")
+        return CommandPictures(arguments);
+    if (command == u"thumbnails")
+        return CommandThumbnails(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;
