@@ -14,6 +14,7 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -75,7 +76,14 @@ void TClipboardPage::Refresh()
     FPicture->Clear();
     QString note;
     try {
-        const QImage image = PastedPicture(QApplication::clipboard()->mimeData());
+        const QMimeData* data = QApplication::clipboard()->mimeData();
+        QImage image = PastedPicture(data);
+        // A picture put there by this program itself is not encoded yet.
+        if (image.isNull() && data && data->hasImage()) {
+            image = qvariant_cast<QImage>(data->imageData());
+            if (!image.isNull() && !BitmapSizeAllowed(image.width(), image.height()))
+                throw EInvalidGraphic(InvalidBitmapMessage());
+        }
         if (!image.isNull())
             SetBitmap(*FPicture, image);
         else
