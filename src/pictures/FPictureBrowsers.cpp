@@ -72,7 +72,7 @@ TBrowserFrame::TBrowserFrame(QWidget* parent)
     FStack->addWidget(FBrowser);
     FStack->addWidget(FWarning);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(FTop);
     layout->addWidget(FStack, 1);
     FBrowser->OnSelectionChange = [this] {
