@@ -188,7 +188,9 @@ std::vector<TBackGenre> ReadBackGenres(const QByteArray& bytes, const QString& i
             continue;
         QString relative = folder;
         relative.replace(u'\\', u'/');
-        if (relative.startsWith(u'/') || QDir::isAbsolutePath(relative) || relative.split(u'/').contains(QStringLiteral("..")))
+        const QStringList parts = relative.split(u'/', Qt::SkipEmptyParts);
+        if (relative.startsWith(u'/') || QDir::isAbsolutePath(relative) || parts.isEmpty() ||
+            parts.contains(QStringLiteral("..")) || parts.contains(QStringLiteral(".")))
             continue;
         // The folder may be missing: the browser then shows its warning for that genre.
         const QString joined = JoinDataPath(indexFolder, folder);

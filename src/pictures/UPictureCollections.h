@@ -59,7 +59,7 @@ struct TBackGenre
     QString Folder; // absolute: the "Folder" value under the index file's folder
 };
 // Genres of "Data\BackGrnd\BackGrnd.dat"; sections without "Folder", and folders that
-// would leave the index file's folder (absolute paths, ".."), are skipped.
+// would leave the index file's folder (absolute paths, "..", "."), are skipped.
 std::vector<TBackGenre> ReadBackGenres(const QByteArray& bytes, const QString& indexFolder);
 
 // A relative data path ("\" or "/") joined to a folder, looked up without regard to
