@@ -1,5 +1,8 @@
 #include "base/UCodePage932.h"
+#include "imaging/FTransparentEditor.h"
 #include "imaging/UImageData.h"
+#include "objects/FImageDialogs.h"
+#include "objects/ULOImage.h"
 #include "imaging/UImageLoadThread.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UPictureFormats.h"
@@ -19,6 +22,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace velmo;
@@ -378,4 +382,39 @@ TEST(ImageFileBrowser, ListsTheFolderAndRemembersIt)
     browser.SetFolder(other.path());
     EXPECT_EQ(browser.Browser()->Count(), 2);
     EXPECT_EQ(history.first(), other.path());
+}
+
+TEST(ImageDialogChooser, AnIllustrationObjectOpensOnTheCollection)
+{
+    TDataRoot data;
+    data.Folder("Data/OnePoint/eto");
+    SaveBmp(data.Path("Data/OnePoint/eto/001.bmp"), Qt::darkGreen, 90, 45);
+    InstallPictureBrowsers();
+    TLOVelmoImage image;
+    image.SetImageSource(isOnePoint);
+    TfrmImageProperty property(&image);
+    // The chooser opens before the dialog; pick the first illustration in it.
+    QString shownTab;
+    QTimer::singleShot(0, [&] {
+        auto* chooser = dynamic_cast<TfrmIllust2*>(QApplication::activeModalWidget());
+        if (!chooser)
+            return;
+        shownTab = chooser->Tabs()->tabText(chooser->Tabs()->currentIndex());
+        chooser->OnePoint()->Browser()->Select(0);
+        chooser->OkButton()->click();
+        // The property dialog itself comes next: confirm it.
+        QTimer::singleShot(0, [] {
+            if (auto* dialog = dynamic_cast<QDialog*>(QApplication::activeModalWidget()))
+                dialog->accept();
+        });
+    });
+    ASSERT_EQ(property.Execute(), QDialog::Accepted);
+    EXPECT_EQ(shownTab, QStringLiteral("イラスト集"));
+    property.Apply();
+    EXPECT_EQ(image.ImageSource(), isOnePoint);
+    EXPECT_EQ(image.ImageData()->Picture()->Width(), 90);
+    EXPECT_EQ(image.ImageData()->TransparentColor(), 0xF0F0F0u); // illustrations key out their ground
+    TfrmImageProperty::SetFrameChooser(nullptr);
+    TfrmBackImageProperty::SetGalleryFactory(nullptr);
+    SetDefaultPictureChooser(nullptr);
 }

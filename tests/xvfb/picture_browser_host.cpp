@@ -7,12 +7,17 @@
 // since the last report: what a user would feel as the window not answering.
 //
 //   picture_browser_host REPORT (--folder DIR | --illust DATA-ROOT)
+//   picture_browser_host REPORT (--frames | --backgrounds) DATA-ROOT
+// The last two show the frame dialog and the background dialog's collection page
+// (for looking at them; no status is written).
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "pictures/FImageBrowser.h"
 #include "pictures/FPictureBrowsers.h"
 #include "pictures/FPictureDialogs.h"
 #include "pictures/UPictureCollections.h"
+#include "objects/FImageDialogs.h"
+#include "objects/ULOImage.h"
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -35,7 +40,7 @@ int main(int argc, char** argv)
     RegisterImagingGraphics();
     RegisterPictureFormats();
     const QString report = args[1];
-    const bool illust = args[2] == QLatin1String("--illust");
+    const bool illust = args[2] != QLatin1String("--folder");
     const QString where = args[3];
     PictureEnvironment().ReadFolderHistory = [illust, where] { return illust ? QStringList() : QStringList{where}; };
     PictureEnvironment().FindDataFile = [illust, where](const QString& relative) -> QString {
@@ -52,6 +57,18 @@ int main(int argc, char** argv)
         return m.isEmpty() ? QString() : folder + u'/' + m.first();
     };
 
+    if (args[2] == QLatin1String("--frames")) {
+        TfrmSelectFrame frames;
+        frames.show();
+        return app.exec();
+    }
+    if (args[2] == QLatin1String("--backgrounds")) {
+        InstallPictureBrowsers();
+        TLOBackImage background;
+        TfrmBackImageProperty property(&background);
+        property.show();
+        return app.exec();
+    }
     TfrmIllust2 dialog;
     TfrmImageBrowser* browser = illust ? dialog.OnePoint()->Browser() : dialog.Files()->Browser();
     dialog.Tabs()->setCurrentIndex(illust ? 0 : 1);
