@@ -1,4 +1,5 @@
 #include "imaging/UPictureFormats.h"
+#include "imaging/UPCDImage.h"
 
 #include "base/UStream.h"
 #include "imaging/UDIB.h"
@@ -265,6 +266,8 @@ void RegisterPictureFormats()
                  [] { return std::make_unique<TAppBitmap>(); },
                  [format](const QByteArray& bytes) { return ReadToolkitPicture(bytes, format); }});
         }
+        // Photo CD image packs through our own decoder, at their smallest resolution.
+        RegisterPCDFormat();
     });
 }
 
