@@ -19,6 +19,8 @@
 #include "text/ULOText.h"
 #include "app/UHistoryManager.h"
 #include "pictures/FPictureDialogs.h"
+#include "acquire/FTwain.h"
+#include "imaging/UImageData.h"
 #include "pictures/UPictureCollections.h"
 #include <QDir>
 #include <QFileInfo>
@@ -100,9 +102,23 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         history.SetRegistryKey(QStringLiteral("$(UserImageHistory)"));
         history.Add(folder);
     };
+    // "取り込み": a scanner or camera through SANE; a device failure (ETwain) reaches
+    // the exception handler, which shows it inside the scanner error text.
+    PictureEnvironment().Acquire = [](QWidget* parent, TPictureEx& picture) {
+        std::unique_ptr<TAppBitmap> bitmap = AcquireTwainPicture(parent);
+        if (!bitmap)
+            return false;
+        picture.SetGraphic(std::move(bitmap));
+        return true;
+    };
     TLOCreator::SetPreparation(QStringLiteral("TLOOnePoint"), [](TLabelObject* object, TDrawSite*) {
         if (auto* image = dynamic_cast<TLOImage*>(object))
             image->SetImageSource(isOnePoint);
+    });
+    // A scanner image: its dialog's chooser acquires at once, without showing itself.
+    TLOCreator::SetPreparation(QStringLiteral("TLOTwain"), [](TLabelObject* object, TDrawSite*) {
+        if (auto* image = dynamic_cast<TLOImage*>(object))
+            image->SetImageSource(isTwain);
     });
     TLOCreator::SetCreatedHook([] { TMoveModes::Current().AfterCreation(); });
     SetObjectCreatedHook([](TDrawObject*) { TMoveModes::Current().AfterCreation(); });
