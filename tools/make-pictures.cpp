@@ -485,9 +485,12 @@ QPainterPath FrameShape(const QString& shape, const QRectF& r)
         }
         path.setFillRule(Qt::WindingFill);
         path = path.simplified();
-    } else if (shape == QLatin1String("flower"))
-        path = FlowerPath(r.center().x(), r.center().y(), r.width() * 0.5).simplified();
-    else if (shape == QLatin1String("octagon")) {
+    } else if (shape == QLatin1String("flower")) {
+        // The petals leave a gap at the centre; the window must not.
+        path = FlowerPath(r.center().x(), r.center().y(), r.width() * 0.5);
+        path.addEllipse(r.center(), r.width() * 0.3, r.height() * 0.3);
+        path = path.simplified();
+    } else if (shape == QLatin1String("octagon")) {
         const double c = r.width() * 0.29;
         QPolygonF poly{{r.left() + c, r.top()}, {r.right() - c, r.top()}, {r.right(), r.top() + c},
                        {r.right(), r.bottom() - c}, {r.right() - c, r.bottom()}, {r.left() + c, r.bottom()},
