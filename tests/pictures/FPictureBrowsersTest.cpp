@@ -23,6 +23,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QPainter>
 #include <gtest/gtest.h>
 
 using namespace velmo;
@@ -417,4 +418,56 @@ TEST(ImageDialogChooser, AnIllustrationObjectOpensOnTheCollection)
     TfrmImageProperty::SetFrameChooser(nullptr);
     TfrmBackImageProperty::SetGalleryFactory(nullptr);
     SetDefaultPictureChooser(nullptr);
+}
+
+TEST(DeliveredFrames, EveryFrameShapesAPictureOnAnImageObject)
+{
+    RegisterImagingGraphics();
+    RegisterPictureFormats();
+    const QDir frames(velmo::test::BinaryDir() + QStringLiteral("/data/Data/trimming"));
+    const QStringList files = frames.entryList({QStringLiteral("*.bmp")}, QDir::Files, QDir::Name);
+    ASSERT_GE(files.size(), 20) << "the delivered frames are built with the pictures target";
+    QImage sheet(files.size() * 124, 124, QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    QPainter sheetPainter(&sheet);
+    int n = 0;
+    for (const QString& name : files) {
+        TLOVelmoImage image;
+        QImage photo(240, 240, QImage::Format_RGB888);
+        photo.fill(QColor(30, 200, 230)); // a colour no frame uses
+        auto photoBitmap = std::make_unique<TSafetyBitmap>();
+        photoBitmap->SetImage(photo);
+        TPictureEx photoPicture;
+        photoPicture.SetGraphic(std::move(photoBitmap));
+        image.ImageData()->SetPicture(&photoPicture);
+        image.SetBaseRect({0, 0, 240, 240});
+        TLoadedPicture frame = LoadPictureFile(frames.filePath(name));
+        TPictureEx framePicture;
+        framePicture.SetGraphic(std::move(frame.Graphic));
+        image.FramePicture()->Assign(framePicture);
+        QImage out(240, 240, QImage::Format_RGB32);
+        out.fill(Qt::white);
+        QPainter p(&out);
+        image.Paint(p);
+        p.end();
+        const QRgb centre = out.pixel(120, 120), corner = out.pixel(1, 1);
+        auto isPhoto = [](QRgb c) {
+            return std::abs(qRed(c) - 30) < 24 && std::abs(qGreen(c) - 200) < 24 && std::abs(qBlue(c) - 230) < 24;
+        };
+        EXPECT_TRUE(isPhoto(centre)) << name.toStdString() << ": the window shows the picture";
+        EXPECT_EQ(corner & 0xFFFFFF, 0xFFFFFFu) << name.toStdString() << ": the cut-away part shows nothing";
+        int frameColoured = 0;
+        for (int y = 0; y < 240; y += 2)
+            for (int x = 0; x < 240; x += 2) {
+                const QRgb c = out.pixel(x, y);
+                if ((c & 0xFFFFFF) != 0xFFFFFF && !isPhoto(c))
+                    ++frameColoured;
+            }
+        EXPECT_GT(frameColoured, 100) << name.toStdString() << ": the frame itself is drawn";
+        sheetPainter.drawImage(QRect(n * 124 + 2, 2, 120, 120), out);
+        ++n;
+    }
+    sheetPainter.end();
+    if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS"))
+        sheet.save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/framed-images.png"));
 }
