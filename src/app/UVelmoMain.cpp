@@ -20,6 +20,11 @@
 #include "text/FDecoString.h"
 #include "text/UImageFont.h"
 #include "text/ULODecoString.h"
+#include "app/UHistoryManager.h"
+#include "pictures/FPictureDialogs.h"
+#include "acquire/FTwain.h"
+#include "imaging/UImageData.h"
+#include "pictures/UPictureCollections.h"
 #include <QDir>
 #include <QFileInfo>
 
@@ -98,7 +103,40 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
             folder = frame->FindDataFile(path, QStringLiteral("飾り文字データ"));
         return folder;
     });
-    // A picture from a scanner or camera: the image dialog opens on its scanner page.
+    // Illustrations, backgrounds, frames and the user's picture folders: the picture
+    // dialogs behind the image and background dialogs, their collections found
+    // through the data-file search (never asking for the disc: a missing collection
+    // shows its warning in the browser).
+    InstallPictureBrowsers();
+    PictureEnvironment().FindDataFile = [](const QString& path) {
+        TAppFrame* frame = TAppFrame::Instance();
+        return frame ? frame->FindDataFile(path, QString()) : QString();
+    };
+    PictureEnvironment().ExpandMacros = [](const QString& text) { return ExpandMacros(text); };
+    PictureEnvironment().ReadFolderHistory = [] {
+        THistoryManager history;
+        history.SetRegistryKey(QStringLiteral("$(UserImageHistory)"));
+        return history.Items();
+    };
+    PictureEnvironment().AddFolderHistory = [](const QString& folder) {
+        THistoryManager history;
+        history.SetRegistryKey(QStringLiteral("$(UserImageHistory)"));
+        history.Add(folder);
+    };
+    // "取り込み": a scanner or camera through SANE; a device failure (ETwain) reaches
+    // the exception handler, which shows it inside the scanner error text.
+    PictureEnvironment().Acquire = [](QWidget* parent, TPictureEx& picture) {
+        std::unique_ptr<TAppBitmap> bitmap = AcquireTwainPicture(parent);
+        if (!bitmap)
+            return false;
+        picture.SetGraphic(std::move(bitmap));
+        return true;
+    };
+    TLOCreator::SetPreparation(QStringLiteral("TLOOnePoint"), [](TLabelObject* object, TDrawSite*) {
+        if (auto* image = dynamic_cast<TLOImage*>(object))
+            image->SetImageSource(isOnePoint);
+    });
+    // A scanner image: its dialog's chooser acquires at once, without showing itself.
     TLOCreator::SetPreparation(QStringLiteral("TLOTwain"), [](TLabelObject* object, TDrawSite*) {
         if (auto* image = dynamic_cast<TLOImage*>(object))
             image->SetImageSource(isTwain);

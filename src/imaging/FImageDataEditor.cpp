@@ -98,7 +98,7 @@ void TfrmImageDataEditor::SetImageData(const TImageData& data)
 
 void TfrmImageDataEditor::Prepare()
 {
-    FTransparent->SetChooserKind(FNoReselect ? 3 : FHasFace ? 1 : 0);
+    FTransparent->SetChooserKind(FNoReselect ? 3 : FHasFace ? 1 : FIllustration ? 2 : 0);
     FClip->SetFace(FHasFace && !FTiled ? &FFace : nullptr);
 }
 

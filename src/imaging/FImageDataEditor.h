@@ -26,6 +26,8 @@ public:
     void SetFace(const TClipFace* face);
     void SetTiled(bool tiled);
     void SetNoReselect(bool noReselect);
+    // Image objects choose among illustrations, files and scanners (chooser kind 2).
+    void SetIllustrationChooser(bool value) { FIllustration = value; }
     void SetPictureChooser(TPictureChooser chooser);
     // Takes a copy; the dialog edits only its own image data.
     void SetImageData(const TImageData& data);
@@ -62,6 +64,7 @@ private:
     bool FHasFace = false;
     bool FTiled = false;
     bool FNoReselect = false;
+    bool FIllustration = false;
 };
 
 } // namespace velmo

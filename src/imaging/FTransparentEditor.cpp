@@ -48,6 +48,19 @@ QCursor SpuitCursor()
     return QCursor(pixmap, 2, 29);
 }
 
+namespace {
+TPictureChooser& DefaultChooser()
+{
+    static TPictureChooser chooser;
+    return chooser;
+}
+} // namespace
+
+void SetDefaultPictureChooser(TPictureChooser chooser)
+{
+    DefaultChooser() = std::move(chooser);
+}
+
 bool ChoosePictureFile(QWidget* parent, int kind, TChosenPicture& chosen)
 {
     const QString caption = kind == 1   ? QStringLiteral("背景柄の選択")
@@ -208,8 +221,10 @@ bool TfrmTransparentEditor::ChooseAgain()
     if (!FData)
         return false;
     TChosenPicture chosen;
-    const bool ok =
-        FChooser ? FChooser(this, FChooserKind, chosen) : ChoosePictureFile(this, FChooserKind, chosen);
+    // The chooser opens on the source the picture came from last.
+    chosen.Source = FSource;
+    const TPictureChooser& chooser = FChooser ? FChooser : DefaultChooser();
+    const bool ok = chooser ? chooser(this, FChooserKind, chosen) : ChoosePictureFile(this, FChooserKind, chosen);
     if (!ok || !chosen.Graphic)
         return false;
     TUpdateBracket bracket(FData->Notify());

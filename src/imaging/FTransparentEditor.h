@@ -35,6 +35,9 @@ struct TChosenPicture
 };
 using TPictureChooser = std::function<bool(QWidget* parent, int kind, TChosenPicture& chosen)>;
 
+// The chooser every transparency page uses unless it was given its own (the
+// application's picture-choice dialogs); empty: ChoosePictureFile.
+void SetDefaultPictureChooser(TPictureChooser chooser);
 // The chooser used when none is set: a file dialog over every registered format,
 // titled by kind ("背景柄の選択", "イラストの選択", otherwise "画像ファイルの選択").
 bool ChoosePictureFile(QWidget* parent, int kind, TChosenPicture& chosen);

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -55,6 +56,18 @@ TBackMemory& LastBackMethod()
 {
     static TBackMemory memory;
     return memory;
+}
+
+TfrmImageProperty::TFrameChooser& FrameChooser()
+{
+    static TfrmImageProperty::TFrameChooser chooser;
+    return chooser;
+}
+
+TBackGalleryFactory& GalleryFactory()
+{
+    static TBackGalleryFactory factory;
+    return factory;
 }
 
 QString& CollectionFolder()
@@ -129,12 +142,7 @@ TfrmImageProperty::TfrmImageProperty(TLOImage* image, QWidget* parent)
     positionLayout->addStretch(1);
     tabs->addTab(positionPage, QStringLiteral("位置"));
 
-    connect(chooseFrame, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("フレームの選択"), QString(),
-                                                          GraphicFileFilter());
-        if (!file.isEmpty() && !LoadFrame(file))
-            FFrameLabel->setText(QStringLiteral("読み込めませんでした: ") + QFileInfo(file).fileName());
-    });
+    connect(chooseFrame, &QPushButton::clicked, this, [this] { ChooseFrame(); });
     connect(noFrame, &QPushButton::clicked, this, [this] {
         FFrame->Clear();
         UpdateFrameLabel();
@@ -144,6 +152,12 @@ TfrmImageProperty::TfrmImageProperty(TLOImage* image, QWidget* parent)
     FFrame->Assign(*image->FramePicture());
     FAlphaFrame->setChecked(image->AlphaFrame());
     UpdateFrameLabel();
+    // The picture chooser offers illustrations, files and scanners, opening on the
+    // source the picture came from.
+    SetIllustrationChooser(true);
+    TransparentPage()->SetCurrentSource(image->ImageSource() == isOnePoint ? TPictureSource::psIllustration
+                                        : image->ImageSource() == isTwain ? TPictureSource::psScanner
+                                                                          : TPictureSource::psFile);
 
     TPositionRecord record;
     record.Lock = !image->Movable();
@@ -173,6 +187,31 @@ TfrmImageProperty::TfrmImageProperty(TLOImage* image, QWidget* parent)
 TfrmImageProperty::~TfrmImageProperty()
 {
     FPictureListener.reset();
+}
+
+void TfrmImageProperty::SetFrameChooser(TFrameChooser chooser)
+{
+    FrameChooser() = std::move(chooser);
+}
+
+void TfrmImageProperty::ChooseFrame()
+{
+    QString file;
+    if (FrameChooser()) {
+        if (!FrameChooser()(this, file))
+            return;
+        if (file.isEmpty()) {
+            FFrame->Clear();
+            UpdateFrameLabel();
+            return;
+        }
+    } else {
+        file = QFileDialog::getOpenFileName(this, QStringLiteral("フレームの選択"), QString(), GraphicFileFilter());
+        if (file.isEmpty())
+            return;
+    }
+    if (!LoadFrame(file))
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("フレームを読み込めませんでした。"));
 }
 
 bool TfrmImageProperty::LoadFrame(const QString& fileName)
@@ -230,6 +269,17 @@ void TfrmImageProperty::Apply()
     FImage->SetPropWidth(record.Width);
     FImage->SetPropHeight(record.Height);
     FImage->ImageData()->Assign(ImageData());
+    switch (TransparentPage()->CurrentSource()) {
+    case TPictureSource::psIllustration:
+        FImage->SetImageSource(isOnePoint);
+        break;
+    case TPictureSource::psScanner:
+        FImage->SetImageSource(isTwain);
+        break;
+    case TPictureSource::psFile:
+        FImage->SetImageSource(isFile);
+        break;
+    }
     if (FWizardShown)
         if (auto* wizard = dynamic_cast<TLOWizardImage*>(FImage))
             wizard->SetWizInputEnable(FWizard->isChecked());
@@ -241,6 +291,11 @@ void TfrmImageProperty::Apply()
 
 // ---------------------------------------------------------------------------------
 // Backgrounds
+
+void TfrmBackImageProperty::SetGalleryFactory(TBackGalleryFactory factory)
+{
+    GalleryFactory() = std::move(factory);
+}
 
 void TfrmBackImageProperty::SetCollectionFolder(const QString& folder)
 {
@@ -270,7 +325,19 @@ TfrmBackImageProperty::TfrmBackImageProperty(TLOBackImage* background, QWidget* 
     FGallery->setResizeMode(QListView::Adjust);
     FGallery->setMovement(QListView::Static);
     FGallery->setSpacing(6);
-    FPages->addWidget(FGallery);
+    if (GalleryFactory())
+        FGalleryPage = GalleryFactory()(FPages);
+    if (FGalleryPage) {
+        FGallery->hide();
+        FPages->addWidget(FGalleryPage);
+        FGalleryPage->OnSelectionChange = [this] { UpdateEnabled(); };
+        FGalleryPage->OnActivate = [this] {
+            if (FOk->isEnabled())
+                done(QDialog::Accepted);
+        };
+    } else {
+        FPages->addWidget(FGallery);
+    }
 
     auto* freePage = new QWidget(FPages);
     auto* freeLayout = new QHBoxLayout(freePage);
@@ -314,7 +381,8 @@ TfrmBackImageProperty::TfrmBackImageProperty(TLOBackImage* background, QWidget* 
     const TLogRect& r = background->BaseRect();
     FFillColor->SetFaceSize(r.Width(), r.Height());
     FFrameColor->SetFaceSize(r.Width(), r.Height());
-    FillGallery();
+    if (!FGalleryPage)
+        FillGallery();
 
     // Being created: the collection first; otherwise the method used last.
     const bool free = background->OnSite() && LastBackMethod().Used && LastBackMethod().Free;
@@ -364,6 +432,10 @@ void TfrmBackImageProperty::FillGallery()
 
 void TfrmBackImageProperty::UpdateEnabled()
 {
+    if (FGalleryPage) {
+        FOk->setEnabled(FFree->isChecked() || FGalleryPage->HasSelection());
+        return;
+    }
     const QListWidgetItem* item = FGallery->currentItem();
     FOk->setEnabled(FFree->isChecked() || (item && (item->flags() & Qt::ItemIsSelectable)));
 }
@@ -392,12 +464,21 @@ void TfrmBackImageProperty::Apply()
         FBack->SetFrameWidth(FFrameWidth->Value());
         return;
     }
-    const QListWidgetItem* item = FGallery->currentItem();
-    if (!item || !(item->flags() & Qt::ItemIsSelectable))
-        return;
+    QString fileName;
+    if (FGalleryPage) {
+        if (!FGalleryPage->HasSelection())
+            return;
+        fileName = FGalleryPage->SelectedFileName();
+        FGalleryPage->Taken();
+    } else {
+        const QListWidgetItem* item = FGallery->currentItem();
+        if (!item || !(item->flags() & Qt::ItemIsSelectable))
+            return;
+        fileName = item->data(Qt::UserRole).toString();
+    }
     TImageData loaded;
     try {
-        loaded.LoadFromFile(item->data(Qt::UserRole).toString());
+        loaded.LoadFromFile(fileName);
     } catch (const std::exception&) {
         return; // the picture vanished or broke: the background stays as it was
     }

@@ -47,6 +47,12 @@ public:
     QCheckBox* WizardBox() const { return FWizard; }
     QCheckBox* AlphaFrameBox() const { return FAlphaFrame; }
     TPictureEx* FramePicture() const { return FFrame.get(); }
+    // How "フレームの選択(&M)..." chooses: false when cancelled; an empty file name
+    // means no frame. Unset: a file dialog.
+    using TFrameChooser = std::function<bool(QWidget* parent, QString& fileName)>;
+    static void SetFrameChooser(TFrameChooser chooser);
+    // Runs the frame chooser and takes its answer.
+    void ChooseFrame();
     // Loads a frame picture file; false (nothing changed) when it does not load.
     bool LoadFrame(const QString& fileName);
 
@@ -64,6 +70,21 @@ private:
     bool FWizardShown = false;
 };
 
+// A page that offers the background collection's pictures (the application's
+// gallery browser); the background dialog shows it instead of its plain list.
+class TBackGalleryPage : public QWidget
+{
+public:
+    using QWidget::QWidget;
+    virtual QString SelectedFileName() const = 0;
+    virtual bool HasSelection() const = 0;
+    // Called when a picture of the page was taken.
+    virtual void Taken() {}
+    std::function<void()> OnSelectionChange;
+    std::function<void()> OnActivate;
+};
+using TBackGalleryFactory = std::function<TBackGalleryPage*(QWidget* parent)>;
+
 class TfrmBackImageProperty : public QDialog
 {
 public:
@@ -71,6 +92,9 @@ public:
 
     // The folder of the background collection (pictures shown as a gallery).
     static void SetCollectionFolder(const QString& folder);
+    // The gallery page made for every dialog from now on (empty: the plain list).
+    static void SetGalleryFactory(TBackGalleryFactory factory);
+    TBackGalleryPage* GalleryPage() const { return FGalleryPage; }
 
     void Apply();
     void done(int result) override;
@@ -94,6 +118,7 @@ private:
     QRadioButton* FFree;
     QStackedWidget* FPages;
     QListWidget* FGallery;
+    TBackGalleryPage* FGalleryPage = nullptr;
     TfrmColorSpec* FFillColor;
     TfrmColorSpec* FFrameColor;
     TMillimetreEdit* FFrameWidth;

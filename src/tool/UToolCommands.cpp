@@ -21,6 +21,7 @@
 #include "tool/UToolPrint.h"
 #include "tool/UToolText.h"
 #include "tool/UToolBarCode.h"
+#include "tool/UToolPictures.h"
 #include "barcode/ULOBarCode.h"
 #include <QApplication>
 #include <QBuffer>
@@ -111,6 +112,11 @@ void Usage(FILE* to)
            "  decostring OUT.png TEXT [--font N] [--height UNITS] [--width UNITS] [--angle DEG]\n"
            "             [--align 0-3] [--dpi N] [--folder DIR]\n"
            "                            a decorative string in a picture font as PNG\n"
+           "  pictures (illust|backgrounds|frames) OUT.png [--data DIR] [--size S] [--columns N]\n"
+           "                            the delivered collection as the browsers show it: a contact\n"
+           "                            sheet by genre, each genre and its count on standard output\n"
+           "  thumbnails FOLDER OUT.png [--size S] [--columns N]\n"
+           "                            a folder's picture files as the file browser lists them\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -272,7 +278,8 @@ int RunCommand(int argc, char** argv)
                                       qstrcmp(argv[1], "colour") == 0 || qstrcmp(argv[1], "patterns") == 0 ||
                                       qstrcmp(argv[1], "res") == 0 || qstrcmp(argv[1], "barcode") == 0 ||
                                       qstrcmp(argv[1], "decolines") == 0 ||
-                                      qstrcmp(argv[1], "decostring") == 0);
+                                      qstrcmp(argv[1], "decostring") == 0 ||
+                                      qstrcmp(argv[1], "pictures") == 0 || qstrcmp(argv[1], "thumbnails") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
                                         qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "templates") == 0 ||
@@ -382,6 +389,10 @@ int RunCommand(int argc, char** argv)
         return CommandPhotoCD(arguments);
     if (command == u"decostring")
         return CommandDecoString(arguments);
+    if (command == u"pictures")
+        return CommandPictures(arguments);
+    if (command == u"thumbnails")
+        return CommandThumbnails(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;
