@@ -1170,6 +1170,20 @@ void TfrmLayout::ShowLabel()
     ScheduleIdle();
 }
 
+void TfrmLayout::ReapplyMergeRecord()
+{
+    if (!FDocument)
+        return;
+    TDOList objects;
+    for (int i = 0; i < FSite->ObjectCount(); ++i)
+        if (FSite->Objects(i)->LayerGroup() != kBackgroundLayerGroup)
+            objects.Add(FSite->Objects(i));
+    const bool modified = FSite->Modified();
+    TCsvDB::Instance().ApplyMergeRecord(objects, FDocument->CurrentLabelNo());
+    FSite->SetModified(modified);
+    FSite->update();
+}
+
 void TfrmLayout::WriteBack()
 {
     if (!FDocument)

@@ -114,6 +114,10 @@ public:
     void ChoosePosition(int k);
     // Rebuilds the tab row after sheets were added, removed or renamed.
     void UpdateTabs();
+    // Merge data was chosen or moved to another record: the label's merge and
+    // numbering objects show position k's record again (no undo step, no change
+    // mark: what is shown is not part of the design).
+    void ReapplyMergeRecord();
 
     // A file dropped on the main window: true when it was taken as a picture.
     bool OfferDroppedFile(const QString& fileName);
