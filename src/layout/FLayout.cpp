@@ -1032,32 +1032,9 @@ void TfrmLayout::SetDocument(TLabelData* document)
     ClearSite(*FSite);
     FDocument = document;
     // The aids work on the document's guides and grid.
-    delete FAids->HorizontalRuler();
-    delete FAids->VerticalRuler();
-    delete FAids;
-    FAids = nullptr;
     static TGuide spareGuide;
     static TGrid spareGrid;
-    FAids = new TLayoutAids(FSite, FScroll, document ? *document->Guide() : spareGuide,
-                            document ? *document->Grid() : spareGrid, this);
-    FAids->ShowMessage = [this](const QString& m) {
-        if (FMessages.Notice)
-            FMessages.Notice(m);
-    };
-    FSite->OnPaintAfter = [this](TDrawSite*, QPainter& painter) { PaintOverlay(painter); };
-    auto* grid = static_cast<QGridLayout*>(FScroll->parentWidget()->layout()
-                                               ? nullptr
-                                               : nullptr);
-    Q_UNUSED(grid);
-    // The rulers take the old ones' places.
-    if (auto* layout = findChild<QGridLayout*>()) {
-        layout->addWidget(FAids->HorizontalRuler(), 0, 1);
-        layout->addWidget(FAids->VerticalRuler(), 1, 0);
-    }
-    // The commands keep their actions: they name the site through the old aids'
-    // TargetSite, which names the same site.
-    if (FActive)
-        FAids->Activate();
+    FAids->SetGuideAndGrid(document ? *document->Guide() : spareGuide, document ? *document->Grid() : spareGrid);
     FOverview->SetPaper(nullptr);
     UpdateTabs();
 }
@@ -1101,6 +1078,9 @@ void TfrmLayout::ShowLabel()
     TGhostList::Instance().Cancel();
     const int k = FDocument->CurrentLabelNo();
     TPaperInfo* paper = FDocument->Paper();
+    // A sheet change or a load may have given the document other guide and grid
+    // objects.
+    FAids->SetGuideAndGrid(*FDocument->Guide(), *FDocument->Grid());
     // 1. The overview.
     FOverview->SetPaper(paper);
     if (FDocument->SeparatelyDesign()) {
@@ -1162,6 +1142,7 @@ void TfrmLayout::ShowLabel()
     Resize();
     // 7.
     UpdateTabs();
+    UpdateCommandStates();
     UpdateStatus();
     FSite->show();
     FSite->update();
@@ -1774,10 +1755,11 @@ TDrawObject* TfrmLayout::TopSelected() const
 
 bool TfrmLayout::Insert(const QString& kind)
 {
+    if (!FDocument || FSite->LogWidth() <= 0 || !CanInsert(kind))
+        return false;
     for (const auto& [k, action] : FInsertActions)
         if (k == kind) {
-            if (!action->isEnabled())
-                return false;
+            action->setEnabled(true);
             action->trigger();
             return true;
         }
@@ -1941,7 +1923,7 @@ void TfrmLayout::IdleUpdate()
     if (FSite->PivotsDirty())
         FSite->RefreshPivots();
     UpdateStatus();
-    const bool ghost = TGhostList::Instance().Active();
+    const bool ghost = TGhostList::Instance().Count() > 0;
     if (TopSelected())
         SyncFromSelection();
     else if (FWasGhost && !ghost)

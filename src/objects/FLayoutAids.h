@@ -31,8 +31,10 @@ public:
 
     TRuler* HorizontalRuler() const { return FHorizontal; }
     TRuler* VerticalRuler() const { return FVertical; }
-    TGuide& Guide() { return FGuide; }
-    TGrid& Grid() { return FGrid; }
+    TGuide& Guide() { return *FGuide; }
+    TGrid& Grid() { return *FGrid; }
+    // Another sheet's or document's guides and grid (the view stays).
+    void SetGuideAndGrid(TGuide& guide, TGrid& grid);
 
     // Places the rulers after the site moved or was zoomed.
     void UpdateRulers();
@@ -74,8 +76,8 @@ private:
 
     TDrawSite* FSite;
     QScrollArea* FScroll;
-    TGuide& FGuide;
-    TGrid& FGrid;
+    TGuide* FGuide;
+    TGrid* FGrid;
     TRuler* FHorizontal;
     TRuler* FVertical;
     int FDragSlot = -1;
