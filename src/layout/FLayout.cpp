@@ -2122,7 +2122,7 @@ bool TfrmLayout::eventFilter(QObject* watched, QEvent* event)
             QTimer::singleShot(0, FSite, [this] { FSite->setFocus(); });
         if (watched == FScroll->viewport() || watched == FHolder) {
             auto* me = static_cast<QMouseEvent*>(event);
-            const QPoint p = static_cast<QWidget*>(watched)->mapTo(FHolder, me->position().toPoint());
+            const QPoint p = FHolder->mapFromGlobal(me->globalPosition().toPoint());
             const QRect shadow = static_cast<TLabelHolder*>(FHolder)->ShadowRect();
             if (shadow.contains(p) && !FSite->geometry().contains(p)) {
                 FSite->SelectAll(false);
@@ -2161,7 +2161,7 @@ bool TfrmLayout::eventFilter(QObject* watched, QEvent* event)
                 return true;
             const int step = NextZoomStep(Scale(), delta > 0);
             if (step > 0) {
-                const QPoint p = FSite->mapFrom(static_cast<QWidget*>(watched), wheel->position().toPoint());
+                const QPoint p = FSite->mapFromGlobal(wheel->globalPosition().toPoint());
                 ZoomAt(step, p);
             }
             return true;
