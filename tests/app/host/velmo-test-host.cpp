@@ -7,8 +7,10 @@
 //   VELMO_TEST_SHAPES=1                a turning rectangle kind ("TLOTestShape") is registered
 //   VELMO_TEST_MAKE_SHEET=FILE         writes a sample two-sheet work file and exits
 //   VELMO_TEST_REPORT=1                prints where faces, tabs, objects and pivots are
+//   VELMO_TEST_LAYOUT_REPORT=1         the same for the layout view and its dialogs
 //   VELMO_TEST_SLOW_PRINT=MS           each printed face takes MS milliseconds longer
 #include "SheetHostHooks.h"
+#include "LayoutHostHooks.h"
 #include "app/DMain.h"
 #include "app/FMain.h"
 #include "app/FSheetMain.h"
@@ -56,6 +58,8 @@ int main(int argc, char** argv)
         }
         if (qEnvironmentVariableIntValue("VELMO_TEST_REPORT") == 1)
             velmo::testhost::StartScreenReport();
+        if (qEnvironmentVariableIntValue("VELMO_TEST_LAYOUT_REPORT") == 1)
+            velmo::testhost::StartLayoutReport();
         if (const int ms = qEnvironmentVariableIntValue("VELMO_TEST_SLOW_PRINT"); ms > 0)
             QTimer::singleShot(0, &dataMain, [&dataMain, ms] {
                 if (auto* sheet = dynamic_cast<TfrmSheetMain*>(dataMain.MainWindow()))
