@@ -54,6 +54,8 @@ namespace velmo {
 
 namespace {
 
+bool GSplashEnabled = true;
+
 const QString kModifiedQuestion = QStringLiteral("データが修正されています\r\n保存しますか？");
 
 QString AppTitle()
@@ -173,7 +175,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     setAcceptDrops(true);
     setWindowTitle(AppTitle());
     // The splash: the About window, not waited for.
-    if (!qEnvironmentVariableIsSet("VELMO_NO_SPLASH")) {
+    if (GSplashEnabled) {
         FSplashClosed = false;
         FSplash = new TfrmAbout(true, false, this);
         connect(FSplash.data(), &QObject::destroyed, this, [this] { SplashDone(); });
@@ -200,6 +202,11 @@ TfrmMain::~TfrmMain()
     DropView();
     if (MainForm() == this)
         SetMainForm(nullptr);
+}
+
+void TfrmMain::SetSplashEnabled(bool value)
+{
+    GSplashEnabled = value;
 }
 
 void TfrmMain::SplashDone()
@@ -703,7 +710,7 @@ bool TfrmMain::SaveTo(const QString& fileName)
         Tell(FormatText(QStringLiteral("「%s」はフォルダです。ファイルの名前を指定してください"), {fileName}));
         return SaveAs();
     }
-    if (info.exists() && !info.isWritable()) {
+    if (info.exists() && (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner))) {
         // Replacing would succeed in a writable folder, but the user made the file
         // read-only to keep it: another name is asked for instead.
         Tell(FormatText(QStringLiteral("ファイル「%s」は読み取り専用です。\r\n別の名前を付けて保存してください"),

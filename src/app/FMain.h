@@ -98,6 +98,8 @@ public:
     // Opens an address in the desktop's browser (tests record it instead).
     std::function<bool(const QUrl&)> OpenUrlHook;
 
+    // Windows made after this show the splash or not (tests leave it out).
+    static void SetSplashEnabled(bool value);
     // The folder of the user guide's installed pages ("" when none was found).
     static QString HelpIndexFile();
 

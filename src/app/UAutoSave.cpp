@@ -31,8 +31,16 @@ QString TAutoSave::SourceFile() const
 void TAutoSave::Write(TLabelData& document, const QString& workFile)
 {
     QDir().mkpath(FFolder);
-    // The copy first: a note without a readable copy would offer nothing.
-    document.Save(CopyFile());
+    // The copy first: a note without a readable copy would offer nothing. Writing the
+    // copy does not save the work: the document stays modified.
+    const bool modified = document.Modified();
+    try {
+        document.Save(CopyFile());
+    } catch (...) {
+        document.SetModified(modified);
+        throw;
+    }
+    document.SetModified(modified);
     WriteFileReplacing(SourceFile(), workFile.toUtf8());
 }
 
