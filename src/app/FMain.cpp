@@ -12,6 +12,8 @@
 #include "base/UDateTime.h"
 #include "base/UModalResult.h"
 #include "document/FOldPaperMerge.h"
+#include "document/FProduct.h"
+#include "layout/FLayout.h"
 #include "document/FProductDialogs.h"
 #include "document/FSheet.h"
 #include "document/ULabelData.h"
@@ -199,7 +201,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 
 TfrmMain::~TfrmMain()
 {
-    DropView();
+    DropView(false);
     if (MainForm() == this)
         SetMainForm(nullptr);
 }
@@ -262,18 +264,24 @@ void TfrmMain::BuildCommands()
     AddCommand(file, QStringLiteral("actExport"), QStringLiteral("他形式保存(&H)..."), {}, [this] { ExportLabel(); });
     file->addSeparator();
     AddCommand(file, QStringLiteral("actTemplate"), QStringLiteral("ラベルテンプレートの呼び出し(&T)..."), {}, [this] {
-        // The template replaces one label's design: it is called in that label's editor.
+        // The template replaces the current label's design.
         if (!FDocument || FDocument->LabelCount() == 0)
             return;
+        StoreLayout();
         const int k = std::clamp(FDocument->CurrentLabelNo(), 0, FDocument->LabelCount() - 1);
-        TfrmLabelEdit editor(*FDocument, k, this);
-        editor.show();
-        if (editor.CallTemplate())
-            editor.exec();
-        else
-            editor.close();
+        bool replaced = false;
+        {
+            // The label editor's template step, on a window that is never shown.
+            TfrmLabelEdit editor(*FDocument, k, this);
+            replaced = editor.CallTemplate();
+        }
+        if (!replaced)
+            return;
+        FDocument->SetModified(true);
         if (FSheet)
             FSheet->RefreshPositions({k});
+        else
+            ShowView(false);
     });
     AddCommand(file, QStringLiteral("actSelectPaper"), QStringLiteral("用紙選択(&L)..."), {}, [this] { ChangePaper(); });
     QMenu* merge = file->addMenu(QStringLiteral("差し込みデータ(&M)"));
@@ -331,6 +339,7 @@ void TfrmMain::BuildCommands()
     AboutToShowHelp();
 
     QToolBar* tools = addToolBar(QStringLiteral("標準"));
+    FToolBar = tools;
     tools->setObjectName(QStringLiteral("tbMain"));
     tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
     const std::pair<const char*, const char*> buttons[] = {
@@ -378,7 +387,7 @@ void TfrmMain::UpdateModifiedMark()
 {
     if (!FDocument)
         return;
-    const bool modified = FDocument->Modified();
+    const bool modified = FDocument->Modified() || (FLayout && FLayout->Modified());
     if (isWindowModified() != modified)
         setWindowModified(modified);
 }
@@ -387,6 +396,11 @@ void TfrmMain::AutoSaveNow()
 {
     if (!FDocument || !FAutoSave || FBare)
         return;
+    if (FLayout && FLayout->Modified()) {
+        // The label being edited is part of the work the copy must keep.
+        FLayout->WriteBack();
+        FDocument->SetModified(true);
+    }
     if (!FDocument->Modified())
         return;
     try {
@@ -436,7 +450,7 @@ bool TfrmMain::OfferAutoSaveBack()
 // ---------------------------------------------------------------------------------
 // Views
 
-void TfrmMain::DropView()
+void TfrmMain::DropView(bool writeBack)
 {
     if (FSheet) {
         TfrmSheet* sheet = FSheet;
@@ -444,33 +458,83 @@ void TfrmMain::DropView()
         sheet->hide();
         delete sheet;
     }
+    if (FLayout) {
+        TfrmLayout* layout = FLayout;
+        if (writeBack)
+            layout->WriteBack();
+        FLayout = nullptr;
+        layout->hide();
+        // The view's status texts go with it.
+        statusBar()->clearMessage();
+        delete layout;
+    }
 }
 
 void TfrmMain::ShowView(bool sheet)
 {
-    Q_UNUSED(sheet);
-    DropView();
+    DropView(true);
     if (!FDocument)
         return;
-    // The label editor opens from the sheet over one label; the sheet stays the
-    // window's view.
-    auto* view = new TfrmSheet(*FDocument, AppTitle(), this);
+    // The layout view brings its own menu bar (with the file and help menus lent to
+    // it) and tool bars; the sheet view works under the window's own.
+    menuBar()->setVisible(sheet);
+    if (FToolBar)
+        FToolBar->setVisible(sheet);
+    if (sheet) {
+        auto* view = new TfrmSheet(*FDocument, AppTitle(), this);
+        view->SetMessages(SheetMessages());
+        view->OnOpenLayout = [this](int k) {
+            FDocument->SetCurrentLabelNo(k);
+            // After the sheet's own click handling has finished with the view.
+            QTimer::singleShot(0, this, [this] { SwitchView(false); });
+        };
+        FSheet = view;
+        setCentralWidget(view);
+        view->show();
+        return;
+    }
+    auto* view = new TfrmLayout(this);
     view->SetMessages(SheetMessages());
-    view->OnOpenLayout = [this](int k) { OpenLabelEditor(k); };
-    FSheet = view;
+    TLayoutMainCommands commands;
+    commands.FileMenu = FFileMenu;
+    commands.HelpMenu = FHelpMenu;
+    commands.New = Command(QStringLiteral("actNew"));
+    commands.Open = Command(QStringLiteral("actOpen"));
+    commands.Save = Command(QStringLiteral("actSave"));
+    commands.Print = Command(QStringLiteral("actPrint"));
+    commands.PaperSelect = Command(QStringLiteral("actSelectPaper"));
+    commands.SheetView = Command(QStringLiteral("actSheetView"));
+    commands.LayoutView = Command(QStringLiteral("actLayoutView"));
+    view->SetMainCommands(commands);
+    view->SetStatusBar(statusBar());
+    view->OnChooseMergeData = [this] { return ChooseMergeData(); };
+    view->OnSheetView = [this] { QTimer::singleShot(0, this, [this] { SwitchView(true); }); };
+    view->OnEditProductInfo = [this](TLabelData& document) {
+        return TfrmProduct::Execute(document.ProductInfo(), ProductDB(), this);
+    };
+    view->OnDocumentChanged = [this] {
+        if (FDocument)
+            FDocument->SetModified(true);
+    };
+    FLayout = view;
+    view->SetDocument(FDocument.get());
     setCentralWidget(view);
     view->show();
+    view->ShowLabel();
 }
 
 void TfrmMain::RefreshView()
 {
     if (FSheet)
         FSheet->RefreshAll();
+    if (FLayout)
+        FLayout->ReapplyMergeRecord();
 }
 
 void TfrmMain::StoreLayout()
 {
-    // The label editor writes back when it closes; nothing is held between commands.
+    if (FLayout)
+        FLayout->WriteBack();
 }
 
 void TfrmMain::OpenLabelEditor(int position)
@@ -478,23 +542,18 @@ void TfrmMain::OpenLabelEditor(int position)
     if (!FDocument || position < 0 || position >= FDocument->LabelCount())
         return;
     FDocument->SetCurrentLabelNo(position);
-    TfrmLabelEdit editor(*FDocument, position, this);
-    editor.exec();
-    if (FSheet)
-        FSheet->RefreshPositions({position});
+    SwitchView(false);
 }
 
 bool TfrmMain::SwitchView(bool sheet)
 {
     if (!FDocument)
         return false;
-    if (sheet) {
-        FDocument->SetSheetMode(true);
-        if (!FSheet)
-            ShowView(true);
+    if (sheet == SheetViewShown() && (sheet || LayoutViewShown()))
         return true;
-    }
-    OpenLabelEditor(std::clamp(FDocument->CurrentLabelNo(), 0, std::max(0, FDocument->LabelCount() - 1)));
+    StoreLayout();
+    FDocument->SetSheetMode(sheet);
+    ShowView(sheet);
     return true;
 }
 
@@ -503,7 +562,7 @@ bool TfrmMain::SwitchView(bool sheet)
 
 bool TfrmMain::AskToSave()
 {
-    if (!FDocument || !FDocument->Modified())
+    if (!FDocument || !(FDocument->Modified() || (FLayout && FLayout->Modified())))
         return true;
     const int answer = AppMessageBox(kModifiedQuestion, {bkYes, bkNo, bkCancel}, 0, 2, false);
     if (answer == mrCancel)
@@ -511,17 +570,18 @@ bool TfrmMain::AskToSave()
     if (answer == mrNo)
         return true;
     Save();
-    return !FDocument->Modified();
+    return !FDocument->Modified() && !(FLayout && FLayout->Modified());
 }
 
 void TfrmMain::TakeDocument(std::unique_ptr<TLabelData> document, const QString& fileName)
 {
-    DropView();
+    DropView(false);
     // The merge database belongs to the document it was linked for.
     TCsvDB::Instance().Close();
     FDocument = std::move(document);
     FFileName = fileName;
     TfrmSheet::ResetRememberedZoom();
+    TfrmLayout::ResetRememberedZoom();
     ShowView(FDocument->SheetMode());
 }
 
@@ -568,6 +628,8 @@ bool TfrmMain::NewDocument(bool silent)
         images = papers->FindRecord(TVelmoPapers::PaperImagesBaseName(), paper->PaperName());
     }
     auto document = std::make_unique<TLabelData>();
+    // A new document opens on its first label.
+    document->SetSheetMode(false);
     if (paper)
         document->SetPaper(paper.get());
     document->SetSeparatelyDesign(separately);
@@ -814,10 +876,17 @@ bool TfrmMain::ChangePaper()
     TVelmoPapers* papers = Catalogue ? Catalogue() : nullptr;
     if (!FDocument || !papers)
         return false;
+    const bool sheetShown = SheetViewShown();
     StoreLayout();
-    if (!FSheet)
-        ShowView(true);
+    // The paper-change questions and the designs' rearrangement are the sheet view's;
+    // the layout view has one made for the change.
+    std::unique_ptr<TfrmSheet> helper;
     TfrmSheet* sheet = FSheet;
+    if (!sheet) {
+        helper = std::make_unique<TfrmSheet>(*FDocument, AppTitle());
+        helper->SetMessages(SheetMessages());
+        sheet = helper.get();
+    }
     TfrmPaperSelect dialog(*papers, FDocument->SeparatelyDesign(),
                            [sheet](const TPaperInfo& paper) { return sheet->ConfirmPaperChange(paper); }, this);
     if (FDocument->Paper())
@@ -830,7 +899,9 @@ bool TfrmMain::ChangePaper()
     std::unique_ptr<TExtraPaperInfo> record = papers->FindRecord(TVelmoPapers::PaperImagesBaseName(), paper->PaperName());
     sheet->ChangePaper(*paper, dialog.SeparatelyDesign(), extra.get(), dynamic_cast<const TImagePaperInfo*>(record.get()));
     FDocument->SetCurrentLabelNo(0);
-    RefreshView();
+    helper.reset();
+    // The hosted view is shown again on the new paper.
+    ShowView(sheetShown);
     return true;
 }
 
@@ -1062,6 +1133,8 @@ void TfrmMain::dropEvent(QDropEvent* event)
         return;
     event->acceptProposedAction();
     const QString file = urls.first().toLocalFile();
+    if (FLayout && FLayout->OfferDroppedFile(file))
+        return;
     // After the drop has finished: the question and messages need their own loop.
     QTimer::singleShot(0, this, [this, file] { OpenDocument(file); });
 }

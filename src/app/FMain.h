@@ -12,12 +12,14 @@
 class QAction;
 class QMenu;
 class QTimer;
+class QToolBar;
 
 namespace velmo {
 
 class TLabelData;
 class TVelmoPapers;
 class TfrmSheet;
+class TfrmLayout;
 class TfrmPrinting;
 class THistoryMenuManager;
 class THistoryManager;
@@ -74,6 +76,8 @@ public:
     const QString& FileName() const { return FFileName; }
     TfrmSheet* SheetView() const { return FSheet; }
     bool SheetViewShown() const { return FSheet != nullptr; }
+    TfrmLayout* LayoutView() const { return FLayout; }
+    bool LayoutViewShown() const { return FLayout != nullptr; }
     QAction* Command(const QString& name) const;
     QMenu* HelpMenu() const { return FHelpMenu; }
     QMenu* FileMenu() const { return FFileMenu; }
@@ -118,7 +122,9 @@ private:
     QAction* AddCommand(QMenu* menu, const QString& name, const QString& caption,
                         const QKeySequence& shortcut, std::function<void()> run);
     void ShowView(bool sheet);
-    void DropView();
+    // writeBack: the layout view's label goes into the document first (not when the
+    // document itself is being replaced).
+    void DropView(bool writeBack);
     void SetTitle();
     void UpdateModifiedMark();
     void AddToHistory(const QString& fileName);
@@ -139,6 +145,8 @@ private:
     std::unique_ptr<TLabelData> FDocument;
     QString FFileName;
     TfrmSheet* FSheet = nullptr;
+    TfrmLayout* FLayout = nullptr;
+    QToolBar* FToolBar = nullptr;
     bool FBare = false;
     bool FSplashClosed = true;
     bool FClosingAllowed = false;

@@ -7,6 +7,7 @@
 #include "app/FMain.h"
 #include "app/UAutoSave.h"
 #include "app/UMainCommands.h"
+#include "layout/FLayout.h"
 #include "base/UModalResult.h"
 #include "document/ULabelData.h"
 #include "document/UProductInfo.h"
@@ -123,7 +124,27 @@ TEST_F(MainWindowTest, FirstDocumentIsUntitledOnTheCataloguesFirstPaper)
     EXPECT_EQ(Window->Document()->Paper()->PaperName(), Papers->Paper(0)->PaperName());
     EXPECT_FALSE(Window->Document()->Modified());
     EXPECT_EQ(Window->TitleText(), QStringLiteral("ベルモ - 新規作成"));
+    // A new document opens on its first label in the layout view.
+    EXPECT_TRUE(Window->LayoutViewShown());
+    EXPECT_FALSE(Window->SheetViewShown());
+}
+
+TEST_F(MainWindowTest, SwitchingViewsSetsTheSheetModeThatSavingKeeps)
+{
+    ASSERT_TRUE(Window->SwitchView(true));
     EXPECT_TRUE(Window->SheetViewShown());
+    EXPECT_FALSE(Window->LayoutViewShown());
+    EXPECT_TRUE(Window->Document()->SheetMode());
+    DialogAnswers = {Path(QStringLiteral("mode.lbd"))};
+    ASSERT_TRUE(Window->Save());
+    EXPECT_TRUE(TLabelData::Open(Path(QStringLiteral("mode.lbd")))->SheetMode());
+    ASSERT_TRUE(Window->NewDocument(true));
+    // Opening shows the view the file was saved in.
+    ASSERT_TRUE(Window->OpenDocument(Path(QStringLiteral("mode.lbd"))));
+    EXPECT_TRUE(Window->SheetViewShown());
+    ASSERT_TRUE(Window->SwitchView(false));
+    EXPECT_TRUE(Window->LayoutViewShown());
+    EXPECT_FALSE(Window->Document()->SheetMode());
 }
 
 TEST_F(MainWindowTest, DefaultPaperNameAndOrientationComeFromTheSettings)
