@@ -27,7 +27,7 @@ TSheetMessages AppMessages()
 }
 } // namespace
 
-TfrmLayoutMain::TfrmLayoutMain(QWidget* parent) : TfrmMain(parent)
+TfrmLayoutMain::TfrmLayoutMain(QWidget* parent) : TfrmMain(parent, TBare{})
 {
     setObjectName(QStringLiteral("frmLayoutMain"));
     setAcceptDrops(true);
