@@ -16,6 +16,7 @@
 #include "tool/UToolRes.h"
 #include "tool/UToolSheet.h"
 #include "tool/UToolCsv.h"
+#include "tool/UToolDate.h"
 #include "tool/UToolPrint.h"
 #include "tool/UToolText.h"
 #include "tool/UToolBarCode.h"
@@ -97,6 +98,9 @@ void Usage(FILE* to)
            "  csv FILE.csv [--header] [--sort FIELD[,FIELD...]] [--find TEXT]\n"
            "                            the merge records as the merge database holds them: record\n"
            "                            number (from 0), then the fields, tab-separated\n"
+           "  date (FORMAT | --list) YYYY-MM-DD[THH:MM[:SS]]\n"
+           "                            a date as a date object shows it in FORMAT (1-41: the\n"
+           "                            dialog's formats, else a format string); --list: all 41\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -353,6 +357,8 @@ int RunCommand(int argc, char** argv)
         return CommandTemplates(arguments);
     if (command == u"csv")
         return CommandCsv(arguments);
+    if (command == u"date")
+        return CommandDate(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;
