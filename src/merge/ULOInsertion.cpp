@@ -4,6 +4,7 @@
 #include "imaging/UImagePack.h"
 #include "merge/UCsvDB.h"
 #include "merge/ULODate.h"
+#include "objects/UDOGroup.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOCreator.h"
 #include <QDateTime>
@@ -143,6 +144,29 @@ void TLOInsBarCode::AssignDrawObject(const TDrawObject& source)
         FInsertionText = o->FInsertionText;
         FInsertionField = o->FInsertionField;
     }
+}
+
+namespace {
+
+bool Refused(TDrawObject* object)
+{
+    if (auto* code = dynamic_cast<TLOInsBarCode*>(object))
+        return !code->InsertionText().trimmed().isEmpty() && !code->HasValidCode();
+    if (auto* group = dynamic_cast<TDOGroup*>(object))
+        for (TDrawObject* member : group->MemberList())
+            if (Refused(member))
+                return true;
+    return false;
+}
+
+} // namespace
+
+bool HasRefusedBarCode(const TDOList& objects)
+{
+    for (TDrawObject* object : objects.Objects())
+        if (Refused(object))
+            return true;
+    return false;
 }
 
 // ---------------------------------------------------------------------------------

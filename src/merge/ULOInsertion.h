@@ -88,6 +88,10 @@ private:
     int FInsertionField = 0;
 };
 
+// Whether a merge barcode among the objects (groups included) was given a value that
+// makes no symbol of its kind: that label prints without it, and the run says so.
+bool HasRefusedBarCode(const TDOList& objects);
+
 // Registers the merge, date, numbering and field classes for streams and the creator
 // (once; text, image and barcode classes must be registered first or are registered
 // here).

@@ -307,7 +307,7 @@ void TLOImage::DrawRendered(QPainter& painter, const QImage& image)
     TCanvasSaver saver(painter);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     if (FRotator.Angle() == 0) {
-        const TLogRect d = FitsPictureInside() ? FitAspect(r, image.width(), image.height()) : r;
+        const TLogRect d = FitsPictureInside() ? FitAspectBox({0, 0, image.width(), image.height()}, r) : r;
         painter.drawImage(QRectF(d.Left, d.Top, d.Width(), d.Height()), image);
         return;
     }

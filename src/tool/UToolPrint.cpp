@@ -1,5 +1,8 @@
 #include "tool/UToolPrint.h"
+#include "imaging/UPictureFormats.h"
 #include "merge/UCsvDB.h"
+#include "merge/ULOInsertion.h"
+#include <vector>
 #include "base/UDateTime.h"
 #include "base/UExceptions.h"
 #include "document/ULabelData.h"
@@ -180,6 +183,8 @@ int CommandPrint(const QStringList& arguments)
     }
     try {
         RegisterLabelDataClasses();
+        // Merge pictures are named by file: every picture format the program reads.
+        RegisterPictureFormats();
         std::unique_ptr<TLabelData> document = TLabelData::Open(positional[0]);
         if (!sheetName.isEmpty()) {
             if (!SelectNamedSheet(*document, sheetName))
@@ -226,7 +231,14 @@ int CommandPrint(const QStringList& arguments)
         }
         TPrintSite site(*document, progress, spec);
         // Record n on label n; without merge data the numbering objects still count.
-        site.SetFaceHook([&db](TDOList& objects, int counter) { db.ApplyMergeRecord(objects, counter); });
+        // A value that makes no barcode leaves its label without one; the run goes on
+        // and names those labels at the end.
+        std::vector<int> refused;
+        site.SetFaceHook([&db, &refused](TDOList& objects, int counter) {
+            db.ApplyMergeRecord(objects, counter);
+            if (HasRefusedBarCode(objects))
+                refused.push_back(counter);
+        });
         site.SetBandingSetting([band] { return band; });
         gInterrupted = 0;
         auto oldHandler = std::signal(SIGINT, OnInterrupt);
@@ -251,6 +263,17 @@ int CommandPrint(const QStringList& arguments)
         if (site.Aborted()) {
             ReportError(QStringLiteral("印刷を中断しました"));
             return kExitFailure;
+        }
+        if (!refused.empty()) {
+            QStringList labels;
+            for (size_t i = 0; i < refused.size() && i < 20; ++i)
+                labels << QString::number(refused[i]);
+            if (refused.size() > 20)
+                labels << QStringLiteral("…");
+            QTextStream(stderr) << "velmo-tool: " << refused.size()
+                                << (refused.size() == 1 ? " label was" : " labels were")
+                                << " printed without its barcode (the merge value is not a valid code): label "
+                                << labels.join(QStringLiteral(", ")) << "\n";
         }
         if (terminal)
             QTextStream(stderr) << "velmo-tool: " << spec.Copies << (spec.Copies == 1 ? " sheet" : " sheets")
