@@ -4,6 +4,8 @@
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "app/FSheetMain.h"
+#include "app/FLayoutMain.h"
+#include "layout/FLayout.h"
 #include "draw/UDOAction.h"
 #include "draw/UGhost.h"
 #include "objects/FShapeDialogs.h"
@@ -92,6 +94,13 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
                 return window;
             };
         }
+        // "--layout FILE.lbd" opens the work file straight into the layout view.
+        if (arguments.size() >= 2 && arguments[0] == QLatin1String("--layout")) {
+            arguments.removeFirst();
+            dataMain.CreateMainWindow = [] { return new TfrmLayoutMain; };
+        }
+        // The layout view keeps its default style in the application's settings.
+        TfrmLayout::SetSettingsStore({ReadSettingInteger, ReadSettingString, WriteSettingInteger, WriteSettingString});
         dataMain.SetArguments(arguments);
         dataMain.SetCatalogueLoader(std::make_unique<TPaperCatalogueLoader>());
         if (hooks.BeforeStart)

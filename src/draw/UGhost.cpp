@@ -96,7 +96,10 @@ void TGhostList::Cancel()
         TGhostList* List;
         ~ClearGuard() { List->Clear(); }
     } guard{this};
-    if (!FActive)
+    // A creation that waits for its first press is cancelled too: its ghost takes
+    // the still invisible object off the site, which would otherwise stay there
+    // unseen and be saved with the design.
+    if (!FActive && FGhosts.empty())
         return;
     Redraw();
     FActive = false;

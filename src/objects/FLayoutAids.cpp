@@ -19,7 +19,7 @@
 namespace velmo {
 
 TLayoutAids::TLayoutAids(TDrawSite* site, QScrollArea* scroll, TGuide& guide, TGrid& grid, QObject* parent)
-    : QObject(parent), FSite(site), FScroll(scroll), FGuide(guide), FGrid(grid), FHorizontal(new TRuler),
+    : QObject(parent), FSite(site), FScroll(scroll), FGuide(&guide), FGrid(&grid), FHorizontal(new TRuler),
       FVertical(new TRuler)
 {
     FHorizontal->setObjectName(QStringLiteral("rulerHorizontal"));
@@ -57,6 +57,15 @@ TLayoutAids::~TLayoutAids()
     delete FHint;
 }
 
+void TLayoutAids::SetGuideAndGrid(TGuide& guide, TGrid& grid)
+{
+    if (FDragSlot >= 0)
+        EndGuideDrag({}, false, true);
+    FGuide = &guide;
+    FGrid = &grid;
+    FSite->update();
+}
+
 void TLayoutAids::UpdateRulers()
 {
     const QPoint origin = FSite->mapTo(FSite->window(), QPoint(0, 0));
@@ -88,7 +97,7 @@ QPoint TLayoutAids::SnapPoint(QPoint logical) const
     if (QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier)
         return {0, 0};
     const int tolerance = FSite->ToLogical(QPoint(10, 10)).x();
-    return CombineSnap(FGuide.SnapOffset(logical, tolerance), FGrid.SnapOffset(logical));
+    return CombineSnap(FGuide->SnapOffset(logical, tolerance), FGrid->SnapOffset(logical));
 }
 
 void TLayoutAids::Paint(QPainter& painter)
@@ -96,26 +105,26 @@ void TLayoutAids::Paint(QPainter& painter)
     const TLogRect all{0, 0, FSite->LogWidth(), FSite->LogHeight()};
     {
         TCanvasSaver saver(painter);
-        painter.setPen(FGrid.LineShape() ? DevicePixelPen(ToQColor(clSilver), Qt::DotLine)
+        painter.setPen(FGrid->LineShape() ? DevicePixelPen(ToQColor(clSilver), Qt::DotLine)
                                          : DevicePixelPen(Qt::blue));
-        FGrid.DrawGrid(painter, all);
+        FGrid->DrawGrid(painter, all);
     }
     {
         TCanvasSaver saver(painter);
         painter.setPen(DevicePixelPen(Qt::blue, Qt::DotLine));
-        FGuide.DrawGuides(painter, all);
+        FGuide->DrawGuides(painter, all);
     }
 }
 
 void TLayoutAids::RulerPressed(TRuler* ruler, Qt::MouseButton)
 {
-    const int slot = FGuide.FreeSlot();
+    const int slot = FGuide->FreeSlot();
     if (slot < 0) {
         if (ShowMessage)
-            ShowMessage(QStringLiteral("ガイドは%1本までです").arg(FGuide.Count()));
+            ShowMessage(QStringLiteral("ガイドは%1本までです").arg(FGuide->Count()));
         return;
     }
-    FGuide.SetPos(slot, ruler == FHorizontal ? QPoint(0, -1) : QPoint(-1, 0));
+    FGuide->SetPos(slot, ruler == FHorizontal ? QPoint(0, -1) : QPoint(-1, 0));
     BeginGuideDrag(slot);
 }
 
@@ -123,7 +132,7 @@ void TLayoutAids::BeginGuideDrag(int slot)
 {
     TGhostList::Instance().Cancel();
     FDragSlot = slot;
-    FDragPos = FGuide.GetPos(slot);
+    FDragPos = FGuide->GetPos(slot);
     FSite->grabMouse();
     if (!FHint) {
         FHint = new QLabel(nullptr, Qt::ToolTip);
@@ -153,7 +162,7 @@ void TLayoutAids::MoveGuideDrag(QPoint device, bool exact)
 {
     if (FDragSlot < 0)
         return;
-    const QPoint slot = FGuide.GetPos(FDragSlot);
+    const QPoint slot = FGuide->GetPos(FDragSlot);
     FDragPos = GuideDragPosition(slot, FSite->ToLogical(device), exact);
     const TLogRect all{0, 0, FSite->LogWidth(), FSite->LogHeight()};
     if (TGuide::InRange(FDragPos, all)) {
@@ -181,12 +190,12 @@ void TLayoutAids::EndGuideDrag(QPoint device, bool exact, bool cancelled)
     if (FDragSlot < 0)
         return;
     if (!cancelled) {
-        const QPoint slot = FGuide.GetPos(FDragSlot);
+        const QPoint slot = FGuide->GetPos(FDragSlot);
         FDragPos = GuideDragPosition(slot, FSite->ToLogical(device), exact);
-        FGuide.SetPos(FDragSlot, FDragPos);
-        FGuide.SetEnabled(true);
-        FGuide.RemoveOutside({0, 0, FSite->LogWidth(), FSite->LogHeight()});
-        FGuide.SetVisible(FGuide.Enabled());
+        FGuide->SetPos(FDragSlot, FDragPos);
+        FGuide->SetEnabled(true);
+        FGuide->RemoveOutside({0, 0, FSite->LogWidth(), FSite->LogHeight()});
+        FGuide->SetVisible(FGuide->Enabled());
         FSite->update();
     }
     FDragSlot = -1;
@@ -200,20 +209,20 @@ void TLayoutAids::EndGuideDrag(QPoint device, bool exact, bool cancelled)
 
 void TLayoutAids::ToggleGuides()
 {
-    const bool enable = !FGuide.Enabled();
-    FGuide.SetEnabled(enable);
-    FGuide.SetVisible(enable);
-    if (enable && FGuide.NoGuides()) {
-        FGuide.SetPos(0, QPoint(0, FSite->LogHeight() / 2));
-        FGuide.SetPos(1, QPoint(FSite->LogWidth() / 2, 0));
-        FGuide.SetVisible(true);
+    const bool enable = !FGuide->Enabled();
+    FGuide->SetEnabled(enable);
+    FGuide->SetVisible(enable);
+    if (enable && FGuide->NoGuides()) {
+        FGuide->SetPos(0, QPoint(0, FSite->LogHeight() / 2));
+        FGuide->SetPos(1, QPoint(FSite->LogWidth() / 2, 0));
+        FGuide->SetVisible(true);
     }
     FSite->update();
 }
 
 void TLayoutAids::ToggleGridSnap()
 {
-    FGrid.SetEnabled(!FGrid.Enabled());
+    FGrid->SetEnabled(!FGrid->Enabled());
 }
 
 void TLayoutAids::UpdateMarkers(QPoint siteDevice)
@@ -258,7 +267,7 @@ bool TLayoutAids::eventFilter(QObject* watched, QEvent* event)
             const QPoint l = FSite->ToLogical(me->position().toPoint());
             // A press that would start a selection band picks a guide instead.
             if (me->button() == Qt::LeftButton && !FSite->ObjectAt(l)) {
-                const int slot = FGuide.GuideAt(l.x(), l.y(), FSite->ToLogical(QPoint(2, 2)).x());
+                const int slot = FGuide->GuideAt(l.x(), l.y(), FSite->ToLogical(QPoint(2, 2)).x());
                 if (slot >= 0) {
                     BeginGuideDrag(slot);
                     return true;
@@ -269,9 +278,9 @@ bool TLayoutAids::eventFilter(QObject* watched, QEvent* event)
             UpdateMarkers(me->position().toPoint());
             if (me->buttons() == Qt::NoButton) {
                 const QPoint l = FSite->ToLogical(me->position().toPoint());
-                const int slot = FGuide.GuideAt(l.x(), l.y(), FSite->ToLogical(QPoint(2, 2)).x());
+                const int slot = FGuide->GuideAt(l.x(), l.y(), FSite->ToLogical(QPoint(2, 2)).x());
                 if (slot >= 0) {
-                    FSite->setCursor(FGuide.GetPos(slot).x() != 0 ? Qt::SizeHorCursor : Qt::SizeVerCursor);
+                    FSite->setCursor(FGuide->GetPos(slot).x() != 0 ? Qt::SizeHorCursor : Qt::SizeVerCursor);
                     FGuideCursor = true;
                 } else if (FGuideCursor) {
                     FSite->setCursor(Qt::ArrowCursor);
@@ -374,13 +383,13 @@ void TLayoutAids::BuildCommands(QWidget* window, QMenuBar* menuBar)
     auto* gridSettings = view->addAction(QStringLiteral("グリッド設定(&G)..."));
     gridSettings->setObjectName(QStringLiteral("GridSettings"));
     connect(gridSettings, &QAction::triggered, this, [this] {
-        TfrmGridSettings dialog(FGrid, FSite->window());
+        TfrmGridSettings dialog(*FGrid, FSite->window());
         if (dialog.exec() == QDialog::Accepted)
             FSite->update();
     });
     connect(view, &QMenu::aboutToShow, this, [this, guides, gridSnap] {
-        guides->setChecked(FGuide.Enabled());
-        gridSnap->setChecked(FGrid.Enabled());
+        guides->setChecked(FGuide->Enabled());
+        gridSnap->setChecked(FGrid->Enabled());
     });
     // Menus show what is possible now; short-cut keys find out when they run (a
     // command that cannot run does nothing), so between menus every command stays

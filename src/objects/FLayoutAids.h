@@ -31,8 +31,10 @@ public:
 
     TRuler* HorizontalRuler() const { return FHorizontal; }
     TRuler* VerticalRuler() const { return FVertical; }
-    TGuide& Guide() { return FGuide; }
-    TGrid& Grid() { return FGrid; }
+    TGuide& Guide() { return *FGuide; }
+    TGrid& Grid() { return *FGrid; }
+    // Another sheet's or document's guides and grid (the view stays).
+    void SetGuideAndGrid(TGuide& guide, TGrid& grid);
 
     // Places the rulers after the site moved or was zoomed.
     void UpdateRulers();
@@ -60,19 +62,22 @@ public:
     void UpdateCommands();
     // The printable outline of the face (logical units) for "位置合わせ".
     QPainterPath FaceOutline;
+    // The grid, then the guides (a view that draws more over its site calls this
+    // from its own OnPaintAfter).
+    void Paint(QPainter& painter);
+    // Moves the rulers' markers to a point in the site's device coordinates.
+    void UpdateMarkers(QPoint siteDevice);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Paint(QPainter& painter);
     void RulerPressed(TRuler* ruler, Qt::MouseButton button);
-    void UpdateMarkers(QPoint siteDevice);
 
     TDrawSite* FSite;
     QScrollArea* FScroll;
-    TGuide& FGuide;
-    TGrid& FGrid;
+    TGuide* FGuide;
+    TGrid* FGrid;
     TRuler* FHorizontal;
     TRuler* FVertical;
     int FDragSlot = -1;
