@@ -307,7 +307,8 @@ void TLOImage::DrawRendered(QPainter& painter, const QImage& image)
     TCanvasSaver saver(painter);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     if (FRotator.Angle() == 0) {
-        painter.drawImage(QRectF(r.Left, r.Top, r.Width(), r.Height()), image);
+        const TLogRect d = FitsPictureInside() ? FitAspectBox({0, 0, image.width(), image.height()}, r) : r;
+        painter.drawImage(QRectF(d.Left, d.Top, d.Width(), d.Height()), image);
         return;
     }
     // Turned: the picture's proportions fitted into the base rectangle, then turned

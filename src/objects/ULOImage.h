@@ -82,6 +82,9 @@ public:
 
 protected:
     void AssignDrawObject(const TDrawObject& source) override;
+    // The whole picture kept in its proportions and centred in the base rectangle
+    // rather than stretched over it (pictures that change per label).
+    virtual bool FitsPictureInside() const { return false; }
 
 private:
     TPictureEx* LegacyPicture() const { return FLegacyPicture.get(); }

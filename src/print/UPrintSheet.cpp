@@ -32,7 +32,7 @@ int TPrintSpec::SelectedCount(int faceCount) const
 
 QString TPrintSpec::Problem() const
 {
-    if (Copies < 1 || Copies > kMaxPrintCopies)
+    if (Copies < 1 || Copies > (MergeSheets ? kMaxMergeSheets : kMaxPrintCopies))
         return QStringLiteral("印刷部数は1から%1までです").arg(kMaxPrintCopies);
     if (std::abs(int64_t(Offset.x())) > kMaxPrintOffset || std::abs(int64_t(Offset.y())) > kMaxPrintOffset)
         return QStringLiteral("印刷位置の調整は-99.9mmから99.9mmまでです");

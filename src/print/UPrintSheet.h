@@ -16,6 +16,7 @@ namespace velmo {
 class TLabelData;
 
 constexpr int kMaxPrintCopies = 99;
+constexpr int kMaxMergeSheets = 10000000;
 // ±99.9 mm, in tenths of a millimetre.
 constexpr int kMaxPrintOffset = 999;
 // Device pixels added on every side of a face's outer rectangle for the bands.
@@ -33,6 +34,9 @@ struct TPrintSpec
     bool AllFaces = true;
     bool CountSelectedOnly = false;
     bool PrintPaperImages = false;
+    // A merge run over every record sets its sheet count from the record count, far
+    // beyond what anyone types as copies (up to kMaxMergeSheets).
+    bool MergeSheets = false;
 
     bool Selected(int face) const;
     int SelectedCount(int faceCount) const;

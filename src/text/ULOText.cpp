@@ -1,4 +1,5 @@
 #include "text/ULOText.h"
+#include <QPaintEngine>
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
 #include "draw/UDrawSite.h"
@@ -810,7 +811,48 @@ void TLOText::Paint(QPainter& painter)
     painter.save();
     PaintLayer(painter, *FTextColor, FOutline ? FOutlineColor.get() : nullptr);
     painter.restore();
+    PaintSearchableText(painter);
     ClearCaches();
+}
+
+void TLOText::PaintSearchableText(QPainter& painter)
+{
+    // Glyphs are drawn as outlines, which a PDF reader cannot search or copy. A PDF
+    // gets the lines once more as invisible text over the same box, so that what
+    // the label says can be found, copied and checked in the file.
+    QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Pdf)
+        return;
+    const QStringList& lines = Text()->Lines();
+    const TLogRect r = BaseRect();
+    if (lines.isEmpty() || r.Width() <= 0 || r.Height() <= 0)
+        return;
+    painter.save();
+    if (FRotator.Angle() != 0) {
+        const QPointF c(FRotator.Center());
+        painter.translate(c);
+        painter.rotate(-FRotator.Angle());
+        painter.translate(-c);
+    }
+    const bool vertical = Vertical();
+    const int lineExtent = std::max(1, (vertical ? r.Width() : r.Height()) / int(lines.size()));
+    QFont font(Font()->Name());
+    font.setPixelSize(std::max(1, lineExtent * 7 / 10));
+    painter.setFont(font);
+    painter.setPen(QColor(0, 0, 0, 0));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        if (line.isEmpty())
+            continue;
+        if (vertical) {
+            const int x = r.Right - int(i + 1) * lineExtent;
+            painter.drawText(QRect(x, r.Top, lineExtent, r.Height()), Qt::AlignCenter | Qt::TextWrapAnywhere, line);
+        } else {
+            const int y = r.Top + int(i) * lineExtent;
+            painter.drawText(QRect(r.Left, y, r.Width(), lineExtent), Qt::AlignLeft | Qt::AlignVCenter, line);
+        }
+    }
+    painter.restore();
 }
 
 void TLOText::PaintMask(QPainter& maskPainter)

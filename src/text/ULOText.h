@@ -182,6 +182,7 @@ private:
     QPainterPath ArcBandPath(int penWidth);
     TLogRect FittedRect(const TLogRect& r);
     void PaintLayer(QPainter& painter, const TColorSpec& fill, const TColorSpec* outline);
+    void PaintSearchableText(QPainter& painter);
     void ChordPoints(QPoint& start, QPoint& end) const;
 
     std::unique_ptr<TSimpleText> FText;

@@ -18,6 +18,7 @@
 #include "tool/UToolRes.h"
 #include "tool/UToolSheet.h"
 #include "tool/UToolCsv.h"
+#include "tool/UToolDate.h"
 #include "tool/UToolPrint.h"
 #include "tool/UToolText.h"
 #include "tool/UToolBarCode.h"
@@ -99,7 +100,8 @@ void Usage(FILE* to)
            "        [--frames] [--cut-lines] [--paper-images] [--offset X,Y] [--banding | --no-banding]\n"
            "        [--dpi N] [--merge FILE.csv [--header]] (--pdf OUT.pdf | --printer NAME)\n"
            "                            print a sheet to a PDF file or a printer (positions from 0,\n"
-           "                            offset in mm; --merge: merge record n on label n)\n"
+           "                            offset in mm; --merge: merge record n on label n;\n"
+           "                            --copies all with --merge: as many sheets as the records need)\n"
            "  csv FILE.csv [--header] [--sort FIELD[,FIELD...]] [--find TEXT]\n"
            "                            the merge records as the merge database holds them: record\n"
            "                            number (from 0), then the fields, tab-separated\n"
@@ -117,6 +119,9 @@ void Usage(FILE* to)
            "                            sheet by genre, each genre and its count on standard output\n"
            "  thumbnails FOLDER OUT.png [--size S] [--columns N]\n"
            "                            a folder's picture files as the file browser lists them\n"
+           "  date (FORMAT | --list) YYYY-MM-DD[THH:MM[:SS]]\n"
+           "                            a date as a date object shows it in FORMAT (1-41: the\n"
+           "                            dialog's formats, else a format string); --list: all 41\n"
            "paths inside a file use \"\\\" (or \"/\") between names\n";
 }
 
@@ -393,6 +398,8 @@ int RunCommand(int argc, char** argv)
         return CommandPictures(arguments);
     if (command == u"thumbnails")
         return CommandThumbnails(arguments);
+    if (command == u"date")
+        return CommandDate(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;

@@ -1,5 +1,9 @@
 #include "tool/UToolPrint.h"
+#include "imaging/UPictureFormats.h"
 #include "merge/UCsvDB.h"
+#include "merge/ULOInsertion.h"
+#include <algorithm>
+#include <vector>
 #include "base/UDateTime.h"
 #include "base/UExceptions.h"
 #include "document/ULabelData.h"
@@ -31,7 +35,8 @@ int Usage()
     QTextStream(stderr) << "usage: velmo-tool print FILE.lbd [--sheet N] [--copies N] [--faces LIST]\n"
                            "         [--count-selected-only] [--frames] [--cut-lines] [--paper-images]\n"
                            "         [--offset X,Y] [--banding | --no-banding] [--dpi N]\n"
-                           "         [--merge FILE.csv [--header]] (--pdf OUT.pdf | --printer NAME)\n";
+                           "         [--merge FILE.csv [--header]] (--pdf OUT.pdf | --printer NAME)\n"
+                           "  --copies all (with --merge): as many sheets as the records need\n";
     return kExitUsage;
 }
 
@@ -89,6 +94,7 @@ int CommandPrint(const QStringList& arguments)
     QStringList positional;
     QString sheetName, facesText, pdf, printer, mergeFile;
     bool mergeHeader = false;
+    bool copiesForAllRecords = false;
     TPrintSpec spec;
     int banding = -1; // not given
     int dpi = 300;
@@ -106,6 +112,11 @@ int CommandPrint(const QStringList& arguments)
             if (!NeedValue(arguments, i))
                 return kExitUsage;
             bool ok = false;
+            if (arguments[i + 1] == u"all") {
+                ++i;
+                copiesForAllRecords = true;
+                continue;
+            }
             spec.Copies = arguments[++i].toInt(&ok);
             if (!ok || spec.Copies < 1 || spec.Copies > kMaxPrintCopies) {
                 ReportError(QStringLiteral("--copies wants a number from 1 to %1").arg(kMaxPrintCopies));
@@ -170,6 +181,10 @@ int CommandPrint(const QStringList& arguments)
     }
     if (positional.size() != 1 || pdf.isEmpty() == printer.isEmpty())
         return Usage();
+    if (copiesForAllRecords && mergeFile.isEmpty()) {
+        ReportError(QStringLiteral("--copies all belongs to --merge"));
+        return kExitUsage;
+    }
     if (mergeHeader && mergeFile.isEmpty()) {
         ReportError(QStringLiteral("--header belongs to --merge"));
         return kExitUsage;
@@ -180,6 +195,8 @@ int CommandPrint(const QStringList& arguments)
     }
     try {
         RegisterLabelDataClasses();
+        // Merge pictures are named by file: every picture format the program reads.
+        RegisterPictureFormats();
         std::unique_ptr<TLabelData> document = TLabelData::Open(positional[0]);
         if (!sheetName.isEmpty()) {
             if (!SelectNamedSheet(*document, sheetName))
@@ -223,10 +240,28 @@ int CommandPrint(const QStringList& arguments)
         if (!mergeFile.isEmpty()) {
             db.Open(mergeFile);
             db.SetHasHeader(mergeHeader);
+            if (copiesForAllRecords) {
+                // Enough sheets for every record at the labels each sheet counts.
+                const int faces = document->Paper()->GetFaceCount();
+                const int perSheet = spec.CountSelectedOnly ? spec.SelectedCount(faces) : faces;
+                if (perSheet <= 0) {
+                    ReportError(QStringLiteral("no label of the sheet is chosen"));
+                    return kExitUsage;
+                }
+                spec.MergeSheets = true;
+                spec.Copies = std::max(1, int((int64_t(db.Count()) + perSheet - 1) / perSheet));
+            }
         }
         TPrintSite site(*document, progress, spec);
         // Record n on label n; without merge data the numbering objects still count.
-        site.SetFaceHook([&db](TDOList& objects, int counter) { db.ApplyMergeRecord(objects, counter); });
+        // A value that makes no barcode leaves its label without one; the run goes on
+        // and names those labels at the end.
+        std::vector<int> refused;
+        site.SetFaceHook([&db, &refused](TDOList& objects, int counter) {
+            db.ApplyMergeRecord(objects, counter);
+            if (HasRefusedBarCode(objects))
+                refused.push_back(counter);
+        });
         site.SetBandingSetting([band] { return band; });
         gInterrupted = 0;
         auto oldHandler = std::signal(SIGINT, OnInterrupt);
@@ -251,6 +286,17 @@ int CommandPrint(const QStringList& arguments)
         if (site.Aborted()) {
             ReportError(QStringLiteral("印刷を中断しました"));
             return kExitFailure;
+        }
+        if (!refused.empty()) {
+            QStringList labels;
+            for (size_t i = 0; i < refused.size() && i < 20; ++i)
+                labels << QString::number(refused[i]);
+            if (refused.size() > 20)
+                labels << QStringLiteral("…");
+            QTextStream(stderr) << "velmo-tool: " << refused.size()
+                                << (refused.size() == 1 ? " label was" : " labels were")
+                                << " printed without its barcode (the merge value is not a valid code): label "
+                                << labels.join(QStringLiteral(", ")) << "\n";
         }
         if (terminal)
             QTextStream(stderr) << "velmo-tool: " << spec.Copies << (spec.Copies == 1 ? " sheet" : " sheets")

@@ -1,5 +1,6 @@
 // velmo-tool undump, get-label and put-label: the text form of component streams
 // in and out of files and work files.
+#include "merge/ULOInsertion.h"
 #include "base/UExceptions.h"
 #include "document/ULabelData.h"
 #include "objects/UDOGroup.h"
@@ -77,6 +78,7 @@ void RegisterToolLabelClasses()
     RegisterTextClasses();
     RegisterBarCodeClasses();
     RegisterImageClasses();
+    RegisterMergeClasses();
 }
 
 int CommandUndump(const QStringList& givenArguments)

@@ -1,0 +1,213 @@
+#include "merge/ULOInsertion.h"
+#include "barcode/UJANCode.h"
+#include "base/UDateTime.h"
+#include "imaging/UImagePack.h"
+#include "merge/UCsvDB.h"
+#include "merge/ULODate.h"
+#include "objects/UDOGroup.h"
+#include "objects/ULDObjects.h"
+#include "objects/ULOCreator.h"
+#include <QDateTime>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <stdexcept>
+#include <vector>
+
+namespace velmo {
+
+QString EmptyInsertionText()
+{
+    return QStringLiteral("\u3000\u3000\u3000");
+}
+
+// ---------------------------------------------------------------------------------
+// TLOInsText
+
+const TPropertyTable& TLOInsText::Properties()
+{
+    static const TPropertyTable table =
+        TPropertyTable::Extending(inherited::Properties())
+            .String("InsertionText", &TLOInsText::InsertionText, &TLOInsText::SetInsertionText)
+            .Int("InsertionField", &TLOInsText::InsertionField, &TLOInsText::SetInsertionField);
+    return table;
+}
+
+void* TLOInsText::QueryInterface(const TGUID& iid)
+{
+    if (iid == IDOInsertion::IID)
+        return static_cast<IDOInsertion*>(this);
+    return TLOVelmoText::QueryInterface(iid);
+}
+
+void TLOInsText::SetInsertionText(const QString& text)
+{
+    FInsertionText = text.isEmpty() ? EmptyInsertionText() : text;
+    static const QRegularExpression lineEnds(QStringLiteral("\\r\\n|\\r|\\n"));
+    const QStringList lines = FInsertionText.split(lineEnds);
+    if (Text()->Lines() != lines)
+        SetLines(lines);
+}
+
+void TLOInsText::AssignDrawObject(const TDrawObject& source)
+{
+    TLOVelmoText::AssignDrawObject(source);
+    if (const auto* o = dynamic_cast<const TLOInsText*>(&source)) {
+        FInsertionText = o->FInsertionText;
+        FInsertionField = o->FInsertionField;
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// TLOInsImage
+
+const TPropertyTable& TLOInsImage::Properties()
+{
+    static const TPropertyTable table =
+        TPropertyTable::Extending(inherited::Properties())
+            .String("InsertionText", &TLOInsImage::InsertionText, &TLOInsImage::SetInsertionText)
+            .Int("InsertionField", &TLOInsImage::InsertionField, &TLOInsImage::SetInsertionField);
+    return table;
+}
+
+void* TLOInsImage::QueryInterface(const TGUID& iid)
+{
+    if (iid == IDOInsertion::IID)
+        return static_cast<IDOInsertion*>(this);
+    return TLOImage::QueryInterface(iid);
+}
+
+void TLOInsImage::SetInsertionText(const QString& text)
+{
+    FInsertionText = text;
+    // A design being read stores its last picture with it: the name alone must not
+    // replace it by a load from wherever the reading process happens to run.
+    if (IsLoading())
+        return;
+    if (text.trimmed().isEmpty()) {
+        ImageData()->SetPicture(nullptr);
+        return;
+    }
+    const QString path = TCsvDB::Instance().ResolveMergePath(text.trimmed());
+    TImageData loaded;
+    try {
+        if (!QFileInfo(path).isFile())
+            throw std::runtime_error("no picture file");
+        loaded.LoadFromFile(path);
+        if (!loaded.Picture()->HasGraphic())
+            throw std::runtime_error("empty picture");
+    } catch (const std::exception&) {
+        // A wrong name in one record shows on its own label and the run goes on;
+        // the previous label's picture must never stand in for it.
+        loaded.SetPicture(&ErrorPicture());
+    }
+    ImageData()->SetPicture(loaded.Picture());
+}
+
+void TLOInsImage::AssignDrawObject(const TDrawObject& source)
+{
+    TLOImage::AssignDrawObject(source);
+    if (const auto* o = dynamic_cast<const TLOInsImage*>(&source)) {
+        FInsertionText = o->FInsertionText;
+        FInsertionField = o->FInsertionField;
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// TLOInsBarCode
+
+const TPropertyTable& TLOInsBarCode::Properties()
+{
+    static const TPropertyTable table =
+        TPropertyTable::Extending(inherited::Properties())
+            .String("InsertionText", &TLOInsBarCode::InsertionText, &TLOInsBarCode::SetInsertionText)
+            .Int("InsertionField", &TLOInsBarCode::InsertionField, &TLOInsBarCode::SetInsertionField);
+    return table;
+}
+
+void* TLOInsBarCode::QueryInterface(const TGUID& iid)
+{
+    if (iid == IDOInsertion::IID)
+        return static_cast<IDOInsertion*>(this);
+    return TLOBarCode::QueryInterface(iid);
+}
+
+void TLOInsBarCode::SetInsertionText(const QString& text)
+{
+    FInsertionText = text;
+    SetJANCode(BarKind() == bkJAN ? NormalizeJAN(text) : text);
+}
+
+void TLOInsBarCode::AssignDrawObject(const TDrawObject& source)
+{
+    TLOBarCode::AssignDrawObject(source);
+    if (const auto* o = dynamic_cast<const TLOInsBarCode*>(&source)) {
+        FInsertionText = o->FInsertionText;
+        FInsertionField = o->FInsertionField;
+    }
+}
+
+namespace {
+
+bool Refused(TDrawObject* object)
+{
+    if (auto* code = dynamic_cast<TLOInsBarCode*>(object))
+        return !code->InsertionText().trimmed().isEmpty() && !code->HasValidCode();
+    if (auto* group = dynamic_cast<TDOGroup*>(object))
+        for (TDrawObject* member : group->MemberList())
+            if (Refused(member))
+                return true;
+    return false;
+}
+
+} // namespace
+
+bool HasRefusedBarCode(const TDOList& objects)
+{
+    for (TDrawObject* object : objects.Objects())
+        if (Refused(object))
+            return true;
+    return false;
+}
+
+// ---------------------------------------------------------------------------------
+// Registration
+
+void RegisterMergeClasses()
+{
+    if (FindLabelClassByName(u"TLOInsText"))
+        return;
+    RegisterTextClasses();
+    RegisterImageClasses();
+    RegisterBarCodeClasses();
+    RegisterLabelClass<TLODate>();
+    RegisterLabelClass<TLONumbering>();
+    RegisterLabelClass<TLOField>();
+    RegisterLabelClass<TLOInsText>();
+    {
+        // Its ancestor TLOImage is registered only as a name older documents use for
+        // the current image class, so the merge image goes in on its own.
+        std::vector<TComponentClass> chain;
+        detail::CollectClassChain<TLOInsImage>(chain);
+        chain.resize(1);
+        RegisterLabelClassChain(chain);
+    }
+    RegisterLabelClass<TLOInsBarCode>();
+
+    TLOCreator::SetPreparation(QStringLiteral("TLODate"), [](TLabelObject* object, TDrawSite*) {
+        if (auto* date = dynamic_cast<TLODate*>(object))
+            date->SetDateValue(DateTimeToDayCount(QDateTime::currentDateTime()));
+    });
+    TLOCreator::SetPreparation(QStringLiteral("TLONumbering"), [](TLabelObject* object, TDrawSite*) {
+        if (auto* numbering = dynamic_cast<TLONumbering*>(object)) {
+            numbering->SetStartNumber(1);
+            numbering->SetStepCount(1);
+            numbering->SetCurNumberValue(0);
+        }
+    });
+    TLOCreator::SetPreparation(QStringLiteral("TLOInsText"), [](TLabelObject* object, TDrawSite*) {
+        if (auto* text = dynamic_cast<TLOInsText*>(object))
+            text->SetInsertionText(QString());
+    });
+}
+
+} // namespace velmo

@@ -1,0 +1,100 @@
+#pragma once
+// Merge objects: a text, a picture and a barcode whose content is one field of the
+// label's merge record. Each keeps the field it shows and the value it was last
+// given; the merge step gives them the label's record before the label is drawn.
+#include "barcode/ULOBarCode.h"
+#include "draw/UDOInterfaces.h"
+#include "objects/ULOImage.h"
+#include "text/ULOText.h"
+
+namespace velmo {
+
+// What an empty merge text shows: three full-width spaces, so that the object keeps
+// a size to grab on the layout.
+QString EmptyInsertionText();
+
+class TLOInsText : public TLOVelmoText, public IDOInsertion
+{
+    VELMO_DRAW_OBJECT(TLOInsText, TLOVelmoText)
+public:
+    explicit TLOInsText(TComponent* owner = nullptr) : TLOVelmoText(owner) {}
+    void* QueryInterface(const TGUID& iid) override;
+
+    const QString& InsertionText() const { return FInsertionText; }
+    int InsertionField() const { return FInsertionField; }
+
+    void SetInsertionText(const QString& text) override;
+    QString GetInsertionText() const override { return FInsertionText; }
+    void SetInsertionField(int field) override { FInsertionField = field; }
+    int GetInsertionField() const override { return FInsertionField; }
+
+protected:
+    void AssignDrawObject(const TDrawObject& source) override;
+
+private:
+    QString FInsertionText;
+    int FInsertionField = 0;
+};
+
+class TLOInsImage : public TLOImage, public IDOInsertion
+{
+    VELMO_DRAW_OBJECT(TLOInsImage, TLOImage)
+public:
+    explicit TLOInsImage(TComponent* owner = nullptr) : TLOImage(owner) {}
+    void* QueryInterface(const TGUID& iid) override;
+
+    const QString& InsertionText() const { return FInsertionText; }
+    int InsertionField() const { return FInsertionField; }
+
+    // An empty name clears the picture; a relative name is taken from the merge
+    // file's folder; a file that is missing or cannot be read shows the error
+    // picture (never the previous label's picture).
+    void SetInsertionText(const QString& text) override;
+    QString GetInsertionText() const override { return FInsertionText; }
+    void SetInsertionField(int field) override { FInsertionField = field; }
+    int GetInsertionField() const override { return FInsertionField; }
+
+protected:
+    void AssignDrawObject(const TDrawObject& source) override;
+    bool FitsPictureInside() const override { return true; }
+
+private:
+    QString FInsertionText;
+    int FInsertionField = 0;
+};
+
+class TLOInsBarCode : public TLOBarCode, public IDOInsertion
+{
+    VELMO_DRAW_OBJECT(TLOInsBarCode, TLOBarCode)
+public:
+    explicit TLOInsBarCode(TComponent* owner = nullptr) : TLOBarCode(owner) {}
+    void* QueryInterface(const TGUID& iid) override;
+
+    const QString& InsertionText() const { return FInsertionText; }
+    int InsertionField() const { return FInsertionField; }
+
+    // JAN values get their check digit computed again (7 or 8 characters give EAN-8,
+    // 12 or 13 give EAN-13, other lengths no code); other kinds take the value as it is.
+    void SetInsertionText(const QString& text) override;
+    QString GetInsertionText() const override { return FInsertionText; }
+    void SetInsertionField(int field) override { FInsertionField = field; }
+    int GetInsertionField() const override { return FInsertionField; }
+
+protected:
+    void AssignDrawObject(const TDrawObject& source) override;
+
+private:
+    QString FInsertionText;
+    int FInsertionField = 0;
+};
+
+// Whether a merge barcode among the objects (groups included) was given a value that
+// makes no symbol of its kind: that label prints without it, and the run says so.
+bool HasRefusedBarCode(const TDOList& objects);
+
+// Registers the merge, date, numbering and field classes for streams and the creator
+// (once; text, image and barcode classes must be registered first or are registered
+// here).
+void RegisterMergeClasses();
+
+} // namespace velmo
