@@ -147,7 +147,7 @@ class Design:
 
     def text(self, x, y, w, h, text, face=GOTHIC, size=12, colour="#303030", align=0, vertical=False,
              bold=False, outline=None, outline_width=0, shadow=None, shadow_preset=8, spacing=0,
-             line_spacing=0, bulge=0, angle=0, field=None):
+             line_spacing=0, bulge=0, angle=0, field=None, distortion=None):
         rows = text.split("\n")
         lines = self._box(x, y, w, h) + ["Version = 1", "Text.Strings = ("]
         lines += ["  " + quote(r) + (")" if i == len(rows) - 1 else "") for i, r in enumerate(rows)]
@@ -171,6 +171,10 @@ class Design:
             lines += [f"Shadow = {shadow_preset}"] + spec(shadow).lines("ShadowColor")
         if bulge:
             lines.append(f"Bulge = {bulge}")
+        if distortion:
+            lines.append("CoonsDistortion.Data = {")
+            lines += ["  " + distortion[i:i + 64] + ("}" if i + 64 >= len(distortion) else "")
+                      for i in range(0, len(distortion), 64)]
         if field:
             kind, number = field
             lines += [f"FieldNo = {number}", f"FieldType = {kind}"]
@@ -198,6 +202,10 @@ class Design:
         out.append("end")
         return "\n".join(out) + "\n"
 
+
+# A text distortion (the arch the delivered pattern chooser also offers), in the stored
+# form of a text object's CoonsDistortion.
+ARCH = "7A16205C343F7E4AB7EE6489695F1C9605000000020000000500000002000000000000000000000000000098999999999999FD3F0000000000000080FD3F0098999999999999FB3F0000000000000080FE3F0000000000000000000000000000000000C0FE3F0098999999999999FB3F0000000000000080FF3F0098999999999999FD3F0000000000000080FF3F0098999999999999FD3F0000000000000080FF3F0000000000000080FF3F000000000000000000000000000000000080FF3F0000000000000080FD3F00686666666666C6FE3F0000000000000080FE3F00303333333333B3FE3F00000000000000C0FE3F00686666666666C6FE3F0000000000000080FF3F0000000000000080FF3F000000000000000000000098999999999999FD3F000000000000000000000000000000000080FF3F0001010100000000010101000000"
 
 PRODUCT = "ftProduct"
 CREATOR = "ftCreatorJapanese"
@@ -735,6 +743,17 @@ def sale_round(paper):
     return d
 
 
+def festival(paper):
+    w, h = PAPERS[paper]
+    d = Design(w, h)
+    d.back(Grad(["#fff3e0", "#ffcc80"], 0))
+    d.text(30, 30, w - 60, 150, "夏まつり", POP, 22, colour=Grad(["#e53935", "#fb8c00"], 90), align=1, bold=True,
+           outline="#ffffff", outline_width=6, distortion=ARCH)
+    d.line(60, 200, w - 60, 200, "#e53935", 3)
+    d.text(30, 215, w - 60, 60, "8月10日(日) 中央公園", ROUND, 7, colour="#5d4037", align=1)
+    return d
+
+
 def new_item(paper):
     w, h = PAPERS[paper]
     d = Design(w, h)
@@ -1128,6 +1147,7 @@ def collection():
         {"0": ingredients("A4 27面 角丸 50×30mm")})
     add("price", "sale", "A4 48面 丸型 30×30mm", "SALE", "*", g, {"0": sale_round("A4 48面 丸型 30×30mm")})
     add("price", "new", "A4 27面 角丸 50×30mm", "新商品", "*", g, {"0": new_item("A4 27面 角丸 50×30mm")})
+    add("price", "festival", "A4 27面 角丸 50×30mm", "夏まつり", "*", g, {"0": festival("A4 27面 角丸 50×30mm")})
 
     g = "季節・ごあいさつ"
     add("greeting", "newyear", "A4 12面 丸型 60×60mm", "謹賀新年", "*", g, {"0": new_year("A4 12面 丸型 60×60mm")})
