@@ -9,6 +9,8 @@
 #include "objects/FShapeDialogs.h"
 #include "objects/ULORect.h"
 #include <QFile>
+#include <QApplication>
+#include <QMouseEvent>
 #include "app/UHistoryManager.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"
@@ -414,4 +416,48 @@ TEST_F(SelectAndEdit, BackgroundDesignsComeFromAWorkFileInTheExtendedMode)
     };
     dialog.OpenEditor(false);
     EXPECT_FALSE(FPapers->FindRecord(TVelmoPapers::PaperImagesBaseName(), QStringLiteral("システム用紙")));
+}
+
+namespace {
+
+void Drag(QWidget* site, QPoint from, QPoint to)
+{
+    auto send = [site](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, QPointF(at), QPointF(site->mapToGlobal(at)), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(site, &event);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    for (int step = 1; step <= 5; ++step)
+        send(QEvent::MouseMove, from + (to - from) * step / 5, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::NoButton);
+}
+
+} // namespace
+
+TEST_F(FreeEditor, TheMouseMovesALabelUnlessLocked)
+{
+    SetExtendedPaperMode(true);
+    auto sheet = Sheet(2100, 2970);
+    AddItem(*sheet, {500, 500, 1500, 1500});
+    TfrmEditFreePaper editor(*sheet, *FPapers, true, FForms);
+    editor.resize(800, 700);
+    editor.show();
+    QApplication::processEvents();
+    TDrawSite* site = editor.Site();
+    const QPoint centre = site->ToDevice(QPoint(1000, 1000));
+    const QPoint target = centre + QPoint(40, 60);
+    ASSERT_NE(editor.LockMouseBox(), nullptr);
+    editor.LockMouseBox()->setChecked(true);
+    Drag(site, centre, target);
+    EXPECT_EQ(FaceAt(site, 0)->FaceInfo().Rect, (TLogRect{500, 500, 1500, 1500}));
+    editor.LockMouseBox()->setChecked(false);
+    Drag(site, centre, target);
+    const TLogRect moved = FaceAt(site, 0)->FaceInfo().Rect;
+    EXPECT_GT(moved.Left, 500);
+    EXPECT_GT(moved.Top, 500);
+    EXPECT_EQ(moved.Width(), 1000);
+    // The boxes show where the mouse put the label.
+    EXPECT_EQ(editor.Box("Left")->value(), moved.Left / 10.0);
+    EXPECT_EQ(editor.Box("Top")->value(), moved.Top / 10.0);
 }
