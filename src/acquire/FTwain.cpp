@@ -121,7 +121,10 @@ protected:
             QPainterPath outside;
             outside.addRect(page);
             outside.addRect(chosen);
-            painter.fillPath(outside, QColor(0, 0, 0, 70));
+            // Clearly dimmed, so the area shows even over a busy preview.
+            painter.fillPath(outside, QColor(0, 0, 0, 140));
+            painter.setPen(QPen(Qt::white, 3));
+            painter.drawRect(chosen.adjusted(0, 0, -1, -1));
             painter.setPen(QPen(QColor(0, 90, 220), 1, Qt::DashLine));
             painter.drawRect(chosen.adjusted(0, 0, -1, -1));
         }
