@@ -471,3 +471,30 @@ TEST(DeliveredFrames, EveryFrameShapesAPictureOnAnImageObject)
     if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS"))
         sheet.save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/framed-images.png"));
 }
+
+TEST(ImageDialogChooser, BackgroundPicturesComeFromFilesClipboardOrScanner)
+{
+    TDataRoot data;
+    InstallPictureBrowsers();
+    TImageData imageData;
+    TfrmTransparentEditor page;
+    page.SetImageData(&imageData);
+    page.SetChooserKind(1);
+    QString title;
+    int tabs = 0;
+    QTimer::singleShot(0, [&] {
+        auto* chooser = dynamic_cast<TfrmIllust2*>(QApplication::activeModalWidget());
+        if (!chooser)
+            return;
+        title = chooser->windowTitle();
+        tabs = chooser->Tabs()->count();
+        chooser->reject();
+    });
+    EXPECT_FALSE(page.ChooseAgain()); // cancelled: nothing chosen
+    EXPECT_EQ(title, QStringLiteral("背景柄の選択"));
+    EXPECT_EQ(tabs, 3);
+    EXPECT_TRUE(imageData.IsEmpty());
+    TfrmImageProperty::SetFrameChooser(nullptr);
+    TfrmBackImageProperty::SetGalleryFactory(nullptr);
+    SetDefaultPictureChooser(nullptr);
+}
