@@ -127,6 +127,15 @@ TEST(ImageBrowser, ThumbnailsArriveAndDamagedFilesShowTheErrorPicture)
     EXPECT_EQ(browser.Captions().first(), QStringLiteral("No.1"));
     EXPECT_EQ(browser.Captions().last(), QStringLiteral("No.24"));
     EXPECT_EQ(browser.ThumbnailPack()->CacheLimit(), 349);
+    // Before its thumbnail is ready an item shows the placeholder, and asking for it
+    // queued the load.
+    TPictureEx first;
+    browser.ThumbnailPack()->GetImage(first, 0);
+    const QImage placeholder = MakeThumbnail(PlaceholderPicture().Graphic()->Image(), 100, clNone, clWhite);
+    ASSERT_EQ(QSize(first.Width(), first.Height()), placeholder.size());
+    EXPECT_EQ(first.Graphic()->Image().convertToFormat(QImage::Format_RGB32),
+              placeholder.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(PlaceholderText(), QStringLiteral("プレビュー作成中..."));
     browser.show();
     (void)browser.viewport()->grab(); // painting asks for the visible thumbnails
     ASSERT_TRUE(WaitFor([&] { return browser.ReadyCount() == 24; })) << browser.ReadyCount();
