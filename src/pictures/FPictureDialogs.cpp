@@ -344,10 +344,12 @@ void TfrmSelectFrame::UpdateOk()
 void InstallPictureBrowsers()
 {
     SetDefaultPictureChooser([](QWidget* parent, int kind, TChosenPicture& chosen) {
-        if (kind == 1) // backgrounds keep their own chooser (the file dialog)
-            return ChoosePictureFile(parent, kind, chosen);
+        // Illustrations (kind 2) come with the collection; backgrounds and the user's
+        // own pictures from files, the clipboard or a scanner.
         const bool collection = kind == 2;
         TfrmIllust2 dialog(collection, parent);
+        if (kind == 1)
+            dialog.setWindowTitle(QStringLiteral("背景柄の選択"));
         const TIllustMode mode = !collection ? imFile
                                  : chosen.Source == TPictureSource::psIllustration ? imIllust
                                  : chosen.Source == TPictureSource::psScanner      ? imTwain

@@ -127,6 +127,15 @@ TEST(ImageBrowser, ThumbnailsArriveAndDamagedFilesShowTheErrorPicture)
     EXPECT_EQ(browser.Captions().first(), QStringLiteral("No.1"));
     EXPECT_EQ(browser.Captions().last(), QStringLiteral("No.24"));
     EXPECT_EQ(browser.ThumbnailPack()->CacheLimit(), 349);
+    // Before its thumbnail is ready an item shows the placeholder, and asking for it
+    // queued the load.
+    TPictureEx first;
+    browser.ThumbnailPack()->GetImage(first, 0);
+    const QImage placeholder = MakeThumbnail(PlaceholderPicture().Graphic()->Image(), 100, clNone, clWhite);
+    ASSERT_EQ(QSize(first.Width(), first.Height()), placeholder.size());
+    EXPECT_EQ(first.Graphic()->Image().convertToFormat(QImage::Format_RGB32),
+              placeholder.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(PlaceholderText(), QStringLiteral("プレビュー作成中..."));
     browser.show();
     (void)browser.viewport()->grab(); // painting asks for the visible thumbnails
     ASSERT_TRUE(WaitFor([&] { return browser.ReadyCount() == 24; })) << browser.ReadyCount();
@@ -470,4 +479,31 @@ TEST(DeliveredFrames, EveryFrameShapesAPictureOnAnImageObject)
     sheetPainter.end();
     if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS"))
         sheet.save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/framed-images.png"));
+}
+
+TEST(ImageDialogChooser, BackgroundPicturesComeFromFilesClipboardOrScanner)
+{
+    TDataRoot data;
+    InstallPictureBrowsers();
+    TImageData imageData;
+    TfrmTransparentEditor page;
+    page.SetImageData(&imageData);
+    page.SetChooserKind(1);
+    QString title;
+    int tabs = 0;
+    QTimer::singleShot(0, [&] {
+        auto* chooser = dynamic_cast<TfrmIllust2*>(QApplication::activeModalWidget());
+        if (!chooser)
+            return;
+        title = chooser->windowTitle();
+        tabs = chooser->Tabs()->count();
+        chooser->reject();
+    });
+    EXPECT_FALSE(page.ChooseAgain()); // cancelled: nothing chosen
+    EXPECT_EQ(title, QStringLiteral("背景柄の選択"));
+    EXPECT_EQ(tabs, 3);
+    EXPECT_TRUE(imageData.IsEmpty());
+    TfrmImageProperty::SetFrameChooser(nullptr);
+    TfrmBackImageProperty::SetGalleryFactory(nullptr);
+    SetDefaultPictureChooser(nullptr);
 }
