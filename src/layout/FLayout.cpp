@@ -261,6 +261,10 @@ TfrmLayout::~TfrmLayout()
     qDeleteAll(FPanels);
     FPanels.clear();
     ClearSite(*FSite);
+    // The aids reach into the site when they go; the site is a child made before
+    // them and would otherwise be gone first.
+    delete FAids;
+    FAids = nullptr;
 }
 
 void TfrmLayout::Activate()
