@@ -209,7 +209,13 @@ bool TfrmLayout::CanInsert(const QString& kind)
     if (kind == QLatin1String("TLOBackImage"))
         return FindLabelClassByName(u"TLOBackImage") != nullptr;
     const QString cls = TLOCreator::ClassForKind(kind);
-    return !cls.isEmpty() && FindLabelClassByName(cls) != nullptr;
+    if (cls.isEmpty() || !FindLabelClassByName(cls))
+        return false;
+    // Illustrations and scans are image objects too; what makes them is the picture
+    // browser or the scanner, which come with the preparation of their kind.
+    if (kind == QLatin1String("TLOOnePoint") || kind == QLatin1String("TLOTwain"))
+        return TLOCreator::HasPreparation(kind);
+    return true;
 }
 
 TfrmLayout::TfrmLayout(QWidget* parent) : QWidget(parent), FFaceInfo(std::make_unique<TFaceInfo>())

@@ -756,6 +756,17 @@ TEST_F(LayoutView, InsertCommandsAreEnabledExactlyForRegisteredKinds)
     EXPECT_TRUE(FView->Action(QStringLiteral("actText"))->isEnabled());
     EXPECT_FALSE(FView->Action(QStringLiteral("actDate"))->isEnabled());
     EXPECT_FALSE(FView->Insert(QStringLiteral("TLODate")));
+    // Illustrations and scans share the image class; without the browser or the
+    // scanner behind their preparation they stay off rather than open a file chooser.
+    EXPECT_TRUE(FView->Action(QStringLiteral("actImageFile"))->isEnabled());
+    EXPECT_FALSE(FView->Action(QStringLiteral("actOnePoint"))->isEnabled());
+    EXPECT_FALSE(FView->Action(QStringLiteral("actTwain"))->isEnabled());
+    TLOCreator::SetPreparation(QStringLiteral("TLOTwain"), [](TLabelObject*, TDrawSite*) {});
+    FView->IdleUpdate();
+    EXPECT_TRUE(FView->Action(QStringLiteral("actTwain"))->isEnabled());
+    TLOCreator::SetPreparation(QStringLiteral("TLOTwain"), nullptr);
+    FView->IdleUpdate();
+    EXPECT_FALSE(FView->Action(QStringLiteral("actTwain"))->isEnabled());
 }
 
 TEST_F(LayoutView, TheMenusHoldTheirEntriesInOrder)
