@@ -928,3 +928,21 @@ TEST_F(LayoutView, AMergeKindAsksForMergeDataFirstAndStopsWithout)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(LayoutView, PasteStaysReadyForItsKeyBetweenMenus)
+{
+    AddRect({10, 10, 60, 60});
+    FView->Aids()->Command(QStringLiteral("Copy"))->ExecuteAction();
+    FView->IdleUpdate();
+    QAction* paste = FView->Aids()->Command(QStringLiteral("Paste"));
+    EXPECT_TRUE(paste->isEnabled());
+    // An idle pass decides the others: nothing to redo here.
+    EXPECT_FALSE(FView->Aids()->Command(QStringLiteral("Redo"))->isEnabled());
+    paste->trigger();
+    EXPECT_EQ(Design().size(), 2u);
+    QApplication::clipboard()->clear();
+}
+
+} // namespace
