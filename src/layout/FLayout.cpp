@@ -209,7 +209,13 @@ bool TfrmLayout::CanInsert(const QString& kind)
     if (kind == QLatin1String("TLOBackImage"))
         return FindLabelClassByName(u"TLOBackImage") != nullptr;
     const QString cls = TLOCreator::ClassForKind(kind);
-    return !cls.isEmpty() && FindLabelClassByName(cls) != nullptr;
+    if (cls.isEmpty() || !FindLabelClassByName(cls))
+        return false;
+    // Illustrations and scans are image objects too; what makes them is the picture
+    // browser or the scanner, which come with the preparation of their kind.
+    if (kind == QLatin1String("TLOOnePoint") || kind == QLatin1String("TLOTwain"))
+        return TLOCreator::HasPreparation(kind);
+    return true;
 }
 
 TfrmLayout::TfrmLayout(QWidget* parent) : QWidget(parent), FFaceInfo(std::make_unique<TFaceInfo>())
@@ -261,6 +267,10 @@ TfrmLayout::~TfrmLayout()
     qDeleteAll(FPanels);
     FPanels.clear();
     ClearSite(*FSite);
+    // The aids reach into the site when they go; the site is a child made before
+    // them and would otherwise be gone first.
+    delete FAids;
+    FAids = nullptr;
 }
 
 void TfrmLayout::Activate()
@@ -617,7 +627,14 @@ void TfrmLayout::BuildCommands()
         }
     });
     FObjectMenu->addAction(property);
-    connect(FObjectMenu, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+    connect(FObjectMenu, &QMenu::aboutToShow, this, [this] {
+        UpdateCommandStates();
+        FAids->UpdateCommands();
+    });
+    connect(FObjectMenu, &QMenu::aboutToHide, this, [this] {
+        if (QAction* paste = FAids->Command(QStringLiteral("Paste")))
+            paste->setEnabled(true);
+    });
 }
 
 void TfrmLayout::BuildStyleBar()
@@ -900,7 +917,16 @@ void TfrmLayout::BuildMenus()
 
     FMenus = {edit, text, shape, image, position, settings, view};
     for (QMenu* m : FMenus)
-        connect(m, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+        connect(m, &QMenu::aboutToShow, this, [this] {
+            UpdateCommandStates();
+            FAids->UpdateCommands();
+        });
+    // Between menus paste stays enabled so that its key finds out for itself.
+    for (QMenu* m : FMenus)
+        connect(m, &QMenu::aboutToHide, this, [this] {
+            if (QAction* paste = FAids->Command(QStringLiteral("Paste")))
+                paste->setEnabled(true);
+        });
     connect(position, &QMenu::aboutToShow, this, [this, align, adjust] {
         TDOList list;
         FSite->Collect(list, true);
@@ -1862,7 +1888,19 @@ void TfrmLayout::UpdateCommandStates()
         c->setEnabled(FDocument && OnEditCreatorInfo);
     if (QAction* p = Action(QStringLiteral("actProductInfo")))
         p->setEnabled(FDocument && OnEditProductInfo);
-    FAids->UpdateCommands();
+    // Every command but paste: asking the clipboard means a round trip to whichever
+    // program owns it, which idle moments must not wait for; paste finds out when it
+    // runs and when its menu opens.
+    for (const char* name : {"Undo", "Redo", "Cut", "Copy", "Clear", "SelectAll", "BringToFront", "SendToBack",
+                             "Group", "Ungroup", "Lock", "Unlock", "DontPrint", "DoPrint", "VertText", "HorzText",
+                             "Rotate90", "Rotate180", "Rotate270", "Property"})
+        if (TDrawSiteActionBase* action = FAids->Command(QString::fromLatin1(name))) {
+            try {
+                action->UpdateAction();
+            } catch (const std::exception&) {
+                action->setEnabled(false);
+            }
+        }
     const int scale = Scale();
     if (QAction* in = Action(QStringLiteral("actZoomIn")))
         in->setEnabled(NextZoomStep(scale, true) > 0);

@@ -195,7 +195,9 @@ public:
     // ---- commands
     // Runs an insert command by its kind ("TLOText", …); false when nothing started.
     bool Insert(const QString& kind);
-    // Whether the kind's class is registered (its insert command is enabled).
+    // Whether the kind's class is registered (its insert command is enabled); the
+    // illustration and scanner kinds also need their creator preparation (the
+    // picture browser, the scanner), since their class is the image object's.
     static bool CanInsert(const QString& kind);
     // "背景柄(&B)...": edits the label's background or makes one.
     void BackgroundCommand();

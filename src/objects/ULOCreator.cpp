@@ -94,6 +94,12 @@ void TLOCreator::SetPreparation(const QString& kind, TPreparation preparation)
     Preparations().insert(kind, std::move(preparation));
 }
 
+bool TLOCreator::HasPreparation(const QString& kind)
+{
+    const auto it = Preparations().constFind(kind);
+    return it != Preparations().constEnd() && *it;
+}
+
 void TLOCreator::SetCreationHook(std::function<void(TLabelObject*)> hook)
 {
     CreationHook() = std::move(hook);

@@ -25,6 +25,7 @@ public:
     // the generic preparation.
     using TPreparation = std::function<void(TLabelObject* object, TDrawSite* site)>;
     static void SetPreparation(const QString& kind, TPreparation preparation);
+    static bool HasPreparation(const QString& kind);
     // The layout editor initialises new objects from its current settings.
     static void SetCreationHook(std::function<void(TLabelObject* object)> hook);
     // Called whenever an object was created (the editor resets its move modes).

@@ -3,6 +3,8 @@
 // keys, dropped files and the damaged inputs a user can run into.
 #include "layout/FLayout.h"
 #include "document/ULabelData.h"
+#include "document/USheetView.h"
+#include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
 #include "draw/UDrawSite.h"
 #include "draw/UGhost.h"
@@ -19,6 +21,7 @@
 #include "objects/ULOFace.h"
 #include "objects/ULOImage.h"
 #include "objects/ULORect.h"
+#include "objects/ULORectBase.h"
 #include "objects/UStandardDSA.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
@@ -32,11 +35,13 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMap>
+#include <QPainter>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabBar>
 #include <QMimeData>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QWheelEvent>
@@ -750,25 +755,18 @@ TEST_F(LayoutView, InsertCommandsAreEnabledExactlyForRegisteredKinds)
     EXPECT_TRUE(FView->Action(QStringLiteral("actRect"))->isEnabled());
     EXPECT_TRUE(FView->Action(QStringLiteral("actText"))->isEnabled());
     EXPECT_FALSE(FView->Action(QStringLiteral("actDate"))->isEnabled());
-    EXPECT_FALSE(FView->Action(QStringLiteral("actInsText"))->isEnabled());
     EXPECT_FALSE(FView->Insert(QStringLiteral("TLODate")));
-}
-
-TEST_F(LayoutView, AMergeKindWithoutMergeDataAsksAndStopsWhenNoneIsChosen)
-{
-    int asked = 0;
-    FView->OnChooseMergeData = [&asked] {
-        ++asked;
-        return false;
-    };
-    // The command exists even before its kind registers; run it directly.
-    QAction* insText = FView->Action(QStringLiteral("actInsText"));
-    ASSERT_NE(insText, nullptr);
-    insText->setEnabled(true);
-    insText->trigger();
-    // The kind is not registered in this test program: nothing is asked or made.
-    EXPECT_EQ(asked, 0);
-    EXPECT_TRUE(Design().empty());
+    // Illustrations and scans share the image class; without the browser or the
+    // scanner behind their preparation they stay off rather than open a file chooser.
+    EXPECT_TRUE(FView->Action(QStringLiteral("actImageFile"))->isEnabled());
+    EXPECT_FALSE(FView->Action(QStringLiteral("actOnePoint"))->isEnabled());
+    EXPECT_FALSE(FView->Action(QStringLiteral("actTwain"))->isEnabled());
+    TLOCreator::SetPreparation(QStringLiteral("TLOTwain"), [](TLabelObject*, TDrawSite*) {});
+    FView->IdleUpdate();
+    EXPECT_TRUE(FView->Action(QStringLiteral("actTwain"))->isEnabled());
+    TLOCreator::SetPreparation(QStringLiteral("TLOTwain"), nullptr);
+    FView->IdleUpdate();
+    EXPECT_FALSE(FView->Action(QStringLiteral("actTwain"))->isEnabled());
 }
 
 TEST_F(LayoutView, TheMenusHoldTheirEntriesInOrder)
@@ -824,6 +822,127 @@ TEST_F(LayoutView, TheMenusHoldTheirEntriesInOrder)
     FView->SetMainCommands(lent);
     EXPECT_EQ(entries(FView->Menus()[6]).size(), view.size());
     FView->SetMainCommands({});
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LayoutView, AFixedZoomShowsTheLabelFromItsOriginWithScrollBarsThatSaySo)
+{
+    FView->show();
+    QApplication::processEvents();
+    FView->SetZoom(400);
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    QScrollArea* area = FView->ScrollArea();
+    QScrollBar* h = area->horizontalScrollBar();
+    QScrollBar* v = area->verticalScrollBar();
+    EXPECT_GT(h->maximum(), 0);
+    EXPECT_EQ(h->value(), 0);
+    EXPECT_EQ(v->value(), 0);
+    EXPECT_EQ(area->widget()->pos(), QPoint(0, 0));
+    // The label's top-left corner is in view.
+    const QPoint corner = Site()->mapTo(area->viewport(), QPoint(0, 0));
+    EXPECT_TRUE(area->viewport()->rect().contains(corner)) << corner.x() << "," << corner.y();
+    FView->hide();
+}
+
+} // namespace
+
+namespace {
+
+// A merge kind for this test only: its class is what enables its command.
+// A plain rectangle of its own class (no designer opens a dialog for it).
+class TLOInsText : public TLORectBase
+{
+    VELMO_DRAW_OBJECT(TLOInsText, TLORectBase)
+public:
+    explicit TLOInsText(TComponent* owner = nullptr) : TLORectBase(owner) {}
+    void SetEncloseSize(int w, int h) override
+    {
+        SetBaseRect({BaseRect().Left, BaseRect().Top, BaseRect().Left + w, BaseRect().Top + h});
+    }
+    void DrawGhost(QPainter& p) override { p.drawRect(ToQRect(BaseRect())); }
+    void Paint(QPainter& p) override { p.drawRect(ToQRect(BaseRect())); }
+};
+
+const TPropertyTable& TLOInsText::Properties()
+{
+    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties());
+    return table;
+}
+
+struct InsTextRegistration
+{
+    InsTextRegistration() { RegisterLabelClass<TLOInsText>(); }
+    ~InsTextRegistration() { UnRegisterLabelClassOf(typeid(TLOInsText)); }
+};
+
+TEST_F(LayoutView, AMergeKindAsksForMergeDataFirstAndStopsWithout)
+{
+    QAction* insText = FView->Action(QStringLiteral("actInsText"));
+    ASSERT_NE(insText, nullptr);
+    FView->IdleUpdate();
+    EXPECT_FALSE(insText->isEnabled());
+    {
+        InsTextRegistration registered;
+        FView->IdleUpdate();
+        EXPECT_TRUE(insText->isEnabled());
+        int asked = 0;
+        // Cancelled.
+        FView->OnChooseMergeData = [&asked] {
+            ++asked;
+            return false;
+        };
+        insText->trigger();
+        EXPECT_EQ(asked, 1);
+        EXPECT_TRUE(Design().empty());
+        // "Chosen" but no file set: still nothing.
+        FView->OnChooseMergeData = [&asked] {
+            ++asked;
+            return true;
+        };
+        insText->trigger();
+        EXPECT_EQ(asked, 2);
+        EXPECT_TRUE(Design().empty());
+        // A file chosen: the object is made.
+        FView->OnChooseMergeData = [this, &asked] {
+            ++asked;
+            FDoc->SetCSVFile(QStringLiteral("/tmp/addresses.csv"));
+            return true;
+        };
+        insText->trigger();
+        EXPECT_EQ(asked, 3);
+        ASSERT_EQ(Design().size(), 1u);
+        EXPECT_EQ(QString::fromLatin1(Design()[0]->ClassName()), QStringLiteral("TLOInsText"));
+        // With merge data nothing is asked again.
+        insText->trigger();
+        EXPECT_EQ(asked, 3);
+        EXPECT_EQ(Design().size(), 2u);
+        TActionList::Instance().Clear();
+        ClearSite(*Site());
+    }
+    FView->IdleUpdate();
+    EXPECT_FALSE(insText->isEnabled());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LayoutView, PasteStaysReadyForItsKeyBetweenMenus)
+{
+    AddRect({10, 10, 60, 60});
+    FView->Aids()->Command(QStringLiteral("Copy"))->ExecuteAction();
+    FView->IdleUpdate();
+    QAction* paste = FView->Aids()->Command(QStringLiteral("Paste"));
+    EXPECT_TRUE(paste->isEnabled());
+    // An idle pass decides the others: nothing to redo here.
+    EXPECT_FALSE(FView->Aids()->Command(QStringLiteral("Redo"))->isEnabled());
+    paste->trigger();
+    EXPECT_EQ(Design().size(), 2u);
+    QApplication::clipboard()->clear();
 }
 
 } // namespace

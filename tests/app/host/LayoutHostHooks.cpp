@@ -20,6 +20,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTextStream>
 #include <QTimer>
@@ -64,6 +66,14 @@ void ReportView(TfrmLayoutMain* main, QStringList& lines)
         TRuler* v = aids->VerticalRuler();
         lines << QStringLiteral("rulers %1 %2").arg(h->mapToGlobal(h->rect().center()).y()).arg(v->mapToGlobal(v->rect().center()).x());
     }
+    if (QScrollArea* area = view->ScrollArea())
+        lines << QStringLiteral("scroll %1 %2 %3 %4 %5 %6")
+                     .arg(area->horizontalScrollBar()->value())
+                     .arg(area->horizontalScrollBar()->maximum())
+                     .arg(area->verticalScrollBar()->value())
+                     .arg(area->verticalScrollBar()->maximum())
+                     .arg(area->widget()->x())
+                     .arg(area->widget()->y());
     lines << QStringLiteral("focus %1").arg(site->hasFocus() ? 1 : 0);
     for (int i = 0, n = 0; i < site->ObjectCount(); ++i) {
         TDrawObject* object = site->Objects(i);
