@@ -17,8 +17,13 @@
 #include "app/UAppFrame.h"
 #include "text/FTextDialog.h"
 #include "text/ULOText.h"
+#include "app/UWizardRun.h"
+#include "app/FMain.h"
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTimer>
+#include <optional>
 
 namespace velmo {
 
@@ -92,6 +97,16 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
                 return window;
             };
         }
+        // "--wizard OUT.lbd" and "--osoroi OUT.lbd" run one wizard over an empty main
+        // window and copy its result to OUT (exit 0; cancelled 3; no data 4).
+        std::optional<TWizardKind> wizardKind;
+        QString wizardOut;
+        if (arguments.size() >= 2 &&
+            (arguments[0] == QLatin1String("--wizard") || arguments[0] == QLatin1String("--osoroi"))) {
+            wizardKind = arguments[0] == QLatin1String("--wizard") ? TWizardKind::wkWizard : TWizardKind::wkMatching;
+            wizardOut = arguments[1];
+            arguments = arguments.mid(2);
+        }
         dataMain.SetArguments(arguments);
         dataMain.SetCatalogueLoader(std::make_unique<TPaperCatalogueLoader>());
         if (hooks.BeforeStart)
@@ -99,6 +114,20 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         if (dataMain.Start()) {
             if (hooks.AfterStart)
                 hooks.AfterStart(dataMain);
+            if (wizardKind) {
+                QTimer::singleShot(0, &app, [&dataMain, &wizardKind, &wizardOut] {
+                    int code = 3;
+                    if (FindWizardDataFile(*wizardKind).isEmpty())
+                        code = 4;
+                    RunWizardCommand(*wizardKind, dataMain.Papers(), dataMain.MainWindow(),
+                                     [&](const QString& resultFile) {
+                                         QFile::remove(wizardOut);
+                                         code = QFile::copy(resultFile, wizardOut) ? 0 : 1;
+                                         return code == 0;
+                                     });
+                    QCoreApplication::exit(code);
+                });
+            }
             exitCode = app.exec();
         }
         dataMain.Shutdown();
