@@ -281,7 +281,7 @@ def address_simple(w, h, p, zipc="〒100-0001", addr=("東京都千代田区千�
     return d
 
 
-def address_frame(w, h, p, zipc="〒460-0008", addr=("愛知県名古屋市中区栄3-5-7",), company="株式会社 ベルモ商事 御中",
+def address_frame(w, h, p, zipc="〒460-0008", addr=("愛知県名古屋市中区栄3-5-7", "ベルモビル 8階"), company="株式会社 ベルモ商事 御中",
                   name="総務部 田中 様"):
     dark, pale, acc = p
     d = Design(w, h)
@@ -289,7 +289,7 @@ def address_frame(w, h, p, zipc="〒460-0008", addr=("愛知県名古屋市中�
     d.rect(20, 20, w - 40, h - 40, fill="#FFFFFF", frame=dark, fw=5, round_=True)
     d.text(50, 40, w - 100, zipc, 8, GOTHIC, dark, field="郵便番号")
     d.text(50, 85, w - 100, list(addr), 8, GOTHIC, "#333333", field="住所")
-    d.text(50, 160, w - 100, company, 9, GOTHIC, "#222222", field="会社名")
+    d.text(50, 175, w - 100, company, 9, GOTHIC, "#222222", field="会社名")
     d.text(50, h - 150, w - 100, name, 14, MINCHO, "#111111", align=2, field="宛名")
     return d
 

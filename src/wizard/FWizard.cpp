@@ -237,6 +237,15 @@ bool TfrmWizard::Available() const
     return FInfo && FInfo->Available();
 }
 
+void TfrmWizard::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The keyboard starts on the chosen genre, so Tab and Space move between genres.
+    if (FStep == wsGenre && FGenreButtons)
+        if (QAbstractButton* b = FGenreButtons->checkedButton())
+            b->setFocus();
+}
+
 void TfrmWizard::done(int result)
 {
     if (FPendingThumbs.size())
@@ -834,8 +843,9 @@ void TfrmWizard::EnterDesign()
         FDesignSummary->clear();
         FNoDesign->setVisible(false);
         FInfo->SetNextEnabled(false);
-        // With a single position there is nothing to choose between.
-        if (FDocument->LabelCount() == 1) {
+        // The first position's designs are listed at once; clicking another position
+        // lists its own.
+        if (FDocument->LabelCount() >= 1) {
             FDesignSheet->Choose(0);
             DesignPositionChosen();
         }
@@ -882,6 +892,8 @@ void TfrmWizard::FillDesigns()
     FNoDesign->setVisible(FTemplates.Count() == 0);
     const int side = 128;
     FDesignList->setIconSize(QSize(side, side));
+    // Pictures only: no caption row under them.
+    FDesignList->setGridSize(QSize(side + 14, side + 14));
     for (int i = 0; i < FTemplates.Count(); ++i) {
         auto* item = new QListWidgetItem(ThumbnailIcon(QImage(), side), QString(), FDesignList);
         const TTemplateInfo& info = FTemplates.Item(i);
@@ -934,6 +946,7 @@ void TfrmWizard::FillSheetDesigns()
     FNoDesign->setVisible(FTemplates.Count() == 0);
     const int side = std::clamp(MatchingThumbnailSize(), 50, 200);
     FDesignList->setIconSize(QSize(side, side));
+    FDesignList->setGridSize(QSize(side + 14, side + 14));
     for (int i = 0; i < FTemplates.Count(); ++i) {
         auto* item = new QListWidgetItem(ThumbnailIcon(QImage(), side), QString(), FDesignList);
         item->setToolTip(QFileInfo(FTemplates.Item(i).File).completeBaseName());
