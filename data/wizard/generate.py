@@ -350,6 +350,21 @@ def cd_label(w, h, p, title="Summer Memories 2026", sub="夏休みの思い出",
     return d
 
 
+def cardcd(w, h, p, title="DEMO CD", left=("ベルモ バンド", "2026 春"), right=("1. はじまり", "2. 風のうた", "3. 夜明け"),
+           foot="Demo Tracks"):
+    dark, pale, acc = p
+    d = Design(w, h)
+    d.back(pale, "#FFFFFF", 90)
+    d.rect(0, 0, w, 125, fill=dark)
+    d.text(40, 30, w - 80, title, 12, HEAVY, "#FFFFFF", align=1, field="タイトル")
+    # The hole (about 22 mm) sits in the middle: text stays left and right of it.
+    d.text(40, 190, 250, list(left), 8, GOTHIC, "#222222", field="左の文字")
+    d.text(w - 290, 190, 250, list(right), 7, GOTHIC, "#333333", field="右の文字")
+    d.rect(0, h - 110, w, 110, fill=acc)
+    d.text(40, h - 85, w - 80, foot, 9, GOTHIC, "#FFFFFF", align=1, field="下の文字")
+    return d
+
+
 def cd_tracklist(w, h, p, title="ドライブ ベスト", tracks=("01. 朝の光", "02. 海岸線", "03. 夕暮れ", "04. 星空")):
     dark, pale, acc = p
     d = Design(w, h)
@@ -371,8 +386,9 @@ def jacket(w, h, p, title="Family Album", sub="2026 春", photo=False):
         d.circle(w - 500, -200, 700, 700, fill=acc)
         d.rect(100, 200, 30, h - 400, fill=dark)
         ty = h // 2 - 150
-    d.text(100, ty, w - 200, title, 22, HEAVY, dark, field="タイトル")
-    d.text(100, ty + 130, w - 200, sub, 11, GOTHIC, "#555555", field="サブタイトル")
+    tx = 100 if photo else 190
+    d.text(tx, ty, w - tx - 100, title, 22, HEAVY, dark, field="タイトル")
+    d.text(tx, ty + 130, w - tx - 100, sub, 11, GOTHIC, "#555555", field="サブタイトル")
     return d
 
 
@@ -395,11 +411,11 @@ def spine(w, h, p, year="2026年度", title="経理書類", dept="総務部"):
     d = Design(w, h)
     d.back("#FFFFFF")
     d.rect(0, 0, w, 300, fill=dark)
-    d.text(20, 90, w - 40, year, 10, GOTHIC, "#FFFFFF", align=1, field="年度")
-    d.text(w // 2 - 110, 400, 220, title, 26, GOTHIC, "#111111", vertical=True, bold=True, h=1700, field="タイトル")
+    d.text(20, 100, w - 40, year, 14, GOTHIC, "#FFFFFF", align=1, field="年度")
+    d.text(w // 2 - 150, 420, 300, title, 38, GOTHIC, "#111111", vertical=True, bold=True, h=1900, field="タイトル")
     d.rect(0, h - 300, w, 300, fill=pale)
     d.rect(0, h - 310, w, 10, fill=acc)
-    d.text(20, h - 200, w - 40, dept, 10, GOTHIC, dark, align=1, field="部署")
+    d.text(20, h - 200, w - 40, dept, 13, GOTHIC, dark, align=1, field="部署")
     return d
 
 
@@ -438,7 +454,9 @@ def name_sticker(w, h, p, name="やまだ たろう", mark="circle", font=ROUND)
     else:
         d.rect(0, 0, 30, h, fill=dark)
     x = h + 10 if mark == "circle" else 130 if mark == "dots" else 60
-    d.text(x, h // 2 - 40, w - x - 20, name, 11, font, dark, align=1, field="なまえ")
+    room = w - x - 20
+    size = max(6, min(11, int(room / (len(name) * PT * 1.05))))
+    d.text(x, h // 2 - int(size * PT * 0.62), room, name, size, font, dark, align=1, field="なまえ")
     return d
 
 
@@ -524,7 +542,7 @@ def spice(w, h, p, item="塩", sub="SALT"):
     d = Design(w, h)
     d.back(pale)
     d.circle(25, 25, w - 50, h - 50, fill="#FFFFFF", frame=dark, fw=6)
-    d.text(50, h // 2 - 100, w - 100, item, 20, BRUSH, dark, align=1, field="品名")
+    d.text(50, h // 2 - 100, w - 100, item, 20 if len(item) <= 2 else 13, BRUSH, dark, align=1, field="品名")
     d.text(50, h // 2 + 40, w - 100, sub, 7, GOTHIC, acc, align=1, spacing=6, field="英名")
     return d
 
@@ -645,10 +663,9 @@ def wizard_designs():
         write(t + "CD/Jacket/jacket%02d.txt" % (i + 1), "jacket", jacket(*size("jacket"), P(i + 2), title, sub, photo))
     write(t + "CD/Tray/tray01.txt", "tray", tray(*size("tray"), P(0)))
     write(t + "CD/Tray/tray02.txt", "tray", tray(*size("tray"), P(5), "Piano Works", ("1. ソナチネ", "2. 月の光", "3. 子守歌")))
-    write(t + "CD/CardCD/cardcd01.txt", "cardcd", card_band(*size("cardcd"), P(1), "DEMO CD", "2026 春", "ベルモ バンド", "Demo Tracks",
-                                                          ("1. はじまり  2. 風のうた", "3. 夜明け")))
-    write(t + "CD/CardCD/cardcd02.txt", "cardcd", card_centre(*size("cardcd"), P(7), "PHOTO DATA", "運動会 2026", "写真データ",
-                                                            ("ひまわり組", "2026.10.10")))
+    write(t + "CD/CardCD/cardcd01.txt", "cardcd", cardcd(*size("cardcd"), P(1)))
+    write(t + "CD/CardCD/cardcd02.txt", "cardcd", cardcd(*size("cardcd"), P(7), "PHOTO DATA", ("運動会 2026", "ひまわり組"),
+                                                       ("写真 248枚", "動画 12本"), "2026.10.10"))
     # Business cards
     for i in range(3):
         write(t + "Card/Business/band%02d.txt" % (i + 1), "card", card_band(*size("card"), P(i)))
@@ -699,12 +716,12 @@ def wizard_designs():
     # Home and kitchen
     for i, (item, date) in enumerate([("強力粉", "開封日 2026.1.10"), ("パスタ", "賞味期限 2027.3"), ("コーヒー豆", "焙煎日 2026.2.1"), ("だし", "2026.4")]):
         write(t + "Home/Kitchen/kitchen%02d.txt" % (i + 1), "kitchen", kitchen(*size("kitchen"), P(i + 5), item, date, (ROUND, GOTHIC)[i % 2]))
-    for i, (item, sub) in enumerate([("塩", "SALT"), ("砂糖", "SUGAR"), ("胡椒", "PEPPER")]):
+    for i, (item, sub) in enumerate([("塩", "SALT"), ("砂糖", "SUGAR"), ("こしょう", "PEPPER")]):
         write(t + "Home/Spice/spice%02d.txt" % (i + 1), "round40", spice(*size("round40"), P(i + 1), item, sub))
     # School
     for i, (mark, font) in enumerate([("circle", TEXTBOOK), ("dots", ROUND), ("bar", TEXTBOOK), ("circle", POP)]):
-        write(t + "School/Belongings/mochimono%02d.txt" % (i + 1), "name", name_sticker(*size("name"), P(i + 4), "1ねん2くみ やまだ", mark, font))
-    for i, subject in enumerate(["こくご", "さんすう", "れんらくちょう"]):
+        write(t + "School/Belongings/mochimono%02d.txt" % (i + 1), "name", name_sticker(*size("name"), P(i + 4), "やまだ はなこ", mark, font))
+    for i, subject in enumerate(["こくご", "さんすう", "れんらく"]):
         write(t + "School/Notebook/note%02d.txt" % (i + 1), "note", notebook(*size("note"), P(i), subject))
     # Parties and events
     for i, (event, role) in enumerate([("ベルモ同窓会 2026", "3年B組"), ("地域清掃ボランティア", "スタッフ"),

@@ -1,4 +1,5 @@
 #include "tool/UToolTemplates.h"
+#include "tool/UToolWizards.h"
 #include "tool/UToolCommands.h"
 #include "base/UExceptions.h"
 #include "imaging/USafetyBitmap.h"
@@ -69,6 +70,9 @@ void Usage(FILE* to)
            "                            draw one label's design as it prints (default 254 dpi)\n"
            "  templates (Template.dat | FOLDER) [--purpose P]\n"
            "                            list templates: purpose, group, file, sheet, label\n"
+           "  wizards DATA_DIR [--check] [--contact-sheet OUT.png]\n"
+           "                            the wizard data (Template/Wizard.dat, Osoroi/Osoroi.dat):\n"
+           "                            genres and designs; check faces, pictures and papers; draw all\n"
            "  patterns [--file FILE.cdd] [--sheet OUT.png]\n"
            "                            list the text distortion patterns, or draw them all\n"
            "  picture IN OUT.png [--scale 1|2|4|8] [--key-colour RRGGBB] [--blur N | --sharpen N]\n"
@@ -260,7 +264,7 @@ int RunCommand(int argc, char** argv)
                                       qstrcmp(argv[1], "decolines") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
-                                        qstrcmp(argv[1], "render") == 0 ||
+                                        qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "wizards") == 0 ||
                                         qstrcmp(argv[1], "print") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (widgets) {
@@ -353,6 +357,8 @@ int RunCommand(int argc, char** argv)
         return CommandTemplates(arguments);
     if (command == u"csv")
         return CommandCsv(arguments);
+    if (command == u"wizards")
+        return CommandWizards(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;
