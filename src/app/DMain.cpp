@@ -80,7 +80,11 @@ TdataMain::TdataMain(QObject* owner) : QObject(owner)
     // The system colour dialog's custom colours live in the settings.
     SetCustomColorsStore([] { return ReadSettingString(QStringLiteral("CustomColors"), QString()); },
                          [](const QString& value) { WriteSettingString(QStringLiteral("CustomColors"), value); });
-    CreateMainWindow = [] { return new TfrmMain; };
+    CreateMainWindow = [this] {
+        auto* window = new TfrmMain;
+        window->Catalogue = [this] { return Papers(); };
+        return window;
+    };
 }
 
 TdataMain::~TdataMain()

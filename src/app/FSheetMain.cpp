@@ -328,7 +328,7 @@ void TfrmPaperChange::accept()
 
 // ---------------------------------------------------------------------------------
 
-TfrmSheetMain::TfrmSheetMain(const QString& fileName, QWidget* parent) : TfrmMain(parent), FFileName(fileName)
+TfrmSheetMain::TfrmSheetMain(const QString& fileName, QWidget* parent) : TfrmMain(parent, TBare{}), FFileName(fileName)
 {
     setObjectName(QStringLiteral("frmSheetMain"));
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
@@ -345,7 +345,7 @@ TfrmSheetMain::TfrmSheetMain(const QString& fileName, QWidget* parent) : TfrmMai
     paper->addAction(QStringLiteral("用紙の変更(&C)..."), this, [this] { ChangePaper(); });
     QMenu* data = menuBar()->addMenu(QStringLiteral("差し込み(&M)"));
     QAction* choose = data->addAction(QStringLiteral("CSVファイルの選択(&F)..."), this, [this] {
-        if (FDocument && ChooseMergeData(this, *FDocument) && FSheet)
+        if (FDocument && velmo::ChooseMergeData(this, *FDocument) && FSheet)
             FSheet->update();
     });
     choose->setObjectName(QStringLiteral("actChooseCsv"));

@@ -4,6 +4,8 @@
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "app/FSheetMain.h"
+#include "app/FLayoutMain.h"
+#include "layout/FLayout.h"
 #include "draw/UDOAction.h"
 #include "draw/UGhost.h"
 #include "objects/FShapeDialogs.h"
@@ -26,6 +28,21 @@
 #include <optional>
 
 namespace velmo {
+
+namespace {
+
+// The frame "--wizard" and "--osoroi" run their wizard over: no document, no
+// start-up choice.
+class TfrmWizardHost : public TfrmMain
+{
+public:
+    TfrmWizardHost() : TfrmMain(nullptr, TBare{}) {}
+    void MakeInitialDocument() override {}
+    bool SplashClosed() const override { return true; }
+    void OfferStartupChoice() override {}
+};
+
+} // namespace
 
 int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
 {
@@ -97,16 +114,27 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
                 return window;
             };
         }
+        // "--layout FILE.lbd" opens the work file straight into the layout view.
+        if (arguments.size() >= 2 && arguments[0] == QLatin1String("--layout")) {
+            arguments.removeFirst();
+            dataMain.CreateMainWindow = [] { return new TfrmLayoutMain; };
+        }
+        // The layout view keeps its default style in the application's settings.
+        TfrmLayout::SetSettingsStore({ReadSettingInteger, ReadSettingString, WriteSettingInteger, WriteSettingString});
         // "--wizard OUT.lbd" and "--osoroi OUT.lbd" run one wizard over an empty main
         // window and copy its result to OUT (exit 0; cancelled 3; no data 4).
-        std::optional<TWizardKind> wizardKind;
+        std::optional<TWizardMode> wizardKind;
         QString wizardOut;
         if (arguments.size() >= 2 &&
             (arguments[0] == QLatin1String("--wizard") || arguments[0] == QLatin1String("--osoroi"))) {
-            wizardKind = arguments[0] == QLatin1String("--wizard") ? TWizardKind::wkWizard : TWizardKind::wkMatching;
+            wizardKind = arguments[0] == QLatin1String("--wizard") ? TWizardMode::wmWizard : TWizardMode::wmMatching;
             wizardOut = arguments[1];
             arguments = arguments.mid(2);
+            dataMain.CreateMainWindow = [] { return new TfrmWizardHost; };
         }
+        // The main window's wizard commands and start-up entries run the wizards over
+        // the catalogue the data module loads.
+        SetWizardRunner(MakeWizardRunner([&dataMain] { return dataMain.Papers(); }));
         dataMain.SetArguments(arguments);
         dataMain.SetCatalogueLoader(std::make_unique<TPaperCatalogueLoader>());
         if (hooks.BeforeStart)
@@ -131,6 +159,7 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
             exitCode = app.exec();
         }
         dataMain.Shutdown();
+        SetWizardRunner({});
     }
     return exitCode;
 }

@@ -1,14 +1,18 @@
 #include "app/UWizardRun.h"
 
 #include "app/UAppFrame.h"
+#include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
 #include <QFileInfo>
 
 namespace velmo {
 
-QString FindWizardDataFile(TWizardKind kind)
+QString FindWizardDataFile(TWizardMode kind)
 {
-    const QString relative = kind == TWizardKind::wkWizard ? kWizardDataFile : kOsoroiDataFile;
+    const QString relative = kind == TWizardMode::wmWizard ? kWizardDataFile : kOsoroiDataFile;
     TAppFrame* frame = TAppFrame::Instance();
     QString found = frame ? frame->FindDataFile(relative, QString()) : QString();
     if (found.isEmpty() && frame) {
@@ -21,7 +25,7 @@ QString FindWizardDataFile(TWizardKind kind)
     return found;
 }
 
-bool RunWizardCommand(TWizardKind kind, TVelmoPapers* papers, QWidget* parent,
+bool RunWizardCommand(TWizardMode kind, TVelmoPapers* papers, QWidget* parent,
                       const std::function<bool(const QString& resultFile)>& load)
 {
     bool notAvailable = false;
@@ -39,11 +43,74 @@ bool RunWizardCommand(TWizardKind kind, TVelmoPapers* papers, QWidget* parent,
             };
         });
     if (notAvailable) {
-        const QString name = kind == TWizardKind::wkWizard ? kWizardDataName : kOsoroiDataName;
+        const QString name = kind == TWizardMode::wmWizard ? kWizardDataName : kOsoroiDataName;
         ShowAppMessage(FormatText(ExpandMacros(QStringLiteral("$(SysMsgCDNotFound)")), {name}), false);
         return false;
     }
     return loaded;
+}
+
+namespace {
+
+// The result a runner handed to the main window: removed when the next run starts
+// and when the program ends.
+struct TKeptResult
+{
+    QString File;
+    void Drop()
+    {
+        if (!File.isEmpty())
+            QFile::remove(File);
+        File.clear();
+    }
+    ~TKeptResult() { Drop(); }
+};
+
+TKeptResult& KeptResult()
+{
+    static TKeptResult kept;
+    return kept;
+}
+
+} // namespace
+
+TWizardRunner MakeWizardRunner(std::function<TVelmoPapers*()> papers)
+{
+    return [papers = std::move(papers)](TWizardKind kind, QWidget* parent) {
+        KeptResult().Drop();
+        const TWizardMode mode = kind == TWizardKind::Plain ? TWizardMode::wmWizard : TWizardMode::wmMatching;
+        TWizardOutcome outcome;
+        bool notAvailable = false;
+        const int result = RunWizard(
+            mode, papers ? papers() : nullptr, FindWizardDataFile(mode), parent,
+            [&outcome](const QString& resultFile) {
+                // The dialog removes its result when it closes: the file moves to a name
+                // of the runner's own before that.
+                QTemporaryFile kept(QDir::tempPath() + QStringLiteral("/LWZXXXXXX.lbd"));
+                kept.setAutoRemove(false);
+                if (!kept.open())
+                    return;
+                const QString name = kept.fileName();
+                kept.close();
+                QFile::remove(name);
+                if (QFile::rename(resultFile, name) || QFile::copy(resultFile, name)) {
+                    KeptResult().File = name;
+                    outcome.WorkFile = name;
+                }
+            },
+            &notAvailable, [](TfrmWizard& dialog) {
+                dialog.AskOkCancel = [](const QString& question) {
+                    return AppMessageBox(question, {bkOK, bkCancel}, 0, 1, false) == mrOk;
+                };
+            });
+        if (notAvailable)
+            outcome.Status = TWizardOutcome::Unavailable;
+        else if (result == QDialog::Accepted && !outcome.WorkFile.isEmpty())
+            outcome.Status = TWizardOutcome::Accepted;
+        else
+            outcome.Status = TWizardOutcome::Cancelled;
+        return outcome;
+    };
 }
 
 } // namespace velmo

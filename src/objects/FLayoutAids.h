@@ -60,14 +60,17 @@ public:
     void UpdateCommands();
     // The printable outline of the face (logical units) for "位置合わせ".
     QPainterPath FaceOutline;
+    // The grid, then the guides (a view that draws more over its site calls this
+    // from its own OnPaintAfter).
+    void Paint(QPainter& painter);
+    // Moves the rulers' markers to a point in the site's device coordinates.
+    void UpdateMarkers(QPoint siteDevice);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Paint(QPainter& painter);
     void RulerPressed(TRuler* ruler, Qt::MouseButton button);
-    void UpdateMarkers(QPoint siteDevice);
 
     TDrawSite* FSite;
     QScrollArea* FScroll;

@@ -52,10 +52,10 @@ namespace velmo {
 namespace {
 
 // Remembered for the rest of the application's run.
-int& SizeFilterOf(TWizardKind kind)
+int& SizeFilterOf(TWizardMode kind)
 {
     static int wizard = 0, matching = 0;
-    return kind == TWizardKind::wkWizard ? wizard : matching;
+    return kind == TWizardMode::wmWizard ? wizard : matching;
 }
 int& MatchingThumbnailSize()
 {
@@ -154,11 +154,11 @@ void FillSorted(TTemplateList& list, const QString& folder, const TTemplateFace&
 
 // ---------------------------------------------------------------------------------
 
-TfrmWizard::TfrmWizard(TWizardKind kind, TVelmoPapers* papers, const QString& dataFile, QWidget* parent)
+TfrmWizard::TfrmWizard(TWizardMode kind, TVelmoPapers* papers, const QString& dataFile, QWidget* parent)
     : QDialog(parent), FKind(kind)
 {
-    setObjectName(kind == TWizardKind::wkWizard ? QStringLiteral("frmWizard") : QStringLiteral("frmSameWizard"));
-    if (kind == TWizardKind::wkWizard) {
+    setObjectName(kind == TWizardMode::wmWizard ? QStringLiteral("frmWizard") : QStringLiteral("frmSameWizard"));
+    if (kind == TWizardMode::wmWizard) {
         auto info = std::make_unique<TWizardInfo>(papers, dataFile);
         FWizard = info.get();
         FInfo = std::move(info);
@@ -277,7 +277,7 @@ void TfrmWizard::WriteDesign(int k, const TDOList& topmostFirst)
 std::vector<int> TfrmWizard::EditedPositions() const
 {
     std::vector<int> positions;
-    if (FKind == TWizardKind::wkWizard) {
+    if (FKind == TWizardMode::wmWizard) {
         positions.push_back(FDocument->SeparatelyDesign() ? FDocument->CurrentLabelNo() : 0);
         return positions;
     }
@@ -322,10 +322,10 @@ void TfrmWizard::ShowStep(int step)
     FBack->setEnabled(step >= wsPaper);
     FFinish->setEnabled(step == wsFinish);
     FNext->setEnabled(true);
-    if (FKind == TWizardKind::wkWizard)
+    if (FKind == TWizardMode::wmWizard)
         FNext->setText(step == wsFinish ? QStringLiteral("別のラベル(&N)") : QStringLiteral(">>次へ(&N)"));
     EnterStep();
-    if (FKind == TWizardKind::wkWizard)
+    if (FKind == TWizardMode::wmWizard)
         setWindowTitle(WizardCaption(step, step >= wsDesign && HasPhoto()));
     else
         setWindowTitle(OsoroiCaption(step));
@@ -405,7 +405,7 @@ void TfrmWizard::GoNext()
         return;
     }
     int next;
-    if (FKind == TWizardKind::wkWizard)
+    if (FKind == TWizardMode::wmWizard)
         next = WizardNextStep(FStep, FStep == wsDesign ? HasPhoto() : false);
     else
         next = OsoroiNextStep(FStep, HasPhoto(), HasTexts());
@@ -417,7 +417,7 @@ void TfrmWizard::GoBack()
     if (FStep == wsGenre)
         return;
     int previous;
-    if (FKind == TWizardKind::wkWizard)
+    if (FKind == TWizardMode::wmWizard)
         previous = WizardPrevStep(FStep, HasPhoto());
     else
         previous = OsoroiPrevStep(FStep, HasPhoto(), HasTexts());
@@ -429,7 +429,7 @@ void TfrmWizard::FinishRun()
     if (FStep != wsFinish)
         return;
     try {
-        if (FKind == TWizardKind::wkWizard && !FDocument->CSVFile().isEmpty()) {
+        if (FKind == TWizardMode::wmWizard && !FDocument->CSVFile().isEmpty()) {
             const QString question =
                 QStringLiteral("作成したデータには、差込み項目があります。\r\nここでCSVファイルを選択しますか？");
             const bool ok = AskOkCancel ? AskOkCancel(question)
@@ -495,7 +495,7 @@ void TfrmWizard::BuildGenrePage()
     layout->addStretch(1);
     FGenreButtons = new QButtonGroup(page);
     FGenreButtons->setExclusive(true);
-    const bool wizard = FKind == TWizardKind::wkWizard;
+    const bool wizard = FKind == TWizardMode::wmWizard;
     const int count = wizard ? 12 : 5;
     const QStringList genres = wizard ? FWizard->Genres() : FOsoroi->Genres();
     TMatrixImagePack pack;
@@ -536,7 +536,7 @@ void TfrmWizard::BuildPaperPage()
     columns->addLayout(left, 3);
     auto* subRow = new QHBoxLayout;
     FSubGenreLabel =
-        new QLabel(FKind == TWizardKind::wkWizard ? QStringLiteral("種類(&K):") : QStringLiteral("アイテム(&K):"), page);
+        new QLabel(FKind == TWizardMode::wmWizard ? QStringLiteral("種類(&K):") : QStringLiteral("アイテム(&K):"), page);
     FSubGenre = new QComboBox(page);
     FSubGenre->setObjectName(QStringLiteral("subGenre"));
     FSubGenreLabel->setBuddy(FSubGenre);
@@ -610,7 +610,7 @@ void TfrmWizard::BuildPaperPage()
 
 void TfrmWizard::FillSubGenres()
 {
-    const QStringList subs = FKind == TWizardKind::wkWizard ? FWizard->SubGenres() : FOsoroi->Items();
+    const QStringList subs = FKind == TWizardMode::wmWizard ? FWizard->SubGenres() : FOsoroi->Items();
     FSubGenre->clear();
     // Item names may be written in quotes; they are shown without them.
     for (QString name : subs) {
@@ -638,7 +638,7 @@ void TfrmWizard::RebuildCandidates()
     FCandidates.clear();
     TVelmoPapers* papers = FInfo->Papers();
     if (papers) {
-        if (FKind == TWizardKind::wkWizard) {
+        if (FKind == TWizardMode::wmWizard) {
             FInfo->SetPurposeList(FWizard->Purposes());
             FCandidates = WizardCandidates(*papers, FInfo->PurposeList());
         } else {
@@ -782,7 +782,7 @@ void TfrmWizard::BuildDesignPage()
     FThumbSize = new QComboBox(page);
     FThumbSize->setObjectName(QStringLiteral("thumbnailSize"));
     FThumbSize->addItems({QStringLiteral("50"), QStringLiteral("100"), QStringLiteral("150"), QStringLiteral("200")});
-    FThumbSize->setVisible(FKind == TWizardKind::wkMatching);
+    FThumbSize->setVisible(FKind == TWizardMode::wmMatching);
     FThumbSize->setCurrentText(QString::number(MatchingThumbnailSize()));
     top->addWidget(FThumbSize);
     right->addLayout(top);
@@ -827,7 +827,7 @@ void TfrmWizard::EnterDesign()
         return;
     FDesignPaper = FDocument->Paper()->Clone();
     FDesignSheet->SetPaper(FDesignPaper.get());
-    if (FKind == TWizardKind::wkWizard) {
+    if (FKind == TWizardMode::wmWizard) {
         const bool separate = FDocument->SeparatelyDesign();
         FDesignSheet->setEnabled(separate);
         FDesignSheet->SetColor(separate ? clWhite : TColor(0xD0D0D0));
@@ -865,7 +865,7 @@ void TfrmWizard::DesignPositionChosen()
     QStringList lines;
     PaperSummary(lines, *FDesignPaper, FInfo->Papers(), chosen);
     FDesignSummary->setText(lines.join(u'\n'));
-    if (FKind == TWizardKind::wkWizard)
+    if (FKind == TWizardMode::wmWizard)
         FillDesigns();
     else
         FillSheetDesigns();
@@ -971,7 +971,7 @@ void TfrmWizard::DrawNextThumbnail()
     const TTemplateInfo& info = FTemplates.Item(index);
     QImage picture;
     const int side = FDesignList->iconSize().width();
-    if (FKind == TWizardKind::wkWizard) {
+    if (FKind == TWizardMode::wmWizard) {
         TLabelData::LoadPreview(info.File, info.Sheet, info.Label, picture);
     } else if (FDesignPaper) {
         DrawSheetPreview(picture, info.File, *FDesignPaper, 25, info.Sheet);
@@ -986,7 +986,7 @@ bool TfrmWizard::CommitDesign()
         return false;
     const TTemplateInfo info = FTemplates.Item(row);
     FPhotoRects.clear();
-    if (FKind == TWizardKind::wkWizard) {
+    if (FKind == TWizardMode::wmWizard) {
         const int position = FDocument->SeparatelyDesign() ? FDesignPosition : 0;
         TDOList objects;
         if (!info.Blank) {
@@ -1048,7 +1048,7 @@ void TfrmWizard::ShowDesignPicture(QLabel* target)
     const QSize box = target->size().boundedTo(QSize(680, 440)).expandedTo(QSize(300, 260));
     QImage picture;
     try {
-        if (FKind == TWizardKind::wkWizard) {
+        if (FKind == TWizardMode::wmWizard) {
             const int k = EditedPositions().front();
             const TLogRect rect = FDocument->LabelRect(k);
             const int dpi = rect.IsEmpty() ? 96
@@ -1172,7 +1172,7 @@ void TfrmWizard::EnterInput()
                 seen = seen || input.first == caption;
             // The wizard asks for every field of its one position; the matching sheet
             // asks once per caption.
-            if (seen && FKind == TWizardKind::wkMatching)
+            if (seen && FKind == TWizardMode::wmMatching)
                 continue;
             const QString text = TextFieldText(object);
             QWidget* input;
@@ -1217,7 +1217,7 @@ bool TfrmWizard::CommitInput()
         size_t row = 0;
         for (TDrawObject* object : fields) {
             QWidget* input = nullptr;
-            if (FKind == TWizardKind::wkWizard) {
+            if (FKind == TWizardMode::wmWizard) {
                 if (row < FInputs.size())
                     input = FInputs[row].second;
                 ++row;
@@ -1267,7 +1267,7 @@ void TfrmWizard::EnterFinish()
     } catch (const std::exception&) {
     }
     FSheetPicture->setPixmap(FitPixmap(picture, box));
-    const bool another = FKind == TWizardKind::wkWizard && FDocument->SeparatelyDesign() && FDocument->LabelCount() > 1;
+    const bool another = FKind == TWizardMode::wmWizard && FDocument->SeparatelyDesign() && FDocument->LabelCount() > 1;
     FNext->setEnabled(another);
     if (another && FDocument->LabelCount() > 0)
         FDesignPosition = (FDocument->CurrentLabelNo() + 1) % FDocument->LabelCount();
@@ -1275,7 +1275,7 @@ void TfrmWizard::EnterFinish()
 
 // ---------------------------------------------------------------------------------
 
-int RunWizard(TWizardKind kind, TVelmoPapers* papers, const QString& dataFile, QWidget* parent,
+int RunWizard(TWizardMode kind, TVelmoPapers* papers, const QString& dataFile, QWidget* parent,
               const std::function<void(const QString& resultFile)>& onResult, bool* notAvailable,
               const std::function<void(TfrmWizard&)>& prepare)
 {

@@ -26,10 +26,10 @@ class TLabelData;
 class TPaperSite;
 class TVelmoPapers;
 
-enum class TWizardKind
+enum class TWizardMode
 {
-    wkWizard,  // one position's design
-    wkMatching // a whole matching sheet
+    wmWizard,  // one position's design
+    wmMatching // a whole matching sheet
 };
 
 // The data files of both wizards, relative to the data roots.
@@ -43,11 +43,11 @@ class TfrmWizard : public QDialog
 {
 public:
     // dataFile: the found data file (empty or missing: not available).
-    TfrmWizard(TWizardKind kind, TVelmoPapers* papers, const QString& dataFile, QWidget* parent = nullptr);
+    TfrmWizard(TWizardMode kind, TVelmoPapers* papers, const QString& dataFile, QWidget* parent = nullptr);
     ~TfrmWizard() override;
 
     bool Available() const;
-    TWizardKind Kind() const { return FKind; }
+    TWizardMode Kind() const { return FKind; }
     // The saved result (empty until "完了" succeeded).
     const QString& ResultFile() const { return FResultFile; }
     int Step() const { return FStep; }
@@ -118,7 +118,7 @@ private:
     void ReadDesign(int k, TDOList& topmostFirst);
     void WriteDesign(int k, const TDOList& topmostFirst);
 
-    TWizardKind FKind;
+    TWizardMode FKind;
     std::unique_ptr<TWizardBase> FInfo;
     TWizardInfo* FWizard = nullptr;
     TOsoroiInfo* FOsoroi = nullptr;
@@ -177,7 +177,7 @@ private:
 // it still exists (it is removed when the dialog closes). Returns the dialog's
 // result (QDialog::Accepted or Rejected); notAvailable is set when the data file
 // was missing (nothing was shown).
-int RunWizard(TWizardKind kind, TVelmoPapers* papers, const QString& dataFile, QWidget* parent,
+int RunWizard(TWizardMode kind, TVelmoPapers* papers, const QString& dataFile, QWidget* parent,
               const std::function<void(const QString& resultFile)>& onResult, bool* notAvailable = nullptr,
               const std::function<void(TfrmWizard&)>& prepare = {});
 
