@@ -119,28 +119,30 @@ class Run:
         return self.proc.returncode
 
 
-def wizard_run(env, out, cancel_at=None):
-    """The plain wizard to an address label; cancelled on step cancel_at if given."""
-    run = Run("wizard", out, env)
+def wizard_run(env, out, cancel_at=None, run=None):
+    """The plain wizard to an address label; cancelled on step cancel_at if given.
+    Without run, velmo --wizard OUT is started; with one, its wizard is already open."""
+    started = run is None
+    run = run or Run("wizard", out, env)
     title = wait_title("ウイザード 1/5 ジャンルの選択")
     time.sleep(1)
     if cancel_at == 0:
         key("Escape")
-        return run.finish()
+        return run.finish() if started else None
     shot("w1-genre") if cancel_at is None else None
     double_click_genre("ウイザード 1/5", 2, 4)  # 宛名・差出人
     wait_title("ウイザード 2/5 用紙の選択")
     time.sleep(1)
     if cancel_at == 1:
         key("Escape")
-        return run.finish()
+        return run.finish() if started else None
     shot("w2-paper") if cancel_at is None else None
     key("Return")
     wait_title("ウイザード 3/5 デザインの選択")
     time.sleep(2)
     if cancel_at == 2:
         key("Escape")
-        return run.finish()
+        return run.finish() if started else None
     shot("w3-design") if cancel_at is None else None
     key("Return")
     # The address designs hold no photo: straight to the input step.
@@ -148,7 +150,7 @@ def wizard_run(env, out, cancel_at=None):
     time.sleep(1)
     if cancel_at == 4:
         key("Escape")
-        return run.finish()
+        return run.finish() if started else None
     key("ctrl+a")
     type_text("123-4567")
     key("Tab", "ctrl+a")
@@ -165,10 +167,10 @@ def wizard_run(env, out, cancel_at=None):
     time.sleep(1.5)
     if cancel_at == 5:
         key("Escape")
-        return run.finish()
+        return run.finish() if started else None
     shot("w5-finish")
     key("Return")  # 完了
-    return run.finish()
+    return run.finish() if started else None
 
 
 def osoroi_run(env, out, cancel_at=None):
@@ -211,6 +213,95 @@ def osoroi_run(env, out, cancel_at=None):
     shot("o6-finish")
     key("Return")
     return run.finish()
+
+
+def windows_named(name):
+    return [w for w in xdo("search", "--name", name).split() if xdo("getwindowname", w).strip() == name]
+
+
+def wait_new_window(name, known, timeout=20):
+    end = time.time() + timeout
+    while time.time() < end:
+        fresh = [w for w in windows_named(name) if w not in known]
+        if fresh:
+            xdo("windowfocus", "--sync", fresh[-1])
+            return fresh[-1]
+        time.sleep(0.2)
+    fail("no new window named " + name)
+
+
+def main_window_scenario(env, work):
+    """From the start-up choice as a new user: a wizard cancelled (the choice comes
+    back), a wizard to the end (the main window holds its document, untitled), saved
+    under a name; then the menu's wizards cancelled on each step leave it as it was."""
+    app_title = "ベルモ"
+    run = Run.__new__(Run)
+    run.out = None
+    run.proc = subprocess.Popen([VELMO], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
+    try:
+        main = wait_window("ベルモ - 新規作成")
+        time.sleep(2)
+        known = [w for w in windows_named(app_title)]
+        # The start-up choice: 新規作成, 開く, おそろいラベル, ウイザード, 終了.
+        end = time.time() + 20
+        choice = None
+        while time.time() < end and not choice:
+            names = windows_named(app_title)
+            if names:
+                choice = names[-1]
+            time.sleep(0.3)
+        xdo("windowfocus", "--sync", choice)
+        shot("m1-startup-choice")
+        key("Tab", "Tab", "Tab", "space")
+        wait_title("ウイザード 1/5")
+        key("Escape")
+        # A wizard that did not succeed brings the choice back.
+        choice = wait_new_window(app_title, known + [choice])
+        key("Tab", "Tab", "Tab", "space")
+        wizard_run(env, None, run=run)
+        title = wait_title("ベルモ - 新規作成")
+        time.sleep(2)
+        shot("m2-main-window")
+        xdo("windowfocus", "--sync", main)
+        key("ctrl+s")
+        wait_title("名前を付けて保存")
+        saved = os.path.join(work, "main.lbd")
+        key("ctrl+a")
+        type_text(saved)
+        key("Return")
+        wait_title("ベルモ - main.lbd")
+        design = tool("get-label", saved, "0", "0")
+        for typed in ("'123-4567'", "'Tokyo Chiyoda 1-2-3'", "'Velmo Heights 505'", "'Hanako Velmo'"):
+            if typed not in design:
+                fail("the main window's document lacks %s" % typed)
+        with open(saved, "rb") as f:
+            before = f.read()
+        # The menu's wizards, cancelled on their first steps: the document stays.
+        # "(&E)" is also 環境設定's mnemonic in the same menu: E moves to the first
+        # entry with it, Return runs it.
+        for menu_keys, prefix in ((("w",), "ウイザード"), (("e", "Return"), "おそろいラベル")):
+            for steps in (0, 1, 2):
+                xdo("windowfocus", "--sync", main)
+                key("alt+f")
+                key(*menu_keys)
+                wait_title(prefix + " 1/")
+                time.sleep(0.8)
+                for _ in range(steps):
+                    key("Return")
+                    time.sleep(1.5)
+                key("Escape")
+                time.sleep(1)
+                if not xdo("search", "--name", "ベルモ - main.lbd").split():
+                    fail("cancelling the %s on step %d changed the main window's document" % (prefix, steps))
+        xdo("windowfocus", "--sync", main)
+        key("ctrl+s")
+        time.sleep(1.5)
+        with open(saved, "rb") as f:
+            if tool("get-label", saved, "0", "0") != design:
+                fail("the document changed after cancelled wizards")
+    finally:
+        run.proc.kill()
+        run.proc.wait()
 
 
 def leftovers(tmp):
@@ -285,7 +376,9 @@ def main():
         tool("sheet", out, "0", png, "--dpi", "100")
         if SHOTS:
             shutil.copy(png, os.path.join(SHOTS, "o7-sheet.png"))
-        print("wizard_xvfb: both wizards made their documents; cancel left everything as it was")
+        main_window_scenario(env, work)
+        print("wizard_xvfb: both wizards made their documents, also from the start-up choice into the main window; "
+              "cancel left everything as it was")
     finally:
         xvfb.kill()
         xvfb.wait()
