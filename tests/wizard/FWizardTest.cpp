@@ -9,7 +9,11 @@
 #include "tool/UToolDump.h"
 #include "wizard/FWizard.h"
 
+#include "base/UCodePage932.h"
 #include <QComboBox>
+#include <QDir>
+#include <QListWidget>
+#include <QTemporaryDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -223,4 +227,30 @@ TEST_F(WizardDialog, CancelLeavesNoResult)
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
         EXPECT_TRUE(dialog.ResultFile().isEmpty());
     }
+}
+
+TEST_F(WizardDialog, DamagedDesignFilesAreLeftOutOfTheList)
+{
+    // A data folder of our own: one delivered design, one damaged file, one that is no
+    // work file at all.
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("Template/Cards");
+    test::WriteFileBytes(dir.filePath("Template/Wizard.dat"),
+                         cp932::Encode(QStringLiteral("[ジャンル]\r\n名刺=\r\n[名刺]\r\n名刺=名刺,cards\r\n")));
+    const QByteArray good = test::ReadFileBytes(Data("Template/Wizard/Card/Business/band01.lbd"));
+    ASSERT_FALSE(good.isEmpty());
+    test::WriteFileBytes(dir.filePath("Template/Cards/a-good.lbd"), good);
+    test::WriteFileBytes(dir.filePath("Template/Cards/b-cut.lbd"), good.left(good.size() / 3));
+    test::WriteFileBytes(dir.filePath("Template/Cards/c-text.lbd"), "not a work file");
+    TfrmWizard dialog(TWizardMode::wmWizard, FPapers.get(), dir.filePath("Template/Wizard.dat"));
+    ASSERT_TRUE(dialog.Available());
+    dialog.NextButton()->click();
+    ChoosePaper(dialog, QStringLiteral("A4 10面 91×55mm"));
+    dialog.NextButton()->click();
+    ASSERT_EQ(dialog.Step(), wsDesign);
+    auto* designs = dialog.findChild<QListWidget*>(QStringLiteral("designs"));
+    ASSERT_NE(designs, nullptr);
+    EXPECT_EQ(designs->count(), 1);
+    // Genres the file does not name stay empty buttons, never a crash.
+    EXPECT_FALSE(dialog.findChild<QToolButton*>(QStringLiteral("genre5"))->isEnabled());
 }
