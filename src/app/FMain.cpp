@@ -223,6 +223,8 @@ QAction* TfrmMain::AddCommand(QMenu* menu, const QString& name, const QString& c
     action->setObjectName(name);
     if (!shortcut.isEmpty())
         action->setShortcut(shortcut);
+    // Short cuts work whichever menu bar shows: the layout view brings its own.
+    addAction(action);
     connect(action, &QAction::triggered, this, [run = std::move(run)] { run(); });
     return action;
 }
