@@ -143,6 +143,8 @@ public:
             if (c == TfrmMain::TStartupChoice::New)
                 button->setDefault(true);
         }
+        // Placed over the main window by its real size.
+        adjustSize();
         PrepareForm(this);
     }
     TfrmMain::TStartupChoice Choice = TfrmMain::TStartupChoice::Exit;
