@@ -14,6 +14,7 @@
 #include "text/ULOText.h"
 #include "tool/UToolPicture.h"
 #include "tool/UToolRender.h"
+#include "tool/UToolExport.h"
 #include "tool/UToolRes.h"
 #include "tool/UToolSheet.h"
 #include "tool/UToolCsv.h"
@@ -67,6 +68,7 @@ void Usage(FILE* to)
            "                            gLabels sheet templates into a catalogue (the user's own)\n"
            "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
            "  render FILE.lbd SHEET POS OUT.png [--dpi N]\n"
+           "  export FILE.lbd SHEET POS OUT.bmp|OUT.jpg  a label's design as the main window exports it\n"
            "                            draw one label's design as it prints (default 254 dpi)\n"
            "  templates (Template.dat | FOLDER) [--purpose P]\n"
            "                            list templates: purpose, group, file, sheet, label\n"
@@ -264,7 +266,8 @@ int RunCommand(int argc, char** argv)
                                       qstrcmp(argv[1], "decolines") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
-                                        qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "wizards") == 0 ||
+                                        qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "export") == 0 ||
+                                        qstrcmp(argv[1], "wizards") == 0 ||
                                         qstrcmp(argv[1], "print") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (widgets) {
@@ -345,6 +348,8 @@ int RunCommand(int argc, char** argv)
         return CommandText(arguments);
     if (command == u"render")
         return CommandRender(arguments);
+    if (command == u"export")
+        return CommandExport(arguments);
     if (command == u"patterns")
         return CommandPatterns(arguments);
     if (command == u"barcode")
