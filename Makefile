@@ -8,6 +8,9 @@ JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 
+PREFIX      ?= /usr/local
+
+.PHONY: install
 .PHONY: all deps configure build run test test-asan test-tsan fuzz bench format clean
 
 all: build
@@ -25,6 +28,10 @@ build: deps configure
 
 run: build
 	$(BUILD)/src/velmo
+
+# Programs, data, guide, desktop entry, icon and file types under PREFIX.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

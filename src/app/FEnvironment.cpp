@@ -78,7 +78,6 @@ TfrmEnvironment::TfrmEnvironment(QWidget* parent) : QDialog(parent)
                                            "イラストや装飾文字などが正しく印刷されないことがあります。")
                                 .replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                             printing);
-    note->setWordWrap(true);
     pl->addWidget(note);
     (ReadSettingBool(QStringLiteral("Banding"), true) ? FBanded : FFast)->setChecked(true);
     layout->addWidget(printing);
@@ -130,6 +129,9 @@ TfrmEnvironment::TfrmEnvironment(QWidget* parent) : QDialog(parent)
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(box);
+    setMinimumWidth(440);
+    // Placed over the main window by its real size.
+    adjustSize();
     PrepareForm(this);
 }
 

@@ -143,6 +143,8 @@ public:
             if (c == TfrmMain::TStartupChoice::New)
                 button->setDefault(true);
         }
+        // Placed over the main window by its real size.
+        adjustSize();
         PrepareForm(this);
     }
     TfrmMain::TStartupChoice Choice = TfrmMain::TStartupChoice::Exit;
@@ -223,6 +225,8 @@ QAction* TfrmMain::AddCommand(QMenu* menu, const QString& name, const QString& c
     action->setObjectName(name);
     if (!shortcut.isEmpty())
         action->setShortcut(shortcut);
+    // Short cuts work whichever menu bar shows: the layout view brings its own.
+    addAction(action);
     connect(action, &QAction::triggered, this, [run = std::move(run)] { run(); });
     return action;
 }

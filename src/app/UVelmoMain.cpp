@@ -27,10 +27,30 @@
 #include "acquire/FTwain.h"
 #include "imaging/UImageData.h"
 #include "pictures/UPictureCollections.h"
+#include "app/UWizardRun.h"
+#include "app/FMain.h"
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTimer>
+#include <optional>
 
 namespace velmo {
+
+namespace {
+
+// The frame "--wizard" and "--osoroi" run their wizard over: no document, no
+// start-up choice.
+class TfrmWizardHost : public TfrmMain
+{
+public:
+    TfrmWizardHost() : TfrmMain(nullptr, TBare{}) {}
+    void MakeInitialDocument() override {}
+    bool SplashClosed() const override { return true; }
+    void OfferStartupChoice() override {}
+};
+
+} // namespace
 
 int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
 {
@@ -165,6 +185,20 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         }
         // The layout view keeps its default style in the application's settings.
         TfrmLayout::SetSettingsStore({ReadSettingInteger, ReadSettingString, WriteSettingInteger, WriteSettingString});
+        // "--wizard OUT.lbd" and "--osoroi OUT.lbd" run one wizard over an empty main
+        // window and copy its result to OUT (exit 0; cancelled 3; no data 4).
+        std::optional<TWizardMode> wizardKind;
+        QString wizardOut;
+        if (arguments.size() >= 2 &&
+            (arguments[0] == QLatin1String("--wizard") || arguments[0] == QLatin1String("--osoroi"))) {
+            wizardKind = arguments[0] == QLatin1String("--wizard") ? TWizardMode::wmWizard : TWizardMode::wmMatching;
+            wizardOut = arguments[1];
+            arguments = arguments.mid(2);
+            dataMain.CreateMainWindow = [] { return new TfrmWizardHost; };
+        }
+        // The main window's wizard commands and start-up entries run the wizards over
+        // the catalogue the data module loads.
+        SetWizardRunner(MakeWizardRunner([&dataMain] { return dataMain.Papers(); }));
         dataMain.SetArguments(arguments);
         dataMain.SetCatalogueLoader(std::make_unique<TPaperCatalogueLoader>());
         if (hooks.BeforeStart)
@@ -172,9 +206,24 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         if (dataMain.Start()) {
             if (hooks.AfterStart)
                 hooks.AfterStart(dataMain);
+            if (wizardKind) {
+                QTimer::singleShot(0, &app, [&dataMain, &wizardKind, &wizardOut] {
+                    int code = 3;
+                    if (FindWizardDataFile(*wizardKind).isEmpty())
+                        code = 4;
+                    RunWizardCommand(*wizardKind, dataMain.Papers(), dataMain.MainWindow(),
+                                     [&](const QString& resultFile) {
+                                         QFile::remove(wizardOut);
+                                         code = QFile::copy(resultFile, wizardOut) ? 0 : 1;
+                                         return code == 0;
+                                     });
+                    QCoreApplication::exit(code);
+                });
+            }
             exitCode = app.exec();
         }
         dataMain.Shutdown();
+        SetWizardRunner({});
     }
     return exitCode;
 }

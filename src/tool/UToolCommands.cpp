@@ -1,4 +1,5 @@
 #include "tool/UToolTemplates.h"
+#include "tool/UToolWizards.h"
 #include "tool/UToolCommands.h"
 #include "tool/UToolAcquire.h"
 #include "base/UExceptions.h"
@@ -15,6 +16,7 @@
 #include "text/ULOText.h"
 #include "tool/UToolPicture.h"
 #include "tool/UToolRender.h"
+#include "tool/UToolExport.h"
 #include "tool/UToolRes.h"
 #include "tool/UToolSheet.h"
 #include "tool/UToolCsv.h"
@@ -72,10 +74,14 @@ void Usage(FILE* to)
            "                            regroup, delete-group, make-system, update-info, defrag\n"
            "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
            "  render FILE.lbd SHEET POS OUT.png [--dpi N]\n"
+           "  export FILE.lbd SHEET POS OUT.bmp|OUT.jpg  a label's design as the main window exports it\n"
            "                            draw one label's design as it prints (default 254 dpi)\n"
            "  templates (Template.dat | FOLDER) [--purpose P] [--sheet OUT.png] [--catalogue FILE.ppr]\n"
            "                            list templates: purpose, group, file, sheet, label;\n"
            "                            a contact sheet of all; check each fits a catalogue paper\n"
+           "  wizards DATA_DIR [--check] [--contact-sheet OUT.png]\n"
+           "                            the wizard data (Template/Wizard.dat, Osoroi/Osoroi.dat):\n"
+           "                            genres and designs; check faces, pictures and papers; draw all\n"
            "  patterns [--file FILE.cdd] [--sheet OUT.png]\n"
            "                            list the text distortion patterns, or draw them all\n"
            "  picture IN OUT.png [--scale 1|2|4|8] [--key-colour RRGGBB] [--blur N | --sharpen N]\n"
@@ -288,6 +294,7 @@ int RunCommand(int argc, char** argv)
     // Label previews and sheets are rendered through a draw site, a widget.
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
                                         qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "templates") == 0 ||
+                                        qstrcmp(argv[1], "export") == 0 || qstrcmp(argv[1], "wizards") == 0 ||
                                         qstrcmp(argv[1], "print") == 0);
     std::unique_ptr<QCoreApplication> app;
     // The scanner's windows are for a person at a display: no offscreen platform.
@@ -376,6 +383,8 @@ int RunCommand(int argc, char** argv)
         return CommandText(arguments);
     if (command == u"render")
         return CommandRender(arguments);
+    if (command == u"export")
+        return CommandExport(arguments);
     if (command == u"patterns")
         return CommandPatterns(arguments);
     if (command == u"barcode")
@@ -400,6 +409,8 @@ int RunCommand(int argc, char** argv)
         return CommandThumbnails(arguments);
     if (command == u"date")
         return CommandDate(arguments);
+    if (command == u"wizards")
+        return CommandWizards(arguments);
     if (command == u"help" || command == u"--help" || command == u"-h") {
         Usage(stdout);
         return kExitOk;

@@ -699,3 +699,28 @@ TEST_F(MainWindowTest, HelpOpensTheInstalledGuideInTheBrowser)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, DesignsSurviveMergeLinkExportAndSave)
+{
+    const QString file = MakeDocument(QStringLiteral("keep.lbd"));
+    ASSERT_TRUE(Window->OpenDocument(file));
+    ASSERT_TRUE(Window->Document()->LabelHasData(0));
+    const QString csv = Path(QStringLiteral("k.csv"));
+    {
+        QFile f(csv);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("a,b\nc,d\n");
+    }
+    DialogAnswers = {csv};
+    ASSERT_TRUE(Window->ChooseMergeData());
+    EXPECT_TRUE(Window->Document()->LabelHasData(0)) << "after the link";
+    ASSERT_TRUE(Window->ExportLabelTo(Path(QStringLiteral("k.jpg")), true));
+    EXPECT_TRUE(Window->Document()->LabelHasData(0)) << "after the export";
+    Modify();
+    ASSERT_TRUE(Window->Save());
+    EXPECT_TRUE(TLabelData::Open(file)->LabelHasData(0)) << "in the saved file";
+}
+
+} // namespace
