@@ -1,6 +1,8 @@
 #include "app/FAbout.h"
 #include "app/UAppFrame.h"
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -106,6 +108,17 @@ void TfrmAbout::paintEvent(QPaintEvent*)
                 p.drawText(QRect(0, y, kWidth, 26), Qt::AlignCenter, lines[i]);
         }
     }
+}
+
+void TfrmAbout::showEvent(QShowEvent* event)
+{
+    // In the middle of the screen the main window is on (as a splash, before the
+    // window has its place, the primary screen's).
+    const QWidget* over = parentWidget() && parentWidget()->isVisible() ? parentWidget() : nullptr;
+    QScreen* screen = over ? over->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    QDialog::showEvent(event);
 }
 
 void TfrmAbout::mousePressEvent(QMouseEvent*)

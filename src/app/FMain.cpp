@@ -591,6 +591,9 @@ void TfrmMain::TakeDocument(std::unique_ptr<TLabelData> document, const QString&
 
 void TfrmMain::MakeInitialDocument()
 {
+    // A bare frame (--sheet, --layout) brings its own document.
+    if (FBare)
+        return;
     if (OfferAutoSaveBack())
         return;
     NewDocument(true);
@@ -854,6 +857,8 @@ bool TfrmMain::RunStartupChoice(TStartupChoice choice)
 
 void TfrmMain::OfferStartupChoice()
 {
+    if (FBare)
+        return;
     // A restored autosave copy is what the user was doing: no choice over it.
     if (FDocument && FDocument->Modified())
         return;
