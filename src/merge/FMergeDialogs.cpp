@@ -434,6 +434,8 @@ void TfrmNumberingPage::Refresh()
 {
     FSample->clear();
     FSample->addItems(Sample());
+    if (OnChanged)
+        OnChanged();
 }
 
 void TfrmNumberingPage::Load(const TLONumbering& numbering, bool isNew)
@@ -495,7 +497,16 @@ bool EditDate(TLODate& date)
     page->Load(date);
     return RunTextDialog(
         date, page, QStringLiteral("日付"), QStringLiteral("日付オブジェクトの設定"),
-        [](TfrmTextDialog& dialog) { dialog.HideLineSpacing(); }, [&] { page->ApplyTo(date); });
+        [page](TfrmTextDialog& dialog) {
+            dialog.HideLineSpacing();
+            // The preview shows the chosen format on the chosen day and time.
+            auto show = [page, &dialog] {
+                dialog.SetPreviewLines({FormatDayCount(page->ChosenFormat(), page->ChosenDayCount())});
+            };
+            page->OnChanged = show;
+            show();
+        },
+        [&] { page->ApplyTo(date); });
 }
 
 bool EditNumbering(TLONumbering& numbering)
@@ -503,8 +514,14 @@ bool EditNumbering(TLONumbering& numbering)
     auto* page = new TfrmNumberingPage;
     page->Load(numbering, !numbering.OnSite());
     const QString title = numbering.OnSite() ? QStringLiteral("ナンバリングの設定") : QStringLiteral("ナンバリングの追加");
-    return RunTextDialog(numbering, page, QStringLiteral("ナンバリング"), title, {},
-                         [&] { page->ApplyTo(numbering, CurrentLabel()); });
+    return RunTextDialog(
+        numbering, page, QStringLiteral("ナンバリング"), title,
+        [page](TfrmTextDialog& dialog) {
+            auto show = [page, &dialog] { dialog.SetPreviewLines({page->Sample().first()}); };
+            page->OnChanged = show;
+            show();
+        },
+        [&] { page->ApplyTo(numbering, CurrentLabel()); });
 }
 
 bool EditInsText(TLOInsText& text)
@@ -513,7 +530,15 @@ bool EditInsText(TLOInsText& text)
         return false;
     auto* panel = new TfrmInsertionPanel;
     panel->Load(text.InsertionField(), !text.OnSite());
-    return RunTextDialog(text, panel, QStringLiteral("差込み文字"), panel->Title()->text(), {}, [&] {
+    auto preview = [panel](TfrmTextDialog& dialog) {
+        auto show = [panel, &dialog] {
+            const QString value = panel->ReferenceValue();
+            dialog.SetPreviewLines((value.isEmpty() ? EmptyInsertionText() : value).split(u'\n'));
+        };
+        panel->OnChanged = show;
+        show();
+    };
+    return RunTextDialog(text, panel, QStringLiteral("差込み文字"), panel->Title()->text(), preview, [&] {
         const int field = panel->Field();
         text.SetInsertionField(field);
         // What the label being edited will show.

@@ -109,6 +109,7 @@ public:
     QCheckBox* Comma() const { return FComma; }
     QListWidget* SampleList() const { return FSample; }
     QLabel* Title() const { return FTitle; }
+    std::function<void()> OnChanged;
 
 private:
     void Refresh();

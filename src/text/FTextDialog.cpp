@@ -514,7 +514,10 @@ void TfrmTextDialog::UpdatePreview()
     font.SetStyle(style);
     font.SetCharset(FaceCharset(face));
     p.SetFontObject(&font);
-    p.SetLines({font.Charset() == 128 ? QStringLiteral("ベルモ") : QStringLiteral("Velmo")});
+    if (!FPreviewLines.isEmpty())
+        p.SetLines(FPreviewLines);
+    else
+        p.SetLines({font.Charset() == 128 ? QStringLiteral("ベルモ") : QStringLiteral("Velmo")});
     p.SetAlignValue(FAlign->currentIndex());
     p.SetCharSpacing(kCharSpacings[std::clamp(FCharSpacing->currentIndex(), 0, 4)]);
     p.SetLineSpacing(kLineSpacings[std::clamp(FLineSpacing->currentIndex(), 0, 4)]);
@@ -565,6 +568,12 @@ void TfrmTextDialog::ReplaceTextPage(QWidget* page, const QString& caption)
     old->setParent(this);
     old->hide();
     FTextPageReplaced = true;
+}
+
+void TfrmTextDialog::SetPreviewLines(const QStringList& lines)
+{
+    FPreviewLines = lines;
+    UpdatePreview();
 }
 
 void TfrmTextDialog::HideLineSpacing()

@@ -66,6 +66,8 @@ public:
     void ReplaceTextPage(QWidget* page, const QString& caption);
     bool TextPageReplaced() const { return FTextPageReplaced; }
     void HideLineSpacing();
+    // What the preview shows instead of the sample word (empty: the sample word).
+    void SetPreviewLines(const QStringList& lines);
     void SetTitle(const QString& title);
     // Validation beyond the pages (a replaced first page's own check).
     void SetExtraValidation(std::function<bool()> check) { FExtraValidation = std::move(check); }
@@ -115,6 +117,7 @@ private:
     bool FLoading = false;
     bool FQuiet = false;
     bool FTextPageReplaced = false;
+    QStringList FPreviewLines;
     std::function<bool()> FExtraValidation;
     bool FWizard = false;
     QString FLastMessage;
