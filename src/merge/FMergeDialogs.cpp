@@ -673,11 +673,12 @@ public:
 
 void RegisterMergeDesigners()
 {
-    static bool registered = false;
-    if (registered)
-        return;
-    registered = true;
-    TDesignerList::Instance().Register(std::make_shared<TMergeDesigner>());
+    // Designers are asked last-registered first: this one is put (back) at the end so
+    // that it answers for its kinds before the text, barcode and image designers,
+    // whatever registered after it.
+    static std::shared_ptr<TMergeDesigner> designer = std::make_shared<TMergeDesigner>();
+    TDesignerList::Instance().Unregister(designer.get());
+    TDesignerList::Instance().Register(designer);
     // The sheet view shows each label with its own record and number.
     SetLabelMergeHook([](TDOList& objects, int k) { TCsvDB::Instance().ApplyMergeRecord(objects, k); });
 }

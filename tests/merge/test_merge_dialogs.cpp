@@ -58,6 +58,7 @@ protected:
             return true;
         }();
         (void)registered;
+        RegisterMergeDesigners();
         ASSERT_TRUE(FDir.isValid());
         auto paper = std::make_unique<TMatrixPaperInfo>();
         paper->SetPortraitWidth(2100);
