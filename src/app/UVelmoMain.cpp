@@ -1,3 +1,5 @@
+#include "merge/FMergeDialogs.h"
+#include "merge/ULOInsertion.h"
 #include "app/UVelmoMain.h"
 #include "app/DMain.h"
 #include "app/FMessage.h"
@@ -94,6 +96,10 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
     // from another program becomes an image object.
     RegisterImageClasses();
     RegisterImageDesigner();
+    // Dates, numbering and the merge objects, with their dialogs (after the text,
+    // barcode and image dialogs, which they take over for their own kinds).
+    RegisterMergeClasses();
+    RegisterMergeDesigners();
     InstallActionHistory();
     SetDecoLineFolderLocator([] {
         // The data roots first, then the folder beside the program (a build tree);

@@ -84,6 +84,21 @@ bool LabelsRenderSeparately(TLabelData& document)
     return varies;
 }
 
+namespace {
+
+std::function<void(TDOList&, int)>& MergeHook()
+{
+    static std::function<void(TDOList&, int)> hook;
+    return hook;
+}
+
+} // namespace
+
+void SetLabelMergeHook(std::function<void(TDOList& objects, int k)> hook)
+{
+    MergeHook() = std::move(hook);
+}
+
 QImage RenderLabelPicture(TLabelData& document, int k, int dpi)
 {
     const TLogRect rect = document.LabelRect(k);
@@ -103,6 +118,13 @@ QImage RenderLabelPicture(TLabelData& document, int k, int dpi)
             document.ReadLabel(k, list);
         } catch (const std::exception&) {
             list.FreeObjects();
+        }
+        if (MergeHook()) {
+            try {
+                MergeHook()(list, k);
+            } catch (const std::exception&) {
+                // The label shows its design as stored rather than nothing.
+            }
         }
         for (TDrawObject* object : list.Objects()) {
             site.InsertComponent(object);

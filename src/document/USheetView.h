@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 // Drawing a sheet as the sheet view shows it: a picture of every label position's
 // design over the paper, the paper's label faces on top; preparing a draw site for
 // one label (the paper's printed images under the design); and the loader that draws
@@ -45,6 +46,10 @@ void ClearSite(TDrawSite& site);
 // Whether every position needs a picture of its own: separate designs, or a shared
 // design that holds merge or numbering objects.
 bool LabelsRenderSeparately(TLabelData& document);
+// The merge step the sheet view runs on label k's design before drawing it (the merge
+// library installs it: record k into the merge objects, k into the numbering).
+void SetLabelMergeHook(std::function<void(TDOList& objects, int k)> hook);
+
 // Renders label k's design (printed images underneath) at dpi pixels per inch, white
 // ground, 24 bits. A design that cannot be read gives the printed images alone.
 QImage RenderLabelPicture(TLabelData& document, int k, int dpi);

@@ -1,4 +1,5 @@
 #include "layout/FLayout.h"
+#include "merge/FMergeDialogs.h"
 #include "barcode/FBarCodeProperty.h"
 #include "base/UGraphics.h"
 #include "document/ULabelData.h"
@@ -279,6 +280,8 @@ void TfrmLayout::Activate()
     if (FAids)
         FAids->Activate();
     TLOCreator::SetCreationHook([this](TLabelObject* object) { PrepareNewObject(object); });
+    // The merge and numbering dialogs read this document's merge data and label.
+    SetMergeDocument(FDocument);
 }
 
 void TfrmLayout::Deactivate()
@@ -1057,6 +1060,8 @@ void TfrmLayout::SetDocument(TLabelData* document)
     TGhostList::Instance().Cancel();
     ClearSite(*FSite);
     FDocument = document;
+    if (FActive)
+        SetMergeDocument(document);
     // The aids work on the document's guides and grid.
     static TGuide spareGuide;
     static TGrid spareGrid;

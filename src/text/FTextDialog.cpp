@@ -275,7 +275,9 @@ QWidget* TfrmTextDialog::BuildFontPage()
     }
     grid->addWidget(caption(QStringLiteral("文字間(&C)"), FCharSpacing), row, 0);
     grid->addWidget(FCharSpacing, row, 1);
-    grid->addWidget(caption(QStringLiteral("行間(&L)"), FLineSpacing), row, 2);
+    QLabel* lineSpacingLabel = caption(QStringLiteral("行間(&L)"), FLineSpacing);
+    FLineSpacing->setProperty("velmoLabel", QVariant::fromValue<QWidget*>(lineSpacingLabel));
+    grid->addWidget(lineSpacingLabel, row, 2);
     grid->addWidget(FLineSpacing, row++, 3);
     FVertical = new QCheckBox(QStringLiteral("縦書き(&V)"), page);
     grid->addWidget(FVertical, row++, 0, 1, 2);
@@ -512,7 +514,10 @@ void TfrmTextDialog::UpdatePreview()
     font.SetStyle(style);
     font.SetCharset(FaceCharset(face));
     p.SetFontObject(&font);
-    p.SetLines({font.Charset() == 128 ? QStringLiteral("ベルモ") : QStringLiteral("Velmo")});
+    if (!FPreviewLines.isEmpty())
+        p.SetLines(FPreviewLines);
+    else
+        p.SetLines({font.Charset() == 128 ? QStringLiteral("ベルモ") : QStringLiteral("Velmo")});
     p.SetAlignValue(FAlign->currentIndex());
     p.SetCharSpacing(kCharSpacings[std::clamp(FCharSpacing->currentIndex(), 0, 4)]);
     p.SetLineSpacing(kLineSpacings[std::clamp(FLineSpacing->currentIndex(), 0, 4)]);
@@ -552,10 +557,45 @@ void TfrmTextDialog::ShowMessage(const QString& text, int page)
         QMessageBox::warning(this, windowTitle(), text);
 }
 
+void TfrmTextDialog::ReplaceTextPage(QWidget* page, const QString& caption)
+{
+    QWidget* old = FTabs->widget(0);
+    FTabs->removeTab(0);
+    FTabs->insertTab(0, page, caption);
+    FTabs->setCurrentIndex(0);
+    // The text widgets stay alive (hidden) so that loading the object still works.
+    old->hide();
+    old->setParent(this);
+    old->hide();
+    FTextPageReplaced = true;
+}
+
+void TfrmTextDialog::SetPreviewLines(const QStringList& lines)
+{
+    FPreviewLines = lines;
+    UpdatePreview();
+}
+
+void TfrmTextDialog::HideLineSpacing()
+{
+    FLineSpacing->setEnabled(false);
+    FLineSpacing->hide();
+    if (QWidget* label = FLineSpacing->property("velmoLabel").value<QWidget*>())
+        label->hide();
+}
+
+void TfrmTextDialog::SetTitle(const QString& title)
+{
+    setWindowTitle(title);
+    FTitle->setText(title);
+}
+
 bool TfrmTextDialog::Validate()
 {
     FLastMessage.clear();
-    if (FText->toPlainText().isEmpty()) {
+    if (FExtraValidation && !FExtraValidation())
+        return false;
+    if (!FTextPageReplaced && FText->toPlainText().isEmpty()) {
         ShowMessage(QStringLiteral("文字が入力されていません"), 0);
         FText->setFocus();
         return false;
@@ -629,12 +669,15 @@ void TfrmTextDialog::ApplyTo(TLOText& object)
     }
     // Without the pattern file the object's own pattern is kept: nothing can be
     // chosen, and nothing is lost.
-    object.SetLines(FText->toPlainText().split(u'\n'));
+    if (!FTextPageReplaced)
+        object.SetLines(FText->toPlainText().split(u'\n'));
     if (auto* wizard = dynamic_cast<TLOWizardText*>(&object); wizard && FWizard) {
         wizard->SetWizInputEnable(FWizardInput->isChecked());
         wizard->SetWizInputCaption(FWizardCaption->text());
     }
-    if (FFieldUse->isChecked() && FFieldList->currentRow() >= 0) {
+    if (FTextPageReplaced) {
+        // Bound text comes from its own page, not from product information.
+    } else if (FFieldUse->isChecked() && FFieldList->currentRow() >= 0) {
         object.SetFieldNo(FFieldList->currentRow() + 1);
         object.SetFieldType(TFieldType(std::clamp(FFieldKind->currentIndex(), 0, 2)));
     } else if (!FFieldUse->isChecked()) {

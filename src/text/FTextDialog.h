@@ -60,6 +60,18 @@ public:
     // Runs the dialog over the object; true when OK changed it (one undoable step).
     static bool Edit(TLOText& object, QWidget* parent = nullptr);
 
+    // Text objects that make their own text (dates, numbers, merge fields) put their
+    // own page in place of the text page: the text entry is then neither checked nor
+    // applied, and the page's owner gives the object its text.
+    void ReplaceTextPage(QWidget* page, const QString& caption);
+    bool TextPageReplaced() const { return FTextPageReplaced; }
+    void HideLineSpacing();
+    // What the preview shows instead of the sample word (empty: the sample word).
+    void SetPreviewLines(const QStringList& lines);
+    void SetTitle(const QString& title);
+    // Validation beyond the pages (a replaced first page's own check).
+    void SetExtraValidation(std::function<bool()> check) { FExtraValidation = std::move(check); }
+
     // The message shown by a failed validation (tests read it instead of a box).
     const QString& LastMessage() const { return FLastMessage; }
     void SetQuietMessages(bool quiet) { FQuiet = quiet; }
@@ -104,6 +116,9 @@ private:
     std::unique_ptr<TLOVelmoText> FPreviewObject;
     bool FLoading = false;
     bool FQuiet = false;
+    bool FTextPageReplaced = false;
+    QStringList FPreviewLines;
+    std::function<bool()> FExtraValidation;
     bool FWizard = false;
     QString FLastMessage;
     int FPatternIndex = -1;

@@ -107,7 +107,7 @@ def main():
             f.write(DESIGN)
         for position in range(8):
             run([tool, "put-label", work, "0", str(position), design])
-        print("records\tpages\twall s\tpeak MiB\tPDF MiB\tms/label")
+        print("records\tpages\twall s\tCPU s\tpeak MiB\tPDF MiB\tCPU ms/label")
         for n in counts:
             csv = os.path.join(tmp, "badges-%d.csv" % n)
             with open(csv, "w", encoding="cp932", newline="") as f:
@@ -121,16 +121,17 @@ def main():
             probe = ("import resource,subprocess,sys,time;t=time.time();"
                      "r=subprocess.run(sys.argv[1:],capture_output=True);"
                      "w=time.time()-t;"
-                     "print(r.returncode,w,resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss);"
+                     "u=resource.getrusage(resource.RUSAGE_CHILDREN);"
+                     "print(r.returncode,w,u.ru_maxrss,u.ru_utime+u.ru_stime);"
                      "sys.stderr.write(r.stderr.decode(errors='replace'))")
             r = subprocess.run([sys.executable, "-c", probe, tool, "print", work, "--copies", "all",
                                 "--merge", csv, "--header", "--pdf", pdf], capture_output=True)
-            code, wall, rss = r.stdout.decode().split()
+            code, wall, rss, cpu = r.stdout.decode().split()
             if code != "0":
                 raise SystemExit("print failed for %d records:\n%s" % (n, r.stderr.decode(errors="replace")))
             size = os.path.getsize(pdf) / 1048576
-            print("%d\t%d\t%.1f\t%.1f\t%.1f\t%.2f" % (n, copies, float(wall), int(rss) / 1024, size,
-                                                   float(wall) * 1000 / (copies * 8)), flush=True)
+            print("%d\t%d\t%.1f\t%.1f\t%.1f\t%.1f\t%.2f" % (n, copies, float(wall), float(cpu), int(rss) / 1024,
+                                                         size, float(cpu) * 1000 / (copies * 8)), flush=True)
             os.remove(pdf)
             os.remove(csv)
     finally:
