@@ -166,7 +166,9 @@ def menu_entry(reports, menu, entry):
 
 work = tempfile.mkdtemp(prefix="velmo-layout-view-")
 document = os.path.join(work, "twelve.lbd")
-picture = os.path.join(work, "photo.png")
+# The picture browser lists BMP and JPEG files; a folder of its own holds the one.
+os.makedirs(os.path.join(work, "pictures"))
+picture = os.path.join(work, "pictures", "photo.bmp")
 env = dict(os.environ)
 env["HOME"] = work
 env["XDG_CONFIG_HOME"] = os.path.join(work, "config")
@@ -178,7 +180,7 @@ env["VELMO_TEST_MAKE_SHEET"] = document
 subprocess.run([HOST], env=env, check=True)
 del env["VELMO_TEST_MAKE_SHEET"]
 # A picture file to insert: 120 x 80 pixels in two colours.
-subprocess.run(["convert", "-size", "60x80", "xc:#3060c0", "-size", "60x80", "xc:#e0a020", "+append", picture],
+subprocess.run(["convert", "-size", "60x80", "xc:#3060c0", "-size", "60x80", "xc:#e0a020", "+append", "BMP3:" + picture],
                check=True)
 
 xvfb, display = xvfb_server.start(int(sys.argv[3]) if len(sys.argv) > 3 else None)
@@ -284,11 +286,20 @@ try:
     click(state["faces"][5])
     state = reports.wait(lambda s: s["view"][1] == 5 and not s["objs"], "position 5")
     menu_entry(reports, "画像(I)", "イメージファイル(F)...")
-    state = reports.wait(lambda s: "fileNameEdit" in s["edits"], "the file dialog")
-    click(state["edits"]["fileNameEdit"])
-    xdo("type", "--delay", "30", picture)
+    # "イラストの選択" on its ファイル page: the picture's folder typed into the folder
+    # box, then its only thumbnail (just below the tab row's first tab) double-clicked.
+    state = reports.wait(lambda s: "edFolder" in s["edits"] and "イラスト集" in s["tabpages"], "the picture chooser")
+    click(state["edits"]["edFolder"])
+    xdo("key", "ctrl+a")
+    xdo("type", "--delay", "30", os.path.dirname(picture))
     xdo("key", "Return")
-    state = reports.wait(lambda s: "OK" in s["buttons"] and "fileNameEdit" not in s["edits"], "the image dialog")
+    time.sleep(1.5)
+    shot("layout-view-picture-chooser")
+    tab = state["tabpages"]["イラスト集"]
+    xdo("mousemove", tab[0] + 42, tab[1] + 99)
+    time.sleep(0.2)
+    xdo("click", "--repeat", "2", "1")
+    state = reports.wait(lambda s: "OK" in s["buttons"] and "edFolder" not in s["edits"], "the image dialog")
     time.sleep(0.5)
     shot("layout-view-image-dialog")
     click(state["buttons"]["OK"])

@@ -111,6 +111,22 @@ class Session:
         if SHOTS:
             subprocess.run(["import", "-window", "root", os.path.join(SHOTS, name + ".png")], env=self.env)
 
+    def picture_dialog(self, folder, what):
+        """Chooses the only picture of FOLDER on the ファイル page of "イラストの選択":
+        the folder typed into its box, then the first thumbnail double-clicked."""
+        dlg = self.need("イラストの選択", what)
+        self.click(dlg["X"] + 342, dlg["Y"] + 47)  # the folder box
+        self.keys("ctrl+a")
+        self.type(folder)
+        self.keys("Return")
+        time.sleep(1.5)
+        self.shot("picture-chooser-" + what)
+        self.click(dlg["X"] + 95, dlg["Y"] + 123, double=True)
+        if not self.gone("イラストの選択", 10):
+            self.shot("stuck-" + what)
+            fail("the %s chooser did not close" % what)
+        return dlg
+
     def file_dialog(self, title, path, what):
         """Types a full path into a file dialog's name field and confirms it."""
         dlg = self.need(title, what)
@@ -187,7 +203,7 @@ def phase_title_and_picture(s):
     # The picture through the image menu.
     s.click(w["X"] + 273, w["Y"] + 8)  # 画像(I)
     s.click(w["X"] + 340, w["Y"] + 52)  # イメージファイル(F)...
-    s.file_dialog("画像ファイルの選択", os.path.join(s.home, "picture.png"), "picture")
+    s.picture_dialog(os.path.join(s.home, "pictures"), "picture")
     img = s.need("イメージファイルの設定", "the picture dialog")
     print("picture dialog", img)
     s.shot("04b-picture-dialog")
@@ -444,7 +460,9 @@ def main():
         from PIL import Image, ImageDraw
         picture = Image.new("RGB", (200, 150), (255, 255, 255))
         ImageDraw.Draw(picture).ellipse((20, 20, 180, 130), fill=(220, 30, 30))
-        picture.save(os.path.join(home, "picture.png"))
+        # The picture browser lists BMP and JPEG files; a folder of its own holds the one.
+        os.makedirs(os.path.join(home, "pictures"))
+        picture.save(os.path.join(home, "pictures", "picture.bmp"))
         s = Session(env, work)
         for phase in PHASES:
             print("--", phase.__name__)

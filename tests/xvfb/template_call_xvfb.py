@@ -186,7 +186,7 @@ try:
     time.sleep(0.5)
 
     # Escape in each dialog the editing window opens closes that dialog only.
-    for tool, title in (("CreateTLOBackImage", "背景柄の設定"), ("CreateTLOImage", "画像ファイルの選択"),
+    for tool, title in (("CreateTLOBackImage", "背景柄の設定"), ("CreateTLOImage", "イラストの選択"),
                         ("CallTemplate", "テンプレートの選択")):
         xdo("mousemove", *state["tools"][tool])
         xdo("click", 1)
