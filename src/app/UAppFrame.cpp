@@ -277,6 +277,11 @@ TAppFrame::TAppFrame(QObject* owner) : QObject(owner)
     const QString configured = QStringLiteral(VELMO_DATA_DIR);
     if (QDir::cleanPath(configured) != QDir::cleanPath(besideExe))
         FDataRoots.InstalledFolders.append(configured);
+    // Run from the build tree (make run, the window tests), the data the build made
+    // sits beside the program's folder: collections, templates, wizard data.
+    const QString builtData = QDir::cleanPath(FDataRoots.ExeFolder + QStringLiteral("/../data"));
+    if (QFileInfo::exists(builtData + QStringLiteral("/velmo.ppr")))
+        FDataRoots.InstalledFolders.append(builtData);
     GFrame = this;
 }
 
