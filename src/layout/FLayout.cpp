@@ -98,11 +98,6 @@ protected:
     }
 };
 
-QString ObjectCaptionKind(const char* kind)
-{
-    return QString::fromLatin1(kind);
-}
-
 struct TInsertInfo
 {
     const char* Name;    // action object name

@@ -99,9 +99,10 @@ TEST(Effector, BlurMatchesTheReferenceOnRandomPictures)
             const QImage out = Apply(blur, source);
             EXPECT_TRUE(SameBytes(out, ReferenceBlur(source, passes))) << passes;
             // The fourth byte (alpha) is left as it was.
-            if (f == QImage::Format_ARGB32)
+            if (f == QImage::Format_ARGB32) {
                 for (int x = 0; x < 17; ++x)
                     EXPECT_EQ(qAlpha(out.pixel(x, 4)), qAlpha(source.pixel(x, 4)));
+            }
         }
     }
     // Single rows and columns.

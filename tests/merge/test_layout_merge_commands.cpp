@@ -137,8 +137,9 @@ TEST_F(LayoutMergeCommands, ChosenMergeDataThenTheObjectAndItsDialog)
     EXPECT_EQ(Count([](TDrawObject* o) { return dynamic_cast<TLOInsBarCode*>(o) != nullptr; }), 1);
     EXPECT_EQ(Count([](TDrawObject* o) { return dynamic_cast<TLOInsImage*>(o) != nullptr; }), 1);
     for (int i = 0; i < FView->Site()->ObjectCount(); ++i) {
-        if (auto* text = dynamic_cast<TLOInsText*>(FView->Site()->Objects(i)))
+        if (auto* text = dynamic_cast<TLOInsText*>(FView->Site()->Objects(i))) {
             EXPECT_EQ(text->Text()->Lines(), QStringList{QStringLiteral("Yamada")});
+        }
         if (auto* code = dynamic_cast<TLOInsBarCode*>(FView->Site()->Objects(i))) {
             // A new barcode is a JAN one: the reference value is kept, but letters
             // make no JAN code.
@@ -162,6 +163,7 @@ TEST_F(LayoutMergeCommands, DateAndNumberingNeedNoMergeData)
     EXPECT_EQ(FDialogs, (QStringList{"日付オブジェクトの設定", "ナンバリングの追加"}));
     EXPECT_EQ(Count([](TDrawObject* o) { return dynamic_cast<TLODate*>(o) != nullptr; }), 1);
     for (int i = 0; i < FView->Site()->ObjectCount(); ++i)
-        if (auto* numbering = dynamic_cast<TLONumbering*>(FView->Site()->Objects(i)))
+        if (auto* numbering = dynamic_cast<TLONumbering*>(FView->Site()->Objects(i))) {
             EXPECT_EQ(numbering->Text()->Lines(), QStringList{QStringLiteral("4")}); // label 3, from 1
+        }
 }
