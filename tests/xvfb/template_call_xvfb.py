@@ -18,6 +18,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xvfb_server  # noqa: E402  (beside this script)
+from host_reports import Reports  # noqa: E402
+
 
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 and sys.argv[2] else None
@@ -31,40 +33,6 @@ def fail(message):
 
 
 
-class Reports:
-    def __init__(self, stream):
-        self.latest = {}
-        self.all = []
-        self.lock = threading.Lock()
-        threading.Thread(target=self._read, args=(stream,), daemon=True).start()
-
-    def _read(self, stream):
-        block = None
-        for raw in stream:
-            line = raw.decode("utf-8", "replace").rstrip("\n")
-            self.all.append(line)
-            if not line.startswith("velmo: "):
-                continue
-            text = line[len("velmo: "):]
-            if text == "report begin":
-                block = []
-            elif text == "report end":
-                with self.lock:
-                    self.latest = parse(block or [])
-                block = None
-            elif block is not None:
-                block.append(text)
-
-    def wait(self, predicate, what, timeout=20):
-        end = time.time() + timeout
-        while time.time() < end:
-            with self.lock:
-                state = dict(self.latest)
-            if predicate(state):
-                return state
-            time.sleep(0.1)
-        print("\n".join(self.all[-40:]))
-        fail("timed out waiting for " + what)
 
 
 def parse(block):
@@ -175,7 +143,7 @@ try:
             break
         time.sleep(0.1)
     host = subprocess.Popen([HOST, "--sheet", document], env=ENV, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL)
-    reports = Reports(host.stderr)
+    reports = Reports(host.stderr, parse, fail)
     state = reports.wait(lambda s: len(s.get("faces", {})) == 12, "the sheet view")
     time.sleep(0.5)
     xdo("mousemove", *state["faces"][0])
