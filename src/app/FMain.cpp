@@ -19,6 +19,7 @@
 #include "document/ULabelData.h"
 #include "document/UProductInfo.h"
 #include "document/USheetLabels.h"
+#include "imaging/FPhotoCD.h"
 #include "merge/FCsvBrowser.h"
 #include "merge/UCsvDB.h"
 #include "objects/FImageDialogs.h"
@@ -1142,6 +1143,14 @@ void TfrmMain::dropEvent(QDropEvent* event)
         return;
     event->acceptProposedAction();
     const QString file = urls.first().toLocalFile();
+    if (FLayout && IsPhotoCDFileName(file)) {
+        // Its dialog is modal: let the drag finish first.
+        QTimer::singleShot(0, this, [this, file] {
+            if (FLayout && !FLayout->OfferDroppedFile(file))
+                OpenDocument(file);
+        });
+        return;
+    }
     if (FLayout && FLayout->OfferDroppedFile(file))
         return;
     // After the drop has finished: the question and messages need their own loop.

@@ -200,10 +200,14 @@ void TfrmPhotoCD::accept()
     QDialog::accept();
 }
 
+bool IsPhotoCDFileName(const QString& fileName)
+{
+    return fileName.endsWith(QStringLiteral(".pcd"), Qt::CaseInsensitive);
+}
+
 bool LoadPictureWithDialogs(QWidget* parent, const QString& fileName, TPictureEx& picture)
 {
-    const QString pcd = QStringLiteral(".") + QStringLiteral("pcd");
-    if (fileName.endsWith(pcd, Qt::CaseInsensitive)) {
+    if (IsPhotoCDFileName(fileName)) {
         TfrmPhotoCD dialog(fileName, parent);
         if (dialog.exec() != QDialog::Accepted || !dialog.Result().HasGraphic())
             return false;

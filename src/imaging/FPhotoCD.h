@@ -83,4 +83,7 @@ private:
 // loaded (a file that does not decode raises as LoadPictureFile does).
 bool LoadPictureWithDialogs(QWidget* parent, const QString& fileName, TPictureEx& picture);
 
+// True for a name ending in ".pcd" (any case): the files the dialog takes.
+bool IsPhotoCDFileName(const QString& fileName);
+
 } // namespace velmo

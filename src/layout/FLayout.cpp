@@ -11,6 +11,7 @@
 #include "draw/UGhost.h"
 #include "draw/UGuide.h"
 #include "imaging/FColorGrid.h"
+#include "imaging/FPhotoCD.h"
 #include "imaging/UColorSpec.h"
 #include "imaging/UImageData.h"
 #include "imaging/UImagePack.h"
@@ -1245,7 +1246,18 @@ bool TfrmLayout::OfferDroppedFile(const QString& fileName)
         return false;
     TImageData loaded;
     try {
-        loaded.LoadFromFile(fileName);
+        // A Photo CD holds several sizes: the user picks one in its dialog, as
+        // with every other way a picture file reaches a label.
+        // Cancelling that dialog, or its message about an unreadable disc file,
+        // settles the drop: the file is no document to try next.
+        if (IsPhotoCDFileName(fileName)) {
+            TPictureEx picture;
+            if (!LoadPictureWithDialogs(this, fileName, picture))
+                return true;
+            loaded.SetPicture(&picture);
+        } else {
+            loaded.LoadFromFile(fileName);
+        }
     } catch (const std::exception&) {
         return false; // not a picture: the main window tries it as a document
     }

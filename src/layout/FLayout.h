@@ -119,7 +119,8 @@ public:
     // mark: what is shown is not part of the design).
     void ReapplyMergeRecord();
 
-    // A file dropped on the main window: true when it was taken as a picture.
+    // A file dropped on the main window: true when it was taken as a picture, or
+    // when a Photo CD file's dialog settled it (cancelled, or the file unreadable).
     bool OfferDroppedFile(const QString& fileName);
 
     // ---- zoom: 0 is automatic

@@ -1,4 +1,5 @@
 #include "pictures/FPictureDialogs.h"
+#include "imaging/FPhotoCD.h"
 #include "imaging/FTransparentEditor.h"
 #include "imaging/UDIB.h"
 #include "imaging/UImageData.h"
@@ -230,6 +231,8 @@ bool TfrmIllust2::TakeChoice()
     FKeyColor = clNone;
     auto loadFile = [this](const QString& fileName) {
         try {
+            if (IsPhotoCDFileName(fileName))
+                return LoadPictureWithDialogs(this, fileName, *FResult) && FResult->HasGraphic();
             TLoadedPicture loaded = LoadPictureFile(fileName);
             if (!loaded.Graphic || loaded.Graphic->Empty())
                 return false;

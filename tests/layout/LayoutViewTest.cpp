@@ -9,6 +9,7 @@
 #include "draw/UDrawSite.h"
 #include "draw/UGhost.h"
 #include "draw/UGuide.h"
+#include "imaging/FPhotoCD.h"
 #include "imaging/UColorSpec.h"
 #include "imaging/UGradation.h"
 #include "imaging/UPictureFormats.h"
@@ -27,7 +28,10 @@
 #include "paper/UPaperRecords.h"
 #include "storage/UDocFile.h"
 #include "text/ULOText.h"
+#include "support/TestSupport.h"
 #include <QAction>
+#include <QDialog>
+#include <QTimer>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -439,6 +443,54 @@ TEST_F(LayoutView, ADroppedPictureBecomesASelectedImageRecordedAsAdd)
     EXPECT_EQ(TActionList::Instance().UndoCaption(), QStringLiteral("追加"));
     TActionList::Instance().Undo();
     EXPECT_TRUE(Design().empty());
+}
+
+// A Photo CD file dropped on the label goes through its size dialog: OK places the
+// size chosen there, Cancel places nothing and still settles the drop (the file is
+// no document for the main window to try).
+TEST_F(LayoutView, ADroppedPhotoCDGoesThroughItsDialog)
+{
+    TfrmPhotoCD::ResetRemembered();
+    QTemporaryDir dir;
+    QImage image(96, 64, QImage::Format_RGB32);
+    image.fill(QColor(30, 160, 60));
+    const QString ppm = dir.filePath(QStringLiteral("green.ppm"));
+    ASSERT_TRUE(image.save(ppm));
+    const QString pcd = dir.filePath(QStringLiteral("GREEN.PCD"));
+    ASSERT_EQ(velmo::test::RunProgram(QStringLiteral("convert"), {ppm, pcd}).ExitCode, 0);
+
+    int dialogsSeen = 0;
+    auto answerDialog = [&dialogsSeen](bool accept) {
+        QTimer::singleShot(50, [&dialogsSeen, accept] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            ++dialogsSeen;
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("PhotoCDｲﾒｰｼﾞの設定"));
+            if (accept)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+    };
+    answerDialog(false);
+    EXPECT_TRUE(FView->OfferDroppedFile(pcd));
+    EXPECT_EQ(dialogsSeen, 1);
+    EXPECT_TRUE(Design().empty());
+    EXPECT_FALSE(Site()->Modified());
+
+    answerDialog(true);
+    ASSERT_TRUE(FView->OfferDroppedFile(pcd));
+    EXPECT_EQ(dialogsSeen, 2);
+    ASSERT_EQ(Design().size(), 1u);
+    auto* placed = dynamic_cast<TLOImage*>(Design()[0]);
+    ASSERT_NE(placed, nullptr);
+    ASSERT_TRUE(placed->HasPicture());
+    // The dialog's remembered size is the middle one of the disc's three (384 x 256
+    // for a landscape photograph), not the file's largest.
+    EXPECT_EQ(placed->ImageData()->Picture()->Width(), 384);
+    EXPECT_EQ(placed->ImageData()->Picture()->Height(), 256);
+    EXPECT_EQ(TActionList::Instance().UndoCaption(), QStringLiteral("追加"));
 }
 
 TEST_F(LayoutView, APasteOfForeignDataAddsNothing)

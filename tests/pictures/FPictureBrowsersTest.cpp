@@ -1,4 +1,5 @@
 #include "base/UCodePage932.h"
+#include "imaging/FPhotoCD.h"
 #include "imaging/FTransparentEditor.h"
 #include "imaging/UImageData.h"
 #include "objects/FImageDialogs.h"
@@ -335,6 +336,49 @@ TEST(IllustDialog, ClipboardPageFollowsTheClipboard)
     // Without a scanner function the scanner page cannot acquire.
     EXPECT_FALSE(dialog.TwainPage()->AcquireButton()->isEnabled());
     EXPECT_EQ(dialog.Execute(imTwain), QDialog::Rejected);
+}
+
+// A Photo CD file chosen on the file page is taken through the disc's size dialog:
+// Cancel there takes nothing, OK takes the size chosen.
+TEST(IllustDialog, APhotoCDFileGoesThroughItsDialog)
+{
+    TDataRoot data;
+    TfrmPhotoCD::ResetRemembered();
+    QTemporaryDir dir;
+    QImage image(96, 64, QImage::Format_RGB32);
+    image.fill(QColor(200, 40, 40));
+    ASSERT_TRUE(image.save(dir.filePath("red.ppm")));
+    ASSERT_EQ(velmo::test::RunProgram(QStringLiteral("convert"), {dir.filePath("red.ppm"), dir.filePath("red.pcd")})
+                  .ExitCode,
+              0);
+    QFile::remove(dir.filePath("red.ppm"));
+    TfrmIllust2 dialog;
+    dialog.Tabs()->setCurrentWidget(dialog.Files());
+    dialog.Files()->show();
+    dialog.Files()->SetFolder(dir.path());
+    ASSERT_EQ(dialog.Files()->Browser()->Count(), 1);
+    dialog.Files()->Browser()->Select(0);
+    ASSERT_TRUE(dialog.OkButton()->isEnabled());
+    QString seen;
+    auto answer = [&seen](bool accept) {
+        QTimer::singleShot(50, [&seen, accept] {
+            auto* photo = dynamic_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!photo)
+                return;
+            seen = photo->windowTitle();
+            accept ? photo->accept() : photo->reject();
+        });
+    };
+    answer(false);
+    EXPECT_FALSE(dialog.TakeChoice());
+    EXPECT_EQ(seen, QStringLiteral("PhotoCDｲﾒｰｼﾞの設定"));
+    seen.clear();
+    answer(true);
+    ASSERT_TRUE(dialog.TakeChoice());
+    EXPECT_EQ(seen, QStringLiteral("PhotoCDｲﾒｰｼﾞの設定"));
+    EXPECT_EQ(dialog.SourceKind(), 0);
+    EXPECT_EQ(dialog.Result().Width(), 384);
+    EXPECT_EQ(dialog.Result().Height(), 256);
 }
 
 TEST(IllustDialog, IllustrationAndScannerSources)
