@@ -4,6 +4,8 @@
 #include "draw/UScaler.h"
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
+#include <limits>
 
 namespace velmo {
 
@@ -69,6 +71,19 @@ std::vector<TRuler::TTick> TRuler::Ticks(int deviceDpi, const QFontMetrics& metr
     const int s5 = h - MulDiv(h - t, FPercentage5, 100);
     const int s1 = h - MulDiv(h - t, FPercentage1, 100);
     const int step = scaler.ToDevice(deviceDpi, 10) <= 2 ? 2 : 1;
+    // At small zooms ten millimetres are narrower than "100": a number that would
+    // run into the one before it is left out, so that those shown stay readable.
+    // The numbers keep an even rhythm (every 10, 20, 50 or 100 mm), the smallest whose
+    // spacing holds the widest number.
+    const int gap = std::max(2, metrics.horizontalAdvance(QLatin1Char(' ')) / 2);
+    const int widest = metrics.horizontalAdvance(QString::number(std::max(0, FRulerLength))) + gap;
+    int numberEvery = 10;
+    for (int every : {10, 20, 50, 100, 200, 500, 1000}) {
+        numberEvery = every;
+        if (scaler.ToDevice(deviceDpi, every * 10) >= widest)
+            break;
+    }
+    int numbersEnd = std::numeric_limits<int>::min();
     for (int m = 0;; m += step) {
         const int p = scaler.ToDevice(deviceDpi, m * 10);
         if (p >= end)
@@ -78,12 +93,11 @@ std::vector<TRuler::TTick> TRuler::Ticks(int deviceDpi, const QFontMetrics& metr
             tick.Start = t;
             if (FPrintNum) {
                 const int w = metrics.horizontalAdvance(QString::number(m));
-                if (horizontal) {
-                    const int left = p - w / 2;
-                    tick.Number = left > 0 && left + w < end;
-                } else {
-                    tick.Number = p + w / 2 - w > 0 && p + w / 2 < end;
-                }
+                // Both kinds centre the text on the mark; only the rounding differs.
+                const int first = horizontal ? p - w / 2 : p + w / 2 - w;
+                tick.Number = m % numberEvery == 0 && first > 0 && first + w < end && first >= numbersEnd;
+                if (tick.Number)
+                    numbersEnd = first + w + gap;
             }
         } else if (m % 5 == 0) {
             tick.Start = s5;

@@ -202,6 +202,43 @@ TEST(Rulers, AtAQuarterZoomTheRulerStepsByTwoMillimetres)
         EXPECT_NE(t.Millimetre % 10, 5) << "no 5 mm ticks";
 }
 
+// At a third of full size ten millimetres are about 13 pixels, narrower than "100":
+// the numbers shown must not run into each other, on either kind of ruler, and at
+// full size none is left out.
+TEST(Rulers, NumbersNeverRunIntoEachOther)
+{
+    QFont font;
+    font.setPixelSize(9);
+    const QFontMetrics metrics(font);
+    for (TRulerKind kind : {TRulerKind::rkHorizontal, TRulerKind::rkVertical}) {
+        TRuler ruler;
+        ruler.SetKind(kind);
+        ruler.resize(kind == TRulerKind::rkHorizontal ? QSize(800, 24) : QSize(24, 800));
+        ruler.SetRulerLength(297);
+        ruler.SetScale(34);
+        int shown = 0, lastEnd = -1000;
+        for (const TRuler::TTick& t : ruler.Ticks(96, metrics)) {
+            if (!t.Number)
+                continue;
+            const int w = metrics.horizontalAdvance(QString::number(t.Millimetre));
+            const int first = t.Position - w / 2;
+            EXPECT_GT(first, lastEnd) << t.Millimetre << " runs into the number before it";
+            lastEnd = first + w;
+            ++shown;
+        }
+        EXPECT_GE(shown, 5) << "some numbers still show";
+        // ...at an even rhythm: every 20 mm here.
+        for (const TRuler::TTick& t : ruler.Ticks(96, metrics))
+            if (t.Millimetre > 0 && t.Millimetre < 280)
+                EXPECT_EQ(t.Number, t.Millimetre % 20 == 0) << t.Millimetre;
+        EXPECT_LT(shown, 29) << "not every ten millimetres fits at this zoom";
+        ruler.SetScale(100);
+        for (const TRuler::TTick& t : ruler.Ticks(96, metrics))
+            if (t.Millimetre % 10 == 0 && t.Millimetre > 0 && t.Millimetre < 290)
+                EXPECT_TRUE(t.Number) << t.Millimetre << " left out at full size";
+    }
+}
+
 TEST(Rulers, PaintsTheGradientAndTheMarker)
 {
     TRuler ruler;
