@@ -344,15 +344,17 @@ TfrmSheetMain::TfrmSheetMain(const QString& fileName, QWidget* parent) : TfrmMai
     paper->addAction(QStringLiteral("用紙の変更(&C)..."), this, [this] { ChangePaper(); });
     QMenu* data = menuBar()->addMenu(QStringLiteral("差し込み(&M)"));
     QAction* choose = data->addAction(QStringLiteral("CSVファイルの選択(&F)..."), this, [this] {
+        // The pictures of the labels were drawn with the former records: drawn again
+        // (also when the chosen file failed, which closed the former data).
         if (FDocument && velmo::ChooseMergeData(this, *FDocument) && FSheet)
-            FSheet->update();
+            FSheet->RefreshAll();
     });
     choose->setObjectName(QStringLiteral("actChooseCsv"));
     QAction* browse = data->addAction(QStringLiteral("CSVデータの一覧(&V)..."), this, [this] {
         if (FDocument)
             ExecuteCsvBrowser(this, *FDocument, [this] {
                 if (FSheet)
-                    FSheet->update();
+                    FSheet->RefreshAll();
             });
     });
     browse->setObjectName(QStringLiteral("actCsvBrowser"));
