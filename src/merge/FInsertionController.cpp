@@ -99,6 +99,8 @@ TfrmInsertionController::TfrmInsertionController(QWidget* owner, TCsvDB& db)
         button->setAutoRaise(true);
         // Reached with Tab and pressed with Space, like any button of the desktop.
         button->setFocusPolicy(Qt::StrongFocus);
+        // The arrow keys step the records; a button would move the focus with them.
+        button->installEventFilter(this);
         FButtons[size_t(i)] = button;
     }
     FStatus = new QLabel(this);
@@ -199,10 +201,11 @@ void TfrmInsertionController::ShowOver(QWidget* window)
     if (!FPlaced && window) {
         FPlaced = true;
         adjustSize();
-        // Over the label editor's upper right, clear of the menus and tool bars and
-        // mostly of the label, which the editor centres.
+        // Over the label editor's lower right, clear of the menus, tool bars, rulers
+        // and the sheet overview, and mostly of the label, which the editor centres.
         const QRect area = window->geometry();
-        move(std::max(area.left(), area.right() - width() - 40), area.top() + 110);
+        move(std::max(area.left(), area.right() - width() - 16),
+             std::max(area.top(), area.bottom() - height() - 48));
     }
     setAttribute(Qt::WA_ShowWithoutActivating, true);
     show();
@@ -286,23 +289,35 @@ void TfrmInsertionController::ShowJumpDialog(TfrmCsvJump::TPage page)
     Changed(dialog.Result() >= 0 && FCursor.JumpTo(position, dialog.Result()));
 }
 
-void TfrmInsertionController::keyPressEvent(QKeyEvent* event)
+bool TfrmInsertionController::HandleKey(QKeyEvent* event)
 {
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-        return QWidget::keyPressEvent(event);
+        return false;
     switch (event->key()) {
-    case Qt::Key_Home: First(); return;
-    case Qt::Key_End: Last(); return;
+    case Qt::Key_Home: First(); return true;
+    case Qt::Key_End: Last(); return true;
     case Qt::Key_Left:
     case Qt::Key_Up:
-    case Qt::Key_PageUp: Prior(); return;
+    case Qt::Key_PageUp: Prior(); return true;
     case Qt::Key_Right:
     case Qt::Key_Down:
-    case Qt::Key_PageDown: Next(); return;
-    case Qt::Key_Escape: close(); return;
-    default: break;
+    case Qt::Key_PageDown: Next(); return true;
+    case Qt::Key_Escape: close(); return true;
+    default: return false;
     }
-    QWidget::keyPressEvent(event);
+}
+
+void TfrmInsertionController::keyPressEvent(QKeyEvent* event)
+{
+    if (!HandleKey(event))
+        QWidget::keyPressEvent(event);
+}
+
+bool TfrmInsertionController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && HandleKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void TfrmInsertionController::closeEvent(QCloseEvent* event)

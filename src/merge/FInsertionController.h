@@ -38,7 +38,7 @@ public:
 
     // Buttons and "n / N" as the merge data stands now.
     void Refresh();
-    // Shows it without taking the keyboard; the first time at the window's top right
+    // Shows it without taking the keyboard; the first time at the window's lower right
     // corner, later where the user left it.
     void ShowOver(QWidget* window);
     // Raised and activated, the keyboard on the first button that can be pressed.
@@ -64,10 +64,12 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     int CurrentPosition() const;
+    bool HandleKey(QKeyEvent* event);
     void Changed(bool changed);
 
     TCsvDB& FDB;

@@ -348,6 +348,19 @@ TEST_F(InsertionController, KeysStepAndEscapeCloses)
     Key(Qt::Key_PageDown);
     Key(Qt::Key_Right);
     EXPECT_EQ(Status(), QStringLiteral("3 / 4"));
+    // On a button (where Tab puts the keyboard) the arrows still step the records.
+    {
+        QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+        QApplication::sendEvent(FWindow->Button(ccJump), &left);
+        EXPECT_EQ(Status(), QStringLiteral("2 / 4"));
+        QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+        QApplication::sendEvent(FWindow->Button(ccFind), &end);
+        EXPECT_EQ(Status(), QStringLiteral("4 / 4"));
+        QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+        QApplication::sendEvent(FWindow->Button(ccFirst), &right);
+        EXPECT_EQ(Status(), QStringLiteral("4 / 4")) << "no step beyond the last";
+        Key(Qt::Key_Left);
+    }
     Key(Qt::Key_Escape);
     EXPECT_FALSE(FWindow->isVisible());
     EXPECT_EQ(FClosed, 1);
