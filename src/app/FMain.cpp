@@ -21,6 +21,7 @@
 #include "document/USheetLabels.h"
 #include "merge/FCsvBrowser.h"
 #include "merge/FInsertionController.h"
+#include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
 #include "objects/FImageDialogs.h"
 #include "paper/UPaperInfo.h"
@@ -204,6 +205,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 
 TfrmMain::~TfrmMain()
 {
+    if (FInsertionController) {
+        SetMergeRecordSource({});
+        SetMergeDataChooser({});
+    }
     DropView(false);
     if (MainForm() == this)
         SetMainForm(nullptr);
@@ -309,6 +314,12 @@ void TfrmMain::BuildCommands()
         controller->setCheckable(true);
         controller->setEnabled(false);
         FInsertionController->OnClosed = [controller] { controller->setChecked(false); };
+        // The merge dialogs show the browsed record too, and choose merge data the way
+        // this window does (so that the label and the controller follow).
+        SetMergeRecordSource([this] {
+            return FInsertionController ? FInsertionController->ShownRecord() : 0;
+        });
+        SetMergeDataChooser([this](QWidget*, TLabelData&) { return ChooseMergeData(); });
         connect(controller, &QAction::triggered, this, [this, controller](bool on) {
             if (on && (!FDocument || FDocument->CSVFile().isEmpty() || !TCsvDB::Instance().Active()) &&
                 !ChooseMergeData()) {
