@@ -51,6 +51,9 @@ TfrmInsertionController::TfrmInsertionController(QWidget* owner, TCsvDB& db)
 {
     setObjectName(QStringLiteral("frmInsertionController"));
     setWindowTitle(QStringLiteral("差し込みコントローラ"));
+    // A palette beside the editor is pointed at while the editor keeps the keyboard:
+    // its hints show without it being the active window.
+    setAttribute(Qt::WA_AlwaysShowToolTips, true);
 
     // The ivory tile under everything.
     QPalette ground = palette();

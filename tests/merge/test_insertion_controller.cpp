@@ -282,6 +282,7 @@ TEST_F(InsertionController, ButtonsCarryTheStripsPicturesAndJapaneseHints)
     EXPECT_EQ(FWindow->windowTitle(), QStringLiteral("差し込みコントローラ"));
     EXPECT_TRUE(FWindow->windowFlags() & Qt::Tool);
     EXPECT_FALSE(FWindow->isModal());
+    EXPECT_TRUE(FWindow->testAttribute(Qt::WA_AlwaysShowToolTips)) << "hints while the editor has the keyboard";
     ASSERT_TRUE(FWindow->HasPictures()) << "Images.res of the build";
     const char* hints[] = {"先頭", "前の", "次の", "最後", "番号", "検索", "並べかえ"};
     for (int i = ccFirst; i <= ccSort; ++i) {
