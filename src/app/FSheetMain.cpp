@@ -382,16 +382,17 @@ bool TfrmSheetMain::OpenDocument(const QString& fileName)
     FSheet = nullptr;
     FDocument = std::move(document);
     FFileName = fileName;
+    // The document's merge data comes with it (before the sheet draws its labels,
+    // which show their records); a file that is gone or unreadable leaves the
+    // document open without it.
+    QString mergeMessage;
+    if (OpenDocumentMergeData(*FDocument, &mergeMessage) != TMergeOpenResult::Opened && !mergeMessage.isEmpty())
+        AppMessageBox(mergeMessage, {bkOK}, 0, 0, false);
     TfrmSheet::ResetRememberedZoom();
     FSheet = new TfrmSheet(*FDocument, ExpandMacros(QStringLiteral("$(AppName)")), this);
     FSheet->SetMessages(AppMessages());
     FSheet->OnOpenLayout = [this](int k) { OpenLayout(k); };
     setCentralWidget(FSheet);
-    // The document's merge data comes with it; a file that is gone or unreadable
-    // leaves the document open without it.
-    QString mergeMessage;
-    if (OpenDocumentMergeData(*FDocument, &mergeMessage) != TMergeOpenResult::Opened)
-        AppMessageBox(mergeMessage, {bkOK}, 0, 0, false);
     setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(fileName).fileName(), ExpandMacros(QStringLiteral("$(AppName)"))));
     return true;
 }

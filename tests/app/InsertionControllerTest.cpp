@@ -264,24 +264,32 @@ TEST_F(MainInsertionController, ReopeningADocumentWithItsMergeDataShowsItAtItsOw
 // ---------------------------------------------------------------------------------
 // The sheet window of velmo --sheet
 
-TEST(SheetMainMerge, ChoosingMergeDataDrawsTheLabelsAgain)
+// A sheet-mode document of two big labels, the first with a merge text, and a CSV
+// whose records are black squares.
+struct TSheetMergeFiles
 {
-    TFrameFixture fixture;
-    RegisterMergeClasses();
-    RegisterMergeDesigners(); // the sheet's pictures take record k on label k
-    QTemporaryDir dir;
-    auto paper = std::make_unique<TMatrixPaperInfo>();
-    paper->SetPaperName(QStringLiteral("テスト"));
-    paper->SetPortraitWidth(2100);
-    paper->SetPortraitHeight(2970);
-    paper->SetFaceCountX(1);
-    paper->SetFaceCountY(2);
-    paper->SetFaceWidth(1800);
-    paper->SetFaceHeight(1200);
-    paper->SetLeftOffset(100);
-    paper->SetTopOffset(100);
-    const QString file = dir.filePath(QStringLiteral("s.lbd"));
+    QTemporaryDir Dir;
+    QString Work;
+    QString Csv;
+    explicit TSheetMergeFiles(bool linked)
     {
+        Csv = Dir.filePath(QStringLiteral("big.csv"));
+        {
+            QFile f(Csv);
+            f.open(QIODevice::WriteOnly);
+            f.write("■■■■■■,x\n■■■■■■,y\n");
+        }
+        auto paper = std::make_unique<TMatrixPaperInfo>();
+        paper->SetPaperName(QStringLiteral("テスト"));
+        paper->SetPortraitWidth(2100);
+        paper->SetPortraitHeight(2970);
+        paper->SetFaceCountX(1);
+        paper->SetFaceCountY(2);
+        paper->SetFaceWidth(1800);
+        paper->SetFaceHeight(1200);
+        paper->SetLeftOffset(100);
+        paper->SetTopOffset(100);
+        Work = Dir.filePath(QStringLiteral("s.lbd"));
         TLabelData data;
         data.SetPaper(paper.get());
         TDOList list;
@@ -292,21 +300,34 @@ TEST(SheetMainMerge, ChoosingMergeDataDrawsTheLabelsAgain)
         data.WriteLabel(0, list);
         list.FreeObjects();
         data.SetSheetMode(true);
-        data.Save(file);
+        if (linked)
+            data.SetCSVFile(Csv);
+        data.Save(Work);
     }
-    const QString csv = dir.filePath(QStringLiteral("big.csv"));
-    {
-        QFile f(csv);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("■■■■■■,x\n■■■■■■,y\n");
-    }
+};
+
+int DarkPixels(const QImage& image)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += qGray(image.pixel(x, y)) < 100 ? 1 : 0;
+    return n;
+}
+
+TEST(SheetMainMerge, ChoosingMergeDataDrawsTheLabelsAgain)
+{
+    TFrameFixture fixture;
+    RegisterMergeClasses();
+    RegisterMergeDesigners(); // the sheet's pictures take record k on label k
+    TSheetMergeFiles files(false);
     TCsvDB::Instance().Close();
     TfrmSheetMain window{QString()};
-    ASSERT_TRUE(window.OpenDocument(file));
+    ASSERT_TRUE(window.OpenDocument(files.Work));
     ASSERT_NE(window.SheetView(), nullptr);
     ASSERT_GE(window.SheetView()->Pictures().size(), 1u);
     const QImage before = window.SheetView()->Pictures()[0];
-    SetMergeFileChooser([csv](QWidget*, const QString&) { return csv; });
+    SetMergeFileChooser([&files](QWidget*, const QString&) { return files.Csv; });
     QAction* choose = window.findChild<QAction*>(QStringLiteral("actChooseCsv"));
     ASSERT_NE(choose, nullptr);
     choose->trigger();
@@ -314,15 +335,30 @@ TEST(SheetMainMerge, ChoosingMergeDataDrawsTheLabelsAgain)
     ASSERT_TRUE(TCsvDB::Instance().Active());
     const QImage after = window.SheetView()->Pictures()[0];
     ASSERT_EQ(before.size(), after.size());
-    auto dark = [](const QImage& image) {
-        int n = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                n += qGray(image.pixel(x, y)) < 100 ? 1 : 0;
-        return n;
-    };
     // The record's black squares are on the label now; before it showed blanks.
-    EXPECT_GT(dark(after), dark(before) + 100) << dark(before) << " " << dark(after);
+    EXPECT_GT(DarkPixels(after), DarkPixels(before) + 100) << DarkPixels(before) << " " << DarkPixels(after);
+    window.Document()->SetModified(false);
+    TCsvDB::Instance().Close();
+}
+
+TEST(SheetMainMerge, ADocumentWithItsMergeDataOpensShowingTheRecords)
+{
+    TFrameFixture fixture;
+    RegisterMergeClasses();
+    RegisterMergeDesigners();
+    int blank = 0;
+    {
+        TSheetMergeFiles files(false);
+        TCsvDB::Instance().Close();
+        TfrmSheetMain window{QString()};
+        ASSERT_TRUE(window.OpenDocument(files.Work));
+        blank = DarkPixels(window.SheetView()->Pictures()[0]);
+    }
+    TSheetMergeFiles files(true);
+    TfrmSheetMain window{QString()};
+    ASSERT_TRUE(window.OpenDocument(files.Work));
+    ASSERT_TRUE(TCsvDB::Instance().Active());
+    EXPECT_GT(DarkPixels(window.SheetView()->Pictures()[0]), blank + 100) << "drawn before the data was opened";
     window.Document()->SetModified(false);
     TCsvDB::Instance().Close();
 }
