@@ -15,6 +15,7 @@
 #include "merge/UInsertionCursor.h"
 #include "merge/ULODate.h"
 #include "merge/ULOInsertion.h"
+#include "objects/UDOGroup.h"
 #include "objects/UGhostDesigners.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOCreator.h"
@@ -468,6 +469,32 @@ TEST_F(InsertionController, SortKeepsTheShownRecordAndTheNumberFollowsIt)
     EXPECT_EQ(Status(), QStringLiteral("6 / 8"));
     EXPECT_EQ(TCsvDB::Instance().RecordCopy(0).Get(0), QStringLiteral("名前7"));
     EXPECT_EQ(FChanges, 1);
+}
+
+TEST(InsertionField, OfMergeObjectsAndOfGroupsHoldingThem)
+{
+    RegisterMergeClasses();
+    TLOInsBarCode code;
+    code.SetInsertionField(3);
+    EXPECT_EQ(InsertionFieldOf(&code), 3);
+    TLONumbering numbering;
+    EXPECT_EQ(InsertionFieldOf(&numbering), -1) << "numbering takes no field";
+    // A damaged stream's negative field reads as the first one.
+    TLOInsText text;
+    text.SetInsertionField(-7);
+    EXPECT_EQ(InsertionFieldOf(&text), 0);
+    TDOGroup outer;
+    auto* inner = new TDOGroup;
+    inner->AddMember(new TLONumbering);
+    auto* image = new TLOInsImage;
+    image->SetInsertionField(2);
+    inner->AddMember(image);
+    outer.AddMember(new TLONumbering);
+    outer.AddMember(inner);
+    EXPECT_EQ(InsertionFieldOf(&outer), 2) << "found inside a group within a group";
+    TDOGroup plain;
+    plain.AddMember(new TLONumbering);
+    EXPECT_EQ(InsertionFieldOf(&plain), -1);
 }
 
 // ---------------------------------------------------------------------------------
