@@ -21,6 +21,8 @@
 #include "document/USheetLabels.h"
 #include "imaging/FPhotoCD.h"
 #include "merge/FCsvBrowser.h"
+#include "merge/FInsertionController.h"
+#include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
 #include "objects/FImageDialogs.h"
 #include "paper/UPaperInfo.h"
@@ -204,6 +206,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 
 TfrmMain::~TfrmMain()
 {
+    if (FInsertionController) {
+        SetMergeRecordSource({});
+        SetMergeDataChooser({});
+    }
     DropView(false);
     if (MainForm() == this)
         SetMainForm(nullptr);
@@ -295,6 +301,39 @@ void TfrmMain::BuildCommands()
                [this] { ChooseMergeData(); });
     AddCommand(merge, QStringLiteral("actMergeList"), QStringLiteral("CSVデータの一覧(&V)..."), {},
                [this] { ShowMergeData(); });
+    {
+        // The record browser over the label: which record the merge objects show.
+        FInsertionController = new TfrmInsertionController(this, TCsvDB::Instance());
+        FInsertionController->Position = [this] { return FDocument ? std::max(FDocument->CurrentLabelNo(), 0) : 0; };
+        FInsertionController->SelectedField = [this] { return FLayout ? std::max(FLayout->MergeFieldOfSelection(), 0) : 0; };
+        FInsertionController->OnRecordChanged = [this] {
+            if (FLayout)
+                FLayout->ReapplyMergeRecord();
+        };
+        QAction* controller = AddCommand(merge, QStringLiteral("actMergeController"),
+                                         QStringLiteral("差し込みコントローラ(&C)"), {}, [] {});
+        controller->setCheckable(true);
+        controller->setEnabled(false);
+        FInsertionController->OnClosed = [controller] { controller->setChecked(false); };
+        // The merge dialogs show the browsed record too, and choose merge data the way
+        // this window does (so that the label and the controller follow).
+        SetMergeRecordSource([this] {
+            return FInsertionController ? FInsertionController->ShownRecord() : 0;
+        });
+        SetMergeDataChooser([this](QWidget*, TLabelData&) { return ChooseMergeData(); });
+        connect(controller, &QAction::triggered, this, [this, controller](bool on) {
+            if (on && (!FDocument || FDocument->CSVFile().isEmpty() || !TCsvDB::Instance().Active()) &&
+                !ChooseMergeData()) {
+                controller->setChecked(false);
+                return;
+            }
+            UpdateInsertionController(false);
+            if (on && FInsertionController->isVisible()) {
+                // Asked for: it takes the keyboard.
+                FInsertionController->TakeKeyboard();
+            }
+        });
+    }
     file->addSeparator();
     AddCommand(file, QStringLiteral("actEnvironment"), QStringLiteral("環境設定(&E)..."), {}, [this] { EnvironmentDialog(); });
     AddCommand(file, QStringLiteral("actPrinterSetup"), QStringLiteral("プリンタ設定(&R)..."), {}, [this] { PrinterSetup(); });
@@ -496,6 +535,7 @@ void TfrmMain::ShowView(bool sheet)
         FSheet = view;
         setCentralWidget(view);
         view->show();
+        UpdateInsertionController(false);
         return;
     }
     auto* view = new TfrmLayout(this);
@@ -521,11 +561,19 @@ void TfrmMain::ShowView(bool sheet)
         if (FDocument)
             FDocument->SetModified(true);
     };
+    view->MergeRecordOf = [this](int k) {
+        return FInsertionController ? FInsertionController->Cursor().RecordFor(k) : k;
+    };
+    view->OnLabelShown = [this] {
+        if (FInsertionController)
+            FInsertionController->Refresh();
+    };
     FLayout = view;
     view->SetDocument(FDocument.get());
     setCentralWidget(view);
     view->show();
     view->ShowLabel();
+    UpdateInsertionController(false);
 }
 
 void TfrmMain::RefreshView()
@@ -534,6 +582,24 @@ void TfrmMain::RefreshView()
         FSheet->RefreshAll();
     if (FLayout)
         FLayout->ReapplyMergeRecord();
+    UpdateInsertionController(false);
+}
+
+void TfrmMain::UpdateInsertionController(bool autoShow)
+{
+    if (!FInsertionController)
+        return;
+    QAction* command = Command(QStringLiteral("actMergeController"));
+    const bool linked = FDocument && !FDocument->CSVFile().isEmpty() && TCsvDB::Instance().Active();
+    // It browses what the label editor shows; the sheet view shows every record at once.
+    command->setEnabled(FLayout != nullptr);
+    if (autoShow && linked && FLayout && FLayout->HoldsMergeObjects())
+        command->setChecked(true);
+    if (linked && FLayout && command->isChecked())
+        FInsertionController->ShowOver(this);
+    else
+        FInsertionController->hide();
+    FInsertionController->Refresh();
 }
 
 void TfrmMain::StoreLayout()
@@ -581,8 +647,11 @@ bool TfrmMain::AskToSave()
 void TfrmMain::TakeDocument(std::unique_ptr<TLabelData> document, const QString& fileName)
 {
     DropView(false);
-    // The merge database belongs to the document it was linked for.
+    // The merge database belongs to the document it was linked for, and so does the
+    // record the controller showed.
     TCsvDB::Instance().Close();
+    if (FInsertionController)
+        FInsertionController->Cursor().Reset();
     FDocument = std::move(document);
     FFileName = fileName;
     TfrmSheet::ResetRememberedZoom();
@@ -716,6 +785,7 @@ void TfrmMain::OpenMergeOfDocument()
     if (OpenDocumentMergeData(*FDocument, &message) != TMergeOpenResult::Opened && !message.isEmpty())
         Tell(message);
     RefreshView();
+    UpdateInsertionController(true);
 }
 
 bool TfrmMain::LoadWorkFile(const QString& fileName)
@@ -810,6 +880,8 @@ bool TfrmMain::SaveTo(const QString& fileName)
         FAutoSave->Discard();
     SetTitle();
     AddToHistory(FFileName);
+    // A link no label used was dropped with the save.
+    UpdateInsertionController(false);
     return true;
 }
 
@@ -987,6 +1059,8 @@ bool TfrmMain::ChooseMergeData()
         return false;
     QString message;
     const TMergeOpenResult result = OpenMergeDataByName(*FDocument, name, &message);
+    // The former data is closed either way: the labels must stop showing it.
+    RefreshView();
     if (result != TMergeOpenResult::Opened) {
         if (FSplash)
             FSplash->close();
@@ -994,7 +1068,7 @@ bool TfrmMain::ChooseMergeData()
             Tell(message);
         return false;
     }
-    RefreshView();
+    UpdateInsertionController(true);
     return true;
 }
 
@@ -1005,6 +1079,8 @@ bool TfrmMain::ShowMergeData()
     if ((FDocument->CSVFile().isEmpty() || !TCsvDB::Instance().Active()) && !ChooseMergeData())
         return false;
     ExecuteCsvBrowser(this, *FDocument, [this] { RefreshView(); });
+    // Cancel put the former order back: the controller's numbers follow it.
+    UpdateInsertionController(false);
     return true;
 }
 

@@ -26,6 +26,7 @@ class THistoryManager;
 class TAutoSave;
 class TDOList;
 class TfrmAbout;
+class TfrmInsertionController;
 
 class TfrmMain : public QMainWindow
 {
@@ -78,6 +79,8 @@ public:
     bool SheetViewShown() const { return FSheet != nullptr; }
     TfrmLayout* LayoutView() const { return FLayout; }
     bool LayoutViewShown() const { return FLayout != nullptr; }
+    // The record browser over the layout view (nullptr in a bare frame).
+    TfrmInsertionController* InsertionController() const { return FInsertionController; }
     QAction* Command(const QString& name) const;
     QMenu* HelpMenu() const { return FHelpMenu; }
     QMenu* FileMenu() const { return FFileMenu; }
@@ -131,6 +134,10 @@ private:
     void TakeDocument(std::unique_ptr<TLabelData> document, const QString& fileName);
     bool OpenLoaded(const QString& fileName);
     void OpenMergeOfDocument();
+    // Shows the insertion controller while the layout view shows merge data and the
+    // user wants it (autoShow: merge data was just linked; a label with merge objects
+    // asks for it).
+    void UpdateInsertionController(bool autoShow);
     void ClearUnusedMergeLink();
     void StoreLayout();
     void OpenLabelEditor(int position);
@@ -160,6 +167,7 @@ private:
     QTimer* FAutoSaveTimer = nullptr;
     std::unique_ptr<TAutoSave> FAutoSave;
     QPointer<QWidget> FSplash;
+    TfrmInsertionController* FInsertionController = nullptr;
 };
 
 } // namespace velmo

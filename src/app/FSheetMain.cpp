@@ -344,15 +344,17 @@ TfrmSheetMain::TfrmSheetMain(const QString& fileName, QWidget* parent) : TfrmMai
     paper->addAction(QStringLiteral("用紙の変更(&C)..."), this, [this] { ChangePaper(); });
     QMenu* data = menuBar()->addMenu(QStringLiteral("差し込み(&M)"));
     QAction* choose = data->addAction(QStringLiteral("CSVファイルの選択(&F)..."), this, [this] {
+        // The pictures of the labels were drawn with the former records: drawn again
+        // (also when the chosen file failed, which closed the former data).
         if (FDocument && velmo::ChooseMergeData(this, *FDocument) && FSheet)
-            FSheet->update();
+            FSheet->RefreshAll();
     });
     choose->setObjectName(QStringLiteral("actChooseCsv"));
     QAction* browse = data->addAction(QStringLiteral("CSVデータの一覧(&V)..."), this, [this] {
         if (FDocument)
             ExecuteCsvBrowser(this, *FDocument, [this] {
                 if (FSheet)
-                    FSheet->update();
+                    FSheet->RefreshAll();
             });
     });
     browse->setObjectName(QStringLiteral("actCsvBrowser"));
@@ -380,16 +382,17 @@ bool TfrmSheetMain::OpenDocument(const QString& fileName)
     FSheet = nullptr;
     FDocument = std::move(document);
     FFileName = fileName;
+    // The document's merge data comes with it (before the sheet draws its labels,
+    // which show their records); a file that is gone or unreadable leaves the
+    // document open without it.
+    QString mergeMessage;
+    if (OpenDocumentMergeData(*FDocument, &mergeMessage) != TMergeOpenResult::Opened && !mergeMessage.isEmpty())
+        AppMessageBox(mergeMessage, {bkOK}, 0, 0, false);
     TfrmSheet::ResetRememberedZoom();
     FSheet = new TfrmSheet(*FDocument, ExpandMacros(QStringLiteral("$(AppName)")), this);
     FSheet->SetMessages(AppMessages());
     FSheet->OnOpenLayout = [this](int k) { OpenLayout(k); };
     setCentralWidget(FSheet);
-    // The document's merge data comes with it; a file that is gone or unreadable
-    // leaves the document open without it.
-    QString mergeMessage;
-    if (OpenDocumentMergeData(*FDocument, &mergeMessage) != TMergeOpenResult::Opened)
-        AppMessageBox(mergeMessage, {bkOK}, 0, 0, false);
     setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(fileName).fileName(), ExpandMacros(QStringLiteral("$(AppName)"))));
     return true;
 }

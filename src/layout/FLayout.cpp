@@ -18,6 +18,7 @@
 #include "imaging/UWindowPictures.h"
 #include "merge/FCsvBrowser.h"
 #include "merge/UCsvDB.h"
+#include "merge/ULOInsertion.h"
 #include "objects/FLayoutAids.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOCreator.h"
@@ -1160,7 +1161,7 @@ void TfrmLayout::ShowLabel()
             FSite->AddObject(object);
             placed.Add(object);
         }
-        TCsvDB::Instance().ApplyMergeRecord(placed, k);
+        TCsvDB::Instance().ApplyMergeRecord(placed, MergeRecordOf ? MergeRecordOf(k) : k);
     }
     FSite->SetModified(false);
     TActionList::Instance().Clear();
@@ -1176,6 +1177,8 @@ void TfrmLayout::ShowLabel()
     if (isVisible())
         FSite->setFocus();
     ScheduleIdle();
+    if (OnLabelShown)
+        OnLabelShown();
 }
 
 void TfrmLayout::ReapplyMergeRecord()
@@ -1187,9 +1190,34 @@ void TfrmLayout::ReapplyMergeRecord()
         if (FSite->Objects(i)->LayerGroup() != kBackgroundLayerGroup)
             objects.Add(FSite->Objects(i));
     const bool modified = FSite->Modified();
-    TCsvDB::Instance().ApplyMergeRecord(objects, FDocument->CurrentLabelNo());
+    const int k = FDocument->CurrentLabelNo();
+    TCsvDB::Instance().ApplyMergeRecord(objects, MergeRecordOf ? MergeRecordOf(k) : k);
     FSite->SetModified(modified);
     FSite->update();
+}
+
+bool TfrmLayout::HoldsMergeObjects() const
+{
+    return MergeFieldOfSelection() >= 0;
+}
+
+int TfrmLayout::MergeFieldOfSelection() const
+{
+    int first = -1;
+    int selected = -1;
+    for (int i = 0; i < FSite->ObjectCount() && selected < 0; ++i) {
+        TDrawObject* object = FSite->Objects(i);
+        if (object->LayerGroup() == kBackgroundLayerGroup)
+            continue;
+        const int field = InsertionFieldOf(object);
+        if (field < 0)
+            continue;
+        if (first < 0)
+            first = field;
+        if (object->Selected())
+            selected = field;
+    }
+    return selected >= 0 ? selected : first;
 }
 
 void TfrmLayout::WriteBack()

@@ -118,6 +118,16 @@ public:
     // numbering objects show position k's record again (no undo step, no change
     // mark: what is shown is not part of the design).
     void ReapplyMergeRecord();
+    // The merge record the label at a position shows (the insertion controller's
+    // choice); empty: the position's own record, as it prints.
+    std::function<int(int position)> MergeRecordOf;
+    // Called when ShowLabel has shown a label (another position, sheet or document).
+    std::function<void()> OnLabelShown;
+    // The label holds merge objects (in groups too).
+    bool HoldsMergeObjects() const;
+    // The field of the selected merge object, else of the first one on the label;
+    // -1 when the label has none.
+    int MergeFieldOfSelection() const;
 
     // A file dropped on the main window: true when it was taken as a picture, or
     // when a Photo CD file's dialog settled it (cancelled, or the file unreadable).

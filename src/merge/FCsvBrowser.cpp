@@ -189,6 +189,22 @@ TfrmCsvJump::TfrmCsvJump(TCsvDB& db, int current, int selectedField, QWidget* pa
 void TfrmCsvJump::SetPage(TPage page)
 {
     FTabs->setCurrentIndex(int(page));
+    // The page's box takes the keys even when the page was already the current one
+    // (no change signal then).
+    if (page == pgJump) {
+        FNumber->setFocus();
+        FNumber->selectAll();
+    } else if (page == pgFind) {
+        FFindText->setFocus();
+        FFindText->selectAll();
+    } else {
+        FSortField->setFocus();
+    }
+}
+
+TfrmCsvJump::TPage TfrmCsvJump::Page() const
+{
+    return TPage(FTabs->currentIndex());
 }
 
 bool TfrmCsvJump::DoJump()
@@ -462,12 +478,23 @@ void TfrmCsvBrowser::reject()
     QDialog::reject();
 }
 
+namespace {
+std::function<QString(QWidget*, const QString&)> gMergeFileChooser;
+} // namespace
+
+void SetMergeFileChooser(std::function<QString(QWidget*, const QString&)> chooser)
+{
+    gMergeFileChooser = std::move(chooser);
+}
+
 bool ChooseMergeData(QWidget* parent, TLabelData& document)
 {
     const QString current = document.CSVFile();
     const QString start = current.isEmpty() ? QString() : QFileInfo(current).absoluteFilePath();
-    const QString name = QFileDialog::getOpenFileName(parent, QStringLiteral("CSVファイルの選択"), start,
-                                                      QStringLiteral("CSVデータ (*.csv);;すべてのﾌｧｲﾙ (*)"));
+    const QString name = gMergeFileChooser
+                             ? gMergeFileChooser(parent, start)
+                             : QFileDialog::getOpenFileName(parent, QStringLiteral("CSVファイルの選択"), start,
+                                                            QStringLiteral("CSVデータ (*.csv);;すべてのﾌｧｲﾙ (*)"));
     if (name.isEmpty())
         return false;
     QString message;

@@ -32,6 +32,8 @@ public:
     enum TPage { pgJump = 0, pgFind = 1, pgSort = 2 };
     TfrmCsvJump(TCsvDB& db, int current, int selectedField, QWidget* parent = nullptr);
     void SetPage(TPage page);
+    // The page shown (the one OK acts on).
+    TPage Page() const;
     // The record number to go to after OK (jump and find), -1 for none.
     int Result() const { return FResult; }
     void accept() override;
@@ -104,5 +106,8 @@ void ExecuteCsvBrowser(QWidget* parent, TLabelData& document, const std::functio
 // "CSVファイルの選択": a file dialog; the chosen file is linked by name (a message
 // for a file that is missing or cannot be read). False on Cancel.
 bool ChooseMergeData(QWidget* parent, TLabelData& document);
+// Tests replace the file dialog of ChooseMergeData: (parent, start) -> the chosen
+// file, empty for Cancel. Empty: the file dialog.
+void SetMergeFileChooser(std::function<QString(QWidget* parent, const QString& start)> chooser);
 
 } // namespace velmo

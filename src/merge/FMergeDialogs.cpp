@@ -60,9 +60,18 @@ int RunDialog(QDialog& dialog)
     return Runner() ? Runner()(dialog) : dialog.exec();
 }
 
-// The label being edited: its record is what a merge object shows after OK.
+std::function<int()>& RecordSource()
+{
+    static std::function<int()> source;
+    return source;
+}
+
+// The record the label being edited shows (its own, or the one the user browsed to):
+// what a merge object shows after OK.
 int CurrentLabel()
 {
+    if (RecordSource())
+        return RecordSource()();
     TLabelData* document = MergeDocument();
     return document ? document->CurrentLabelNo() : 0;
 }
@@ -101,6 +110,11 @@ TLabelData* MergeDocument()
 void SetMergeDataChooser(std::function<bool(QWidget*, TLabelData&)> chooser)
 {
     Chooser() = std::move(chooser);
+}
+
+void SetMergeRecordSource(std::function<int()> source)
+{
+    RecordSource() = std::move(source);
 }
 
 void SetMergeDialogRunner(std::function<int(QWidget&)> runner)

@@ -127,6 +127,11 @@ private:
 // dialog of the merge data by default; the layout editor's own choice when it set one).
 void SetMergeDataChooser(std::function<bool(QWidget* parent, TLabelData& document)> chooser);
 
+// The record the merge dialogs show and give a merge object on OK while the user
+// browses the records on the label (the insertion controller's); empty: the current
+// label's own record.
+void SetMergeRecordSource(std::function<int()> source);
+
 // Tests and screenshots replace the modal run of the dialogs (the filled dialog in,
 // its result out).
 void SetMergeDialogRunner(std::function<int(QWidget& dialog)> runner);

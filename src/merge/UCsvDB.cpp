@@ -95,6 +95,7 @@ TCsvDB& TCsvDB::Instance()
 
 void TCsvDB::Open(const QString& fileName)
 {
+    ++FGeneration;
     FActive = false;
     FData->LoadFromFile(fileName);
     FAccess->Rebuild();
@@ -109,6 +110,7 @@ void TCsvDB::Open(const QString& fileName)
 
 void TCsvDB::Close()
 {
+    ++FGeneration;
     FActive = false;
     FGeneratedNames.clear();
     FFileName.clear();

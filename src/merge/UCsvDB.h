@@ -37,6 +37,9 @@ public:
     void Close();
     bool Active() const { return FActive; }
     QString FileName() const { return FFileName; }
+    // Changes with every Open and Close, so that whoever remembers a record of the
+    // data can tell that the data is no longer the same (even for the same file).
+    quint64 Generation() const { return FGeneration; }
 
     int Count() const { return FAccess->Count(); }
     int FieldCount() { return FData->FieldCount(); }
@@ -80,6 +83,7 @@ private:
     std::unique_ptr<TCSVData> FData;
     std::unique_ptr<TCSVAccess> FAccess;
     bool FActive = false;
+    quint64 FGeneration = 0;
     QString FFileName;
     QString FMergeFolder;
     QStringList FGeneratedNames;

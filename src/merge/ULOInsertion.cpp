@@ -161,6 +161,17 @@ bool Refused(TDrawObject* object)
 
 } // namespace
 
+int InsertionFieldOf(TDrawObject* object)
+{
+    if (auto* insertion = Supports<IDOInsertion>(object))
+        return std::max(insertion->GetInsertionField(), 0);
+    if (auto* group = dynamic_cast<TDOGroup*>(object))
+        for (TDrawObject* member : group->MemberList())
+            if (const int field = InsertionFieldOf(member); field >= 0)
+                return field;
+    return -1;
+}
+
 bool HasRefusedBarCode(const TDOList& objects)
 {
     for (TDrawObject* object : objects.Objects())

@@ -88,6 +88,10 @@ private:
     int FInsertionField = 0;
 };
 
+// The merge field the object shows: its own, or the first of a group's members;
+// -1 for an object without one.
+int InsertionFieldOf(TDrawObject* object);
+
 // Whether a merge barcode among the objects (groups included) was given a value that
 // makes no symbol of its kind: that label prints without it, and the run says so.
 bool HasRefusedBarCode(const TDOList& objects);

@@ -73,7 +73,7 @@ void Usage(FILE* to)
            "  catalogue CATALOGUE ACTION  catalogue upkeep: keys, renumber, order, purposes, rename,\n"
            "                            regroup, delete-group, make-system, update-info, defrag\n"
            "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
-           "  render FILE.lbd SHEET POS OUT.png [--dpi N]\n"
+           "  render FILE.lbd SHEET POS OUT.png [--dpi N] [--merge FILE.csv [--header] [--record N]]\n"
            "  export FILE.lbd SHEET POS OUT.bmp|OUT.jpg  a label's design as the main window exports it\n"
            "                            draw one label's design as it prints (default 254 dpi)\n"
            "  templates (Template.dat | FOLDER) [--purpose P] [--sheet OUT.png] [--catalogue FILE.ppr]\n"

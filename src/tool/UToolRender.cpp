@@ -4,6 +4,9 @@
 #include "document/ULabelData.h"
 #include "draw/UDrawSite.h"
 #include "draw/UCanvas.h"
+#include "imaging/UPictureFormats.h"
+#include "merge/UCsvDB.h"
+#include "merge/ULOInsertion.h"
 #include "objects/ULabelObject.h"
 #include "objects/ULOImage.h"
 #include "paper/UPaperInfo.h"
@@ -23,7 +26,8 @@ namespace {
 
 int RenderUsage()
 {
-    QTextStream(stderr) << "usage: velmo-tool render FILE.lbd SHEET POS OUT.png [--dpi N]\n";
+    QTextStream(stderr) << "usage: velmo-tool render FILE.lbd SHEET POS OUT.png [--dpi N]\n"
+                           "         [--merge FILE.csv [--header] [--record N]]\n";
     return kExitUsage;
 }
 
@@ -59,7 +63,8 @@ bool SplitArguments(const QStringList& arguments, const QStringList& valued, QSt
 
 } // namespace
 
-QImage RenderLabelPicture(TLabelData& document, int k, int dpi, QString* problem)
+QImage RenderLabelPicture(TLabelData& document, int k, int dpi, QString* problem,
+                          const std::function<void(TDOList&)>& fill)
 {
     const TLogRect rect = document.LabelRect(k);
     const int64_t w = std::max<int64_t>(1, int64_t(rect.Width()) * dpi / 254);
@@ -79,6 +84,8 @@ QImage RenderLabelPicture(TLabelData& document, int k, int dpi, QString* problem
     TDOList list;
     if (document.LabelHasData(k))
         document.ReadLabel(k, list); // a damaged design is reported, not hidden
+    if (fill)
+        fill(list);
     for (TDrawObject* object : list.Objects()) {
         site.InsertComponent(object);
         site.AddObject(object);
@@ -111,8 +118,33 @@ int CommandRender(const QStringList& arguments)
 {
     QStringList positional;
     QHash<QString, QString> options;
-    if (!SplitArguments(arguments, {QStringLiteral("--dpi")}, positional, options) || positional.size() != 4)
+    QStringList rest = arguments;
+    const int end = OptionEnd(rest);
+    bool header = false;
+    for (int i = 0; i < rest.size() && i < end; ++i)
+        if (rest[i] == u"--header") {
+            header = true;
+            rest.removeAt(i);
+            break;
+        }
+    if (!SplitArguments(rest, {QStringLiteral("--dpi"), QStringLiteral("--merge"), QStringLiteral("--record")}, positional,
+                        options) ||
+        positional.size() != 4)
         return RenderUsage();
+    const QString mergeFile = options.value(QStringLiteral("--merge"));
+    if ((header || options.contains(QStringLiteral("--record"))) && mergeFile.isEmpty()) {
+        ReportError(QStringLiteral("--header and --record belong to --merge"));
+        return kExitUsage;
+    }
+    int record = -1;
+    if (options.contains(QStringLiteral("--record"))) {
+        bool ok = false;
+        record = options.value(QStringLiteral("--record")).toInt(&ok);
+        if (!ok || record < 1) {
+            ReportError(QStringLiteral("--record wants a record number from 1"));
+            return kExitUsage;
+        }
+    }
     int dpi = 254;
     if (options.contains(QStringLiteral("--dpi"))) {
         bool ok = false;
@@ -126,6 +158,7 @@ int CommandRender(const QStringList& arguments)
         RegisterLabelDataClasses();
         RegisterTextClasses();
         RegisterImageClasses();
+        RegisterMergeClasses();
         std::unique_ptr<TLabelData> document = TLabelData::Open(positional[0]);
         if (!SelectNamedSheet(*document, positional[1]))
             return kExitFailure;
@@ -137,8 +170,22 @@ int CommandRender(const QStringList& arguments)
                             .arg(document->LabelCount()));
             return kExitFailure;
         }
+        std::function<void(TDOList&)> fill;
+        if (!mergeFile.isEmpty()) {
+            // Merge pictures are named by file: every picture format the program reads.
+            RegisterPictureFormats();
+            TCsvDB& db = TCsvDB::Instance();
+            db.Open(mergeFile);
+            db.SetHasHeader(header);
+            if (record > db.Count()) {
+                ReportError(QStringLiteral("no record %1 (the file has %2)").arg(record).arg(db.Count()));
+                return kExitFailure;
+            }
+            const int n = record > 0 ? record - 1 : k;
+            fill = [&db, n](TDOList& objects) { db.ApplyMergeRecord(objects, n); };
+        }
         QString problem;
-        const QImage image = RenderLabelPicture(*document, k, dpi, &problem);
+        const QImage image = RenderLabelPicture(*document, k, dpi, &problem, fill);
         if (image.isNull()) {
             ReportError(problem);
             return kExitFailure;

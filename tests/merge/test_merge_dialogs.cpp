@@ -249,6 +249,27 @@ TEST_F(MergeDialogs, MergeTextTakesTheCurrentLabelsRecord)
     EXPECT_EQ(text.Text()->Lines(), QStringList{QStringLiteral("\u3000\u3000\u3000")});
 }
 
+TEST_F(MergeDialogs, MergeTextTakesTheBrowsedRecordWhileTheUserBrowses)
+{
+    OpenCsv("a,b\nc,d\ne,f\n");
+    FDocument.SetCurrentLabelNo(0);
+    SetMergeRecordSource([] { return 2; });
+    TLOInsText text;
+    text.SetBaseRect({0, 0, 100, 100});
+    SetMergeDialogRunner([](QWidget& widget) {
+        auto& dialog = static_cast<TfrmTextDialog&>(widget);
+        static_cast<TfrmInsertionPanel*>(dialog.Tabs()->widget(0))->FieldList()->setCurrentRow(1);
+        return int(QDialog::Accepted);
+    });
+    bool cancelled = true;
+    TDesignerList::Instance().Edit(&text, &cancelled);
+    SetMergeRecordSource({});
+    EXPECT_FALSE(cancelled);
+    EXPECT_EQ(text.Text()->Lines(), QStringList{QStringLiteral("f")}) << "the record the label shows, not label 0's";
+    TDesignerList::Instance().Edit(&text, &cancelled);
+    EXPECT_EQ(text.Text()->Lines(), QStringList{QStringLiteral("b")}) << "without browsing: the label's own record";
+}
+
 TEST_F(MergeDialogs, MergeBarcodeCopiesTheReferenceValueIntoTheCodeBox)
 {
     OpenCsv("NB0001,x\nNB0002,y\n");

@@ -8,9 +8,11 @@
 //   VELMO_TEST_MAKE_SHEET=FILE         writes a sample two-sheet work file and exits
 //   VELMO_TEST_REPORT=1                prints where faces, tabs, objects and pivots are
 //   VELMO_TEST_LAYOUT_REPORT=1         the same for the layout view and its dialogs
+//   VELMO_TEST_MERGE_REPORT=1          the main window's merge texts, insertion controller and jump dialog
 //   VELMO_TEST_SLOW_PRINT=MS           each printed face takes MS milliseconds longer
 #include "SheetHostHooks.h"
 #include "LayoutHostHooks.h"
+#include "MergeHostHooks.h"
 #include "app/DMain.h"
 #include "app/FMain.h"
 #include "app/FSheetMain.h"
@@ -60,6 +62,8 @@ int main(int argc, char** argv)
             velmo::testhost::StartScreenReport();
         if (qEnvironmentVariableIntValue("VELMO_TEST_LAYOUT_REPORT") == 1)
             velmo::testhost::StartLayoutReport();
+        if (qEnvironmentVariableIntValue("VELMO_TEST_MERGE_REPORT") == 1)
+            velmo::testhost::StartMergeReport();
         if (const int ms = qEnvironmentVariableIntValue("VELMO_TEST_SLOW_PRINT"); ms > 0)
             QTimer::singleShot(0, &dataMain, [&dataMain, ms] {
                 if (auto* sheet = dynamic_cast<TfrmSheetMain*>(dataMain.MainWindow()))
