@@ -48,7 +48,7 @@ std::unique_ptr<TImagePaperInfo> Designs(bool separate, const std::vector<std::v
     return designs;
 }
 
-// A4, 2 × 3 labels of 90 × 90 mm at 10 mm from the corner with 10 mm gaps.
+// A4, 2 × 3 labels of 90 × 90 mm at 10 mm from the corner with 5 mm gaps.
 std::unique_ptr<TMatrixPaperInfo> Grid(TFaceShape shape = fsRect)
 {
     auto paper = std::make_unique<TMatrixPaperInfo>();
@@ -58,8 +58,8 @@ std::unique_ptr<TMatrixPaperInfo> Grid(TFaceShape shape = fsRect)
     paper->SetTopOffset(100);
     paper->SetFaceWidth(900);
     paper->SetFaceHeight(900);
-    paper->SetRightMargin(100);
-    paper->SetBottomMargin(100);
+    paper->SetRightMargin(50);
+    paper->SetBottomMargin(50);
     paper->SetFaceCountX(2);
     paper->SetFaceCountY(3);
     paper->SetFaceShape(shape);
@@ -187,29 +187,29 @@ TEST_F(FaceDesign, APaperSiteDrawsTheDesignsInsideTheLabelsOnly)
     auto paper = Grid();
     TPaperSite site;
     site.SetPaper(paper.get());
-    // Label 1 (top right, at 1100,100) carries a red block that runs 5 mm past its
+    // Label 1 (top right, at 1050,100) carries a red block that runs 5 mm past its
     // left and right edges; label 4 a blue one; the others nothing.
     site.TakeDesigns(Designs(true, {{}, {{{-50, 200, 950, 500}, kRed}}, {}, {}, {{{0, 0, 300, 300}, kBlue}}}));
     const int dpi = 127; // half a pixel per unit
     const QImage image = DrawSite(site, dpi);
     if (qEnvironmentVariableIsSet("VELMO_TEST_SHOTS"))
         image.save(qEnvironmentVariable("VELMO_TEST_SHOTS") + QStringLiteral("/paper-site-designs.png"));
-    EXPECT_EQ(PixelAt(image, {1100 + 500, 100 + 350}, dpi), QColor(Qt::red));
-    EXPECT_EQ(PixelAt(image, {100 + 150, 2100 + 150}, dpi), QColor(Qt::blue)) << "label 4 is the first of the third row";
+    EXPECT_EQ(PixelAt(image, {1050 + 500, 100 + 350}, dpi), QColor(Qt::red));
+    EXPECT_EQ(PixelAt(image, {100 + 150, 2000 + 150}, dpi), QColor(Qt::blue)) << "label 4 is the first of the third row";
     // Labels without designs stay white inside.
     EXPECT_EQ(PixelAt(image, {100 + 500, 100 + 350}, dpi), QColor(Qt::white));
-    EXPECT_EQ(PixelAt(image, {1100 + 500, 1100 + 350}, dpi), QColor(Qt::white));
+    EXPECT_EQ(PixelAt(image, {1050 + 500, 1050 + 350}, dpi), QColor(Qt::white));
     // The block stops at the label's edges: the 5 mm past them on the sheet stay white.
-    EXPECT_EQ(PixelAt(image, {2030, 100 + 350}, dpi), QColor(Qt::white));
-    EXPECT_EQ(PixelAt(image, {1070, 100 + 350}, dpi), QColor(Qt::white));
+    EXPECT_EQ(PixelAt(image, {1980, 100 + 350}, dpi), QColor(Qt::white));
+    EXPECT_EQ(PixelAt(image, {1020, 100 + 350}, dpi), QColor(Qt::white));
     // The outline is drawn over the design: black on label 1's left edge.
-    const QColor edge = PixelAt(image, {1100, 100 + 350}, dpi);
+    const QColor edge = PixelAt(image, {1050, 100 + 350}, dpi);
     EXPECT_LT(edge.red() + edge.green() + edge.blue(), 200) << edge.name().toStdString();
     // Removing the designs leaves the labels plain.
     site.SetDesigns(nullptr);
     const QImage plain = DrawSite(site, dpi);
-    EXPECT_EQ(PixelAt(plain, {1100 + 500, 100 + 350}, dpi), QColor(Qt::white));
-    EXPECT_EQ(PixelAt(plain, {100 + 150, 2100 + 150}, dpi), QColor(Qt::white));
+    EXPECT_EQ(PixelAt(plain, {1050 + 500, 100 + 350}, dpi), QColor(Qt::white));
+    EXPECT_EQ(PixelAt(plain, {100 + 150, 2000 + 150}, dpi), QColor(Qt::white));
 }
 
 TEST_F(FaceDesign, TheDesignKeepsOutOfACDLabelsHoleAndFollowsAChosenFace)
@@ -227,7 +227,7 @@ TEST_F(FaceDesign, TheDesignKeepsOutOfACDLabelsHoleAndFollowsAChosenFace)
     // The chosen label: the design lies over its face colour.
     EXPECT_EQ(PixelAt(image, {100 + 450, 100 + 100}, dpi), QColor(Qt::red));
     // Another label: red ring, white hole, white outside the circle.
-    EXPECT_EQ(PixelAt(image, {1100 + 450, 100 + 100}, dpi), QColor(Qt::red));
-    EXPECT_EQ(PixelAt(image, {1100 + 450, 100 + 450}, dpi), QColor(Qt::white));
-    EXPECT_EQ(PixelAt(image, {1100 + 30, 100 + 30}, dpi), QColor(Qt::white));
+    EXPECT_EQ(PixelAt(image, {1050 + 450, 100 + 100}, dpi), QColor(Qt::red));
+    EXPECT_EQ(PixelAt(image, {1050 + 450, 100 + 450}, dpi), QColor(Qt::white));
+    EXPECT_EQ(PixelAt(image, {1050 + 30, 100 + 30}, dpi), QColor(Qt::white));
 }
