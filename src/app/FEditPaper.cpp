@@ -2,6 +2,7 @@
 #include "app/FPaperMaintenance.h"
 #include "base/UExceptions.h"
 #include "document/ULabelData.h"
+#include "document/UPaperDesigns.h"
 #include "paper/UPaperInfoV2.h"
 #include "paper/UPaperRecords.h"
 #include "objects/ULOFace.h"
@@ -254,25 +255,7 @@ void TPaperEditor::ShowDesigns()
 bool TPaperEditor::AddDesigns(const QString& fileName)
 {
     try {
-        std::unique_ptr<TLabelData> document = TLabelData::Open(fileName);
-        auto designs = std::make_unique<TImagePaperInfo>();
-        designs->SetPaperName(EditedPaper().PaperName());
-        designs->SetSeparatelyDesign(document->SeparatelyDesign());
-        const int count = std::min(document->LabelCount(), kMaxFaceCount);
-        designs->SetLabelCount(count);
-        for (int k = 0; k < count; ++k) {
-            TDOList list;
-            document->ReadLabel(k, list);
-            // ReadLabel hands over copies; the record keeps copies of its own.
-            try {
-                designs->SetFaceObjects(k, list);
-            } catch (...) {
-                list.FreeObjects();
-                throw;
-            }
-            list.FreeObjects();
-        }
-        FFaceDesigns.TakeDesigns(std::move(designs));
+        FFaceDesigns.TakeDesigns(DesignsFromFile(fileName, EditedPaper().PaperName()));
     } catch (const std::exception& error) {
         Ask(ExceptionText(error), false);
         return false;
