@@ -10,6 +10,8 @@
 #include "objects/ULORect.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
+#include "base/UStream.h"
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -117,7 +119,15 @@ TEST_F(FaceDesign, EachLabelShowsItsOwnOrTheFirstDesign)
 TEST_F(FaceDesign, ThePictureHoldsTheObjectsWhereTheyLieOnTheLabel)
 {
     TFaceDesigns designs;
-    designs.TakeDesigns(Designs(false, {{{{100, 200, 400, 300}, kRed}}}));
+    designs.TakeDesigns(Designs(false, {{{{100, 200, 400, 300}, kRed}, {{300, 0, 900, 100}, kBlue}}}));
+    // The face list as the catalogue stores it, kept for the fuzzer.
+    if (const QString seeds = qEnvironmentVariable("VELMO_FUZZ_SEED_DIR"); !seeds.isEmpty()) {
+        TMemoryStream stream;
+        designs.Designs()->Faces(0).SaveToStream(stream);
+        QFile seed(seeds + QStringLiteral("/two-rects.bin"));
+        if (seed.open(QIODevice::WriteOnly))
+            seed.write(stream.Data());
+    }
     auto paper = Grid();
     const TFacePicture picture = designs.Picture(*paper, 0, 254); // one pixel per unit
     ASSERT_FALSE(picture.IsNull());
