@@ -3,6 +3,7 @@
 #include "document/UPaperDesigns.h"
 #include "draw/UCanvas.h"
 #include "objects/ULOFace.h"
+#include "paper/UFaceInfo.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
@@ -56,6 +57,15 @@ QImage DrawSheet(const TPaperInfo& catalogued, const TImagePaperInfo* designs, b
     {
         QPainter painter(&image);
         site.DrawTo(painter, QPoint(0, 0), 100);
+        // Each face keeps to its own rectangle, which leaves outlines on the edges of
+        // those rectangles to the rounding of the resolution: drawn again whole.
+        painter.save();
+        painter.scale(dpi / 254.0, dpi / 254.0);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(DevicePixelPen(Qt::black));
+        for (int i = 0; i < paper->GetFaceCount(); ++i)
+            paper->GetFaceInfo(i).DrawOutline(painter, false, false);
+        painter.restore();
         // The sheet's edge.
         painter.setPen(Qt::black);
         painter.drawRect(0, 0, w - 1, h - 1);

@@ -135,6 +135,12 @@ TEST_F(ToolPaperDesigns, AWorkFilesDesignsBecomeThePapersAndAreDrawnOnTheSheet)
     EXPECT_EQ(at(1050 + 450, 1050 + 725), QColor(Qt::blue));
     EXPECT_EQ(at(1050 + 50, 1050 + 50), QColor(Qt::green));
     EXPECT_EQ(at(1025, 100 + 150), QColor(Qt::white)); // between the labels
+    // Every outline whole, the edges that lie on the faces' own borders too.
+    for (const QPoint p : {QPoint(100 + 450, 100), QPoint(100 + 450, 1000), QPoint(100, 100 + 450),
+                           QPoint(1950, 100 + 450), QPoint(1050 + 450, 2000), QPoint(1050 + 450, 2900)}) {
+        const QColor c = image.pixelColor(p.x() / 2, p.y() / 2);
+        EXPECT_LT(c.red() + c.green() + c.blue(), 200) << p.x() << "," << p.y();
+    }
 
     // Turned: the band runs down the left side of each turned label.
     const QString turned = FDir.filePath(QStringLiteral("turned.png"));
