@@ -1,8 +1,12 @@
 // The paper selection on a 2,000-paper catalogue: opening the dialog and one search
-// keystroke (the list rebuilt with the text typed so far); importing the whole gLabels
-// template database.
+// keystroke (the list rebuilt with the text typed so far); choosing a 65-up paper whose
+// labels each carry a background design; importing the whole gLabels template database.
 #include "app/FPaperSelect.h"
+#include "imaging/UColorSpec.h"
+#include "objects/FShapeDialogs.h"
+#include "objects/ULORect.h"
 #include "paper/UPaperInfo.h"
+#include "paper/UPaperRecords.h"
 #include "paper/UTemplateImport.h"
 #include "paper/UVelmoPapers.h"
 #include <QApplication>
@@ -76,6 +80,63 @@ void SearchKeystroke(benchmark::State& state)
     }
 }
 BENCHMARK(SearchKeystroke)->Unit(benchmark::kMillisecond);
+
+void ChooseAPaperWithDesigns(benchmark::State& state)
+{
+    App();
+    TVelmoPapers& papers = Catalogue();
+    RegisterShapeClasses();
+    const QString name = QStringLiteral("柄つき 65面");
+    if (papers.IndexOfName(name) < 0) {
+        TMatrixPaperInfo p;
+        p.SetPaperName(name);
+        p.SetGroupName(PaperGroups()[0]);
+        p.SetPortraitWidth(2100);
+        p.SetPortraitHeight(2970);
+        p.SetLeftOffset(100);
+        p.SetTopOffset(100);
+        p.SetFaceWidth(380);
+        p.SetFaceHeight(212);
+        p.SetFaceCountX(5);
+        p.SetFaceCountY(13);
+        p.SetReadOnly(true);
+        p.PurposeList()->SetDefault();
+        papers.StorePaper(p);
+        TImagePaperInfo designs;
+        designs.SetPaperName(name);
+        designs.SetSeparatelyDesign(true);
+        designs.SetLabelCount(65);
+        for (int k = 0; k < 65; ++k) {
+            TDOList list;
+            for (int i = 0; i < 3; ++i) {
+                auto* r = new TLORect;
+                r->SetBaseRect({20 + 40 * i, 20 + 30 * i, 200 + 40 * i + k, 120 + 30 * i});
+                r->FillColor()->SetColor(TColor(0x102030 * (i + 1) + k));
+                r->SetFillInside(true);
+                list.Add(r);
+            }
+            designs.SetFaceObjects(k, list);
+            list.FreeObjects();
+        }
+        papers.StoreRecord(TVelmoPapers::PaperImagesBaseName(), designs);
+    }
+    TfrmPaperSelect dialog(papers, true, nullptr);
+    dialog.show();
+    dialog.SelectGroup(0);
+    const int designed = int(dialog.ListedNames().indexOf(name));
+    if (designed < 0) {
+        state.SkipWithError("the paper with designs is not listed");
+        return;
+    }
+    const int plain = designed == 0 ? 1 : 0;
+    bool flip = false;
+    for (auto _ : state) {
+        // Every other choice is the paper with designs: its record read, 65 pictures drawn.
+        dialog.SelectRow((flip = !flip) ? designed : plain);
+        benchmark::DoNotOptimize(dialog.PreviewSite());
+    }
+}
+BENCHMARK(ChooseAPaperWithDesigns)->Unit(benchmark::kMillisecond);
 
 void ImportTemplateDatabase(benchmark::State& state)
 {

@@ -2,6 +2,7 @@
 #include "app/FPaperMaintenance.h"
 #include "base/UExceptions.h"
 #include "document/ULabelData.h"
+#include "document/UPaperDesigns.h"
 #include "paper/UPaperInfoV2.h"
 #include "paper/UPaperRecords.h"
 #include "objects/ULOFace.h"
@@ -40,7 +41,8 @@ namespace {
 class TMatrixPreview : public QWidget
 {
 public:
-    TMatrixPreview(const TMatrixPaperInfo& paper, QWidget* parent) : QWidget(parent), FPaper(paper)
+    TMatrixPreview(const TMatrixPaperInfo& paper, TFaceDesigns& designs, QWidget* parent)
+        : QWidget(parent), FPaper(paper), FDesigns(designs)
     {
         setMinimumSize(260, 320);
     }
@@ -61,8 +63,12 @@ protected:
         p.setPen(QPen(Qt::black, 0));
         p.drawRect(QRect(0, 0, w, h));
         const int count = std::min(FPaper.GetFaceCount(), kMaxFaceCount);
+        // The designs at the resolution the sheet is shown at: device pixels per inch.
+        const int dpi = std::max(1, int(std::lround(scale * 254 * devicePixelRatioF())));
         for (int i = 0; i < count; ++i) {
             const TFaceInfo face = FPaper.GetFaceInfo(i);
+            if (!FDesigns.IsEmpty())
+                DrawFacePicture(p, face, FDesigns.Picture(FPaper, i, dpi));
             p.setBrush(Qt::NoBrush);
             p.setPen(QPen(Qt::black, 0, Qt::SolidLine));
             face.DrawOutline(p, false, false);
@@ -73,6 +79,7 @@ protected:
 
 private:
     const TMatrixPaperInfo& FPaper;
+    TFaceDesigns& FDesigns;
 };
 
 constexpr int kPurposeRole = Qt::UserRole + 1;
@@ -137,7 +144,7 @@ void TPaperEditor::PrepareCopy(TPaperInfo& paper)
             if (auto record = v2->FindRecord(QStringLiteral("PaperImages"), paper.PaperName()))
                 if (auto* images = dynamic_cast<TImagePaperInfo*>(record.get())) {
                     record.release();
-                    FDesigns.reset(images);
+                    FFaceDesigns.TakeDesigns(std::unique_ptr<TImagePaperInfo>(images));
                 }
     }
     paper.SetLandscape(false);
@@ -234,12 +241,13 @@ void TPaperEditor::AddDesignRows(QFormLayout* form)
 
 void TPaperEditor::ShowDesigns()
 {
+    DesignsChanged();
     if (!FDesignNote)
         return;
     int faces = 0;
-    if (FDesigns)
-        for (int i = 0; i < FDesigns->FaceCount(); ++i)
-            if (FDesigns->Faces(i).Count() > 0)
+    if (const TImagePaperInfo* designs = Designs())
+        for (int i = 0; i < designs->FaceCount(); ++i)
+            if (designs->Faces(i).Count() > 0)
                 ++faces;
     FDesignNote->setText(faces > 0 ? QStringLiteral("%1面に用紙柄あり").arg(faces) : QStringLiteral("用紙柄なし"));
 }
@@ -247,25 +255,7 @@ void TPaperEditor::ShowDesigns()
 bool TPaperEditor::AddDesigns(const QString& fileName)
 {
     try {
-        std::unique_ptr<TLabelData> document = TLabelData::Open(fileName);
-        auto designs = std::make_unique<TImagePaperInfo>();
-        designs->SetPaperName(EditedPaper().PaperName());
-        designs->SetSeparatelyDesign(document->SeparatelyDesign());
-        const int count = std::min(document->LabelCount(), kMaxFaceCount);
-        designs->SetLabelCount(count);
-        for (int k = 0; k < count; ++k) {
-            TDOList list;
-            document->ReadLabel(k, list);
-            // ReadLabel hands over copies; the record keeps copies of its own.
-            try {
-                designs->SetFaceObjects(k, list);
-            } catch (...) {
-                list.FreeObjects();
-                throw;
-            }
-            list.FreeObjects();
-        }
-        FDesigns = std::move(designs);
+        FFaceDesigns.TakeDesigns(DesignsFromFile(fileName, EditedPaper().PaperName()));
     } catch (const std::exception& error) {
         Ask(ExceptionText(error), false);
         return false;
@@ -276,7 +266,7 @@ bool TPaperEditor::AddDesigns(const QString& fileName)
 
 void TPaperEditor::RemoveDesigns()
 {
-    FDesigns.reset();
+    FFaceDesigns.TakeDesigns(nullptr);
     ShowDesigns();
 }
 
@@ -529,7 +519,7 @@ TfrmEditMatrixPaper::TfrmEditMatrixPaper(const TPaperInfo& paper, const TPapers&
     AddDesignRows(form);
     left->addStretch(1);
     left->addWidget(MakeButtons());
-    FPreview = new TMatrixPreview(*FPaper, this);
+    FPreview = new TMatrixPreview(*FPaper, FFaceDesigns, this);
     FPreview->setObjectName(QStringLiteral("preview"));
     main->addWidget(FPreview, 1);
 
@@ -566,6 +556,12 @@ TfrmEditMatrixPaper::~TfrmEditMatrixPaper() = default;
 TPaperInfo& TfrmEditMatrixPaper::EditedPaper() const
 {
     return *FPaper;
+}
+
+void TfrmEditMatrixPaper::DesignsChanged()
+{
+    if (FPreview)
+        FPreview->update();
 }
 
 void TfrmEditMatrixPaper::Fill()
@@ -676,6 +672,8 @@ TfrmEditFreePaper::TfrmEditFreePaper(const TPaperInfo& paper, const TPapers& cat
         if (TLOFace* face = ChosenFace(FSite))
             FCurrent = FaceIndex(face);
         FillFaceBoxes();
+        // A resized label shows its design at its new size.
+        DesignsChanged();
     };
     FHolder->installEventFilter(this);
 
@@ -687,6 +685,7 @@ TfrmEditFreePaper::TfrmEditFreePaper(const TPaperInfo& paper, const TPapers& cat
     const int count = std::min(FPaper->GetFaceCount(), kMaxFaceCount);
     for (int i = 0; i < count; ++i)
         AddFace(FPaper->GetFaceInfo(i));
+    DesignsChanged();
     FCurrent = 0;
     ChooseFace(FSite, 0);
 
@@ -731,6 +730,29 @@ TfrmEditFreePaper::~TfrmEditFreePaper()
 TPaperInfo& TfrmEditFreePaper::EditedPaper() const
 {
     return *FPaper;
+}
+
+void TfrmEditFreePaper::DesignsChanged()
+{
+    if (!FSite)
+        return;
+    // Each label shows the design of its place in the label order, at its own size.
+    const int dpi = SitePaperDPI(*FSite);
+    const bool none = FFaceDesigns.IsEmpty();
+    int k = 0;
+    for (int i = 0; i < FSite->ObjectCount(); ++i) {
+        auto* face = dynamic_cast<TLOFace*>(FSite->Objects(i));
+        if (!face)
+            continue;
+        if (none) {
+            if (!face->DesignPicture().IsNull())
+                face->SetDesignPicture({});
+        } else {
+            const TLogRect outer = face->FaceInfo().GetOuterRect();
+            face->SetDesignPicture(FFaceDesigns.Picture(k, QSize(outer.Width(), outer.Height()), false, dpi));
+        }
+        ++k;
+    }
 }
 
 TDrawSite* TfrmEditFreePaper::Site() const
@@ -786,6 +808,7 @@ void TfrmEditFreePaper::FitSite()
     const QPoint size = FSite->ToDevice(QPoint(w, h));
     FSite->setGeometry(area.x() + (area.width() - size.x()) / 2, area.y() + (area.height() - size.y()) / 2,
                        size.x(), size.y());
+    DesignsChanged();
     FSite->update();
 }
 
@@ -848,6 +871,7 @@ void TfrmEditFreePaper::WriteFace()
     info.CutCenterWidth = Tenths("Hole");
     info.CutCenterHeight = Tenths("Hole");
     face->SetFaceInfo(info);
+    DesignsChanged();
     UpdateHole();
     // The handles follow the label the boxes moved.
     FSite->RefreshPivots();
@@ -889,6 +913,7 @@ bool TfrmEditFreePaper::AddLabel()
         face->SetChosen(false);
     FSite->SelectAll(false);
     AddFace(CentredFace());
+    DesignsChanged();
     FCurrent = FaceCount() - 1;
     ChooseFace(FSite, FCurrent);
     FillFaceBoxes();
@@ -904,6 +929,8 @@ bool TfrmEditFreePaper::DeleteLabel()
     delete FaceAt(FSite, FCurrent);
     if (FCurrent >= FaceCount())
         FCurrent = FaceCount() - 1;
+    // The labels after it moved up one place, and with them their designs.
+    DesignsChanged();
     ChooseFace(FSite, FCurrent);
     FillFaceBoxes();
     FSite->update();

@@ -4,6 +4,7 @@
 // in rows and columns and the free editor for labels of any size placed anywhere,
 // moved and resized with the mouse. Each works on its own copy, draws it to scale
 // while it is edited and checks it before the dialog may close.
+#include "objects/UFaceDesign.h"
 #include <QDialog>
 #include <functional>
 #include <memory>
@@ -71,7 +72,9 @@ public:
     QStringList OfferedShapes() const;
     // The paper's background designs (extended paper mode): the catalogue's record
     // when the editor opened, or what "用紙柄追加" made of a work file.
-    const TImagePaperInfo* Designs() const { return FDesigns.get(); }
+    const TImagePaperInfo* Designs() const { return FFaceDesigns.Designs(); }
+    // The designs as the preview draws them.
+    TFaceDesigns& FaceDesigns() { return FFaceDesigns; }
     // Turns the label designs of a work file into the background designs; false (and
     // the reason shown) when the file cannot be read.
     bool AddDesigns(const QString& fileName);
@@ -91,6 +94,8 @@ protected:
     // "用紙柄追加" and "用紙柄削除" with a note of what the paper carries.
     void AddDesignRows(QFormLayout* form);
     void ShowDesigns();
+    // The preview shows the designs now held.
+    virtual void DesignsChanged() {}
     QDialogButtonBox* MakeButtons();
     // The purposes of the catalogue; an identifier the list lacks is offered as it is.
     void FillPurposes(const QString& current);
@@ -122,7 +127,7 @@ protected:
     QComboBox* FShape = nullptr;
     QLabel* FHoleLabel = nullptr;
     QDialogButtonBox* FButtons = nullptr;
-    std::unique_ptr<TImagePaperInfo> FDesigns;
+    TFaceDesigns FFaceDesigns;
     QLabel* FDesignNote = nullptr;
 };
 
@@ -141,6 +146,9 @@ public:
     QSpinBox* CountY() const { return FCountY; }
     QWidget* Preview() const { return FPreview; }
     void WriteBack() override;
+
+protected:
+    void DesignsChanged() override;
 
 private:
     void Fill();
@@ -177,6 +185,9 @@ public:
     void StoreFaces();
     QCheckBox* LockMouseBox() const { return FLockMouse; }
 
+protected:
+    void DesignsChanged() override;
+
 private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void FillPaperBoxes();
@@ -195,7 +206,6 @@ private:
     QCheckBox* FLockMouse = nullptr;
 
     friend class TFreePaperSite;
-class TImagePaperInfo;
 };
 
 // The dialog "用紙の追加・編集" with its two kinds; the kind buttons follow the given

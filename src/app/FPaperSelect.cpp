@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QMenu>
 #include <QComboBox>
+#include <QEvent>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
@@ -189,12 +190,17 @@ TfrmPaperSelect::TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign,
 
     auto* right = new QVBoxLayout;
     auto* holder = new QFrame(this);
+    holder->setObjectName(QStringLiteral("preview"));
     holder->setFrameShape(QFrame::StyledPanel);
-    holder->setFixedSize(240, 240);
+    // The preview takes the column's width and whatever height the dialog gives it.
+    holder->setMinimumSize(240, 240);
+    holder->setMaximumWidth(240);
+    holder->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     FSite = new TPaperSite(nullptr, holder);
     FSite->SetColor(clWhite);
     FSite->setGeometry(holder->contentsRect());
-    right->addWidget(holder, 0, Qt::AlignHCenter);
+    holder->installEventFilter(this);
+    right->addWidget(holder, 1, Qt::AlignHCenter);
     FSummary = new QLabel(this);
     FSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     FSummary->setMinimumHeight(110);
@@ -223,11 +229,10 @@ TfrmPaperSelect::TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign,
     dg->addButton(FSeparate);
     (separatelyDesign ? FSeparate : FSame)->setChecked(true);
     right->addWidget(design);
-    right->addStretch(1);
     columns->addLayout(right);
 
     FDefault = new QCheckBox(QStringLiteral("標準の用紙にする(&F)"), this);
-    right->insertWidget(right->count() - 1, FDefault);
+    right->addWidget(FDefault);
     auto* bottom = new QHBoxLayout;
     FExtendedButton = new QPushButton(QStringLiteral("拡張機能..."), this);
     FExtendedMenu = new QMenu(this);
@@ -271,6 +276,13 @@ TfrmPaperSelect::TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign,
     RefreshMakers();
     SelectGroup(0);
     resize(860, 600);
+}
+
+bool TfrmPaperSelect::eventFilter(QObject* watched, QEvent* event)
+{
+    if (FSite && watched == FSite->parentWidget() && event->type() == QEvent::Resize)
+        FSite->FitToParent();
+    return QDialog::eventFilter(watched, event);
 }
 
 TfrmPaperSelect::~TfrmPaperSelect()
@@ -473,6 +485,7 @@ void TfrmPaperSelect::UpdatePreview()
     TPaperInfo* paper = SelectedPaper();
     FSite->parentWidget()->setVisible(paper != nullptr);
     if (!paper) {
+        FSite->SetDesigns(nullptr);
         FSite->SetPaper(nullptr);
         FPreviewPaper.reset();
         FSummary->clear();
@@ -481,7 +494,22 @@ void TfrmPaperSelect::UpdatePreview()
     }
     paper->SetLandscape(Landscape());
     std::unique_ptr<TPaperInfo> copy = paper->Clone();
+    // The paper's background designs lie in the labels; a record that cannot be read
+    // leaves the labels plain rather than the preview empty.
+    std::unique_ptr<TImagePaperInfo> designs;
+    try {
+        if (auto record = FPapers.FindRecord(TVelmoPapers::PaperImagesBaseName(), paper->PaperName()))
+            if (auto* images = dynamic_cast<TImagePaperInfo*>(record.get())) {
+                record.release();
+                designs.reset(images);
+            }
+    } catch (const std::exception&) {
+        designs.reset();
+    }
+    // Designs are drawn once, for the new paper's labels.
+    FSite->SetDesigns(nullptr);
     FSite->SetPaper(copy.get());
+    FSite->TakeDesigns(std::move(designs));
     FPreviewPaper = std::move(copy);
     QStringList lines = SummaryLines();
     if (lines.size() > 7) {

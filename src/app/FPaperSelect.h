@@ -40,6 +40,8 @@ public:
     bool SeparatelyDesign() const;
     bool Landscape() const;
     QStringList SummaryLines() const;
+    // The preview's paper site.
+    TPaperSite* PreviewSite() const { return FSite; }
 
     // Filtering and listing, for the window and its tests.
     void SelectGroup(int group);
@@ -76,6 +78,9 @@ public:
     std::function<int(QDialog&)> DialogHook;
 
     void accept() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildExtendedMenu();

@@ -4,6 +4,7 @@
 #include "draw/UDOInterfaces.h"
 #include "objects/ULOImage.h"
 #include "objects/ULDObjects.h"
+#include "objects/UFaceDesign.h"
 #include "persist/UComponentStream.h"
 #include "storage/UZLibStream.h"
 #include <QDateTime>
@@ -1044,20 +1045,10 @@ void TLabelData::GetPaperImages(int k, TDOList& list) const
     TDOList copies;
     CopyDrawObjects(FState.ImageInfo->Faces(face), copies);
     if (FState.Paper->Landscape()) {
-        // Designs are made on the upright label: each object's centre is carried to
-        // the turned label and its angle turned with it.
+        // Designs are made on the upright label.
         const TLogRect face = FState.Paper->GetFaceRect(k);
         const int margin = FState.Paper->GetFaceMargin(k);
-        const int portraitWidth = face.Width() + 2 * margin;
-        for (TDrawObject* object : copies.Objects()) {
-            if (IDOEncloseBounds* bounds = Supports<IDOEncloseBounds>(object)) {
-                const QPoint c = RectCenter(bounds->GetEncloseBounds());
-                const QPoint turned(c.y(), portraitWidth - c.x());
-                bounds->MoveBy(turned.x() - c.x(), turned.y() - c.y());
-            }
-            if (IDORotate* rotate = Supports<IDORotate>(object))
-                rotate->SetAngle(((rotate->GetAngle() - 90) % 360 + 360) % 360);
-        }
+        TurnDesignToLandscape(copies, face.Width() + 2 * margin);
     }
     for (TDrawObject* object : copies.Objects()) {
         TImagePaperInfo::MakeBackgroundObject(*object);

@@ -4,6 +4,7 @@
 #include "draw/UGhost.h"
 #include "objects/UGhostDesigners.h"
 #include "paper/UPaperInfo.h"
+#include "paper/UPaperRecords.h"
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -81,6 +82,14 @@ void TLOFace::SetFaceColor(TColor value)
     Invalidate();
 }
 
+void TLOFace::SetDesignPicture(const TFacePicture& picture)
+{
+    if (picture.Image.cacheKey() == FDesign.Image.cacheKey() && picture.Size == FDesign.Size)
+        return;
+    FDesign = picture;
+    Invalidate();
+}
+
 int TLOFace::InfoFontSize() const
 {
     const int scale = Site() ? Site()->Scaler()->Scale() : 100;
@@ -96,9 +105,21 @@ void TLOFace::Paint(QPainter& painter)
         // One unit wide, but never thinner than a device pixel (as a mapped pen is).
         const QTransform t = painter.combinedTransform();
         const qreal unit = std::abs(t.map(QPointF(1, 0)).x() - t.map(QPointF(0, 0)).x());
-        painter.setPen(unit < 1 ? DevicePixelPen(Qt::black) : QPen(Qt::black, 1));
-        FFaceInfo.DrawOutline(painter, false, false);
+        const QPen pen = unit < 1 ? DevicePixelPen(Qt::black) : QPen(Qt::black, 1);
+        if (FDesign.IsNull()) {
+            painter.setPen(pen);
+            FFaceInfo.DrawOutline(painter, false, false);
+        } else {
+            // The fill, the design over it, and the outline over both.
+            painter.setPen(Qt::NoPen);
+            FFaceInfo.DrawOutline(painter, false, false);
+            DrawFacePicture(painter, FFaceInfo, FDesign);
+            painter.setPen(pen);
+            painter.setBrush(Qt::NoBrush);
+            FFaceInfo.DrawOutline(painter, false, false);
+        }
     } else {
+        DrawFacePicture(painter, FFaceInfo, FDesign);
         painter.setBrush(Qt::NoBrush);
         if (FChosen) {
             colour = Qt::blue;
@@ -335,16 +356,62 @@ void TPaperSite::SetPaper(TPaperInfo* paper)
     if (FPaper) {
         SetLogWidth(FPaper->Width());
         SetLogHeight(FPaper->Height());
-        if (QWidget* parent = parentWidget()) {
-            const QRect client = parent->contentsRect();
-            const TLogRect box = FromQRect(client);
-            Scaler()->SetScale(std::max(1, FitScale(SiteDPI(), box, true, true)));
-            const TLogRect fitted = FitAspectBox(FromQRect(geometry()), box);
-            setGeometry(ToQRect(fitted));
-        }
+        FitToParent();
     }
     RebuildFaces();
     update();
+}
+
+void TPaperSite::FitToParent()
+{
+    QWidget* parent = parentWidget();
+    if (!FPaper || !parent)
+        return;
+    const QRect client = parent->contentsRect();
+    if (client.width() <= 0 || client.height() <= 0)
+        return;
+    // The site is exactly the sheet at its scale, so the frame it draws round itself
+    // is the sheet's edge. FitScale rounds to the nearest per cent, which may be a
+    // little too large: step down until the whole sheet fits.
+    int scale = std::max(1, FitScale(SiteDPI(), FromQRect(client), true, true));
+    const auto sheetSize = [this](int percent) {
+        TScaler scaler;
+        scaler.Assign(*Scaler());
+        scaler.SetScale(percent);
+        return scaler.ToDevice(SiteDPI(), QPoint(LogWidth(), LogHeight()));
+    };
+    QPoint size = sheetSize(scale);
+    while (scale > 1 && (size.x() > client.width() || size.y() > client.height()))
+        size = sheetSize(--scale);
+    const int oldScale = Scaler()->Scale();
+    Scaler()->SetScale(scale);
+    size.setX(std::min(std::max(1, size.x()), client.width()));
+    size.setY(std::min(std::max(1, size.y()), client.height()));
+    setGeometry(client.x() + (client.width() - size.x()) / 2, client.y() + (client.height() - size.y()) / 2,
+                size.x(), size.y());
+    if (scale != oldScale)
+        ShowDesigns();
+}
+
+void TPaperSite::SetDesigns(const TImagePaperInfo* designs)
+{
+    FDesigns.SetDesigns(designs);
+    ShowDesigns();
+}
+
+void TPaperSite::TakeDesigns(std::unique_ptr<TImagePaperInfo> designs)
+{
+    FDesigns.TakeDesigns(std::move(designs));
+    ShowDesigns();
+}
+
+void TPaperSite::ShowDesigns()
+{
+    if (!FPaper)
+        return;
+    const int dpi = SitePaperDPI(*this);
+    for (int i = 0; TLOFace* face = FaceAt(this, i); ++i)
+        face->SetDesignPicture(FDesigns.Picture(*FPaper, i, dpi));
 }
 
 void TPaperSite::RebuildFaces()
@@ -359,6 +426,7 @@ void TPaperSite::RebuildFaces()
         face->OnChoose = [this](TLOFace*) { FFaceClicked = true; };
         face->SetShowInfo(FDrawInfo);
     }
+    ShowDesigns();
 }
 
 int TPaperSite::ChosenIndex() const

@@ -4,13 +4,16 @@
 // builds the faces of a whole paper, scales it into its parent and tells which face
 // was clicked. Faces exist only on screen and are never streamed.
 #include "draw/UDrawSite.h"
+#include "objects/UFaceDesign.h"
 #include "objects/ULORectBase.h"
 #include "paper/UFaceInfo.h"
 #include <functional>
+#include <memory>
 
 namespace velmo {
 
 class TPaperInfo;
+class TImagePaperInfo;
 
 // 0xAFE7FF, a light apricot.
 constexpr TColor kFaceColor = 11528191;
@@ -34,6 +37,11 @@ public:
     void SetShowInfo(bool value);
     TColor FaceColor() const { return FFaceColor; }
     void SetFaceColor(TColor value);
+    // The paper's background design of this label: drawn inside the outline, over the
+    // fill and under the outline itself; it keeps to the face's corner when the face
+    // moves.
+    const TFacePicture& DesignPicture() const { return FDesign; }
+    void SetDesignPicture(const TFacePicture& picture);
     // Runs when a press changed the choice.
     std::function<void(TLOFace* sender)> OnChoose;
 
@@ -62,6 +70,7 @@ private:
     bool FSingleChoice = false;
     bool FShowInfo = false;
     TColor FFaceColor = kFaceColor;
+    TFacePicture FDesign;
     bool FChosenBeforePress = false;
     bool FPressing = false;
 };
@@ -92,6 +101,15 @@ public:
 
     TPaperInfo* Paper() const { return FPaper; }
     void SetPaper(TPaperInfo* paper);
+    // Scales the paper to the largest size at which the whole sheet, its frame
+    // included, fits the parent's client area, and centres it there (after the parent
+    // was resized).
+    void FitToParent();
+    // The paper's background designs, shown on the faces (a copy is kept; none clears
+    // them).
+    void SetDesigns(const TImagePaperInfo* designs);
+    void TakeDesigns(std::unique_ptr<TImagePaperInfo> designs);
+    const TFaceDesigns& Designs() const { return FDesigns; }
     int ChosenIndex() const;
     bool IsChosen(int index) const;
     void Choose(int index);
@@ -105,11 +123,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void ShowDesigns();
+
     bool FMultiSelect = false;
     bool FDrawInfo = false;
     TColor FFaceColor = kFaceColor;
     TPaperInfo* FPaper = nullptr;
     bool FFaceClicked = false;
+    TFaceDesigns FDesigns;
 };
 
 } // namespace velmo

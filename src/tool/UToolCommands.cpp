@@ -12,6 +12,7 @@
 #include "tool/UToolImportTemplates.h"
 #include "tool/UToolPapers.h"
 #include "tool/UToolCatalogue.h"
+#include "tool/UToolPaperDesigns.h"
 #include "tool/UToolPaperUpdate.h"
 #include "text/ULOText.h"
 #include "tool/UToolPicture.h"
@@ -72,6 +73,9 @@ void Usage(FILE* to)
            "                            gLabels sheet templates into a catalogue (the user's own)\n"
            "  catalogue CATALOGUE ACTION  catalogue upkeep: keys, renumber, order, purposes, rename,\n"
            "                            regroup, delete-group, make-system, update-info, defrag\n"
+           "  paper-designs CATALOGUE PAPER [--from FILE.lbd | --remove] [--png OUT.png [--dpi N] [--landscape]]\n"
+           "                            a paper's background designs: listed, taken from a work file,\n"
+           "                            removed, or drawn on the sheet as the paper selection shows them\n"
            "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
            "  render FILE.lbd SHEET POS OUT.png [--dpi N] [--merge FILE.csv [--header] [--record N]]\n"
            "  export FILE.lbd SHEET POS OUT.bmp|OUT.jpg  a label's design as the main window exports it\n"
@@ -295,7 +299,7 @@ int RunCommand(int argc, char** argv)
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
                                         qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "templates") == 0 ||
                                         qstrcmp(argv[1], "export") == 0 || qstrcmp(argv[1], "wizards") == 0 ||
-                                        qstrcmp(argv[1], "print") == 0);
+                                        qstrcmp(argv[1], "print") == 0 || qstrcmp(argv[1], "paper-designs") == 0);
     std::unique_ptr<QCoreApplication> app;
     // The scanner's windows are for a person at a display: no offscreen platform.
     bool scanWindows = false;
@@ -373,6 +377,8 @@ int RunCommand(int argc, char** argv)
         return CommandImportTemplates(arguments);
     if (command == u"catalogue")
         return CommandCatalogue(arguments);
+    if (command == u"paper-designs")
+        return CommandPaperDesigns(arguments);
     if (command == u"picture")
         return CommandPicture(arguments);
     if (command == u"sheet")
