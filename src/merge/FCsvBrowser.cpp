@@ -23,10 +23,12 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace velmo {
 
@@ -63,12 +65,29 @@ public:
     {
         return parent.isValid() || !FDB.Active() ? 0 : std::max(int(FDB.FieldNames().size()), FDB.FieldCount());
     }
+    // A cell is one line high: line breaks inside a field are shown as a mark, so
+    // that both parts of an address stay in sight instead of being cut in half.
+    static QString CellText(const QString& field)
+    {
+        if (!field.contains(u'\n') && !field.contains(u'\r'))
+            return field;
+        QString text = field;
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(u'\r', u'\n');
+        text.replace(u'\n', QStringLiteral(" \u21B5 "));
+        return text;
+    }
     QVariant data(const QModelIndex& index, int role) const override
     {
         if (!index.isValid())
             return {};
         if (role == Qt::DisplayRole)
-            return FDB.RecordCopy(index.row()).Get(index.column());
+            return CellText(FDB.RecordCopy(index.row()).Get(index.column()));
+        if (role == Qt::ToolTipRole) {
+            // The whole field, line breaks and all, where the cell cannot show it so.
+            const QString field = FDB.RecordCopy(index.row()).Get(index.column());
+            return CellText(field) != field ? QVariant(field) : QVariant();
+        }
         if (role == Qt::TextAlignmentRole)
             return int(Qt::AlignLeft | Qt::AlignVCenter);
         return {};
@@ -176,19 +195,29 @@ TfrmCsvJump::TfrmCsvJump(TCsvDB& db, int current, int selectedField, QWidget* pa
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    connect(FTabs, &QTabWidget::currentChanged, this, [this](int page) {
-        if (page == pgJump)
-            FNumber->setFocus();
-        else if (page == pgFind)
-            FFindText->setFocus();
-        else
-            FSortField->setFocus();
-    });
+    connect(FTabs, &QTabWidget::currentChanged, this, [this](int page) { FocusPage(page); });
+}
+
+void TfrmCsvJump::FocusPage(int page)
+{
+    // The page's first field takes the keyboard with its text selected, so that
+    // typing replaces the number or text proposed from last time.
+    if (page == pgJump) {
+        FNumber->setFocus();
+        FNumber->selectAll();
+    } else if (page == pgFind) {
+        FFindText->setFocus();
+        FFindText->selectAll();
+    } else {
+        FSortField->setFocus();
+    }
 }
 
 void TfrmCsvJump::SetPage(TPage page)
 {
     FTabs->setCurrentIndex(int(page));
+    // Showing the page it already had changes nothing, so the focus is set here too.
+    FocusPage(int(page));
 }
 
 bool TfrmCsvJump::DoJump()
@@ -254,7 +283,7 @@ TfrmCsvBrowser::TfrmCsvBrowser(TCsvDB& db, QWidget* parent) : QDialog(parent), F
 {
     setWindowTitle(QStringLiteral("CSVデータの一覧"));
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    resize(640, 480);
+    resize(800, 520);
     // The order to go back to on Cancel, in line indices with the header off.
     FRememberedHeader = db.HasHeader();
     db.SetHasHeader(false);
@@ -272,7 +301,12 @@ TfrmCsvBrowser::TfrmCsvBrowser(TCsvDB& db, QWidget* parent) : QDialog(parent), F
     kl->addWidget(FTable);
     top->addWidget(kind);
     FHeader = new QCheckBox(QStringLiteral("1件目を項目名にする(&F)"));
-    top->addWidget(FHeader);
+    // Level with the view kind's buttons rather than with the box's title.
+    auto* headerColumn = new QVBoxLayout;
+    headerColumn->addStretch(1);
+    headerColumn->addWidget(FHeader);
+    headerColumn->addSpacing(kl->contentsMargins().bottom() + kind->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
+    top->addLayout(headerColumn);
     top->addStretch(1);
     layout->addLayout(top);
 
@@ -346,7 +380,10 @@ TfrmCsvBrowser::TfrmCsvBrowser(TCsvDB& db, QWidget* parent) : QDialog(parent), F
     FCurrent = std::clamp(gCurrentRecord, 0, std::max(db.Count() - 1, 0));
     (gCardView ? FCard : FTable)->setChecked(true);
     SetCardView(gCardView);
+    FitColumns();
     UpdateAll();
+    // The keyboard starts in the records, not on the view kind's buttons.
+    CurrentView()->setFocus();
 }
 
 TfrmCsvBrowser::~TfrmCsvBrowser()
@@ -377,20 +414,64 @@ void TfrmCsvBrowser::SetCurrent(int n)
 int TfrmCsvBrowser::SelectedField() const
 {
     int field = 0;
-    if (CardView())
-        field = FCardText->textCursor().blockNumber();
-    else if (FGrid->currentIndex().isValid())
+    if (CardView()) {
+        // A field with line breaks takes several lines of the card.
+        const int line = FCardText->textCursor().blockNumber();
+        const auto after = std::upper_bound(FCardFieldLine.begin(), FCardFieldLine.end(), line);
+        field = int(after - FCardFieldLine.begin()) - 1;
+    } else if (FGrid->currentIndex().isValid())
         field = FGrid->currentIndex().column();
     return std::clamp(field, 0, std::max(int(FDB.FieldNames().size()) - 1, 0));
 }
 
 void TfrmCsvBrowser::UpdateCard()
 {
+    FCardFieldLine.clear();
     if (!FDB.Active() || FDB.Count() == 0) {
         FCardText->clear();
         return;
     }
-    FCardText->setPlainText(FDB.RecordCopy(FCurrent).Items().join(u'\n'));
+    QStringList fields = FDB.RecordCopy(FCurrent).Items();
+    int line = 0;
+    for (QString& field : fields) {
+        field.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        field.replace(u'\r', u'\n');
+        FCardFieldLine.push_back(line);
+        line += int(field.count(u'\n')) + 1;
+    }
+    FCardText->setPlainText(fields.join(u'\n'));
+}
+
+QWidget* TfrmCsvBrowser::CurrentView() const
+{
+    return CardView() ? static_cast<QWidget*>(FCardText) : static_cast<QWidget*>(FGrid);
+}
+
+void TfrmCsvBrowser::FitColumns()
+{
+    // Each column as wide as its name and the texts of the first records, within
+    // bounds: a long address must not push every other column out of sight.
+    const int columns = FModel->columnCount();
+    if (columns == 0)
+        return;
+    const QFontMetrics cells(FGrid->font());
+    const QFontMetrics names(FGrid->horizontalHeader()->font());
+    const int padding = 4 + cells.horizontalAdvance(u'0') + 2;
+    const int narrowest = cells.horizontalAdvance(QStringLiteral("0000")) + padding;
+    const int widest = cells.horizontalAdvance(u'\u6F22') * 18;
+    std::vector<int> width(size_t(columns), narrowest);
+    for (int c = 0; c < columns; ++c) {
+        const QString name = FModel->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        width[size_t(c)] = std::max(width[size_t(c)], names.horizontalAdvance(name) + 2 * padding);
+    }
+    const int sample = std::min(FDB.Count(), 200);
+    for (int r = 0; r < sample; ++r) {
+        const QStringList fields = FDB.RecordCopy(r).Items();
+        for (int c = 0; c < std::min(columns, int(fields.size())); ++c)
+            width[size_t(c)] = std::max(width[size_t(c)], cells.horizontalAdvance(TCsvTableModel::CellText(fields[c])) + padding);
+    }
+    for (int c = 0; c < columns; ++c)
+        FGrid->setColumnWidth(c, std::min(width[size_t(c)], widest));
 }
 
 void TfrmCsvBrowser::UpdateAll()
@@ -415,8 +496,13 @@ void TfrmCsvBrowser::UpdateAll()
         const int column = cur.isValid() ? cur.column() : 0;
         const QModelIndex target = FModel->index(FCurrent, column);
         if (target.isValid() && target != cur) {
+            // A record jumped to or found far away is shown amid its neighbours; one
+            // step to a row at the edge only scrolls as far as needed.
+            const int first = FGrid->rowAt(0);
+            const int last = FGrid->rowAt(FGrid->viewport()->height() - 1);
+            const bool near = first >= 0 && FCurrent >= first - 1 && (last < 0 || FCurrent <= last + 1);
             FGrid->setCurrentIndex(target);
-            FGrid->scrollTo(target);
+            FGrid->scrollTo(target, near ? QAbstractItemView::EnsureVisible : QAbstractItemView::PositionAtCenter);
         }
     }
 }
@@ -425,6 +511,7 @@ void TfrmCsvBrowser::ToggleHeader(bool on)
 {
     FDB.SetHasHeader(on);
     FModel->Reset();
+    FitColumns();
     FCurrent = std::clamp(FCurrent, 0, std::max(FDB.Count() - 1, 0));
     UpdateAll();
 }
@@ -433,7 +520,11 @@ void TfrmCsvBrowser::ShowJumpDialog(TfrmCsvJump::TPage page)
 {
     TfrmCsvJump dialog(FDB, FCurrent, SelectedField(), this);
     dialog.SetPage(page);
-    if (dialog.exec() != QDialog::Accepted)
+    const int result = dialog.exec();
+    // Back to the records, so the keyboard goes on where the dialog took the user.
+    activateWindow();
+    CurrentView()->setFocus();
+    if (result != QDialog::Accepted)
         return;
     if (page == TfrmCsvJump::pgSort)
         FModel->Reset();

@@ -40,6 +40,7 @@ private:
     bool DoJump();
     bool DoFind();
     bool DoSort();
+    void FocusPage(int page);
 
     TCsvDB& FDB;
     int FCurrent;
@@ -79,6 +80,8 @@ private:
     void UpdateAll();
     void UpdateCard();
     void ToggleHeader(bool on);
+    void FitColumns();
+    QWidget* CurrentView() const;
 
     TCsvDB& FDB;
     int FCurrent = 0;
@@ -88,6 +91,8 @@ private:
     QRadioButton* FTable;
     QStackedWidget* FStack;
     QPlainTextEdit* FCardText;
+    // The card line each field of the current record starts on.
+    std::vector<int> FCardFieldLine;
     QTableView* FGrid;
     TCsvTableModel* FModel;
     QCheckBox* FHeader;
