@@ -374,8 +374,7 @@ TfrmCsvBrowser::TfrmCsvBrowser(TCsvDB& db, QWidget* parent) : QDialog(parent), F
                     UpdateAll();
                 }
             });
-    for (QWidget* w : {static_cast<QWidget*>(jump), static_cast<QWidget*>(find), static_cast<QWidget*>(sort)})
-        w->setEnabled(db.Active());
+    FRecordCommands = {jump, find, sort};
 
     FCurrent = std::clamp(gCurrentRecord, 0, std::max(db.Count() - 1, 0));
     (gCardView ? FCard : FTable)->setChecked(true);
@@ -482,6 +481,10 @@ void TfrmCsvBrowser::UpdateAll()
     FPrior->setEnabled(active && FCurrent > 0);
     FNext->setEnabled(active && FCurrent < count - 1);
     FLast->setEnabled(active && FCurrent < count - 1);
+    // Without records (a file of names only, with the header on) there is nothing to
+    // jump to, find or sort: the dialog would only refuse its OK.
+    for (QPushButton* b : FRecordCommands)
+        b->setEnabled(active && count > 0);
     {
         const QSignalBlocker block(FHeader);
         FHeader->setChecked(FDB.HasHeader());

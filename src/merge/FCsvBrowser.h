@@ -100,6 +100,7 @@ private:
     QPushButton* FPrior;
     QPushButton* FNext;
     QPushButton* FLast;
+    std::vector<QPushButton*> FRecordCommands; // 指定, 検索, ソート
     QLabel* FStatus;
 };
 
