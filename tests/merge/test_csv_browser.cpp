@@ -250,10 +250,14 @@ TEST_F(SmallBrowser, GridCellsMarkLineBreaksAndKeepTheWholeTextAsTooltip)
 
 TEST_F(SmallBrowser, ColumnsFitTheirTextsWithinBounds)
 {
-    QByteArray csv = "番号,区分,住所\n";
+    QByteArray csv = "番号,区分,会社,住所\n";
+    const QString company = QStringLiteral("株式会社ベルモ商事東京支店");
     const QString longAddress = QStringLiteral("北海道札幌市中央区北一条西二丁目三番地四号五六七八九十ビル十一階");
     for (int i = 1; i <= 50; ++i)
-        csv += QStringLiteral("%1,ア,%2\n").arg(i, 4, 10, QChar(u'0')).arg(i == 30 ? longAddress : QStringLiteral("東京都")).toUtf8();
+        csv += QStringLiteral("%1,ア,%2,%3\n")
+                   .arg(i, 4, 10, QChar(u'0'))
+                   .arg(i == 7 ? company : QStringLiteral("ベルモ"), i == 30 ? longAddress : QStringLiteral("東京都"))
+                   .toUtf8();
     Open(csv);
     TCsvDB& db = TCsvDB::Instance();
     db.SetHasHeader(true);
@@ -269,9 +273,11 @@ TEST_F(SmallBrowser, ColumnsFitTheirTextsWithinBounds)
     EXPECT_GE(grid->columnWidth(1), names.horizontalAdvance(QStringLiteral("区分")));
     // A short column is not made wide for nothing.
     EXPECT_LT(grid->columnWidth(1), 3 * names.horizontalAdvance(QStringLiteral("区分")) + 40);
+    // A company name of a dozen characters is shown whole.
+    EXPECT_GE(grid->columnWidth(2), cells.horizontalAdvance(company));
     // The one very long address does not take the whole window.
-    EXPECT_LT(grid->columnWidth(2), cells.horizontalAdvance(longAddress));
-    EXPECT_GE(grid->columnWidth(2), cells.horizontalAdvance(QStringLiteral("東京都")));
+    EXPECT_LT(grid->columnWidth(3), cells.horizontalAdvance(longAddress));
+    EXPECT_GE(grid->columnWidth(3), cells.horizontalAdvance(QStringLiteral("東京都")));
 
     // Switching the header off brings the generated names and widths for them.
     Child<QCheckBox>(&browser, "1件目を項目名にする(&F)")->click();
