@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -313,7 +314,19 @@ TfrmCsvBrowser::TfrmCsvBrowser(TCsvDB& db, QWidget* parent) : QDialog(parent), F
     FStack = new QStackedWidget;
     FCardText = new QPlainTextEdit;
     FCardText->setReadOnly(true);
+    // Read-only text boxes hide the caret and ignore the arrow keys; the caret's line
+    // chooses the field to find and sort by, so the keyboard must be able to move it.
+    FCardText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     FCardText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    FCardText->installEventFilter(this);
+    connect(FCardText, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        if (FFillingCard)
+            return;
+        // A field with line breaks takes several lines of the card.
+        const int line = FCardText->textCursor().blockNumber();
+        const auto after = std::upper_bound(FCardFieldLine.begin(), FCardFieldLine.end(), line);
+        FField = std::max(int(after - FCardFieldLine.begin()) - 1, 0);
+    });
     FStack->addWidget(FCardText);
     FGrid = new QTableView;
     FModel = new TCsvTableModel(db);
@@ -369,6 +382,8 @@ TfrmCsvBrowser::TfrmCsvBrowser(TCsvDB& db, QWidget* parent) : QDialog(parent), F
     connect(FHeader, &QCheckBox::toggled, this, [this](bool on) { ToggleHeader(on); });
     connect(FGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& index) {
+                if (index.isValid())
+                    FField = index.column();
                 if (index.isValid() && index.row() != FCurrent) {
                     FCurrent = index.row();
                     UpdateAll();
@@ -412,15 +427,26 @@ void TfrmCsvBrowser::SetCurrent(int n)
 
 int TfrmCsvBrowser::SelectedField() const
 {
-    int field = 0;
-    if (CardView()) {
-        // A field with line breaks takes several lines of the card.
-        const int line = FCardText->textCursor().blockNumber();
-        const auto after = std::upper_bound(FCardFieldLine.begin(), FCardFieldLine.end(), line);
-        field = int(after - FCardFieldLine.begin()) - 1;
-    } else if (FGrid->currentIndex().isValid())
-        field = FGrid->currentIndex().column();
-    return std::clamp(field, 0, std::max(int(FDB.FieldNames().size()) - 1, 0));
+    return std::clamp(FField, 0, std::max(int(FDB.FieldNames().size()) - 1, 0));
+}
+
+bool TfrmCsvBrowser::eventFilter(QObject* watched, QEvent* event)
+{
+    // The card has no rows to page through: the page keys go from record to record
+    // and Ctrl+Home / Ctrl+End to the first and last, as in the grid.
+    if (watched == FCardText && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool control = key->modifiers().testFlag(Qt::ControlModifier);
+        if (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown) {
+            SetCurrent(FCurrent + (key->key() == Qt::Key_PageUp ? -1 : 1));
+            return true;
+        }
+        if (control && (key->key() == Qt::Key_Home || key->key() == Qt::Key_End)) {
+            SetCurrent(key->key() == Qt::Key_Home ? 0 : FDB.Count() - 1);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmCsvBrowser::UpdateCard()
@@ -438,7 +464,15 @@ void TfrmCsvBrowser::UpdateCard()
         FCardFieldLine.push_back(line);
         line += int(field.count(u'\n')) + 1;
     }
+    // The caret stays on the field it was on, so that moving between records keeps
+    // the field the find and sort pages start with.
+    FFillingCard = true;
     FCardText->setPlainText(fields.join(u'\n'));
+    if (!FCardFieldLine.empty()) {
+        const int field = std::min(FField, int(FCardFieldLine.size()) - 1);
+        FCardText->setTextCursor(QTextCursor(FCardText->document()->findBlockByNumber(FCardFieldLine[size_t(field)])));
+    }
+    FFillingCard = false;
 }
 
 QWidget* TfrmCsvBrowser::CurrentView() const
@@ -496,7 +530,7 @@ void TfrmCsvBrowser::UpdateAll()
         UpdateCard();
     } else if (count > 0) {
         const QModelIndex cur = FGrid->currentIndex();
-        const int column = cur.isValid() ? cur.column() : 0;
+        const int column = std::clamp(FField, 0, std::max(FModel->columnCount() - 1, 0));
         const QModelIndex target = FModel->index(FCurrent, column);
         if (target.isValid() && target != cur) {
             // A record jumped to or found far away is shown amid its neighbours; one

@@ -76,6 +76,9 @@ public:
     int SelectedField() const;
     void ShowJumpDialog(TfrmCsvJump::TPage page);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void UpdateAll();
     void UpdateCard();
@@ -93,6 +96,9 @@ private:
     QPlainTextEdit* FCardText;
     // The card line each field of the current record starts on.
     std::vector<int> FCardFieldLine;
+    bool FFillingCard = false;
+    // The field the caret or the grid's current cell is in.
+    int FField = 0;
     QTableView* FGrid;
     TCsvTableModel* FModel;
     QCheckBox* FHeader;

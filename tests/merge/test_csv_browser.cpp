@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -202,7 +203,8 @@ protected:
 
 const QByteArray kAddresses = "名前,住所,メモ\r\n"
                               "山田,\"東京都\n千代田区\r\n1-2-3\",至急\r\n"
-                              "鈴木,大阪府,\r\n";
+                              "鈴木,大阪府,午前中\r\n"
+                              "佐藤,\r\n";
 
 } // namespace
 
@@ -245,7 +247,8 @@ TEST_F(SmallBrowser, GridCellsMarkLineBreaksAndKeepTheWholeTextAsTooltip)
     EXPECT_EQ(model->index(1, 1).data().toString(), QStringLiteral("大阪府"));
     EXPECT_FALSE(model->index(1, 1).data(Qt::ToolTipRole).isValid());
     // A row shorter than the others shows empty cells, not an error.
-    EXPECT_EQ(model->index(1, 2).data().toString(), QString());
+    EXPECT_EQ(model->index(2, 0).data().toString(), QStringLiteral("佐藤"));
+    EXPECT_EQ(model->index(2, 2).data().toString(), QString());
 }
 
 TEST_F(SmallBrowser, ColumnsFitTheirTextsWithinBounds)
@@ -360,4 +363,63 @@ TEST_F(Browser, ARecordFarAwayIsShownAmidItsNeighbours)
     QApplication::processEvents();
     EXPECT_EQ(grid->rowAt(0), before + 1);
     EXPECT_TRUE(grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(last + 1, 0))));
+}
+
+TEST_F(SmallBrowser, PageKeysMoveTheCardBetweenRecordsAndTheFieldStays)
+{
+    Open(kAddresses);
+    TCsvDB& db = TCsvDB::Instance();
+    db.SetHasHeader(true);
+    TfrmCsvBrowser browser(db);
+    browser.SetCardView(true);
+    browser.SetCurrent(0);
+    auto* card = browser.findChild<QPlainTextEdit*>();
+    auto press = [card](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent down(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(card, &down);
+    };
+    card->setTextCursor(QTextCursor(card->document()->findBlockByNumber(4))); // 至急
+    ASSERT_EQ(browser.SelectedField(), 2);
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(browser.Current(), 1);
+    EXPECT_EQ(Status(&browser)->text(), QStringLiteral("2/3　　"));
+    // Record 2's memo is its third line: the caret went there, not to the top.
+    EXPECT_EQ(card->textCursor().blockNumber(), 2);
+    EXPECT_EQ(browser.SelectedField(), 2);
+    // Record 3 has one field: the caret goes to it, and the memo field is still the
+    // one chosen when the next record has it again.
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(browser.Current(), 2);
+    EXPECT_EQ(card->toPlainText(), QStringLiteral("佐藤"));
+    EXPECT_EQ(card->textCursor().blockNumber(), 0);
+    EXPECT_EQ(browser.SelectedField(), 2);
+    press(Qt::Key_PageDown); // at the last record: stays
+    EXPECT_EQ(browser.Current(), 2);
+    press(Qt::Key_PageUp);
+    press(Qt::Key_PageUp);
+    EXPECT_EQ(browser.Current(), 0);
+    EXPECT_EQ(card->textCursor().blockNumber(), 4);
+    press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(browser.Current(), 2);
+    press(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(browser.Current(), 0);
+    // Plain Home and End still move the caret within the card, and the arrow keys
+    // take it from field to field.
+    press(Qt::Key_End);
+    EXPECT_EQ(browser.Current(), 0);
+    press(Qt::Key_Up);
+    EXPECT_EQ(card->textCursor().blockNumber(), 3);
+    EXPECT_EQ(browser.SelectedField(), 1);
+    press(Qt::Key_Down);
+    EXPECT_EQ(browser.SelectedField(), 2);
+
+    // The grid takes the field over as its current column, and back.
+    browser.SetCardView(false);
+    auto* grid = browser.findChild<QTableView*>();
+    EXPECT_EQ(grid->currentIndex().column(), 2);
+    grid->setCurrentIndex(grid->model()->index(1, 1));
+    browser.SetCardView(true);
+    EXPECT_EQ(browser.Current(), 1);
+    EXPECT_EQ(card->textCursor().blockNumber(), 1);
+    EXPECT_EQ(browser.SelectedField(), 1);
 }

@@ -15,7 +15,8 @@ then the ICU "ja" collator through PyICU, case-insensitive.
   1. link the file (差し込みデータ > CSVファイルの選択) and open the browser
      (差し込みデータ > CSVデータの一覧);
   2. card view: the header switch (Alt+F), the caret's line names the field the find
-     page starts with, also after a field that holds a line break;
+     page starts with, also after a field that holds a line break; Page Down / Page Up
+     go from record to record with the caret kept in its field;
   3. grid view (Alt+L): field names, column widths, scrolling with the wheel, a row
      clicked, Page Down, Ctrl+End / Ctrl+Home;
   4. 指定: jump to record 500;
@@ -433,6 +434,24 @@ def run(s, rows, coll):
         fail("Escape in the dialog changed the record: %r" % st.get("status"))
     if not st["focus"].startswith("browser QPlainTextEdit"):
         fail("after the dialog the keyboard is not back in the card: %r" % st["focus"])
+    # Page Down and Page Up go from record to record; the caret stays in the memo.
+    s.keys("Next")
+    st = s.wait(status_is("2/%d" % RECORDS), "Page Down in the card")
+    if unescape(st["card"]) != "\n".join(records[1]):
+        fail("the second record's card: %r" % st["card"])
+    memo_line = len("\n".join(records[1][:F_MEMO]).split("\n"))
+    if st["card-caret"] != str(memo_line):
+        fail("the caret left the memo field: line %s, wanted %d" % (st["card-caret"], memo_line))
+    s.keys("Prior")
+    st = s.wait(status_is("1/%d" % RECORDS), "Page Up in the card")
+    # The arrow keys move the caret, and with it the field: up into the address.
+    s.keys("Up")
+    st = s.wait(lambda st: st.get("card-caret") == str(address_end), "the caret moved up by the keyboard")
+    st = open_dialog(s, "検索", 1)
+    if ("dradio", "[住所]から") not in st["controls"]:
+        fail("after the Up key the find page should offer [住所]から")
+    s.keys("Escape")
+    dialog_closed(s, "Escape")
 
     # -- 3. grid view
     s.keys("alt+l")  # 表組(&L)
@@ -467,7 +486,7 @@ def run(s, rows, coll):
     first, last = ints(st["grid-visible"])
     # A row clicked becomes current and selected.
     target = (first + last) // 2
-    s.click(st["cols"][1], st["rows"][target])
+    s.click(st["cols"][min(st["cols"])], st["rows"][target])
     st = s.wait(status_is("%d/%d" % (target + 1, RECORDS)), "the clicked row %d to become current" % target)
     check_grid_row(st, target, records[target][0])
     if not st["focus"].startswith("browser QTableView"):

@@ -148,7 +148,7 @@ void ReportGrid(QTableView* grid, QStringList& lines)
     }
     for (int c = 0; c < cols; ++c) {
         const QRect rect = grid->visualRect(model->index(std::max(first, 0), c));
-        if (rect.right() >= 0 && rect.left() < grid->viewport()->width())
+        if (rect.center().x() >= 0 && rect.center().x() < grid->viewport()->width())
             lines << QStringLiteral("col %1 %2").arg(c).arg(grid->viewport()->mapToGlobal(rect.center()).x());
     }
     // Column 0 of every row as the grid shows it: the order the user sees.
