@@ -196,13 +196,21 @@ TfrmCsvJump::TfrmCsvJump(TCsvDB& db, int current, int selectedField, QWidget* pa
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    connect(FTabs, &QTabWidget::currentChanged, this, [this](int page) { FocusPage(page); });
+    connect(FTabs, &QTabWidget::currentChanged, this, [this](int page) {
+        if (page == pgJump)
+            FNumber->setFocus();
+        else if (page == pgFind)
+            FFindText->setFocus();
+        else
+            FSortField->setFocus();
+    });
 }
 
-void TfrmCsvJump::FocusPage(int page)
+void TfrmCsvJump::SetPage(TPage page)
 {
-    // The page's first field takes the keyboard with its text selected, so that
-    // typing replaces the number or text proposed from last time.
+    FTabs->setCurrentIndex(int(page));
+    // The page's box takes the keys even when the page was already the current one
+    // (no change signal then).
     if (page == pgJump) {
         FNumber->setFocus();
         FNumber->selectAll();
@@ -212,13 +220,6 @@ void TfrmCsvJump::FocusPage(int page)
     } else {
         FSortField->setFocus();
     }
-}
-
-void TfrmCsvJump::SetPage(TPage page)
-{
-    FTabs->setCurrentIndex(int(page));
-    // Showing the page it already had changes nothing, so the focus is set here too.
-    FocusPage(int(page));
 }
 
 bool TfrmCsvJump::DoJump()

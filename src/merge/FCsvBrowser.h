@@ -40,7 +40,6 @@ private:
     bool DoJump();
     bool DoFind();
     bool DoSort();
-    void FocusPage(int page);
 
     TCsvDB& FDB;
     int FCurrent;
