@@ -43,7 +43,7 @@ import xvfb_server  # noqa: E402  (beside this script)
 from host_reports import Reports  # noqa: E402
 
 BUILD = sys.argv[1]
-SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
+SHOTS = sys.argv[2] if len(sys.argv) > 2 else os.environ.get("VELMO_TEST_SHOTS")
 HOST = os.path.join(BUILD, "tests", "velmo-test-host")
 RECORDS = 1000
 FIND_RECORD = 777
@@ -407,11 +407,16 @@ def run(s, rows, coll):
     s.main_window()
     s.focus_main()
     s.keys("alt+f", "m", "f")  # 差し込みデータ(M) > CSVファイルの選択(F)
-    s.need("CSVファイルの選択", "the file dialog")
+    dialog = s.need("CSVファイルの選択", "the file dialog")
     time.sleep(0.8)  # mapped is not yet ready for input
     for attempt in range(3):
-        # The file name is typed blind (the dialog is not in the report): a name that
-        # came out wrong leaves the dialog open, and it is typed again.
+        # Without a window manager the keys go where X has its input focus (or under
+        # the pointer): both are put on the dialog before its name is typed. The name is
+        # typed blind (the dialog is not in the report): a name that came out wrong
+        # leaves the dialog open, and it is typed again.
+        s.xdo("mousemove", str(dialog["X"] + dialog["WIDTH"] // 2), str(dialog["Y"] + 10))
+        s.xdo("windowfocus", "--sync", dialog["id"])
+        time.sleep(0.3)
         s.keys("ctrl+a")
         s.type(csv_path)
         s.keys("Return")
