@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -23,10 +24,12 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace velmo {
 
@@ -63,12 +66,29 @@ public:
     {
         return parent.isValid() || !FDB.Active() ? 0 : std::max(int(FDB.FieldNames().size()), FDB.FieldCount());
     }
+    // A cell is one line high: line breaks inside a field are shown as a mark, so
+    // that both parts of an address stay in sight instead of being cut in half.
+    static QString CellText(const QString& field)
+    {
+        if (!field.contains(u'\n') && !field.contains(u'\r'))
+            return field;
+        QString text = field;
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(u'\r', u'\n');
+        text.replace(u'\n', QStringLiteral(" \u21B5 "));
+        return text;
+    }
     QVariant data(const QModelIndex& index, int role) const override
     {
         if (!index.isValid())
             return {};
         if (role == Qt::DisplayRole)
-            return FDB.RecordCopy(index.row()).Get(index.column());
+            return CellText(FDB.RecordCopy(index.row()).Get(index.column()));
+        if (role == Qt::ToolTipRole) {
+            // The whole field, line breaks and all, where the cell cannot show it so.
+            const QString field = FDB.RecordCopy(index.row()).Get(index.column());
+            return CellText(field) != field ? QVariant(field) : QVariant();
+        }
         if (role == Qt::TextAlignmentRole)
             return int(Qt::AlignLeft | Qt::AlignVCenter);
         return {};
@@ -270,7 +290,7 @@ TfrmCsvBrowser::TfrmCsvBrowser(TCsvDB& db, QWidget* parent) : QDialog(parent), F
 {
     setWindowTitle(QStringLiteral("CSVデータの一覧"));
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    resize(640, 480);
+    resize(800, 520);
     // The order to go back to on Cancel, in line indices with the header off.
     FRememberedHeader = db.HasHeader();
     db.SetHasHeader(false);
@@ -288,14 +308,31 @@ TfrmCsvBrowser::TfrmCsvBrowser(TCsvDB& db, QWidget* parent) : QDialog(parent), F
     kl->addWidget(FTable);
     top->addWidget(kind);
     FHeader = new QCheckBox(QStringLiteral("1件目を項目名にする(&F)"));
-    top->addWidget(FHeader);
+    // Level with the view kind's buttons rather than with the box's title.
+    auto* headerColumn = new QVBoxLayout;
+    headerColumn->addStretch(1);
+    headerColumn->addWidget(FHeader);
+    headerColumn->addSpacing(kl->contentsMargins().bottom() + kind->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
+    top->addLayout(headerColumn);
     top->addStretch(1);
     layout->addLayout(top);
 
     FStack = new QStackedWidget;
     FCardText = new QPlainTextEdit;
     FCardText->setReadOnly(true);
+    // Read-only text boxes hide the caret and ignore the arrow keys; the caret's line
+    // chooses the field to find and sort by, so the keyboard must be able to move it.
+    FCardText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     FCardText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    FCardText->installEventFilter(this);
+    connect(FCardText, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        if (FFillingCard)
+            return;
+        // A field with line breaks takes several lines of the card.
+        const int line = FCardText->textCursor().blockNumber();
+        const auto after = std::upper_bound(FCardFieldLine.begin(), FCardFieldLine.end(), line);
+        FField = std::max(int(after - FCardFieldLine.begin()) - 1, 0);
+    });
     FStack->addWidget(FCardText);
     FGrid = new QTableView;
     FModel = new TCsvTableModel(db);
@@ -351,18 +388,22 @@ TfrmCsvBrowser::TfrmCsvBrowser(TCsvDB& db, QWidget* parent) : QDialog(parent), F
     connect(FHeader, &QCheckBox::toggled, this, [this](bool on) { ToggleHeader(on); });
     connect(FGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& index) {
+                if (index.isValid())
+                    FField = index.column();
                 if (index.isValid() && index.row() != FCurrent) {
                     FCurrent = index.row();
                     UpdateAll();
                 }
             });
-    for (QWidget* w : {static_cast<QWidget*>(jump), static_cast<QWidget*>(find), static_cast<QWidget*>(sort)})
-        w->setEnabled(db.Active());
+    FRecordCommands = {jump, find, sort};
 
     FCurrent = std::clamp(gCurrentRecord, 0, std::max(db.Count() - 1, 0));
     (gCardView ? FCard : FTable)->setChecked(true);
     SetCardView(gCardView);
+    FitColumns();
     UpdateAll();
+    // The keyboard starts in the records, not on the view kind's buttons.
+    CurrentView()->setFocus();
 }
 
 TfrmCsvBrowser::~TfrmCsvBrowser()
@@ -392,21 +433,84 @@ void TfrmCsvBrowser::SetCurrent(int n)
 
 int TfrmCsvBrowser::SelectedField() const
 {
-    int field = 0;
-    if (CardView())
-        field = FCardText->textCursor().blockNumber();
-    else if (FGrid->currentIndex().isValid())
-        field = FGrid->currentIndex().column();
-    return std::clamp(field, 0, std::max(int(FDB.FieldNames().size()) - 1, 0));
+    return std::clamp(FField, 0, std::max(int(FDB.FieldNames().size()) - 1, 0));
+}
+
+bool TfrmCsvBrowser::eventFilter(QObject* watched, QEvent* event)
+{
+    // The card has no rows to page through: the page keys go from record to record
+    // and Ctrl+Home / Ctrl+End to the first and last, as in the grid.
+    if (watched == FCardText && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool control = key->modifiers().testFlag(Qt::ControlModifier);
+        if (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown) {
+            SetCurrent(FCurrent + (key->key() == Qt::Key_PageUp ? -1 : 1));
+            return true;
+        }
+        if (control && (key->key() == Qt::Key_Home || key->key() == Qt::Key_End)) {
+            SetCurrent(key->key() == Qt::Key_Home ? 0 : FDB.Count() - 1);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmCsvBrowser::UpdateCard()
 {
+    FCardFieldLine.clear();
     if (!FDB.Active() || FDB.Count() == 0) {
         FCardText->clear();
         return;
     }
-    FCardText->setPlainText(FDB.RecordCopy(FCurrent).Items().join(u'\n'));
+    QStringList fields = FDB.RecordCopy(FCurrent).Items();
+    int line = 0;
+    for (QString& field : fields) {
+        field.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        field.replace(u'\r', u'\n');
+        FCardFieldLine.push_back(line);
+        line += int(field.count(u'\n')) + 1;
+    }
+    // The caret stays on the field it was on, so that moving between records keeps
+    // the field the find and sort pages start with.
+    FFillingCard = true;
+    FCardText->setPlainText(fields.join(u'\n'));
+    if (!FCardFieldLine.empty()) {
+        const int field = std::min(FField, int(FCardFieldLine.size()) - 1);
+        FCardText->setTextCursor(QTextCursor(FCardText->document()->findBlockByNumber(FCardFieldLine[size_t(field)])));
+    }
+    FFillingCard = false;
+}
+
+QWidget* TfrmCsvBrowser::CurrentView() const
+{
+    return CardView() ? static_cast<QWidget*>(FCardText) : static_cast<QWidget*>(FGrid);
+}
+
+void TfrmCsvBrowser::FitColumns()
+{
+    // Each column as wide as its name and the texts of the first records, within
+    // bounds: a long address must not push every other column out of sight.
+    const int columns = FModel->columnCount();
+    if (columns == 0)
+        return;
+    const QFontMetrics cells(FGrid->font());
+    const QFontMetrics names(FGrid->horizontalHeader()->font());
+    const int padding = 4 + cells.horizontalAdvance(u'0') + 2;
+    const int narrowest = cells.horizontalAdvance(QStringLiteral("0000")) + padding;
+    const int widest = cells.horizontalAdvance(u'\u6F22') * 18;
+    std::vector<int> width(size_t(columns), narrowest);
+    for (int c = 0; c < columns; ++c) {
+        const QString name = FModel->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        width[size_t(c)] = std::max(width[size_t(c)], names.horizontalAdvance(name) + 2 * padding);
+    }
+    const int sample = std::min(FDB.Count(), 200);
+    for (int r = 0; r < sample; ++r) {
+        const QStringList fields = FDB.RecordCopy(r).Items();
+        for (int c = 0; c < std::min(columns, int(fields.size())); ++c)
+            width[size_t(c)] = std::max(width[size_t(c)], cells.horizontalAdvance(TCsvTableModel::CellText(fields[c])) + padding);
+    }
+    for (int c = 0; c < columns; ++c)
+        FGrid->setColumnWidth(c, std::min(width[size_t(c)], widest));
 }
 
 void TfrmCsvBrowser::UpdateAll()
@@ -417,6 +521,10 @@ void TfrmCsvBrowser::UpdateAll()
     FPrior->setEnabled(active && FCurrent > 0);
     FNext->setEnabled(active && FCurrent < count - 1);
     FLast->setEnabled(active && FCurrent < count - 1);
+    // Without records (a file of names only, with the header on) there is nothing to
+    // jump to, find or sort: the dialog would only refuse its OK.
+    for (QPushButton* b : FRecordCommands)
+        b->setEnabled(active && count > 0);
     {
         const QSignalBlocker block(FHeader);
         FHeader->setChecked(FDB.HasHeader());
@@ -428,11 +536,16 @@ void TfrmCsvBrowser::UpdateAll()
         UpdateCard();
     } else if (count > 0) {
         const QModelIndex cur = FGrid->currentIndex();
-        const int column = cur.isValid() ? cur.column() : 0;
+        const int column = std::clamp(FField, 0, std::max(FModel->columnCount() - 1, 0));
         const QModelIndex target = FModel->index(FCurrent, column);
         if (target.isValid() && target != cur) {
+            // A record jumped to or found far away is shown amid its neighbours; one
+            // step to a row at the edge only scrolls as far as needed.
+            const int first = FGrid->rowAt(0);
+            const int last = FGrid->rowAt(FGrid->viewport()->height() - 1);
+            const bool near = first >= 0 && FCurrent >= first - 1 && (last < 0 || FCurrent <= last + 1);
             FGrid->setCurrentIndex(target);
-            FGrid->scrollTo(target);
+            FGrid->scrollTo(target, near ? QAbstractItemView::EnsureVisible : QAbstractItemView::PositionAtCenter);
         }
     }
 }
@@ -441,6 +554,7 @@ void TfrmCsvBrowser::ToggleHeader(bool on)
 {
     FDB.SetHasHeader(on);
     FModel->Reset();
+    FitColumns();
     FCurrent = std::clamp(FCurrent, 0, std::max(FDB.Count() - 1, 0));
     UpdateAll();
 }
@@ -449,7 +563,11 @@ void TfrmCsvBrowser::ShowJumpDialog(TfrmCsvJump::TPage page)
 {
     TfrmCsvJump dialog(FDB, FCurrent, SelectedField(), this);
     dialog.SetPage(page);
-    if (dialog.exec() != QDialog::Accepted)
+    const int result = dialog.exec();
+    // Back to the records, so the keyboard goes on where the dialog took the user.
+    activateWindow();
+    CurrentView()->setFocus();
+    if (result != QDialog::Accepted)
         return;
     if (page == TfrmCsvJump::pgSort)
         FModel->Reset();

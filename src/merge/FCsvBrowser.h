@@ -77,10 +77,15 @@ public:
     int SelectedField() const;
     void ShowJumpDialog(TfrmCsvJump::TPage page);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void UpdateAll();
     void UpdateCard();
     void ToggleHeader(bool on);
+    void FitColumns();
+    QWidget* CurrentView() const;
 
     TCsvDB& FDB;
     int FCurrent = 0;
@@ -90,6 +95,11 @@ private:
     QRadioButton* FTable;
     QStackedWidget* FStack;
     QPlainTextEdit* FCardText;
+    // The card line each field of the current record starts on.
+    std::vector<int> FCardFieldLine;
+    bool FFillingCard = false;
+    // The field the caret or the grid's current cell is in.
+    int FField = 0;
     QTableView* FGrid;
     TCsvTableModel* FModel;
     QCheckBox* FHeader;
@@ -97,6 +107,7 @@ private:
     QPushButton* FPrior;
     QPushButton* FNext;
     QPushButton* FLast;
+    std::vector<QPushButton*> FRecordCommands; // 指定, 検索, ソート
     QLabel* FStatus;
 };
 

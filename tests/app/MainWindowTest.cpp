@@ -12,6 +12,8 @@
 #include "document/ULabelData.h"
 #include "document/UProductInfo.h"
 #include "merge/UCsvDB.h"
+#include "merge/ULOInsertion.h"
+#include "objects/UDOGroup.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULORect.h"
 #include "paper/UPaperInfo.h"
@@ -337,6 +339,50 @@ TEST_F(MainWindowTest, SavingClearsAMergeLinkNoLabelUsesAndNewClosesTheMergeData
     Window->Document()->SetModified(false);
     ASSERT_TRUE(Window->NewDocument(true));
     EXPECT_FALSE(TCsvDB::Instance().Active());
+}
+
+TEST_F(MainWindowTest, SavingKeepsTheMergeLinkWhileALabelHoldsAMergeObjectEvenInAGroup)
+{
+    RegisterMergeClasses();
+    const QString csv = Path(QStringLiteral("kept.csv"));
+    {
+        QFile f(csv);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("山田,太郎\n鈴木,花子\n");
+    }
+    for (const bool grouped : {false, true}) {
+        SCOPED_TRACE(grouped ? "in a group" : "on the label");
+        const QString file = Path(grouped ? QStringLiteral("grouped.lbd") : QStringLiteral("direct.lbd"));
+        {
+            TLabelData data;
+            data.SetPaper(Papers->Paper(0));
+            TDOList list;
+            auto* text = new TLOInsText;
+            text->SetBaseRect({100, 100, 900, 300});
+            text->SetInsertionField(1);
+            if (grouped) {
+                auto* group = new TDOGroup;
+                auto* rect = new TLORect;
+                rect->SetBaseRect({100, 400, 400, 600});
+                group->AddMember(rect);
+                group->AddMember(text);
+                list.Add(group);
+            } else {
+                list.Add(text);
+            }
+            data.WriteLabel(0, list);
+            list.FreeObjects();
+            data.Save(file);
+        }
+        ASSERT_TRUE(Window->OpenDocument(file));
+        DialogAnswers = {csv};
+        ASSERT_TRUE(Window->ChooseMergeData());
+        ASSERT_EQ(Window->Document()->CSVFile(), csv);
+        ASSERT_TRUE(Window->Save());
+        EXPECT_EQ(Window->Document()->CSVFile(), csv);
+        EXPECT_EQ(TLabelData::Open(file)->CSVFile(), csv);
+        EXPECT_TRUE(TCsvDB::Instance().Active());
+    }
 }
 
 TEST_F(MainWindowTest, ChoosingAMissingCsvTellsAndLeavesNoLink)

@@ -10,7 +10,9 @@
 //   VELMO_TEST_LAYOUT_REPORT=1         the same for the layout view and its dialogs
 //   VELMO_TEST_MERGE_REPORT=1          the main window's merge texts, insertion controller and jump dialog
 //   VELMO_TEST_SLOW_PRINT=MS           each printed face takes MS milliseconds longer
+//   VELMO_TEST_BROWSER_REPORT=1        prints what the record browser and its dialog show
 #include "SheetHostHooks.h"
+#include "BrowserHostHooks.h"
 #include "LayoutHostHooks.h"
 #include "MergeHostHooks.h"
 #include "app/DMain.h"
@@ -64,6 +66,8 @@ int main(int argc, char** argv)
             velmo::testhost::StartLayoutReport();
         if (qEnvironmentVariableIntValue("VELMO_TEST_MERGE_REPORT") == 1)
             velmo::testhost::StartMergeReport();
+        if (qEnvironmentVariableIntValue("VELMO_TEST_BROWSER_REPORT") == 1)
+            velmo::testhost::StartBrowserReport();
         if (const int ms = qEnvironmentVariableIntValue("VELMO_TEST_SLOW_PRINT"); ms > 0)
             QTimer::singleShot(0, &dataMain, [&dataMain, ms] {
                 if (auto* sheet = dynamic_cast<TfrmSheetMain*>(dataMain.MainWindow()))
