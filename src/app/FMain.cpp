@@ -12,6 +12,7 @@
 #include "base/UDateTime.h"
 #include "base/UModalResult.h"
 #include "document/FOldPaperMerge.h"
+#include "document/FField.h"
 #include "document/FProduct.h"
 #include "layout/FLayout.h"
 #include "document/FProductDialogs.h"
@@ -515,6 +516,9 @@ void TfrmMain::ShowView(bool sheet)
     view->OnSheetView = [this] { QTimer::singleShot(0, this, [this] { SwitchView(true); }); };
     view->OnEditProductInfo = [this](TLabelData& document) {
         return TfrmProduct::Execute(document.ProductInfo(), ProductDB(), this);
+    };
+    view->OnEditCreatorInfo = [this](TLabelData& document) {
+        return TfrmField::Execute(document.CreatorInfoJ(), document.CreatorInfoE(), ProductDB(), this) == mrOk;
     };
     view->OnDocumentChanged = [this] {
         if (FDocument)
