@@ -401,9 +401,21 @@ void TfrmMain::AutoSaveNow()
 {
     if (!FDocument || !FAutoSave || FBare)
         return;
+    // A dialog may hold an edit half made (a new object waiting for its text): the
+    // next interval takes the finished work.
+    if (QApplication::activeModalWidget())
+        return;
     if (FLayout && FLayout->Modified()) {
-        // The label being edited is part of the work the copy must keep.
-        FLayout->WriteBack();
+        // The label being edited is part of the work the copy must keep, but writing
+        // it must not cost the user the undo history or a creation in progress, as a
+        // save does: the view keeps its changes and its state.
+        try {
+            if (!FLayout->WriteDesignCopy())
+                return;
+        } catch (const std::exception& error) {
+            statusBar()->showMessage(QStringLiteral("自動保存できませんでした: %1").arg(QString::fromUtf8(error.what())), 10000);
+            return;
+        }
         FDocument->SetModified(true);
     }
     if (!FDocument->Modified())

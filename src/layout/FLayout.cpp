@@ -1210,6 +1210,22 @@ void TfrmLayout::WriteBack()
     FSite->SetModified(false);
 }
 
+bool TfrmLayout::WriteDesignCopy()
+{
+    if (!FDocument || !Modified())
+        return false;
+    if (TGhostList::Instance().Count() > 0)
+        return false;
+    TDOList all;
+    FSite->Collect(all, false);
+    TDOList design;
+    for (TDrawObject* object : all.Objects())
+        if (object->LayerGroup() != kBackgroundLayerGroup)
+            design.Add(object);
+    FDocument->WriteLabel(FDocument->CurrentLabelNo(), design);
+    return true;
+}
+
 bool TfrmLayout::Modified() const
 {
     return FSite->Modified() || FKeyMoveRun;
