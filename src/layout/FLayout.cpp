@@ -835,6 +835,11 @@ void TfrmLayout::BuildMenus()
     text->addAction(act("actText"));
     text->addAction(act("actDate"));
     text->addAction(act("actNumbering"));
+    // The merge kinds are listed too: without an entry a user could not place a merge
+    // field at all (the commands themselves ask for merge data when none is linked).
+    text->addSeparator();
+    text->addAction(act("actInsText"));
+    text->addAction(act("actInsBarCode"));
     text->addSeparator();
     text->addAction(cmd("HorzText"));
     text->addAction(cmd("VertText"));
@@ -852,6 +857,7 @@ void TfrmLayout::BuildMenus()
     image->addAction(act("actOnePoint"));
     image->addAction(act("actImageFile"));
     image->addAction(act("actTwain"));
+    image->addAction(act("actInsImage"));
     image->addSeparator();
     image->addAction(act("actBackground"));
 

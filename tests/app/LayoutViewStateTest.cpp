@@ -23,6 +23,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -217,6 +218,25 @@ TEST_F(LayoutViewState, SafetyCopyWaitsWhileADialogIsOpen)
     EXPECT_TRUE(during.isEmpty()) << "a copy was written under an open dialog: " << during.toStdString();
     Window->AutoSaveNow();
     EXPECT_FALSE(Window->AutoSavePath().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LayoutViewState, MergeKindsAreListedInTheMenus)
+{
+    auto listed = [this](const char* menu, const char* action) {
+        auto* m = Window->LayoutView()->findChild<QMenu*>(QString::fromLatin1(menu));
+        QAction* a = Window->LayoutView()->Action(QString::fromLatin1(action));
+        return m && a && m->actions().contains(a);
+    };
+    EXPECT_TRUE(listed("mnText", "actInsText"));
+    EXPECT_TRUE(listed("mnText", "actInsBarCode"));
+    EXPECT_TRUE(listed("mnImage", "actInsImage"));
+    EXPECT_EQ(Window->LayoutView()->Action(QStringLiteral("actInsText"))->text(), QStringLiteral("差込み文字(&N)..."));
+    EXPECT_EQ(Window->LayoutView()->Action(QStringLiteral("actInsBarCode"))->text(),
+              QStringLiteral("差込みバーコード(&S)..."));
 }
 
 } // namespace
