@@ -37,6 +37,10 @@ protected:
         Window = std::make_unique<TfrmMain>();
         Window->Catalogue = [this] { return Papers.get(); };
         Window->NewDocument(true);
+        // The store is the process's: what the dialog writes into it is put back after
+        // the test, so later tests see the store they expect.
+        ProductDB().ReadJapaneseCreator(SavedJapanese);
+        ProductDB().ReadEnglishCreator(SavedEnglish);
         ASSERT_TRUE(Window->OpenDocument(MakeDocument()));
         ASSERT_NE(Window->LayoutView(), nullptr);
     }
@@ -47,6 +51,10 @@ protected:
         if (Window && Window->LayoutView())
             Window->LayoutView()->Site()->SetModified(false);
         Window.reset();
+        if (ProductDB().Initialized()) {
+            ProductDB().Write(SavedJapanese);
+            ProductDB().Write(SavedEnglish);
+        }
         qunsetenv("XDG_DATA_HOME");
     }
 
@@ -112,6 +120,8 @@ protected:
     std::unique_ptr<TVelmoPapers> Papers;
     std::unique_ptr<TfrmMain> Window;
     bool Opened = false;
+    TProductInfo SavedJapanese;
+    TProductInfo SavedEnglish;
 };
 
 TEST_F(CreatorInfoCommand, CommandIsEnabledInTheHostedLayoutView)
@@ -126,13 +136,15 @@ TEST_F(CreatorInfoCommand, CommandIsEnabledInTheHostedLayoutView)
 TEST_F(CreatorInfoCommand, OkUpdatesRecordsStoreAndBoundTexts)
 {
     EXPECT_FALSE(Window->Document()->Modified());
+    const int entries = ProductDB().EntryCount();
     AnswerDialog(true, QStringLiteral("ベルモ商会"), QStringLiteral("03-1234-5678"));
     Window->LayoutView()->Action(QStringLiteral("actCreatorInfo"))->trigger();
     ASSERT_TRUE(Opened);
     // The document's records.
     EXPECT_EQ(Window->Document()->CreatorInfoJ().Item(0)->Info()->Lines(), QStringList{QStringLiteral("ベルモ商会")});
     EXPECT_EQ(Window->Document()->CreatorInfoE().Item(2)->Info()->Lines(), QStringList{QStringLiteral("03-1234-5678")});
-    // The store holds them for the next document.
+    // The store holds them for the next document, over its two creator entries.
+    EXPECT_EQ(ProductDB().EntryCount(), entries);
     TProductInfo japanese, english;
     ProductDB().ReadJapaneseCreator(japanese);
     ProductDB().ReadEnglishCreator(english);
