@@ -591,12 +591,24 @@ def phase_autosave_after_kill(s):
     # The copy's removal on save is checked in the window's own tests
     # (MainWindowTest); here the saved file must hold the restored edit, and the
     # save must stay a save: no mark coming back, no second question at the quit.
-    deadline = time.time() + 5
-    while s.xdo("getwindowname", w["id"]).strip() != "ベルモ - cd-label.lbd":
-        if time.time() > deadline:
-            s.shot("13-not-saved")
+    def saved_title(timeout):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if s.xdo("getwindowname", w["id"]).strip() == "ベルモ - cd-label.lbd":
+                return True
+            time.sleep(0.1)
+        return False
+
+    if not saved_title(5):
+        # Under a loaded machine a click can be lost between the pointer move and the
+        # press; the windows on the screen say whether anything else took it.
+        s.shot("13-not-saved")
+        print("the first save click did not take; windows:",
+              s.xdo("search", "--onlyvisible", "--name", ".", "getwindowname", "%@").split("\n"))
+        w = s.focus()
+        s.click(w["X"] + 129, w["Y"] + 47)
+        if not saved_title(5):
             fail("the tool bar's save did not clear the mark: %r" % s.xdo("getwindowname", w["id"]).strip())
-        time.sleep(0.1)
     time.sleep(2.5)
     title = s.xdo("getwindowname", w["id"]).strip()
     if title != "ベルモ - cd-label.lbd":
