@@ -175,7 +175,12 @@ void TdataMain::Idle()
         FInitialDocumentMade = true;
         FMainWindow->MakeInitialDocument();
         const QString first = FArguments.value(0);
-        if (!first.isEmpty() && QFileInfo(first).isFile() && FMainWindow->OpenDocument(first)) {
+        if (FMainWindow->HoldsRestoredWorkOf(first)) {
+            // The file given is the one whose unsaved work was just restored: it is
+            // open already, with the user's last changes.
+            FStartupFinished = true;
+            FMainWindow->setEnabled(true);
+        } else if (!first.isEmpty() && QFileInfo(first).isFile() && FMainWindow->OpenDocument(first)) {
             FStartupFinished = true;
             FMainWindow->setEnabled(true);
         }

@@ -428,6 +428,15 @@ void TfrmMain::AutoSaveNow()
     }
 }
 
+bool TfrmMain::HoldsRestoredWorkOf(const QString& fileName) const
+{
+    if (!FRestored || !FDocument || !FDocument->Modified() || FFileName.isEmpty() || fileName.isEmpty())
+        return false;
+    const QFileInfo a(fileName), b(FFileName);
+    const QString ca = a.canonicalFilePath(), cb = b.canonicalFilePath();
+    return !ca.isEmpty() && ca == cb;
+}
+
 QString TfrmMain::AutoSavePath() const
 {
     return FAutoSave && QFileInfo(FAutoSave->CopyFile()).isFile() ? FAutoSave->CopyFile() : QString();
@@ -457,6 +466,7 @@ bool TfrmMain::OfferAutoSaveBack()
     TakeDocument(std::move(restored), workFile);
     // The restored work is not in its file yet.
     FDocument->SetModified(true);
+    FRestored = true;
     OpenMergeOfDocument();
     SetTitle();
     // The copy stays until the restored document is saved; the next interval renews it.
@@ -600,6 +610,7 @@ void TfrmMain::TakeDocument(std::unique_ptr<TLabelData> document, const QString&
     TCsvDB::Instance().Close();
     FDocument = std::move(document);
     FFileName = fileName;
+    FRestored = false;
     TfrmSheet::ResetRememberedZoom();
     TfrmLayout::ResetRememberedZoom();
     ShowView(FDocument->SheetMode());

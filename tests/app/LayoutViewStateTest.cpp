@@ -240,3 +240,33 @@ TEST_F(LayoutViewState, MergeKindsAreListedInTheMenus)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(LayoutViewState, RestoredWorkIsKnownAsTheWorkOfItsFile)
+{
+    const QString file = MakeDocument(false);
+    ASSERT_TRUE(Window->OpenDocument(file));
+    EXPECT_FALSE(Window->HoldsRestoredWorkOf(file)) << "opened, not restored";
+    DeleteAll();
+    Window->AutoSaveNow();
+    ASSERT_FALSE(Window->AutoSavePath().isEmpty());
+    // As after a crash: the next start restores the copy.
+    Window->Document()->SetModified(false);
+    Window->LayoutView()->Site()->SetModified(false);
+    Window = std::make_unique<TfrmMain>();
+    Window->Catalogue = [this] { return Papers.get(); };
+    Fixture.Answers = {mrYes};
+    Window->MakeInitialDocument();
+    ASSERT_EQ(Window->FileName(), file);
+    EXPECT_TRUE(Window->HoldsRestoredWorkOf(file));
+    // The same file by another spelling of its path.
+    EXPECT_TRUE(Window->HoldsRestoredWorkOf(Fixture.Temp.path() + QStringLiteral("/./state.lbd")));
+    EXPECT_FALSE(Window->HoldsRestoredWorkOf(Path(QStringLiteral("red.bmp"))));
+    EXPECT_FALSE(Window->HoldsRestoredWorkOf(QString()));
+    // Once saved it is the file's content again.
+    ASSERT_TRUE(Window->Save());
+    EXPECT_FALSE(Window->HoldsRestoredWorkOf(file));
+}
+
+} // namespace

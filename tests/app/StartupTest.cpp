@@ -54,7 +54,9 @@ public:
     }
     bool SplashClosed() const override { return SplashDone; }
     void OfferStartupChoice() override { Calls.append(QStringLiteral("choice")); }
+    bool HoldsRestoredWorkOf(const QString& fileName) const override { return !fileName.isEmpty() && Restored; }
     QStringList Calls;
+    bool Restored = false;
     bool OpenSucceeds = true;
     bool SplashDone = true;
 };
@@ -203,6 +205,20 @@ TEST(Startup, ExistingFileOnTheCommandLineIsOpenedInsteadOfTheChoice)
     EXPECT_TRUE(f.Data->StartupFinished());
     EXPECT_EQ(f.Main->Calls, (QStringList{QStringLiteral("new"), QStringLiteral("open ") + f.Temp.path() +
                                                                      QStringLiteral("/velmo.ppr")}));
+}
+
+TEST(Startup, FileWhoseWorkWasJustRestoredIsNotOpenedAgain)
+{
+    TStartupFixture f;
+    f.MakeCatalogue();
+    f.Data->SetArguments({f.Temp.path() + QStringLiteral("/velmo.ppr")});
+    ASSERT_TRUE(f.Data->Start());
+    f.Main->Restored = true;
+    f.Data->Idle();
+    // Opening it would ask to throw the restored changes away; no choice over them.
+    EXPECT_TRUE(f.Data->StartupFinished());
+    EXPECT_EQ(f.Main->Calls, QStringList{QStringLiteral("new")});
+    EXPECT_TRUE(f.Main->isEnabled());
 }
 
 TEST(Startup, MissingOrUnopenableFileFallsBackToTheChoice)
