@@ -428,9 +428,14 @@ void TfrmMain::AutoSaveNow()
     }
 }
 
+bool TfrmMain::HoldsRestoredWork() const
+{
+    return FRestored && FDocument && FDocument->Modified();
+}
+
 bool TfrmMain::HoldsRestoredWorkOf(const QString& fileName) const
 {
-    if (!FRestored || !FDocument || !FDocument->Modified() || FFileName.isEmpty() || fileName.isEmpty())
+    if (!HoldsRestoredWork() || FFileName.isEmpty() || fileName.isEmpty())
         return false;
     const QFileInfo a(fileName), b(FFileName);
     const QString ca = a.canonicalFilePath(), cb = b.canonicalFilePath();

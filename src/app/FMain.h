@@ -43,6 +43,8 @@ public:
     // True while the document is the not yet saved work restored from the autosave
     // copy of fileName: opening that file again would ask to throw the work away.
     virtual bool HoldsRestoredWorkOf(const QString& fileName) const;
+    // True while the document is restored work not yet saved.
+    virtual bool HoldsRestoredWork() const;
 
     // The application's catalogue (set by whoever makes the window).
     std::function<TVelmoPapers*()> Catalogue;

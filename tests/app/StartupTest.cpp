@@ -55,6 +55,7 @@ public:
     bool SplashClosed() const override { return SplashDone; }
     void OfferStartupChoice() override { Calls.append(QStringLiteral("choice")); }
     bool HoldsRestoredWorkOf(const QString& fileName) const override { return !fileName.isEmpty() && Restored; }
+    bool HoldsRestoredWork() const override { return Restored; }
     QStringList Calls;
     bool Restored = false;
     bool OpenSucceeds = true;
@@ -219,6 +220,20 @@ TEST(Startup, FileWhoseWorkWasJustRestoredIsNotOpenedAgain)
     EXPECT_TRUE(f.Data->StartupFinished());
     EXPECT_EQ(f.Main->Calls, QStringList{QStringLiteral("new")});
     EXPECT_TRUE(f.Main->isEnabled());
+}
+
+TEST(Startup, RestoredWorkTakesInputBeforeTheSplashHasGone)
+{
+    TStartupFixture f;
+    f.SplashDone = false;
+    ASSERT_TRUE(f.Data->Start());
+    f.Main->Restored = true;
+    f.Data->Idle();
+    EXPECT_TRUE(f.Main->isEnabled());
+    EXPECT_TRUE(f.Data->StartupFinished());
+    f.Main->SplashDone = true;
+    f.Data->Idle();
+    EXPECT_EQ(f.Main->Calls, QStringList{QStringLiteral("new")}) << "no start-up choice over restored work";
 }
 
 TEST(Startup, MissingOrUnopenableFileFallsBackToTheChoice)
