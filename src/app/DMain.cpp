@@ -175,7 +175,13 @@ void TdataMain::Idle()
         FInitialDocumentMade = true;
         FMainWindow->MakeInitialDocument();
         const QString first = FArguments.value(0);
-        if (!first.isEmpty() && QFileInfo(first).isFile() && FMainWindow->OpenDocument(first)) {
+        if (FMainWindow->HoldsRestoredWorkOf(first) || (first.isEmpty() && FMainWindow->HoldsRestoredWork())) {
+            // Restored work gets no start-up choice and takes input at once, splash or
+            // not (a click on 保存 would otherwise do nothing); a file given that is
+            // the restored work's own is open already, with the user's last changes.
+            FStartupFinished = true;
+            FMainWindow->setEnabled(true);
+        } else if (!first.isEmpty() && QFileInfo(first).isFile() && FMainWindow->OpenDocument(first)) {
             FStartupFinished = true;
             FMainWindow->setEnabled(true);
         }

@@ -12,6 +12,7 @@
 #include "base/UDateTime.h"
 #include "base/UModalResult.h"
 #include "document/FOldPaperMerge.h"
+#include "document/FField.h"
 #include "document/FProduct.h"
 #include "layout/FLayout.h"
 #include "document/FProductDialogs.h"
@@ -440,9 +441,21 @@ void TfrmMain::AutoSaveNow()
 {
     if (!FDocument || !FAutoSave || FBare)
         return;
+    // A dialog may hold an edit half made (a new object waiting for its text): the
+    // next interval takes the finished work.
+    if (QApplication::activeModalWidget())
+        return;
     if (FLayout && FLayout->Modified()) {
-        // The label being edited is part of the work the copy must keep.
-        FLayout->WriteBack();
+        // The label being edited is part of the work the copy must keep, but writing
+        // it must not cost the user the undo history or a creation in progress, as a
+        // save does: the view keeps its changes and its state.
+        try {
+            if (!FLayout->WriteDesignCopy())
+                return;
+        } catch (const std::exception& error) {
+            statusBar()->showMessage(QStringLiteral("自動保存できませんでした: %1").arg(QString::fromUtf8(error.what())), 10000);
+            return;
+        }
         FDocument->SetModified(true);
     }
     if (!FDocument->Modified())
@@ -453,6 +466,20 @@ void TfrmMain::AutoSaveNow()
         // The work goes on; the status line says the safety copy could not be kept.
         statusBar()->showMessage(QStringLiteral("自動保存できませんでした: %1").arg(QString::fromUtf8(error.what())), 10000);
     }
+}
+
+bool TfrmMain::HoldsRestoredWork() const
+{
+    return FRestored && FDocument && FDocument->Modified();
+}
+
+bool TfrmMain::HoldsRestoredWorkOf(const QString& fileName) const
+{
+    if (!HoldsRestoredWork() || FFileName.isEmpty() || fileName.isEmpty())
+        return false;
+    const QFileInfo a(fileName), b(FFileName);
+    const QString ca = a.canonicalFilePath(), cb = b.canonicalFilePath();
+    return !ca.isEmpty() && ca == cb;
 }
 
 QString TfrmMain::AutoSavePath() const
@@ -484,6 +511,7 @@ bool TfrmMain::OfferAutoSaveBack()
     TakeDocument(std::move(restored), workFile);
     // The restored work is not in its file yet.
     FDocument->SetModified(true);
+    FRestored = true;
     OpenMergeOfDocument();
     SetTitle();
     // The copy stays until the restored document is saved; the next interval renews it.
@@ -556,6 +584,9 @@ void TfrmMain::ShowView(bool sheet)
     view->OnSheetView = [this] { QTimer::singleShot(0, this, [this] { SwitchView(true); }); };
     view->OnEditProductInfo = [this](TLabelData& document) {
         return TfrmProduct::Execute(document.ProductInfo(), ProductDB(), this);
+    };
+    view->OnEditCreatorInfo = [this](TLabelData& document) {
+        return TfrmField::Execute(document.CreatorInfoJ(), document.CreatorInfoE(), ProductDB(), this) == mrOk;
     };
     view->OnDocumentChanged = [this] {
         if (FDocument)
@@ -654,6 +685,7 @@ void TfrmMain::TakeDocument(std::unique_ptr<TLabelData> document, const QString&
         FInsertionController->Cursor().Reset();
     FDocument = std::move(document);
     FFileName = fileName;
+    FRestored = false;
     TfrmSheet::ResetRememberedZoom();
     TfrmLayout::ResetRememberedZoom();
     ShowView(FDocument->SheetMode());

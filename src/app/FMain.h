@@ -41,6 +41,11 @@ public:
     virtual bool OpenDocument(const QString& fileName);
     virtual bool SplashClosed() const { return FSplashClosed; }
     virtual void OfferStartupChoice();
+    // True while the document is the not yet saved work restored from the autosave
+    // copy of fileName: opening that file again would ask to throw the work away.
+    virtual bool HoldsRestoredWorkOf(const QString& fileName) const;
+    // True while the document is restored work not yet saved.
+    virtual bool HoldsRestoredWork() const;
 
     // The application's catalogue (set by whoever makes the window).
     std::function<TVelmoPapers*()> Catalogue;
@@ -157,6 +162,7 @@ private:
     bool FBare = false;
     bool FSplashClosed = true;
     bool FClosingAllowed = false;
+    bool FRestored = false;
     QMenu* FFileMenu = nullptr;
     QMenu* FHelpMenu = nullptr;
     QMenu* FRecentMenu = nullptr;

@@ -330,7 +330,10 @@ void TAppFrame::Loaded()
     (void)ReadSettingBool(QStringLiteral("FixGDILeak"), true);
 
     if (QCoreApplication::instance()) {
-        QGuiApplication::setApplicationDisplayName(ExpandMacros(QStringLiteral("$(AppName)")));
+        // The name only, no display name: the toolkit would append a display name to
+        // every window title that does not already end with it ("ベルモ - x.lbd — ベルモ").
+        // Without one, applicationDisplayName() answers the name, which message boxes
+        // take as their title.
         QCoreApplication::setApplicationName(ExpandMacros(QStringLiteral("$(AppName)")));
     }
     FHelpFile = ExpandMacros(QStringLiteral("$(SysHelpFile:inessential)"));

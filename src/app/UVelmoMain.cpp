@@ -31,6 +31,7 @@
 #include "pictures/UPictureCollections.h"
 #include "app/UWizardRun.h"
 #include "app/FMain.h"
+#include "app/UToolkitTranslations.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,6 +58,7 @@ public:
 int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
 {
     TVelmoApplication app(argc, argv);
+    InstallToolkitTranslations(app);
     InstallStandardMessageBox();
     // Stored pictures naming "TBitmap" or "TJPEGImage" load into the safe classes, and
     // picture files open by their extension.

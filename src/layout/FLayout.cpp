@@ -837,6 +837,11 @@ void TfrmLayout::BuildMenus()
     text->addAction(act("actText"));
     text->addAction(act("actDate"));
     text->addAction(act("actNumbering"));
+    // The merge kinds are listed too: without an entry a user could not place a merge
+    // field at all (the commands themselves ask for merge data when none is linked).
+    text->addSeparator();
+    text->addAction(act("actInsText"));
+    text->addAction(act("actInsBarCode"));
     text->addSeparator();
     text->addAction(cmd("HorzText"));
     text->addAction(cmd("VertText"));
@@ -854,6 +859,7 @@ void TfrmLayout::BuildMenus()
     image->addAction(act("actOnePoint"));
     image->addAction(act("actImageFile"));
     image->addAction(act("actTwain"));
+    image->addAction(act("actInsImage"));
     image->addSeparator();
     image->addAction(act("actBackground"));
 
@@ -1237,6 +1243,22 @@ void TfrmLayout::WriteBack()
     TActionList::Instance().Clear();
     FDocument->WriteLabel(FDocument->CurrentLabelNo(), design);
     FSite->SetModified(false);
+}
+
+bool TfrmLayout::WriteDesignCopy()
+{
+    if (!FDocument || !Modified())
+        return false;
+    if (TGhostList::Instance().Count() > 0)
+        return false;
+    TDOList all;
+    FSite->Collect(all, false);
+    TDOList design;
+    for (TDrawObject* object : all.Objects())
+        if (object->LayerGroup() != kBackgroundLayerGroup)
+            design.Add(object);
+    FDocument->WriteLabel(FDocument->CurrentLabelNo(), design);
+    return true;
 }
 
 bool TfrmLayout::Modified() const

@@ -106,6 +106,10 @@ public:
     void ShowLabel();
     // Stores the label into the document when the site is modified.
     void WriteBack();
+    // Writes the label's design as it stands into the document for a safety copy,
+    // leaving the view as the user has it: undo history, a creation in progress and
+    // the site's own changes stay. False (nothing written) while a creation is pending.
+    bool WriteDesignCopy();
     // The site holds changes not yet written back.
     bool Modified() const;
     // The tab row changed: write back, make the sheet current, show the label.

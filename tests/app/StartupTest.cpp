@@ -54,7 +54,10 @@ public:
     }
     bool SplashClosed() const override { return SplashDone; }
     void OfferStartupChoice() override { Calls.append(QStringLiteral("choice")); }
+    bool HoldsRestoredWorkOf(const QString& fileName) const override { return !fileName.isEmpty() && Restored; }
+    bool HoldsRestoredWork() const override { return Restored; }
     QStringList Calls;
+    bool Restored = false;
     bool OpenSucceeds = true;
     bool SplashDone = true;
 };
@@ -203,6 +206,34 @@ TEST(Startup, ExistingFileOnTheCommandLineIsOpenedInsteadOfTheChoice)
     EXPECT_TRUE(f.Data->StartupFinished());
     EXPECT_EQ(f.Main->Calls, (QStringList{QStringLiteral("new"), QStringLiteral("open ") + f.Temp.path() +
                                                                      QStringLiteral("/velmo.ppr")}));
+}
+
+TEST(Startup, FileWhoseWorkWasJustRestoredIsNotOpenedAgain)
+{
+    TStartupFixture f;
+    f.MakeCatalogue();
+    f.Data->SetArguments({f.Temp.path() + QStringLiteral("/velmo.ppr")});
+    ASSERT_TRUE(f.Data->Start());
+    f.Main->Restored = true;
+    f.Data->Idle();
+    // Opening it would ask to throw the restored changes away; no choice over them.
+    EXPECT_TRUE(f.Data->StartupFinished());
+    EXPECT_EQ(f.Main->Calls, QStringList{QStringLiteral("new")});
+    EXPECT_TRUE(f.Main->isEnabled());
+}
+
+TEST(Startup, RestoredWorkTakesInputBeforeTheSplashHasGone)
+{
+    TStartupFixture f;
+    f.SplashDone = false;
+    ASSERT_TRUE(f.Data->Start());
+    f.Main->Restored = true;
+    f.Data->Idle();
+    EXPECT_TRUE(f.Main->isEnabled());
+    EXPECT_TRUE(f.Data->StartupFinished());
+    f.Main->SplashDone = true;
+    f.Data->Idle();
+    EXPECT_EQ(f.Main->Calls, QStringList{QStringLiteral("new")}) << "no start-up choice over restored work";
 }
 
 TEST(Startup, MissingOrUnopenableFileFallsBackToTheChoice)

@@ -842,11 +842,13 @@ TEST_F(LayoutView, TheMenusHoldTheirEntriesInOrder)
                            QStringLiteral("すべて選択(&A)")}));
     EXPECT_EQ(entries(FView->Menus()[1]),
               (QStringList{QStringLiteral("文字(&T)..."), QStringLiteral("日付・時間(&D)..."),
-                           QStringLiteral("ナンバリング(&N)..."), QStringLiteral("-"), QStringLiteral("横書き(&H)"),
+                           QStringLiteral("ナンバリング(&N)..."), QStringLiteral("-"), QStringLiteral("差込み文字(&N)..."),
+                           QStringLiteral("差込みバーコード(&S)..."), QStringLiteral("-"), QStringLiteral("横書き(&H)"),
                            QStringLiteral("縦書き(&V)")}));
     EXPECT_EQ(entries(FView->Menus()[3]),
               (QStringList{QStringLiteral("イラスト(&O)..."), QStringLiteral("イメージファイル(&F)..."),
-                           QStringLiteral("TWAIN取り込み(&T)..."), QStringLiteral("-"), QStringLiteral("背景柄(&B)...")}));
+                           QStringLiteral("TWAIN取り込み(&T)..."), QStringLiteral("差込みイラスト(&N)..."), QStringLiteral("-"),
+                           QStringLiteral("背景柄(&B)...")}));
     EXPECT_EQ(entries(FView->ObjectMenu()),
               (QStringList{QStringLiteral("切り取り(&T)"), QStringLiteral("コピー(&C)"), QStringLiteral("貼り付け(&P)"),
                            QStringLiteral("クリア(&D)"), QStringLiteral("-"), QStringLiteral("位置合わせ(&A)..."),
