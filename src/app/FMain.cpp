@@ -3,6 +3,7 @@
 #include "app/FAppForms.h"
 #include "app/FEnvironment.h"
 #include "app/FHistoryMenu.h"
+#include "app/FPaperMaintenance.h"
 #include "app/FPaperSelect.h"
 #include "app/FSheetMain.h"
 #include "app/FUpdatePaper.h"
@@ -371,7 +372,9 @@ void TfrmMain::BuildCommands()
     });
     help->addSeparator();
     QAction* extended = AddCommand(help, QStringLiteral("actExtendedPaper"), QStringLiteral("用紙選択機能の拡張"), {}, [] {
-        TfrmImageProperty::SetExtendedPaperMode(!TfrmImageProperty::ExtendedPaperMode());
+        // One switch for the paper selection, the paper editors and the wizard items
+        // of the picture and text dialogs.
+        ToggleExtendedPaperMode();
     });
     extended->setCheckable(true);
     AddCommand(help, QStringLiteral("actUpdateUrl"), QStringLiteral("アップデートURLの変更"), {}, [this] { EditUpdateUrl(); });
@@ -403,7 +406,7 @@ void TfrmMain::AboutToShowHelp()
 {
     const bool special = ReadSettingBool(QStringLiteral("EnableSpecialMenu"), false);
     Command(QStringLiteral("actExtendedPaper"))->setVisible(special);
-    Command(QStringLiteral("actExtendedPaper"))->setChecked(TfrmImageProperty::ExtendedPaperMode());
+    Command(QStringLiteral("actExtendedPaper"))->setChecked(PaperExtendedModeOn());
     Command(QStringLiteral("actUpdateUrl"))->setVisible(special);
 }
 

@@ -837,8 +837,12 @@ void TfrmLayout::BuildMenus()
     text->addAction(act("actText"));
     text->addAction(act("actDate"));
     text->addAction(act("actNumbering"));
-    // The merge kinds are listed too: without an entry a user could not place a merge
-    // field at all (the commands themselves ask for merge data when none is linked).
+    text->addAction(act("actDecoString"));
+    // Barcodes, decorative strings and lines and the merge kinds are listed too:
+    // without an entry a user could not place them at all (the merge commands
+    // themselves ask for merge data when none is linked).
+    text->addSeparator();
+    text->addAction(act("actBarCode"));
     text->addSeparator();
     text->addAction(act("actInsText"));
     text->addAction(act("actInsBarCode"));
@@ -850,6 +854,7 @@ void TfrmLayout::BuildMenus()
     shape->setObjectName(QStringLiteral("mnShape"));
     shape->addAction(act("actLine"));
     shape->addAction(act("actCurve"));
+    shape->addAction(act("actDecoLine"));
     shape->addSeparator();
     shape->addAction(act("actRect"));
     shape->addAction(act("actCircle"));

@@ -234,6 +234,10 @@ TEST_F(LayoutViewState, MergeKindsAreListedInTheMenus)
     EXPECT_TRUE(listed("mnText", "actInsText"));
     EXPECT_TRUE(listed("mnText", "actInsBarCode"));
     EXPECT_TRUE(listed("mnImage", "actInsImage"));
+    // So are the kinds that only a menu reaches.
+    EXPECT_TRUE(listed("mnText", "actBarCode"));
+    EXPECT_TRUE(listed("mnText", "actDecoString"));
+    EXPECT_TRUE(listed("mnShape", "actDecoLine"));
     EXPECT_EQ(Window->LayoutView()->Action(QStringLiteral("actInsText"))->text(), QStringLiteral("差込み文字(&N)..."));
     EXPECT_EQ(Window->LayoutView()->Action(QStringLiteral("actInsBarCode"))->text(),
               QStringLiteral("差込みバーコード(&S)..."));

@@ -5,6 +5,9 @@
 #include "AppTestSupport.h"
 #include "app/FHistoryMenu.h"
 #include "app/FMain.h"
+#include "objects/FImageDialogs.h"
+#include "app/FPaperMaintenance.h"
+#include "paper/UPaperMaintenance.h"
 #include "app/UAutoSave.h"
 #include "app/UMainCommands.h"
 #include "layout/FLayout.h"
@@ -440,7 +443,13 @@ TEST_F(MainWindowTest, SpecialMenuEntriesOnlyWithTheSetting)
     extended->trigger();
     Q_EMIT Window->HelpMenu()->aboutToShow();
     EXPECT_TRUE(extended->isChecked());
+    // The paper selection and the paper editors follow the same switch as the
+    // picture dialog's wizard box.
+    EXPECT_TRUE(PaperExtendedModeOn());
+    EXPECT_TRUE(ExtendedPaperMode());
+    EXPECT_TRUE(TfrmImageProperty::ExtendedPaperMode());
     extended->trigger();
+    EXPECT_FALSE(PaperExtendedModeOn());
     WriteSettingBool(QStringLiteral("EnableSpecialMenu"), false);
     Q_EMIT Window->HelpMenu()->aboutToShow();
     EXPECT_FALSE(extended->isVisible());
