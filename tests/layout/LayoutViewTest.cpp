@@ -842,7 +842,8 @@ TEST_F(LayoutView, TheMenusHoldTheirEntriesInOrder)
                            QStringLiteral("すべて選択(&A)")}));
     EXPECT_EQ(entries(FView->Menus()[1]),
               (QStringList{QStringLiteral("文字(&T)..."), QStringLiteral("日付・時間(&D)..."),
-                           QStringLiteral("ナンバリング(&N)..."), QStringLiteral("-"), QStringLiteral("差込み文字(&N)..."),
+                           QStringLiteral("ナンバリング(&N)..."), QStringLiteral("飾り文字(&I)..."), QStringLiteral("-"),
+                           QStringLiteral("バーコード(&J)..."), QStringLiteral("-"), QStringLiteral("差込み文字(&N)..."),
                            QStringLiteral("差込みバーコード(&S)..."), QStringLiteral("-"), QStringLiteral("横書き(&H)"),
                            QStringLiteral("縦書き(&V)")}));
     EXPECT_EQ(entries(FView->Menus()[3]),

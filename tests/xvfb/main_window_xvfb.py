@@ -338,7 +338,7 @@ def text_menu(s, downs):
 
 
 def step_merge_text(s):
-    text_menu(s, 3)  # 差込み文字(N)
+    text_menu(s, 5)  # 差込み文字(N)
     dlg = s.need("差込み文字の追加", "the merge text dialog")
     time.sleep(0.5)
     s.shot("m1-merge-text")
@@ -375,7 +375,7 @@ def step_date(s):
 
 
 def step_merge_barcode(s):
-    text_menu(s, 4)  # 差込みバーコード(S)
+    text_menu(s, 6)  # 差込みバーコード(S)
     dlg = s.need("差込みバーコードの追加", "the merge barcode dialog")
     time.sleep(0.5)
     s.click(dlg["X"] + 60, dlg["Y"] + 68)  # the first field
