@@ -32,14 +32,12 @@ usage: csv_browser_xvfb.py BUILD_DIR [SCREENSHOT_DIR]
 import csv
 import os
 import random
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import xvfb_server  # noqa: E402  (beside this script)
+from desktop_sandbox import desktop_sandbox  # noqa: E402  (beside this script)
 from host_reports import Reports  # noqa: E402
 
 BUILD = sys.argv[1]
@@ -675,41 +673,14 @@ def check_plain_order(shown, by_id):
 
 
 def main():
-    if not shutil.which("Xvfb") or not shutil.which("xdotool"):
-        print("SKIPPED: Xvfb or xdotool missing")
-        sys.exit(77)
-    coll = collator()
-    if coll is None:
-        print("note: PyICU is missing; the sort is checked on the order no collation decides")
-    work = tempfile.mkdtemp(prefix="velmo-browser-xvfb-")
-    fixed = int(os.environ["VELMO_XVFB_DISPLAY"]) if os.environ.get("VELMO_XVFB_DISPLAY") else None
-    xvfb, display = (None, fixed) if fixed is not None else xvfb_server.start()
-    s = None
-    try:
-        home = os.path.join(work, "home")
-        runtime = os.path.join(work, "runtime")
-        os.makedirs(home)
-        os.makedirs(runtime, mode=0o700)
-        env = dict(os.environ)
-        for k in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "PRINTER"):
-            env.pop(k, None)
-        env.update({"DISPLAY": ":%d" % display, "HOME": home, "XDG_RUNTIME_DIR": runtime,
-                    "CUPS_SERVER": os.path.join(work, "no-scheduler.sock"), "QT_QPA_PLATFORM": "xcb",
-                    "VELMO_TEST_BROWSER_REPORT": "1"})
-        s = Session(env, work)
+    with desktop_sandbox("velmo-browser-xvfb-") as box:
+        coll = collator()
+        if coll is None:
+            print("note: PyICU is missing; the sort is checked on the order no collation decides")
+        box.env["VELMO_TEST_BROWSER_REPORT"] = "1"
+        s = box.track(Session(box.env, box.work))
         run(s, make_rows(), coll)
         print("PASS")
-    finally:
-        if s and s.proc and s.proc.poll() is None:
-            s.proc.kill()
-            s.proc.wait()
-        if xvfb:
-            xvfb.kill()
-            xvfb.wait()
-        if os.environ.get("VELMO_KEEP_TEST_FILES"):
-            print("kept", work)
-        else:
-            shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

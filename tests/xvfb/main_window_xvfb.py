@@ -29,11 +29,10 @@ import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import xvfb_server  # noqa: E402  (beside this script)
+from desktop_sandbox import desktop_sandbox  # noqa: E402  (beside this script)
 
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
@@ -637,45 +636,18 @@ PHASES = [phase_new_cd_sheet, phase_title_and_picture, phase_save_as_and_quit, p
 
 
 def main():
-    if not shutil.which("Xvfb") or not shutil.which("xdotool"):
-        print("SKIPPED: Xvfb or xdotool missing")
-        sys.exit(77)
-    work = tempfile.mkdtemp(prefix="velmo-main-xvfb-")
-    fixed = int(os.environ["VELMO_XVFB_DISPLAY"]) if os.environ.get("VELMO_XVFB_DISPLAY") else None
-    xvfb, display = (None, fixed) if fixed is not None else xvfb_server.start()
-    s = None
-    try:
-        home = os.path.join(work, "home")
-        runtime = os.path.join(work, "runtime")
-        os.makedirs(home)
-        os.makedirs(runtime, mode=0o700)
-        env = dict(os.environ)
-        for k in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "PRINTER"):
-            env.pop(k, None)
-        env.update({"DISPLAY": ":%d" % display, "HOME": home, "XDG_RUNTIME_DIR": runtime,
-                    "CUPS_SERVER": os.path.join(work, "no-scheduler.sock"), "QT_QPA_PLATFORM": "xcb"})
+    with desktop_sandbox("velmo-main-xvfb-") as box:
         from PIL import Image, ImageDraw
         picture = Image.new("RGB", (200, 150), (255, 255, 255))
         ImageDraw.Draw(picture).ellipse((20, 20, 180, 130), fill=(220, 30, 30))
         # The picture browser lists BMP and JPEG files; a folder of its own holds the one.
-        os.makedirs(os.path.join(home, "pictures"))
-        picture.save(os.path.join(home, "pictures", "picture.bmp"))
-        s = Session(env, work)
+        os.makedirs(os.path.join(box.home, "pictures"))
+        picture.save(os.path.join(box.home, "pictures", "picture.bmp"))
+        s = box.track(Session(box.env, box.work))
         for phase in PHASES:
             print("--", phase.__name__)
             phase(s)
         print("PASS")
-    finally:
-        if s and s.proc and s.proc.poll() is None:
-            s.proc.kill()
-            s.proc.wait()
-        if xvfb:
-            xvfb.kill()
-            xvfb.wait()
-        if os.environ.get("VELMO_KEEP_TEST_FILES"):
-            print("kept", work)
-        else:
-            shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -10,14 +10,12 @@ come back identical for the same record.
 usage: merge_controller_xvfb.py BUILD_DIR [SCREENSHOT_DIR]
 """
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import xvfb_server  # noqa: E402  (beside this script)
+from desktop_sandbox import desktop_sandbox  # noqa: E402  (beside this script)
 from host_reports import Reports  # noqa: E402
 
 BUILD = sys.argv[1]
@@ -273,33 +271,10 @@ def run(s, home):
 
 
 def main():
-    if not shutil.which("Xvfb") or not shutil.which("xdotool"):
-        print("SKIPPED: Xvfb or xdotool missing")
-        sys.exit(77)
-    work = tempfile.mkdtemp(prefix="velmo-merge-controller-")
-    fixed = int(os.environ["VELMO_XVFB_DISPLAY"]) if os.environ.get("VELMO_XVFB_DISPLAY") else None
-    xvfb, display = (None, fixed) if fixed is not None else xvfb_server.start()
-    try:
-        home = os.path.join(work, "home")
-        runtime = os.path.join(work, "runtime")
-        os.makedirs(home)
-        os.makedirs(runtime, mode=0o700)
-        env = dict(os.environ)
-        for k in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "PRINTER"):
-            env.pop(k, None)
-        env.update({"DISPLAY": ":%d" % display, "HOME": home, "XDG_RUNTIME_DIR": runtime,
-                    "CUPS_SERVER": os.path.join(work, "no-scheduler.sock"), "QT_QPA_PLATFORM": "xcb"})
-        s = Session(env, work)
-        run(s, home)
+    with desktop_sandbox("velmo-merge-controller-") as box:
+        s = box.track(Session(box.env, box.work))
+        run(s, box.home)
         print("PASS")
-    finally:
-        if xvfb:
-            xvfb.kill()
-            xvfb.wait()
-        if os.environ.get("VELMO_KEEP_TEST_FILES"):
-            print("kept", work)
-        else:
-            shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":
