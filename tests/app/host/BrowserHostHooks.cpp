@@ -1,4 +1,5 @@
 #include "BrowserHostHooks.h"
+#include "HostReport.h"
 #include "merge/FCsvBrowser.h"
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -259,15 +260,7 @@ void StartBrowserReport()
             lines << QStringLiteral("browser none");
         lines << FocusLine();
         lines << QStringLiteral("slowest-ms %1").arg(*slowest);
-        const QString text = lines.join(u'\n');
-        if (text == *last)
-            return;
-        *last = text;
-        QTextStream err(stderr);
-        err << "velmo: report begin\n";
-        for (const QString& l : lines)
-            err << "velmo: " << l << "\n";
-        err << "velmo: report end" << Qt::endl;
+        PrintReportBlock(lines, *last);
     });
     timer->start(150);
 }

@@ -1,4 +1,5 @@
 #include "LayoutHostHooks.h"
+#include "HostReport.h"
 #include "app/FLayoutMain.h"
 #include "document/ULabelData.h"
 #include "draw/UDOAction.h"
@@ -177,15 +178,7 @@ void StartLayoutReport()
             else
                 ReportPopup(top, lines);
         }
-        const QString text = lines.join(QLatin1Char('\n'));
-        if (text == *last)
-            return;
-        *last = text;
-        QTextStream err(stderr);
-        err << "velmo-layout: begin\n";
-        for (const QString& l : lines)
-            err << "velmo-layout: " << l << "\n";
-        err << "velmo-layout: end" << Qt::endl;
+        PrintReportBlock(lines, *last, QStringLiteral("velmo-layout: "), QStringLiteral("begin"), QStringLiteral("end"));
     });
     timer->start(150);
 }

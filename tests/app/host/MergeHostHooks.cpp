@@ -1,4 +1,5 @@
 #include "MergeHostHooks.h"
+#include "HostReport.h"
 #include "app/FMain.h"
 #include "document/ULabelData.h"
 #include "draw/UDrawSite.h"
@@ -100,15 +101,7 @@ void StartMergeReport()
             else if (auto* dialog = qobject_cast<QDialog*>(top))
                 ReportDialog(dialog, lines);
         }
-        const QString text = lines.join(QLatin1Char('\n'));
-        if (text == *last)
-            return;
-        *last = text;
-        QTextStream err(stderr);
-        err << "velmo: report begin\n";
-        for (const QString& l : lines)
-            err << "velmo: " << l << "\n";
-        err << "velmo: report end" << Qt::endl;
+        PrintReportBlock(lines, *last);
     });
     timer->start(150);
 }

@@ -1,4 +1,5 @@
 #include "SheetHostHooks.h"
+#include "HostReport.h"
 #include "app/FPaperSelect.h"
 #include "app/FSheetMain.h"
 #include "document/FSheet.h"
@@ -288,15 +289,7 @@ void StartScreenReport()
                                           button->mapToGlobal(button->rect().center()));
             }
         }
-        const QString text = lines.join(QLatin1Char('\n'));
-        if (text == *last)
-            return;
-        *last = text;
-        QTextStream err(stderr);
-        err << "velmo: report begin\n";
-        for (const QString& l : lines)
-            err << "velmo: " << l << "\n";
-        err << "velmo: report end" << Qt::endl;
+        PrintReportBlock(lines, *last);
     });
     timer->start(150);
 }
