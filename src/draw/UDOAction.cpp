@@ -1,4 +1,5 @@
 #include "draw/UDOAction.h"
+#include "draw/UDrawObject.h"
 
 namespace velmo {
 
@@ -41,6 +42,15 @@ std::unique_ptr<TChangeActionRecord> BeginChangeAction(TDrawObject* object, cons
     if (!ChangeFactory())
         return nullptr;
     return ChangeFactory()(object, caption);
+}
+
+void ApplySettingChange(TDrawObject& object, const std::function<void()>& change)
+{
+    std::unique_ptr<TChangeActionRecord> action =
+        object.OnSite() ? BeginChangeAction(&object, QStringLiteral("設定変更")) : nullptr;
+    change();
+    if (action)
+        action->Commit();
 }
 
 void SetObjectCreatedHook(std::function<void(TDrawObject*)> hook)

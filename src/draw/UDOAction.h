@@ -28,6 +28,9 @@ using TChangeActionFactory =
 void SetChangeActionFactory(TChangeActionFactory factory);
 // nullptr when no history is installed.
 std::unique_ptr<TChangeActionRecord> BeginChangeAction(TDrawObject* object, const QString& caption);
+// Runs `change` on the object. On a site the change becomes one undoable step named
+// "設定変更" (a property dialog's OK); an object not yet placed is simply changed.
+void ApplySettingChange(TDrawObject& object, const std::function<void()>& change);
 
 // Told when a drag has created a new object (the editor switches its move modes off).
 void SetObjectCreatedHook(std::function<void(TDrawObject* object)> hook);

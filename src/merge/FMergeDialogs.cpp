@@ -495,13 +495,11 @@ bool RunTextDialog(TLOText& object, QWidget* page, const QString& caption, const
         prepare(dialog);
     if (RunDialog(dialog) != QDialog::Accepted)
         return false;
-    std::unique_ptr<TChangeActionRecord> action =
-        object.OnSite() ? BeginChangeAction(&object, QStringLiteral("設定変更")) : nullptr;
-    applyFirst();
-    dialog.ApplyTo(object);
-    object.AutoSizeNow();
-    if (action)
-        action->Commit();
+    ApplySettingChange(object, [&] {
+        applyFirst();
+        dialog.ApplyTo(object);
+        object.AutoSizeNow();
+    });
     return true;
 }
 
@@ -579,15 +577,13 @@ bool EditInsBarCode(TLOInsBarCode& code)
         panel->OnChanged();
     if (RunDialog(dialog) != QDialog::Accepted)
         return false;
-    std::unique_ptr<TChangeActionRecord> action =
-        code.OnSite() ? BeginChangeAction(&code, QStringLiteral("設定変更")) : nullptr;
-    dialog.ApplyTo(code);
-    code.SetInsertionField(panel->Field());
-    // The dialog leaves a merge barcode's code alone: the code box (filled from the
-    // reference record) becomes the code here, normalised like every merge value.
-    code.SetInsertionText(dialog.Entry()->text());
-    if (action)
-        action->Commit();
+    ApplySettingChange(code, [&] {
+        dialog.ApplyTo(code);
+        code.SetInsertionField(panel->Field());
+        // The dialog leaves a merge barcode's code alone: the code box (filled from the
+        // reference record) becomes the code here, normalised like every merge value.
+        code.SetInsertionText(dialog.Entry()->text());
+    });
     return true;
 }
 
@@ -634,23 +630,21 @@ bool EditInsImage(TLOInsImage& image)
     dialog.resize(520, 420);
     if (RunDialog(dialog) != QDialog::Accepted)
         return false;
-    std::unique_ptr<TChangeActionRecord> action =
-        image.OnSite() ? BeginChangeAction(&image, QStringLiteral("設定変更")) : nullptr;
-    const TPositionRecord r = position->Record();
-    image.SetAngleValue(r.Angle);
-    image.SetMovable(!r.Lock);
-    image.SetDontPrint(r.DontPrint);
-    image.SetPropLeft(r.Left);
-    image.SetPropTop(r.Top);
-    image.SetPropWidth(r.Width);
-    image.SetPropHeight(r.Height);
-    const int field = panel->Field();
-    image.SetInsertionField(field);
-    TCsvDB& db = TCsvDB::Instance();
-    if (db.Active() && CurrentLabel() < db.Count())
-        image.SetInsertionText(FieldOfCurrentLabel(field));
-    if (action)
-        action->Commit();
+    ApplySettingChange(image, [&] {
+        const TPositionRecord r = position->Record();
+        image.SetAngleValue(r.Angle);
+        image.SetMovable(!r.Lock);
+        image.SetDontPrint(r.DontPrint);
+        image.SetPropLeft(r.Left);
+        image.SetPropTop(r.Top);
+        image.SetPropWidth(r.Width);
+        image.SetPropHeight(r.Height);
+        const int field = panel->Field();
+        image.SetInsertionField(field);
+        TCsvDB& db = TCsvDB::Instance();
+        if (db.Active() && CurrentLabel() < db.Count())
+            image.SetInsertionText(FieldOfCurrentLabel(field));
+    });
     return true;
 }
 

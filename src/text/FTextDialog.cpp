@@ -699,11 +699,7 @@ bool TfrmTextDialog::Edit(TLOText& object, QWidget* parent)
     dialog.LoadFrom(object, !object.OnSite());
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    std::unique_ptr<TChangeActionRecord> action =
-        object.OnSite() ? BeginChangeAction(&object, QStringLiteral("設定変更")) : nullptr;
-    dialog.ApplyTo(object);
-    if (action)
-        action->Commit();
+    ApplySettingChange(object, [&] { dialog.ApplyTo(object); });
     return true;
 }
 
