@@ -11,7 +11,9 @@ namespace velmo {
 
 namespace {
 
-std::atomic<bool> GAsText{true};
+// VELMO_PDF_TEXT_OUTLINES=1 draws PDF text as outlines, as every other device does:
+// the way to compare a page with its text against the same page without it.
+std::atomic<bool> GAsText{!qEnvironmentVariableIsSet("VELMO_PDF_TEXT_OUTLINES")};
 
 struct TEmbeddable
 {

@@ -8,6 +8,7 @@
 #include "tool/UToolPrint.h"
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -130,37 +131,67 @@ TEST(PdfWriteFault, AFullFileSystemKeepsTheEarlierFile)
     if (geteuid() != 0)
         GTEST_SKIP() << "mounting a small file system needs the superuser";
     QTemporaryDir dir;
-    const QString mount = dir.filePath(QStringLiteral("small"));
-    ASSERT_TRUE(QDir().mkdir(mount));
-    // Room for the earlier file and a few pages, not for the whole job.
-    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                    QStringLiteral("size=96k"), QStringLiteral("tmpfs"), mount}) != 0)
-        GTEST_SKIP() << "this machine does not let us mount a tmpfs";
+    auto paper = TwelveUpPaper();
+    auto document = FilledDocument(*paper, 0x3060C0, 30);
+    // The program prints a catalogue paper's frames: it knows no test label kind.
+    const QString work = dir.filePath(QStringLiteral("frames.lbd"));
+    const QString tool = BinaryDir() + QStringLiteral("/src/velmo-tool");
+    ASSERT_EQ(RunProgram(tool, {QStringLiteral("new"), QStringLiteral("--paper"),
+                                QStringLiteral("A4 12面 86.4×42.3mm"), work})
+                  .ExitCode,
+              0);
+    const QStringList frames{QStringLiteral("print"), work, QStringLiteral("--copies"), QStringLiteral("99"),
+                             QStringLiteral("--frames"), QStringLiteral("--cut-lines"), QStringLiteral("--pdf")};
+
+    // Both jobs measured where there is room, then given a file system with room for
+    // the earlier file and half of the job.
+    const QString roomy = dir.filePath(QStringLiteral("roomy.pdf"));
+    ASSERT_EQ(PrintPdf(*document, roomy, 99), QString());
+    const int64_t design = QFileInfo(roomy).size();
+    ASSERT_EQ(RunProgram(tool, frames + QStringList{roomy}).ExitCode, 0);
+    const int64_t outlines = QFileInfo(roomy).size();
+    const QByteArray earlier(20000, 'e');
+    auto mountSmall = [&](const QString& path, int64_t job) {
+        const int64_t bytes = ((earlier.size() + job / 2) / 4096 + 2) * 4096;
+        return QProcess::execute(QStringLiteral("mount"),
+                                 {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                  QStringLiteral("size=%1").arg(bytes), QStringLiteral("tmpfs"), path}) == 0;
+    };
     struct TUnmount
     {
         QString Path;
-        ~TUnmount() { QProcess::execute(QStringLiteral("umount"), {Path}); }
-    } unmount{mount};
+        ~TUnmount()
+        {
+            if (!Path.isEmpty())
+                QProcess::execute(QStringLiteral("umount"), {Path});
+        }
+    };
 
-    auto paper = TwelveUpPaper();
-    auto document = FilledDocument(*paper, 0x3060C0, 30);
-    const QString pdf = mount + QStringLiteral("/out.pdf");
-    const QByteArray earlier(20000, 'e');
-    WriteFileBytes(pdf, earlier);
-    const QString message = PrintPdf(*document, pdf, 400);
-    EXPECT_TRUE(message.contains(QStringLiteral("ディスクの空き容量が不足しています"))) << message.toStdString();
-    EXPECT_EQ(ReadFileBytes(pdf), earlier);
-    EXPECT_EQ(Entries(mount), QStringList{QStringLiteral("out.pdf")});
+    const QString small = dir.filePath(QStringLiteral("small"));
+    ASSERT_TRUE(QDir().mkdir(small));
+    if (!mountSmall(small, design))
+        GTEST_SKIP() << "this machine does not let us mount a tmpfs";
+    {
+        TUnmount unmount{small};
+        const QString pdf = small + QStringLiteral("/out.pdf");
+        WriteFileBytes(pdf, earlier);
+        const QString message = PrintPdf(*document, pdf, 99);
+        EXPECT_TRUE(message.contains(QStringLiteral("ディスクの空き容量が不足しています"))) << message.toStdString();
+        EXPECT_EQ(ReadFileBytes(pdf), earlier);
+        EXPECT_EQ(Entries(small), QStringList{QStringLiteral("out.pdf")});
+    }
 
     // The program says so and exits with a failure.
-    const QString file = dir.filePath(QStringLiteral("twelve.lbd"));
-    document->Save(file);
-    const ProcessResult r = RunProgram(BinaryDir() + QStringLiteral("/src/velmo-tool"),
-                                       {QStringLiteral("print"), file, QStringLiteral("--copies"), QStringLiteral("99"),
-                                        QStringLiteral("--pdf"), pdf});
+    const QString other = dir.filePath(QStringLiteral("other"));
+    ASSERT_TRUE(QDir().mkdir(other));
+    ASSERT_TRUE(mountSmall(other, outlines));
+    TUnmount unmount{other};
+    const QString pdf = other + QStringLiteral("/out.pdf");
+    WriteFileBytes(pdf, earlier);
+    const ProcessResult r = RunProgram(tool, frames + QStringList{pdf});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_TRUE(QString::fromUtf8(r.StdErr).contains(QStringLiteral("ディスクの空き容量が不足しています")))
         << r.StdErr.toStdString();
     EXPECT_EQ(ReadFileBytes(pdf), earlier);
-    EXPECT_EQ(Entries(mount), QStringList{QStringLiteral("out.pdf")});
+    EXPECT_EQ(Entries(other), QStringList{QStringLiteral("out.pdf")});
 }
