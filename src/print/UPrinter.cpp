@@ -1,4 +1,5 @@
 #include "print/UPrinter.h"
+#include "draw/UCanvas.h"
 #include "storage/UCompoundFile.h"
 #include "storage/USafeFile.h"
 #include <QPageLayout>
@@ -103,6 +104,7 @@ void TPdfPrintDevice::EndDoc()
     const bool ended = FPainter->end();
     FPainter.reset();
     FWriter.reset();
+    ForgetSharedImages();
     try {
         if (!ended)
             throw EPrintError(QStringLiteral("PDFファイル「%1」を書き終えられませんでした").arg(FFileName));
@@ -139,6 +141,7 @@ void TPdfPrintDevice::Abort()
 
 void TPdfPrintDevice::Discard()
 {
+    ForgetSharedImages();
     FPrinting = false;
     if (FPainter && FPainter->isActive())
         FPainter->end();
@@ -340,6 +343,7 @@ void TQtPrintDevice::EndDoc()
     }
     const bool ended = FPainter->end();
     FPainter.reset();
+    ForgetSharedImages();
     if (!ended || FPrinter->printerState() == QPrinter::Error)
         throw EPrintError(QStringLiteral("プリンタ「%1」に印刷データを送れませんでした").arg(FPrinter->printerName()));
     if (native && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
@@ -356,6 +360,7 @@ void TQtPrintDevice::Abort()
     if (FPainter && FPainter->isActive())
         FPainter->end();
     FPainter.reset();
+    ForgetSharedImages();
 }
 
 bool TQtPrintDevice::Printing() const

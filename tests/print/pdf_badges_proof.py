@@ -97,6 +97,17 @@ def main():
         ink = sum(1 for v in o.getdata() if not v)
         if ink == 0 or differing > ink * 0.002:
             failures.append("text and outlines differ in %d of %d ink pixels" % (differing, ink))
+        # A picture repeated over every label (a tiled background of 10 business
+        # cards, three sheets) is one picture in the file.
+        shop = os.path.join(a.build, "data", "Data", "Template", "20-card", "shop.lbt")
+        shop_pdf = os.path.join(tmp, "shop.pdf")
+        run([tool, "print", shop, "--copies", "3", "--pdf", shop_pdf], env)
+        listed = run(["pdfimages", "-list", shop_pdf], env).splitlines()[2:]
+        objects = {line.split()[10] for line in listed}
+        if len(listed) < 30 or len(objects) != 1:
+            failures.append("the tile is drawn %d times as %d pictures" % (len(listed), len(objects)))
+        if os.path.getsize(shop_pdf) > 200000:
+            failures.append("three sheets of business cards take %d bytes" % os.path.getsize(shop_pdf))
         print("pages %d, PDF %d bytes (%d a page), outlines %d bytes, differing pixels %d of %d ink"
               % (pages, size, size // pages, os.path.getsize(outlines), differing, ink))
     if failures:
