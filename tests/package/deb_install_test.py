@@ -18,12 +18,15 @@ usage: deb_install_test.py BUILD_DIR
 """
 import glob
 import os
+import re
 import subprocess
 import sys
+import tempfile
+import time
 
 BUILD = os.path.abspath(sys.argv[1])
 ENV = dict(os.environ, DEBIAN_FRONTEND="noninteractive", LC_ALL="C.UTF-8", QT_QPA_PLATFORM="offscreen")
-APT = ["apt-get", "-y", "-q", "--no-download", "-o", "DPkg::Lock::Timeout=300"]
+APT = ["apt-get", "-y", "-q", "-o", "DPkg::Lock::Timeout=300"]
 
 
 def fail(message):
@@ -60,6 +63,38 @@ def velmo_paths():
     return found
 
 
+def start_installed_velmo():
+    """/usr/bin/velmo started by a new user (off-screen, no display needed): it must keep
+    running and take the catalogue from /usr/share/velmo into the user's folder."""
+    with tempfile.TemporaryDirectory(prefix="velmo-deb-home-") as home:
+        runtime = os.path.join(home, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        env = dict(ENV, HOME=home, XDG_RUNTIME_DIR=runtime)
+        for key in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "DISPLAY"):
+            env.pop(key, None)
+        proc = subprocess.Popen(["/usr/bin/velmo"], env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                cwd=home)
+        copied = os.path.join(home, ".local", "share", "ベルモ", "velmo.ppr")
+        deadline = time.time() + 30
+        while time.time() < deadline and proc.poll() is None and not os.path.isfile(copied):
+            time.sleep(0.2)
+        ended = proc.poll()
+        proc.terminate()
+        try:
+            output = proc.communicate(timeout=10)[0].decode("utf-8", "replace")
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            output = proc.communicate()[0].decode("utf-8", "replace")
+        if ended is not None:
+            fail("/usr/bin/velmo ended with %d at its start:\n%s" % (ended, output))
+        if not os.path.isfile(copied):
+            fail("/usr/bin/velmo did not take the catalogue from /usr/share/velmo:\n" + output)
+        with open(copied, "rb") as a, open("/usr/share/velmo/velmo.ppr", "rb") as b:
+            if a.read() != b.read():
+                fail("the user's catalogue is not the installed one")
+    return "velmo started and copied the installed catalogue"
+
+
 def main():
     if os.geteuid() != 0:
         skip("installing a package needs root")
@@ -69,6 +104,12 @@ def main():
     deb = debs[0]
     if installed():
         skip("a velmo package is installed on this machine already; not touching it")
+    # Nothing but the package itself may be fetched or installed: its dependencies are
+    # what scripts/install-deps installs (a run on a machine without the network).
+    planned = run(APT + ["install", "--no-install-recommends", "--simulate", deb]).stdout
+    installs = re.findall(r"^Inst (\S+)", planned, re.M)
+    if installs != ["velmo"]:
+        fail("apt would install %s; run scripts/install-deps first" % installs)
     before = velmo_paths()
     try:
         done = run(APT + ["install", "--no-install-recommends", deb], check=False)
@@ -81,6 +122,7 @@ def main():
         papers = run(["/usr/bin/velmo-tool", "papers"]).stdout.splitlines()
         if len(papers) < 10 or not papers[0].startswith("key\tname"):
             fail("/usr/bin/velmo-tool papers printed:\n" + "\n".join(papers[:5]))
+        started = start_installed_velmo()
         manual = run(["man", "-w", "velmo-tool"]).stdout.strip()
         if manual != "/usr/share/man/man1/velmo-tool.1.gz":
             fail("man finds velmo-tool's page at %r" % manual)
@@ -92,8 +134,8 @@ def main():
         cache = "/usr/share/applications/mimeinfo.cache"
         if os.path.exists("/usr/bin/update-desktop-database") and "velmo.desktop" not in open(cache).read():
             fail("the desktop database does not offer velmo for its file types")
-        print("installed: %d paths, velmo-tool papers listed %d papers, man page %s" % (len(files), len(papers) - 1,
-                                                                                        manual))
+        print("installed: %d paths, velmo-tool papers listed %d papers, man page %s, %s" % (
+            len(files), len(papers) - 1, manual, started))
     finally:
         if installed():
             run(APT + ["remove", "velmo"])

@@ -187,7 +187,7 @@ def check_manual_pages(root):
         if done.returncode != 0 or done.stderr.strip():
             fail("groff warns about %s(1):\n%s" % (page, done.stderr))
         shown = run(["man", "-l", os.path.join(root, "usr/share/man/man1/%s.1.gz" % page)],
-                    env=dict(ENV, MANWIDTH="100", MAN_KEEP_FORMATTING="0"))
+                    env=dict(ENV, MANWIDTH="100"))
         # whatis and apropos read the NAME line through lexgrog.
         whatis = run(["lexgrog", os.path.join(root, "usr/share/man/man1/%s.1.gz" % page)])
         if ': "%s - ' % page not in whatis:
