@@ -6,6 +6,8 @@
   - each section's synopsis is the help's synopsis of that command;
   - each section has an example that runs that command with options its synopsis
     (or its list of sub-commands) names;
+  - the examples that need no input beyond a new work file (and the build's data)
+    run and succeed, in a fresh folder and home;
   - the built completion offers every command and each command's options.
 
 usage: velmo_tool_doc_test.py SOURCE_DIR BUILD_DIR
@@ -14,10 +16,16 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 
-SOURCE, BUILD = sys.argv[1], sys.argv[2]
+SOURCE, BUILD = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 TOOL = os.path.join(BUILD, "src", "velmo-tool")
 OPTION = re.compile(r"--[a-z][a-z0-9-]*")
+# Commands whose example runs as written in a folder holding only address.lbd (a new
+# work file); the others read files of the reader's own (a CSV file, a photograph, a
+# catalogue of theirs) or the installed /usr/share/velmo.
+RUNNABLE = ["ls", "dump", "paper", "new", "info", "papers", "sheet", "export", "patterns", "text", "barcode",
+            "decolines", "decostring", "pictures", "date"]
 # The help's description column: entries start at 2 spaces, wrapped synopses at 6 to
 # 13, descriptions at 28.
 DESCRIPTION_COLUMN = 28
@@ -117,6 +125,25 @@ def main():
             if unknown:
                 fail("example of %s uses options %s its section does not name" % (name, unknown))
     print("%d commands: sections, synopses and examples agree with velmo-tool help" % len(helped))
+
+    with tempfile.TemporaryDirectory(prefix="velmo-doc-examples-") as work:
+        env = dict(os.environ, HOME=work, QT_QPA_PLATFORM="offscreen",
+                   PATH=os.path.dirname(TOOL) + os.pathsep + os.environ.get("PATH", "/usr/bin"))
+        for key in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"):
+            env.pop(key, None)
+        made = subprocess.run([TOOL, "new", "--paper", "A4 12面 86.4×42.3mm", "address.lbd"], cwd=work, env=env,
+                              capture_output=True, text=True)
+        if made.returncode != 0:
+            fail("velmo-tool new for the examples: " + made.stderr)
+        for name in RUNNABLE:
+            for line in doc[name][1]:
+                if not line.startswith("$ "):
+                    continue
+                done = subprocess.run(["bash", "-c", line[2:]], cwd=work, env=env, capture_output=True, text=True,
+                                      timeout=120)
+                if done.returncode != 0:
+                    fail("example of %s ended with %d: %s\n%s" % (name, done.returncode, line, done.stderr))
+    print("%d examples run as written" % len(RUNNABLE))
 
     completion = os.path.join(BUILD, "completion", "velmo-tool")
     script = r"""
