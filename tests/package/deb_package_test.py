@@ -99,7 +99,8 @@ def check_files(deb, root):
                 "usr/share/applications/velmo.desktop", "usr/share/mime/packages/velmo.xml",
                 "usr/share/icons/hicolor/scalable/apps/velmo.svg", "usr/share/man/man1/velmo.1.gz",
                 "usr/share/man/man1/velmo-tool.1.gz", "usr/share/bash-completion/completions/velmo-tool",
-                "usr/share/doc/velmo/copyright", "usr/share/doc/velmo/third-party.md"]
+                "usr/share/doc/velmo/copyright", "usr/share/doc/velmo/third-party.md",
+                "usr/share/doc/velmo/changelog.gz"]
     for path in expected:
         if not os.path.isfile(os.path.join(root, path)):
             fail("package lacks /" + path)
@@ -109,6 +110,13 @@ def check_files(deb, root):
         sections = run(["readelf", "-S", "-W", os.path.join(root, "usr/bin", program)])
         if ".symtab" in sections or ".debug_" in sections:
             fail("/usr/bin/%s is not stripped" % program)
+    with tempfile.NamedTemporaryFile("w", suffix=".changelog") as changelog:
+        with gzip.open(os.path.join(root, "usr/share/doc/velmo/changelog.gz"), "rt", encoding="utf-8") as f:
+            changelog.write(f.read())
+        changelog.flush()
+        parsed = run(["dpkg-parsechangelog", "-l", changelog.name, "-S", "Version"]).strip()
+        if parsed != project_version():
+            fail("the change log names version %s" % parsed)
     # The licence: Velmo's MIT text, whole, in the copyright file.
     licence = open(os.path.join(SOURCE, "LICENSE"), encoding="utf-8").read()
     copyright_text = open(os.path.join(root, "usr/share/doc/velmo/copyright"), encoding="utf-8").read()
