@@ -126,6 +126,14 @@ def main():
                 fail("example of %s uses options %s its section does not name" % (name, unknown))
     print("%d commands: sections, synopses and examples agree with velmo-tool help" % len(helped))
 
+    # The catalogue's actions: its own usage text against the section's items.
+    usage = subprocess.run([TOOL, "catalogue"], capture_output=True, text=True,
+                           env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stderr
+    actions = [" ".join(re.split(r"\s{2,}", l.strip())[0].split()) for l in usage.splitlines() if l.startswith("  ")]
+    items = re.findall(r"^- `([^`]+)`", doc["catalogue"][2], re.M)
+    if len(actions) < 8 or actions != items:
+        fail("catalogue actions:\n  usage: %s\n  doc:   %s" % (actions, items))
+
     with tempfile.TemporaryDirectory(prefix="velmo-doc-examples-") as work:
         env = dict(os.environ, HOME=work, QT_QPA_PLATFORM="offscreen",
                    PATH=os.path.dirname(TOOL) + os.pathsep + os.environ.get("PATH", "/usr/bin"))
