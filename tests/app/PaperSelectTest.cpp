@@ -2,6 +2,7 @@
 // and maker lists, sorting, the design choice, deleting user papers and importing.
 #include "app/FPaperSelect.h"
 #include "app/UPaperSelect.h"
+#include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"

@@ -10,6 +10,7 @@
 #include "paper/UPaperInfo.h"
 #include "paper/UVelmoPapers.h"
 #include "support/TestSupport.h"
+#include <QCoreApplication>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
