@@ -185,9 +185,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(AppTitle());
     // The splash: the About window, not waited for.
     if (GSplashEnabled) {
-        FSplashClosed = false;
+        // Watched through the guarded pointer, not destroyed(): the splash is also
+        // deleted as a child while this window is half destroyed.
         FSplash = new TfrmAbout(true, false, this);
-        connect(FSplash.data(), &QObject::destroyed, this, [this] { SplashDone(); });
         FSplash->show();
     }
     FDocument = std::make_unique<TLabelData>();
@@ -220,11 +220,6 @@ TfrmMain::~TfrmMain()
 void TfrmMain::SetSplashEnabled(bool value)
 {
     GSplashEnabled = value;
-}
-
-void TfrmMain::SplashDone()
-{
-    FSplashClosed = true;
 }
 
 QAction* TfrmMain::AddCommand(QMenu* menu, const QString& name, const QString& caption, const QKeySequence& shortcut,

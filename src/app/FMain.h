@@ -39,7 +39,8 @@ public:
     virtual void MakeInitialDocument();
     // Opens a work file (asks for one when empty); true when it is open.
     virtual bool OpenDocument(const QString& fileName);
-    virtual bool SplashClosed() const { return FSplashClosed; }
+    // The splash deletes itself when it closes.
+    virtual bool SplashClosed() const { return FSplash.isNull(); }
     virtual void OfferStartupChoice();
     // True while the document is the not yet saved work restored from the autosave
     // copy of fileName: opening that file again would ask to throw the work away.
@@ -152,7 +153,6 @@ private:
     void EditUpdateUrl();
     bool OfferAutoSaveBack();
     void CheckWritable();
-    void SplashDone();
 
     std::unique_ptr<TLabelData> FDocument;
     QString FFileName;
@@ -160,7 +160,6 @@ private:
     TfrmLayout* FLayout = nullptr;
     QToolBar* FToolBar = nullptr;
     bool FBare = false;
-    bool FSplashClosed = true;
     bool FClosingAllowed = false;
     bool FRestored = false;
     QMenu* FFileMenu = nullptr;

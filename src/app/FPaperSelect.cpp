@@ -37,6 +37,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace velmo {
 
@@ -196,6 +197,7 @@ TfrmPaperSelect::TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign,
     holder->setMinimumSize(240, 240);
     holder->setMaximumWidth(240);
     holder->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    FSiteHolder = holder;
     FSite = new TPaperSite(nullptr, holder);
     FSite->SetColor(clWhite);
     FSite->setGeometry(holder->contentsRect());
@@ -280,16 +282,19 @@ TfrmPaperSelect::TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign,
 
 bool TfrmPaperSelect::eventFilter(QObject* watched, QEvent* event)
 {
-    if (FSite && watched == FSite->parentWidget() && event->type() == QEvent::Resize)
+    // Compared with the holder itself: asking the site for its parent would reach a
+    // half-destroyed site while the holder hears of its removal.
+    if (FSite && watched == FSiteHolder && event->type() == QEvent::Resize)
         FSite->FitToParent();
     return QDialog::eventFilter(watched, event);
 }
 
 TfrmPaperSelect::~TfrmPaperSelect()
 {
-    // The site points at the preview paper: it goes first.
-    delete FSite;
-    FSite = nullptr;
+    // The site points at the preview paper: it goes first, unseen by the filter (its
+    // removal from the holder is an event the holder's filter would otherwise get).
+    FSiteHolder->removeEventFilter(this);
+    delete std::exchange(FSite, nullptr);
 }
 
 void TfrmPaperSelect::RefreshMakers()

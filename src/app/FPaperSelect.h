@@ -115,6 +115,7 @@ private:
     QCheckBox* FDefault = nullptr;
     QPushButton* FExtendedButton = nullptr;
     QMenu* FExtendedMenu = nullptr;
+    QWidget* FSiteHolder = nullptr;
     TPaperSite* FSite = nullptr;
     std::unique_ptr<TPaperInfo> FPreviewPaper;
     bool FUpdating = false;

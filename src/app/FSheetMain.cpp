@@ -33,6 +33,7 @@
 #include <QGridLayout>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace velmo {
 
@@ -199,7 +200,14 @@ void TfrmLabelEdit::FitBackgrounds()
         }
 }
 
-TfrmLabelEdit::~TfrmLabelEdit() = default;
+TfrmLabelEdit::~TfrmLabelEdit()
+{
+    // The aids reach into the site and the scroll area when they go, and both are
+    // children made before them: the aids go first, and the viewport stops
+    // reporting to this half-destroyed window.
+    FScroll->viewport()->removeEventFilter(this);
+    delete std::exchange(FAids, nullptr);
+}
 
 void TfrmLabelEdit::FitScale()
 {

@@ -134,6 +134,29 @@ TEST_F(MainWindowTest, FirstDocumentIsUntitledOnTheCataloguesFirstPaper)
     EXPECT_FALSE(Window->SheetViewShown());
 }
 
+// The splash is a child of the main window: a window closed while its splash still
+// shows deletes the splash from its own destructor, and nothing may then reach back
+// into the half-destroyed window (the sanitizer build aborts on such a call).
+TEST_F(MainWindowTest, SplashClosesWithItsWindowAndIsAwaitedUntilThen)
+{
+    Window.reset();
+    TfrmMain::SetSplashEnabled(true);
+    auto first = std::make_unique<TfrmMain>();
+    TfrmMain::SetSplashEnabled(false);
+    first->Catalogue = [this] { return Papers.get(); };
+    EXPECT_FALSE(first->SplashClosed()) << "the start-up choice waits for the splash";
+    first.reset();
+
+    TfrmMain::SetSplashEnabled(true);
+    auto second = std::make_unique<TfrmMain>();
+    TfrmMain::SetSplashEnabled(false);
+    ASSERT_FALSE(second->SplashClosed());
+    for (int i = 0; i < 60 && !second->SplashClosed(); ++i)
+        Wait(100);
+    EXPECT_TRUE(second->SplashClosed()) << "the splash closes by itself after two seconds";
+    second.reset();
+}
+
 TEST_F(MainWindowTest, SwitchingViewsSetsTheSheetModeThatSavingKeeps)
 {
     ASSERT_TRUE(Window->SwitchView(true));

@@ -2,6 +2,7 @@
 // and maker lists, sorting, the design choice, deleting user papers and importing.
 #include "app/FPaperSelect.h"
 #include "app/UPaperSelect.h"
+#include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
@@ -200,6 +201,31 @@ TEST_F(PaperSelectDialog, ShowPaperAddsAMissingPaperAndNoKeepsTheDialogOpen)
     answer = true;
     dialog.accept();
     EXPECT_EQ(dialog.result(), int(QDialog::Accepted));
+}
+
+// The preview follows its holder's size; choosing a paper and closing destroys the
+// preview while the holder's filter still listens (the sanitizer build aborted when
+// the filter asked the half-destroyed preview for its parent).
+TEST_F(PaperSelectDialog, PreviewFollowsItsHolderAndTheDialogClosesCleanly)
+{
+    auto dialog = std::make_unique<TfrmPaperSelect>(*FPapers, false, nullptr);
+    dialog->show();
+    dialog->SelectRow(1); // A 24面: a portrait sheet
+    QWidget* holder = dialog->PreviewSite()->parentWidget();
+    ASSERT_NE(holder, nullptr);
+    holder->resize(240, 500);
+    QCoreApplication::processEvents();
+    const QRect tall = dialog->PreviewSite()->geometry();
+    EXPECT_TRUE(holder->rect().contains(tall));
+    holder->resize(240, 300);
+    QCoreApplication::processEvents();
+    const QRect low = dialog->PreviewSite()->geometry();
+    EXPECT_TRUE(holder->rect().contains(low));
+    EXPECT_LT(low.height(), tall.height()) << "the preview shrinks with its holder";
+    dialog->accept();
+    EXPECT_EQ(dialog->result(), int(QDialog::Accepted));
+    ASSERT_NE(dialog->SelectedPaper(), nullptr);
+    dialog.reset();
 }
 
 TEST_F(PaperSelectDialog, DeletesOnlyAfterYes)

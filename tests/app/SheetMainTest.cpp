@@ -5,9 +5,12 @@
 #include "document/ULabelData.h"
 #include "document/USheetLabels.h"
 #include "objects/UDOGroup.h"
+#include "objects/ULORect.h"
+#include "draw/UDrawSite.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UVelmoPapers.h"
 #include "support/TestSupport.h"
+#include <QCoreApplication>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -49,6 +52,41 @@ TEST(SheetMain, OpensAWorkFileIntoTheSheetView)
     EXPECT_TRUE(window.Save());
     auto reread = TLabelData::Open(file);
     EXPECT_TRUE(reread->SheetMode());
+}
+
+// The label editor writes its design back when it closes, and its destruction
+// tears down the layout aids, which reach into the site and the scroll area made
+// before them (the sanitizer build caught the aids touching a freed site).
+TEST(SheetMain, LabelEditorWritesBackAndClosesCleanly)
+{
+    TLabelData document;
+    document.SetPaper(Grid(2, 6).get());
+    {
+        TDOList own;
+        auto* rect = new TLORect;
+        rect->SetBaseRect({10, 10, 200, 100});
+        own.Add(rect);
+        document.WriteLabel(3, own);
+        own.FreeObjects();
+    }
+    auto edit = std::make_unique<TfrmLabelEdit>(document, 3);
+    edit->show();
+    edit->resize(900, 700);
+    QCoreApplication::processEvents();
+    TLORect* rect = nullptr;
+    for (int i = 0; i < edit->Site()->ObjectCount() && !rect; ++i)
+        rect = dynamic_cast<TLORect*>(edit->Site()->Objects(i));
+    ASSERT_NE(rect, nullptr);
+    rect->SetBaseRect({50, 40, 300, 160});
+    edit->accept();
+    edit.reset();
+
+    TDOList written;
+    document.ReadLabel(3, written);
+    ASSERT_EQ(written.Count(), 1);
+    ASSERT_NE(dynamic_cast<TLORect*>(written[0]), nullptr);
+    EXPECT_EQ(dynamic_cast<TLORect*>(written[0])->BaseRect(), (TLogRect{50, 40, 300, 160}));
+    written.FreeObjects();
 }
 
 TEST(SheetMain, PaperChoiceAsksAndNoKeepsItOpen)

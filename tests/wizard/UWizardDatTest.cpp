@@ -122,7 +122,8 @@ TEST(WizardIniFile, NotCodePage932ButUtf8IsRead)
 TEST(WizardIniFile, UndecodableBytesNeverStopTheReader)
 {
     // Neither code page 932 nor UTF-8: lead bytes without trail bytes.
-    const QByteArray junk = QByteArray("[\x81]\nk\x82=\xFF\xFE\n[", 13);
+    static const char raw[] = "[\x81]\nk\x82=\xFF\xFE\n[";
+    const QByteArray junk(raw, sizeof raw - 1);
     TWizardIniFile ini;
     ini.ParseText(TWizardIniFile::DecodeBytes(junk));
     EXPECT_LE(ini.Keys(QStringLiteral("x")).size(), 0);

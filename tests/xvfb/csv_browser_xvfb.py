@@ -38,6 +38,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_sandbox import desktop_sandbox  # noqa: E402  (beside this script)
+from xvfb_server import seconds  # noqa: E402
 from host_reports import Reports  # noqa: E402
 
 BUILD = sys.argv[1]
@@ -248,7 +249,7 @@ class Session:
         return subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True, text=True).stdout
 
     def find(self, name, timeout=15, narrower=100000):
-        deadline = time.time() + timeout
+        deadline = time.time() + seconds(timeout)
         while time.time() < deadline:
             for wid in self.xdo("search", "--onlyvisible", "--name", name).split():
                 geo = {"id": wid}
@@ -268,7 +269,7 @@ class Session:
         return geo
 
     def gone(self, name, timeout=15):
-        deadline = time.time() + timeout
+        deadline = time.time() + seconds(timeout)
         while time.time() < deadline:
             if not self.xdo("search", "--onlyvisible", "--name", name).split():
                 return True

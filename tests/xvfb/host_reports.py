@@ -1,8 +1,12 @@
 """The test host's report blocks ("velmo: report begin" … "velmo: report end") read
 from its stderr on a thread, for the window tests that steer the host by them."""
+import os
 import sys
 import threading
 import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from xvfb_server import seconds  # noqa: E402  (beside this script)
 
 
 def _fail(message):
@@ -37,7 +41,7 @@ class Reports:
                 block.append(text)
 
     def wait(self, predicate, what, timeout=20):
-        end = time.time() + timeout
+        end = time.time() + seconds(timeout)
         while time.time() < end:
             with self.lock:
                 state = dict(self.latest)

@@ -21,6 +21,7 @@ import xml.dom.minidom
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xvfb_server  # noqa: E402
+from xvfb_server import seconds  # noqa: E402
 import main_window_xvfb as session_lib  # noqa: E402
 
 BUILD = sys.argv[1]
@@ -104,7 +105,7 @@ def main():
         s.keys("Escape")
         s.focus()
         s.keys("F1")
-        deadline = time.time() + 10
+        deadline = time.time() + seconds(10)
         while time.time() < deadline and not os.path.exists(opened):
             time.sleep(0.2)
         if not os.path.exists(opened):

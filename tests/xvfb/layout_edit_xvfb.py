@@ -16,6 +16,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xvfb_server  # noqa: E402  (beside this script)
+from xvfb_server import seconds  # noqa: E402
 from host_reports import Reports  # noqa: E402
 
 
@@ -143,7 +144,7 @@ try:
     for _ in range(20):
         time.sleep(0.3)
         r = subprocess.run(["xclip", "-selection", "clipboard", "-t", "TARGETS", "-o"], env=ENV,
-                           capture_output=True, text=True, timeout=10)
+                           capture_output=True, text=True, timeout=seconds(10))
         targets = r.stdout.split()
         if targets:
             break
@@ -153,7 +154,7 @@ try:
     if "image/png" not in targets or not any(t.startswith("application/x-") for t in targets):
         fail("clipboard targets: %s" % targets)
     png = subprocess.run(["xclip", "-selection", "clipboard", "-t", "image/png", "-o"], env=ENV,
-                         capture_output=True, timeout=10).stdout
+                         capture_output=True, timeout=seconds(10)).stdout
     png_file = os.path.join(work, "copied.png")
     with open(png_file, "wb") as f:
         f.write(png)
@@ -183,7 +184,7 @@ try:
     state = reports.wait(lambda s: len(s["shapes"]) == 1 and s.get("history") == (3, 0), "the redo")
 
     # 5. Plain text from another program becomes a text object (through the kind's hook).
-    subprocess.run(["xclip", "-selection", "clipboard", "-i"], input="よそのテキスト".encode(), env=ENV, timeout=10)
+    subprocess.run(["xclip", "-selection", "clipboard", "-i"], input="よそのテキスト".encode(), env=ENV, timeout=seconds(10))
     time.sleep(0.4)
     xdo("key", "ctrl+v")
     state = reports.wait(lambda s: s.get("pastedtext") == "よそのテキスト", "the text paste")

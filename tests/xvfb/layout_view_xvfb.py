@@ -20,6 +20,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xvfb_server  # noqa: E402  (beside this script)
+from xvfb_server import seconds  # noqa: E402
 
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 and sys.argv[2] else None
@@ -57,7 +58,7 @@ class Reports:
                 block.append(text)
 
     def wait(self, predicate, what, timeout=25):
-        end = time.time() + timeout
+        end = time.time() + seconds(timeout)
         while time.time() < end:
             with self.lock:
                 state = dict(self.latest)
@@ -341,7 +342,7 @@ try:
         fail("the file was not saved")
     time.sleep(0.5)
     xdo("key", "ctrl+q")
-    host.wait(timeout=20)
+    host.wait(timeout=seconds(20))
     host = None
 
     # 11. The saved designs, read by another program.

@@ -33,6 +33,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_sandbox import desktop_sandbox  # noqa: E402  (beside this script)
+from xvfb_server import seconds  # noqa: E402
 
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
@@ -67,7 +68,7 @@ class Session:
         """The geometry of the first visible window whose title matches name (and
         narrower than the given width: the main window bears the bare title too
         until its first document is made)."""
-        deadline = time.time() + timeout
+        deadline = time.time() + seconds(timeout)
         while time.time() < deadline:
             ids = self.xdo("search", "--onlyvisible", "--name", name).split()
             for wid in ids:
@@ -88,7 +89,7 @@ class Session:
         return geo
 
     def gone(self, name, timeout=20):
-        deadline = time.time() + timeout
+        deadline = time.time() + seconds(timeout)
         while time.time() < deadline:
             if not self.xdo("search", "--onlyvisible", "--name", name).split():
                 return True
@@ -166,7 +167,7 @@ class Session:
 
     def wait_ended(self, timeout=20):
         try:
-            self.proc.wait(timeout)
+            self.proc.wait(seconds(timeout))
         except subprocess.TimeoutExpired:
             self.shot("not-ended")
             fail("velmo did not end")
@@ -236,7 +237,7 @@ def phase_save_as_and_quit(s):
     w = s.main_window()
     # The mark goes with the save; the title is the program's own, with nothing the
     # toolkit appends.
-    deadline = time.time() + 5
+    deadline = time.time() + seconds(5)
     while True:
         title = s.xdo("getwindowname", w["id"]).strip()
         if title == "ベルモ - cd-label.lbd":
@@ -258,7 +259,7 @@ def phase_reopen_from_recent(s):
     time.sleep(0.5)
     s.shot("06-recent-files")
     s.keys("Return")
-    deadline = time.time() + 15
+    deadline = time.time() + seconds(15)
     while time.time() < deadline:
         w = s.find("cd-label.lbd", 1)
         if w:
@@ -417,7 +418,7 @@ def phase_print_all_records(s):
     s.print_days = [datetime.date.today()]
     s.click(dlg["X"] + 404, dlg["Y"] + 516)  # 印刷開始
     pdf = os.path.join(s.home, "ラベル.pdf")
-    deadline = time.time() + 60
+    deadline = time.time() + seconds(60)
     while time.time() < deadline:
         if os.path.exists(pdf) and subprocess.run(["pdfinfo", pdf], capture_output=True).returncode == 0:
             break
@@ -567,7 +568,7 @@ def phase_autosave_after_kill(s):
         s.shot("no-edit")
         fail("the edit did not mark the document: %r" % title)
     copy = os.path.join(s.home, ".local", "share", "ベルモ", "autosave", "autosave.lbd")
-    deadline = time.time() + 20
+    deadline = time.time() + seconds(20)
     while time.time() < deadline and not os.path.isfile(copy):
         time.sleep(0.5)
     if not os.path.isfile(copy):
@@ -594,7 +595,7 @@ def phase_autosave_after_kill(s):
     # (MainWindowTest); here the saved file must hold the restored edit, and the
     # save must stay a save: no mark coming back, no second question at the quit.
     def saved_title(timeout):
-        deadline = time.time() + timeout
+        deadline = time.time() + seconds(timeout)
         while time.time() < deadline:
             if s.xdo("getwindowname", w["id"]).strip() == "ベルモ - cd-label.lbd":
                 return True

@@ -16,6 +16,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_sandbox import desktop_sandbox  # noqa: E402  (beside this script)
+from xvfb_server import seconds  # noqa: E402
 from host_reports import Reports  # noqa: E402
 
 BUILD = sys.argv[1]
@@ -134,7 +135,7 @@ class Session:
         return Image.open(path).convert("RGB").crop((x, y, x + w, y + h))
 
     def gone(self, name, timeout=10):
-        deadline = time.time() + timeout
+        deadline = time.time() + seconds(timeout)
         while time.time() < deadline:
             if not self.xdo("search", "--onlyvisible", "--name", name).split():
                 return True
@@ -142,7 +143,7 @@ class Session:
         return False
 
     def find(self, name, timeout=15):
-        deadline = time.time() + timeout
+        deadline = time.time() + seconds(timeout)
         while time.time() < deadline:
             ids = self.xdo("search", "--onlyvisible", "--name", name).split()
             if ids:

@@ -22,6 +22,7 @@ from PIL import Image
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xvfb_server  # noqa: E402  (beside this script)
+from xvfb_server import seconds  # noqa: E402
 
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 and sys.argv[2] else None
@@ -73,7 +74,7 @@ class Host:
                     block["current"] = int(parts[1])
 
     def wait(self, predicate, what, timeout=20):
-        end = time.time() + timeout
+        end = time.time() + seconds(timeout)
         while time.time() < end:
             with self.lock:
                 state = self.latest
@@ -144,7 +145,7 @@ def shot(name):
 def finish(host, pdf, name):
     click(*host.centre("OK"))
     try:
-        code = host.proc.wait(timeout=30)
+        code = host.proc.wait(timeout=seconds(30))
     except subprocess.TimeoutExpired:
         host.proc.kill()
         print("\n".join(host.lines[-40:]))

@@ -19,6 +19,7 @@ from PIL import Image, ImageDraw
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xvfb_server  # noqa: E402  (beside this script)
+from xvfb_server import seconds  # noqa: E402
 
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
@@ -92,7 +93,7 @@ def main():
     host = subprocess.Popen([HOST, report, "--folder", folder], env=env, stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT)
     try:
-        deadline = time.time() + 30
+        deadline = time.time() + seconds(30)
         status = None
         while time.time() < deadline:
             status = read_status(report)
@@ -104,7 +105,7 @@ def main():
         if status[0] != expected:
             fail("listed %d pictures, expected %d" % (status[0], expected))
         window = subprocess.run(["xdotool", "search", "--sync", "--name", "イラストの選択"], env=env,
-                                capture_output=True, text=True, timeout=20).stdout.split()
+                                capture_output=True, text=True, timeout=seconds(20)).stdout.split()
         if not window:
             fail("no dialog window")
         geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window[0]], env=env,
@@ -134,7 +135,7 @@ def main():
         # Click into the list and jump to the end with the keyboard.
         subprocess.run(["xdotool", "click", "1"], env=env, check=True)
         subprocess.run(["xdotool", "key", "End"], env=env, check=True)
-        deadline = time.time() + 60
+        deadline = time.time() + seconds(60)
         while time.time() < deadline:
             s = read_status(report)
             if s and s[4] == expected - 1 and s[5] == s[4] - s[3] + 1:
@@ -159,7 +160,7 @@ def main():
         print("end of list: items %d-%d ready, %d damaged shown, %d red pixels" % (s[3], s[4], s[2], red))
         # Back to the start: the damaged files there show their error pictures too.
         subprocess.run(["xdotool", "key", "Home"], env=env, check=True)
-        deadline = time.time() + 30
+        deadline = time.time() + seconds(30)
         while time.time() < deadline:
             s = read_status(report)
             if s and s[3] == 0 and s[5] == s[4] - s[3] + 1:

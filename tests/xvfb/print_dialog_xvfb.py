@@ -19,6 +19,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xvfb_server  # noqa: E402  (beside this script)
+from xvfb_server import seconds  # noqa: E402
 
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
@@ -40,7 +41,7 @@ class Session:
         return subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True, text=True).stdout
 
     def window(self, name, timeout=10, last=False):
-        deadline = time.time() + timeout
+        deadline = time.time() + seconds(timeout)
         while time.time() < deadline:
             ids = self.xdo("search", "--onlyvisible", "--name", name).split()
             if ids:
@@ -55,7 +56,7 @@ class Session:
         return None
 
     def gone(self, name, timeout=30):
-        deadline = time.time() + timeout
+        deadline = time.time() + seconds(timeout)
         while time.time() < deadline:
             if not self.xdo("search", "--onlyvisible", "--name", name).split():
                 return True
@@ -80,7 +81,7 @@ class Session:
 
 
 def wait_file(path, timeout=30):
-    deadline = time.time() + timeout
+    deadline = time.time() + seconds(timeout)
     while time.time() < deadline:
         if os.path.exists(path) and subprocess.run(["pdfinfo", path], capture_output=True).returncode == 0:
             return True
@@ -142,7 +143,7 @@ def main():
             time.sleep(0.1)
         e = dict(env)
         e["VELMO_TEST_MAKE_SHEET"] = env["SAMPLE"]
-        subprocess.run([HOST], env=e, check=True, timeout=60)
+        subprocess.run([HOST], env=e, check=True, timeout=seconds(60))
         s = Session(env)
         pdf = os.path.join(home, "ラベル.pdf")
 
@@ -207,7 +208,7 @@ def main():
         s.shot("3-printing")
         s.click(progress["X"] + 330, progress["Y"] + 71)  # 中止
         question = None
-        deadline = time.time() + 10
+        deadline = time.time() + seconds(10)
         while time.time() < deadline:
             ids = s.xdo("search", "--onlyvisible", "--name", "印刷中です").split()
             if len(ids) >= 2:

@@ -17,6 +17,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xvfb_server  # noqa: E402  (beside this script)
+from xvfb_server import seconds  # noqa: E402
 
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
@@ -59,7 +60,7 @@ class Reports:
                 block.append(text)
 
     def wait(self, predicate, what, timeout=20):
-        end = time.time() + timeout
+        end = time.time() + seconds(timeout)
         while time.time() < end:
             with self.lock:
                 state = dict(self.latest)
@@ -265,7 +266,7 @@ try:
     shot("after-save")
     xdo("key", "ctrl+q")
     try:
-        host.wait(timeout=20)
+        host.wait(timeout=seconds(20))
     except subprocess.TimeoutExpired:
         shot("after-quit")
         print("\n".join(reports.all[-10:]))

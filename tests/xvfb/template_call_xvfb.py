@@ -17,6 +17,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xvfb_server  # noqa: E402  (beside this script)
+from xvfb_server import seconds  # noqa: E402
 from host_reports import Reports  # noqa: E402
 
 
@@ -106,7 +107,7 @@ def windows(name):
 
 
 def wait_window(name, present=True, timeout=15):
-    end = time.time() + timeout
+    end = time.time() + seconds(timeout)
     while time.time() < end:
         if bool(windows(name)) == present:
             return

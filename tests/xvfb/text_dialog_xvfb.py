@@ -16,6 +16,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xvfb_server  # noqa: E402  (beside this script)
+from xvfb_server import seconds  # noqa: E402
 
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
@@ -57,7 +58,7 @@ def xdo(*args):
 
 
 def wait_window(title, timeout=20):
-    end = time.time() + timeout
+    end = time.time() + seconds(timeout)
     while time.time() < end:
         ids = xdo("search", "--name", title).split()
         if ids:
@@ -67,7 +68,7 @@ def wait_window(title, timeout=20):
 
 
 def gone(title, timeout=10):
-    end = time.time() + timeout
+    end = time.time() + seconds(timeout)
     while time.time() < end:
         if not xdo("search", "--name", title).split():
             return

@@ -19,6 +19,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xvfb_server  # noqa: E402  (beside this script)
+from xvfb_server import seconds  # noqa: E402
 
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
@@ -36,7 +37,7 @@ def xdo(*args):
 
 
 def wait_window(title, timeout=30):
-    end = time.time() + timeout
+    end = time.time() + seconds(timeout)
     while time.time() < end:
         ids = xdo("search", "--name", title).split()
         if ids:
@@ -47,7 +48,7 @@ def wait_window(title, timeout=30):
 
 def wait_title(prefix, timeout=15):
     """Waits until a window's title begins with prefix (the wizard names its step)."""
-    end = time.time() + timeout
+    end = time.time() + seconds(timeout)
     while time.time() < end:
         for window in xdo("search", "--name", prefix).split():
             name = xdo("getwindowname", window).strip()
@@ -111,7 +112,7 @@ class Run:
 
     def finish(self, timeout=30):
         try:
-            output, _ = self.proc.communicate(timeout=timeout)
+            output, _ = self.proc.communicate(timeout=seconds(timeout))
         except subprocess.TimeoutExpired:
             self.proc.kill()
             output, _ = self.proc.communicate()
@@ -220,7 +221,7 @@ def windows_named(name):
 
 
 def wait_new_window(name, known, timeout=20):
-    end = time.time() + timeout
+    end = time.time() + seconds(timeout)
     while time.time() < end:
         fresh = [w for w in windows_named(name) if w not in known]
         if fresh:
@@ -243,7 +244,7 @@ def main_window_scenario(env, work):
         time.sleep(2)
         known = [w for w in windows_named(app_title)]
         # The start-up choice: 新規作成, 開く, おそろいラベル, ウイザード, 終了.
-        end = time.time() + 20
+        end = time.time() + seconds(20)
         choice = None
         while time.time() < end and not choice:
             names = windows_named(app_title)

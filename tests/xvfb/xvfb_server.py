@@ -11,6 +11,15 @@ import os
 import select
 import subprocess
 
+# How many times slower the programs under test run than a normal build (the
+# sanitizer build sets 3); the tests' waits for a window or a report grow alike.
+TIME_FACTOR = max(1.0, float(os.environ.get("VELMO_TEST_TIME_FACTOR") or 1))
+
+
+def seconds(timeout):
+    """A wait of `timeout` seconds of a normal build, stretched by TIME_FACTOR."""
+    return timeout * TIME_FACTOR
+
 
 def start(fixed=None, screen="1280x1024x24", timeout=30.0):
     """Starts Xvfb and returns (process, display number) once it accepts clients."""

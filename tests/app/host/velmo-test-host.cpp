@@ -11,10 +11,13 @@
 //   VELMO_TEST_MERGE_REPORT=1          the main window's merge texts, insertion controller and jump dialog
 //   VELMO_TEST_SLOW_PRINT=MS           each printed face takes MS milliseconds longer
 //   VELMO_TEST_BROWSER_REPORT=1        prints what the record browser and its dialog show
+//   VELMO_TEST_SOAK=N                  N cycles of open, edit, undo, save, print, close
+//                                      (SoakHostHooks.h names the other variables)
 #include "SheetHostHooks.h"
 #include "BrowserHostHooks.h"
 #include "LayoutHostHooks.h"
 #include "MergeHostHooks.h"
+#include "SoakHostHooks.h"
 #include "app/DMain.h"
 #include "app/FMain.h"
 #include "app/FSheetMain.h"
@@ -68,6 +71,8 @@ int main(int argc, char** argv)
             velmo::testhost::StartMergeReport();
         if (qEnvironmentVariableIntValue("VELMO_TEST_BROWSER_REPORT") == 1)
             velmo::testhost::StartBrowserReport();
+        if (qEnvironmentVariableIntValue("VELMO_TEST_SOAK") > 0)
+            velmo::testhost::StartSoak(dataMain);
         if (const int ms = qEnvironmentVariableIntValue("VELMO_TEST_SLOW_PRINT"); ms > 0)
             QTimer::singleShot(0, &dataMain, [&dataMain, ms] {
                 if (auto* sheet = dynamic_cast<TfrmSheetMain*>(dataMain.MainWindow()))
