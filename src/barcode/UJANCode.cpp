@@ -1,6 +1,7 @@
 #include "barcode/UJANCode.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "objects/ULabelObject.h"
 #include "text/UTextCanvas.h"
 #include <QPainter>
@@ -141,7 +142,7 @@ void TBarCodeDrawer::FlushBars()
 {
     if (!FPainter || (FDeviceBars.empty() && FTurnedBars.isEmpty()))
         return;
-    TCanvasSaver saver(*FPainter);
+    TPainterStateKeeper keeper(*FPainter);
     FPainter->setRenderHint(QPainter::Antialiasing, false);
     if (!FTurnedBars.isEmpty()) {
         FPainter->setPen(DevicePixelPen(Qt::black));
@@ -246,7 +247,7 @@ void TBarCodeDrawer::Begin(int64_t units, int64_t narrowUnits, int reductionDivi
     if (FAligned)
         SetUpDeviceGrid(narrowUnits, reductionDivisor);
 
-    TCanvasSaver saver(*FPainter);
+    TPainterStateKeeper keeper(*FPainter);
     FPainter->setRenderHint(QPainter::Antialiasing, false);
     if (FAligned) {
         auto deviceRect = [this](const TLogRect& r) {

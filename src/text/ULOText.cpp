@@ -2,6 +2,7 @@
 #include <QPaintEngine>
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "draw/UDrawSite.h"
 #include "objects/ULDObjects.h"
 #include <QPainterPathStroker>
@@ -794,11 +795,10 @@ void TLOText::PaintLayer(QPainter& painter, const TColorSpec& fill, const TColor
         return;
     }
     if (!Distorted() && fill.IsPlainColor(painter)) {
-        painter.save();
+        TPainterStateKeeper keeper(painter);
         FText->SetColor(fill.Color());
         painter.setBrush(Qt::NoBrush);
         FLayerWasText = FText->Draw(painter, BaseRect());
-        painter.restore();
         return;
     }
     fillThrough(textPath(Distorted()), fill);

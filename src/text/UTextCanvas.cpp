@@ -1,6 +1,7 @@
 #include "text/UTextCanvas.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "text/UFontEngine.h"
 #include "text/UFontList.h"
 #include "text/UPdfText.h"
@@ -307,10 +308,11 @@ void TTextCanvas::Flush()
     FlushTextGlyphs();
     if (FPending.isEmpty())
         return;
-    FPainter->save();
-    FPainter->setRenderHint(QPainter::Antialiasing, true);
-    FPainter->fillPath(FPending, ToQColor(FPendingColor));
-    FPainter->restore();
+    {
+        TPainterStateKeeper keeper(*FPainter);
+        FPainter->setRenderHint(QPainter::Antialiasing, true);
+        FPainter->fillPath(FPending, ToQColor(FPendingColor));
+    }
     FPending = QPainterPath();
 }
 
@@ -322,7 +324,7 @@ void TTextCanvas::FlushTextGlyphs()
     // the glyph's mapping is its direction (a rotation) times its size, placed at
     // its origin; the run is drawn in the direction's frame.
     QPainter& painter = *FPainter;
-    painter.save();
+    TPainterStateKeeper keeper(painter);
     painter.setPen(ToQColor(FPendingColor));
     const QTransform base = painter.transform();
     size_t i = 0;
@@ -369,7 +371,6 @@ void TTextCanvas::FlushTextGlyphs()
         }
         i = j;
     }
-    painter.restore();
     FPendingText.clear();
 }
 
