@@ -1,4 +1,5 @@
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include <QGuiApplication>
 #include <QHash>
 #include <QPaintEngine>

@@ -1,7 +1,11 @@
 #pragma once
+// Drawing steps that keep a vector page small: state put back without save and
+// restore, and pictures that the file holds once however often they are drawn.
 #include <QBrush>
+#include <QImage>
 #include <QPainter>
 #include <QPen>
+#include <QRectF>
 #include <QTransform>
 
 namespace velmo {
@@ -37,5 +41,14 @@ private:
     bool FViewEnabled;
     QPainter::RenderHints FHints;
 };
+
+
+// Draws a picture (all of it, or the source part). On a PDF page the same pixels
+// drawn again become the same picture in the file: a logo on every label, a tile
+// repeated over a background, a design copied for each face are held once, whoever
+// made their picture anew for each draw. Elsewhere it is drawImage.
+void DrawSharedImage(QPainter& painter, const QRectF& target, const QImage& image, const QRectF& source = QRectF());
+// Lets go of the pictures kept for that (a print job's end).
+void ForgetSharedImages();
 
 } // namespace velmo

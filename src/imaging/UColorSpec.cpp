@@ -1,5 +1,6 @@
 #include "imaging/UColorSpec.h"
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "imaging/UDIB.h"
 #include "imaging/UImageData.h"
 #include "imaging/USafetyBitmap.h"

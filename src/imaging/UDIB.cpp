@@ -1,5 +1,6 @@
 #include "imaging/UDIB.h"
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "storage/UZLibStream.h"
 #include <QPagedPaintDevice>
 #include <QPaintDevice>

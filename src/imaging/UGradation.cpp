@@ -1,5 +1,6 @@
 #include "imaging/UGradation.h"
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "imaging/UDIB.h"
 #include "imaging/UGREffector.h"
 #include <QPaintDevice>

@@ -1,6 +1,7 @@
 #include "imaging/UImageDraw.h"
 
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "imaging/USafetyBitmap.h"
 #include "imaging/USafetyJPEGImage.h"
 #include <QImage>

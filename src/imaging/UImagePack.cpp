@@ -2,6 +2,7 @@
 
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "imaging/UImageData.h"
 #include "imaging/UImageDraw.h"
 #include "imaging/UPictureFormats.h"

@@ -1,5 +1,6 @@
 #include "imaging/UMaskedImage.h"
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "imaging/USafetyBitmap.h"
 #include <QPainter>
 

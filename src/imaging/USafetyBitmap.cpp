@@ -1,5 +1,6 @@
 #include "imaging/USafetyBitmap.h"
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "storage/USafeFile.h"
 #include "imaging/USafetyJPEGImage.h"
 #include <QFile>

@@ -1,5 +1,6 @@
 #include "objects/UFaceDesign.h"
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "draw/UDOInterfaces.h"
 #include "draw/UDrawSite.h"
 #include "paper/UFaceInfo.h"

@@ -2,6 +2,7 @@
 #include "base/UClassesFiler.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "draw/UDrawSite.h"
 #include "imaging/UColorSpec.h"
 #include "imaging/UImagePack.h"

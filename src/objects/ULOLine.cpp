@@ -1,6 +1,7 @@
 #include "objects/ULOLine.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "draw/UDrawSite.h"
 #include "imaging/UColorSpec.h"
 #include "imaging/UGREffector.h"

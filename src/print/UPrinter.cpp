@@ -1,5 +1,6 @@
 #include "print/UPrinter.h"
 #include "draw/UCanvas.h"
+#include "draw/UPainterState.h"
 #include "storage/UCompoundFile.h"
 #include "storage/USafeFile.h"
 #include <QPageLayout>
