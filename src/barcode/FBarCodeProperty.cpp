@@ -412,6 +412,7 @@ void TfrmBarCodeProperty::KindChanged()
         ShowBuffer(int(FEntry->cursorPosition()));
     else if (!IsZint())
         EntryEdited(); // only single-byte characters stay
+    FitNewRectangle();
     RefreshSample();
 }
 
@@ -442,6 +443,12 @@ void TfrmBarCodeProperty::SetFamilyLocked(bool locked)
 void TfrmBarCodeProperty::SymbologyChanged()
 {
     FillZintOptions(Symbology());
+    FitNewRectangle();
+    RefreshSample();
+}
+
+void TfrmBarCodeProperty::FitNewRectangle()
+{
     if (FNewObject && IsZint()) {
         // A new symbol gets a rectangle of its shape.
         TPositionRecord record = FPosition->Record();
@@ -457,7 +464,6 @@ void TfrmBarCodeProperty::SymbologyChanged()
         }
         FPosition->SetRecord(record);
     }
-    RefreshSample();
 }
 
 void TfrmBarCodeProperty::FillZintOptions(int id)
@@ -942,13 +948,21 @@ bool TDOBarCodeEditor::EditObject(TLabelObject* object, bool& cancelled)
     if (!code)
         return false;
     TfrmBarCodeProperty dialog(code->Site());
+    std::unique_ptr<TChangeActionRecord> action = BeginChangeAction(code, QStringLiteral("設定変更"));
     dialog.LoadFrom(*code);
     // A member of a group cannot be exchanged for an object of the other class.
     if (code->OnSite() && (!code->Site() || code->Site()->IndexOfObject(code) < 0))
         dialog.SetFamilyLocked(true);
     const int result = ExecHook() ? ExecHook()(dialog) : dialog.exec();
-    if (result == QDialog::Accepted)
-        ApplyBarCodeDialog(dialog, *code, nullptr);
+    if (result == QDialog::Accepted) {
+        const bool zintObject = dynamic_cast<TLOZintBarCode*>(code) != nullptr;
+        if (zintObject == (dialog.Kind() == TfrmBarCodeProperty::kZintKind))
+            dialog.ApplyTo(*code);
+        else
+            ApplyBarCodeDialog(dialog, *code, nullptr); // the object is exchanged, not changed
+    }
+    if (action)
+        action->Commit();
     cancelled = result != QDialog::Accepted;
     return true;
 }

@@ -129,6 +129,8 @@ private:
     void InsertText(const QString& text);
     void RefreshSample();
     void SymbologyChanged();
+    // A new object's rectangle takes the chosen symbology's shape.
+    void FitNewRectangle();
     void ApplyClassicKind(TLOBarCode& object) const;
     void FillZintOptions(int id);
     void ShowZintError();

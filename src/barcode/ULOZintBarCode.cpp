@@ -47,7 +47,8 @@ TLOZintBarCode::~TLOZintBarCode() = default;
 
 void TLOZintBarCode::OptionChanged()
 {
-    FEncoded.reset();
+    // The cache is keyed by what the encoding depends on: a reference to the last
+    // symbol stays valid across a change that does not touch it (the module size).
     Changed();
     Invalidate();
 }

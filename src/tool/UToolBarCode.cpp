@@ -328,7 +328,7 @@ int CommandZintBarCode(const TSymbologyInfo& info, const QString& data, const QS
         code.SetSymbolSize(version);
     }
     code.SetJANCode(data);
-    const TEncodedSymbol& symbol = code.Encoded();
+    const TEncodedSymbol symbol = code.Encoded();
     if (!symbol.Valid) {
         ReportError(symbol.Error);
         return kExitFailure;
