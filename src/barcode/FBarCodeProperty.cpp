@@ -456,8 +456,10 @@ void TfrmBarCodeProperty::FitNewRectangle()
         if (info && info->Shape == TSymbolShape::ssFixed && info->Id != 76) {
             record.Width = record.Height = 200;
         } else if (info && info->Id == 76) {
-            record.Width = 800;
-            record.Height = 50;
+            // 0.6 mm bars on a 1.2 mm pitch with the 2 mm clear space: the post
+            // office's 10-point size.
+            record.Width = 846;
+            record.Height = 84;
         } else {
             record.Width = 350;
             record.Height = 150;

@@ -59,9 +59,9 @@ SAMPLES = [
     ("ean8", "4901234", None, []),
     ("upca", "01234567890", None, []),
     ("upce", "0123456", None, []),
-    ("gs1-128", "(01)14912345678904", None, []),
+    ("gs1-128", "(01)14912345678901", None, []),
     ("databar", "0491234567890", None, []),
-    ("databar-expanded", "(01)14912345678904(10)ABC123", None, []),
+    ("databar-expanded", "(01)14912345678901(10)ABC123", None, []),
     ("code93", "CODE93-TEST", None, []),
 ]
 
@@ -165,6 +165,8 @@ def jp_characters(data):
     """The 20 characters: postcode and address number, letters as control code and
     digit, cut at 20 (a letter's control code in place 20 stays alone), CC4 after."""
     s = unicodedata.normalize("NFKC", data).upper().replace(" ", "")
+    for dash in "\u2010\u2011\u2012\u2013\u2014\u2015\u2212\u30fc\uff70":
+        s = s.replace(dash, "-")
     s = re.sub(r"^(\d{3})-(\d{4})", r"\1\2", s)
     if len(s) > 7 and s[7] == "-":
         s = s[:7] + s[8:]
@@ -257,6 +259,8 @@ def refusals(tool, tmp):
         (["code93", "日本"], "使えない文字があります"),
         (["qr", ""], "データがありません"),
         (["gs1-128", "12345"], "GS1のアプリケーション識別子とデータが正しくありません"),
+        (["databar-expanded", "(01)14912345678904(10)A"], "チェックデジットが正しくありません（正しくは 1）"),
+        (["gs1-128", "[01]14912345678904"], "チェックデジットが正しくありません（正しくは 1）"),
         (["japanpost", "263-0023 3-2-#1"], "使えない文字があります（数字・英字・ハイフンのみ）"),
     ]
     for args, message in cases:
