@@ -251,8 +251,25 @@ void DrawZintSymbol(TTextCanvas& canvas, const TEncodedSymbol& symbol, const TZi
     // The text under linear symbols, in the object's font.
     const bool withText = drawing.ShowText && drawing.Shape == TSymbolShape::ssLinear && !symbol.Texts.empty();
     int textHeight = 0;
-    if (withText)
+    if (withText) {
+        // The font shrinks where a text would run past the part of the symbol
+        // libzint gives it; it never grows.
+        const double moduleWidth =
+            drawing.ModuleSize > 0 ? drawing.ModuleSize / 10.0 : area.Width() / symbol.Size.width();
+        double factor = 1;
+        for (const TSymbolText& text : symbol.Texts) {
+            const int width = canvas.TextExtent(text.Text).width();
+            if (text.Width > 0 && width > 0)
+                factor = std::min(factor, text.Width * moduleWidth / width);
+        }
+        if (factor < 1) {
+            TLogFont font = canvas.Font();
+            const int height = int(std::lround(font.Height * factor));
+            font.Height = height == 0 ? (font.Height < 0 ? -1 : 1) : height;
+            canvas.SetFont(font);
+        }
         textHeight = canvas.TextExtent(u"0").height();
+    }
     const int gap = withText ? std::max(1, textHeight / 6) : 0;
 
     const double W = symbol.Size.width();

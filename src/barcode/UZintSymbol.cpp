@@ -471,6 +471,7 @@ TEncodedSymbol EncodeSymbol(int id, const QString& data, const TZintOptions& opt
         TSymbolText text;
         text.Position = QPointF(s->x, s->y);
         text.Align = s->halign;
+        text.Width = s->width;
         text.Text = QString::fromUtf8(reinterpret_cast<const char*>(s->text), s->length).trimmed();
         if (!text.Text.isEmpty())
             result.Texts.push_back(text);

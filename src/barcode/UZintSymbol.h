@@ -68,6 +68,7 @@ struct TSymbolText
 {
     QPointF Position;
     int Align = 0;
+    double Width = 0; // the room libzint gives it (0: no limit)
     QString Text;
 };
 
