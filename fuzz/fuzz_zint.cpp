@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TTextCanvas canvas(&painter, 254);
     for (const TSymbologyInfo& info : Symbologies()) {
         const TEncodedSymbol symbol = EncodeSymbol(info.Id, text, options);
-        if (symbol.Valid == symbol.Error.isEmpty())
+        if (symbol.Valid != symbol.Error.isEmpty())
             __builtin_trap(); // a symbol or a reason, never both or neither
         TZintDrawing drawing;
         drawing.Rect = {0, 0, 300, 300};
