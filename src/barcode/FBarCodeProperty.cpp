@@ -405,6 +405,9 @@ void TfrmBarCodeProperty::KindChanged()
     FRatioLabel->setVisible(!IsZint());
     FRatio->setVisible(!IsZint());
     FShowNumber->setText(IsZint() ? QStringLiteral("文字表示(&N)") : QStringLiteral("数字表示(&N)"));
+    // The libzint symbols take the colour for their modules and text alike.
+    if (const int colourPage = FPages->indexOf(FColor); colourPage >= 0)
+        FPages->setTabText(colourPage, IsZint() ? QStringLiteral("色") : QStringLiteral("文字色"));
     FEntry->setAttribute(Qt::WA_InputMethodEnabled, IsZint());
     // The entry holds the code of the new kind: Code 128 shows its buffer; the
     // others take what the entry shows.
@@ -679,6 +682,7 @@ void TfrmBarCodeProperty::PaintSample(QPainter& painter, const QRect& area) cons
         drawing.ShowFrame = FShowFrame->isChecked();
         drawing.ShowText = FShowNumber->isChecked();
         drawing.Background = FTransparent->isChecked() ? QColor(Qt::transparent) : QColor(Qt::white);
+        drawing.Bars = ToQColor(FColor->Spec().Color());
         if (const TSymbologyInfo* info = FindSymbology(Symbology()))
             drawing.Shape = info->Shape;
         DrawZintSymbol(canvas, symbol, drawing);
@@ -761,6 +765,9 @@ void TfrmBarCodeProperty::LoadFrom(TLOBarCode& object)
         FModuleSize->setValue(zint->ModuleSize() / 100.0);
         FQuietZone->setChecked(zint->QuietZone());
         FTransparent->setChecked(zint->BackColor() == clNone);
+        TColorSpec bars;
+        bars.SetColor(zint->BarColor());
+        FColor->LoadSpec(bars);
         FUpdating = true;
         FBuffer.clear();
         FEntry->setText(zint->JANCode());
@@ -809,6 +816,7 @@ void TfrmBarCodeProperty::ApplyTo(TLOBarCode& object) const
         zint->SetModuleSize(int(std::lround(FModuleSize->value() * 100)));
         zint->SetQuietZone(FQuietZone->isChecked());
         zint->SetBackColor(FTransparent->isChecked() ? clNone : clWhite);
+        zint->SetBarColor(FColor->Spec().Color());
         if (!FMerge)
             zint->SetJANCode(FEntry->text());
     } else {

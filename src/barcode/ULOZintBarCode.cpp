@@ -1,6 +1,7 @@
 #include "barcode/ULOZintBarCode.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
+#include "imaging/UColorSpec.h"
 #include "objects/ULDObjects.h"
 #include "text/UTextCanvas.h"
 #include <QHash>
@@ -167,6 +168,12 @@ void TLOZintBarCode::Paint(QPainter& painter)
     if (const TSymbologyInfo* info = FindSymbology(FSymbology))
         drawing.Shape = info->Shape;
     DrawZintSymbol(canvas, Encoded(), drawing);
+}
+
+void TLOZintBarCode::SetLineColor(const TColorSpec& color)
+{
+    TLOBarCode::SetLineColor(color);
+    SetBarColor(color.Color());
 }
 
 void TLOZintBarCode::AssignDrawObject(const TDrawObject& source)

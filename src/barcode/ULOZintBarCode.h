@@ -49,6 +49,8 @@ public:
     QString EncodeError() const;
 
     void Paint(QPainter& painter) override;
+    // The style tool's colour: the modules and the text alike.
+    void SetLineColor(const TColorSpec& color) override;
 
 protected:
     void AssignDrawObject(const TDrawObject& source) override;

@@ -390,6 +390,78 @@ def merge_print(tool, tmp, records=100, keep=None):
     print("merge print: %d of %d labels read back as their records" % (read, records))
 
 
+JP_DESIGN = """object TLDObjects
+  object TLOInsZintBarCode
+    Left = 9
+    Top = 200
+    Width = 846
+    Height = 84
+    Angle = 0
+    Font.Charset = SHIFTJIS_CHARSET
+    Font.Color = clBlack
+    Font.Name = 'IPAPGothic'
+    Font.Size = 9
+    Font.Style = []
+    ShowNumber = False
+    ShowFrame = False
+    Symbology = 76
+    ModuleSize = 60
+    QuietZone = True
+    InsertionField = 0
+    InsertionField2 = 1
+  end
+end
+"""
+
+JP_RECORDS = [
+    ("263-0023", "3-2-B1103"), ("100-0001", "1-1"), ("１５４－００２３", "３－１６－４－２０５"),
+    ("910-0067", "3-80-25J1-2B"), ("064-0804", "29-1524-23-2-501"), ("100-0005", "1-#-3"),
+    ("530-0001", ""), ("980-8691", "215"),
+]
+
+
+def merge_japan_post(tool, tmp):
+    """Japan Post codes joined from a postcode field and an address number field;
+    the record whose address cannot be encoded is reported once and prints none."""
+    work = os.path.join(tmp, "jp.lbd")
+    run([tool, "new", "--paper", MERGE_PAPER, work])
+    design = os.path.join(tmp, "jp-design.txt")
+    with open(design, "w", encoding="utf-8") as f:
+        f.write(JP_DESIGN)
+    for position in range(12):
+        run([tool, "put-label", work, "0", str(position), design])
+    rects = faces(tool, work)
+    csv = os.path.join(tmp, "jp.csv")
+    with open(csv, "w", encoding="utf-8", newline="") as f:
+        for postcode, address in JP_RECORDS:
+            f.write("%s,%s\r\n" % (postcode, address))
+    pdf = os.path.join(tmp, "jp.pdf")
+    r = run([tool, "print", work, "--merge", csv, "--pdf", pdf])
+    err = r.stderr.decode("utf-8", "replace")
+    refused = [i for i, (p, a) in enumerate(JP_RECORDS) if "#" in a]
+    if "1 label was printed without its barcode" not in err or ("label %d" % refused[0]) not in err:
+        fail("the refused Japan Post record was not reported once: %r" % err)
+    dpi = 600
+    run(["pdftoppm", "-r", str(dpi), "-png", "-singlefile", pdf, os.path.join(tmp, "jppage")])
+    page = Image.open(os.path.join(tmp, "jppage.png")).convert("L")
+    checked = 0
+    for k, (postcode, address) in enumerate(JP_RECORDS):
+        l, t, r_, b = rects[k]
+        px = lambda mm: int(round(mm * dpi / 25.4))
+        crop = os.path.join(tmp, "jpface%d.png" % k)
+        page.crop((px(l), px(t + 18), px(r_), px(t + 30))).save(crop)
+        got = measured_bars(crop)
+        if k in refused:
+            if got:
+                fail("the refused record %d printed bars" % k)
+            continue
+        want = jp_bars(postcode + address)
+        if got != want:
+            fail("Japan Post merge label %d:\n  drawn    %s\n  expected %s" % (k, got, want))
+        checked += 1
+    print("merge print: %d Japan Post codes from two fields checked bar by bar" % checked)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("build")
@@ -406,6 +478,7 @@ def main():
         japan_post(tool, tmp, a.keep)
         japanese_readers(tool, tmp)
         merge_print(tool, tmp, keep=a.keep)
+        merge_japan_post(tool, tmp)
         decode_all(tool, tmp, a.quick, a.keep)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
