@@ -10,7 +10,7 @@ CMAKE_FLAGS ?=
 
 PREFIX      ?= /usr/local
 
-.PHONY: install
+.PHONY: install deb
 .PHONY: all deps configure build run test test-asan test-tsan fuzz bench format clean
 
 all: build
@@ -32,6 +32,10 @@ run: build
 # Programs, data, guide, desktop entry, icon and file types under PREFIX.
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package velmo_<version>_<arch>.deb in this folder (scripts/make-deb).
+deb: build
+	scripts/make-deb $(BUILD) .
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

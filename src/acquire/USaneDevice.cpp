@@ -1,4 +1,5 @@
 #include "acquire/USaneDevice.h"
+#include <QCoreApplication>
 #include <QMutex>
 #include <QMutexLocker>
 #include <algorithm>
@@ -98,6 +99,12 @@ void LoadSane()
     if (sane_init(&version, nullptr) != SANE_STATUS_GOOD)
         throw ETwain(TwainDriverMissingMessage());
     gLoaded = true;
+    // The backends are libraries with C++ statics of their own, loaded by sane_init and
+    // by later calls; at exit they are destroyed before the guard above, and a backend
+    // that cleans up in sane_exit (genesys) then crashes. While an application object
+    // exists, the library is shut down when it goes, before any static is destroyed.
+    if (QCoreApplication::instance())
+        qAddPostRoutine(UnloadSane);
 }
 
 void UnloadSane()

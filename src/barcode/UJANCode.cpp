@@ -132,7 +132,32 @@ TBarCodeDrawer::TBarCodeDrawer(TTextCanvas& canvas, const TLogRect& rect, int an
     FRotator.SetAngle(angle);
 }
 
-TBarCodeDrawer::~TBarCodeDrawer() = default;
+TBarCodeDrawer::~TBarCodeDrawer()
+{
+    FlushBars();
+}
+
+void TBarCodeDrawer::FlushBars()
+{
+    if (!FPainter || (FDeviceBars.empty() && FTurnedBars.isEmpty()))
+        return;
+    TCanvasSaver saver(*FPainter);
+    FPainter->setRenderHint(QPainter::Antialiasing, false);
+    if (!FTurnedBars.isEmpty()) {
+        FPainter->setPen(DevicePixelPen(Qt::black));
+        FPainter->setBrush(Qt::black);
+        FPainter->drawPath(FTurnedBars);
+        FTurnedBars = QPainterPath();
+    }
+    if (!FDeviceBars.empty()) {
+        FPainter->resetTransform();
+        FPainter->setViewTransformEnabled(false);
+        FPainter->setPen(Qt::NoPen);
+        FPainter->setBrush(Qt::black);
+        FPainter->drawRects(FDeviceBars.data(), int(FDeviceBars.size()));
+        FDeviceBars.clear();
+    }
+}
 
 int TBarCodeDrawer::GridX(int64_t a) const
 {
@@ -261,8 +286,6 @@ void TBarCodeDrawer::Bar(int64_t a, int64_t b, int bottom)
 {
     if (!FPainter || bottom <= FBarArea.Top)
         return;
-    TCanvasSaver saver(*FPainter);
-    FPainter->setRenderHint(QPainter::Antialiasing, false);
     if (FAligned) {
         const int64_t span = FAlong1 - FAlong0;
         const int dir = span >= 0 ? 1 : -1;
@@ -278,16 +301,16 @@ void TBarCodeDrawer::Bar(int64_t a, int64_t b, int bottom)
             c1 = c0 + cdir;
         const int64_t x0 = FQuarter % 2 == 0 ? e0 : c0, x1 = FQuarter % 2 == 0 ? e1 : c1;
         const int64_t y0 = FQuarter % 2 == 0 ? c0 : e0, y1 = FQuarter % 2 == 0 ? c1 : e1;
-        FPainter->resetTransform();
-        FPainter->setViewTransformEnabled(false);
-        FPainter->fillRect(QRect(QPoint(int(std::min(x0, x1)), int(std::min(y0, y1))),
-                                 QPoint(int(std::max(x0, x1)) - 1, int(std::max(y0, y1)) - 1)),
-                           Qt::black);
+        // Whole device pixels [min, max) each way: the pixels a filled rectangle
+        // from min to max - 1 covers.
+        const double left = double(std::min(x0, x1)), top = double(std::min(y0, y1));
+        FDeviceBars.emplace_back(left, top, double(std::max(x0, x1)) - left, double(std::max(y0, y1)) - top);
         return;
     }
-    FPainter->setPen(DevicePixelPen(Qt::black));
-    FPainter->setBrush(Qt::black);
-    FPainter->drawPolygon(TurnedRect(GridX(a), FBarArea.Top, GridX(b) - 1, bottom - 1));
+    if (FTurnedBars.isEmpty())
+        FTurnedBars.setFillRule(Qt::WindingFill);
+    FTurnedBars.addPolygon(QPolygonF(TurnedRect(GridX(a), FBarArea.Top, GridX(b) - 1, bottom - 1)));
+    FTurnedBars.closeSubpath();
 }
 
 int64_t TBarCodeDrawer::Pattern(int64_t start, const char* pattern, int bottom, int64_t unitsPerModule)

@@ -11,10 +11,12 @@
 // At other angles the bars are the turned polygons of the logical grid.
 #include "draw/UStroke.h"
 #include "draw/UTransformer.h"
+#include <QPainterPath>
 #include <QPolygon>
 #include <QString>
 #include <QTransform>
 #include <cstdint>
+#include <vector>
 
 class QPainter;
 
@@ -86,6 +88,9 @@ protected:
 
 private:
     QPolygon TurnedRect(int left, int top, int right, int bottom);
+    // Fills the bars gathered so far: the whole symbol as one path, so that a PDF
+    // page holds one fill per symbol rather than a state change per bar.
+    void FlushBars();
     void SetUpDeviceGrid(int64_t narrowUnits, int reductionDivisor);
     // Device coordinate along / across the symbol of a symbol point.
     double DeviceAlong(double x) const;
@@ -96,6 +101,8 @@ private:
     QTransform FMapping;
     int64_t FAlong0 = 0, FAlong1 = 0; // device ends of the bar area along the symbol
     int FReduction = 0;
+    std::vector<QRectF> FDeviceBars; // aligned bars, device pixels
+    QPainterPath FTurnedBars;  // turned bars, logical units, outlined with a device pixel
 };
 
 // Draws a JAN symbol; a text of another length than 8 or 13, or one holding

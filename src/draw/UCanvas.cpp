@@ -1,5 +1,9 @@
 #include "draw/UCanvas.h"
 #include <QGuiApplication>
+#include <QHash>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPixmap>
 #include <QPagedPaintDevice>
 #include <QPaintDevice>
 #include <QPalette>
@@ -103,6 +107,72 @@ TLogRect IntersectRect(const TLogRect& a, const TLogRect& b)
     const TLogRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
                      std::min(a.Bottom, b.Bottom)};
     return r.IsEmpty() ? TLogRect{} : r;
+}
+
+namespace {
+
+struct TSharedImage
+{
+    QImage Image;
+    QPixmap Pixmap;
+};
+
+// The PDF writer stores a picture once per pixmap it is given, and a picture once
+// per draw when given images; the pixmaps are kept by a hash of their pixels.
+struct TSharedImages
+{
+    QMultiHash<size_t, TSharedImage> Pictures;
+    int64_t Bytes = 0;
+};
+
+TSharedImages& SharedImages()
+{
+    static TSharedImages shared;
+    return shared;
+}
+
+// More than this is let go (what it was kept for is a smaller file, not memory).
+constexpr int64_t kSharedImageBytes = int64_t(256) << 20;
+
+} // namespace
+
+void DrawSharedImage(QPainter& painter, const QRectF& target, const QImage& image, const QRectF& source)
+{
+    const QRectF part = source.isNull() ? QRectF(image.rect()) : source;
+    const QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Pdf || image.isNull() || !QGuiApplication::instance()) {
+        painter.drawImage(target, image, part);
+        return;
+    }
+    TSharedImages& shared = SharedImages();
+    const size_t key = qHashMulti(0, qHashBits(image.constBits(), size_t(image.sizeInBytes())), image.width(),
+                                  image.height(), int(image.format()));
+    const QPixmap* pixmap = nullptr;
+    for (auto it = shared.Pictures.constFind(key); it != shared.Pictures.constEnd() && it.key() == key; ++it)
+        if (it->Image == image) {
+            pixmap = &it->Pixmap;
+            break;
+        }
+    if (!pixmap) {
+        // Pixmaps must go before the application does.
+        static const bool registered = [] {
+            qAddPostRoutine(ForgetSharedImages);
+            return true;
+        }();
+        Q_UNUSED(registered);
+        if (shared.Bytes + image.sizeInBytes() > kSharedImageBytes)
+            ForgetSharedImages();
+        auto added = shared.Pictures.insert(key, {image, QPixmap::fromImage(image)});
+        shared.Bytes += image.sizeInBytes();
+        pixmap = &added->Pixmap;
+    }
+    painter.drawPixmap(target, *pixmap, part);
+}
+
+void ForgetSharedImages()
+{
+    SharedImages().Pictures.clear();
+    SharedImages().Bytes = 0;
 }
 
 } // namespace velmo

@@ -35,6 +35,14 @@ private:
 bool IsPrinting(const QPainter& painter);
 // The painter's device is a bitmap whose pixels can be read and written directly.
 QImage* PaintedImage(QPainter& painter);
+
+// Draws a picture (all of it, or the source part). On a PDF page the same pixels
+// drawn again become the same picture in the file: a logo on every label, a tile
+// repeated over a background, a design copied for each face are held once, whoever
+// made their picture anew for each draw. Elsewhere it is drawImage.
+void DrawSharedImage(QPainter& painter, const QRectF& target, const QImage& image, const QRectF& source = QRectF());
+// Lets go of the pictures kept for that (a print job's end).
+void ForgetSharedImages();
 // Gives an image the resolution dpi (pixels per inch) so that CanvasDPI reports it.
 void SetImageDPI(QImage& image, int dpi);
 

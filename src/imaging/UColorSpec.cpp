@@ -307,7 +307,7 @@ void DrawGraphic(QPainter& painter, const QRect& rectangle, const TGraphic& grap
         return;
     TCanvasSaver saver(painter);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(rectangle, image);
+    DrawSharedImage(painter, QRectF(rectangle), image);
 }
 
 void TColorSpec::Fill(QPainter& painter, const QRect& rectangle, TGradationOutput output) const

@@ -1,4 +1,5 @@
 #include "imaging/UDIB.h"
+#include "draw/UCanvas.h"
 #include "storage/UZLibStream.h"
 #include <QPagedPaintDevice>
 #include <QPaintDevice>
@@ -790,7 +791,7 @@ bool TDIB::DrawDirect(QPainter& painter, const QRect& destination, const QRect& 
         return false;
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(destination, image, source);
+    DrawSharedImage(painter, QRectF(destination), image, QRectF(source));
     painter.restore();
     return true;
 }

@@ -464,7 +464,7 @@ void PaintGradation(QPainter& painter, const QRect& rectangle, const std::vector
     const QTransform transform = painter.worldTransform();
     if (output == TGradationOutput::goStretch || transform.isRotating()) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        painter.drawImage(rectangle, cells);
+        DrawSharedImage(painter, QRectF(rectangle), cells);
         return;
     }
     // Device pixels of the whole target, and of the part the clip lets through.
@@ -481,7 +481,7 @@ void PaintGradation(QPainter& painter, const QRect& rectangle, const std::vector
     if (part.isNull())
         return;
     painter.resetTransform();
-    painter.drawImage(visible.topLeft(), part);
+    DrawSharedImage(painter, QRectF(QPointF(visible.topLeft()), QSizeF(part.size())), part);
 }
 
 // ---------------------------------------------------------------------------------

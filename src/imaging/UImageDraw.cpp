@@ -1,5 +1,6 @@
 #include "imaging/UImageDraw.h"
 
+#include "draw/UCanvas.h"
 #include "imaging/USafetyBitmap.h"
 #include "imaging/USafetyJPEGImage.h"
 #include <QImage>
@@ -95,7 +96,7 @@ void SafeStretchDraw(QPainter& painter, const QRect& rectangle, const TGraphic& 
     } else if (!graphic.Empty()) {
         const QImage image = graphic.Image();
         if (!image.isNull())
-            painter.drawImage(rectangle, image);
+            DrawSharedImage(painter, QRectF(rectangle), image);
     }
 }
 

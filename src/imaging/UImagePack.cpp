@@ -1,6 +1,7 @@
 #include "imaging/UImagePack.h"
 
 #include "base/UNumbers.h"
+#include "draw/UCanvas.h"
 #include "imaging/UImageData.h"
 #include "imaging/UImageDraw.h"
 #include "imaging/UPictureFormats.h"
@@ -344,7 +345,7 @@ void TMatrixImagePack::StretchDraw(QPainter& painter, const QRect& rectangle, in
     } unlock{painter, bitmap};
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(QRectF(rectangle), bitmap->Pixels(), QRectF(cell));
+    DrawSharedImage(painter, QRectF(rectangle), bitmap->Pixels(), QRectF(cell));
 }
 
 void TMatrixImagePack::Loaded()

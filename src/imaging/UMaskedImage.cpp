@@ -1,4 +1,5 @@
 #include "imaging/UMaskedImage.h"
+#include "draw/UCanvas.h"
 #include "imaging/USafetyBitmap.h"
 #include <QPainter>
 
@@ -177,7 +178,7 @@ void TMaskedImage::Draw(QPainter& painter, const QRect& rectangle) const
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.drawImage(rectangle, image);
+    DrawSharedImage(painter, QRectF(rectangle), image);
     painter.restore();
 }
 

@@ -1,4 +1,5 @@
 #include "imaging/USafetyBitmap.h"
+#include "draw/UCanvas.h"
 #include "storage/USafeFile.h"
 #include "imaging/USafetyJPEGImage.h"
 #include <QFile>
@@ -381,9 +382,9 @@ void TSafetyBitmap::Draw(QPainter& painter, const QRect& rectangle)
         return;
     }
     if (FFormat == TPixelFormat::pf15bit || FFormat == TPixelFormat::pf16bit)
-        painter.drawImage(rectangle, ConvertPixels(FImage, FFormat, TPixelFormat::pf24bit));
+        DrawSharedImage(painter, QRectF(rectangle), ConvertPixels(FImage, FFormat, TPixelFormat::pf24bit));
     else
-        painter.drawImage(rectangle, FImage);
+        DrawSharedImage(painter, QRectF(rectangle), FImage);
 }
 
 bool TSafetyBitmap::Equals(const TGraphic& other) const

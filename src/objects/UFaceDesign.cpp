@@ -32,7 +32,7 @@ void DrawFacePicture(QPainter& painter, const TFaceInfo& face, const TFacePictur
     painter.setClipPath(face.PrintablePath(), Qt::IntersectClip);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const TLogRect outer = face.GetOuterRect();
-    painter.drawImage(QRectF(outer.Left, outer.Top, picture.Size.width(), picture.Size.height()), picture.Image);
+    DrawSharedImage(painter, QRectF(outer.Left, outer.Top, picture.Size.width(), picture.Size.height()), picture.Image);
 }
 
 int SitePaperDPI(const TDrawSite& site)

@@ -308,7 +308,7 @@ void TLOImage::DrawRendered(QPainter& painter, const QImage& image)
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     if (FRotator.Angle() == 0) {
         const TLogRect d = FitsPictureInside() ? FitAspectBox({0, 0, image.width(), image.height()}, r) : r;
-        painter.drawImage(QRectF(d.Left, d.Top, d.Width(), d.Height()), image);
+        DrawSharedImage(painter, QRectF(d.Left, d.Top, d.Width(), d.Height()), image);
         return;
     }
     // Turned: the picture's proportions fitted into the base rectangle, then turned
@@ -321,7 +321,7 @@ void TLOImage::DrawRendered(QPainter& painter, const QImage& image)
     if (!QTransform::quadToQuad(from, QPolygonF(quad), map))
         return;
     painter.setTransform(map, true);
-    painter.drawImage(QPointF(0, 0), image);
+    DrawSharedImage(painter, QRectF(QPointF(0, 0), QSizeF(image.size())), image);
 }
 
 void TLOImage::Paint(QPainter& painter)

@@ -589,7 +589,7 @@ void TLODecoLine::Paint(QPainter& painter)
     }
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.drawImage(QRectF(ToQRect(FCacheRect)), picture);
+    DrawSharedImage(painter, QRectF(ToQRect(FCacheRect)), picture);
     painter.restore();
 }
 

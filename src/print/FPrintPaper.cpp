@@ -13,6 +13,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -467,7 +468,16 @@ bool ExecutePrintCommand(QWidget* parent, TLabelData& document, const QString& f
             site.SetBandingSetting([] { return false; });
         else if (hooks.Banding)
             site.SetBandingSetting(hooks.Banding);
-        site.SetMessagePump([] { QCoreApplication::processEvents(); });
+        // The window is repainted and 中止 is seen a hundred times a second; asking
+        // after every object of a long run would cost more than the drawing.
+        QElapsedTimer sincePump;
+        sincePump.start();
+        site.SetMessagePump([&sincePump] {
+            if (sincePump.elapsed() >= 10) {
+                QCoreApplication::processEvents();
+                sincePump.restart();
+            }
+        });
         window->OnAbort = [&site] { site.SetAborted(true); };
         window->SetRunning(true);
         if (hooks.OnPrintingWindow)

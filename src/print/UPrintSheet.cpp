@@ -95,6 +95,14 @@ TPrintSite::TPrintSite(TLabelData& document, TPhasedProgressBase& progress, cons
 TPrintSite::~TPrintSite()
 {
     ClearSite(*this);
+    FreeDesigns();
+}
+
+void TPrintSite::FreeDesigns()
+{
+    for (auto& [index, design] : FDesigns)
+        design->FreeObjects();
+    FDesigns.clear();
 }
 
 bool TPrintSite::Continue() const
@@ -187,12 +195,14 @@ void TPrintSite::PrintRun(TPrintDevice& device)
         }
         FProgress.EndPhase();
         ClearSite(*this);
+        FreeDesigns();
         if (FAborted || !device.Printing())
             device.Abort();
         else
             device.EndDoc();
     } catch (...) {
         ClearSite(*this);
+        FreeDesigns();
         if (device.Printing())
             device.Abort();
         throw;
@@ -232,15 +242,23 @@ void TPrintSite::PrintFace(int i)
     if (FSpec.PrintPaperImages)
         FDocument.GetPaperImages(i, objects);
     if (FDocument.LabelHasData(i)) {
-        TDOList design;
-        try {
-            FDocument.ReadLabel(i, design);
-        } catch (const std::exception& error) {
-            design.FreeObjects();
-            throw EPrintError(QStringLiteral("ラベル %1 のデザインを読めません（%2）").arg(i + 1).arg(ExceptionText(error)));
+        // A design is read once per run and copied for each face it prints on: a
+        // merge run prints one design thousands of times, and copies of a picture
+        // share its pixels, which a PDF then holds once.
+        const int d = FDocument.SeparatelyDesign() ? i : 0;
+        auto cached = FDesigns.find(d);
+        if (cached == FDesigns.end()) {
+            auto design = std::make_unique<TDOList>();
+            try {
+                FDocument.ReadLabel(i, *design);
+            } catch (const std::exception& error) {
+                design->FreeObjects();
+                throw EPrintError(QStringLiteral("ラベル %1 のデザインを読めません（%2）").arg(i + 1).arg(ExceptionText(error)));
+            }
+            cached = FDesigns.emplace(d, std::move(design)).first;
         }
-        for (TDrawObject* object : design.Objects())
-            objects.Add(object);
+        for (TDrawObject* object : cached->second->Objects())
+            objects.Add(CloneDrawObject(*object, nullptr));
     }
     // Designs are stored relative to their label.
     for (TDrawObject* object : objects.Objects())
@@ -266,7 +284,12 @@ void TPrintSite::PrintFace(int i)
     Scaler()->ApplyMapping(canvas, dpi);
     // Nothing lands outside the face's printable outline (bleed included) nor in its
     // hole: the hole is cut out of the sheet, ink there would stain the backing.
-    canvas.setClipPath(face.PrintablePath(), Qt::IntersectClip);
+    // Every object is clipped to its own enclosing rectangle as it draws, so when
+    // all of those lie within the outline the face's clip cuts nothing; it is then
+    // left off, and a vector page does not repeat the outline at every object.
+    const QPainterPath printable = face.PrintablePath();
+    if (!ObjectsWithin(printable))
+        canvas.setClipPath(printable, Qt::IntersectClip);
     canvas.resetTransform();
     canvas.setRenderHint(QPainter::Antialiasing);
     canvas.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -284,6 +307,21 @@ void TPrintSite::PrintFace(int i)
         FProgress.Step();
     }
     FProgress.EndPhase();
+}
+
+bool TPrintSite::ObjectsWithin(const QPainterPath& outline)
+{
+    for (int k = 0; k < ObjectCount(); ++k) {
+        TDrawObject* object = Objects(k);
+        if (!object->Visible())
+            continue;
+        const TLogRect e = object->GetEncloseRect();
+        // The clip an object draws through is its rectangle in whole units; a unit
+        // more all round keeps antialiased edges on the safe side.
+        if (!outline.contains(QRectF(e.Left - 1, e.Top - 1, e.Width() + 2.0, e.Height() + 2.0)))
+            return false;
+    }
+    return true;
 }
 
 void TPrintSite::PrintFramesAndCutLines()

@@ -9,6 +9,8 @@
 #include "print/UPrinter.h"
 #include <QByteArray>
 #include <functional>
+#include <map>
+#include <memory>
 #include <vector>
 
 namespace velmo {
@@ -126,6 +128,9 @@ private:
     void PrintFaces();
     void PrintFace(int i);
     void PrintFramesAndCutLines();
+    // Whether every visible object's enclosing rectangle lies inside the outline.
+    bool ObjectsWithin(const QPainterPath& outline);
+    void FreeDesigns();
 
     TLabelData& FDocument;
     TPhasedProgressBase& FProgress;
@@ -137,6 +142,9 @@ private:
     bool FAborted = false;
     int FLabelCounter = 0;
     QPoint FDeviceOffset;
+    // The designs read so far in this run, by design index, as stored (relative to
+    // their label).
+    std::map<int, std::unique_ptr<TDOList>> FDesigns;
 };
 
 // The job title: "%s - ベルモ" with the document's file name without folder, or

@@ -1,10 +1,12 @@
 #include "print/UPrinter.h"
+#include "draw/UCanvas.h"
+#include "storage/UCompoundFile.h"
+#include "storage/USafeFile.h"
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSaveFile>
 #include <cmath>
 #include <cups/cups.h>
 
@@ -61,16 +63,12 @@ void TPdfPrintDevice::BeginDoc()
         throw EPrintError(QStringLiteral("用紙が決まっていません"));
     if (FFileName.isEmpty())
         throw EPrintError(QStringLiteral("PDFファイルの名前がありません"));
-    FFile = std::make_unique<QSaveFile>(FFileName);
-    // A folder we cannot write into is an error, not a reason to write over the
-    // target in place.
-    FFile->setDirectWriteFallback(false);
-    if (!FFile->open(QIODevice::WriteOnly)) {
-        const QString reason = FFile->errorString();
-        FFile.reset();
-        throw EPrintError(QStringLiteral("PDFファイル「%1」を作れません（%2）").arg(FFileName, reason));
+    try {
+        FFile = std::make_unique<TReplacingFile>(FFileName);
+    } catch (const EStorageError& error) {
+        throw EPrintError(QStringLiteral("PDFファイル「%1」を作れません（%2）").arg(FFileName, error.Message()));
     }
-    FWriter = std::make_unique<QPdfWriter>(FFile.get());
+    FWriter = std::make_unique<QPdfWriter>(&FFile->Device());
     FWriter->setResolution(FDpi);
     FWriter->setTitle(FTitle);
     FWriter->setCreator(QStringLiteral("ベルモ"));
@@ -90,6 +88,9 @@ void TPdfPrintDevice::NewPage()
 {
     if (!FPrinting)
         return;
+    // The finished page has just been written out: a full disk stops the run here
+    // rather than after the last page.
+    CheckWritten();
     if (!FWriter->newPage())
         throw EPrintError(QStringLiteral("PDFファイル「%1」に次のページを作れません").arg(FFileName));
     ++FPageCount;
@@ -100,14 +101,37 @@ void TPdfPrintDevice::EndDoc()
     if (!FPrinting)
         return;
     FPrinting = false;
-    FPainter->end();
+    const bool ended = FPainter->end();
     FPainter.reset();
     FWriter.reset();
-    const bool written = FFile->error() == QFileDevice::NoError && FFile->commit();
-    const QString reason = FFile->errorString();
+    ForgetSharedImages();
+    try {
+        if (!ended)
+            throw EPrintError(QStringLiteral("PDFファイル「%1」を書き終えられませんでした").arg(FFileName));
+        CheckWritten();
+        FFile->Commit();
+    } catch (const EStorageError& error) {
+        Discard();
+        throw EPrintError(QStringLiteral("PDFファイル「%1」を書けませんでした（%2）").arg(FFileName, error.Message()));
+    } catch (...) {
+        Discard();
+        throw;
+    }
     FFile.reset();
-    if (!written)
-        throw EPrintError(QStringLiteral("PDFファイル「%1」を書けませんでした（%2）").arg(FFileName, reason));
+}
+
+void TPdfPrintDevice::CheckWritten()
+{
+    if (FFile)
+        FFile->Flush();
+    if (FFile && FFile->Error() != 0) {
+        try {
+            FFile->ThrowIfFailed();
+        } catch (const EStorageError& error) {
+            throw EPrintError(
+                QStringLiteral("PDFファイル「%1」を書けませんでした（%2）").arg(FFileName, error.Message()));
+        }
+    }
 }
 
 void TPdfPrintDevice::Abort()
@@ -117,14 +141,13 @@ void TPdfPrintDevice::Abort()
 
 void TPdfPrintDevice::Discard()
 {
+    ForgetSharedImages();
     FPrinting = false;
     if (FPainter && FPainter->isActive())
         FPainter->end();
     FPainter.reset();
     FWriter.reset();
-    if (FFile)
-        FFile->cancelWriting();
-    FFile.reset(); // an uncommitted save file removes what it wrote
+    FFile.reset(); // an uncommitted file removes what it wrote
 }
 
 // ---------------------------------------------------------------------------------
@@ -320,6 +343,7 @@ void TQtPrintDevice::EndDoc()
     }
     const bool ended = FPainter->end();
     FPainter.reset();
+    ForgetSharedImages();
     if (!ended || FPrinter->printerState() == QPrinter::Error)
         throw EPrintError(QStringLiteral("プリンタ「%1」に印刷データを送れませんでした").arg(FPrinter->printerName()));
     if (native && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
@@ -336,6 +360,7 @@ void TQtPrintDevice::Abort()
     if (FPainter && FPainter->isActive())
         FPainter->end();
     FPainter.reset();
+    ForgetSharedImages();
 }
 
 bool TQtPrintDevice::Printing() const

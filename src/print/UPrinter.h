@@ -3,7 +3,8 @@
 // canvas, its resolution and the physical offset of its printable area. Real
 // printers are QPrinter over CUPS; PDF files are written through the same run with
 // QPdfWriter, into a file beside the target renamed into place only when the job
-// ended well, so an aborted or failed job leaves no partial PDF.
+// ended well and every byte reached the disk, so an aborted or failed job (a full
+// disk included) leaves no partial PDF and the previous file as it was.
 #include "base/UExceptions.h"
 #include <QPainter>
 #include <QPoint>
@@ -15,9 +16,10 @@
 
 class QPrinter;
 class QPdfWriter;
-class QSaveFile;
 
 namespace velmo {
+
+class TReplacingFile;
 
 // A print job that could not be set up, started or finished; the message is the
 // user's.
@@ -69,13 +71,15 @@ public:
 
 private:
     void Discard();
+    // Raises EPrintError once a write to the file has failed.
+    void CheckWritten();
     QString FFileName;
     int FDpi;
     QString FTitle;
     QSize FPortrait;
     bool FLandscape = false;
     bool FPrinting = false;
-    std::unique_ptr<QSaveFile> FFile;
+    std::unique_ptr<TReplacingFile> FFile;
     std::unique_ptr<QPdfWriter> FWriter;
     std::unique_ptr<QPainter> FPainter;
 };

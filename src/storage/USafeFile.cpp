@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QIODevice>
 #include <atomic>
+#include <memory>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -50,12 +51,22 @@ uint32_t StatusOfErrno(int error)
 
 // A write-only device on a file descriptor that remembers its first failure, so a
 // writer that does not look at every result still cannot make a short file pass.
+// Writers such as the PDF engine write in pieces of a few bytes: they are gathered
+// into blocks so that a long job does not cost a system call per piece.
 class TCheckedFile : public QIODevice
 {
 public:
     explicit TCheckedFile(int fd) : FFd(fd) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
     int Error() const { return FError; }
     bool isSequential() const override { return true; }
+    // Writes out what is gathered; false (and Error() set) when that failed.
+    bool FlushBlock()
+    {
+        if (FError == 0 && !FBlock.isEmpty())
+            WriteOut(FBlock.constData(), FBlock.size());
+        FBlock.clear();
+        return FError == 0;
+    }
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
@@ -63,6 +74,24 @@ protected:
     {
         if (FError != 0)
             return -1;
+        if (FBlock.size() + size > kBlock && !FlushBlock())
+            return -1;
+        if (size >= kBlock) {
+            if (!WriteOut(data, size))
+                return -1;
+            return size;
+        }
+        if (FBlock.capacity() < kBlock)
+            FBlock.reserve(kBlock);
+        FBlock.append(data, size);
+        return size;
+    }
+
+private:
+    static constexpr qint64 kBlock = 256 * 1024;
+
+    bool WriteOut(const char* data, qint64 size)
+    {
         qint64 done = 0;
         while (done < size) {
             qint64 chunk = size - done;
@@ -70,7 +99,7 @@ protected:
             if (allowance >= 0) {
                 if (allowance == 0) {
                     FError = ENOSPC;
-                    return -1;
+                    return false;
                 }
                 chunk = std::min<qint64>(chunk, allowance);
             }
@@ -79,32 +108,18 @@ protected:
                 if (errno == EINTR)
                     continue;
                 FError = errno;
-                return -1;
+                return false;
             }
             if (allowance >= 0)
                 GWriteFaultAfter.store(allowance - n);
             done += n;
         }
-        return done;
+        return true;
     }
 
-private:
     int FFd;
     int FError = 0;
-};
-
-// Removes the temporary file unless the rename took it.
-struct TTemporaryName
-{
-    QByteArray Name;
-    int Fd = -1;
-    ~TTemporaryName()
-    {
-        if (Fd >= 0)
-            ::close(Fd);
-        if (!Name.isEmpty())
-            ::unlink(Name.constData());
-    }
+    QByteArray FBlock;
 };
 
 void SyncFolder(const QByteArray& folder)
@@ -131,12 +146,38 @@ QByteArray EncodedFileName(const QString& fileName)
     return encoded;
 }
 
-void WriteFileReplacing(const QString& fileName, const std::function<void(QIODevice&)>& write)
+struct TReplacingFile::TPrivate
 {
+    QString FileName;
+    QByteArray Target, Folder;
+    int LockFd = -1;
+    QByteArray TemporaryName;
+    int Fd = -1;
+    std::unique_ptr<TCheckedFile> Device;
+
+    ~TPrivate() { Discard(); }
+    void Discard()
+    {
+        Device.reset();
+        if (Fd >= 0)
+            ::close(Fd);
+        Fd = -1;
+        if (!TemporaryName.isEmpty())
+            ::unlink(TemporaryName.constData());
+        TemporaryName.clear();
+        if (LockFd >= 0)
+            ::close(LockFd);
+        LockFd = -1;
+    }
+};
+
+TReplacingFile::TReplacingFile(const QString& fileName) : d(std::make_unique<TPrivate>())
+{
+    d->FileName = fileName;
     const QFileInfo info(fileName);
     const QString absolute = info.absoluteFilePath();
-    const QByteArray target = EncodedFileName(absolute);
-    const QByteArray folder = EncodedFileName(info.absolutePath());
+    d->Target = EncodedFileName(absolute);
+    d->Folder = EncodedFileName(info.absolutePath());
     if (!info.absoluteDir().exists())
         throw EStorageError(stg::E_PATHNOTFOUND, fileName);
     if (info.isDir())
@@ -149,68 +190,94 @@ void WriteFileReplacing(const QString& fileName, const std::function<void(QIODev
         ::umask(mask);
         mode &= ~mask;
     }
-    int lockFd = -1;
     struct stat old {};
-    if (::stat(target.constData(), &old) == 0) {
+    if (::stat(d->Target.constData(), &old) == 0) {
         if (!S_ISREG(old.st_mode))
             throw EStorageError(stg::E_ACCESSDENIED, fileName);
-        if (::access(target.constData(), W_OK) != 0)
+        if (::access(d->Target.constData(), W_OK) != 0)
             FailErrno(errno, fileName);
         mode = old.st_mode & 07777;
-        lockFd = ::open(target.constData(), O_RDONLY | O_CLOEXEC);
-        if (lockFd >= 0 && ::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
+        d->LockFd = ::open(d->Target.constData(), O_RDONLY | O_CLOEXEC);
+        if (d->LockFd >= 0 && ::flock(d->LockFd, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
-            ::close(lockFd);
             if (error == EWOULDBLOCK)
                 throw EStorageError(stg::E_SHAREVIOLATION, fileName);
             FailErrno(error, fileName);
         }
     }
-    struct TLockGuard
-    {
-        int Fd;
-        ~TLockGuard()
-        {
-            if (Fd >= 0)
-                ::close(Fd);
-        }
-    } lockGuard{lockFd};
 
-    TTemporaryName temporary;
-    temporary.Name = folder + "/." + QFile::encodeName(info.fileName()) + ".XXXXXX";
-    temporary.Fd = ::mkostemp(temporary.Name.data(), O_CLOEXEC);
-    if (temporary.Fd < 0) {
-        const int error = errno;
-        temporary.Name.clear();
-        FailErrno(error, fileName);
-    }
-    if (::fchmod(temporary.Fd, mode) != 0)
+    QByteArray name = d->Folder + "/." + QFile::encodeName(info.fileName()) + ".XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0)
         FailErrno(errno, fileName);
+    d->TemporaryName = name;
+    d->Fd = fd;
+    if (::fchmod(d->Fd, mode) != 0)
+        FailErrno(errno, fileName);
+    d->Device = std::make_unique<TCheckedFile>(d->Fd);
+}
 
-    {
-        TCheckedFile device(temporary.Fd);
-        try {
-            write(device);
-        } catch (...) {
-            // A writer that gives up on a failed write reports it its own way; the
-            // cause the user can act on (a full disk) is the device's.
-            if (device.Error() != 0)
-                FailErrno(device.Error(), fileName);
-            throw;
-        }
-        if (device.Error() != 0)
-            FailErrno(device.Error(), fileName);
-    }
-    if (::fsync(temporary.Fd) != 0)
-        FailErrno(errno, fileName);
-    const int fd = temporary.Fd;
-    temporary.Fd = -1;
+TReplacingFile::~TReplacingFile() = default;
+
+QIODevice& TReplacingFile::Device()
+{
+    return *d->Device;
+}
+
+int TReplacingFile::Error() const
+{
+    return d->Device ? d->Device->Error() : 0;
+}
+
+void TReplacingFile::ThrowIfFailed() const
+{
+    if (Error() != 0)
+        FailErrno(Error(), d->FileName);
+}
+
+bool TReplacingFile::Flush()
+{
+    return d->Device && d->Device->FlushBlock();
+}
+
+void TReplacingFile::Commit()
+{
+    if (!d->Device)
+        throw EStorageError(stg::E_WRITEFAULT, d->FileName);
+    if (!d->Device->FlushBlock())
+        FailErrno(d->Device->Error(), d->FileName);
+    d->Device.reset();
+    if (::fsync(d->Fd) != 0)
+        FailErrno(errno, d->FileName);
+    const int fd = d->Fd;
+    d->Fd = -1;
     if (::close(fd) != 0)
-        FailErrno(errno, fileName);
-    if (::rename(temporary.Name.constData(), target.constData()) != 0)
-        FailErrno(errno, fileName);
-    temporary.Name.clear();
-    SyncFolder(folder);
+        FailErrno(errno, d->FileName);
+    if (::rename(d->TemporaryName.constData(), d->Target.constData()) != 0)
+        FailErrno(errno, d->FileName);
+    d->TemporaryName.clear();
+    SyncFolder(d->Folder);
+    d->Discard();
+}
+
+void TReplacingFile::Cancel()
+{
+    d->Discard();
+}
+
+void WriteFileReplacing(const QString& fileName, const std::function<void(QIODevice&)>& write)
+{
+    TReplacingFile file(fileName);
+    try {
+        write(file.Device());
+    } catch (...) {
+        // A writer that gives up on a failed write reports it its own way; the
+        // cause the user can act on (a full disk) is the device's.
+        file.ThrowIfFailed();
+        throw;
+    }
+    file.ThrowIfFailed();
+    file.Commit();
 }
 
 void WriteFileReplacing(const QString& fileName, const QByteArray& bytes)

@@ -10,10 +10,44 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QIODevice;
 
 namespace velmo {
+
+// A file being written beside its target: the temporary file, checked on every
+// write, becomes the target only on Commit. Destroyed (or cancelled) before that,
+// it leaves no trace and the previous file stays as it was. For writers that work
+// over a long time (a print run) rather than in one call.
+class TReplacingFile
+{
+public:
+    // Raises EStorageError when the target cannot be replaced (a missing folder, a
+    // folder or other non-file in the way, no permission, another program's lock).
+    explicit TReplacingFile(const QString& fileName);
+    ~TReplacingFile();
+    TReplacingFile(const TReplacingFile&) = delete;
+    TReplacingFile& operator=(const TReplacingFile&) = delete;
+
+    // Where the content goes; valid until Commit or Cancel.
+    QIODevice& Device();
+    // The errno of the first failed write, 0 while every write went through.
+    int Error() const;
+    // Raises EStorageError for the first failed write, if any.
+    void ThrowIfFailed() const;
+    // Writes out what the device has gathered so far (it writes in blocks); false,
+    // with Error() set, when that failed.
+    bool Flush();
+    // Flushes, syncs and renames over the target; EStorageError when any step fails,
+    // the temporary file then removed and the target untouched.
+    void Commit();
+    void Cancel();
+
+private:
+    struct TPrivate;
+    std::unique_ptr<TPrivate> d;
+};
 
 // Writes fileName whole through `write`, which receives the temporary file. The
 // writer may ignore the results of its writes: the first failure is remembered and

@@ -130,6 +130,8 @@ std::shared_ptr<TFontFace> TFontFace::Load(const QString& fileName, int index, b
         FT_Set_Charmap(ft, ft->charmaps[0]);
     face->FFileName = fileName;
     face->FFamily = QString::fromUtf8(ft->family_name ? ft->family_name : "");
+    face->FStyle = QString::fromUtf8(ft->style_name ? ft->style_name : "");
+    face->FIndex = index;
     face->FSyntheticBold = syntheticBold;
     face->FSyntheticItalic = syntheticItalic;
 
@@ -171,6 +173,20 @@ std::shared_ptr<TFontFace> TFontFace::Load(const QString& fileName, int index, b
         face->FHasVerticalForms = HasVerticalFeatures(face->d->HbFace);
     }
     return face;
+}
+
+QByteArray TFontFace::SfntTable(const char* tag) const
+{
+    if (!d || !d->Face || qstrlen(tag) != 4)
+        return {};
+    const FT_ULong t = FT_MAKE_TAG(tag[0], tag[1], tag[2], tag[3]);
+    FT_ULong length = 0;
+    if (FT_Load_Sfnt_Table(d->Face, t, 0, nullptr, &length) != 0 || length == 0)
+        return {};
+    QByteArray table(qsizetype(length), Qt::Uninitialized);
+    if (FT_Load_Sfnt_Table(d->Face, t, 0, reinterpret_cast<FT_Byte*>(table.data()), &length) != 0)
+        return {};
+    return table;
 }
 
 uint32_t TFontFace::GlyphIndex(char32_t code)

@@ -51,6 +51,13 @@ public:
 
     const QString& FileName() const { return FFileName; }
     const QString& FamilyName() const { return FFamily; }
+    const QString& StyleName() const { return FStyle; }
+    int FaceIndex() const { return FIndex; }
+    // True when bold or italic is made up from a regular face: its outlines are not
+    // the file's own.
+    bool Synthetic() const { return FSyntheticBold || FSyntheticItalic; }
+    // One of the file's tables (tag as four characters, "head"), empty when absent.
+    QByteArray SfntTable(const char* tag) const;
     const TFaceMetrics& Metrics() const { return FMetrics; }
     // True when the face has vertical forms (a vert or vrt2 feature).
     bool HasVerticalForms() const { return FHasVerticalForms; }
@@ -71,6 +78,8 @@ private:
     std::unique_ptr<TPrivate> d;
     QString FFileName;
     QString FFamily;
+    QString FStyle;
+    int FIndex = 0;
     TFaceMetrics FMetrics;
     bool FHasVerticalForms = false;
     bool FSyntheticBold = false;

@@ -40,6 +40,9 @@ struct TFontLists
     std::vector<std::pair<QString, TFaceFileInfo>> Registered;
     bool GlyphFallbacksFilled = false;
     std::vector<std::shared_ptr<TFontFace>> GlyphFallbacks;
+    // Answers of IsFaceUnusable: the text engine asks for the same few names at
+    // every text it lays out. Forgotten whenever the lists change.
+    QHash<QString, bool> UnusableAnswers;
 };
 
 TFontLists& Lists()
@@ -136,6 +139,7 @@ const TFamilyInfo* FindFamily(const QString& name)
 
 void FillLists(TFontLists& lists)
 {
+    lists.UnusableAnswers.clear();
     lists.Families.clear();
     lists.Usable.clear();
     lists.Unusable.clear();
@@ -253,10 +257,10 @@ void GetUsableFaces(QStringList& list)
     list = UsableFaces();
 }
 
-bool IsFaceUnusable(const QString& name)
+namespace {
+
+bool IsFaceUnusableUncached(TFontLists& lists, const QString& name)
 {
-    InitFontLists();
-    TFontLists& lists = Lists();
     const auto at = std::lower_bound(lists.Unusable.cbegin(), lists.Unusable.cend(), name);
     if (at != lists.Unusable.cend() && *at == name)
         return true;
@@ -270,6 +274,20 @@ bool IsFaceUnusable(const QString& name)
     }
     InsertSorted(lists.Usable, name);
     return false;
+}
+
+} // namespace
+
+bool IsFaceUnusable(const QString& name)
+{
+    InitFontLists();
+    TFontLists& lists = Lists();
+    const auto answered = lists.UnusableAnswers.constFind(name);
+    if (answered != lists.UnusableAnswers.constEnd())
+        return answered.value();
+    const bool unusable = IsFaceUnusableUncached(lists, name);
+    lists.UnusableAnswers.insert(name, unusable);
+    return unusable;
 }
 
 bool IsVerticalFace(const QString& atName)
@@ -309,6 +327,7 @@ void RegisterFaceFile(const QString& family, const QString& fileName, int index)
     info.File = fileName;
     info.Index = index;
     lists.Registered.emplace_back(family, info);
+    lists.UnusableAnswers.clear();
     if (lists.Filled) {
         AddFamilyFile(lists, family, info, true, true);
         RemoveName(lists.Unusable, family);
@@ -332,6 +351,7 @@ std::shared_ptr<TFontFace> OpenFace(const QString& name, bool bold, bool italic)
             return face;
     }
     // No file of the family loads: the name can no longer be used.
+    lists.UnusableAnswers.clear();
     RemoveName(lists.Usable, name);
     InsertSorted(lists.Unusable, name);
     family.Usable = false;

@@ -734,8 +734,13 @@ void TLOText::PaintLayer(QPainter& painter, const TColorSpec& fill, const TColor
         const TArc arc = ArcGeometry();
         area = ArcBandPath(arc.Band + (outline ? 2 * FOutLineWidth : 0));
     } else if (FRotator.Angle() == 0) {
-        // An upright rectangle clips far faster as a rectangle than as a path.
-        painter.setClipRect(fillRect, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+        // An upright rectangle clips far faster as a rectangle than as a path. A clip
+        // already inside it (the object's own, set as it began to draw) is left as
+        // it is: on a vector page every clip set is written out again.
+        if (!painter.hasClipping())
+            painter.setClipRect(fillRect, Qt::ReplaceClip);
+        else if (!QRectF(fillRect).adjusted(-0.5, -0.5, 0.5, 0.5).contains(painter.clipBoundingRect()))
+            painter.setClipRect(fillRect, Qt::IntersectClip);
     } else {
         area.addPolygon(QPolygonF(EnclosingOutline()));
         area.closeSubpath();
@@ -792,7 +797,7 @@ void TLOText::PaintLayer(QPainter& painter, const TColorSpec& fill, const TColor
         painter.save();
         FText->SetColor(fill.Color());
         painter.setBrush(Qt::NoBrush);
-        FText->Draw(painter, BaseRect());
+        FLayerWasText = FText->Draw(painter, BaseRect());
         painter.restore();
         return;
     }
@@ -809,9 +814,12 @@ void TLOText::Paint(QPainter& painter)
         painter.restore();
     }
     painter.save();
+    FLayerWasText = false;
     PaintLayer(painter, *FTextColor, FOutline ? FOutlineColor.get() : nullptr);
     painter.restore();
-    PaintSearchableText(painter);
+    // Text that went as text is searchable already.
+    if (!FLayerWasText)
+        PaintSearchableText(painter);
     ClearCaches();
 }
 

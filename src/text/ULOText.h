@@ -183,6 +183,8 @@ private:
     TLogRect FittedRect(const TLogRect& r);
     void PaintLayer(QPainter& painter, const TColorSpec& fill, const TColorSpec* outline);
     void PaintSearchableText(QPainter& painter);
+    // Whether the last painting drew the text layer as PDF text.
+    bool FLayerWasText = false;
     void ChordPoints(QPoint& start, QPoint& end) const;
 
     std::unique_ptr<TSimpleText> FText;

@@ -255,10 +255,11 @@ TLogRect TSimpleText::GetBounds(const TLogRect& rect)
     return result;
 }
 
-void TSimpleText::Draw(QPainter& painter, const TLogRect& rect)
+bool TSimpleText::Draw(QPainter& painter, const TLogRect& rect)
 {
     TTextCanvas canvas(&painter, 254);
     Draw(canvas, rect);
+    return canvas.OutlinedGlyphs() == 0 && canvas.TextGlyphs() > 0;
 }
 
 void TSimpleText::Draw(TTextCanvas& canvas, const TLogRect& rect)

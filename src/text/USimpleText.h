@@ -71,7 +71,8 @@ public:
     TLogRect GetBounds(const TLogRect& rect);
     // Draws into rect on a painter working in logical units (0.1 mm), with the
     // font's underline and strike-out.
-    void Draw(QPainter& painter, const TLogRect& rect);
+    // True when every glyph went as text (PDF pages), none as filled outlines.
+    bool Draw(QPainter& painter, const TLogRect& rect);
     void Draw(TTextCanvas& canvas, const TLogRect& rect);
     // Appends the outline of the block laid out in rect to stroke.
     void MakeOutline(TStroke& stroke, const TLogRect& rect, bool withDecorations);

@@ -3,6 +3,8 @@
 #include "draw/UCanvas.h"
 #include "text/UFontEngine.h"
 #include "text/UFontList.h"
+#include "text/UPdfText.h"
+#include <QGlyphRun>
 #include "text/UStringUtil.h"
 #include <QHash>
 #include <QPainter>
@@ -41,6 +43,7 @@ TTextCanvas::TTextCanvas(QPainter* painter, int fontResolution)
         const QTransform t = painter->combinedTransform();
         const double det = std::abs(t.m11() * t.m22() - t.m12() * t.m21());
         FDeviceScale = det > 0 ? std::sqrt(det) : 1.0;
+        FAsText = DrawsGlyphsAsText(*painter);
     }
 }
 
@@ -256,7 +259,15 @@ void TTextCanvas::TextOut(QPoint point, QStringView text)
             } else {
                 t = QTransform(s * ux, s * uy, -s * vx, -s * vy, px + r.Ascent * vx, py + r.Ascent * vy);
             }
-            glyphs.addPath(t.map(g.Face->GlyphOutline(g.Glyph)));
+            if (FAsText && !FInPath && !g.Face->Synthetic()) {
+                if (FPending.isEmpty() && FPendingText.empty())
+                    FPendingColor = FFont.Color;
+                FPendingText.push_back({g.Face, g.Glyph, t});
+            } else {
+                glyphs.addPath(t.map(g.Face->GlyphOutline(g.Glyph)));
+                if (!FInPath && FPainter)
+                    ++FOutlinedGlyphs;
+            }
         }
         pen += CharABCWidths(code).Width();
     }
@@ -291,13 +302,75 @@ void TTextCanvas::AddFigures(const QPainterPath& path)
 
 void TTextCanvas::Flush()
 {
-    if (FPending.isEmpty() || !FPainter)
+    if (!FPainter)
+        return;
+    FlushTextGlyphs();
+    if (FPending.isEmpty())
         return;
     FPainter->save();
     FPainter->setRenderHint(QPainter::Antialiasing, true);
     FPainter->fillPath(FPending, ToQColor(FPendingColor));
     FPainter->restore();
     FPending = QPainterPath();
+}
+
+void TTextCanvas::FlushTextGlyphs()
+{
+    if (FPendingText.empty())
+        return;
+    // Runs of glyphs of one face, size and direction become one glyph run each:
+    // the glyph's mapping is its direction (a rotation) times its size, placed at
+    // its origin; the run is drawn in the direction's frame.
+    QPainter& painter = *FPainter;
+    painter.save();
+    painter.setPen(ToQColor(FPendingColor));
+    const QTransform base = painter.transform();
+    size_t i = 0;
+    while (i < FPendingText.size()) {
+        const TTextGlyph& first = FPendingText[i];
+        const QTransform& m = first.Mapping;
+        const double s = std::sqrt(std::abs(m.m11() * m.m22() - m.m12() * m.m21()));
+        const QTransform direction(m.m11() / s, m.m12() / s, -m.m21() / s, -m.m22() / s, 0, 0);
+        auto sameRun = [&](const TTextGlyph& g) {
+            const QTransform& n = g.Mapping;
+            constexpr double eps = 1e-9;
+            return g.Face == first.Face && std::abs(n.m11() - m.m11()) < eps && std::abs(n.m12() - m.m12()) < eps &&
+                   std::abs(n.m21() - m.m21()) < eps && std::abs(n.m22() - m.m22()) < eps;
+        };
+        size_t j = i + 1;
+        while (j < FPendingText.size() && sameRun(FPendingText[j]))
+            ++j;
+        const double pixelSize = s * first.Face->Metrics().UnitsPerEm;
+        const QRawFont font = EmbeddableFont(*first.Face, pixelSize);
+        if (!font.isValid() || !direction.isInvertible()) {
+            for (size_t k = i; k < j; ++k) {
+                if (FPending.isEmpty())
+                    FPending.setFillRule(Qt::WindingFill);
+                FPending.addPath(FPendingText[k].Mapping.map(FPendingText[k].Face->GlyphOutline(FPendingText[k].Glyph)));
+                ++FOutlinedGlyphs;
+            }
+        } else {
+            const QTransform back = direction.inverted();
+            QList<quint32> indexes;
+            QList<QPointF> positions;
+            indexes.reserve(qsizetype(j - i));
+            positions.reserve(qsizetype(j - i));
+            for (size_t k = i; k < j; ++k) {
+                indexes.append(FPendingText[k].Glyph);
+                positions.append(back.map(QPointF(FPendingText[k].Mapping.dx(), FPendingText[k].Mapping.dy())));
+            }
+            QGlyphRun run;
+            run.setRawFont(font);
+            run.setGlyphIndexes(indexes);
+            run.setPositions(positions);
+            painter.setTransform(direction * base);
+            painter.drawGlyphRun(QPointF(0, 0), run);
+            FTextGlyphs += int(j - i);
+        }
+        i = j;
+    }
+    painter.restore();
+    FPendingText.clear();
 }
 
 void TTextCanvas::BeginPath()

@@ -16,7 +16,9 @@
 #include <QPoint>
 #include <QPolygon>
 #include <QString>
+#include <QTransform>
 #include <memory>
+#include <vector>
 
 class QPainter;
 
@@ -115,6 +117,9 @@ public:
 
     // Paints what is waiting (glyphs are filled in batches of one colour).
     void Flush();
+    // Glyphs painted so far as filled outlines, and as text (PDF pages only).
+    int OutlinedGlyphs() const { return FOutlinedGlyphs; }
+    int TextGlyphs() const { return FTextGlyphs; }
 
     // The face the font draws with after fallback (never empty when any font loads).
     QString RealizedFamily();
@@ -128,6 +133,16 @@ private:
     TGlyphRef Glyph(char32_t code);
     int DeviceRound(double designUnits, double unitsPerEm);
     void AddFigures(const QPainterPath& path);
+    void FlushTextGlyphs();
+
+    // A glyph waiting to be drawn as text: its face, glyph and the mapping of its
+    // design units onto the canvas.
+    struct TTextGlyph
+    {
+        TFontFace* Face;
+        uint32_t Glyph;
+        QTransform Mapping;
+    };
 
     QPainter* FPainter = nullptr;
     int FFontResolution = 254;
@@ -138,6 +153,10 @@ private:
     QPainterPath FPath;
     QPainterPath FPending;
     TColor FPendingColor = clBlack;
+    bool FAsText = false;
+    std::vector<TTextGlyph> FPendingText;
+    int FOutlinedGlyphs = 0;
+    int FTextGlyphs = 0;
 };
 
 } // namespace velmo

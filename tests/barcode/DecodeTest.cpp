@@ -212,8 +212,9 @@ TEST(Decode, PdfBarsAreVectorRectangles)
         ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
         const QJsonObject ops = QJsonDocument::fromJson(run.StdOut).object();
         // Start, 6 data characters, check and stop: 3 bars each, 4 for the stop; and
-        // the white background.
+        // the white background. The bars are one fill, the background another.
         EXPECT_EQ(ops.value(QStringLiteral("rects")).toInt(), 8 * 3 + 4 + 1) << angle;
+        EXPECT_EQ(ops.value(QStringLiteral("fills")).toInt(), 2) << angle;
         EXPECT_EQ(ops.value(QStringLiteral("images")).toInt(), 0) << angle;
     }
 }

@@ -3,8 +3,8 @@
 (zxing-cpp's Python binding), and prints one JSON object: for each file the bytes
 each decoder read, as hex ("" when it read nothing), and the symbology it saw.
 Usage: decode.py FILE.png...
-       decode.py --pdf-ops FILE.pdf: counts of the filled rectangles ("re" then "f")
-       and of the pictures (image XObjects) in the PDF's content."""
+       decode.py --pdf-ops FILE.pdf: counts of the filled rectangles ("re" … "f"), of
+       the fills that take them and of the pictures (image XObjects) in the PDF."""
 import json
 import re
 import zlib
@@ -79,15 +79,19 @@ def pdf_ops(path):
     with open(path, "rb") as f:
         data = f.read()
     rects = 0
+    fills = 0
     for match in re.finditer(rb"stream\r?\n(.*?)endstream", data, re.S):
         body = match.group(1)
         try:
             body = zlib.decompress(body)
         except zlib.error:
             pass
-        rects += len(re.findall(rb"\bre\s+f\b", body))
+        # Rectangles gathered into one fill ("re re … re f") count one each.
+        for group in re.findall(rb"((?:[-\d.]+\s+[-\d.]+\s+[-\d.]+\s+[-\d.]+\s+re\s+)+)f\b", body):
+            rects += len(re.findall(rb"\bre\b", group))
+            fills += 1
     images = len(re.findall(rb"/Subtype\s*/Image", data))
-    return {"rects": rects, "images": images}
+    return {"rects": rects, "fills": fills, "images": images}
 
 
 def main():

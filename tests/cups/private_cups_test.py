@@ -171,6 +171,7 @@ Listen %s
 Browsing No
 WebInterface No
 DefaultAuthType None
+PreserveJobFiles Yes
 <Location />
   Order allow,deny
   Allow all
@@ -315,6 +316,48 @@ Grp root
                 for f in printed:
                     os.remove(f)
                 print("barcodes through the queue: " + " ".join(out.split()))
+
+            # The badge job, 1,000 records through the queue: the spooled job is the
+            # same compact PDF as the file, not a rendering of it.
+            root_dir = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+            badges = os.path.join(work, "badges.lbd")
+            badge_ppr = os.path.join(work, "badges.ppr")
+            run([tool, "import-templates", "--catalogue", badge_ppr,
+                 os.path.join(root_dir, "bench", "data", "badge-template.xml")], env=env)
+            run([tool, "new", "--paper-file", badge_ppr, "Papers/$00000001", badges], env=env)
+            for position in range(8):
+                run([tool, "put-label", badges, "0", str(position),
+                     os.path.join(root_dir, "bench", "data", "badge-design.txt")], env=env)
+            badge_list = os.path.join(work, "badges.csv")
+            with open(badge_list, "w") as f:
+                f.write("Name,Department,SN\n")
+                for k in range(1000):
+                    f.write("Person %d,Dept %d,SN%08d\n" % (k, k, k))
+            merge = ["--copies", "all", "--merge", badge_list, "--header"]
+            badge_pdf = os.path.join(work, "badges.pdf")
+            run([tool, "print", badges] + merge + ["--pdf", badge_pdf], env=env)
+            before = set(os.listdir(dirs["spool"]))
+            run([tool, "print", badges] + merge + ["--printer", "velmo-pdf"], env=env)
+            spooled = []
+            for _ in range(200):
+                spooled = [f for f in set(os.listdir(dirs["spool"])) - before if f.startswith("d")]
+                if spooled:
+                    break
+                time.sleep(0.1)
+            assert spooled, "no job file in the spool"
+            job = os.path.join(dirs["spool"], spooled[0])
+            # The job is written whole before the scheduler takes it.
+            job_size = os.path.getsize(job)
+            pdf_size = os.path.getsize(badge_pdf)
+            printed = wait_for_pdfs(dirs["out"], 1, seconds=300)
+            assert printed, "the queue produced no PDF for the badges"
+            pages, w, h = page_info(printed[0])
+            assert pages == 125, "pages %d" % pages
+            assert job_size <= pdf_size * 1.1, "spooled %d bytes for a PDF file of %d" % (job_size, pdf_size)
+            for f in printed:
+                os.remove(f)
+            print("1,000 badges: PDF file %d bytes, job spooled to the queue %d bytes, 125 pages printed"
+                  % (pdf_size, job_size))
 
             # Through QPrinter in the test program, with designs of its own label kind.
             env2 = dict(env)

@@ -52,6 +52,21 @@ TEST_F(ToolAcquire, ScanListsAndScansTheTestDevice)
     EXPECT_EQ(RunProgram(Tool(), {"scan", png, "--area", "1,2,3"}).ExitCode, 2);
 }
 
+// A backend with C++ statics of its own (genesys, a USB backend: no device, no
+// network) must be shut down before those statics go: the list ends normally.
+TEST_F(ToolAcquire, ListEndsCleanlyWithABackendThatCleansUpAtExit)
+{
+    WriteFileBytes(dir.filePath("sane/dll.conf"), "genesys\n");
+    WriteFileBytes(dir.filePath("sane/genesys.conf"), "");
+    const ProcessResult list = RunProgram(Tool(), {"scan", "--list"});
+    EXPECT_EQ(list.ExitCode, 0) << list.StdErr.toStdString();
+    EXPECT_TRUE(list.StdOut.isEmpty()) << list.StdOut.toStdString();
+    const ProcessResult scan = RunProgram(Tool(), {"scan", dir.filePath("none.png")});
+    EXPECT_EQ(scan.ExitCode, 1) << scan.StdErr.toStdString();
+    EXPECT_TRUE(scan.StdErr.contains("no scanner or camera was found")) << scan.StdErr.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("none.png")));
+}
+
 TEST_F(ToolAcquire, PhotoCDAtEachSizeAndTurn)
 {
     const QString pcd = dir.filePath("photo.pcd");

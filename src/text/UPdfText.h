@@ -1,0 +1,29 @@
+#pragma once
+// Glyphs that stay text in PDF output. On screens and bitmaps the text engine fills
+// glyph outlines; on a PDF page (files and the CUPS spool alike) the same glyphs
+// go as text in an embedded, subset font: a fraction of the bytes, searchable and
+// copyable, drawn by the reader from the very outlines we would have filled.
+//
+// The PDF writer embeds only fonts it opened itself from their file, so the face is
+// looked up again through the toolkit's font database and taken only when its
+// tables are the same bytes as ours; anything else is drawn as outlines as before.
+#include <QRawFont>
+
+class QPainter;
+
+namespace velmo {
+
+class TFontFace;
+
+// Whether glyphs drawn on this painter go as text (a PDF page, and the switch on).
+bool DrawsGlyphsAsText(const QPainter& painter);
+
+// The face at the pixel size, as a font the PDF writer embeds; invalid when the
+// toolkit has no font that is this very face.
+QRawFont EmbeddableFont(TFontFace& face, double pixelSize);
+
+// On by default; tests and comparisons switch it off to get outlines everywhere.
+void SetGlyphsAsText(bool on);
+bool GlyphsAsText();
+
+} // namespace velmo
