@@ -2,12 +2,16 @@
 #include "barcode/UBarCode.h"
 #include "barcode/UJANCode.h"
 #include "barcode/ULOBarCode.h"
+#include "barcode/ULOZintBarCode.h"
+#include "barcode/UZintSymbol.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
 #include "draw/UDrawSite.h"
 #include "imaging/FColorSpec.h"
 #include "imaging/UColorSpec.h"
+#include "objects/ULOCreator.h"
+#include "objects/ULDObjects.h"
 #include "text/UFontList.h"
 #include "text/UTextCanvas.h"
 #include "ui/FPosition.h"
@@ -16,9 +20,11 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -248,15 +254,63 @@ TfrmBarCodeProperty::TfrmBarCodeProperty(QWidget* parent) : QDialog(parent)
         FKinds->addButton(button, i);
         kindLayout->addWidget(button);
     }
+    auto* other = new QRadioButton(QStringLiteral("その他(&O)"), kindGroup);
+    FKinds->addButton(other, kZintKind);
+    kindLayout->addWidget(other);
+    FSymbology = new QComboBox(kindGroup);
+    FSymbology->setObjectName(QStringLiteral("cmbSymbology"));
+    FSymbology->setToolTip(QStringLiteral("QRコード・カスタマバーコードなどの種類を選びます"));
+    for (const TSymbologyInfo& info : Symbologies())
+        FSymbology->addItem(QString::fromUtf8(info.Name), info.Id);
+    kindLayout->addWidget(FSymbology);
     kindLayout->addStretch();
     FKinds->button(bkJAN)->setChecked(true);
 
+    // The options of the libzint symbologies.
+    FZintGroup = new QGroupBox(QStringLiteral("シンボルの設定"), page);
+    FErrorLevel = new QComboBox(FZintGroup);
+    FErrorLevel->setObjectName(QStringLiteral("cmbErrorLevel"));
+    FSymbolSize = new QComboBox(FZintGroup);
+    FSymbolSize->setObjectName(QStringLiteral("cmbSymbolSize"));
+    FModuleSize = new QDoubleSpinBox(FZintGroup);
+    FModuleSize->setObjectName(QStringLiteral("edtModuleSize"));
+    FModuleSize->setRange(0, 10);
+    FModuleSize->setDecimals(2);
+    FModuleSize->setSingleStep(0.05);
+    FModuleSize->setSuffix(QStringLiteral(" mm"));
+    FModuleSize->setSpecialValueText(QStringLiteral("枠に合わせる"));
+    FModuleSize->setToolTip(QStringLiteral("1モジュール（最も細いバー・1マス）の幅。0で枠に合わせます"));
+    FQuietZone = new QCheckBox(QStringLiteral("クワイエットゾーンを確保(&Q)"), FZintGroup);
+    FQuietZone->setToolTip(QStringLiteral("読み取りに必要な周囲の余白を枠の内側に背景色で確保します"));
+    FTransparent = new QCheckBox(QStringLiteral("背景を透明にする(&T)"), FZintGroup);
+    auto* levelLabel = new QLabel(QStringLiteral("誤り訂正(&L)"), FZintGroup);
+    levelLabel->setBuddy(FErrorLevel);
+    auto* symbolSizeLabel = new QLabel(QStringLiteral("シンボルサイズ(&Z)"), FZintGroup);
+    symbolSizeLabel->setBuddy(FSymbolSize);
+    auto* moduleLabel = new QLabel(QStringLiteral("モジュール幅(&W)"), FZintGroup);
+    moduleLabel->setBuddy(FModuleSize);
+    auto* zintLayout = new QGridLayout(FZintGroup);
+    zintLayout->addWidget(levelLabel, 0, 0);
+    zintLayout->addWidget(FErrorLevel, 0, 1);
+    zintLayout->addWidget(symbolSizeLabel, 0, 2);
+    zintLayout->addWidget(FSymbolSize, 0, 3);
+    zintLayout->addWidget(moduleLabel, 1, 0);
+    zintLayout->addWidget(FModuleSize, 1, 1);
+    zintLayout->addWidget(FQuietZone, 1, 2);
+    zintLayout->addWidget(FTransparent, 1, 3);
+    FError = new QLabel(page);
+    FError->setObjectName(QStringLiteral("lblCodeError"));
+    FError->setStyleSheet(QStringLiteral("color: #c00000"));
+    FError->setWordWrap(true);
+
     auto* pageLayout = new QGridLayout(page);
     pageLayout->addWidget(FCodeGroup, 0, 0, 1, 2);
-    pageLayout->addWidget(options, 1, 0);
-    pageLayout->addWidget(kindGroup, 1, 1);
-    pageLayout->addWidget(sampleGroup, 2, 0, 1, 2);
-    pageLayout->setRowStretch(2, 1);
+    pageLayout->addWidget(FError, 1, 0, 1, 2);
+    pageLayout->addWidget(options, 2, 0);
+    pageLayout->addWidget(kindGroup, 2, 1, 2, 1);
+    pageLayout->addWidget(FZintGroup, 3, 0);
+    pageLayout->addWidget(sampleGroup, 4, 0, 1, 2);
+    pageLayout->setRowStretch(4, 1);
     FPages->addTab(page, QStringLiteral("バーコード"));
 
     // ---- page 2: the colour of the digits, a plain colour
@@ -298,6 +352,15 @@ TfrmBarCodeProperty::TfrmBarCodeProperty(QWidget* parent) : QDialog(parent)
     connect(FFace, &QComboBox::currentIndexChanged, this, [this] { RefreshSample(); });
     connect(FSize, &QComboBox::currentTextChanged, this, [this] { RefreshSample(); });
     connect(FColor, &TfrmColorSpec::Changed, this, [this] { RefreshSample(); });
+    connect(FSymbology, &QComboBox::currentIndexChanged, this, [this] { SymbologyChanged(); });
+    for (QComboBox* list : {FErrorLevel, FSymbolSize})
+        connect(list, &QComboBox::currentIndexChanged, this, [this] { RefreshSample(); });
+    connect(FModuleSize, &QDoubleSpinBox::valueChanged, this, [this] { RefreshSample(); });
+    for (QCheckBox* box : {FQuietZone, FTransparent})
+        connect(box, &QCheckBox::toggled, this, [this] { RefreshSample(); });
+    FQuietZone->setChecked(true);
+    FillZintOptions(Symbology());
+    KindChanged();
 }
 
 TfrmBarCodeProperty::~TfrmBarCodeProperty() = default;
@@ -335,13 +398,115 @@ void TfrmBarCodeProperty::KindChanged()
     FRatio->setEnabled(code39);
     FSpecial->setEnabled(code128);
     FEntry->setContextMenuPolicy(code128 ? Qt::NoContextMenu : Qt::DefaultContextMenu);
+    // The libzint symbologies take any text (QR codes hold Japanese).
+    FSymbology->setEnabled(IsZint());
+    FZintGroup->setEnabled(IsZint());
+    FCheckDigit->setVisible(!IsZint());
+    FRatioLabel->setVisible(!IsZint());
+    FRatio->setVisible(!IsZint());
+    FShowNumber->setText(IsZint() ? QStringLiteral("文字表示(&N)") : QStringLiteral("数字表示(&N)"));
+    // The libzint symbols take the colour for their modules and text alike.
+    if (const int colourPage = FPages->indexOf(FColor); colourPage >= 0)
+        FPages->setTabText(colourPage, IsZint() ? QStringLiteral("色") : QStringLiteral("文字色"));
+    FEntry->setAttribute(Qt::WA_InputMethodEnabled, IsZint());
     // The entry holds the code of the new kind: Code 128 shows its buffer; the
     // others take what the entry shows.
     if (code128)
         ShowBuffer(int(FEntry->cursorPosition()));
-    else
-        FBuffer = FEntry->text().toLatin1();
+    else if (!IsZint())
+        EntryEdited(); // only single-byte characters stay
+    FitNewRectangle();
     RefreshSample();
+}
+
+int TfrmBarCodeProperty::Symbology() const
+{
+    return FSymbology->currentData().toInt();
+}
+
+void TfrmBarCodeProperty::SetSymbology(int id)
+{
+    int index = FSymbology->findData(id);
+    if (index < 0) {
+        // A number this version does not know stays the object's choice.
+        FSymbology->addItem(QStringLiteral("不明な種類 (%1)").arg(id), id);
+        index = FSymbology->count() - 1;
+    }
+    FSymbology->setCurrentIndex(index);
+}
+
+void TfrmBarCodeProperty::SetFamilyLocked(bool locked)
+{
+    const bool zint = IsZint();
+    for (QAbstractButton* button : FKinds->buttons())
+        if ((FKinds->id(button) == kZintKind) != zint)
+            button->setEnabled(!locked);
+}
+
+void TfrmBarCodeProperty::SymbologyChanged()
+{
+    FillZintOptions(Symbology());
+    FitNewRectangle();
+    RefreshSample();
+}
+
+void TfrmBarCodeProperty::FitNewRectangle()
+{
+    if (FNewObject && IsZint()) {
+        // A new symbol gets a rectangle of its shape.
+        TPositionRecord record = FPosition->Record();
+        const TSymbologyInfo* info = FindSymbology(Symbology());
+        if (info && info->Shape == TSymbolShape::ssFixed && info->Id != 76) {
+            record.Width = record.Height = 200;
+        } else if (info && info->Id == 76) {
+            // 0.6 mm bars on a 1.2 mm pitch with the 2 mm clear space: the post
+            // office's 10-point size.
+            record.Width = 846;
+            record.Height = 84;
+        } else {
+            record.Width = 350;
+            record.Height = 150;
+        }
+        FPosition->SetRecord(record);
+    }
+}
+
+void TfrmBarCodeProperty::FillZintOptions(int id)
+{
+    const TSymbologyInfo* info = FindSymbology(id);
+    auto fill = [](QComboBox* list, const std::vector<TSymbolChoice>& choices, bool enabled) {
+        const int keep = list->currentData().toInt();
+        list->blockSignals(true);
+        list->clear();
+        for (const TSymbolChoice& choice : choices)
+            list->addItem(choice.Caption, choice.Value);
+        const int index = list->findData(keep);
+        list->setCurrentIndex(index >= 0 ? index : 0);
+        list->setEnabled(enabled && choices.size() > 1);
+        list->blockSignals(false);
+    };
+    fill(FErrorLevel, ErrorLevelChoices(id), info && (info->Options & soErrorLevel));
+    fill(FSymbolSize, SizeChoices(id), info && (info->Options & soSize));
+}
+
+QString TfrmBarCodeProperty::ZintError() const
+{
+    if (!IsZint())
+        return {};
+    TZintOptions options;
+    options.ErrorLevel = FErrorLevel->currentData().toInt();
+    options.Size = FSymbolSize->currentData().toInt();
+    options.QuietZone = FQuietZone->isChecked();
+    options.ShowText = FShowNumber->isChecked();
+    const TEncodedSymbol symbol = EncodeSymbol(Symbology(), FEntry->text(), options);
+    return symbol.Valid ? QString() : symbol.Error;
+}
+
+void TfrmBarCodeProperty::ShowZintError()
+{
+    const QString error = FMerge ? QString() : ZintError();
+    FError->setText(error);
+    FError->setVisible(!error.isEmpty());
 }
 
 void TfrmBarCodeProperty::EntryEdited()
@@ -349,6 +514,10 @@ void TfrmBarCodeProperty::EntryEdited()
     if (FUpdating)
         return;
     const QString text = FEntry->text();
+    if (IsZint()) {
+        RefreshSample();
+        return;
+    }
     const QString clean = SingleByteOnly(text);
     if (clean != text) {
         const int caret = FEntry->cursorPosition();
@@ -465,6 +634,8 @@ bool TfrmBarCodeProperty::EntryValid() const
         return IsValidCode39(FEntry->text());
     case bkCode128:
         return IsValidCode128(FBuffer);
+    case kZintKind:
+        return ZintError().isEmpty();
     default:
         return false;
     }
@@ -479,6 +650,8 @@ int TfrmBarCodeProperty::PointSize() const
 
 void TfrmBarCodeProperty::RefreshSample()
 {
+    if (FError)
+        ShowZintError();
     if (FSample)
         FSample->update();
 }
@@ -487,6 +660,34 @@ void TfrmBarCodeProperty::PaintSample(QPainter& painter, const QRect& area) cons
 {
     TCanvasSaver saver(painter);
     painter.fillRect(area, Qt::white);
+    if (IsZint()) {
+        TZintOptions options;
+        options.ErrorLevel = FErrorLevel->currentData().toInt();
+        options.Size = FSymbolSize->currentData().toInt();
+        options.QuietZone = FQuietZone->isChecked();
+        options.ShowText = FShowNumber->isChecked();
+        const TEncodedSymbol symbol = EncodeSymbol(Symbology(), FEntry->text(), options);
+        if (!symbol.Valid)
+            return;
+        const int dpi = painter.device() ? painter.device()->logicalDpiY() : 96;
+        TTextCanvas canvas(&painter, dpi > 0 ? dpi : 96);
+        TLogFont font;
+        font.FaceName = FFace->currentText();
+        font.Height = -MulDiv(PointSize(), canvas.FontResolution(), 72);
+        font.Color = FColor->Spec().Color();
+        font.Quality = 4;
+        canvas.SetFont(font);
+        TZintDrawing drawing;
+        drawing.Rect = FromQRect(area.adjusted(4, 4, -4, -4));
+        drawing.ShowFrame = FShowFrame->isChecked();
+        drawing.ShowText = FShowNumber->isChecked();
+        drawing.Background = FTransparent->isChecked() ? QColor(Qt::transparent) : QColor(Qt::white);
+        drawing.Bars = ToQColor(FColor->Spec().Color());
+        if (const TSymbologyInfo* info = FindSymbology(Symbology()))
+            drawing.Shape = info->Shape;
+        DrawZintSymbol(canvas, symbol, drawing);
+        return;
+    }
     if (!EntryValid())
         return;
     const int dpi = painter.device() ? painter.device()->logicalDpiY() : 96;
@@ -553,6 +754,37 @@ void TfrmBarCodeProperty::LoadFrom(TLOBarCode& object)
     const int ratio = object.ElementRatio();
     FRatio->setCurrentIndex(ratio >= 200 && ratio <= 300 && ratio % 10 == 0 ? (ratio - 200) / 10 : 5);
 
+    FNewObject = !object.OnSite();
+    if (auto* zint = dynamic_cast<TLOZintBarCode*>(&object)) {
+        FSymbology->blockSignals(true);
+        SetSymbology(zint->Symbology());
+        FSymbology->blockSignals(false);
+        FillZintOptions(zint->Symbology());
+        FErrorLevel->setCurrentIndex(std::max(0, FErrorLevel->findData(zint->ErrorLevel())));
+        FSymbolSize->setCurrentIndex(std::max(0, FSymbolSize->findData(zint->SymbolSize())));
+        FModuleSize->setValue(zint->ModuleSize() / 100.0);
+        FQuietZone->setChecked(zint->QuietZone());
+        FTransparent->setChecked(zint->BackColor() == clNone);
+        TColorSpec bars;
+        bars.SetColor(zint->BarColor());
+        FColor->LoadSpec(bars);
+        FUpdating = true;
+        FBuffer.clear();
+        FEntry->setText(zint->JANCode());
+        FUpdating = false;
+        FKinds->button(kZintKind)->setChecked(true);
+        KindChanged();
+        FEntry->setCursorPosition(int(FEntry->text().size()));
+        if (object.OnSite()) {
+            setWindowTitle(QStringLiteral("バーコードの編集・設定"));
+            FPages->setCurrentIndex(std::clamp(LastPage(), 0, FPages->count() - 1));
+        } else {
+            setWindowTitle(QStringLiteral("バーコードの追加"));
+            FPages->setCurrentIndex(0);
+        }
+        FEntry->setFocus();
+        return;
+    }
     const int kind = object.BarKind() >= 0 && object.BarKind() <= 2 ? object.BarKind() : bkJAN;
     FUpdating = true;
     FBuffer = kind == bkCode128 ? object.CodeBytes() : object.JANCode().toLatin1();
@@ -575,6 +807,38 @@ void TfrmBarCodeProperty::LoadFrom(TLOBarCode& object)
 
 void TfrmBarCodeProperty::ApplyTo(TLOBarCode& object) const
 {
+    if (auto* zint = dynamic_cast<TLOZintBarCode*>(&object)) {
+        zint->SetShowNumber(FShowNumber->isChecked());
+        zint->SetShowFrame(FShowFrame->isChecked());
+        zint->SetSymbology(Symbology());
+        zint->SetErrorLevel(FErrorLevel->currentData().toInt());
+        zint->SetSymbolSize(FSymbolSize->currentData().toInt());
+        zint->SetModuleSize(int(std::lround(FModuleSize->value() * 100)));
+        zint->SetQuietZone(FQuietZone->isChecked());
+        zint->SetBackColor(FTransparent->isChecked() ? clNone : clWhite);
+        zint->SetBarColor(FColor->Spec().Color());
+        if (!FMerge)
+            zint->SetJANCode(FEntry->text());
+    } else {
+        ApplyClassicKind(object);
+    }
+    const TPositionRecord record = FPosition->Record();
+    object.SetAngleValue(record.Angle);
+    object.SetMovable(!record.Lock);
+    object.SetDontPrint(record.DontPrint);
+    object.SetPropLeft(record.Left);
+    object.SetPropTop(record.Top);
+    object.SetPropWidth(record.Width);
+    object.SetPropHeight(record.Height);
+    TPointBasedFont* font = object.Font();
+    font->SetColor(FColor->Spec().Color());
+    font->SetName(FFace->currentText());
+    font->SetSize(PointSize());
+    font->SetCharset(FaceCharset(FFace->currentText()));
+}
+
+void TfrmBarCodeProperty::ApplyClassicKind(TLOBarCode& object) const
+{
     object.SetShowNumber(FShowNumber->isChecked());
     object.SetShowFrame(FShowFrame->isChecked());
     object.SetBarKind(Kind());
@@ -593,23 +857,16 @@ void TfrmBarCodeProperty::ApplyTo(TLOBarCode& object) const
         }
     }
     object.SetElementRatio(ElementRatio());
-    const TPositionRecord record = FPosition->Record();
-    object.SetAngleValue(record.Angle);
-    object.SetMovable(!record.Lock);
-    object.SetDontPrint(record.DontPrint);
-    object.SetPropLeft(record.Left);
-    object.SetPropTop(record.Top);
-    object.SetPropWidth(record.Width);
-    object.SetPropHeight(record.Height);
-    TPointBasedFont* font = object.Font();
-    font->SetColor(FColor->Spec().Color());
-    font->SetName(FFace->currentText());
-    font->SetSize(PointSize());
-    font->SetCharset(FaceCharset(FFace->currentText()));
 }
 
 void TfrmBarCodeProperty::accept()
 {
+    if (!FMerge && IsZint() && !EntryValid()) {
+        ShowMessage(this, TBarCodeMessage::bmInvalidCode, ZintError());
+        FPages->setCurrentIndex(0);
+        FEntry->setFocus();
+        return;
+    }
     if (!FMerge && !EntryValid()) {
         ShowMessage(this, TBarCodeMessage::bmInvalidCode, kInvalidCode);
         FPages->setCurrentIndex(0);
@@ -643,6 +900,58 @@ void TfrmBarCodeProperty::done(int result)
 
 // ---------------------------------------------------------------------------------
 
+bool ReplaceBarCodeOnSite(TLOBarCode* object, TLOBarCode* replacement)
+{
+    TDrawSite* site = object->Site();
+    const int index = site ? site->IndexOfObject(object) : -1;
+    if (index < 0)
+        return false;
+    TActionGroupScope group(QStringLiteral("設定変更"));
+    auto removal = std::make_unique<TDODelAction>(object, QStringLiteral("設定変更"));
+    object->SetSelected(false);
+    object->Invalidate();
+    object->SetSite(nullptr);
+    TActionList::Instance().AddAction(std::move(removal));
+    replacement->SetCursor(crHandPoint);
+    site->AddObject(replacement);
+    const int added = site->IndexOfObject(replacement);
+    if (added >= 0 && added != index)
+        site->MoveObject(added, index);
+    TActionList::Instance().AddAction(std::make_unique<TDOAddAction>(replacement, QStringLiteral("設定変更")));
+    site->SelectAll(false);
+    replacement->SetSelected(true);
+    replacement->Invalidate();
+    site->RefreshPivots();
+    return true;
+}
+
+bool ApplyBarCodeDialog(TfrmBarCodeProperty& dialog, TLOBarCode& code, const std::function<void(TLOBarCode&)>& more)
+{
+    const bool zintObject = dynamic_cast<TLOZintBarCode*>(&code) != nullptr;
+    if (zintObject == (dialog.Kind() == TfrmBarCodeProperty::kZintKind)) {
+        ApplySettingChange(code, [&] {
+            dialog.ApplyTo(code);
+            if (more)
+                more(code);
+        });
+        return true;
+    }
+    std::unique_ptr<TLOBarCode> replacement(MakeOtherFamily(code));
+    if (!replacement)
+        return false;
+    dialog.ApplyTo(*replacement);
+    if (more)
+        more(*replacement);
+    if (!code.OnSite()) {
+        TLOCreator::ReplaceNewObject(&code, replacement.release());
+        return true;
+    }
+    if (!ReplaceBarCodeOnSite(&code, replacement.get()))
+        return false;
+    replacement.release();
+    return true;
+}
+
 bool TDOBarCodeEditor::EditObject(TLabelObject* object, bool& cancelled)
 {
     auto* code = dynamic_cast<TLOBarCode*>(object);
@@ -651,9 +960,17 @@ bool TDOBarCodeEditor::EditObject(TLabelObject* object, bool& cancelled)
     TfrmBarCodeProperty dialog(code->Site());
     std::unique_ptr<TChangeActionRecord> action = BeginChangeAction(code, QStringLiteral("設定変更"));
     dialog.LoadFrom(*code);
+    // A member of a group cannot be exchanged for an object of the other class.
+    if (code->OnSite() && (!code->Site() || code->Site()->IndexOfObject(code) < 0))
+        dialog.SetFamilyLocked(true);
     const int result = ExecHook() ? ExecHook()(dialog) : dialog.exec();
-    if (result == QDialog::Accepted)
-        dialog.ApplyTo(*code);
+    if (result == QDialog::Accepted) {
+        const bool zintObject = dynamic_cast<TLOZintBarCode*>(code) != nullptr;
+        if (zintObject == (dialog.Kind() == TfrmBarCodeProperty::kZintKind))
+            dialog.ApplyTo(*code);
+        else
+            ApplyBarCodeDialog(dialog, *code, nullptr); // the object is exchanged, not changed
+    }
     if (action)
         action->Commit();
     cancelled = result != QDialog::Accepted;

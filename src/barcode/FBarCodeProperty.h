@@ -2,6 +2,13 @@
 // The barcode dialog ("バーコードの編集・設定", "バーコードの追加" for a new object) and
 // the designer that opens it for barcode objects.
 //
+// Beside JAN, Code 39 and Code 128 the kind "その他" offers the libzint symbologies
+// (TLOZintBarCode) with their options; a symbol the data cannot make is explained
+// under the entry in the words of the encoder's refusal. Choosing a kind of the other
+// family turns the object into one of the other class (TLOBarCode and TLOZintBarCode,
+// their merge forms likewise): the designer replaces it on the site as one undoable
+// step, or hands the creator the replacement of a new object.
+//
 // The dialog edits a code buffer: for JAN and Code 39 the entry's text, for Code 128
 // bytes that the entry only shows ("^" for each byte outside 32..126). With Code 128
 // every edit of the entry goes through the buffer (typing inserts at the caret,
@@ -18,6 +25,7 @@ class QPainter;
 class QRect;
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -53,13 +61,24 @@ public:
     // Fills the dialog from the object (a new object, not on a site, opens on the
     // first page with the caption "バーコードの追加").
     void LoadFrom(TLOBarCode& object);
-    // Writes the dialog back in the documented order.
+    // Writes the dialog back in the documented order (a TLOZintBarCode also takes the
+    // symbology and its options).
     void ApplyTo(TLOBarCode& object) const;
 
     // Whether the entry makes a symbol of the chosen kind.
     bool EntryValid() const;
+    // 0 JAN, 1 Code 39, 2 Code 128, kZintKind the symbology of SymbologyList.
     int Kind() const;
     void SetKind(int kind);
+    static constexpr int kZintKind = 3;
+    // The chosen libzint symbology (when Kind() is kZintKind).
+    int Symbology() const;
+    void SetSymbology(int id);
+    // The encoder's refusal of the entry for the chosen libzint symbology ("" when
+    // it makes a symbol, and for the other kinds).
+    QString ZintError() const;
+    // Whether the kinds of the other family may be chosen (not for an object in a group).
+    void SetFamilyLocked(bool locked);
     const QByteArray& Buffer() const { return FBuffer; }
     // Appends a special byte (the "特殊コード追加(&P)" list's choice).
     void AppendSpecial(unsigned char byte);
@@ -75,6 +94,14 @@ public:
     QComboBox* RatioList() const { return FRatio; }
     QComboBox* FaceList() const { return FFace; }
     QComboBox* SizeList() const { return FSize; }
+    QComboBox* SymbologyList() const { return FSymbology; }
+    QComboBox* ErrorLevelList() const { return FErrorLevel; }
+    QComboBox* SymbolSizeList() const { return FSymbolSize; }
+    QDoubleSpinBox* ModuleSizeEdit() const { return FModuleSize; }
+    QCheckBox* QuietZoneBox() const { return FQuietZone; }
+    QCheckBox* TransparentBox() const { return FTransparent; }
+    QLabel* ErrorLabel() const { return FError; }
+    QGroupBox* ZintGroup() const { return FZintGroup; }
     QTabWidget* Pages() const { return FPages; }
     TfrmPosition* Position() const { return FPosition; }
     TfrmColorSpec* ColorPage() const { return FColor; }
@@ -101,7 +128,14 @@ private:
     bool HandleCode128Key(QKeyEvent* key);
     void InsertText(const QString& text);
     void RefreshSample();
+    void SymbologyChanged();
+    // A new object's rectangle takes the chosen symbology's shape.
+    void FitNewRectangle();
+    void ApplyClassicKind(TLOBarCode& object) const;
+    void FillZintOptions(int id);
+    void ShowZintError();
     int PointSize() const;
+    bool IsZint() const { return Kind() == kZintKind; }
 
     QTabWidget* FPages = nullptr;
     QGroupBox* FCodeGroup = nullptr;
@@ -115,6 +149,15 @@ private:
     QLabel* FRatioLabel = nullptr;
     QComboBox* FRatio = nullptr;
     QButtonGroup* FKinds = nullptr;
+    QComboBox* FSymbology = nullptr;
+    QGroupBox* FZintGroup = nullptr;
+    QComboBox* FErrorLevel = nullptr;
+    QComboBox* FSymbolSize = nullptr;
+    QDoubleSpinBox* FModuleSize = nullptr;
+    QCheckBox* FQuietZone = nullptr;
+    QCheckBox* FTransparent = nullptr;
+    QLabel* FError = nullptr;
+    bool FNewObject = false;
     TBarCodeSample* FSample = nullptr;
     TfrmColorSpec* FColor = nullptr;
     TfrmPosition* FPosition = nullptr;
@@ -134,6 +177,15 @@ public:
     // Tests replace the modal run: given the filled dialog, answers its result.
     static void SetExecHook(std::function<int(TfrmBarCodeProperty& dialog)> hook);
 };
+
+// Puts replacement where object lies on its site (same place in the order), as one
+// undoable step "設定変更"; the history keeps the removed object. False for an object
+// that is not directly on a site (a group member), which stays.
+bool ReplaceBarCodeOnSite(TLOBarCode* object, TLOBarCode* replacement);
+// Writes an accepted dialog to the object as one "設定変更" step; more adds what a
+// caller's own pages hold. When the dialog chose a kind of the other family the
+// object is replaced (on its site, or for a new object through the creator).
+bool ApplyBarCodeDialog(TfrmBarCodeProperty& dialog, TLOBarCode& code, const std::function<void(TLOBarCode&)>& more);
 
 // Adds the barcode editor to the designer list (once).
 void RegisterBarCodeDesigner();

@@ -1,6 +1,7 @@
 #include "barcode/ULOBarCode.h"
 #include "barcode/UBarCode.h"
 #include "barcode/UJANCode.h"
+#include "barcode/ULOZintBarCode.h"
 #include "objects/ULDObjects.h"
 #include "text/UTextCanvas.h"
 #include <QPainter>
@@ -101,6 +102,7 @@ void RegisterBarCodeClasses()
     UnRegisterLabelClass<TLOJANCode>();
     if (!FindLabelClass(u"TLOJANCode"))
         RegisterLabelAlias<TLOBarCode>(QStringLiteral("TLOJANCode"));
+    RegisterLabelClass<TLOZintBarCode>();
 }
 
 } // namespace velmo

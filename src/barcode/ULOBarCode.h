@@ -27,7 +27,7 @@ public:
     void SetElementRatio(int value);
 
     // Whether the code text makes a symbol of the kind (what draws at all).
-    bool HasValidCode() const;
+    virtual bool HasValidCode() const;
 
     void Paint(QPainter& painter) override;
 
@@ -41,7 +41,7 @@ private:
 };
 
 // Registers the barcode classes for streams: "TLOBarCode", with "TLOJANCode" as its
-// alias (older documents), and the ancestors not registered yet. Does nothing when
+// alias (older documents), "TLOZintBarCode", and the ancestors not registered yet. Does nothing when
 // they are registered already.
 void RegisterBarCodeClasses();
 

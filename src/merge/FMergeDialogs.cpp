@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -558,33 +559,91 @@ bool EditInsText(TLOInsText& text)
     });
 }
 
-bool EditInsBarCode(TLOInsBarCode& code)
+// The merge barcode of either family (TLOInsBarCode, TLOInsZintBarCode); the dialog
+// may turn one into the other.
+bool EditInsBarCode(TLOBarCode& code)
 {
-    if (!EnsureMergeData(code.Site()))
+    auto* insertion = Supports<IDOInsertion>(&code);
+    if (!insertion || !EnsureMergeData(code.Site()))
         return false;
     TfrmBarCodeProperty dialog(code.Site());
     dialog.LoadFrom(code);
     auto* panel = new TfrmInsertionPanel(&dialog);
-    panel->Load(code.InsertionField(), !code.OnSite());
+    panel->Load(insertion->GetInsertionField(), !code.OnSite());
     panel->Title()->setText(code.OnSite() ? QStringLiteral("差込みバーコードの設定")
                                           : QStringLiteral("差込みバーコードの追加"));
+    // The libzint symbologies may join a second field after the first (a Japan Post
+    // code from the postcode and the address number).
+    auto* second = new QComboBox(panel);
+    second->setObjectName(QStringLiteral("cmbSecondField"));
+    second->addItem(QStringLiteral("(なし)"), -1);
+    {
+        TCsvDB& db = TCsvDB::Instance();
+        const QStringList names = db.Active() ? db.FieldNames() : QStringList();
+        for (int i = 0; i < (db.Active() ? db.FieldCount() : 0); ++i)
+            second->addItem(QStringLiteral("[%1]").arg(names.value(i, QString::number(i + 1))), i);
+    }
+    auto* secondZint = dynamic_cast<TLOInsZintBarCode*>(&code);
+    second->setCurrentIndex(std::max(0, second->findData(secondZint ? secondZint->InsertionField2() : -1)));
+    auto* secondRow = new QWidget(panel);
+    auto* secondLayout = new QHBoxLayout(secondRow);
+    secondLayout->setContentsMargins(0, 0, 0, 0);
+    auto* secondLabel = new QLabel(QStringLiteral("続けて連結する項目(&2)"), secondRow);
+    secondLabel->setBuddy(second);
+    secondLayout->addWidget(secondLabel);
+    secondLayout->addWidget(second, 1);
+    if (auto* panelLayout = panel->layout())
+        panelLayout->addWidget(secondRow);
+    auto secondEnabled = [&dialog, secondRow] {
+        secondRow->setEnabled(dialog.Kind() == TfrmBarCodeProperty::kZintKind);
+    };
+    secondEnabled();
+    QObject::connect(dialog.SymbologyList(), &QComboBox::currentIndexChanged, secondRow, secondEnabled);
+    for (QAbstractButton* button : dialog.findChildren<QRadioButton*>())
+        QObject::connect(button, &QAbstractButton::toggled, secondRow, secondEnabled);
+
     dialog.setWindowTitle(panel->Title()->text());
     dialog.Pages()->insertTab(0, panel, QStringLiteral("差込み項目"));
     dialog.Pages()->setCurrentIndex(0);
-    // Choosing a field shows the reference record's value in the code box.
-    panel->OnChanged = [&dialog, panel] { dialog.Entry()->setText(panel->ReferenceValue()); };
+    // The code box shows what the reference record makes.
+    auto reference = [&dialog, panel, second] {
+        QString value = panel->ReferenceValue();
+        const int field2 = second->currentData().toInt();
+        if (field2 >= 0 && dialog.Kind() == TfrmBarCodeProperty::kZintKind) {
+            TCsvDB& db = TCsvDB::Instance();
+            const int record = panel->ReferenceRecord();
+            if (db.Active() && record >= 0 && record < db.Count())
+                value += db.RecordCopy(record).Get(field2);
+        }
+        dialog.Entry()->setText(value);
+    };
+    panel->OnChanged = reference;
+    QObject::connect(second, &QComboBox::currentIndexChanged, panel, reference);
     if (code.JANCode().isEmpty())
         panel->OnChanged();
     if (RunDialog(dialog) != QDialog::Accepted)
         return false;
-    ApplySettingChange(code, [&] {
-        dialog.ApplyTo(code);
-        code.SetInsertionField(panel->Field());
-        // The dialog leaves a merge barcode's code alone: the code box (filled from the
-        // reference record) becomes the code here, normalised like every merge value.
-        code.SetInsertionText(dialog.Entry()->text());
+    const int field = panel->Field();
+    const int field2 = second->currentData().toInt();
+    const QString entry = dialog.Entry()->text();
+    return ApplyBarCodeDialog(dialog, code, [field, field2, entry](TLOBarCode& target) {
+        auto* to = Supports<IDOInsertion>(&target);
+        if (!to)
+            return;
+        to->SetInsertionField(field);
+        // The code box (filled from the reference record) becomes the code here,
+        // normalised like every merge value.
+        if (auto* zint = dynamic_cast<TLOInsZintBarCode*>(&target)) {
+            zint->SetInsertionField2(field2);
+            zint->SetSecondInsertionText(QString());
+            const QString first = FieldOfCurrentLabel(field);
+            if (field2 >= 0)
+                zint->SetSecondInsertionText(FieldOfCurrentLabel(field2));
+            zint->SetInsertionText(TCsvDB::Instance().Active() ? first : entry);
+        } else {
+            to->SetInsertionText(entry);
+        }
     });
-    return true;
 }
 
 bool EditInsImage(TLOInsImage& image)
@@ -666,6 +725,10 @@ public:
             return true;
         }
         if (auto* code = dynamic_cast<TLOInsBarCode*>(object)) {
+            cancelled = !EditInsBarCode(*code);
+            return true;
+        }
+        if (auto* code = dynamic_cast<TLOInsZintBarCode*>(object)) {
             cancelled = !EditInsBarCode(*code);
             return true;
         }

@@ -2,6 +2,7 @@
 #include "document/ULabelData.h"
 #include "draw/UDOInterfaces.h"
 #include "draw/UDrawObject.h"
+#include "merge/ULOInsertion.h"
 #include "objects/UDOGroup.h"
 #include "text/UStringUtil.h"
 #include <QDir>
@@ -63,6 +64,8 @@ std::string SortKey(const QString& s)
 
 void ApplyTo(TDrawObject* object, const TCSVStringList& record, int n)
 {
+    if (auto* code = dynamic_cast<TLOInsZintBarCode*>(object); code && code->InsertionField2() >= 0)
+        code->SetSecondInsertionText(record.Get(code->InsertionField2()));
     if (auto* insertion = Supports<IDOInsertion>(object))
         insertion->SetInsertionText(record.Get(insertion->GetInsertionField()));
     if (auto* numbering = Supports<IDONumbering>(object))

@@ -146,12 +146,55 @@ void TLOInsBarCode::AssignDrawObject(const TDrawObject& source)
     }
 }
 
+// ---------------------------------------------------------------------------------
+// TLOInsZintBarCode
+
+const TPropertyTable& TLOInsZintBarCode::Properties()
+{
+    static const TPropertyTable table =
+        TPropertyTable::Extending(inherited::Properties())
+            .String("InsertionText", &TLOInsZintBarCode::InsertionText, &TLOInsZintBarCode::SetInsertionText)
+            .Int("InsertionField", &TLOInsZintBarCode::InsertionField, &TLOInsZintBarCode::SetInsertionField)
+            .Int("InsertionField2", &TLOInsZintBarCode::InsertionField2, &TLOInsZintBarCode::SetInsertionField2)
+            .Default(-1);
+    return table;
+}
+
+void* TLOInsZintBarCode::QueryInterface(const TGUID& iid)
+{
+    if (iid == IDOInsertion::IID)
+        return static_cast<IDOInsertion*>(this);
+    return TLOZintBarCode::QueryInterface(iid);
+}
+
+void TLOInsZintBarCode::SetInsertionText(const QString& text)
+{
+    FInsertionText = text;
+    // While a design is read the stored data stays what it was.
+    if (IsLoading())
+        return;
+    SetJANCode(FInsertionField2 >= 0 ? text + FSecondText : text);
+}
+
+void TLOInsZintBarCode::AssignDrawObject(const TDrawObject& source)
+{
+    TLOZintBarCode::AssignDrawObject(source);
+    if (const auto* o = dynamic_cast<const TLOInsZintBarCode*>(&source)) {
+        FInsertionText = o->FInsertionText;
+        FSecondText = o->FSecondText;
+        FInsertionField = o->FInsertionField;
+        FInsertionField2 = o->FInsertionField2;
+    }
+}
+
 namespace {
 
 bool Refused(TDrawObject* object)
 {
     if (auto* code = dynamic_cast<TLOInsBarCode*>(object))
         return !code->InsertionText().trimmed().isEmpty() && !code->HasValidCode();
+    if (auto* code = dynamic_cast<TLOInsZintBarCode*>(object))
+        return !code->JANCode().trimmed().isEmpty() && !code->HasValidCode();
     if (auto* group = dynamic_cast<TDOGroup*>(object))
         for (TDrawObject* member : group->MemberList())
             if (Refused(member))
@@ -203,6 +246,8 @@ void RegisterMergeClasses()
         RegisterLabelClassChain(chain);
     }
     RegisterLabelClass<TLOInsBarCode>();
+    RegisterLabelClass<TLOInsZintBarCode>();
+    RegisterBarCodeFamily(QStringLiteral("TLOInsBarCode"), QStringLiteral("TLOInsZintBarCode"));
 
     TLOCreator::SetPreparation(QStringLiteral("TLODate"), [](TLabelObject* object, TDrawSite*) {
         if (auto* date = dynamic_cast<TLODate*>(object))

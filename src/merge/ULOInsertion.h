@@ -3,6 +3,7 @@
 // label's merge record. Each keeps the field it shows and the value it was last
 // given; the merge step gives them the label's record before the label is drawn.
 #include "barcode/ULOBarCode.h"
+#include "barcode/ULOZintBarCode.h"
 #include "draw/UDOInterfaces.h"
 #include "objects/ULOImage.h"
 #include "text/ULOText.h"
@@ -86,6 +87,39 @@ protected:
 private:
     QString FInsertionText;
     int FInsertionField = 0;
+};
+
+// A merge barcode of the libzint symbologies. Its value may join two fields: the
+// second one (InsertionField2, -1 for none) follows the first; for the Japan Post
+// symbol that is the postcode and the address number.
+class TLOInsZintBarCode : public TLOZintBarCode, public IDOInsertion
+{
+    VELMO_DRAW_OBJECT(TLOInsZintBarCode, TLOZintBarCode)
+public:
+    explicit TLOInsZintBarCode(TComponent* owner = nullptr) : TLOZintBarCode(owner) {}
+    void* QueryInterface(const TGUID& iid) override;
+
+    const QString& InsertionText() const { return FInsertionText; }
+    int InsertionField() const { return FInsertionField; }
+    int InsertionField2() const { return FInsertionField2; }
+    void SetInsertionField2(int field) { FInsertionField2 = field < 0 ? -1 : field; }
+    // The second field's value of the record being applied; the first one's follows.
+    void SetSecondInsertionText(const QString& text) { FSecondText = text; }
+
+    // The value (first field, then the second) becomes the symbol's data as it is.
+    void SetInsertionText(const QString& text) override;
+    QString GetInsertionText() const override { return FInsertionText; }
+    void SetInsertionField(int field) override { FInsertionField = field; }
+    int GetInsertionField() const override { return FInsertionField; }
+
+protected:
+    void AssignDrawObject(const TDrawObject& source) override;
+
+private:
+    QString FInsertionText;
+    QString FSecondText;
+    int FInsertionField = 0;
+    int FInsertionField2 = -1;
 };
 
 // The merge field the object shows: its own, or the first of a group's members;

@@ -24,6 +24,7 @@ constexpr KindInfo kKinds[] = {
     {"TLORect", "TLORect"},
     {"TLOJANCode", "TLOBarCode"},
     {"TLOBarCode", "TLOBarCode"},
+    {"TLOZintBarCode", "TLOZintBarCode"},
     {"TLOImage", "TLOVelmoImage"},
     {"TLOImagePaste", "TLOVelmoImage"},
     {"TLOOnePoint", "TLOVelmoImage"},
@@ -37,6 +38,7 @@ constexpr KindInfo kKinds[] = {
     {"TLOInsText", "TLOInsText"},
     {"TLOInsImage", "TLOInsImage"},
     {"TLOInsBarCode", "TLOInsBarCode"},
+    {"TLOInsZintBarCode", "TLOInsZintBarCode"},
     {"TLONumbering", "TLONumbering"},
 };
 
@@ -50,6 +52,18 @@ std::function<void(TLabelObject*)>& CreationHook()
 {
     static std::function<void(TLabelObject*)> hook;
     return hook;
+}
+
+struct TReplacement
+{
+    TLabelObject* Original = nullptr;
+    std::unique_ptr<TLabelObject> Object;
+};
+
+TReplacement& PendingReplacement()
+{
+    static TReplacement replacement;
+    return replacement;
 }
 
 std::function<void()>& CreatedHook()
@@ -103,6 +117,12 @@ bool TLOCreator::HasPreparation(const QString& kind)
 void TLOCreator::SetCreationHook(std::function<void(TLabelObject*)> hook)
 {
     CreationHook() = std::move(hook);
+}
+
+void TLOCreator::ReplaceNewObject(TLabelObject* original, TLabelObject* replacement)
+{
+    PendingReplacement().Original = original;
+    PendingReplacement().Object.reset(replacement);
 }
 
 void TLOCreator::SetCreatedHook(std::function<void()> hook)
@@ -162,9 +182,16 @@ bool TLOCreator::CreateObject(TDrawSite* site, const QString& kind)
     site->setCursor(Qt::ArrowCursor);
     if (editFirst) {
         bool cancelled = false;
+        PendingReplacement() = {};
         object->Edit(&cancelled);
+        TReplacement replacement = std::move(PendingReplacement());
+        PendingReplacement() = {};
         if (cancelled)
             return true; // the unique_ptr destroys the object; nothing was added
+        if (replacement.Object && replacement.Original == object.get()) {
+            site->InsertComponent(replacement.Object.get());
+            object = std::move(replacement.Object);
+        }
     }
     TLabelObject* placed = object.release();
     placed->SetCursor(crHandPoint);

@@ -28,6 +28,10 @@ public:
     static bool HasPreparation(const QString& kind);
     // The layout editor initialises new objects from its current settings.
     static void SetCreationHook(std::function<void(TLabelObject* object)> hook);
+    // A designer whose dialog turned a new object (not yet on a site) into one of
+    // another class hands the replacement here; CreateObject places it instead and
+    // frees the original. Ownership passes at once.
+    static void ReplaceNewObject(TLabelObject* original, TLabelObject* replacement);
     // Called whenever an object was created (the editor resets its move modes).
     static void SetCreatedHook(std::function<void()> hook);
 };

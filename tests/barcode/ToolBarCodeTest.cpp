@@ -63,7 +63,12 @@ TEST(ToolBarCode, RefusesWhatTheDialogRefuses)
     EXPECT_EQ(RunBarCode({QStringLiteral("code39"), QStringLiteral("a*b"), out}).ExitCode, 1);
     EXPECT_EQ(RunBarCode({QStringLiteral("code128"), QStringLiteral("^{NOPE}"), out}).ExitCode, 1);
     EXPECT_EQ(RunBarCode({QStringLiteral("code128"), QString(), out}).ExitCode, 1);
-    EXPECT_EQ(RunBarCode({QStringLiteral("qr"), QStringLiteral("x"), out}).ExitCode, 2);
+    EXPECT_EQ(RunBarCode({QStringLiteral("maxicode"), QStringLiteral("x"), out}).ExitCode, 2);
+    // The libzint kinds' options belong to them alone.
+    EXPECT_EQ(RunBarCode({QStringLiteral("jan"), QStringLiteral("1234567"), out, QStringLiteral("--module"),
+                          QStringLiteral("0.3")})
+                  .ExitCode,
+              2);
     EXPECT_EQ(RunBarCode({QStringLiteral("jan"), QStringLiteral("1234567")}).ExitCode, 2);
     EXPECT_EQ(RunBarCode({QStringLiteral("code39"), QStringLiteral("A"), out, QStringLiteral("--ratio"),
                    QStringLiteral("150")})

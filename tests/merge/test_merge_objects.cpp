@@ -232,3 +232,53 @@ TEST_F(MergeObjects, DesignsNameTheClassesAsTheCreatorMakesThem)
     ASSERT_NE(older, nullptr);
     EXPECT_EQ(older->Name, QStringLiteral("TLOVelmoImage"));
 }
+
+TEST_F(MergeObjects, LibzintMergeBarcodeJoinsTwoFieldsAndReportsRefusals)
+{
+    TCsvDB::Instance().Open(Write(QStringLiteral("jp.csv"),
+                                  QByteArray("263-0023,3-2-B1103\n100-0005,1-#-3\n,\n")));
+    TDOList list;
+    auto* code = new TLOInsZintBarCode;
+    code->SetSymbology(76); // Japan Post
+    code->SetInsertionField(0);
+    code->SetInsertionField2(1);
+    list.Add(code);
+    TCsvDB::Instance().ApplyMergeRecord(list, 0);
+    EXPECT_EQ(code->JANCode(), QStringLiteral("263-00233-2-B1103"));
+    EXPECT_TRUE(code->HasValidCode()) << code->EncodeError().toStdString();
+    EXPECT_FALSE(HasRefusedBarCode(list));
+    TCsvDB::Instance().ApplyMergeRecord(list, 1);
+    EXPECT_FALSE(code->HasValidCode());
+    EXPECT_TRUE(HasRefusedBarCode(list));
+    // An empty record, and a label beyond the last record, print no symbol and are
+    // no fault.
+    TCsvDB::Instance().ApplyMergeRecord(list, 2);
+    EXPECT_FALSE(HasRefusedBarCode(list));
+    TCsvDB::Instance().ApplyMergeRecord(list, 7);
+    EXPECT_TRUE(code->JANCode().isEmpty());
+    EXPECT_FALSE(HasRefusedBarCode(list));
+    // One field alone: the second one's value is not joined.
+    code->SetInsertionField2(-1);
+    TCsvDB::Instance().ApplyMergeRecord(list, 0);
+    EXPECT_EQ(code->JANCode(), QStringLiteral("263-0023"));
+    list.FreeObjects();
+
+    // Stored with its class name; the second field only when there is one, and read
+    // back without replacing the stored data by a merge value.
+    TLOInsZintBarCode stored;
+    stored.SetSymbology(58);
+    stored.SetJANCode(QStringLiteral("https://example.jp/"));
+    stored.SetInsertionText(QStringLiteral("https://example.jp/"));
+    QString text = ComponentToText(ComponentStreamBytes(stored));
+    EXPECT_TRUE(text.startsWith(u"object TLOInsZintBarCode")) << text.toStdString();
+    EXPECT_FALSE(text.contains(u"InsertionField2")) << text.toStdString();
+    stored.SetInsertionField2(3);
+    const QByteArray bytes = ComponentStreamBytes(stored);
+    TMemoryStream stream(bytes);
+    std::unique_ptr<TComponent> back = ReadComponent(stream);
+    auto* read = dynamic_cast<TLOInsZintBarCode*>(back.get());
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->InsertionField2(), 3);
+    EXPECT_EQ(read->JANCode(), QStringLiteral("https://example.jp/"));
+    EXPECT_EQ(ComponentStreamBytes(*read), bytes);
+}
