@@ -614,6 +614,127 @@ def caution(w, h, p, head="注意", msg="このコンセントは抜かないで
 
 
 # ---------------------------------------------------------------------------------
+# Layouts for the matching sheets turned to landscape: the paper turns, so each label
+# is as tall as it was wide. Narrow labels take vertical writing.
+
+def tall_name(w, h, p, name="やまだ", mark="circle", font=ROUND):
+    dark, pale, acc = p
+    d = Design(w, h)
+    d.back(pale)
+    if mark == "circle":
+        d.circle(20, 20, w - 40, w - 40, fill=acc)
+        top = w + 10
+    elif mark == "dots":
+        for i in range(3):
+            d.circle(w // 2 - 12, 15 + i * 35, 24, 24, fill=(acc, dark, acc)[i])
+        top = 130
+    else:
+        d.rect(0, 0, w, 30, fill=dark)
+        top = 60
+    room = h - top - 20
+    size = max(6, min(11, int(room / (len(name) * PT * 1.05)), int((w - 30) / (PT * 1.1))))
+    d.text(w // 2 - int(size * PT * 0.6), top, int(size * PT * 1.25), name, size, font, dark, vertical=True,
+           h=room, field="なまえ")
+    return d
+
+
+def address_tall(w, h, p, zipc="〒100-0001", addr=("東京都千代田区千代田1-1", "ベルモマンション101号"),
+                 name="山田 太郎 様", frame=False):
+    dark, pale, acc = p
+    d = Design(w, h)
+    d.back(pale if frame else "#FFFFFF")
+    if frame:
+        d.rect(15, 15, w - 30, h - 30, fill="#FFFFFF", frame=dark, fw=5, round_=True)
+    else:
+        d.rect(0, 0, w, 24, fill=dark)
+    d.text(30, 45, w - 60, zipc, 8, GOTHIC, dark, field="郵便番号")
+    # Vertical writing: the address on the right, the name large in the middle.
+    d.text(w - 150, 110, 110, list(addr), 8, GOTHIC, "#333333", vertical=True, h=h - 160, field="住所")
+    d.text(w // 2 - 110, 150, 130, name, 14, MINCHO, "#111111", vertical=True, h=h - 200, field="宛名")
+    return d
+
+
+def card_tall(w, h, p, company="株式会社 ベルモ企画", title="営業部　主任", name="山田 太郎",
+              contact=("〒150-0001", "東京都渋谷区神宮前1-2-3", "TEL 03-1234-5678")):
+    dark, pale, acc = p
+    d = Design(w, h)
+    d.back("#FFFFFF")
+    d.rect(0, 0, w, 60, fill=dark)
+    d.rect(0, 60, w, 12, fill=acc)
+    d.text(50, 130, w - 100, company, 8, GOTHIC, dark, bold=True, field="会社名")
+    d.text(50, 200, w - 100, title, 7, GOTHIC, "#555555", field="役職")
+    d.text(w // 2 - 55, 270, 110, name, 18, MINCHO, "#111111", vertical=True, h=380, field="氏名")
+    d.line(50, h - 230, w - 50, h - 230, acc, 4)
+    d.text(50, h - 200, w - 100, list(contact), 6, GOTHIC, "#333333", field="連絡先")
+    return d
+
+
+def spine_wide(w, h, p, year="2026年度", title="経理書類", dept="総務部"):
+    dark, pale, acc = p
+    d = Design(w, h)
+    d.back("#FFFFFF")
+    d.rect(0, 0, 420, h, fill=dark)
+    d.text(20, h // 2 - 40, 380, year, 14, GOTHIC, "#FFFFFF", align=1, field="年度")
+    d.text(480, h // 2 - 110, w - 1000, title, 38, GOTHIC, "#111111", align=1, bold=True, field="タイトル")
+    d.rect(w - 440, 0, 440, h, fill=pale)
+    d.rect(w - 450, 0, 10, h, fill=acc)
+    d.text(w - 420, h // 2 - 35, 400, dept, 13, GOTHIC, dark, align=1, field="部署")
+    return d
+
+
+def notebook_tall(w, h, p, subject="こくご", name="やまだ たろう"):
+    dark, pale, acc = p
+    d = Design(w, h)
+    d.back("#FFFFFF")
+    d.rect(0, 0, w, 150, fill=dark)
+    d.text(10, 40, w - 20, subject, 10, TEXTBOOK, "#FFFFFF", align=1, field="教科")
+    d.line(w // 2 + 70, 190, w // 2 + 70, h - 30, acc, 3)
+    d.text(w // 2 - 45, 190, 90, name, 10, TEXTBOOK, "#222222", vertical=True, h=h - 220, field="なまえ")
+    return d
+
+
+def tray_tall(w, h, p, title="Piano Works", tracks=("1. ソナチネ", "2. 月の光", "3. 子守歌")):
+    dark, pale, acc = p
+    d = Design(w, h)
+    d.back("#FFFFFF", pale, 90)
+    d.rect(0, 0, w, 65, fill=dark)
+    d.rect(0, h - 65, w, 65, fill=dark)
+    d.text(60, 12, w - 120, title, 8, GOTHIC, "#FFFFFF", align=1, field="背タイトル")
+    d.text(60, h - 53, w - 120, title, 8, GOTHIC, "#FFFFFF", align=1)
+    d.text(120, 160, w - 240, title, 14, HEAVY, dark, align=1, field="タイトル")
+    d.line(150, 280, w - 150, 280, acc, 5)
+    d.text(150, 340, w - 300, list(tracks), 9, GOTHIC, "#333333", field="曲目")
+    return d
+
+
+def badge_tall(w, h, p, event="ベルモ交流会 2026", role="参加者", name="山田 太郎", org="ベルモ株式会社"):
+    dark, pale, acc = p
+    d = Design(w, h)
+    d.back("#FFFFFF")
+    d.rect(0, 0, w, 150, fill=dark)
+    d.text(20, 45, w - 40, event, 8, GOTHIC, "#FFFFFF", align=1, bold=True, field="イベント名")
+    d.text(20, 190, w - 40, org, 7, GOTHIC, "#555555", align=1, field="所属")
+    d.text(w // 2 - 70, 270, 140, name, 22, GOTHIC, "#111111", vertical=True, bold=True, h=480, field="氏名")
+    d.rect(0, h - 90, w, 90, fill=acc)
+    d.text(20, h - 75, w - 40, role, 7, GOTHIC, "#FFFFFF", align=1, field="区分")
+    return d
+
+
+def greeting_tall(w, h, p, head="謹賀新年", body=("旧年中は大変お世話になりました", "本年もよろしくお願い申し上げます"),
+                  date="令和八年 元旦", name="山田 太郎", font=BRUSH):
+    dark, pale, acc = p
+    d = Design(w, h)
+    d.back("#FFFFFF", pale, 90)
+    d.circle(40, 40, 160, 160, fill=acc)
+    # Vertical writing from the right: the greeting, the message, the date and name.
+    d.text(w - 180, 60, 130, head, 24, font, dark, vertical=True, h=560, field="見出し")
+    d.text(w - 400, 80, 180, list(body), 8, MINCHO, "#333333", vertical=True, h=h - 160, field="あいさつ文")
+    d.text(120, 280, 60, date, 7, MINCHO, "#555555", vertical=True, h=h - 360, field="日付")
+    d.text(40, 280, 70, name, 9, MINCHO, "#222222", vertical=True, h=h - 360, field="差出人")
+    return d
+
+
+# ---------------------------------------------------------------------------------
 
 def write(path, paper_key, design, separate=False, landscape=False):
     full = os.path.join(HERE, path)
@@ -794,12 +915,61 @@ def osoroi_sets():
           [greeting(w, h, P(4), "謹賀新年"), greeting(w, h, P(2), "謹賀新年", font=GYOSHO)])
 
 
+def osoroi_landscape_sets():
+    # Each item's landscape folder: the paper turned, so w and h trade places.
+    o = "Osoroi/"
+    marks = ["circle", "dots", "bar", "circle"]
+    h, w = size("name")
+    write(o + "Home/Names/Landscape/family-names-tall.txt", "name",
+          [tall_name(w, h, P(k % 4 + 1), "やまだ", marks[k % 4], ROUND) for k in range(60)], landscape=True)
+    h, w = size("address")
+    write(o + "Home/Address/Landscape/address-tall.txt", "address",
+          [address_tall(w, h, P(k % 4), frame=k % 2 == 1) for k in range(12)], landscape=True)
+    h, w = size("card")
+    write(o + "Office/Cards/Landscape/cards-tall.txt", "card", [card_tall(w, h, P(k % 2)) for k in range(10)], landscape=True)
+    h, w = size("spine")
+    write(o + "Office/Spines/Landscape/spines-wide.txt", "spine",
+          [spine_wide(w, h, P(k), "2026年度", "経理書類", "総務部") for k in range(4)], landscape=True)
+    h, w = size("hname")
+    write(o + "School/Belongings/Landscape/mochimono-tall.txt", "hname",
+          [tall_name(w, h, P(k % 4 + 4), "やまだ", marks[k % 4], TEXTBOOK) for k in range(16)], landscape=True)
+    h, w = size("note")
+    subjects = ["こくご", "さんすう", "せいかつ", "おんがく", "ずこう", "たいいく", "どうとく", "れんらく"]
+    designs = []
+    for k in range(24):
+        d = notebook_tall(w, h, P(k % 8), subjects[k % 8])
+        for body in d.items:
+            if any("wizInputCaption = '教科'" in line for line in body):
+                body[:] = [line.replace("wizInputEnable = True", "wizInputEnable = False") for line in body
+                           if "wizInputCaption" not in line]
+        designs.append(d)
+    write(o + "School/Notebooks/Landscape/notebooks-tall.txt", "note", designs, landscape=True)
+    cd = cd_label(1170, 1170, P(5), "Family Album", "2026 春", "2026.04", 1)
+    jk = jacket(1200, 1200, P(5), "Family Album", "2026 春", False)
+    write(o + "Party/CDJacket/Landscape/cd-jacket-landscape.txt", "cdset1", [cd, jk], landscape=True)
+    cd = cd_label(1170, 1170, P(1), "Piano Works", "春の発表会", "2026.03.20", 0)
+    tr = tray_tall(1180, 1500, P(1), "Piano Works")
+    write(o + "Party/CDTray/Landscape/cd-tray-tall.txt", "cdset2", [cd, tr], landscape=True)
+    h, w = size("badge")
+    write(o + "Party/Badges/Landscape/badges-tall.txt", "badge",
+          [badge_tall(w, h, P(k % 5), "ベルモ交流会 2026", "参加者") for k in range(10)], landscape=True)
+    w, h = size("round50")
+    heads = ["Joyeux Noël", "Merry X'mas", "Happy Holidays"]
+    write(o + "Season/Christmas/Landscape/xmas-gift-landscape.txt", "round50",
+          [round_gift(w, h, (P(2), P(1), P(4))[k % 3], heads[k % 3], "よいクリスマスを", k % 2 == 1, POP) for k in range(12)],
+          landscape=True)
+    h, w = size("postcard2")
+    write(o + "Season/NewYear/Landscape/nenga-tall.txt", "postcard2",
+          [greeting_tall(w, h, P(4), "謹賀新年"), greeting_tall(w, h, P(2), "賀正", font=GYOSHO)], landscape=True)
+
+
 def main():
     for sub in ("Template/Wizard", "Osoroi/Home", "Osoroi/Office", "Osoroi/School", "Osoroi/Party", "Osoroi/Season"):
         shutil.rmtree(os.path.join(HERE, sub), ignore_errors=True)
     wizard_designs()
     n = COUNT[0]
     osoroi_sets()
+    osoroi_landscape_sets()
     print("wizard designs:", n, "matching sheets:", COUNT[0] - n)
 
 

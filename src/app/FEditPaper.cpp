@@ -1,3 +1,4 @@
+#include "base/UFolderHistory.h"
 #include "app/FEditPaper.h"
 #include "app/FPaperMaintenance.h"
 #include "base/UExceptions.h"
@@ -230,8 +231,9 @@ void TPaperEditor::AddDesignRows(QFormLayout* form)
     form->addRow(QStringLiteral("用紙柄"), row);
     connect(add, &QPushButton::clicked, this, [this] {
         const QString file = QFileDialog::getOpenFileName(
-            this, QStringLiteral("用紙柄追加"), QString(),
+            this, QStringLiteral("用紙柄追加"), StartFolder(folderkind::Document),
             QStringLiteral("ベルモデータ(*.lbd);;すべてのファイル(*.*)"));
+        RememberFolder(folderkind::Document, file);
         if (!file.isEmpty())
             AddDesigns(file);
     });
@@ -276,8 +278,9 @@ QDialogButtonBox* TPaperEditor::MakeButtons()
     FButtons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
     auto* testPrint = FButtons->addButton(QStringLiteral("試し印刷(&P)..."), QDialogButtonBox::ActionRole);
     connect(testPrint, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("試し印刷"), QString(),
+        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("試し印刷"), StartFolder(folderkind::PrintFile),
                                                           QStringLiteral("PDFファイル (*.pdf)"));
+        RememberFolder(folderkind::PrintFile, file);
         if (!file.isEmpty())
             TestPrint(file);
     });
@@ -990,8 +993,9 @@ TfrmPaperTypeSelect::TfrmPaperTypeSelect(const TPaperInfo& paper, const TPapers&
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
     auto* testPrint = buttons->addButton(QStringLiteral("試し印刷(&P)..."), QDialogButtonBox::ActionRole);
     connect(testPrint, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("試し印刷"), QString(),
+        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("試し印刷"), StartFolder(folderkind::PrintFile),
                                                           QStringLiteral("PDFファイル (*.pdf)"));
+        RememberFolder(folderkind::PrintFile, file);
         if (!file.isEmpty())
             Editor().TestPrint(file);
     });

@@ -118,8 +118,17 @@ TfrmEnvironment::TfrmEnvironment(QWidget* parent) : QDialog(parent)
     });
     connect(FHistory, &QPushButton::clicked, this, [this] {
         QMenu menu(this);
-        for (const QString& entry : FPathHistory->Items())
+        menu.setObjectName(QStringLiteral("mnuPathHistory"));
+        const QStringList entries = FPathHistory->Items();
+        for (const QString& entry : entries)
             menu.addAction(entry, this, [this, entry] { FPath->setText(entry); });
+        if (!entries.isEmpty()) {
+            menu.addSeparator();
+            menu.addAction(QStringLiteral("履歴の消去"), this, [this] {
+                FPathHistory->Clear();
+                FHistory->setEnabled(false);
+            })->setObjectName(QStringLiteral("actClearHistory"));
+        }
         menu.exec(FHistory->mapToGlobal(QPoint(0, FHistory->height())));
     });
     PathModeChanged();

@@ -81,7 +81,8 @@ bool TfrmLayoutMain::OpenDocument(const QString& fileName)
     FDocument->SetSheetMode(false);
     TfrmLayout::ResetRememberedZoom();
     QString mergeMessage;
-    if (OpenDocumentMergeData(*FDocument, &mergeMessage) != TMergeOpenResult::Opened)
+    OpenDocumentMergeData(*FDocument, &mergeMessage);
+    if (!mergeMessage.isEmpty())
         AppMessageBox(mergeMessage, {bkOK}, 0, 0, false);
     FLayout->SetDocument(FDocument.get());
     FLayout->SetZoom(0);

@@ -10,6 +10,7 @@
 #include "app/UAppFrame.h"
 #include "app/UAutoSave.h"
 #include "app/UMainCommands.h"
+#include "base/UFolderHistory.h"
 #include "base/UDateTime.h"
 #include "base/UModalResult.h"
 #include "document/FOldPaperMerge.h"
@@ -22,6 +23,7 @@
 #include "document/UProductInfo.h"
 #include "document/USheetLabels.h"
 #include "imaging/FPhotoCD.h"
+#include "merge/ULOInsertion.h"
 #include "merge/FCsvBrowser.h"
 #include "merge/FInsertionController.h"
 #include "merge/FMergeDialogs.h"
@@ -32,6 +34,7 @@
 #include "paper/UVelmoPapers.h"
 #include "print/FPrintPaper.h"
 #include "print/UPrinter.h"
+#include <set>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -258,6 +261,7 @@ void TfrmMain::BuildCommands()
     FOpenHistory = new THistoryMenuManager(this);
     FOpenHistory->SetRegistryKey(QStringLiteral("$(OpenFileHistory)"));
     FOpenHistory->SetUseAccelerator(true);
+    FOpenHistory->SetClearHistoryCaption(QStringLiteral("履歴の消去"));
     FOpenHistory->SetMenuItem(FRecentAnchor);
     FOpenHistory->OnMenuClick = [this](const QString& entry) {
         // Opened after the menu has closed: the question and dialogs need the loop.
@@ -812,7 +816,8 @@ void TfrmMain::OpenMergeOfDocument()
     if (!FDocument || FDocument->CSVFile().isEmpty())
         return;
     QString message;
-    if (OpenDocumentMergeData(*FDocument, &message) != TMergeOpenResult::Opened && !message.isEmpty())
+    OpenDocumentMergeData(*FDocument, &message);
+    if (!message.isEmpty())
         Tell(message);
     RefreshView();
     UpdateInsertionController(true);
@@ -842,6 +847,9 @@ void TfrmMain::AddToHistory(const QString& fileName)
 {
     FOpenHistory->Add(fileName);
     FFolderHistory->Add(QFileInfo(fileName).absolutePath());
+    // The same list for the dialogs of the other windows (an installed store on the
+    // same key: adding again only keeps it first).
+    RememberFolder(folderkind::Document, fileName);
     FRecentMenu->setEnabled(true);
 }
 
@@ -1054,8 +1062,17 @@ bool TfrmMain::Print()
     hooks.Banding = [] { return ReadSettingBool(QStringLiteral("Banding"), true); };
     hooks.ShowError = [](const QString& message) { Tell(message); };
     hooks.OnPrintingWindow = OnPrintingWindow;
-    hooks.FaceHook = [this](TDOList& objects, int counter) {
+    // Labels whose merge picture file is missing print without it; the run goes
+    // on and says so once at the end.
+    std::set<int> missingLabels;
+    QStringList missingFiles;
+    hooks.FaceHook = [this, &missingLabels, &missingFiles](TDOList& objects, int counter) {
         TCsvDB::Instance().ApplyMergeRecord(objects, counter);
+        for (const QString& name : MissingMergePictures(objects)) {
+            missingLabels.insert(counter);
+            if (!missingFiles.contains(name))
+                missingFiles << name;
+        }
         if (PrintFaceHook)
             PrintFaceHook(objects, counter);
     };
@@ -1065,16 +1082,15 @@ bool TfrmMain::Print()
                                              hooks);
     if (!printed)
         FDocument->SetLastPrint(formerPrint);
+    if (printed && !missingLabels.empty())
+        Tell(MissingMergePicturesNotice(int(missingLabels.size()), missingFiles));
     return printed;
 }
 
 void TfrmMain::PrinterSetup()
 {
-    QPrinter printer;
-    QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(QStringLiteral("プリンタ設定"));
-    if (dialog.exec() == QDialog::Accepted)
-        RebuildPrinterForm(printer.printerName());
+    // On the print command's own printer: what is chosen here is what 印刷 uses.
+    ExecutePrinterSetup(this, PrinterSetupHook);
 }
 
 // ---------------------------------------------------------------------------------
@@ -1098,6 +1114,8 @@ bool TfrmMain::ChooseMergeData()
             Tell(message);
         return false;
     }
+    if (!message.isEmpty())
+        Tell(message); // the list opened, mended: which line to look at
     UpdateInsertionController(true);
     return true;
 }
@@ -1166,11 +1184,7 @@ QString TfrmMain::AskFileName(TFileDialogKind kind, const QString& suggested, in
         return FileDialogHook(kind, suggested, filterIndex);
     QFileDialog dialog(this);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    QString start = suggested;
-    if (start.isEmpty() && kind != TFileDialogKind::OpenCsv) {
-        const QStringList folders = FFolderHistory->Items();
-        start = folders.isEmpty() ? QDir::homePath() : folders.first();
-    }
+    const QString start = FileDialogStart(kind, suggested);
     if (QFileInfo(start).isDir())
         dialog.setDirectory(start);
     else if (!start.isEmpty()) {
@@ -1218,7 +1232,35 @@ QString TfrmMain::AskFileName(TFileDialogKind kind, const QString& suggested, in
         else if (kind == TFileDialogKind::ExportPicture && suffix == u"bmp")
             *filterIndex = 1;
     }
-    return dialog.selectedFiles().first();
+    const QString chosen = dialog.selectedFiles().first();
+    // Work files join the folder history when they are opened or saved.
+    if (kind == TFileDialogKind::ExportPicture)
+        RememberFolder(folderkind::Export, chosen);
+    else if (kind == TFileDialogKind::OpenCsv)
+        RememberFolder(folderkind::MergeData, chosen);
+    return chosen;
+}
+
+QString TfrmMain::FileDialogStart(TFileDialogKind kind, const QString& suggested) const
+{
+    // A suggested name with a folder (the current file) is where the user is; a bare
+    // name starts in the last folder used for the kind, else the documents folder.
+    if (!suggested.isEmpty() && QFileInfo(suggested).isAbsolute() && QFileInfo(QFileInfo(suggested).absolutePath()).isDir())
+        return suggested;
+    QString folder;
+    switch (kind) {
+    case TFileDialogKind::OpenDocument:
+    case TFileDialogKind::SaveDocument:
+        folder = StartFolder(folderkind::Document);
+        break;
+    case TFileDialogKind::ExportPicture:
+        folder = StartFolder(folderkind::Export);
+        break;
+    case TFileDialogKind::OpenCsv:
+        folder = StartFolder(folderkind::MergeData);
+        break;
+    }
+    return suggested.isEmpty() ? folder : QDir(folder).filePath(QFileInfo(suggested).fileName());
 }
 
 // ---------------------------------------------------------------------------------

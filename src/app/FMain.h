@@ -14,6 +14,8 @@ class QMenu;
 class QTimer;
 class QToolBar;
 
+class QPrinter;
+
 namespace velmo {
 
 class TLabelData;
@@ -106,6 +108,8 @@ public:
     std::function<bool()> NewPaperDialogHook;
     std::function<void(TfrmPrinting&)> OnPrintingWindow;
     std::function<void(TDOList& objects, int counter)> PrintFaceHook;
+    // Replaces the system's printer dialog of "プリンタ設定" (true for OK).
+    std::function<bool(QPrinter& printer)> PrinterSetupHook;
     // Replaces the start-up choice dialog: returns the button pressed.
     std::function<TStartupChoice()> StartupChoiceHook;
     // Opens an address in the desktop's browser (tests record it instead).
@@ -148,6 +152,12 @@ private:
     void StoreLayout();
     void OpenLabelEditor(int position);
     QString AskFileName(TFileDialogKind kind, const QString& suggested, int* filterIndex);
+public:
+    // Where the file dialog of the kind starts: the suggested file when it names a
+    // folder that exists, else the last folder used for the kind, else the documents
+    // folder (with the suggested name in it).
+    QString FileDialogStart(TFileDialogKind kind, const QString& suggested) const;
+private:
     void AboutToShowHelp();
     void PrinterSetup();
     void EditUpdateUrl();

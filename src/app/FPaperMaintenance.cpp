@@ -1,3 +1,4 @@
+#include "base/UFolderHistory.h"
 #include "app/FPaperMaintenance.h"
 #include "app/UPaperSelect.h"
 #include "base/UExceptions.h"
@@ -595,8 +596,10 @@ TfrmGroupView::TfrmGroupView(const TVelmoPapers& papers, QWidget* parent) : QDia
     main->addLayout(right);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(change, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("イメージの変更"), QString(),
+        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("イメージの変更"),
+                                                          StartFolder(folderkind::Picture),
                                                           QStringLiteral("画像 (*.png *.bmp *.jpg *.jpeg)"));
+        RememberFolder(folderkind::Picture, file);
         if (!file.isEmpty() && !ShowPicture(file))
             QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 を読み込めませんでした").arg(file));
     });

@@ -1,3 +1,4 @@
+#include "base/UFolderHistory.h"
 #include "app/FPaperSelect.h"
 #include "app/FEditPaper.h"
 #include "app/FPaperMaintenance.h"
@@ -44,6 +45,8 @@ namespace velmo {
 namespace {
 
 constexpr int kIndexRole = Qt::UserRole + 1;
+// The papers last used: twenty kept (other histories keep ten).
+constexpr int kUsedPaperHistoryLimit = 20;
 
 // History lists need the application's settings key; without one (a tool or a test
 // without the frame) they are simply not kept.
@@ -58,11 +61,12 @@ QStringList HistoryItems(const QString& key)
     }
 }
 
-void AddHistory(const QString& key, const QString& text)
+void AddHistory(const QString& key, const QString& text, int limit = 10)
 {
     try {
         THistoryManager history;
         history.SetRegistryKey(key);
+        history.SetLimit(limit);
         history.Add(text);
     } catch (const std::exception&) {
     }
@@ -742,8 +746,9 @@ void TfrmPaperSelect::BuildExtendedMenu()
     }));
     m->addSeparator();
     m->addAction(QStringLiteral("用紙リストの保存..."), this, [this] {
-        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("用紙リストの保存"), QString(),
-                                                          QStringLiteral("(*.txt)"));
+        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("用紙リストの保存"),
+                                                          StartFolder(folderkind::PaperData), QStringLiteral("(*.txt)"));
+        RememberFolder(folderkind::PaperData, file);
         if (!file.isEmpty())
             SaveList(file);
     });
@@ -783,8 +788,11 @@ QString TfrmPaperSelect::ImportTemplates(const QStringList& files)
 
 void TfrmPaperSelect::AskImport()
 {
-    const QStringList files = QFileDialog::getOpenFileNames(this, QStringLiteral("テンプレートの取り込み"), QString(),
+    const QStringList files = QFileDialog::getOpenFileNames(this, QStringLiteral("テンプレートの取り込み"),
+                                                            StartFolder(folderkind::PaperData),
                                                             QStringLiteral("テンプレートファイル (*.xml)"));
+    if (!files.isEmpty())
+        RememberFolder(folderkind::PaperData, files.first());
     if (files.isEmpty())
         return;
     QMessageBox::information(this, windowTitle(), ImportTemplates(files));
@@ -803,7 +811,7 @@ void TfrmPaperSelect::accept()
         WriteSettingBool(QStringLiteral("DefaultDesign"), SeparatelyDesign());
         WriteSettingBool(QStringLiteral("DefaultLandScape"), paper->Landscape());
     }
-    AddHistory(QStringLiteral("$(UsedPaperHistory)"), paper->PaperName());
+    AddHistory(QStringLiteral("$(UsedPaperHistory)"), paper->PaperName(), kUsedPaperHistoryLimit);
     QDialog::accept();
 }
 

@@ -394,7 +394,8 @@ bool TfrmSheetMain::OpenDocument(const QString& fileName)
     // which show their records); a file that is gone or unreadable leaves the
     // document open without it.
     QString mergeMessage;
-    if (OpenDocumentMergeData(*FDocument, &mergeMessage) != TMergeOpenResult::Opened && !mergeMessage.isEmpty())
+    OpenDocumentMergeData(*FDocument, &mergeMessage);
+    if (!mergeMessage.isEmpty())
         AppMessageBox(mergeMessage, {bkOK}, 0, 0, false);
     TfrmSheet::ResetRememberedZoom();
     FSheet = new TfrmSheet(*FDocument, ExpandMacros(QStringLiteral("$(AppName)")), this);

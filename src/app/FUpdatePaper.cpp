@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QUrl>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -47,6 +48,12 @@ QString UpdaterUrl()
 
 } // namespace
 
+bool IsUpdateAddress(const QString& text)
+{
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    return url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty();
+}
+
 TfrmUpdatePaper::TfrmUpdatePaper(TVelmoPapers& papers, QWidget* parent)
     : QDialog(parent), FPapers(papers), FDownload(std::make_unique<TPPRDownload>())
 {
@@ -66,11 +73,26 @@ TfrmUpdatePaper::TfrmUpdatePaper(TVelmoPapers& papers, QWidget* parent)
 
     FPages->addWidget(SimplePage({QStringLiteral("インターネットに接続してよろしいですか？")}, FPages));
     FPages->addWidget(SimplePage({QStringLiteral("現在の環境では、インターネットに接続できません。")}, FPages));
-    FPages->addWidget(SimplePage(
-        {QStringLiteral("更新情報の取得先が設定されていません。"),
-         QStringLiteral("用紙情報の提供元から知らされたアドレスを「用紙情報アップデートファイルのURLの変更」で"
-                        "入力してから、もう一度お試しください。")},
-        FPages));
+    {
+        // The address is entered here (and kept) rather than in a menu entry the
+        // user may not have.
+        auto* page = SimplePage({QStringLiteral("更新情報の取得先が設定されていません。"),
+                                 QStringLiteral("用紙情報の提供元から知らされたアドレス (URL) を入力して、"
+                                                "「接続」を押してください。")},
+                                FPages);
+        auto* row = new QHBoxLayout;
+        row->addWidget(new QLabel(QStringLiteral("URL:"), page));
+        FAddress = new QLineEdit(page);
+        FAddress->setObjectName(QStringLiteral("edtUpdateUrl"));
+        FAddress->setPlaceholderText(QStringLiteral("http://"));
+        row->addWidget(FAddress, 1);
+        static_cast<QVBoxLayout*>(page->layout())->insertLayout(2, row);
+        connect(FAddress, &QLineEdit::textChanged, this, [this] {
+            if (FPage == pgNoAddress)
+                FAction->setEnabled(IsUpdateAddress(FAddress->text()));
+        });
+        FPages->addWidget(page);
+    }
     {
         auto* page = SimplePage({QStringLiteral("アップデートファイルの取得に失敗しました")}, FPages);
         FFailureDetail = Text(QString(), page);
@@ -132,10 +154,25 @@ TfrmUpdatePaper::TfrmUpdatePaper(TVelmoPapers& papers, QWidget* parent)
     layout->addLayout(buttons);
 
     connect(FAction, &QPushButton::clicked, this, [this] {
-        if (FPage == pgQueryUpdate)
+        if (FPage == pgQueryUpdate) {
             Update();
-        else
+        } else {
+            if (FPage == pgNoAddress) {
+                if (!IsUpdateAddress(FAddress->text()))
+                    return;
+                WriteSettingString(QStringLiteral("PPRUpdaterURL"), FAddress->text().trimmed());
+            }
             Connect();
+        }
+    });
+    // A wrong address is mended where it failed.
+    FChangeAddress = new QPushButton(QStringLiteral("URLの変更..."), this);
+    FChangeAddress->setObjectName(QStringLiteral("btnChangeUrl"));
+    buttons->insertWidget(1, FChangeAddress);
+    connect(FChangeAddress, &QPushButton::clicked, this, [this] {
+        TfrmUpdateURL dialog(this);
+        if (AddressDialogHook ? AddressDialogHook(dialog) : dialog.exec() == QDialog::Accepted)
+            ShowPage(UpdaterUrl().isEmpty() ? pgNoAddress : pgQueryConnect);
     });
     connect(FCancel, &QPushButton::clicked, this, [this] {
         if (FBusy)
@@ -186,7 +223,13 @@ void TfrmUpdatePaper::ShowPage(TPage page)
     FCancel->setText(FBusy ? QStringLiteral("中止") : (page == pgFinish ? QStringLiteral("閉じる")
                                                                         : QStringLiteral("キャンセル")));
     FCancel->setEnabled(page != pgMerging);
+    FChangeAddress->setVisible(page == pgConnectionFailure);
     switch (page) {
+    case pgNoAddress:
+        FAction->setText(QStringLiteral("接続"));
+        FAction->setEnabled(IsUpdateAddress(FAddress->text()));
+        FAddress->setFocus();
+        break;
     case pgQueryConnect:
         FAction->setText(QStringLiteral("接続"));
         FAction->setEnabled(true);

@@ -16,6 +16,7 @@ namespace velmo {
 
 class TVelmoPapers;
 class TPPRDownload;
+class TfrmUpdateURL;
 
 class TfrmUpdatePaper : public QDialog
 {
@@ -39,6 +40,12 @@ public:
 
     TPage Page() const { return FPage; }
     QPushButton* ActionButton() const { return FAction; }
+    // The address box of the page shown while no address is set.
+    QLineEdit* AddressEdit() const { return FAddress; }
+    // "URLの変更..." of the failure page.
+    QPushButton* ChangeAddressButton() const { return FChangeAddress; }
+    // Runs the address dialog in place of exec (tests): true for OK.
+    std::function<bool(TfrmUpdateURL& dialog)> AddressDialogHook;
     QPushButton* CancelButton() const { return FCancel; }
     // The texts the current page shows, top to bottom (for the tests and the tool).
     QStringList PageTexts() const;
@@ -74,7 +81,12 @@ private:
     QLabel* FFailureDetail;
     QPushButton* FAction;
     QPushButton* FCancel;
+    QPushButton* FChangeAddress = nullptr;
+    QLineEdit* FAddress = nullptr;
 };
+
+// An address the update can use: an http or https URL with a host.
+bool IsUpdateAddress(const QString& text);
 
 // "用紙情報アップデートファイルのURLの変更": shows "PPRUpdaterURL" and writes it on OK.
 class TfrmUpdateURL : public QDialog

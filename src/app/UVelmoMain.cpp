@@ -25,6 +25,8 @@
 #include "text/UImageFont.h"
 #include "text/ULODecoString.h"
 #include "app/UHistoryManager.h"
+#include "print/FPrintPaper.h"
+#include "base/UFolderHistory.h"
 #include "pictures/FPictureDialogs.h"
 #include "acquire/FTwain.h"
 #include "imaging/UImageData.h"
@@ -143,6 +145,37 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         return frame ? frame->FindDataFile(path, QString()) : QString();
     };
     PictureEnvironment().ExpandMacros = [](const QString& text) { return ExpandMacros(text); };
+    // Print jobs are named by the application's title format.
+    SetPrintJobTitleFormatter([](const QString& fileName) {
+        return FormatText(ExpandMacros(QStringLiteral("$(PrintTitleFormat)")),
+                          {fileName.isEmpty() ? QStringLiteral("新規作成") : QFileInfo(fileName).fileName()});
+    });
+    // The file dialogs of every library start where their kind was last used.
+    SetFolderHistoryStore({[](const QString& key) {
+                               try {
+                                   THistoryManager history;
+                                   history.SetRegistryKey(key);
+                                   return history.Items();
+                               } catch (const std::exception&) {
+                                   return QStringList();
+                               }
+                           },
+                           [](const QString& key, const QString& folder) {
+                               try {
+                                   THistoryManager history;
+                                   history.SetRegistryKey(key);
+                                   history.Add(folder);
+                               } catch (const std::exception&) {
+                               }
+                           },
+                           [](const QString& key) {
+                               try {
+                                   THistoryManager history;
+                                   history.SetRegistryKey(key);
+                                   history.Clear();
+                               } catch (const std::exception&) {
+                               }
+                           }});
     PictureEnvironment().ReadFolderHistory = [] {
         THistoryManager history;
         history.SetRegistryKey(QStringLiteral("$(UserImageHistory)"));
@@ -152,6 +185,11 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         THistoryManager history;
         history.SetRegistryKey(QStringLiteral("$(UserImageHistory)"));
         history.Add(folder);
+    };
+    PictureEnvironment().ClearFolderHistory = [] {
+        THistoryManager history;
+        history.SetRegistryKey(QStringLiteral("$(UserImageHistory)"));
+        history.Clear();
     };
     // "取り込み": a scanner or camera through SANE; a device failure (ETwain) reaches
     // the exception handler, which shows it inside the scanner error text.

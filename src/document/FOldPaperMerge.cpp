@@ -1,3 +1,4 @@
+#include "base/UFolderHistory.h"
 #include "document/FOldPaperMerge.h"
 #include "paper/UOldPapers.h"
 #include "paper/UVelmoPapers.h"
@@ -25,11 +26,13 @@ bool ExecuteOldPaperMerge(QWidget* parent, TVelmoPapers& papers, const TOldPaper
         fileName = hooks.AskFile(parent);
     } else {
         QFileDialog dialog(parent);
+        dialog.setDirectory(StartFolder(folderkind::PaperData));
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setDefaultSuffix(QStringLiteral("ppr"));
         dialog.setNameFilters({QStringLiteral("ppr(*.ppr)"), QStringLiteral("All Files(*)")});
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             fileName = dialog.selectedFiles().constFirst();
+        RememberFolder(folderkind::PaperData, fileName);
     }
     if (fileName.isEmpty())
         return false;

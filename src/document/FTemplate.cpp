@@ -1,6 +1,7 @@
 #include "document/FTemplate.h"
 #include "document/ULabelData.h"
 #include "draw/UDrawObject.h"
+#include "base/UFolderHistory.h"
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -83,6 +85,11 @@ TfrmTemplate::TfrmTemplate(const TTemplateFace& face, const QString& indexFile, 
     folderRow->addWidget(FFolder, 1);
     auto* browse = new QPushButton(QStringLiteral("参照"), filePage);
     folderRow->addWidget(browse);
+    FHistory = new QPushButton(QStringLiteral("▼"), filePage);
+    FHistory->setObjectName(QStringLiteral("btnFolderHistory"));
+    FHistory->setFixedWidth(28);
+    FHistory->setToolTip(QStringLiteral("これまでに使ったフォルダ"));
+    folderRow->addWidget(FHistory);
     fileLayout->addLayout(folderRow);
     fileLayout->addWidget(FFiles, 1);
     FSources->addTab(filePage, QStringLiteral("保存したファイルから"));
@@ -123,9 +130,12 @@ TfrmTemplate::TfrmTemplate(const TTemplateFace& face, const QString& indexFile, 
         });
     connect(browse, &QPushButton::clicked, this, [this] {
         const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("パスの選択"), FFolder->text());
-        if (!chosen.isEmpty() && QDir(chosen) != QDir(FFolder->text()))
+        if (!chosen.isEmpty() && QDir(chosen) != QDir(FFolder->text())) {
+            AddFolderHistory(folderkind::Document, chosen);
             SetFolder(chosen);
+        }
     });
+    connect(FHistory, &QPushButton::clicked, this, [this] { ShowFolderHistory(); });
     connect(FFolder, &QLineEdit::returnPressed, browse, &QPushButton::click);
     FPreviewTimer->setInterval(0);
     connect(FPreviewTimer, &QTimer::timeout, this, [this] { DrawNextPreview(); });
@@ -136,7 +146,10 @@ TfrmTemplate::TfrmTemplate(const TTemplateFace& face, const QString& indexFile, 
         FGroups->setCurrentIndex(last >= 0 ? last : 0);
         FillGroup(FGroups->currentIndex());
     }
-    FFolder->setText(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    // Where work files were last opened or saved, else the documents folder.
+    const QStringList history = FolderHistory(folderkind::Document);
+    FFolder->setText(history.isEmpty() ? DocumentsFolder() : history.first());
+    FHistory->setEnabled(!history.isEmpty());
     FillFolder();
     UpdateEnabled();
 }
@@ -146,7 +159,32 @@ TfrmTemplate::~TfrmTemplate() = default;
 void TfrmTemplate::SetFolder(const QString& folder)
 {
     FFolder->setText(folder);
+    FHistory->setEnabled(!FolderHistory(folderkind::Document).isEmpty());
     FillFolder();
+}
+
+QMenu* TfrmTemplate::FolderHistoryMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QStringList history = FolderHistory(folderkind::Document);
+    for (const QString& folder : history)
+        menu->addAction(folder, this, [this, folder] { SetFolder(folder); });
+    if (!history.isEmpty()) {
+        menu->addSeparator();
+        menu->addAction(QStringLiteral("履歴の消去"), this, [this] {
+            ClearFolderHistory(folderkind::Document);
+            FHistory->setEnabled(false);
+        });
+    }
+    return menu;
+}
+
+void TfrmTemplate::ShowFolderHistory()
+{
+    QMenu* menu = FolderHistoryMenu();
+    menu->exec(FHistory->mapToGlobal(QPoint(0, FHistory->height())));
+    menu->close();
 }
 
 // Every file without a fitting label adds a blank entry; the page shows the blank

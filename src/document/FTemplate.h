@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QMenu;
 class QTabWidget;
 class QTimer;
 
@@ -40,11 +41,15 @@ public:
     QLineEdit* FolderEdit() const { return FFolder; }
     QLabel* Missing() const { return FMissing; }
     QPushButton* OkButton() const { return FOk; }
+    QPushButton* FolderHistoryButton() const { return FHistory; }
+    // The history pop-up of the folder field: the folders, then "履歴の消去".
+    QMenu* FolderHistoryMenu();
     QComboBox* ThumbnailSize() const { return FSize; }
     // Previews still to draw.
     int PendingPreviews() const { return int(FPending.size()); }
 
 private:
+    void ShowFolderHistory();
     void FillGroup(int index);
     void FillFolder();
     void Fill(QListWidget* view, const TTemplateList& list, bool captionByFile);
@@ -62,6 +67,7 @@ private:
     QListWidget* FFiles;
     QComboBox* FSize;
     QPushButton* FOk;
+    QPushButton* FHistory = nullptr;
     QTimer* FPreviewTimer;
     std::vector<std::pair<QListWidget*, int>> FPending;
     std::vector<TTemplateInfo> FCollectionItems;

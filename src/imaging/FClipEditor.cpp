@@ -1,3 +1,4 @@
+#include "base/UFolderHistory.h"
 #include "imaging/FClipEditor.h"
 
 #include "draw/UNotify.h"
@@ -325,8 +326,9 @@ int ChooseFrameFile(QWidget* parent, bool hasFrame, QString& file)
         if (picked != choose)
             return 0;
     }
-    file = QFileDialog::getOpenFileName(parent, QStringLiteral("フレームの選択"), QString(),
+    file = QFileDialog::getOpenFileName(parent, QStringLiteral("フレームの選択"), StartFolder(folderkind::Picture),
                                         GraphicFileFilter());
+    RememberFolder(folderkind::Picture, file);
     return file.isEmpty() ? 0 : 1;
 }
 

@@ -3,6 +3,8 @@
 #include "imaging/FColorGrid.h"
 #include "imaging/FClipEditor.h"
 #include "imaging/FImageDataEditor.h"
+#include "imaging/FTransparentEditor.h"
+#include "draw/UNotify.h"
 #include "imaging/UImageData.h"
 #include "imaging/UPictureFormats.h"
 #include <QButtonGroup>
@@ -448,16 +450,22 @@ void TfrmColorSpec::Refresh()
 
 void TfrmColorSpec::PickImage()
 {
-    const QString fileName = QFileDialog::getOpenFileName(this, QStringLiteral("イメージ選択"), QString(),
-                                                          GraphicFileFilter());
-    if (fileName.isEmpty())
-        return;
-    try {
-        FSpec->ImageData()->LoadFromFile(fileName);
-    } catch (const Exception&) {
+    // A panel for a label face chooses among the backgrounds (the delivered ones and
+    // the user's folders, as thumbnails); otherwise among the user's pictures.
+    const bool bound = FFaceWidth > 0 && FFaceHeight > 0;
+    TChosenPicture chosen;
+    const bool ok = PictureChooser ? PictureChooser(this, bound ? 1 : 0, chosen)
+                                    : ChoosePicture(this, bound ? 1 : 0, chosen);
+    if (!ok || !chosen.Graphic || chosen.Graphic->Empty())
         return; // the picture stays as it was
+    {
+        TUpdateBracket bracket(FSpec->ImageData()->Notify());
+        FSpec->ImageData()->Clear();
+        FSpec->ImageData()->Picture()->SetGraphic(std::move(chosen.Graphic));
+        if (chosen.KeyColor != clNone)
+            FSpec->ImageData()->SetTransparentColor(chosen.KeyColor);
     }
-    if (FFaceWidth > 0 && FFaceHeight > 0)
+    if (bound)
         FSpec->ImageData()->FitClipToSize(FFaceWidth, FFaceHeight);
     FSpec->SetKind(TColorSpecKind::cskBitmap);
     FShownKind = TColorSpecKind::cskBitmap;

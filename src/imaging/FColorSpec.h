@@ -1,6 +1,7 @@
 #pragma once
 // The colour-choice panel "色の選択" the property dialogs embed, and the gradient
 // samples dialog "グラデーションのカラーパターン".
+#include "imaging/FTransparentEditor.h"
 #include "imaging/UColorSpec.h"
 #include <QDialog>
 #include <QWidget>
@@ -71,6 +72,11 @@ public:
     QWidget* DirectionButton(int dir) const;
     QPushButton* ColorButton(int index) const;
     QPushButton* TrimButton() const { return FTrim; }
+    // "イメージ選択...": the picture chosen with the application's chooser of
+    // backgrounds (face-bound) or of the user's pictures.
+    void PickImage();
+    // Takes the application chooser's place (tests): (parent, kind, chosen).
+    TPictureChooser PictureChooser;
 
 Q_SIGNALS:
     void Changed();
@@ -81,7 +87,6 @@ private:
     QWidget* BuildGradationPage();
     void Refresh();
     void RefreshPreviews();
-    void PickImage();
     void EditImage();
     void PickGradationColor(int index);
 

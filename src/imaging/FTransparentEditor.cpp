@@ -1,3 +1,4 @@
+#include "base/UFolderHistory.h"
 #include "imaging/FTransparentEditor.h"
 
 #include "base/UNumbers.h"
@@ -61,15 +62,22 @@ void SetDefaultPictureChooser(TPictureChooser chooser)
     DefaultChooser() = std::move(chooser);
 }
 
+bool ChoosePicture(QWidget* parent, int kind, TChosenPicture& chosen)
+{
+    return DefaultChooser() ? DefaultChooser()(parent, kind, chosen) : ChoosePictureFile(parent, kind, chosen);
+}
+
 bool ChoosePictureFile(QWidget* parent, int kind, TChosenPicture& chosen)
 {
     const QString caption = kind == 1   ? QStringLiteral("背景柄の選択")
                             : kind == 2 ? QStringLiteral("イラストの選択")
                                         : QStringLiteral("画像ファイルの選択");
     for (;;) {
-        const QString file = QFileDialog::getOpenFileName(parent, caption, QString(), GraphicFileFilter());
+        const QString file = QFileDialog::getOpenFileName(parent, caption, StartFolder(folderkind::Picture),
+                                                          GraphicFileFilter());
         if (file.isEmpty())
             return false;
+        RememberFolder(folderkind::Picture, file);
         try {
             TLoadedPicture loaded = LoadPictureFile(file);
             chosen.Graphic = std::move(loaded.Graphic);
@@ -223,8 +231,7 @@ bool TfrmTransparentEditor::ChooseAgain()
     TChosenPicture chosen;
     // The chooser opens on the source the picture came from last.
     chosen.Source = FSource;
-    const TPictureChooser& chooser = FChooser ? FChooser : DefaultChooser();
-    const bool ok = chooser ? chooser(this, FChooserKind, chosen) : ChoosePictureFile(this, FChooserKind, chosen);
+    const bool ok = FChooser ? FChooser(this, FChooserKind, chosen) : ChoosePicture(this, FChooserKind, chosen);
     if (!ok || !chosen.Graphic)
         return false;
     TUpdateBracket bracket(FData->Notify());

@@ -41,6 +41,9 @@ void SetDefaultPictureChooser(TPictureChooser chooser);
 // The chooser used when none is set: a file dialog over every registered format,
 // titled by kind ("背景柄の選択", "イラストの選択", otherwise "画像ファイルの選択").
 bool ChoosePictureFile(QWidget* parent, int kind, TChosenPicture& chosen);
+// A picture by the application's chooser of the kind (1 backgrounds, 2
+// illustrations, otherwise the user's pictures), else by ChoosePictureFile.
+bool ChoosePicture(QWidget* parent, int kind, TChosenPicture& chosen);
 // The eyedropper cursor.
 QCursor SpuitCursor();
 

@@ -33,8 +33,12 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QClipboard>
+#include <QMimeData>
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -351,6 +355,9 @@ void TfrmLayout::BuildWidgets()
     FHolder->installEventFilter(this);
     FScroll->viewport()->installEventFilter(this);
     FSite->installEventFilter(this);
+    FAutoScrollTimer = new QTimer(this);
+    FAutoScrollTimer->setInterval(60);
+    connect(FAutoScrollTimer, &QTimer::timeout, this, [this] { AutoScrollTick(); });
 
     // The guides and grid are the document's; until a document comes the aids
     // work on a pair of their own.
@@ -527,6 +534,26 @@ void TfrmLayout::BuildCommands()
     caption("Copy", "コピー(&C)");
     caption("Paste", "貼り付け(&P)");
     caption("Clear", "クリア(&D)");
+    // While one of the view's boxes (font name and size, the panels' numbers) has
+    // the keyboard, the text commands of the edit menu act on that box.
+    for (const char* name : {"Undo", "Redo", "Cut", "Copy", "Paste", "Clear"})
+        if (TDrawSiteActionBase* a = FAids->Command(QString::fromLatin1(name))) {
+            const QString command = QString::fromLatin1(name);
+            a->UpdateForTextBox = [this, command](TDrawSiteActionBase& action) {
+                QLineEdit* box = FocusedTextBox();
+                if (!box)
+                    return false;
+                UpdateTextBoxCommand(action, command, *box);
+                return true;
+            };
+            a->ExecuteOnTextBox = [this, command](TDrawSiteActionBase&) {
+                QLineEdit* box = FocusedTextBox();
+                if (!box)
+                    return false;
+                RunTextBoxCommand(command, *box);
+                return true;
+            };
+        }
 
     FToolGroup = new QActionGroup(this);
     FToolGroup->setExclusive(true);
@@ -964,6 +991,97 @@ void TfrmLayout::BuildMenus()
     UpdateCommandStates();
 }
 
+QLineEdit* TfrmLayout::FocusedTextBox() const
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus->window() != window() || !isAncestorOf(focus))
+        return nullptr;
+    if (auto* combo = qobject_cast<QComboBox*>(focus))
+        return combo->isEditable() ? combo->lineEdit() : nullptr;
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(focus))
+        return spin->findChild<QLineEdit*>();
+    return qobject_cast<QLineEdit*>(focus);
+}
+
+void TfrmLayout::UpdateTextBoxCommand(QAction& action, const QString& command, const QLineEdit& box)
+{
+    const bool editable = !box.isReadOnly();
+    const bool selection = box.hasSelectedText();
+    if (command == u"Undo") {
+        action.setText(QStringLiteral("取り消し(&U)"));
+        action.setEnabled(editable && box.isUndoAvailable());
+    } else if (command == u"Redo") {
+        action.setText(QStringLiteral("やり直し(&R)"));
+        action.setEnabled(false);
+    } else if (command == u"Cut" || command == u"Clear") {
+        action.setEnabled(editable && selection);
+    } else if (command == u"Copy") {
+        action.setEnabled(selection && box.echoMode() == QLineEdit::Normal);
+    } else if (command == u"Paste") {
+        const QMimeData* data = QApplication::clipboard()->mimeData();
+        action.setEnabled(editable && data && data->hasText());
+    }
+}
+
+void TfrmLayout::RunTextBoxCommand(const QString& command, QLineEdit& box)
+{
+    if (command == u"Undo")
+        box.undo();
+    else if (command == u"Cut")
+        box.cut();
+    else if (command == u"Copy")
+        box.copy();
+    else if (command == u"Paste")
+        box.paste();
+    else if (command == u"Clear")
+        box.del();
+}
+
+bool TfrmLayout::DraggingOnSite() const
+{
+    const TGhostList& ghosts = TGhostList::Instance();
+    return ghosts.Active() && ghosts.Site() == FSite;
+}
+
+bool TfrmLayout::AutoScrollAt(QPoint inSite)
+{
+    // A band along the inside of the viewport's edge counts as the edge, so that a
+    // window that fills the screen still scrolls; the step grows with the distance
+    // beyond it.
+    constexpr int kEdge = 12;
+    QWidget* viewport = FScroll->viewport();
+    const QPoint p = FSite->mapTo(viewport, inSite);
+    auto step = [](QScrollBar* bar, int position, int length) {
+        const int unit = std::max(bar->singleStep(), 8);
+        int delta = 0;
+        if (position < kEdge)
+            delta = -unit * (1 + std::min(4, (kEdge - position) / 32));
+        else if (position >= length - kEdge)
+            delta = unit * (1 + std::min(4, (position - (length - kEdge)) / 32));
+        const int before = bar->value();
+        bar->setValue(before + delta);
+        return bar->value() != before;
+    };
+    const bool h = step(FScroll->horizontalScrollBar(), p.x(), viewport->width());
+    const bool v = step(FScroll->verticalScrollBar(), p.y(), viewport->height());
+    return h || v;
+}
+
+void TfrmLayout::AutoScrollTick()
+{
+    // The mouse held still at the edge keeps scrolling until the drag ends.
+    if (!DraggingOnSite() || !(QApplication::mouseButtons() & Qt::LeftButton)) {
+        FAutoScrollTimer->stop();
+        return;
+    }
+    const QPoint inSite = FSite->mapFromGlobal(QCursor::pos());
+    if (!AutoScrollAt(inSite)) {
+        FAutoScrollTimer->stop();
+        return;
+    }
+    FSite->SiteMove(ShiftOf(QApplication::keyboardModifiers()), inSite);
+}
+
 void TfrmLayout::RebuildMenuBar()
 {
     FMenuBar->clear();
@@ -992,33 +1110,56 @@ void TfrmLayout::SetMainCommands(const TLayoutMainCommands& commands)
             view->addAction(FMain.LayoutView);
     }
     // Command tool bar: new, open, save, print, then the tools, then paper selection.
+    // The buttons have captions and hints of their own (the menu texts carry
+    // accelerators and dots), so each is a button action that triggers the main
+    // window's command and follows its enabled state.
     const QList<QAction*> current = FCommandBar->actions();
     for (QAction* a : current)
-        if (a == FMain.New || a == FMain.Open || a == FMain.Save || a == FMain.Print || a == FMain.PaperSelect ||
-            a->property("velmoMainSeparator").toBool())
+        if (a->property("velmoMainSeparator").toBool())
             FCommandBar->removeAction(a);
+    qDeleteAll(FMainButtons);
+    FMainButtons.clear();
     QObject* icons = findChild<QObject*>(QStringLiteral("commandPackIcons"));
-    auto withIcon = [icons](QAction* a, int cell) {
-        if (a && a->icon().isNull() && icons)
-            a->setIcon(icons->property(QByteArray::number(cell).constData()).value<QIcon>());
+    auto button = [this, icons](QAction* command, int cell, const QString& name, const QString& caption,
+                                const QString& hint) -> QAction* {
+        if (!command)
+            return nullptr;
+        auto* a = new QAction(caption, this);
+        a->setObjectName(name);
+        a->setToolTip(hint);
+        a->setStatusTip(hint);
+        a->setIcon(!command->icon().isNull() || !icons
+                       ? command->icon()
+                       : icons->property(QByteArray::number(cell).constData()).value<QIcon>());
+        a->setEnabled(command->isEnabled());
+        connect(a, &QAction::triggered, command, [command] { command->trigger(); });
+        connect(command, &QAction::changed, a, [a, command] { a->setEnabled(command->isEnabled()); });
+        FMainButtons.push_back(a);
+        return a;
     };
-    withIcon(FMain.New, ciNew);
-    withIcon(FMain.Open, ciOpen);
-    withIcon(FMain.Save, ciSave);
-    withIcon(FMain.Print, ciPrint);
-    withIcon(FMain.PaperSelect, ciPaperSelect);
     QAction* first = FCommandBar->actions().value(0);
-    for (QAction* a : {FMain.New, FMain.Open, FMain.Save, FMain.Print})
-        if (a)
+    bool any = false;
+    for (QAction* a : {button(FMain.New, ciNew, QStringLiteral("tbNew"), QStringLiteral("新規"),
+                              QStringLiteral("新しくラベルシートを開きます")),
+                       button(FMain.Open, ciOpen, QStringLiteral("tbOpen"), QStringLiteral("開く"),
+                              QStringLiteral("保存されているデータを開きます")),
+                       button(FMain.Save, ciSave, QStringLiteral("tbSave"), QStringLiteral("保存"),
+                              QStringLiteral("編集したデータを保存します")),
+                       button(FMain.Print, ciPrint, QStringLiteral("tbPrint"), QStringLiteral("印刷"),
+                              QStringLiteral("ラベルシートを印刷します"))})
+        if (a) {
             FCommandBar->insertAction(first, a);
-    if (FMain.New || FMain.Open || FMain.Save || FMain.Print) {
+            any = true;
+        }
+    if (any) {
         QAction* sep = FCommandBar->insertSeparator(first);
         sep->setProperty("velmoMainSeparator", true);
     }
-    if (FMain.PaperSelect) {
+    if (QAction* paper = button(FMain.PaperSelect, ciPaperSelect, QStringLiteral("tbPaperSelect"),
+                                QStringLiteral("用紙選択"), QStringLiteral("用紙を変更します"))) {
         QAction* sep = FCommandBar->addSeparator();
         sep->setProperty("velmoMainSeparator", true);
-        FCommandBar->addAction(FMain.PaperSelect);
+        FCommandBar->addAction(paper);
     }
 }
 
@@ -2240,6 +2381,14 @@ bool TfrmLayout::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseMove:
         if (!inView())
             break;
+        if (watched == FSite) {
+            // A drag (an object, a handle, the selection band) that reaches the
+            // edge of the visible part scrolls the label along, before the site
+            // tracks the ghost at the point.
+            auto* me = static_cast<QMouseEvent*>(event);
+            if ((me->buttons() & Qt::LeftButton) && DraggingOnSite() && AutoScrollAt(me->position().toPoint()))
+                FAutoScrollTimer->start();
+        }
         if (watched == FHolder) {
             auto* me = static_cast<QMouseEvent*>(event);
             const QPoint p = me->position().toPoint();

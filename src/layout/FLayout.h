@@ -18,12 +18,14 @@ class QAction;
 class QActionGroup;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QPushButton;
 class QScrollArea;
 class QStatusBar;
 class QTabBar;
+class QTimer;
 class QToolBar;
 class QToolButton;
 
@@ -237,6 +239,15 @@ private:
     void BuildMenus();
     void BuildStyleBar();
     void RebuildMenuBar();
+    // The view's edit box (a combo box's or spin box's own) that has the keyboard.
+    QLineEdit* FocusedTextBox() const;
+    bool DraggingOnSite() const;
+    // Scrolls when the point (in the site) lies at or beyond an edge of the visible
+    // part; true when it scrolled.
+    bool AutoScrollAt(QPoint inSite);
+    void AutoScrollTick();
+    static void UpdateTextBoxCommand(QAction& action, const QString& command, const QLineEdit& box);
+    static void RunTextBoxCommand(const QString& command, QLineEdit& box);
     void ReadDefaultStyle();
     void WriteDefaultStyle();
     void ShowToolState(const TStyleToolSpec& spec);
@@ -273,6 +284,10 @@ private:
     QWidget* FMoveModePanel = nullptr;
     QToolBar* FCommandBar = nullptr;
     QToolBar* FStyleBar = nullptr;
+    // The tool bar's buttons for the main window's new, open, save, print and paper
+    // selection (made by SetMainCommands).
+    std::vector<QAction*> FMainButtons;
+    QTimer* FAutoScrollTimer = nullptr;
     QTabBar* FTabs = nullptr;
     QScrollArea* FScroll = nullptr;
     QWidget* FHolder = nullptr;

@@ -1,3 +1,4 @@
+#include "base/UFolderHistory.h"
 #include "merge/FCsvBrowser.h"
 #include "document/ULabelData.h"
 #include "merge/UCsvDB.h"
@@ -608,15 +609,18 @@ void SetMergeFileChooser(std::function<QString(QWidget*, const QString&)> choose
 bool ChooseMergeData(QWidget* parent, TLabelData& document)
 {
     const QString current = document.CSVFile();
-    const QString start = current.isEmpty() ? QString() : QFileInfo(current).absoluteFilePath();
+    // The linked file, else the folder merge data last came from, else the documents.
+    const QString start = current.isEmpty() ? StartFolder(folderkind::MergeData) : QFileInfo(current).absoluteFilePath();
     const QString name = gMergeFileChooser
                              ? gMergeFileChooser(parent, start)
                              : QFileDialog::getOpenFileName(parent, QStringLiteral("CSVファイルの選択"), start,
                                                             QStringLiteral("CSVデータ (*.csv);;すべてのﾌｧｲﾙ (*)"));
     if (name.isEmpty())
         return false;
+    RememberFolder(folderkind::MergeData, name);
     QString message;
-    if (OpenMergeDataByName(document, name, &message) != TMergeOpenResult::Opened)
+    OpenMergeDataByName(document, name, &message);
+    if (!message.isEmpty())
         QMessageBox::warning(parent, QStringLiteral("CSVファイルの選択"), message);
     return true;
 }

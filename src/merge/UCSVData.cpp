@@ -26,41 +26,9 @@ int LineNumberAt(QStringView text, qsizetype pos)
     return line;
 }
 
-int ByteLineNumberAt(const QByteArray& bytes, qsizetype pos)
-{
-    int line = 1;
-    for (qsizetype i = 0; i < pos && i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c == '\n')
-            ++line;
-        else if (c == '\r' && !(i + 1 < bytes.size() && bytes[i + 1] == '\n'))
-            ++line;
-    }
-    return line;
-}
-
-[[noreturn]] void RaiseFormat(const QString& fileName, int line, const QString& what)
-{
-    throw ECSVFormat(QStringLiteral("CSVファイル「%1」の%2行目: %3").arg(fileName).arg(line).arg(what));
-}
-
 bool IsAscii(const QByteArray& bytes)
 {
     return std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; });
-}
-
-// Decodes with Qt's strict decoder; on an error raises naming the line of the
-// first replacement character.
-QString DecodeStrict(QStringConverter::Encoding encoding, QByteArrayView bytes, const QString& fileName,
-                     const QString& what)
-{
-    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        const qsizetype bad = text.indexOf(QChar(QChar::ReplacementCharacter));
-        RaiseFormat(fileName, LineNumberAt(text, bad < 0 ? text.size() : bad), what);
-    }
-    return text;
 }
 
 } // namespace
@@ -99,8 +67,10 @@ void TCSVStringList::SetCSVLine(QStringView line)
                 }
                 field += line[p++];
             }
-            // An unclosed quote takes the whole rest of the line: nothing typed is dropped.
-            Q_UNUSED(closed);
+            // A quote never closed takes the rest of the line but its last character,
+            // which a writer that lost the closing quote most often put there instead.
+            if (!closed && !field.isEmpty())
+                field.chop(1);
         } else {
             const qsizetype start = p;
             while (p < n && line[p] != u',')
@@ -152,66 +122,139 @@ QString CSVEncodingName(TCSVEncoding encoding)
     return {};
 }
 
-QString DecodeCSVBytes(const QByteArray& bytes, const QString& fileName, TCSVEncoding* encoding)
+namespace {
+
+const QChar kReplacement(0xFFFD);
+// What the program shows for a byte sequence that is no character (the geta mark
+// of Japanese type setting), so one bad cell never costs the list.
+const QChar kGeta(0x3013);
+
+// Code page 932 decoded line by line, so that a bad byte can never swallow the
+// line end after it; *firstBad gets the first line holding one (0: none).
+QString DecodeCp932Lines(const QByteArray& bytes, int* firstBad)
 {
-    TCSVEncoding enc = TCSVEncoding::CodePage932;
     QString text;
-    const QString badUtf8 = QStringLiteral("UTF-8 として正しくないバイトがあります");
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        enc = TCSVEncoding::Utf8Bom;
-        text = DecodeStrict(QStringConverter::Utf8, QByteArrayView(bytes).sliced(3), fileName, badUtf8);
-    } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        const bool le = bytes.startsWith("\xFF\xFE");
-        enc = le ? TCSVEncoding::Utf16LE : TCSVEncoding::Utf16BE;
-        text = DecodeStrict(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
-                            QByteArrayView(bytes).sliced(2), fileName,
-                            QStringLiteral("UTF-16 として正しくないデータがあります"));
-        // A byte left over cannot be half a character: the file was cut short.
-        if (bytes.size() % 2 != 0)
-            RaiseFormat(fileName, LineNumberAt(text, text.size()),
-                        QStringLiteral("UTF-16 のファイルが途中で切れています"));
-    } else {
-        bool utf8 = false;
-        if (!IsAscii(bytes)) {
-            QStringDecoder probe(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-            QString t = probe.decode(bytes);
-            if (!probe.hasError()) {
-                utf8 = true;
-                text = std::move(t);
-                enc = TCSVEncoding::Utf8;
-            }
+    text.reserve(bytes.size());
+    int line = 1;
+    qsizetype start = 0;
+    const qsizetype n = bytes.size();
+    while (start <= n) {
+        qsizetype end = start;
+        while (end < n && bytes[end] != '\n' && bytes[end] != '\r')
+            ++end;
+        bool ok = true;
+        const QByteArray piece = bytes.mid(start, end - start);
+        QString decoded = cp932::Decode(piece, &ok);
+        if (!ok) {
+            // The converter stands SUB (0x1A) in for what it could not read; a line
+            // that held no SUB of its own has only those.
+            if (!piece.contains('\x1A'))
+                decoded.replace(QChar(0x1A), kReplacement);
+            if (*firstBad == 0)
+                *firstBad = line;
         }
-        if (!utf8) {
-            bool ok = true;
-            text = cp932::Decode(bytes, &ok);
-            if (!ok) {
-                // Line ends are never trail bytes in code page 932, so lines decode on their own.
-                qsizetype start = 0;
-                while (start < bytes.size()) {
-                    qsizetype end = start;
-                    while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
-                        ++end;
-                    bool lineOk = true;
-                    cp932::Decode(bytes.mid(start, end - start), &lineOk);
-                    if (!lineOk)
-                        RaiseFormat(fileName, ByteLineNumberAt(bytes, start),
-                                    QStringLiteral("シフトJIS として正しくないバイトがあります"));
-                    start = end + 1;
-                }
-                RaiseFormat(fileName, ByteLineNumberAt(bytes, bytes.size()),
-                            QStringLiteral("シフトJIS として正しくないバイトがあります"));
-            }
+        text += decoded;
+        if (end >= n)
+            break;
+        if (bytes[end] == '\r' && end + 1 < n && bytes[end + 1] == '\n') {
+            text += QStringLiteral("\r\n");
+            start = end + 2;
+        } else {
+            text += QChar(bytes[end]);
+            start = end + 1;
         }
+        ++line;
     }
-    const qsizetype nul = text.indexOf(QChar(0));
-    if (nul >= 0)
-        RaiseFormat(fileName, LineNumberAt(text, nul), QStringLiteral("NUL 文字があります (テキストファイルではありません)"));
-    if (encoding)
-        *encoding = enc;
     return text;
 }
 
-std::vector<TCSVSpan> SplitCSVRecords(QStringView text, const QString& fileName)
+QString DecodeQt(QStringConverter::Encoding encoding, QByteArrayView bytes, bool* clean)
+{
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    *clean = !decoder.hasError();
+    return text;
+}
+
+} // namespace
+
+QString DecodeCSVBytes(const QByteArray& bytes, const QString& fileName, TCSVEncoding* encoding, QString* warning)
+{
+    TCSVEncoding enc = TCSVEncoding::CodePage932;
+    QString text;
+    QStringList warnings;
+    int badLine = 0; // first line with bytes that are no character
+    bool clean = true;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        enc = TCSVEncoding::Utf8Bom;
+        text = DecodeQt(QStringConverter::Utf8, QByteArrayView(bytes).sliced(3), &clean);
+    } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        const bool le = bytes.startsWith("\xFF\xFE");
+        enc = le ? TCSVEncoding::Utf16LE : TCSVEncoding::Utf16BE;
+        text = DecodeQt(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                        QByteArrayView(bytes).sliced(2), &clean);
+        // A byte left over cannot be half a character: the file was cut short there.
+        if (bytes.size() % 2 != 0) {
+            if (!text.endsWith(kReplacement))
+                text += kReplacement;
+            clean = false;
+        }
+    } else {
+        // NUL is no character of either encoding's text and no part of a multi-byte
+        // one: the text ends there, and what follows plays no part in the choice.
+        const qsizetype nul = bytes.indexOf('\0');
+        const QByteArray head = nul < 0 ? bytes : bytes.left(nul);
+        int cpBad = 0;
+        text = DecodeCp932Lines(head, &cpBad);
+        clean = cpBad == 0;
+        if (!IsAscii(head)) {
+            bool utf8Clean = true;
+            QString utf8 = DecodeQt(QStringConverter::Utf8, head, &utf8Clean);
+            // Valid UTF-8 is taken as UTF-8. Code page 932 text read as UTF-8 breaks
+            // at nearly every character (its lead bytes are UTF-8 continuation
+            // bytes), while UTF-8 read as code page 932 mostly passes as other
+            // characters: so a list whose UTF-8 reading has far more good characters
+            // beyond ASCII than bad ones is UTF-8 with a few damaged bytes.
+            const qsizetype bad = utf8.count(kReplacement);
+            const qsizetype good = std::count_if(utf8.begin(), utf8.end(), [](QChar c) {
+                return c.unicode() > 0x7F && c != kReplacement;
+            });
+            if (utf8Clean || (bad > 0 && good >= 4 * bad)) {
+                enc = TCSVEncoding::Utf8;
+                text = std::move(utf8);
+                clean = utf8Clean;
+            } else {
+                badLine = cpBad;
+            }
+        }
+        if (nul >= 0)
+            text += QChar(0); // marks where the file went on, for the note below
+    }
+    const qsizetype nul = text.indexOf(QChar(0));
+    if (nul >= 0) {
+        warnings << QStringLiteral("CSVファイル「%1」の%2行目: NUL 文字があるため、そこから後は読み込みません")
+                        .arg(fileName)
+                        .arg(LineNumberAt(text, nul));
+        text.truncate(nul);
+    }
+    if (!clean && text.contains(kReplacement)) {
+        if (badLine == 0)
+            badLine = LineNumberAt(text, text.indexOf(kReplacement));
+        text.replace(kReplacement, kGeta);
+        warnings.prepend(QStringLiteral("CSVファイル「%1」の%2行目ほか: 文字として読めないバイトを「〓」に置き換えました (%3)")
+                             .arg(fileName)
+                             .arg(badLine)
+                             .arg(enc == TCSVEncoding::CodePage932 ? QStringLiteral("シフトJIS")
+                                                                   : CSVEncodingName(enc)));
+    }
+    if (encoding)
+        *encoding = enc;
+    if (warning)
+        *warning = warnings.join(u'\n');
+    return text;
+}
+
+std::vector<TCSVSpan> SplitCSVRecords(QStringView text)
 {
     std::vector<TCSVSpan> spans;
     const qsizetype n = text.size();
@@ -221,7 +264,19 @@ std::vector<TCSVSpan> SplitCSVRecords(QStringView text, const QString& fileName)
     bool inQuote = false;
     bool fieldStart = true;
     qsizetype quoteOpenedAt = 0;
-    while (p < n) {
+    for (;;) {
+        if (p >= n) {
+            if (!inQuote)
+                break;
+            // A quote never closed would take the rest of the file into one field:
+            // its record ends at the end of its own line instead, and the records
+            // after it are read afresh.
+            inQuote = false;
+            p = quoteOpenedAt;
+            while (p < n && d[p] != u'\r' && d[p] != u'\n')
+                ++p;
+            continue;
+        }
         const QChar c = d[p];
         if (inQuote) {
             if (c == u'"') {
@@ -250,9 +305,6 @@ std::vector<TCSVSpan> SplitCSVRecords(QStringView text, const QString& fileName)
         fieldStart = (c == u',');
         ++p;
     }
-    if (inQuote)
-        RaiseFormat(fileName, LineNumberAt(text, quoteOpenedAt),
-                    QStringLiteral("引用符 (\") が閉じられないままファイルが終わっています"));
     if (start < n)
         spans.push_back({start, n - start});
     return spans;
@@ -269,8 +321,10 @@ void TCSVData::CheckIndex(int index) const
 void TCSVData::LoadFromBytes(const QByteArray& bytes, const QString& fileName)
 {
     TCSVEncoding enc;
-    QString text = DecodeCSVBytes(bytes, fileName, &enc);
-    std::vector<TCSVSpan> spans = SplitCSVRecords(text, fileName);
+    QString warning;
+    QString text = DecodeCSVBytes(bytes, fileName, &enc, &warning);
+    std::vector<TCSVSpan> spans = SplitCSVRecords(text);
+    FWarning = std::move(warning);
     FText = std::move(text);
     FLines = std::move(spans);
     FEncoding = enc;

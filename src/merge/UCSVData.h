@@ -7,7 +7,8 @@
 // Files are code page 932, UTF-8 (with or without a byte-order mark; a file that is
 // valid UTF-8 and not plain ASCII is taken as UTF-8) or UTF-16 with a byte-order
 // mark. A record ends at CR, LF or CR LF outside double quotes; inside quotes a
-// line end belongs to the field, as spreadsheet programs write it.
+// line end belongs to the field, as spreadsheet programs write it, unless the quote
+// is never closed. Damaged content is mended, never refused.
 #include "base/UExceptions.h"
 #include <QByteArray>
 #include <QString>
@@ -45,19 +46,21 @@ private:
 enum class TCSVEncoding { CodePage932, Utf8, Utf8Bom, Utf16LE, Utf16BE };
 QString CSVEncodingName(TCSVEncoding encoding);
 
-// The text of a merge file's bytes, with the encoding it was read in. Raises
-// ECSVFormat naming the file and line for bytes invalid in the detected encoding
-// and for NUL characters (a NUL in a text file means it is not what it claims).
-QString DecodeCSVBytes(const QByteArray& bytes, const QString& fileName, TCSVEncoding* encoding = nullptr);
+// The text of a merge file's bytes, with the encoding it was read in. Content never
+// refuses a file: bytes that are no character in the detected encoding become "〓"
+// and a NUL ends the text; *warning then names the first line concerned (empty when
+// the file was clean).
+QString DecodeCSVBytes(const QByteArray& bytes, const QString& fileName, TCSVEncoding* encoding = nullptr,
+                       QString* warning = nullptr);
 
-// Where each record of the text begins and how long it is. Raises ECSVFormat for a
-// quote still open at the end of the file, naming the line where it was opened.
+// Where each record of the text begins and how long it is. A quote left open at the
+// end of the file ends its record at the end of its own line.
 struct TCSVSpan
 {
     qsizetype Start = 0;
     qsizetype Length = 0;
 };
-std::vector<TCSVSpan> SplitCSVRecords(QStringView text, const QString& fileName);
+std::vector<TCSVSpan> SplitCSVRecords(QStringView text);
 
 class TCSVData
 {
@@ -71,6 +74,8 @@ public:
     const TCSVStringList& Header() const { return FHeader; }
     bool Modified() const { return FModified; }
     TCSVEncoding Encoding() const { return FEncoding; }
+    // What the last load had to mend (see DecodeCSVBytes); empty for a clean file.
+    const QString& Warning() const { return FWarning; }
 
     // Replaces the records; with the header on and more than one record, the first
     // becomes the field names.
@@ -94,6 +99,7 @@ private:
     TCSVStringList FCurrent;
     bool FModified = false;
     TCSVEncoding FEncoding = TCSVEncoding::CodePage932;
+    QString FWarning;
     int FFieldCount = -1;
 };
 

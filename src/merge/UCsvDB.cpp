@@ -248,6 +248,8 @@ TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileNa
         }
     }
     if (db.Active()) {
+        if (message)
+            *message = db.Warning();
         document.SetCSVFile(db.FileName());
         db.SetHasHeader(false);
         document.SetCSVFieldName(false);

@@ -36,6 +36,9 @@ public:
     void Open(const QString& fileName);
     void Close();
     bool Active() const { return FActive; }
+    // What the open file's reading had to mend (undecodable bytes, a NUL); empty
+    // when it was clean.
+    const QString& Warning() const { return FData->Warning(); }
     QString FileName() const { return FFileName; }
     // Changes with every Open and Close, so that whoever remembers a record of the
     // data can tell that the data is no longer the same (even for the same file).
@@ -95,7 +98,8 @@ enum class TMergeOpenResult { Opened, Missing, Failed };
 // Links the document to the file: Close, then Open when it exists; on success the
 // document's CSVFile becomes the name, the header is switched off and CSVFieldName
 // cleared. A file that did not open leaves CSVFile empty. message gets the text to
-// show for Missing and Failed.
+// show for Missing and Failed, and for Opened the warning of a file that had to be
+// mended (empty when there is nothing to tell).
 TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileName, QString* message = nullptr);
 // For a document just opened: its CSVFile is opened and its stored CSVFieldName
 // applied. Missing and Failed leave the document without merge data.

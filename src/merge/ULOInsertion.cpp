@@ -1,6 +1,7 @@
 #include "merge/ULOInsertion.h"
 #include "barcode/UJANCode.h"
 #include "base/UDateTime.h"
+#include "draw/UCanvas.h"
 #include "imaging/UImagePack.h"
 #include "merge/UCsvDB.h"
 #include "merge/ULODate.h"
@@ -8,6 +9,7 @@
 #include "objects/ULDObjects.h"
 #include "objects/ULOCreator.h"
 #include <QDateTime>
+#include <functional>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <stdexcept>
@@ -65,7 +67,11 @@ const TPropertyTable& TLOInsImage::Properties()
     static const TPropertyTable table =
         TPropertyTable::Extending(inherited::Properties())
             .String("InsertionText", &TLOInsImage::InsertionText, &TLOInsImage::SetInsertionText)
-            .Int("InsertionField", &TLOInsImage::InsertionField, &TLOInsImage::SetInsertionField);
+            .Int("InsertionField", &TLOInsImage::InsertionField, &TLOInsImage::SetInsertionField)
+            // The error picture is a hint on screen, not the label's picture: a design
+            // stored (or copied) while it shows must not carry it into print.
+            .Redeclare("ImageData")
+            .StoredIf(&TLOInsImage::ImageDataStored);
     return table;
 }
 
@@ -83,6 +89,7 @@ void TLOInsImage::SetInsertionText(const QString& text)
     // replace it by a load from wherever the reading process happens to run.
     if (IsLoading())
         return;
+    FPictureMissing = false;
     if (text.trimmed().isEmpty()) {
         ImageData()->SetPicture(nullptr);
         return;
@@ -96,11 +103,47 @@ void TLOInsImage::SetInsertionText(const QString& text)
         if (!loaded.Picture()->HasGraphic())
             throw std::runtime_error("empty picture");
     } catch (const std::exception&) {
-        // A wrong name in one record shows on its own label and the run goes on;
-        // the previous label's picture must never stand in for it.
+        // A wrong name in one record shows on its own label as a hint and the run
+        // goes on; the previous label's picture must never stand in for it, and
+        // the hint is never printed (DrawTo).
         loaded.SetPicture(&ErrorPicture());
+        FPictureMissing = true;
     }
     ImageData()->SetPicture(loaded.Picture());
+}
+
+void TLOInsImage::DrawTo(QPainter& painter)
+{
+    if (FPictureMissing && (IsPrinting(painter) || PrintOutput()))
+        return;
+    TLOImage::DrawTo(painter);
+}
+
+QStringList MissingMergePictures(const TDOList& objects)
+{
+    QStringList names;
+    std::function<void(TDrawObject*)> visit = [&](TDrawObject* object) {
+        if (auto* image = dynamic_cast<TLOInsImage*>(object)) {
+            if (image->PictureMissing())
+                names << image->InsertionText();
+        } else if (auto* group = dynamic_cast<TDOGroup*>(object)) {
+            for (TDrawObject* member : group->MemberList())
+                visit(member);
+        }
+    };
+    for (TDrawObject* object : objects.Objects())
+        visit(object);
+    return names;
+}
+
+QString MissingMergePicturesNotice(int labels, const QStringList& files)
+{
+    QStringList shown = files.mid(0, 5);
+    if (files.size() > shown.size())
+        shown << QStringLiteral("ほか %1 件").arg(files.size() - shown.size());
+    return QStringLiteral("差込みイメージのファイルが見つからないため、%1 枚のラベルはイメージなしで印刷しました。\n%2")
+        .arg(labels)
+        .arg(shown.join(u'\n'));
 }
 
 void TLOInsImage::AssignDrawObject(const TDrawObject& source)
@@ -108,6 +151,7 @@ void TLOInsImage::AssignDrawObject(const TDrawObject& source)
     TLOImage::AssignDrawObject(source);
     if (const auto* o = dynamic_cast<const TLOInsImage*>(&source)) {
         FInsertionText = o->FInsertionText;
+        FPictureMissing = o->FPictureMissing;
         FInsertionField = o->FInsertionField;
     }
 }

@@ -49,11 +49,17 @@ public:
 
     // An empty name clears the picture; a relative name is taken from the merge
     // file's folder; a file that is missing or cannot be read shows the error
-    // picture (never the previous label's picture).
+    // picture on screen as a hint (never the previous label's picture), while
+    // print output and the stored design leave the picture out.
     void SetInsertionText(const QString& text) override;
     QString GetInsertionText() const override { return FInsertionText; }
     void SetInsertionField(int field) override { FInsertionField = field; }
     int GetInsertionField() const override { return FInsertionField; }
+    // The value names no picture that could be read: what shows is only the hint.
+    bool PictureMissing() const { return FPictureMissing; }
+    bool ImageDataStored() const { return !FPictureMissing; }
+
+    void DrawTo(QPainter& painter) override;
 
 protected:
     void AssignDrawObject(const TDrawObject& source) override;
@@ -62,7 +68,15 @@ protected:
 private:
     QString FInsertionText;
     int FInsertionField = 0;
+    bool FPictureMissing = false;
 };
+
+// The merge pictures among the objects (groups searched) whose file was missing or
+// unreadable: their values, in order. What a print run reports after the run.
+QStringList MissingMergePictures(const TDOList& objects);
+// The one notice after a run: how many labels went without their picture, and the
+// first few file names.
+QString MissingMergePicturesNotice(int labels, const QStringList& files);
 
 class TLOInsBarCode : public TLOBarCode, public IDOInsertion
 {

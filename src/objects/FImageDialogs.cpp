@@ -1,3 +1,4 @@
+#include "base/UFolderHistory.h"
 #include "objects/FImageDialogs.h"
 #include "base/UModalResult.h"
 #include "draw/UDrawSite.h"
@@ -206,9 +207,11 @@ void TfrmImageProperty::ChooseFrame()
             return;
         }
     } else {
-        file = QFileDialog::getOpenFileName(this, QStringLiteral("フレームの選択"), QString(), GraphicFileFilter());
+        file = QFileDialog::getOpenFileName(this, QStringLiteral("フレームの選択"), StartFolder(folderkind::Picture),
+                                            GraphicFileFilter());
         if (file.isEmpty())
             return;
+        RememberFolder(folderkind::Picture, file);
     }
     if (!LoadFrame(file))
         QMessageBox::warning(this, windowTitle(), QStringLiteral("フレームを読み込めませんでした。"));

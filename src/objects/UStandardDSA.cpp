@@ -170,12 +170,16 @@ TDrawSiteActionBase::TDrawSiteActionBase(const QString& caption, QObject* parent
 
 void TDrawSiteActionBase::UpdateAction()
 {
+    if (UpdatedByTextBox())
+        return;
     TDrawSite* site = TargetSite ? TargetSite() : nullptr;
     setEnabled(site && CanExecute(site));
 }
 
 void TDrawSiteActionBase::ExecuteAction()
 {
+    if (ExecuteOnTextBox && ExecuteOnTextBox(*this))
+        return;
     TDrawSite* site = TargetSite ? TargetSite() : nullptr;
     if (site)
         Execute(site);
@@ -642,6 +646,8 @@ void TDSAUndo::ExecuteFirst(TDrawSite* site)
 
 void TDSAUndo::UpdateAction()
 {
+    if (UpdatedByTextBox())
+        return;
     TDrawSiteActionBase::UpdateAction();
     setText(UndoMenuCaption());
 }
@@ -666,6 +672,8 @@ void TDSARedo::ExecuteFirst(TDrawSite* site)
 
 void TDSARedo::UpdateAction()
 {
+    if (UpdatedByTextBox())
+        return;
     TDrawSiteActionBase::UpdateAction();
     setText(RedoMenuCaption());
 }

@@ -76,9 +76,17 @@ class TDrawSiteActionBase : public QAction, public TDSOperation
 public:
     explicit TDrawSiteActionBase(const QString& caption, QObject* parent = nullptr);
     std::function<TDrawSite*()> TargetSite;
+    // An edit box that has the keyboard is the target of the text commands (undo,
+    // redo, cut, copy, paste, clear) instead of the site; the view that knows its
+    // boxes sets these. Each answers true when a box took the update or the command.
+    std::function<bool(TDrawSiteActionBase& action)> UpdateForTextBox;
+    std::function<bool(TDrawSiteActionBase& action)> ExecuteOnTextBox;
     // Enables the action for the current target.
     virtual void UpdateAction();
     virtual void ExecuteAction();
+
+protected:
+    bool UpdatedByTextBox() { return UpdateForTextBox && UpdateForTextBox(*this); }
 };
 
 // ---- the clipboard

@@ -450,6 +450,12 @@ void TfrmImageFileBrowser::ShowHistory()
                 SetFolder(folder);
         });
     }
+    if (!history.isEmpty() && PictureEnvironment().ClearFolderHistory) {
+        menu.addSeparator();
+        QAction* clear = menu.addAction(QStringLiteral("履歴の消去"));
+        clear->setObjectName(QStringLiteral("actClearHistory"));
+        connect(clear, &QAction::triggered, this, [] { PictureEnvironment().ClearFolderHistory(); });
+    }
     menu.exec(FHistory->mapToGlobal(QPoint(0, FHistory->height())));
 }
 

@@ -162,14 +162,25 @@ bool TTwainPage::Acquire()
 // Picture-choice dialog
 
 TfrmIllust2::TfrmIllust2(bool withCollection, QWidget* parent)
+    : TfrmIllust2(withCollection ? TPictureDialogKind::Illustrations : TPictureDialogKind::UserImages, parent)
+{
+}
+
+TfrmIllust2::TfrmIllust2(TPictureDialogKind kind, QWidget* parent)
     : QDialog(parent), FResult(std::make_unique<TPictureEx>()), FTabs(new QTabWidget(this)),
       FFiles(nullptr), FClipboard(nullptr), FTwain(nullptr), FOk(nullptr), FKeyColor(clNone)
 {
-    setObjectName(withCollection ? QStringLiteral("frmIllust2") : QStringLiteral("frmSelectUserImage"));
-    setWindowTitle(QStringLiteral("イラストの選択"));
-    if (withCollection) {
+    setObjectName(kind == TPictureDialogKind::Illustrations ? QStringLiteral("frmIllust2")
+                  : kind == TPictureDialogKind::Backgrounds ? QStringLiteral("frmSelectBackImage")
+                                                            : QStringLiteral("frmSelectUserImage"));
+    setWindowTitle(kind == TPictureDialogKind::Backgrounds ? QStringLiteral("背景柄の選択")
+                                                           : QStringLiteral("イラストの選択"));
+    if (kind == TPictureDialogKind::Illustrations) {
         FOnePoint = new TfrmOnePointBrowser(FTabs);
         FTabs->addTab(FOnePoint, QStringLiteral("イラスト集"));
+    } else if (kind == TPictureDialogKind::Backgrounds) {
+        FBackgrounds = new TfrmBackImageBrowser(false, FTabs);
+        FTabs->addTab(FBackgrounds, QStringLiteral("背景集"));
     }
     FFiles = new TfrmImageFileBrowser(FTabs);
     FTabs->addTab(FFiles, QStringLiteral("ファイル"));
@@ -198,6 +209,10 @@ TfrmIllust2::TfrmIllust2(bool withCollection, QWidget* parent)
         FOnePoint->OnSelectionChange = update;
         FOnePoint->DefaultAction = accept;
     }
+    if (FBackgrounds) {
+        FBackgrounds->OnSelectionChange = update;
+        FBackgrounds->DefaultAction = accept;
+    }
     FFiles->OnSelectionChange = update;
     FFiles->DefaultAction = accept;
     FClipboard->OnChange = update;
@@ -216,6 +231,8 @@ void TfrmIllust2::UpdateOk()
     bool enabled = false;
     if (FOnePoint && page == FOnePoint)
         enabled = FOnePoint->HasSelection();
+    else if (FBackgrounds && page == FBackgrounds)
+        enabled = FBackgrounds->HasSelection();
     else if (page == FFiles)
         enabled = FFiles->HasSelection();
     else if (page == FClipboard)
@@ -249,6 +266,12 @@ bool TfrmIllust2::TakeChoice()
         if (!FOnePoint->HasSelection() || !loadFile(FOnePoint->SelectedFileName()))
             return false;
         FSourceKind = 1;
+        return true;
+    }
+    if (FBackgrounds && page == FBackgrounds) {
+        if (!FBackgrounds->HasSelection() || !loadFile(FBackgrounds->SelectedFileName()))
+            return false;
+        FSourceKind = 0;
         return true;
     }
     if (page == FFiles) {
@@ -297,6 +320,8 @@ int TfrmIllust2::Execute(TIllustMode mode)
     }
     if (mode == imIllust && FOnePoint)
         FTabs->setCurrentWidget(FOnePoint);
+    else if (FBackgrounds && mode != imTwain)
+        FTabs->setCurrentWidget(FBackgrounds);
     else
         FTabs->setCurrentWidget(FFiles);
     UpdateOk();
@@ -349,10 +374,13 @@ void InstallPictureBrowsers()
     SetDefaultPictureChooser([](QWidget* parent, int kind, TChosenPicture& chosen) {
         // Illustrations (kind 2) come with the collection; backgrounds and the user's
         // own pictures from files, the clipboard or a scanner.
+        // Backgrounds (kind 1) come with the background collection beside the
+        // user's folders.
         const bool collection = kind == 2;
-        TfrmIllust2 dialog(collection, parent);
-        if (kind == 1)
-            dialog.setWindowTitle(QStringLiteral("背景柄の選択"));
+        TfrmIllust2 dialog(kind == 1   ? TPictureDialogKind::Backgrounds
+                           : collection ? TPictureDialogKind::Illustrations
+                                        : TPictureDialogKind::UserImages,
+                           parent);
         const TIllustMode mode = !collection ? imFile
                                  : chosen.Source == TPictureSource::psIllustration ? imIllust
                                  : chosen.Source == TPictureSource::psScanner      ? imTwain

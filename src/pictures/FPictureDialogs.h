@@ -17,6 +17,7 @@ class TPictureEx;
 class TfrmFrameBrowser;
 class TfrmImageFileBrowser;
 class TfrmOnePointBrowser;
+class TfrmBackImageBrowser;
 
 // The picture on the clipboard, following every change of the clipboard.
 class TClipboardPage : public QWidget
@@ -67,11 +68,20 @@ enum TIllustMode
     imTwain
 };
 
+// Which collection the dialog offers before the user's files.
+enum class TPictureDialogKind
+{
+    Illustrations, // "イラストの選択" with the illustration collection
+    UserImages,    // "イラストの選択" without a collection
+    Backgrounds    // "背景柄の選択" with the background collection
+};
+
 class TfrmIllust2 : public QDialog
 {
 public:
     // withCollection false: the user image dialog (files, clipboard, scanner).
     explicit TfrmIllust2(bool withCollection = true, QWidget* parent = nullptr);
+    TfrmIllust2(TPictureDialogKind kind, QWidget* parent);
     ~TfrmIllust2() override;
 
     // Shows the dialog in the mode (the scanner mode acquires at once and confirms
@@ -88,6 +98,7 @@ public:
 
     QTabWidget* Tabs() const { return FTabs; }
     TfrmOnePointBrowser* OnePoint() const { return FOnePoint; }
+    TfrmBackImageBrowser* Backgrounds() const { return FBackgrounds; }
     TfrmImageFileBrowser* Files() const { return FFiles; }
     TClipboardPage* ClipboardPage() const { return FClipboard; }
     TTwainPage* TwainPage() const { return FTwain; }
@@ -99,6 +110,7 @@ private:
     std::unique_ptr<TPictureEx> FResult;
     QTabWidget* FTabs;
     TfrmOnePointBrowser* FOnePoint = nullptr;
+    TfrmBackImageBrowser* FBackgrounds = nullptr;
     TfrmImageFileBrowser* FFiles;
     TClipboardPage* FClipboard;
     TTwainPage* FTwain;

@@ -138,6 +138,8 @@ struct TPictureEnvironment
     // The user picture folders' history list, most recent first, and adding to it.
     std::function<QStringList()> ReadFolderHistory;
     std::function<void(const QString& folder)> AddFolderHistory;
+    // "履歴の消去" of the history pop-up.
+    std::function<void()> ClearFolderHistory;
     // Acquires a picture from a scanner or camera; false when cancelled or failed.
     std::function<bool(QWidget* parent, TPictureEx& picture)> Acquire;
 };

@@ -46,6 +46,55 @@ QPrinter& SharedPrinter()
     return printer;
 }
 
+} // namespace
+
+QPrinter& PrintCommandPrinter()
+{
+    return SharedPrinter();
+}
+
+static std::function<QString(const QString&)>& JobTitleFormatter()
+{
+    static std::function<QString(const QString&)> formatter;
+    return formatter;
+}
+
+void SetPrintJobTitleFormatter(std::function<QString(const QString& fileName)> formatter)
+{
+    JobTitleFormatter() = std::move(formatter);
+}
+
+QString PrintCommandJobTitle(const QString& fileName)
+{
+    return JobTitleFormatter() ? JobTitleFormatter()(fileName) : PrintJobTitle(fileName);
+}
+
+void ExecutePrinterSetup(QWidget* parent, const std::function<bool(QPrinter& printer)>& run)
+{
+    QPrinter& printer = SharedPrinter();
+    const TPrintDialogSettings& remembered = PrintDialogSettings();
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    if (!remembered.ToPdf && !remembered.PrinterName.isEmpty())
+        printer.setPrinterName(remembered.PrinterName);
+    bool accepted = false;
+    if (run) {
+        accepted = run(printer);
+    } else {
+        QPrintDialog dialog(&printer, parent);
+        dialog.setWindowTitle(QStringLiteral("プリンタ設定"));
+        accepted = dialog.exec() == QDialog::Accepted;
+    }
+    if (!accepted)
+        return;
+    // The next print dialog offers this printer and the run prints through it.
+    TPrintDialogSettings& settings = PrintDialogSettings();
+    settings.ToPdf = false;
+    settings.PrinterName = printer.printerName();
+    RebuildPrinterForm(printer.printerName());
+}
+
+namespace {
+
 QString DefaultPdfName()
 {
     return QDir::home().filePath(QStringLiteral("ラベル.pdf"));
@@ -457,7 +506,7 @@ bool ExecutePrintCommand(QWidget* parent, TLabelData& document, const QString& f
             printer.setPrinterName(settings.PrinterName);
             device = std::make_unique<TQtPrintDevice>(printer);
         }
-        device->SetTitle(PrintJobTitle(fileName));
+        device->SetTitle(PrintCommandJobTitle(fileName));
         TSTDPhasedProgress progress(window->Bar());
         TPrintSite site(document, progress, settings.Spec());
         if (hooks.FaceHook)

@@ -160,6 +160,19 @@ struct TPrintCommandHooks
     bool NoDialog = false;
 };
 
+// How the print command names its job for a document's file name (empty for a
+// document never saved): the application installs its title format; without one,
+// PrintJobTitle.
+void SetPrintJobTitleFormatter(std::function<QString(const QString& fileName)> formatter);
+QString PrintCommandJobTitle(const QString& fileName);
+
+// "プリンタ設定" of the main window: the system's printer dialog on the printer the
+// print command uses, so that the printer and its settings chosen there are the
+// ones 印刷 prints with. The dialog is replaced by run in tests (true for OK).
+void ExecutePrinterSetup(QWidget* parent, const std::function<bool(QPrinter& printer)>& run = nullptr);
+// The printer the print command prints through (its settings stay for the run).
+QPrinter& PrintCommandPrinter();
+
 // The print command: the dialog, then the run with the printing window. True when a
 // job was printed to its end.
 bool ExecutePrintCommand(QWidget* parent, TLabelData& document, const QString& fileName,

@@ -61,7 +61,7 @@ void Usage(FILE* to)
            "  put-label FILE.lbd SHEET POS DESIGN.txt  replace a label's design and save\n"
            "  paper FILE PATH [--svg OUT]\n"
            "                            list a paper's faces, or draw the sheet as SVG\n"
-           "  new (--paper NAME | --paper-file FILE PATH) [--landscape] OUT.lbd\n"
+           "  new (--paper NAME | --paper-file FILE PATH) [--landscape] [--design same|each] OUT.lbd\n"
            "                            make and save a new work file on a paper\n"
            "  info FILE.lbd             the sheets, papers, settings and designs of a work file\n"
            "  preview FILE.lbd SHEET POS OUT.bmp  extract a label preview\n"
@@ -83,7 +83,7 @@ void Usage(FILE* to)
            "  render FILE.lbd SHEET POS OUT.png [--dpi N] [--merge FILE.csv [--header] [--record N]]\n"
            "                            draw one label's design as it prints (default 254 dpi)\n"
            "  export FILE.lbd SHEET POS OUT.bmp|OUT.jpg  a label's design as the main window exports it\n"
-           "  templates (Template.dat | FOLDER) [--purpose P] [--sheet OUT.png] [--catalogue FILE.ppr]\n"
+           "  templates [Template.dat | FOLDER] [--purpose P] [--sheet OUT.png] [--catalogue FILE.ppr]\n"
            "                            list templates: purpose, group, file, sheet, label;\n"
            "                            a contact sheet of all; check each fits a catalogue paper\n"
            "  wizards DATA_DIR [--check] [--contact-sheet OUT.png]\n"
@@ -217,13 +217,25 @@ QByteArray ReadStandardInput(int64_t limit)
             }
         }
     }
-    while (!input.atEnd()) {
-        const QByteArray chunk = input.read(1 << 20);
-        if (chunk.isEmpty())
+    // Read into place, the buffer grown by hand and never beyond the limit (appending
+    // would double it past the limit), and no byte more than the limit read except
+    // the one that tells the input is too long.
+    for (;;) {
+        const qsizetype have = bytes.size();
+        if (have >= limit) {
+            char probe = 0;
+            if (input.read(&probe, 1) > 0)
+                throw EFileError(QStringLiteral("standard input holds more than %1 bytes").arg(limit));
             break;
-        if (bytes.size() + chunk.size() > limit)
-            throw EFileError(QStringLiteral("standard input holds more than %1 bytes").arg(limit));
-        bytes += chunk;
+        }
+        const qsizetype want = qsizetype(std::min<int64_t>(1 << 20, limit - have));
+        if (bytes.capacity() < have + want)
+            bytes.reserve(qsizetype(std::min<int64_t>(limit, std::max<int64_t>(int64_t(have) * 2, have + want))));
+        bytes.resize(have + want);
+        const qint64 got = input.read(bytes.data() + have, want);
+        bytes.resize(have + std::max<qint64>(got, 0));
+        if (got <= 0)
+            break;
     }
     return bytes;
 }

@@ -78,6 +78,8 @@ int CommandCsv(const QStringList& arguments)
         ReportError(e.Message());
         return kExitFailure;
     }
+    if (!db.Warning().isEmpty())
+        QTextStream(stderr) << "velmo-tool: warning: " << EscapeControls(db.Warning()) << "\n";
     db.SetHasHeader(header);
     const QStringList names = db.FieldNames();
     if (!sortText.isEmpty()) {

@@ -16,7 +16,9 @@ namespace {
 void NewUsage()
 {
     QTextStream(stderr)
-        << "usage: velmo-tool new (--paper NAME | --paper-file FILE PATH) [--landscape] OUT.lbd\n";
+        << "usage: velmo-tool new (--paper NAME | --paper-file FILE PATH) [--landscape] [--design same|each] OUT.lbd\n"
+           "  --design  same: one design on every label (the default, as the paper dialog's\n"
+           "            全ラベル同じ); each: a design per label\n";
 }
 
 QString DateText(double dayCount)
@@ -110,6 +112,7 @@ int CommandNew(const QStringList& arguments)
 {
     QString paperName, paperFile, paperPath, out;
     bool landscape = false;
+    bool separately = false;
     const int end = OptionEnd(arguments);
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
@@ -128,6 +131,9 @@ int CommandNew(const QStringList& arguments)
             paperPath = arguments[++i];
         } else if (a == u"--landscape") {
             landscape = true;
+        } else if (a == u"--design" && i + 1 < arguments.size() &&
+                   (arguments[i + 1] == u"same" || arguments[i + 1] == u"each")) {
+            separately = arguments[++i] == u"each";
         } else if (!a.startsWith(u"--") && out.isEmpty()) {
             out = a;
         } else {
@@ -152,12 +158,13 @@ int CommandNew(const QStringList& arguments)
                 return kExitFailure;
             }
         }
-        // As the main window's New: the paper as a copy in the chosen orientation, a
-        // design per position, and the paper's extra information and designs.
+        // As the main window's New: the paper as a copy in the chosen orientation, one
+        // design for all labels unless asked for one per label, and the paper's extra
+        // information and designs.
         chosen.Paper->SetLandscape(landscape);
         TLabelData data;
         data.SetPaper(chosen.Paper.get());
-        data.SetSeparatelyDesign(true);
+        data.SetSeparatelyDesign(separately);
         data.SetImageInfo(chosen.ImageInfo.get());
         data.SetExtraInfo(chosen.ExtraInfo.get());
         data.SetLastSave(DateTimeToDayCount(QDateTime::currentDateTime()));

@@ -11,6 +11,7 @@
 #include "print/UPrinter.h"
 #include "tool/UToolCommands.h"
 #include "tool/UToolDocument.h"
+#include <set>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRegularExpression>
@@ -241,6 +242,8 @@ int CommandPrint(const QStringList& arguments)
         TCsvDB& db = TCsvDB::Instance();
         if (!mergeFile.isEmpty()) {
             db.Open(mergeFile);
+            if (!db.Warning().isEmpty())
+                QTextStream(stderr) << "velmo-tool: warning: " << EscapeControls(db.Warning()) << "\n";
             db.SetHasHeader(mergeHeader);
             if (copiesForAllRecords) {
                 // Enough sheets for every record at the labels each sheet counts.
@@ -259,8 +262,15 @@ int CommandPrint(const QStringList& arguments)
         // A value that makes no barcode leaves its label without one; the run goes on
         // and names those labels at the end.
         std::vector<int> refused;
-        site.SetFaceHook([&db, &refused](TDOList& objects, int counter) {
+        std::set<int> missingLabels;
+        QStringList missingFiles;
+        site.SetFaceHook([&db, &refused, &missingLabels, &missingFiles](TDOList& objects, int counter) {
             db.ApplyMergeRecord(objects, counter);
+            for (const QString& name : MissingMergePictures(objects)) {
+                missingLabels.insert(counter);
+                if (!missingFiles.contains(name))
+                    missingFiles << name;
+            }
             if (HasRefusedBarCode(objects))
                 refused.push_back(counter);
         });
@@ -300,6 +310,11 @@ int CommandPrint(const QStringList& arguments)
                                 << " printed without its barcode (the merge value is not a valid code): label "
                                 << labels.join(QStringLiteral(", ")) << "\n";
         }
+        if (!missingLabels.empty())
+            QTextStream(stderr) << "velmo-tool: "
+                                << EscapeControls(MissingMergePicturesNotice(int(missingLabels.size()), missingFiles))
+                                       .replace(u'\n', QStringLiteral("\n  "))
+                                << "\n";
         if (terminal)
             QTextStream(stderr) << "velmo-tool: " << spec.Copies << (spec.Copies == 1 ? " sheet" : " sheets")
                                 << " printed to " << (pdf.isEmpty() ? printer : pdf) << "\n";

@@ -176,6 +176,8 @@ int CommandRender(const QStringList& arguments)
             RegisterPictureFormats();
             TCsvDB& db = TCsvDB::Instance();
             db.Open(mergeFile);
+            if (!db.Warning().isEmpty())
+                QTextStream(stderr) << "velmo-tool: warning: " << EscapeControls(db.Warning()) << "\n";
             db.SetHasHeader(header);
             if (record > db.Count()) {
                 ReportError(QStringLiteral("no record %1 (the file has %2)").arg(record).arg(db.Count()));

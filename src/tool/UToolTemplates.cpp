@@ -8,6 +8,7 @@
 #include "text/ULOText.h"
 #include "tool/UToolCommands.h"
 #include "tool/UToolRender.h"
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
@@ -23,9 +24,23 @@ namespace {
 
 int TemplatesUsage()
 {
-    QTextStream(stderr) << "usage: velmo-tool templates (Template.dat | FOLDER) [--purpose P] [--sheet OUT.png]\n"
-                           "                            [--catalogue PAPERS.ppr]\n";
+    QTextStream(stderr) << "usage: velmo-tool templates [Template.dat | FOLDER] [--purpose P] [--sheet OUT.png]\n"
+                           "                            [--catalogue PAPERS.ppr]\n"
+                           "  without an index or folder: the delivered collection\n";
     return kExitUsage;
+}
+
+// The delivered collection's index beside the program (build tree or installed).
+QString DeliveredTemplateIndex()
+{
+    const QString exeFolder = QCoreApplication::applicationDirPath();
+    const QString index = QStringLiteral("/Data/Template/Template.dat");
+    for (const QString& candidate : {exeFolder + QStringLiteral("/../data") + index,
+                                     exeFolder + QStringLiteral("/../share/velmo") + index,
+                                     QStringLiteral(VELMO_DATA_DIR) + index})
+        if (QFileInfo(candidate).isFile())
+            return QDir::cleanPath(candidate);
+    return QString();
 }
 
 QString Line(const QStringList& fields)
@@ -172,10 +187,14 @@ int CommandTemplates(const QStringList& arguments)
             positional << a;
         }
     }
-    if (positional.size() != 1)
+    if (positional.size() > 1)
         return TemplatesUsage();
+    const QString source = positional.isEmpty() ? DeliveredTemplateIndex() : positional[0];
+    if (source.isEmpty()) {
+        ReportError(QStringLiteral("the delivered template collection (Data/Template/Template.dat) was not found"));
+        return kExitFailure;
+    }
     QTextStream out(stdout);
-    const QString source = positional[0];
     std::optional<TTemplateFace> face;
     if (!purpose.isEmpty()) {
         face = TTemplateFace();

@@ -93,6 +93,19 @@ void CheckDesign(const QString& file, QStringList& problems, int& objectCount)
     }
 }
 
+// True when the design file's paper is turned as the orientation asks (an unreadable
+// file answers true: CheckDesign reports it).
+bool SheetOrientationIs(const QString& file, bool landscape)
+{
+    try {
+        std::unique_ptr<TLabelData> document = TLabelData::Open(file);
+        document->SelectSheet(0);
+        return !document->Paper() || document->Paper()->Landscape() == landscape;
+    } catch (const std::exception&) {
+        return true;
+    }
+}
+
 QImage DrawEntry(const TDesignEntry& entry, int side)
 {
     QImage tile(side, side + 34, QImage::Format_RGB32);
@@ -207,18 +220,36 @@ int CommandWizards(const QStringList& arguments)
                 const QStringList paperNames = osoroi.Papers(g, i);
                 int designs = 0;
                 for (const QString& name : paperNames) {
-                    osoroi.SetLandscape(false);
-                    const QString folder = osoroi.Folder(g, i, name);
-                    const QStringList files = DesignFiles(folder);
-                    designs += int(files.size());
-                    if (check && files.isEmpty())
-                        problems << QStringLiteral("Osoroi.dat: %1/%2: no designs for %3").arg(genres[g], items[i], name);
                     if (check && papers && papers->IndexOfName(name) < 0)
                         problems << QStringLiteral("Osoroi.dat: %1/%2: no paper named %3 in the catalogue")
                                         .arg(genres[g], items[i], name);
-                    for (const QString& file : files)
-                        if (seen.insert(file).second)
-                            entries.push_back({genres[g] + u'/' + items[i], file, true});
+                    // Both orientations: the design page offers the folder of the one
+                    // the user chose, so a folder missing or empty is a choice that
+                    // offers nothing.
+                    for (const bool landscape : {false, true}) {
+                        osoroi.SetLandscape(landscape);
+                        const QString folder = osoroi.Folder(g, i, name);
+                        const QString orientation = landscape ? QStringLiteral("landscape") : QStringLiteral("portrait");
+                        const QStringList files = DesignFiles(folder);
+                        designs += int(files.size());
+                        if (check && folder.isEmpty())
+                            problems << QStringLiteral("Osoroi.dat: %1/%2: no %3 folder for %4")
+                                            .arg(genres[g], items[i], orientation, name);
+                        else if (check && !QFileInfo(folder).isDir())
+                            problems << QStringLiteral("Osoroi.dat: %1/%2: the %3 folder %4 does not exist")
+                                            .arg(genres[g], items[i], orientation, folder);
+                        else if (check && files.isEmpty())
+                            problems << QStringLiteral("Osoroi.dat: %1/%2: the %3 folder %4 holds no designs for %5")
+                                            .arg(genres[g], items[i], orientation, folder, name);
+                        for (const QString& file : files) {
+                            if (check && !SheetOrientationIs(file, landscape))
+                                problems << QStringLiteral("Osoroi.dat: %1/%2: %3 is not a %4 sheet")
+                                                .arg(genres[g], items[i], file, orientation);
+                            if (seen.insert(file).second)
+                                entries.push_back({genres[g] + u'/' + items[i], file, true});
+                        }
+                    }
+                    osoroi.SetLandscape(false);
                 }
                 out << "    " << items[i] << ": " << paperNames.join(u',') << "; " << designs << " designs\n";
             }

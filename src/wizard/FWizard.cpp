@@ -1,3 +1,4 @@
+#include "base/UFolderHistory.h"
 #include "wizard/FWizard.h"
 
 #include "base/UExceptions.h"
@@ -441,8 +442,9 @@ void TfrmWizard::FinishRun()
                 const QString proposal = QFileInfo(FDocument->CSVFile()).fileName();
                 chosen = ChooseCsvFile ? ChooseCsvFile(proposal)
                                        : QFileDialog::getOpenFileName(
-                                             this, QString(), QCoreApplication::applicationDirPath() + u'/' + proposal,
+                                             this, QString(), QDir(StartFolder(folderkind::MergeData)).filePath(proposal),
                                              QStringLiteral("CSVデータ(*.csv);;すべてのﾌｧｲﾙ(*.*)"));
+                RememberFolder(folderkind::MergeData, chosen);
             }
             if (chosen.isEmpty()) {
                 // Without merge data the document would print its fields empty: the

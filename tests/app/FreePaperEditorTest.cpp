@@ -343,6 +343,14 @@ TEST_F(SelectAndEdit, TheDefaultPaperAndTheHistories)
     EXPECT_EQ(dialog.ListedNames(), QStringList{QStringLiteral("システム用紙")});
     dialog.SelectRow(0);
     dialog.DefaultBox()->setChecked(true);
+    // Nineteen papers used before: the one chosen now is the twentieth kept.
+    {
+        THistoryManager earlier;
+        earlier.SetRegistryKey(QStringLiteral("$(UsedPaperHistory)"));
+        earlier.SetLimit(30);
+        for (int i = 0; i < 25; ++i)
+            earlier.Add(QStringLiteral("以前の用紙%1").arg(i));
+    }
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(ReadSettingString(QStringLiteral("DefaultPaperName"), QString()), QStringLiteral("システム用紙"));
@@ -350,7 +358,11 @@ TEST_F(SelectAndEdit, TheDefaultPaperAndTheHistories)
     EXPECT_FALSE(ReadSettingBool(QStringLiteral("DefaultLandScape"), true));
     THistoryManager used;
     used.SetRegistryKey(QStringLiteral("$(UsedPaperHistory)"));
-    EXPECT_EQ(used.Items(), QStringList{QStringLiteral("システム用紙")});
+    used.SetLimit(100);
+    const QStringList kept = used.Items();
+    ASSERT_EQ(kept.size(), 20);
+    EXPECT_EQ(kept.front(), QStringLiteral("システム用紙"));
+    EXPECT_EQ(kept.back(), QStringLiteral("以前の用紙6"));
 }
 
 TEST_F(SelectAndEdit, BackgroundDesignsComeFromAWorkFileInTheExtendedMode)

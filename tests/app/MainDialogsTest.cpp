@@ -5,7 +5,9 @@
 #include "app/UHistoryManager.h"
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -66,6 +68,45 @@ TEST(EnvironmentDialog, ShowsAndStoresTheSettings)
     EXPECT_FALSE(HintsShown());
     EXPECT_EQ(history.Items().size(), 1);
     ApplyShowHint(true);
+}
+
+TEST(EnvironmentDialog, ThePathHistoryPopUpClearsTheHistory)
+{
+    TFrameFixture fixture;
+    THistoryManager history;
+    history.SetRegistryKey(QStringLiteral("$(CDPathHistory)"));
+    history.Add(QStringLiteral("/media/a"));
+    history.Add(QStringLiteral("/media/b"));
+    TfrmEnvironment dialog;
+    dialog.show();
+    dialog.GivenPath()->setChecked(true);
+    ASSERT_TRUE(dialog.HistoryButton()->isEnabled());
+    // The pop-up: both paths, then "履歴の消去", which empties the list.
+    QStringList shown;
+    QTimer::singleShot(100, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS")) {
+            QCoreApplication::processEvents();
+            dialog.grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/environment-dialog.png"));
+            menu->grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/environment-path-history.png"));
+        }
+        QAction* clear = nullptr;
+        for (QAction* action : menu->actions()) {
+            if (!action->isSeparator())
+                shown << action->text();
+            if (action->text() == QStringLiteral("履歴の消去"))
+                clear = action;
+        }
+        if (clear)
+            clear->trigger();
+        menu->close();
+    });
+    dialog.HistoryButton()->click();
+    EXPECT_EQ(shown, QStringList({"/media/b", "/media/a", "履歴の消去"}));
+    EXPECT_TRUE(history.Items().isEmpty());
+    EXPECT_FALSE(dialog.HistoryButton()->isEnabled());
 }
 
 TEST(AboutWindow, TheSplashClosesItselfAndAKeyClosesTheAbout)

@@ -12,10 +12,12 @@
 #include "app/UMainCommands.h"
 #include "layout/FLayout.h"
 #include "base/UModalResult.h"
+#include "base/UFolderHistory.h"
 #include "document/ULabelData.h"
 #include "document/UProductInfo.h"
 #include "merge/UCsvDB.h"
 #include "merge/ULOInsertion.h"
+#include "print/FPrintPaper.h"
 #include "objects/UDOGroup.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULORect.h"
@@ -23,6 +25,9 @@
 #include "paper/UVelmoPapers.h"
 #include "storage/USafeFile.h"
 #include "support/TestSupport.h"
+#include <QApplication>
+#include <QDialog>
+#include <QTemporaryDir>
 #include <QAction>
 #include <QDir>
 #include <QEventLoop>
@@ -30,6 +35,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QMenu>
+#include <map>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -315,9 +321,108 @@ TEST_F(MainWindowTest, RecentFilesMenuIsDisabledWhileEmptyAndOpensItsEntry)
     Window->OpenFileHistory()->RebuildMenu();
     const QList<QAction*> entries = Window->OpenFileHistory()->CreatedActions();
     ASSERT_FALSE(entries.isEmpty());
+    // The entries, then a separator and "履歴の消去", which empties the menu.
+    ASSERT_GE(entries.size(), 3);
+    EXPECT_TRUE(entries.at(entries.size() - 2)->isSeparator());
+    QAction* clear = entries.last();
+    EXPECT_EQ(clear->text(), QStringLiteral("履歴の消去"));
     entries.first()->trigger();
     Wait(50);
     EXPECT_EQ(Window->FileName(), file);
+    Window->OpenFileHistory()->RebuildMenu();
+    Window->OpenFileHistory()->CreatedActions().last()->trigger();
+    EXPECT_TRUE(Window->OpenFileHistory()->Items().isEmpty());
+    Q_EMIT Window->FileMenu()->aboutToShow();
+    EXPECT_FALSE(recent->isEnabled());
+}
+
+TEST_F(MainWindowTest, FileDialogsStartInTheLastFolderOfTheirKindElseTheDocuments)
+{
+    std::map<QString, QStringList> lists;
+    SetFolderHistoryStore({[&](const QString& key) { return lists[key]; },
+                           [&](const QString& key, const QString& folder) {
+                               lists[key].removeAll(folder);
+                               lists[key].prepend(folder);
+                           },
+                           [&](const QString& key) { lists[key].clear(); }});
+    using K = TfrmMain::TFileDialogKind;
+    for (K kind : {K::OpenDocument, K::SaveDocument, K::ExportPicture, K::OpenCsv})
+        EXPECT_EQ(Window->FileDialogStart(kind, QString()), DocumentsFolder()) << int(kind);
+    QDir(Fixture.Temp.path()).mkpath(QStringLiteral("csv"));
+    QDir(Fixture.Temp.path()).mkpath(QStringLiteral("pictures"));
+    RememberFolder(folderkind::MergeData, Path(QStringLiteral("csv/list.csv")));
+    RememberFolder(folderkind::Export, Path(QStringLiteral("pictures")));
+    // A work file opened: its folder is where documents are looked for next.
+    const QString file = MakeDocument(QStringLiteral("here.lbd"));
+    ASSERT_TRUE(Window->OpenDocument(file));
+    EXPECT_EQ(Window->FileDialogStart(K::OpenCsv, QString()), Path(QStringLiteral("csv")));
+    EXPECT_EQ(Window->FileDialogStart(K::ExportPicture, QString()), Path(QStringLiteral("pictures")));
+    EXPECT_EQ(QDir::cleanPath(Window->FileDialogStart(K::SaveDocument, QString())), QDir::cleanPath(Fixture.Temp.path()));
+    // A bare suggested name goes into that folder; a full one stays as it is.
+    EXPECT_EQ(Window->FileDialogStart(K::SaveDocument, QStringLiteral("新規.lbd")),
+              QDir(Fixture.Temp.path()).filePath(QStringLiteral("新規.lbd")));
+    EXPECT_EQ(Window->FileDialogStart(K::OpenDocument, file), file);
+    // A folder that has gone is skipped.
+    QDir(Path(QStringLiteral("csv"))).removeRecursively();
+    EXPECT_EQ(Window->FileDialogStart(K::OpenCsv, QString()), DocumentsFolder());
+    SetFolderHistoryStore({});
+}
+
+TEST_F(MainWindowTest, AMergeListMendedOnOpeningIsToldAndLabelsWithoutTheirPictureOnce)
+{
+    RegisterMergeClasses();
+    // A list with a byte that is no character: it opens, and the line is named.
+    const QString csv = Path(QStringLiteral("pics.csv"));
+    {
+        QFile f(csv);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("gone.png\nalso-gone.png\n,\x81\x20\n");
+    }
+    const QString file = MakeDocument(QStringLiteral("pictures.lbd"));
+    {
+        auto data = TLabelData::Open(file);
+        data->SetSeparatelyDesign(false); // one design on every label
+        TDOList list;
+        auto* image = new TLOInsImage;
+        image->SetBaseRect({50, 50, 250, 250});
+        list.Add(image);
+        data->WriteLabel(0, list);
+        list.FreeObjects();
+        data->SetCSVFile(csv);
+        data->Save(file);
+    }
+    ASSERT_TRUE(Window->OpenDocument(file));
+    EXPECT_EQ(Window->Document()->CSVFile(), csv);
+    EXPECT_TRUE(TCsvDB::Instance().Active());
+    const QString mended = Texts().join(u'|');
+    EXPECT_TRUE(mended.contains(QStringLiteral("3行目"))) << mended.toStdString();
+    // Printed to a PDF through the print dialog: one notice for the run.
+    QTemporaryDir out;
+    TPrintDialogSettings& settings = PrintDialogSettings();
+    settings.ToPdf = true;
+    settings.PdfFile = out.filePath(QStringLiteral("p.pdf"));
+    settings.Copies = 1;
+    const int before = int(Fixture.Shown.size());
+    QTimer::singleShot(0, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->accept();
+    });
+    ASSERT_TRUE(Window->Print());
+    EXPECT_TRUE(QFile::exists(settings.PdfFile));
+    int notices = 0;
+    QString notice;
+    for (size_t i = size_t(before); i < Fixture.Shown.size(); ++i)
+        if (Fixture.Shown[i].Text.contains(QStringLiteral("差込みイメージのファイルが見つからない"))) {
+            ++notices;
+            notice = Fixture.Shown[i].Text;
+        }
+    EXPECT_EQ(notices, 1);
+    // The first two records name pictures that are not there (the third names none):
+    // as many labels as the paper has of them.
+    const int expected = std::min(2, Window->Document()->LabelCount());
+    EXPECT_TRUE(notice.contains(QStringLiteral("%1 枚").arg(expected))) << notice.toStdString();
+    EXPECT_TRUE(notice.contains(QStringLiteral("gone.png")));
+    ResetPrintDialogSettings();
 }
 
 TEST_F(MainWindowTest, AVanishedMergeFileIsToldAndItsLinkCleared)

@@ -133,6 +133,54 @@ TEST_F(UpdatePaperDialog, WithoutAnAddressItSaysSo)
     Shot(dialog, "update-no-address");
 }
 
+TEST_F(UpdatePaperDialog, TheAddressIsEnteredAndKeptInTheDialogItself)
+{
+    TfrmUpdatePaper dialog(*FPapers);
+    ASSERT_EQ(dialog.Page(), TfrmUpdatePaper::pgNoAddress);
+    ASSERT_NE(dialog.AddressEdit(), nullptr);
+    EXPECT_TRUE(dialog.AddressEdit()->isVisibleTo(&dialog));
+    EXPECT_EQ(dialog.ActionButton()->text(), QStringLiteral("接続"));
+    // Only an http address with a host enables 接続.
+    for (const char* bad : {"", "velmo", "ftp://127.0.0.1/x.vup", "http://"}) {
+        dialog.AddressEdit()->setText(QString::fromLatin1(bad));
+        EXPECT_FALSE(dialog.ActionButton()->isEnabled()) << bad;
+    }
+    dialog.AddressEdit()->setText(Url("ok/new.vup"));
+    EXPECT_TRUE(dialog.ActionButton()->isEnabled());
+    Shot(dialog, "update-enter-address");
+    if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS")) {
+        dialog.show();
+        QCoreApplication::processEvents();
+        dialog.grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/update-enter-address.png"));
+    }
+    dialog.ActionButton()->click();
+    // Kept for next time, and used at once.
+    EXPECT_EQ(ReadSettingString(QStringLiteral("PPRUpdaterURL"), QString()), Url("ok/new.vup"));
+    ASSERT_EQ(dialog.Page(), TfrmUpdatePaper::pgQueryUpdate);
+    EXPECT_TRUE(HasText(dialog, QStringLiteral("最新のパターン番号：0042")));
+    TfrmUpdatePaper again(*FPapers);
+    EXPECT_EQ(again.Page(), TfrmUpdatePaper::pgQueryConnect);
+}
+
+TEST_F(UpdatePaperDialog, AWrongAddressIsMendedFromTheFailurePage)
+{
+    WriteSettingString(QStringLiteral("PPRUpdaterURL"), Url("missing/none.vup"));
+    TfrmUpdatePaper dialog(*FPapers);
+    EXPECT_FALSE(dialog.ChangeAddressButton()->isVisibleTo(&dialog));
+    dialog.ActionButton()->click();
+    ASSERT_EQ(dialog.Page(), TfrmUpdatePaper::pgConnectionFailure);
+    EXPECT_TRUE(dialog.ChangeAddressButton()->isVisibleTo(&dialog));
+    dialog.AddressDialogHook = [this](TfrmUpdateURL& address) {
+        address.Edit()->setText(Url("ok/new.vup"));
+        address.accept();
+        return true;
+    };
+    dialog.ChangeAddressButton()->click();
+    EXPECT_EQ(dialog.Page(), TfrmUpdatePaper::pgQueryConnect);
+    dialog.ActionButton()->click();
+    EXPECT_EQ(dialog.Page(), TfrmUpdatePaper::pgQueryUpdate);
+}
+
 TEST_F(UpdatePaperDialog, FullUpdateThroughTheButtons)
 {
     WriteSettingString(QStringLiteral("PPRUpdaterURL"), Url("ok/new.vup"));

@@ -300,7 +300,7 @@ Grp root
             # at the queue's resolution, read back by ZBar from the queue's PDF.
             if shutil.which("zbarimg"):
                 codes = os.path.join(work, "codes.lbd")
-                run([tool, "new", "--paper", "A4 4面 105×148.5mm", codes], env=env)
+                run([tool, "new", "--paper", "A4 4面 105×148.5mm", "--design", "each", codes], env=env)
                 design = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
                                       "data", "barcode", "label-design.txt")
                 for position in ("0", "3"):

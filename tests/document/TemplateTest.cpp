@@ -1,6 +1,9 @@
 // Templates: aspect classes, which labels of a file fit a position, folders with
 // foreign and damaged files, and the collection index with missing keys, uneven
 // lists, quotes, code page 932 and folders that try to leave it.
+#include "base/UFolderHistory.h"
+#include <QMenu>
+#include <map>
 #include "base/UCodePage932.h"
 #include "document/LabelDocTestSupport.h"
 #include "document/UTemplateInfo.h"
@@ -299,6 +302,53 @@ TEST_F(Templates, WithoutTheIndexTheCollectionPageSaysSoAndTheFolderPageStillWor
     dialog.FileList()->setCurrentRow(0);
     EXPECT_TRUE(dialog.OkButton()->isEnabled());
     WaitForPreviews(dialog);
+}
+
+TEST_F(Templates, TheFolderPageStartsInTheLastFolderAndOffersItsHistory)
+{
+    // A store in memory in the settings' place.
+    std::map<QString, QStringList> lists;
+    SetFolderHistoryStore({[&](const QString& key) { return lists[key]; },
+                           [&](const QString& key, const QString& folder) {
+                               lists[key].removeAll(folder);
+                               lists[key].prepend(folder);
+                           },
+                           [&](const QString& key) { lists[key].clear(); }});
+    QDir(FDir.path()).mkpath(QStringLiteral("older"));
+    Save(QStringLiteral("mine.lbd"), {1});
+    const QString older = FDir.filePath(QStringLiteral("older"));
+    lists[folderkind::Document] = {FDir.path(), older};
+    {
+        TfrmTemplate dialog(Face(QStringLiteral("ADDR")), FDir.filePath(QStringLiteral("Template.dat")));
+        EXPECT_EQ(dialog.FolderEdit()->text(), FDir.path());
+        EXPECT_EQ(dialog.FileList()->count(), 1) << "listed from the last folder at once";
+        if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS")) {
+            dialog.Sources()->setCurrentIndex(1);
+            dialog.show();
+            WaitForPreviews(dialog);
+            dialog.grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/template-folder-page.png"));
+        }
+        ASSERT_TRUE(dialog.FolderHistoryButton()->isEnabled());
+        QMenu* menu = dialog.FolderHistoryMenu();
+        QStringList captions;
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator())
+                captions << action->text();
+        EXPECT_EQ(captions, QStringList({FDir.path(), older, QStringLiteral("履歴の消去")}));
+        menu->actions().at(1)->trigger(); // the older folder
+        EXPECT_EQ(dialog.FolderEdit()->text(), older);
+        EXPECT_EQ(dialog.FileList()->count(), 0);
+        menu->actions().last()->trigger();
+        EXPECT_TRUE(lists[folderkind::Document].isEmpty());
+        EXPECT_FALSE(dialog.FolderHistoryButton()->isEnabled());
+        delete menu;
+        WaitForPreviews(dialog);
+    }
+    // Without history: the documents folder.
+    TfrmTemplate fresh(Face(QStringLiteral("ADDR")), FDir.filePath(QStringLiteral("Template.dat")));
+    EXPECT_EQ(fresh.FolderEdit()->text(), DocumentsFolder());
+    WaitForPreviews(fresh);
+    SetFolderHistoryStore({});
 }
 
 TEST_F(Templates, TheDialogShowsTheBlankLabelOnceHoweverManyFilesHaveNoFittingLabel)

@@ -46,7 +46,8 @@ TEST(ToolDocument, NewMakesADocumentOnAStoredPaper)
     EXPECT_TRUE(data->Paper()->Landscape());
     EXPECT_EQ(data->LabelCount(), 10);
     EXPECT_EQ(data->SheetName(), QStringLiteral("新規シート1"));
-    EXPECT_TRUE(data->SeparatelyDesign());
+    // The paper dialog's default: one design for all labels.
+    EXPECT_FALSE(data->SeparatelyDesign());
 
     const ProcessResult info = RunTool({QStringLiteral("info"), out});
     ASSERT_EQ(info.ExitCode, 0) << info.StdErr.toStdString();
@@ -67,6 +68,46 @@ TEST(ToolDocument, NewMakesADocumentOnAStoredPaper)
               1);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.lbd"))));
     EXPECT_EQ(RunTool({QStringLiteral("new"), out}).ExitCode, 2);
+    EXPECT_EQ(RunTool({QStringLiteral("new"), QStringLiteral("--paper-file"), papers,
+                       QStringLiteral("Papers/$00000001"), QStringLiteral("--design"), QStringLiteral("some"),
+                       dir.filePath(QStringLiteral("x.lbd"))})
+                  .ExitCode,
+              2);
+}
+
+TEST(ToolDocument, PutLabelFollowsTheDesignForm)
+{
+    QTemporaryDir dir;
+    const QString design = TestDataPath(QStringLiteral("barcode/label-design.txt"));
+    const QString same = dir.filePath(QStringLiteral("same.lbd"));
+    const QString each = dir.filePath(QStringLiteral("each.lbd"));
+    const QString paper = QStringLiteral("A4 12面 86.4×42.3mm");
+    ASSERT_EQ(RunTool({QStringLiteral("new"), QStringLiteral("--paper"), paper, same}).ExitCode, 0);
+    ASSERT_EQ(RunTool({QStringLiteral("new"), QStringLiteral("--paper"), paper, QStringLiteral("--design"),
+                       QStringLiteral("each"), each})
+                  .ExitCode,
+              0);
+    for (const QString& file : {same, each}) {
+        const ProcessResult put = RunTool({QStringLiteral("put-label"), file, QStringLiteral("0"), QStringLiteral("7"), design});
+        ASSERT_EQ(put.ExitCode, 0) << put.StdErr.toStdString();
+    }
+    RegisterLabelDataClasses();
+    // Same design: position 7 wrote the one design every label shows.
+    auto one = TLabelData::Open(same);
+    EXPECT_FALSE(one->SeparatelyDesign());
+    EXPECT_EQ(one->DesignCount(), 1);
+    for (int k : {0, 7, 11})
+        EXPECT_TRUE(one->LabelHasData(k)) << k;
+    const ProcessResult first = RunTool({QStringLiteral("get-label"), same, QStringLiteral("0"), QStringLiteral("0")});
+    const ProcessResult seventh = RunTool({QStringLiteral("get-label"), same, QStringLiteral("0"), QStringLiteral("7")});
+    ASSERT_EQ(first.ExitCode, 0) << first.StdErr.toStdString();
+    EXPECT_EQ(first.StdOut, seventh.StdOut);
+    // A design per label: only position 7 has one.
+    auto per = TLabelData::Open(each);
+    EXPECT_TRUE(per->SeparatelyDesign());
+    EXPECT_TRUE(per->LabelHasData(7));
+    EXPECT_FALSE(per->LabelHasData(0));
+    EXPECT_EQ(RunTool({QStringLiteral("get-label"), each, QStringLiteral("0"), QStringLiteral("0")}).ExitCode, 1);
 }
 
 TEST(ToolDocument, InfoAndPreviewShowTheDesigns)

@@ -29,6 +29,8 @@
 #include "storage/UDocFile.h"
 #include "text/ULOText.h"
 #include "support/TestSupport.h"
+#include <QMouseEvent>
+#include <QLineEdit>
 #include <QAction>
 #include <QDialog>
 #include <QTimer>
@@ -41,6 +43,8 @@
 #include <QMap>
 #include <QPainter>
 #include <QMenu>
+#include <QToolBar>
+#include <iostream>
 #include <QMenuBar>
 #include <QTabBar>
 #include <QMimeData>
@@ -103,6 +107,11 @@ void InstallMapStore()
          [](const QString& n, const QString& d) { return Settings().value(n, d); },
          [](const QString& n, int v) { Settings()[n] = QString::number(v); },
          [](const QString& n, const QString& v) { Settings()[n] = v; }});
+}
+
+QPoint RectCenterOf(const TLogRect& r)
+{
+    return QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
 }
 
 TLORect* NewRect(const TLogRect& r)
@@ -187,6 +196,78 @@ TEST_F(LayoutView, ShowLabelSizesTheSiteToThePositionsOuterRectangle)
     EXPECT_FALSE(TActionList::Instance().CanUndo());
     EXPECT_EQ(FView->Overview()->ChosenIndex(), 0);
     EXPECT_TRUE(FView->Overview()->isEnabled());
+}
+
+TEST_F(LayoutView, TheEditCommandsFollowTheBoxThatHasTheKeyboard)
+{
+    FView->show();
+    QApplication::setActiveWindow(FView.get());
+    QApplication::processEvents();
+    TLORect* rect = AddRect({100, 100, 300, 200});
+    auto* undo = FView->Aids()->Command(QStringLiteral("Undo"));
+    auto* redo = FView->Aids()->Command(QStringLiteral("Redo"));
+    auto* cut = FView->Aids()->Command(QStringLiteral("Cut"));
+    auto* copy = FView->Aids()->Command(QStringLiteral("Copy"));
+    auto* paste = FView->Aids()->Command(QStringLiteral("Paste"));
+    auto* clear = FView->Aids()->Command(QStringLiteral("Clear"));
+    ASSERT_TRUE(undo && redo && cut && copy && paste && clear);
+    auto update = [&] {
+        for (TDrawSiteActionBase* a : {undo, redo, cut, copy, paste, clear})
+            a->UpdateAction();
+    };
+    // On the site: the label's objects.
+    Site()->setFocus();
+    QApplication::processEvents();
+    update();
+    EXPECT_TRUE(undo->text().endsWith(QStringLiteral("の取り消し(&U)"))) << undo->text().toStdString();
+    EXPECT_TRUE(cut->isEnabled());
+
+    // The font size box has the keyboard: the commands act on its text.
+    QComboBox* size = FView->FontSizeBox();
+    ASSERT_TRUE(size->isEditable());
+    size->setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(size->hasFocus() || size->lineEdit()->hasFocus());
+    QLineEdit* box = size->lineEdit();
+    box->selectAll();
+    box->insert(QStringLiteral("24"));
+    box->selectAll();
+    update();
+    EXPECT_EQ(undo->text(), QStringLiteral("取り消し(&U)"));
+    EXPECT_TRUE(undo->isEnabled());
+    if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS")) {
+        QMenu* edit = FView->Menus()[0];
+        edit->adjustSize();
+        edit->grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/layout-edit-menu-on-box.png"));
+    }
+    EXPECT_EQ(redo->text(), QStringLiteral("やり直し(&R)"));
+    EXPECT_FALSE(redo->isEnabled());
+    EXPECT_TRUE(cut->isEnabled());
+    EXPECT_TRUE(copy->isEnabled());
+    copy->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("24"));
+    clear->trigger();
+    EXPECT_TRUE(box->text().isEmpty());
+    update();
+    EXPECT_TRUE(paste->isEnabled());
+    EXPECT_FALSE(cut->isEnabled()) << "nothing selected in the box";
+    paste->trigger();
+    EXPECT_EQ(box->text(), QStringLiteral("24"));
+    undo->trigger();
+    EXPECT_TRUE(box->text().isEmpty());
+    // The label was not touched by any of it.
+    ASSERT_EQ(Design().size(), 1u);
+    EXPECT_EQ(Design().front(), rect);
+    EXPECT_TRUE(rect->Selected());
+    EXPECT_EQ(TActionList::Instance().Count(), 1);
+
+    // Back on the site, the menu speaks of the objects again.
+    Site()->setFocus();
+    QApplication::processEvents();
+    update();
+    EXPECT_NE(undo->text(), QStringLiteral("取り消し(&U)"));
+    cut->trigger();
+    EXPECT_TRUE(Design().empty());
 }
 
 TEST_F(LayoutView, WriteBackStoresTheDesignAndKeepsTheObjects)
@@ -876,12 +957,118 @@ TEST_F(LayoutView, TheMenusHoldTheirEntriesInOrder)
     // Lent again (a second time) the entries are not doubled.
     FView->SetMainCommands(lent);
     EXPECT_EQ(entries(FView->Menus()[6]).size(), view.size());
+
+    // The tool bar's file buttons: short captions and hints of their own, the main
+    // window's commands behind them.
+    QAction newDoc(QStringLiteral("新規作成(&N)..."));
+    QAction open(QStringLiteral("開く(&O)..."));
+    QAction save(QStringLiteral("保存(&S)"));
+    QAction print(QStringLiteral("印刷(&P)..."));
+    QAction paper(QStringLiteral("用紙選択(&L)..."));
+    lent.New = &newDoc;
+    lent.Open = &open;
+    lent.Save = &save;
+    lent.Print = &print;
+    lent.PaperSelect = &paper;
+    FView->SetMainCommands(lent);
+    FView->SetMainCommands(lent); // not doubled either
+    QStringList captions, hints;
+    QAction* printButton = nullptr;
+    const QStringList mainButtons{QStringLiteral("tbNew"), QStringLiteral("tbOpen"), QStringLiteral("tbSave"),
+                                  QStringLiteral("tbPrint"), QStringLiteral("tbPaperSelect")};
+    for (QAction* a : FView->CommandToolBar()->actions())
+        if (mainButtons.contains(a->objectName())) {
+            captions << a->text();
+            hints << a->toolTip();
+            if (a->objectName() == u"tbPrint")
+                printButton = a;
+        }
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("新規"), QStringLiteral("開く"), QStringLiteral("保存"),
+                                     QStringLiteral("印刷"), QStringLiteral("用紙選択")}));
+    EXPECT_EQ(hints, (QStringList{QStringLiteral("新しくラベルシートを開きます"), QStringLiteral("保存されているデータを開きます"),
+                                  QStringLiteral("編集したデータを保存します"), QStringLiteral("ラベルシートを印刷します"),
+                                  QStringLiteral("用紙を変更します")}));
+    EXPECT_EQ(FView->CommandToolBar()->actions().first()->objectName(), QStringLiteral("tbNew"));
+    if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS")) {
+        FView->show();
+        QApplication::processEvents();
+        FView->CommandToolBar()->grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/layout-toolbar.png"));
+    }
+    EXPECT_EQ(FView->CommandToolBar()->actions().last()->objectName(), QStringLiteral("tbPaperSelect"));
+    ASSERT_NE(printButton, nullptr);
+    int printed = 0;
+    QObject::connect(&print, &QAction::triggered, [&] { ++printed; });
+    printButton->trigger();
+    EXPECT_EQ(printed, 1);
+    print.setEnabled(false);
+    EXPECT_FALSE(printButton->isEnabled());
+    print.setEnabled(true);
+    EXPECT_TRUE(printButton->isEnabled());
     FView->SetMainCommands({});
 }
 
 } // namespace
 
 namespace {
+
+TEST_F(LayoutView, DraggingToTheEdgeOfTheVisiblePartScrollsAlong)
+{
+    FView->show();
+    QApplication::processEvents();
+    FView->SetZoom(400);
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    QScrollArea* area = FView->ScrollArea();
+    QScrollBar* h = area->horizontalScrollBar();
+    QScrollBar* v = area->verticalScrollBar();
+    ASSERT_GT(h->maximum(), 0);
+    ASSERT_GT(v->maximum(), 0);
+    TLORect* rect = AddRect({50, 50, 150, 120});
+    rect->SetFillInside(true); // pressed anywhere inside, not only on its frame
+    QApplication::processEvents();
+    auto send = [this](QEvent::Type type, QPoint device, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, device, Site()->mapToGlobal(device),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(Site(), &e);
+    };
+    const QPoint start = Site()->ToDevice(QPoint(100, 85));
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    ASSERT_FALSE(TGhostList::Instance().IsSelectionOnly()) << "the press takes the object";
+    send(QEvent::MouseMove, start + QPoint(10, 10), Qt::LeftButton);
+    // The drag reaches past the right and bottom edges of the viewport: the label
+    // scrolls along, a step per move.
+    QWidget* viewport = area->viewport();
+    int lastH = h->value();
+    for (int i = 0; i < 6; ++i) {
+        const QPoint edge = Site()->mapFrom(viewport, QPoint(viewport->width() + 5, viewport->height() + 5));
+        send(QEvent::MouseMove, edge, Qt::LeftButton);
+        QApplication::processEvents();
+        EXPECT_GT(h->value(), lastH) << "move " << i;
+        lastH = h->value();
+    }
+    EXPECT_GT(v->value(), 0);
+    if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS"))
+        FView->grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/layout-autoscroll.png"));
+    // Let go in the middle of the part of the label now in view.
+    const QRect visible = QRect(Site()->mapFrom(viewport, QPoint(0, 0)), viewport->size()).intersected(Site()->rect());
+    const QPoint end = visible.center();
+    send(QEvent::MouseMove, end, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, end, Qt::NoButton);
+    QApplication::processEvents();
+    // The drag went on after the scrolling: the object lies where the mouse let go.
+    EXPECT_GT(rect->BaseRect().Left, 150);
+    EXPECT_NEAR(rect->BaseRect().Left + 50, Site()->ToLogical(end).x(), 12);
+    // Back at the left and top edges, it scrolls back.
+    const int before = h->value();
+    send(QEvent::MouseButtonPress, Site()->ToDevice(RectCenterOf(rect->BaseRect())), Qt::LeftButton);
+    send(QEvent::MouseMove, Site()->mapFrom(viewport, QPoint(-5, -5)), Qt::LeftButton);
+    EXPECT_LT(h->value(), before);
+    send(QEvent::MouseButtonRelease, Site()->mapFrom(viewport, QPoint(30, 30)), Qt::NoButton);
+    // A move without a drag never scrolls.
+    const int still = h->value();
+    send(QEvent::MouseMove, Site()->mapFrom(viewport, QPoint(viewport->width() + 5, 40)), Qt::NoButton);
+    EXPECT_EQ(h->value(), still);
+}
 
 TEST_F(LayoutView, AFixedZoomShowsTheLabelFromItsOriginWithScrollBarsThatSaySo)
 {

@@ -2,7 +2,8 @@
 """The merge print checked from the outside: a 12-up sheet with a merge text, a merge
 picture and a Code 128 merge barcode, a Shift-JIS CSV, several copies, printed to PDF
 by velmo-tool; each face is read back with pdftotext (text), by its pixels (the
-picture's colour) and with zbarimg (the barcode).
+picture's colour) and with zbarimg (the barcode). A damaged picture file and one that
+is not there leave their labels without a picture, and the run says so once.
 
 usage: merge_print_proof.py BUILD_DIR [--records N] [--copies N] [--keep DIR]
 """
@@ -120,10 +121,13 @@ def main():
         pics = os.path.join(tmp, "pics")
         os.mkdir(pics)
         damaged = 5
+        missing = 7
         rows = ["名前,画像,コード"]
         for k in range(a.records):
             pic = "pics/p%03d.png" % k
-            if k == damaged:
+            if k == missing:
+                pass  # named in the list, never written
+            elif k == damaged:
                 with open(os.path.join(tmp, pic), "wb") as f:
                     f.write(b"\x89PNG\r\n\x1a\n broken")
             else:
@@ -135,7 +139,14 @@ def main():
 
         pdf = os.path.join(tmp, "out.pdf")
         # Started from another folder: the relative picture names must still resolve.
-        run([tool, "print", work, "--copies", str(a.copies), "--merge", csv, "--header", "--pdf", pdf], cwd="/")
+        printed = run([tool, "print", work, "--copies", str(a.copies), "--merge", csv, "--header", "--pdf", pdf],
+                      cwd="/")
+        told = printed.stderr.decode(errors="replace")
+        expected_missing = len([k for k in (damaged, missing) if k < a.records])
+        if told.count("差込みイメージのファイルが見つからない") != (1 if expected_missing else 0):
+            raise SystemExit("the missing pictures are not told once:\n" + told)
+        if expected_missing and ("%d 枚" % expected_missing) not in told:
+            raise SystemExit("the notice does not count %d labels:\n%s" % (expected_missing, told))
         pages = int(re.search(r"Pages:\s+(\d+)", run(["pdfinfo", pdf]).stdout.decode()).group(1))
         assert pages == a.copies, pages
         run(["pdftoppm", "-r", str(DPI), "-png", pdf, os.path.join(tmp, "page")])
@@ -168,10 +179,11 @@ def main():
                         failures.append("label %d: text %r, expected %r" % (k, text, name(k)))
                     if decoded != code(k):
                         failures.append("label %d: barcode %r, expected %r" % (k, decoded, code(k)))
-                    if k == damaged:
-                        # The error picture (white with red text), not the previous one.
-                        if max(abs(pixel[i] - colour(k - 1)[i]) for i in range(3)) <= 12:
-                            failures.append("label %d: the previous label's picture" % k)
+                    if k in (damaged, missing):
+                        # Nothing: neither the previous picture nor the error picture.
+                        box = face.crop((px(3), px(15), px(23), px(35)))
+                        if box.getcolors(box.width * box.height) != [(box.width * box.height, (255, 255, 255))]:
+                            failures.append("label %d: a picture printed for a file that cannot be read" % k)
                     elif max(abs(pixel[i] - colour(k)[i]) for i in range(3)) > 12:
                         failures.append("label %d: picture colour %r, expected %r" % (k, pixel, colour(k)))
                 else:

@@ -25,14 +25,9 @@ TCSVData Load(const QByteArray& bytes, bool header = false)
 
 QStringList Record(TCSVData& data, int i) { return data.GetRecord(i).Items(); }
 
-QString FormatError(const QByteArray& bytes)
+QString Warning(const QByteArray& bytes)
 {
-    try {
-        Load(bytes);
-    } catch (const ECSVFormat& e) {
-        return e.Message();
-    }
-    return {};
+    return Load(bytes).Warning();
 }
 
 } // namespace
@@ -49,10 +44,11 @@ TEST(CSVLine, PartExamples)
     EXPECT_TRUE(Fields("").isEmpty());
 }
 
-TEST(CSVLine, UnclosedQuoteKeepsEveryCharacter)
+TEST(CSVLine, UnclosedQuoteTakesTheLineButItsLastCharacter)
 {
-    // The whole rest of the line, its last character included.
-    EXPECT_EQ(Fields("a,\"bcd"), QStringList({"a", "bcd"}));
+    EXPECT_EQ(Fields("a,\"bcd"), QStringList({"a", "bc"}));
+    EXPECT_EQ(Fields("a,\"b\"\"c,d"), QStringList({"a", "b\"c,"}));
+    EXPECT_EQ(Fields("\""), QStringList({""}));
 }
 
 TEST(CSVLine, TabsAndLineBreaksStayInFields)
@@ -218,29 +214,105 @@ TEST(CSVDamaged, RaggedRows)
     EXPECT_EQ(data.FieldCount(), 3);
 }
 
-TEST(CSVDamaged, UnterminatedQuoteAtTheEndNamesItsLine)
+TEST(CSVDamaged, UnterminatedQuoteFallsBackToTheLineRule)
 {
-    const QString message = FormatError("a,b\nc,d\ne,\"open\nmore\n");
-    EXPECT_TRUE(message.contains("test.csv")) << message.toStdString();
-    EXPECT_TRUE(message.contains("3行目")) << message.toStdString();
+    // The open quote ends its record at its own line; the records after it stay.
+    TCSVData data = Load("a,b\nc,d\ne,\"open\nmore,x\nlast\n");
+    EXPECT_TRUE(data.Warning().isEmpty());
+    ASSERT_EQ(data.LineCount(), 5);
+    EXPECT_EQ(Record(data, 2), QStringList({"e", "ope"}));
+    EXPECT_EQ(Record(data, 3), QStringList({"more", "x"}));
+    EXPECT_EQ(Record(data, 4), QStringList({"last"}));
+    // A quote that a later one closes is a field with line breaks, as before.
+    TCSVData closed = Load("e,\"open\nmore\",x\n");
+    ASSERT_EQ(closed.LineCount(), 1);
+    EXPECT_EQ(Record(closed, 0), QStringList({"e", "open\nmore", "x"}));
+    // The open quote was before a closed multi-line field: that one stays whole.
+    TCSVData later = Load("\"one\ntwo\",3\n4,\"five\n");
+    ASSERT_EQ(later.LineCount(), 2);
+    EXPECT_EQ(Record(later, 0), QStringList({"one\ntwo", "3"}));
+    EXPECT_EQ(Record(later, 1), QStringList({"4", "fiv"}));
+    // A quote on the last line, with no line end after it.
+    TCSVData last = Load("x\n\"y");
+    ASSERT_EQ(last.LineCount(), 2);
+    EXPECT_EQ(Record(last, 1), QStringList({""}));
 }
 
-TEST(CSVDamaged, NulByteIsRefusedWithItsLine)
+TEST(CSVDamaged, NulEndsTheTextWithAWarning)
 {
-    const QString message = FormatError(QByteArray("a\nb\nc\0d\n", 8));
-    EXPECT_TRUE(message.contains("3行目")) << message.toStdString();
-    EXPECT_TRUE(message.contains("NUL"));
+    TCSVData data = Load(QByteArray("a\nb\nc\0d\ne\n", 10));
+    ASSERT_EQ(data.LineCount(), 3);
+    EXPECT_EQ(Record(data, 2), QStringList({"c"}));
+    EXPECT_TRUE(data.Warning().contains("3行目")) << data.Warning().toStdString();
+    EXPECT_TRUE(data.Warning().contains("NUL"));
+    // UTF-16: the NUL character, not a zero byte, ends it.
+    QByteArray le("\xFF\xFE" "a\0,\0b\0\n\0\0\0z\0", 14);
+    TCSVData wide = Load(le);
+    ASSERT_EQ(wide.LineCount(), 1);
+    EXPECT_EQ(Record(wide, 0), QStringList({"a", "b"}));
+    EXPECT_TRUE(wide.Warning().contains("2行目")) << wide.Warning().toStdString();
 }
 
-TEST(CSVDamaged, InvalidBytesAreRefusedWithTheirLine)
+TEST(CSVDamaged, UndecodableBytesBecomeGetaAndTheFirstLineIsNamed)
 {
-    // 0x81 0x20 is no code page 932 character; 0xFF no UTF-8.
-    EXPECT_TRUE(FormatError("a\nb\n\x81\x20x\n").contains("3行目"));
-    EXPECT_TRUE(FormatError("\xEF\xBB\xBFok\n\xFF\n").contains("2行目"));
-    // Odd byte count in UTF-16.
-    EXPECT_FALSE(FormatError(QByteArray("\xFF\xFE" "a\0b", 5)).isEmpty());
-    // A lone lead byte at the very end.
-    EXPECT_FALSE(FormatError("abc\n\x82").isEmpty());
+    // 0x81 0x20 is no code page 932 character: the pair reads as "〓" and a space
+    // or as "〓" alone, but the line end after a bad lead byte always stays.
+    TCSVData data = Load("a\nb\n\x81\x20x\n\x82\n\xFF,y\n");
+    ASSERT_EQ(data.LineCount(), 5);
+    EXPECT_TRUE(Record(data, 2).at(0).startsWith(QChar(0x3013)));
+    EXPECT_TRUE(Record(data, 2).at(0).endsWith(u'x'));
+    EXPECT_EQ(Record(data, 3), QStringList({QString(QChar(0x3013))}));
+    EXPECT_EQ(Record(data, 4), QStringList({QString(QChar(0x3013)), "y"}));
+    EXPECT_EQ(data.Encoding(), TCSVEncoding::CodePage932);
+    // One warning, naming the first line only.
+    EXPECT_TRUE(data.Warning().contains("3行目")) << data.Warning().toStdString();
+    EXPECT_FALSE(data.Warning().contains("4行目"));
+    EXPECT_EQ(data.Warning().count(u'\n'), 0);
+    EXPECT_TRUE(Warning("\xEF\xBB\xBFok\n\xFF\n").contains("2行目"));
+    // Odd byte count in UTF-16 and a lone lead byte at the very end.
+    EXPECT_FALSE(Warning(QByteArray("\xFF\xFE" "a\0b", 5)).isEmpty());
+    EXPECT_TRUE(Warning("abc\n\x82").contains("2行目"));
+    EXPECT_TRUE(Warning("plain\n").isEmpty());
+}
+
+TEST(CSVDamaged, ABadByteInAUtf8ListKeepsItUtf8)
+{
+    // One stray byte must not turn a UTF-8 list into code page 932 mojibake.
+    const QByteArray utf8 = QStringLiteral("名前,住所\n山田,東京\n").toUtf8() + "\xFF" +
+                            QStringLiteral("鈴木,大阪\n").toUtf8();
+    TCSVData data = Load(utf8);
+    EXPECT_EQ(data.Encoding(), TCSVEncoding::Utf8);
+    ASSERT_EQ(data.LineCount(), 3);
+    EXPECT_EQ(Record(data, 2), QStringList({QStringLiteral("〓鈴木"), QStringLiteral("大阪")}));
+    // And one bad byte in a code page 932 list keeps that list code page 932.
+    const QByteArray sjis = cp932::Encode(QStringLiteral("名前,住所\n山田,東京\n")) + "\xFF" +
+                            cp932::Encode(QStringLiteral("鈴木,大阪\n"));
+    TCSVData cp = Load(sjis);
+    EXPECT_EQ(cp.Encoding(), TCSVEncoding::CodePage932);
+    EXPECT_EQ(Record(cp, 2), QStringList({QStringLiteral("〓鈴木"), QStringLiteral("大阪")}));
+}
+
+TEST(CSVDamaged, OneBadCellInFiveThousandAddresses)
+{
+    // The list of a user who must still print: a bad byte, a quote left open on the
+    // last line and a NUL after it.
+    QByteArray bytes;
+    for (int i = 1; i <= 5000; ++i) {
+        QByteArray line = cp932::Encode(QStringLiteral("山田%1,東京都港区%1").arg(i));
+        if (i == 1234)
+            line += "\x85\x40";
+        if (i == 5000)
+            line = "last,\"open";
+        bytes += line + "\r\n";
+    }
+    bytes += QByteArray("\0junk", 5);
+    TCSVData data = Load(bytes);
+    ASSERT_EQ(data.LineCount(), 5000);
+    EXPECT_EQ(Record(data, 0), QStringList({QStringLiteral("山田1"), QStringLiteral("東京都港区1")}));
+    EXPECT_TRUE(Record(data, 1233).at(1).endsWith(QChar(0x3013)));
+    EXPECT_EQ(Record(data, 4999), QStringList({"last", "ope"}));
+    EXPECT_TRUE(data.Warning().contains("1234行目")) << data.Warning().toStdString();
+    EXPECT_TRUE(data.Warning().contains("5001行目")) << data.Warning().toStdString();
 }
 
 TEST(CSVDamaged, LargeFieldAndManyRows)

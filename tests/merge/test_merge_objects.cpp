@@ -7,12 +7,14 @@
 #include "merge/UCsvDB.h"
 #include "merge/ULOInsertion.h"
 #include "objects/UDOGroup.h"
+#include "objects/ULabelObject.h"
 #include "objects/ULDObjects.h"
 #include "persist/UComponentStream.h"
 #include "persist/UComponentText.h"
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -175,6 +177,67 @@ TEST_F(MergeObjects, PicturesByRelativeNameMissingOrDamaged)
     TCsvDB::Instance().ApplyMergeRecord(list, 99);
     EXPECT_FALSE(image->HasPicture());
     EXPECT_EQ(QDir::currentPath(), elsewhere);
+    list.FreeObjects();
+}
+
+TEST_F(MergeObjects, AMissingPictureIsAHintOnScreenAndNothingInPrint)
+{
+    WritePng(QStringLiteral("red.png"), QColor(255, 0, 0));
+    TCsvDB::Instance().Open(Write(QStringLiteral("list.csv"), "red.png\ngone.png\n"));
+    TDOList list;
+    auto* image = new TLOInsImage;
+    image->SetBaseRect({0, 0, 200, 200});
+    list.Add(image);
+    auto* group = new TDOGroup;
+    auto* inner = new TLOInsImage;
+    inner->SetBaseRect({0, 0, 100, 100});
+    group->AddMember(inner);
+    list.Add(group);
+    // Ink drawn by the objects onto white, on screen and as print output.
+    auto ink = [&](bool print) {
+        QImage canvas(200, 200, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+        {
+            QPainter painter(&canvas);
+            SetPrintOutput(print);
+            image->DrawTo(painter);
+            SetPrintOutput(false);
+        }
+        int n = 0;
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x)
+                n += (canvas.pixel(x, y) & 0xFFFFFF) != 0xFFFFFFu;
+        return n;
+    };
+    TCsvDB::Instance().ApplyMergeRecord(list, 0);
+    EXPECT_FALSE(image->PictureMissing());
+    EXPECT_TRUE(MissingMergePictures(list).isEmpty());
+    EXPECT_GT(ink(true), 1000); // a picture that exists prints
+
+    TCsvDB::Instance().ApplyMergeRecord(list, 1);
+    EXPECT_TRUE(image->PictureMissing());
+    EXPECT_GT(ink(false), 1000) << "the layout view keeps the hint";
+    EXPECT_EQ(ink(true), 0) << "print output leaves the label empty";
+    // Both, the one inside the group too, named for the report.
+    EXPECT_EQ(MissingMergePictures(list), QStringList({"gone.png", "gone.png"}));
+    const QString notice = MissingMergePicturesNotice(3, {QStringLiteral("gone.png")});
+    EXPECT_TRUE(notice.contains(u"3 枚") && notice.contains(u"gone.png")) << notice.toStdString();
+
+    // A copy keeps the state; the stored design leaves the hint out, so a design
+    // written while it showed prints nothing when read back.
+    TLOInsImage copy;
+    copy.Assign(*image);
+    EXPECT_TRUE(copy.PictureMissing());
+    const QByteArray bytes = ComponentStreamBytes(*image);
+    EXPECT_FALSE(ComponentToText(bytes).contains(u"ImageData")) << ComponentToText(bytes).toStdString();
+    TReadOnlyMemoryStream stream(bytes.constData(), bytes.size());
+    TLOInsImage back;
+    ReadComponentInto(stream, back);
+    EXPECT_EQ(back.InsertionText(), QStringLiteral("gone.png"));
+    EXPECT_FALSE(back.HasPicture());
+    // A found picture is stored with the design as before.
+    TCsvDB::Instance().ApplyMergeRecord(list, 0);
+    EXPECT_TRUE(ComponentToText(ComponentStreamBytes(*image)).contains(u"ImageData"));
     list.FreeObjects();
 }
 

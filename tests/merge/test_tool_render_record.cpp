@@ -39,7 +39,8 @@ protected:
         ASSERT_TRUE(FDir.isValid());
         FWork = FDir.filePath(QStringLiteral("w.lbd"));
         ProcessResult r = RunProgram(Tool(), {QStringLiteral("new"), QStringLiteral("--paper"),
-                                              QStringLiteral("A4 12面 86.4×42.3mm"), FWork});
+                                              QStringLiteral("A4 12面 86.4×42.3mm"), QStringLiteral("--design"),
+                                              QStringLiteral("each"), FWork});
         ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
         const QString design = FDir.filePath(QStringLiteral("d.txt"));
         WriteFileBytes(design, QByteArray(kDesign));

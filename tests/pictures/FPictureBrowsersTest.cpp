@@ -1,3 +1,4 @@
+#include "imaging/FColorSpec.h"
 #include "base/UCodePage932.h"
 #include "imaging/FPhotoCD.h"
 #include "imaging/FTransparentEditor.h"
@@ -23,6 +24,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QCoreApplication>
 #include <QTimer>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -525,28 +528,81 @@ TEST(DeliveredFrames, EveryFrameShapesAPictureOnAnImageObject)
         sheet.save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/framed-images.png"));
 }
 
-TEST(ImageDialogChooser, BackgroundPicturesComeFromFilesClipboardOrScanner)
+TEST(ImageDialogChooser, BackgroundPicturesComeFromTheCollectionFilesClipboardOrScanner)
 {
     TDataRoot data;
+    data.Folder("Data/BackGrnd/a");
+    SaveBmp(data.Path("Data/BackGrnd/a/1.bmp"), Qt::yellow);
+    SaveBmp(data.Path("Data/BackGrnd/a/2.bmp"), Qt::cyan);
+    data.Write("Data/BackGrnd/BackGrnd.dat", QStringLiteral("[柄]\r\nFolder=a\r\n"));
     InstallPictureBrowsers();
     TImageData imageData;
     TfrmTransparentEditor page;
     page.SetImageData(&imageData);
     page.SetChooserKind(1);
     QString title;
-    int tabs = 0;
+    QStringList tabs;
     QTimer::singleShot(0, [&] {
         auto* chooser = dynamic_cast<TfrmIllust2*>(QApplication::activeModalWidget());
         if (!chooser)
             return;
         title = chooser->windowTitle();
-        tabs = chooser->Tabs()->count();
+        for (int i = 0; i < chooser->Tabs()->count(); ++i)
+            tabs << chooser->Tabs()->tabText(i);
         chooser->reject();
     });
     EXPECT_FALSE(page.ChooseAgain()); // cancelled: nothing chosen
     EXPECT_EQ(title, QStringLiteral("背景柄の選択"));
-    EXPECT_EQ(tabs, 3);
+    EXPECT_EQ(tabs, QStringList({QStringLiteral("背景集"), QStringLiteral("ファイル"), QStringLiteral("クリップボード"),
+                                 QStringLiteral("TWAIN")}));
     EXPECT_TRUE(imageData.IsEmpty());
+
+    // "再選択..." again: the second background of the collection is taken.
+    QTimer::singleShot(0, [&] {
+        auto* chooser = dynamic_cast<TfrmIllust2*>(QApplication::activeModalWidget());
+        if (!chooser)
+            return;
+        EXPECT_EQ(chooser->Tabs()->currentWidget(), chooser->Backgrounds()) << "opens on the collection";
+        chooser->Backgrounds()->Browser()->Select(1);
+        if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS")) {
+            for (int i = 0; i < 40; ++i) {
+                QCoreApplication::processEvents();
+                QThread::msleep(10);
+            }
+            chooser->grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/background-chooser.png"));
+        }
+        chooser->OkButton()->click();
+    });
+    ASSERT_TRUE(page.ChooseAgain());
+    ASSERT_FALSE(imageData.IsEmpty());
+    const QImage picked = imageData.Picture()->Graphic()->Image();
+    EXPECT_EQ(picked.pixelColor(picked.width() / 2, picked.height() / 2), QColor(Qt::cyan));
+
+    // The colour panel's "イメージ選択..." for a label face: the same chooser, the
+    // picture fitted to the face.
+    TfrmColorSpec panel;
+    panel.SetFaceSize(400, 300);
+    int kindAsked = -1;
+    panel.PictureChooser = [&](QWidget*, int kind, TChosenPicture& chosen) {
+        kindAsked = kind;
+        TPictureEx picture;
+        picture.Assign(*imageData.Picture());
+        chosen.Graphic = picture.Graphic()->Clone();
+        return true;
+    };
+    panel.PickImage();
+    EXPECT_EQ(kindAsked, 1);
+    EXPECT_EQ(panel.Spec().Kind(), TColorSpecKind::cskBitmap);
+    EXPECT_FALSE(panel.Spec().ImageData()->IsEmpty());
+    TfrmColorSpec plain;
+    plain.PictureChooser = [&](QWidget*, int kind, TChosenPicture&) {
+        kindAsked = kind;
+        return false;
+    };
+    plain.PickImage();
+    EXPECT_EQ(kindAsked, 0) << "not face-bound: the user's pictures";
+    EXPECT_TRUE(plain.Spec().ImageData()->IsEmpty()) << "cancelled: nothing changes";
+
     TfrmImageProperty::SetFrameChooser(nullptr);
     TfrmBackImageProperty::SetGalleryFactory(nullptr);
     SetDefaultPictureChooser(nullptr);

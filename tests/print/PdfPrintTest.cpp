@@ -332,7 +332,8 @@ TEST(ToolPrint, BarcodesPrintedToPdfDecodeBandedAndUnbanded)
     const QString tool = BinaryDir() + QStringLiteral("/src/velmo-tool");
     const QString work = dir.filePath(QStringLiteral("codes.lbd"));
     ProcessResult r = RunProgram(tool, {QStringLiteral("new"), QStringLiteral("--paper"),
-                                        QStringLiteral("A4 4面 105×148.5mm"), work});
+                                        QStringLiteral("A4 4面 105×148.5mm"), QStringLiteral("--design"),
+                                        QStringLiteral("each"), work});
     ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
     for (const char* position : {"0", "3"}) {
         r = RunProgram(tool, {QStringLiteral("put-label"), work, QStringLiteral("0"), QString::fromLatin1(position),

@@ -9,6 +9,9 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QPrinter>
+#include <QProcess>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -203,4 +206,59 @@ TEST(PrintCommand, PrintsToPdfWithItsWindowAndAnAbortLeavesNothing)
     EXPECT_FALSE(ExecutePrintCommand(nullptr, *document, QString(), hooks));
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].startsWith(QStringLiteral("PDFファイル「")));
+}
+
+TEST(PrintCommand, TheJobIsNamedByTheInstalledTitleFormat)
+{
+    TFreshSettings fresh;
+    QTemporaryDir dir;
+    auto paper = TwelveUpPaper();
+    auto document = FilledDocument(*paper);
+    TPrintDialogSettings& settings = PrintDialogSettings();
+    settings.ToPdf = true;
+    settings.PdfFile = dir.filePath(QStringLiteral("titled.pdf"));
+    TPrintCommandHooks hooks;
+    hooks.NoDialog = true;
+    QStringList named;
+    SetPrintJobTitleFormatter([&](const QString& fileName) {
+        named << fileName;
+        return QStringLiteral("【%1】ラベル印刷").arg(QFileInfo(fileName).fileName());
+    });
+    EXPECT_EQ(PrintCommandJobTitle(QStringLiteral("/x/住所.lbd")), QStringLiteral("【住所.lbd】ラベル印刷"));
+    ASSERT_TRUE(ExecutePrintCommand(nullptr, *document, QStringLiteral("/x/住所.lbd"), hooks));
+    SetPrintJobTitleFormatter(nullptr);
+    EXPECT_EQ(named.back(), QStringLiteral("/x/住所.lbd"));
+    // The PDF carries the job's title (pdfinfo, an independent reader).
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {settings.PdfFile});
+    ASSERT_TRUE(info.waitForFinished(60000));
+    EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains(QStringLiteral("【住所.lbd】ラベル印刷")));
+    // Without a format: the plain title.
+    EXPECT_EQ(PrintCommandJobTitle(QStringLiteral("/x/住所.lbd")), PrintJobTitle(QStringLiteral("/x/住所.lbd")));
+}
+
+TEST(PrintCommand, ThePrinterChosenInPrinterSetupIsTheOneTheRunUses)
+{
+    TFreshSettings fresh;
+    PrintDialogSettings().ToPdf = true;
+    QPrinter* seen = nullptr;
+    // Cancelled: nothing changes.
+    ExecutePrinterSetup(nullptr, [&](QPrinter& printer) {
+        seen = &printer;
+        return false;
+    });
+    EXPECT_EQ(seen, &PrintCommandPrinter()) << "the print command's own printer, not a throwaway one";
+    EXPECT_TRUE(PrintDialogSettings().ToPdf);
+    // Accepted with settings made in the dialog: they stay on the printer the run
+    // prints through, and the next print dialog starts on that printer.
+    ExecutePrinterSetup(nullptr, [&](QPrinter& printer) {
+        printer.setCopyCount(2);
+        printer.setDuplex(QPrinter::DuplexLongSide);
+        return true;
+    });
+    EXPECT_FALSE(PrintDialogSettings().ToPdf);
+    EXPECT_EQ(PrintDialogSettings().PrinterName, PrintCommandPrinter().printerName());
+    EXPECT_EQ(PrintCommandPrinter().copyCount(), 2);
+    PrintCommandPrinter().setCopyCount(1);
+    PrintCommandPrinter().setDuplex(QPrinter::DuplexNone);
 }

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace velmo;
 using namespace velmo::test;
@@ -229,6 +230,11 @@ TEST_F(ToolHonesty, ImpossibleSizesEndInAMessageNotAnAbort)
     ASSERT_TRUE(endless.waitForFinished(120000));
     EXPECT_EQ(endless.exitCode(), 1);
     EXPECT_TRUE(endless.readAllStandardError().contains("standard input holds more than"));
+    // Refused within its cap (512 MiB): the buffer never grows past it. The largest
+    // child waited for so far is this one (the others dump a few bytes).
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 800L * 1024) << "max RSS " << usage.ru_maxrss << " KiB";
 }
 
 } // namespace

@@ -106,6 +106,11 @@ TEST(ToolTemplates, ACDBackgroundPrintsAroundTheHoleAndTheCollectionIsListed)
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(other.isEmpty());
     EXPECT_EQ(tool::CommandTemplates({dir.filePath(QStringLiteral("missing.dat"))}), 1);
-    EXPECT_EQ(tool::CommandTemplates({}), 2);
+    EXPECT_EQ(tool::CommandTemplates({index.fileName(), index.fileName()}), 2);
+    // Without an index: the delivered collection beside the program.
+    const QString delivered =
+        Captured([&] { return tool::CommandTemplates({}); }, code, dir.filePath(QStringLiteral("delivered.txt")));
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(delivered.contains(QStringLiteral(".lbt\t"))) << delivered.left(200).toStdString();
     EXPECT_EQ(tool::CommandTemplates({index.fileName(), QStringLiteral("--purpose"), QStringLiteral("NONE")}), 1);
 }

@@ -6,7 +6,8 @@ groups; each group's folder exists and holds template files that are compound fi
 (olefile); at least 60 templates in all. `velmo-tool templates` lists every one of
 them, draws all of them into one contact sheet without a missing face or picture, and
 finds a label position of the delivered catalogue for each; the contact sheet is a
-picture of the size the listing calls for, and no cell of it is left blank.
+picture of the size the listing calls for, and no cell of it is left blank. Without
+an index the command lists the same collection.
 """
 import configparser
 import os
@@ -88,6 +89,14 @@ def main():
                 fail(f"{rows[i][2]} #{rows[i][4]} draws (almost) nothing")
             if any(c == (0xFF, 0xD0, 0xD0) and n > 1000 for n, c in colours):
                 fail(f"{rows[i][2]} #{rows[i][4]} could not be drawn")
+        # Without an argument the command lists the delivered collection, as
+        # `papers` lists the delivered catalogue.
+        bare = subprocess.run([tool, "templates"], capture_output=True, text=True, env=env, timeout=600)
+        named = subprocess.run([tool, "templates", index], capture_output=True, text=True, env=env, timeout=600)
+        if bare.returncode != 0 or named.returncode != 0:
+            fail("velmo-tool templates without an index: " + bare.stderr + named.stderr)
+        if bare.stdout != named.stdout or not bare.stdout:
+            fail("velmo-tool templates without an index lists something else than the delivered index")
     print(f"ok: {len(files)} templates in {groups} groups, {len(rows)} entries")
 
 

@@ -11,6 +11,7 @@
 
 #include "base/UCodePage932.h"
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -253,4 +254,49 @@ TEST_F(WizardDialog, DamagedDesignFilesAreLeftOutOfTheList)
     EXPECT_EQ(designs->count(), 1);
     // Genres the file does not name stay empty buttons, never a crash.
     EXPECT_FALSE(dialog.findChild<QToolButton*>(QStringLiteral("genre5"))->isEnabled());
+}
+
+TEST_F(WizardDialog, EveryMatchingItemOffersLandscapeDesigns)
+{
+    // Each of the ten items, turned to 横長: the design page lists sheets made for
+    // the turned paper, and the chosen one becomes a landscape document.
+    int items = 0;
+    for (int genre = 0; genre < 5; ++genre) {
+        for (int item = 0; item < 2; ++item) {
+            TfrmWizard dialog(TWizardMode::wmMatching, FPapers.get(), Data("Osoroi/Osoroi.dat"));
+            ChooseGenre(dialog, genre);
+            dialog.NextButton()->click();
+            ASSERT_EQ(dialog.Step(), wsPaper);
+            ChooseSubGenre(dialog, item);
+            auto* landscape = dialog.findChild<QRadioButton*>(QStringLiteral("landscape"));
+            ASSERT_NE(landscape, nullptr);
+            landscape->click();
+            ASSERT_TRUE(dialog.NextButton()->isEnabled()) << genre << "/" << item;
+            dialog.NextButton()->click();
+            ASSERT_EQ(dialog.Step(), wsDesign);
+            auto* designs = dialog.findChild<QListWidget*>(QStringLiteral("designs"));
+            ASSERT_NE(designs, nullptr);
+            EXPECT_GT(designs->count(), 0) << "genre " << genre << " item " << item << " offers no landscape design";
+            if (genre == 0 && item == 0 && !qEnvironmentVariableIsEmpty("VELMO_SHOTS")) {
+                dialog.resize(900, 640);
+                dialog.show();
+                for (int i = 0; i < 50; ++i)
+                    QCoreApplication::processEvents();
+                dialog.grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/osoroi-landscape-design.png"));
+            }
+            if (designs->count() == 0)
+                continue;
+            designs->setCurrentRow(0);
+            ASSERT_TRUE(dialog.NextButton()->isEnabled());
+            dialog.NextButton()->click();
+            ASSERT_NE(dialog.Document().Paper(), nullptr);
+            EXPECT_TRUE(dialog.Document().Paper()->Landscape()) << genre << "/" << item;
+            // Every label of the turned sheet has its design.
+            for (int k = 0; k < dialog.Document().LabelCount(); ++k)
+                EXPECT_TRUE(dialog.Document().LabelHasData(dialog.Document().SeparatelyDesign() ? k : 0)) << k;
+            dialog.CancelButton()->click();
+            ++items;
+        }
+    }
+    EXPECT_EQ(items, 10);
 }

@@ -8,8 +8,10 @@ reader, and every tile must show a drawing (not a blank or unreadable tile).
 usage: contact_sheet_test.py BUILD_DIR [OUT.png]
 """
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
 
 from PIL import Image
 
@@ -55,6 +57,37 @@ def main():
         if red > 0.5 * tile.size[0] * tile.size[1]:
             fail("tile %d shows the unreadable mark" % i)
     print("contact sheet: %d design files (%d listed by the data files) drawn into %s" % (files, designs, OUT))
+    check_refuses_missing_orientation()
+
+
+def check_refuses_missing_orientation():
+    """Both orientations of every matching-label item are offered: --check fails
+    when a landscape folder is gone or empty, naming it."""
+    with tempfile.TemporaryDirectory() as tmp:
+        data = os.path.join(tmp, "Data")
+        shutil.copytree(os.path.join(DATA, "Osoroi"), os.path.join(data, "Osoroi"))
+        ok = subprocess.run([TOOL, "wizards", data, "--check"], capture_output=True, text=True)
+        if ok.returncode != 0:
+            fail("the copied matching-label data does not pass:\n" + ok.stderr)
+        if "landscape" in ok.stderr:
+            fail(ok.stderr)
+        shutil.rmtree(os.path.join(data, "Osoroi", "Home", "Names", "Landscape"))
+        names = os.path.join(data, "Osoroi", "Season", "NewYear", "Landscape")
+        for f in os.listdir(names):
+            os.remove(os.path.join(names, f))
+        r = subprocess.run([TOOL, "wizards", data, "--check"], capture_output=True, text=True)
+        if r.returncode == 0:
+            fail("--check passes with a landscape folder missing and one empty")
+        for expected in ("landscape folder", "Names", "NewYear", "does not exist", "holds no designs"):
+            if expected not in r.stderr:
+                fail("--check does not say %r:\n%s" % (expected, r.stderr))
+        # A portrait sheet in a landscape folder is no landscape design.
+        portrait = os.path.join(data, "Osoroi", "Season", "NewYear")
+        shutil.copy(os.path.join(portrait, "nenga.lbd"), os.path.join(names, "nenga.lbd"))
+        r = subprocess.run([TOOL, "wizards", data, "--check"], capture_output=True, text=True)
+        if "is not a landscape sheet" not in r.stderr:
+            fail("a portrait sheet in a landscape folder passes:\n" + r.stderr)
+    print("--check refuses a missing, an empty and a wrongly turned landscape folder")
 
 
 if __name__ == "__main__":
