@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QAbstractButton>
 #include <QApplication>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace velmo;
@@ -213,11 +214,12 @@ TEST_F(PaperSelectDialog, PreviewFollowsItsHolderAndTheDialogClosesCleanly)
     dialog->SelectRow(1); // A 24面: a portrait sheet
     QWidget* holder = dialog->PreviewSite()->parentWidget();
     ASSERT_NE(holder, nullptr);
-    holder->resize(240, 500);
+    // The holder is laid out by the dialog: the dialog is what the user resizes.
+    dialog->resize(dialog->width(), 1000);
     QCoreApplication::processEvents();
     const QRect tall = dialog->PreviewSite()->geometry();
     EXPECT_TRUE(holder->rect().contains(tall));
-    holder->resize(240, 300);
+    dialog->resize(dialog->width(), dialog->minimumSizeHint().height());
     QCoreApplication::processEvents();
     const QRect low = dialog->PreviewSite()->geometry();
     EXPECT_TRUE(holder->rect().contains(low));

@@ -417,7 +417,13 @@ def run(s, rows, coll):
         s.xdo("windowfocus", "--sync", dialog["id"])
         time.sleep(0.3)
         s.keys("ctrl+a")
-        s.type(csv_path)
+        # Pasted, not typed: the dialog opens on the list's folder, and its completer
+        # pops up as the folder is typed and takes the next remapped key (the "宛").
+        subprocess.run(["xclip", "-selection", "clipboard", "-i"], input=csv_path.encode(), env=s.env,
+                       timeout=seconds(10))
+        time.sleep(0.2)
+        s.keys("ctrl+v")
+        time.sleep(0.3)
         s.keys("Return")
         if s.gone("CSVファイルの選択", 8):
             break
