@@ -213,11 +213,12 @@ TEST_F(PaperSelectDialog, PreviewFollowsItsHolderAndTheDialogClosesCleanly)
     dialog->SelectRow(1); // A 24面: a portrait sheet
     QWidget* holder = dialog->PreviewSite()->parentWidget();
     ASSERT_NE(holder, nullptr);
-    holder->resize(240, 500);
+    // Fixed heights: the dialog's layout gives the holder exactly these.
+    holder->setFixedHeight(600);
     QCoreApplication::processEvents();
     const QRect tall = dialog->PreviewSite()->geometry();
     EXPECT_TRUE(holder->rect().contains(tall));
-    holder->resize(240, 300);
+    holder->setFixedHeight(240); // now the height limits the sheet
     QCoreApplication::processEvents();
     const QRect low = dialog->PreviewSite()->geometry();
     EXPECT_TRUE(holder->rect().contains(low));
