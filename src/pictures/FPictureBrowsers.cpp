@@ -248,6 +248,13 @@ TfrmBackImageBrowser::TfrmBackImageBrowser(bool gallery, QWidget* parent)
     });
 }
 
+// Out of line: the genres' type is only declared in the header, and clang's
+// library checks a vector's element type as soon as size() is instantiated.
+int TfrmBackImageBrowser::GenreCount() const
+{
+    return int(FGenres.size());
+}
+
 TfrmBackImageBrowser::~TfrmBackImageBrowser()
 {
     delete FBrowser;

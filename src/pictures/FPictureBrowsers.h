@@ -87,7 +87,7 @@ public:
     explicit TfrmBackImageBrowser(bool gallery, QWidget* parent = nullptr);
     ~TfrmBackImageBrowser() override;
 
-    int GenreCount() const { return int(FGenres.size()); }
+    int GenreCount() const;
     QComboBox* GenreBox() const { return FGenreBox; }
     QComboBox* SizeBox() const { return FSizeBox; }
     void ChooseGenre(int index);

@@ -214,12 +214,12 @@ TEST_F(PaperSelectDialog, PreviewFollowsItsHolderAndTheDialogClosesCleanly)
     dialog->SelectRow(1); // A 24面: a portrait sheet
     QWidget* holder = dialog->PreviewSite()->parentWidget();
     ASSERT_NE(holder, nullptr);
-    // The holder is laid out by the dialog: the dialog is what the user resizes.
-    dialog->resize(dialog->width(), 1000);
+    // Fixed heights: the dialog's layout gives the holder exactly these.
+    holder->setFixedHeight(600);
     QCoreApplication::processEvents();
     const QRect tall = dialog->PreviewSite()->geometry();
     EXPECT_TRUE(holder->rect().contains(tall));
-    dialog->resize(dialog->width(), dialog->minimumSizeHint().height());
+    holder->setFixedHeight(240); // now the height limits the sheet
     QCoreApplication::processEvents();
     const QRect low = dialog->PreviewSite()->geometry();
     EXPECT_TRUE(holder->rect().contains(low));

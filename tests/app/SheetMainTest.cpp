@@ -5,6 +5,7 @@
 #include "document/ULabelData.h"
 #include "document/USheetLabels.h"
 #include "objects/UDOGroup.h"
+#include "objects/FShapeDialogs.h"
 #include "objects/ULORect.h"
 #include "draw/UDrawSite.h"
 #include "paper/UPaperInfo.h"
@@ -59,6 +60,7 @@ TEST(SheetMain, OpensAWorkFileIntoTheSheetView)
 // before them (the sanitizer build caught the aids touching a freed site).
 TEST(SheetMain, LabelEditorWritesBackAndClosesCleanly)
 {
+    RegisterShapeClasses();
     TLabelData document;
     document.SetPaper(Grid(2, 6).get());
     {

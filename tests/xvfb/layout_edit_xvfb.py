@@ -223,7 +223,7 @@ try:
     # the line gets the tile's size.
     xdo("mousemove", *state["tools"]["CreateTLODecoLine"])
     xdo("click", 1)
-    time.sleep(1.0)
+    time.sleep(seconds(1.0))
     shot("layout-decoline-chooser")
     xdo("key", "Return")
     state = reports.wait(lambda s: any(k == "TLODecoLine" for k, _, _ in s["shapes"]), "the decorative line")

@@ -78,7 +78,7 @@ class Session:
                     geo[k] = int(v) if v.isdigit() else v
                 if "X" in geo and 50 < geo.get("WIDTH", 0) < narrower:
                     return geo
-            time.sleep(0.2)
+            time.sleep(seconds(0.2))
         return None
 
     def need(self, name, what, timeout=15, narrower=100000):
@@ -93,14 +93,14 @@ class Session:
         while time.time() < deadline:
             if not self.xdo("search", "--onlyvisible", "--name", name).split():
                 return True
-            time.sleep(0.2)
+            time.sleep(seconds(0.2))
         return False
 
     def click(self, x, y, double=False):
         self.xdo("mousemove", str(x), str(y))
-        time.sleep(0.15)
+        time.sleep(seconds(0.15))
         self.xdo("click", "--repeat", "2" if double else "1", "1")
-        time.sleep(0.4)
+        time.sleep(seconds(0.4))
 
     def focus(self):
         """Without a window manager nothing gives the main window the keyboard back
@@ -112,11 +112,11 @@ class Session:
     def keys(self, *keys):
         for k in keys:
             self.xdo("key", k)
-            time.sleep(0.35)
+            time.sleep(seconds(0.35))
 
     def type(self, text):
         self.xdo("type", "--delay", "30", "--", text)
-        time.sleep(0.3)
+        time.sleep(seconds(0.3))
 
     def shot(self, name):
         if SHOTS:
@@ -130,7 +130,7 @@ class Session:
         self.keys("ctrl+a")
         self.type(folder)
         self.keys("Return")
-        time.sleep(1.5)
+        time.sleep(seconds(1.5))
         self.shot("picture-chooser-" + what)
         self.click(dlg["X"] + 95, dlg["Y"] + 123, double=True)
         if not self.gone("イラストの選択", 10):
@@ -183,21 +183,21 @@ def phase_new_cd_sheet(s):
     s.start()
     choice = s.startup_choice()
     s.shot("01-startup-choice")
-    time.sleep(0.8)  # mapped is not yet ready for input
+    time.sleep(seconds(0.8))  # mapped is not yet ready for input
     s.click(choice["X"] + choice["WIDTH"] // 2, choice["Y"] + 51)  # 新規作成
     paper = s.find("用紙の選択", 5)
     if not paper:
         s.click(choice["X"] + choice["WIDTH"] // 2, choice["Y"] + 51)
     paper = s.need("用紙の選択", "the paper dialog")
-    time.sleep(0.5)
+    time.sleep(seconds(0.5))
     s.click(paper["X"] + 40, paper["Y"] + 190)  # the group CDラベル
-    time.sleep(0.5)
+    time.sleep(seconds(0.5))
     s.shot("02-paper-cd")
     s.click(paper["X"] + 714, paper["Y"] + 576)  # OK
     if not s.gone("用紙の選択"):
         fail("the paper dialog stayed open")
     s.main_window()
-    time.sleep(0.5)
+    time.sleep(seconds(0.5))
     s.shot("03-layout-view")
 
 
@@ -221,7 +221,7 @@ def phase_title_and_picture(s):
     s.click(img["X"] + img["WIDTH"] - 146, img["Y"] + img["HEIGHT"] - 23)  # OK
     if not s.gone("イメージファイルの設定"):
         fail("the picture dialog stayed open")
-    time.sleep(0.5)
+    time.sleep(seconds(0.5))
     s.shot("05-title-and-picture")
     title = s.xdo("getwindowname", w["id"]).strip()
     if "*" not in title:
@@ -244,7 +244,7 @@ def phase_save_as_and_quit(s):
             break
         if time.time() > deadline:
             fail("title after save: %r" % title)
-        time.sleep(0.1)
+        time.sleep(seconds(0.1))
     s.focus()
     s.keys("alt+f", "x")  # ベルモの終了(X)
     s.wait_ended()
@@ -256,7 +256,7 @@ def phase_reopen_from_recent(s):
     s.keys("Escape")  # straight to the window
     s.focus()
     s.keys("alt+f", "d")  # 最近使ったファイル(D)
-    time.sleep(0.5)
+    time.sleep(seconds(0.5))
     s.shot("06-recent-files")
     s.keys("Return")
     deadline = time.time() + seconds(15)
@@ -266,7 +266,7 @@ def phase_reopen_from_recent(s):
             break
     else:
         fail("the recent file did not open")
-    time.sleep(0.5)
+    time.sleep(seconds(0.5))
     s.shot("07-reopened")
 
 
@@ -284,7 +284,7 @@ def phase_link_csv(s):
     s.focus()
     s.keys("alt+f", "m", "f")  # 差し込みデータ(M) > CSVファイルの選択(F)
     s.file_dialog("CSVファイルの選択", csv, "csv")
-    time.sleep(0.5)
+    time.sleep(seconds(0.5))
     s.shot("08-csv-linked")
 
 
@@ -306,9 +306,9 @@ def position_page(s, dlg, tab_x, left, top, fields):
         fx = int(dlg["WIDTH"] * 0.7)
     for y, value in ((fl, left), (ft, top)):
         s.xdo("mousemove", str(dlg["X"] + fx), str(dlg["Y"] + y))
-        time.sleep(0.1)
+        time.sleep(seconds(0.1))
         s.xdo("click", "--repeat", "3", "1")
-        time.sleep(0.2)
+        time.sleep(seconds(0.2))
         s.keys("ctrl+a")
         s.type(str(value))
 
@@ -318,7 +318,7 @@ def ok_and_gone(s, dlg, title, what):
     if not s.gone(title):
         s.shot("stuck-" + what)
         fail("the %s dialog stayed open" % what)
-    time.sleep(0.5)
+    time.sleep(seconds(0.5))
 
 
 def move_new_object(s, title, tab_x, what, fields=(380, 86, 115)):
@@ -326,12 +326,12 @@ def move_new_object(s, title, tab_x, what, fields=(380, 86, 115)):
     there, プロパティ(&O), its 位置 page."""
     w = s.main_window()
     s.xdo("mousemove", str(w["X"] + 314), str(w["Y"] + 366))
-    time.sleep(0.2)
+    time.sleep(seconds(0.2))
     s.xdo("click", "3")
-    time.sleep(0.6)
+    time.sleep(seconds(0.6))
     s.keys("o")
     dlg = s.need(title, "the %s settings" % what)
-    time.sleep(0.4)
+    time.sleep(seconds(0.4))
     left, top = MERGE_PLACES[what]
     position_page(s, dlg, tab_x, left, top, fields)
     ok_and_gone(s, dlg, title, what + " settings")
@@ -345,7 +345,7 @@ def text_menu(s, downs):
 def step_merge_text(s):
     text_menu(s, 5)  # 差込み文字(N)
     dlg = s.need("差込み文字の追加", "the merge text dialog")
-    time.sleep(0.5)
+    time.sleep(seconds(0.5))
     s.shot("m1-merge-text")
     ok_and_gone(s, dlg, "差込み文字の追加", "merge text")  # field 1, the name
     move_new_object(s, "差込み文字の設定", 325, "merge-text")
@@ -354,14 +354,14 @@ def step_merge_text(s):
 def step_numbering(s):
     text_menu(s, 2)  # ナンバリング(N)
     dlg = s.need("ナンバリングの追加", "the numbering dialog")
-    time.sleep(0.5)
+    time.sleep(seconds(0.5))
     s.xdo("mousemove", str(dlg["X"] + 187), str(dlg["Y"] + 106))  # 開始値
-    time.sleep(0.1)
+    time.sleep(seconds(0.1))
     s.xdo("click", "--repeat", "3", "1")
-    time.sleep(0.2)
+    time.sleep(seconds(0.2))
     s.keys("ctrl+a")
     s.type(str(NUMBER_START))
-    time.sleep(0.3)
+    time.sleep(seconds(0.3))
     s.shot("m2-numbering")
     ok_and_gone(s, dlg, "ナンバリングの追加", "numbering")
     move_new_object(s, "ナンバリングの設定", 335, "numbering")
@@ -370,10 +370,10 @@ def step_numbering(s):
 def step_date(s):
     text_menu(s, 1)  # 日付・時間(D)
     dlg = s.need("日付オブジェクトの設定", "the date dialog")
-    time.sleep(0.5)
+    time.sleep(seconds(0.5))
     s.click(dlg["X"] + 61, dlg["Y"] + 73)  # the first format
     s.keys(*["Down"] * 12)  # the 13th: year/month/day without leading zeros
-    time.sleep(0.3)
+    time.sleep(seconds(0.3))
     s.shot("m3-date")
     ok_and_gone(s, dlg, "日付オブジェクトの設定", "date")
     move_new_object(s, "日付オブジェクトの設定", 287, "date")
@@ -382,20 +382,20 @@ def step_date(s):
 def step_merge_barcode(s):
     text_menu(s, 6)  # 差込みバーコード(S)
     dlg = s.need("差込みバーコードの追加", "the merge barcode dialog")
-    time.sleep(0.5)
+    time.sleep(seconds(0.5))
     s.click(dlg["X"] + 60, dlg["Y"] + 68)  # the first field
     s.keys("Down", "Down")  # the third: the article number (JAN, the dialog's kind)
     # The digits under the bars in a size that fits a 10 mm symbol (the style's 24
     # points would cover the bars).
     s.click(dlg["X"] + 135, dlg["Y"] + 24)  # バーコード tab
     s.xdo("mousemove", str(dlg["X"] + 159), str(dlg["Y"] + 114))  # サイズ
-    time.sleep(0.1)
+    time.sleep(seconds(0.1))
     s.xdo("click", "--repeat", "3", "1")
-    time.sleep(0.2)
+    time.sleep(seconds(0.2))
     s.keys("ctrl+a")
     s.type("8")
     s.keys("Tab")
-    time.sleep(0.3)
+    time.sleep(seconds(0.3))
     s.shot("m4-merge-barcode")
     ok_and_gone(s, dlg, "差込みバーコードの追加", "merge barcode")
     move_new_object(s, "差込みバーコードの設定", 263, "barcode", (None, 86, 116))
@@ -427,7 +427,7 @@ def phase_print_all_records(s):
     while time.time() < deadline:
         if os.path.exists(pdf) and subprocess.run(["pdfinfo", pdf], capture_output=True).returncode == 0:
             break
-        time.sleep(0.3)
+        time.sleep(seconds(0.3))
     else:
         s.shot("no-pdf")
         fail("no PDF from the print run")
@@ -560,14 +560,14 @@ def phase_autosave_after_kill(s):
     before = open(lbd, "rb").read()
     s.start(lbd)
     w = s.need("cd-label.lbd", "the work file from the command line", 20)
-    time.sleep(2.5)  # the splash
+    time.sleep(seconds(2.5))  # the splash
     s.click(w["X"] + 237, w["Y"] + 47)  # 文字
     s.click(w["X"] + 300, w["Y"] + 200)
     text = s.need("文字の追加", "the text dialog")
     s.type("Kept 123")
     s.click(text["X"] + text["WIDTH"] - 146, text["Y"] + text["HEIGHT"] - 23)  # OK
     s.gone("文字の追加")
-    time.sleep(0.5)
+    time.sleep(seconds(0.5))
     title = s.xdo("getwindowname", w["id"]).strip()
     if "*" not in title:
         s.shot("no-edit")
@@ -575,7 +575,7 @@ def phase_autosave_after_kill(s):
     copy = os.path.join(s.home, ".local", "share", "ベルモ", "autosave", "autosave.lbd")
     deadline = time.time() + seconds(20)
     while time.time() < deadline and not os.path.isfile(copy):
-        time.sleep(0.5)
+        time.sleep(seconds(0.5))
     if not os.path.isfile(copy):
         fail("no autosave copy within the interval")
     s.proc.send_signal(signal.SIGKILL)
@@ -593,7 +593,7 @@ def phase_autosave_after_kill(s):
     s.shot("12-restored")
     # The window takes input once the splash has gone (two seconds from the start):
     # a click before that does nothing, and the document stays unsaved.
-    time.sleep(2.5)
+    time.sleep(seconds(2.5))
     w = s.focus()
     s.click(w["X"] + 105, w["Y"] + 47)  # tool bar: 保存 (captioned buttons)
     # The copy's removal on save is checked in the window's own tests
@@ -604,7 +604,7 @@ def phase_autosave_after_kill(s):
         while time.time() < deadline:
             if s.xdo("getwindowname", w["id"]).strip() == "ベルモ - cd-label.lbd":
                 return True
-            time.sleep(0.1)
+            time.sleep(seconds(0.1))
         return False
 
     if not saved_title(5):
@@ -617,7 +617,7 @@ def phase_autosave_after_kill(s):
         s.click(w["X"] + 105, w["Y"] + 47)
         if not saved_title(5):
             fail("the tool bar's save did not clear the mark: %r" % s.xdo("getwindowname", w["id"]).strip())
-    time.sleep(2.5)
+    time.sleep(seconds(2.5))
     title = s.xdo("getwindowname", w["id"]).strip()
     if title != "ベルモ - cd-label.lbd":
         s.shot("13-marked-after-save")
