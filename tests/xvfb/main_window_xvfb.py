@@ -298,7 +298,7 @@ MERGE_PLACES = {"merge-text": (40, 14), "numbering": (40, 26), "date": (25, 85),
 def position_page(s, dlg, tab_x, left, top, fields):
     """The 位置 page of an object dialog: left and top in millimetres."""
     s.click(dlg["X"] + tab_x, dlg["Y"] + 24)  # the 位置 tab
-    time.sleep(0.3)
+    time.sleep(seconds(0.3))
     s.shot("position-page-%d-%d" % (left, top))
     fx, fl, ft = fields
     if fx is None:
