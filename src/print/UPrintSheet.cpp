@@ -103,6 +103,15 @@ void TPrintSite::FreeDesigns()
     for (auto& [index, design] : FDesigns)
         design->FreeObjects();
     FDesigns.clear();
+    FHasDesign.clear();
+}
+
+bool TPrintSite::HasDesign(int i)
+{
+    auto found = FHasDesign.find(i);
+    if (found == FHasDesign.end())
+        found = FHasDesign.emplace(i, FDocument.LabelHasData(i)).first;
+    return found->second;
 }
 
 bool TPrintSite::Continue() const
@@ -134,7 +143,7 @@ void TPrintSite::DrawObjectTo(TDrawObject* object)
 
 bool TPrintSite::FaceHasContent(int i)
 {
-    if (FDocument.LabelHasData(i))
+    if (HasDesign(i))
         return true;
     if (!FSpec.PrintPaperImages)
         return false;
@@ -149,6 +158,7 @@ void TPrintSite::PrintRun(TPrintDevice& device)
 {
     FLabelCounter = 0;
     FAborted = false;
+    FHasDesign.clear(); // the document may have changed since the last run
     if (const QString problem = FSpec.Problem(); !problem.isEmpty())
         throw EPrintError(problem);
     const TPaperInfo* paper = FDocument.Paper();
@@ -241,7 +251,7 @@ void TPrintSite::PrintFace(int i)
     // Backgrounds first: they lie under the design.
     if (FSpec.PrintPaperImages)
         FDocument.GetPaperImages(i, objects);
-    if (FDocument.LabelHasData(i)) {
+    if (HasDesign(i)) {
         // A design is read once per run and copied for each face it prints on: a
         // merge run prints one design thousands of times, and copies of a picture
         // share its pixels, which a PDF then holds once.

@@ -145,6 +145,10 @@ private:
     // The designs read so far in this run, by design index, as stored (relative to
     // their label).
     std::map<int, std::unique_ptr<TDOList>> FDesigns;
+    // Whether label i has a design, asked once per run: the answer opens a stream
+    // of the document, and a merge run asks it twice for every face.
+    std::map<int, bool> FHasDesign;
+    bool HasDesign(int i);
 };
 
 // The job title: "%s - ベルモ" with the document's file name without folder, or

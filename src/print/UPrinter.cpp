@@ -1,11 +1,11 @@
 #include "print/UPrinter.h"
+#include "print/UPdfEngine.h"
 #include "draw/UCanvas.h"
 #include "draw/UPainterState.h"
 #include "storage/UCompoundFile.h"
 #include "storage/USafeFile.h"
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <cmath>
@@ -69,13 +69,11 @@ void TPdfPrintDevice::BeginDoc()
     } catch (const EStorageError& error) {
         throw EPrintError(QStringLiteral("PDFファイル「%1」を作れません（%2）").arg(FFileName, error.Message()));
     }
-    FWriter = std::make_unique<QPdfWriter>(&FFile->Device());
-    FWriter->setResolution(FDpi);
-    FWriter->setTitle(FTitle);
-    FWriter->setCreator(QStringLiteral("ベルモ"));
-    FWriter->setPageLayout(QPageLayout(PortraitPageSize(FPortrait, QPageSize::ExactMatch),
-                                       FLandscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                                       QMarginsF(0, 0, 0, 0)));
+    // Whole points, as the page sizes of earlier files (and of PDF writers generally) are.
+    const QSizeF portrait(std::round(FPortrait.width() / 254.0 * 72.0), std::round(FPortrait.height() / 254.0 * 72.0));
+    FWriter = std::make_unique<TPdfPaintDevice>(FFile->Device(), FLandscape ? portrait.transposed() : portrait, FDpi);
+    FWriter->SetTitle(FTitle);
+    FWriter->SetCreator(QStringLiteral("ベルモ"));
     FPainter = std::make_unique<QPainter>();
     if (!FPainter->begin(FWriter.get())) {
         Discard();
@@ -92,7 +90,7 @@ void TPdfPrintDevice::NewPage()
     // The finished page has just been written out: a full disk stops the run here
     // rather than after the last page.
     CheckWritten();
-    if (!FWriter->newPage())
+    if (!FWriter->NewPage())
         throw EPrintError(QStringLiteral("PDFファイル「%1」に次のページを作れません").arg(FFileName));
     ++FPageCount;
 }

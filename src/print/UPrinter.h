@@ -2,7 +2,7 @@
 // The printing layer the print run draws through: a print job on a device with a
 // canvas, its resolution and the physical offset of its printable area. Real
 // printers are QPrinter over CUPS; PDF files are written through the same run with
-// QPdfWriter, into a file beside the target renamed into place only when the job
+// our own PDF writer (UPdfEngine), into a file beside the target renamed into place only when the job
 // ended well and every byte reached the disk, so an aborted or failed job (a full
 // disk included) leaves no partial PDF and the previous file as it was.
 #include "base/UExceptions.h"
@@ -15,11 +15,11 @@
 #include <vector>
 
 class QPrinter;
-class QPdfWriter;
 
 namespace velmo {
 
 class TReplacingFile;
+class TPdfPaintDevice;
 
 // A print job that could not be set up, started or finished; the message is the
 // user's.
@@ -80,7 +80,7 @@ private:
     bool FLandscape = false;
     bool FPrinting = false;
     std::unique_ptr<TReplacingFile> FFile;
-    std::unique_ptr<QPdfWriter> FWriter;
+    std::unique_ptr<TPdfPaintDevice> FWriter;
     std::unique_ptr<QPainter> FPainter;
 };
 

@@ -43,6 +43,9 @@ struct TFontLists
     // Answers of IsFaceUnusable: the text engine asks for the same few names at
     // every text it lays out. Forgotten whenever the lists change.
     QHash<QString, bool> UnusableAnswers;
+    // Answers of OpenFace by the name as asked (with bold and italic as a suffix):
+    // a merge run opens the same face for every text of every label.
+    QHash<QString, std::shared_ptr<TFontFace>> Opened;
 };
 
 TFontLists& Lists()
@@ -140,6 +143,7 @@ const TFamilyInfo* FindFamily(const QString& name)
 void FillLists(TFontLists& lists)
 {
     lists.UnusableAnswers.clear();
+    lists.Opened.clear();
     lists.Families.clear();
     lists.Usable.clear();
     lists.Unusable.clear();
@@ -328,6 +332,7 @@ void RegisterFaceFile(const QString& family, const QString& fileName, int index)
     info.Index = index;
     lists.Registered.emplace_back(family, info);
     lists.UnusableAnswers.clear();
+    lists.Opened.clear();
     if (lists.Filled) {
         AddFamilyFile(lists, family, info, true, true);
         RemoveName(lists.Unusable, family);
@@ -340,6 +345,9 @@ std::shared_ptr<TFontFace> OpenFace(const QString& name, bool bold, bool italic)
 {
     InitFontLists();
     TFontLists& lists = Lists();
+    const QString asked = name + (bold ? u'\x01' : u'\x02') + (italic ? u'\x01' : u'\x02');
+    if (const auto opened = lists.Opened.constFind(asked); opened != lists.Opened.constEnd())
+        return *opened;
     const TFamilyInfo* found = FindFamily(name);
     if (!found)
         return nullptr;
@@ -347,11 +355,14 @@ std::shared_ptr<TFontFace> OpenFace(const QString& name, bool bold, bool italic)
     while (TFaceFileInfo* file = const_cast<TFaceFileInfo*>(ChooseFile(family, bold, italic))) {
         const bool syntheticBold = bold && file->Weight < FC_WEIGHT_DEMIBOLD;
         const bool syntheticItalic = italic && file->Slant == FC_SLANT_ROMAN;
-        if (std::shared_ptr<TFontFace> face = LoadFile(*file, syntheticBold, syntheticItalic))
+        if (std::shared_ptr<TFontFace> face = LoadFile(*file, syntheticBold, syntheticItalic)) {
+            lists.Opened.insert(asked, face);
             return face;
+        }
     }
     // No file of the family loads: the name can no longer be used.
     lists.UnusableAnswers.clear();
+    lists.Opened.clear();
     RemoveName(lists.Usable, name);
     InsertSorted(lists.Unusable, name);
     family.Usable = false;

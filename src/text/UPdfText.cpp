@@ -80,6 +80,13 @@ bool DrawsGlyphsAsText(const QPainter& painter)
     return engine && engine->type() == QPaintEngine::Pdf;
 }
 
+TGlyphTextTarget* GlyphTextTarget(QPainter& painter)
+{
+    if (!GAsText.load())
+        return nullptr;
+    return dynamic_cast<TGlyphTextTarget*>(painter.paintEngine());
+}
+
 QRawFont EmbeddableFont(TFontFace& face, double pixelSize)
 {
     if (face.Synthetic() || pixelSize <= 0)

@@ -6,6 +6,7 @@
 #include "text/UFontList.h"
 #include "text/UPdfText.h"
 #include <QGlyphRun>
+#include <QPaintEngine>
 #include "text/UStringUtil.h"
 #include <QHash>
 #include <QPainter>
@@ -263,7 +264,7 @@ void TTextCanvas::TextOut(QPoint point, QStringView text)
             if (FAsText && !FInPath && !g.Face->Synthetic()) {
                 if (FPending.isEmpty() && FPendingText.empty())
                     FPendingColor = FFont.Color;
-                FPendingText.push_back({g.Face, g.Glyph, t});
+                FPendingText.push_back({g.Face, g.Glyph, code, t});
             } else {
                 glyphs.addPath(t.map(g.Face->GlyphOutline(g.Glyph)));
                 if (!FInPath && FPainter)
@@ -324,6 +325,32 @@ void TTextCanvas::FlushTextGlyphs()
     // the glyph's mapping is its direction (a rotation) times its size, placed at
     // its origin; the run is drawn in the direction's frame.
     QPainter& painter = *FPainter;
+    if (TGlyphTextTarget* target = GlyphTextTarget(painter)) {
+        // Our own PDF writer takes the glyphs as they are; what it cannot embed is
+        // filled as outlines below like on every other device.
+        std::vector<TPlacedGlyph> taken;
+        taken.reserve(FPendingText.size());
+        std::vector<TTextGlyph> refused;
+        for (const TTextGlyph& g : FPendingText) {
+            if (target->CanEmbed(*g.Face))
+                taken.push_back({g.Face, g.Glyph, g.Code, g.Mapping});
+            else
+                refused.push_back(g);
+        }
+        if (!taken.empty()) {
+            painter.paintEngine()->syncState();
+            target->DrawGlyphs(ToQColor(FPendingColor), taken);
+            FTextGlyphs += int(taken.size());
+        }
+        for (const TTextGlyph& g : refused) {
+            if (FPending.isEmpty())
+                FPending.setFillRule(Qt::WindingFill);
+            FPending.addPath(g.Mapping.map(g.Face->GlyphOutline(g.Glyph)));
+            ++FOutlinedGlyphs;
+        }
+        FPendingText.clear();
+        return;
+    }
     TPainterStateKeeper keeper(painter);
     painter.setPen(ToQColor(FPendingColor));
     const QTransform base = painter.transform();

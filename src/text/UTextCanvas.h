@@ -141,6 +141,7 @@ private:
     {
         TFontFace* Face;
         uint32_t Glyph;
+        char32_t Code;
         QTransform Mapping;
     };
 
