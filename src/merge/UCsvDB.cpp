@@ -66,7 +66,9 @@ void ApplyTo(TDrawObject* object, const TCSVStringList& record, int n)
 {
     if (auto* code = dynamic_cast<TLOInsZintBarCode*>(object); code && code->InsertionField2() >= 0)
         code->SetSecondInsertionText(record.Get(code->InsertionField2()));
-    if (auto* insertion = Supports<IDOInsertion>(object))
+    if (auto* text = dynamic_cast<TLOInsText*>(object); text && !text->InsertionFormat().isEmpty())
+        text->SetInsertionText(FormatInsertion(text->InsertionFormat(), record.Items()));
+    else if (auto* insertion = Supports<IDOInsertion>(object))
         insertion->SetInsertionText(record.Get(insertion->GetInsertionField()));
     if (auto* numbering = Supports<IDONumbering>(object))
         numbering->SetCurNumber(n);
@@ -251,8 +253,9 @@ TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileNa
         if (message)
             *message = db.Warning();
         document.SetCSVFile(db.FileName());
-        db.SetHasHeader(false);
-        document.SetCSVFieldName(false);
+        // A vCard file's names line is ours, never a contact.
+        db.SetHasHeader(db.Data().IsVCard());
+        document.SetCSVFieldName(db.HasHeader());
     } else {
         document.SetCSVFile(QString());
     }
