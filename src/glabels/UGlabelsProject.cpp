@@ -1,4 +1,5 @@
 #include "glabels/UGlabelsProject.h"
+#include "barcode/UJANCode.h"
 #include "barcode/ULOBarCode.h"
 #include "barcode/ULOZintBarCode.h"
 #include "document/ULabelData.h"
@@ -901,7 +902,7 @@ void TImporter::Text(const TNode& node, TDOList& list, const QString& what)
                         first = n;
                     format += QStringLiteral("${%1}").arg(n + 1);
                 } else {
-                    format += QString(piece.Text).replace(QLatin1String("${"), QLatin1String("$${"));
+                    format += QString(piece.Text).replace(QLatin1String("$"), QLatin1String("$$"));
                 }
             }
         }
@@ -1185,7 +1186,10 @@ void TImporter::Barcode(const TNode& node, TDOList& list, const QString& what)
         zint->SetQuietZone(false);
         code = std::move(zint);
     }
-    if (fieldNo < 0)
+    if (fieldNo < 0 && found->OwnKind == bkJAN && (data.size() == 7 || data.size() == 12) &&
+        !NormalizeJAN(data).isEmpty())
+        code->SetJANCode(NormalizeJAN(data)); // gLabels adds the check digit itself
+    else if (fieldNo < 0)
         code->SetJANCode(data);
     else if (auto* insertion = Supports<IDOInsertion>(code.get()))
         insertion->SetInsertionText(QString());

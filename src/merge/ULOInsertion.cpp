@@ -42,9 +42,9 @@ QString FormatInsertion(const QString& format, const QStringList& fields)
     out.reserve(format.size());
     for (qsizetype i = 0; i < format.size(); ++i) {
         const QChar c = format[i];
-        if (c == u'$' && format.mid(i, 3) == QLatin1String("$${")) {
-            out += QLatin1String("${");
-            i += 2;
+        if (c == u'$' && i + 1 < format.size() && format[i + 1] == u'$') {
+            out += u'$';
+            ++i;
             continue;
         }
         if (c == u'$' && i + 1 < format.size() && format[i + 1] == u'{') {

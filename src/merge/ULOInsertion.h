@@ -30,7 +30,7 @@ public:
     int GetInsertionField() const override { return FInsertionField; }
     // A text that shows more than one field, or fields among fixed text (what other
     // label programs write as "Dear ${name}"): "${N}" stands for field N (from 1),
-    // "$${" for a literal "${". Empty: the object shows its one field.
+    // "$$" for a literal "$". Empty: the object shows its one field.
     const QString& InsertionFormat() const { return FInsertionFormat; }
     void SetInsertionFormat(const QString& format) { FInsertionFormat = format; }
 
