@@ -28,21 +28,21 @@ QImage Refuse(QString* why, const QString& text)
 QImage DecodeGdkPixdata(const QByteArray& bytes, QString* why, qint64 maxPixels)
 {
     if (bytes.size() < kHeader || BigEndian(bytes, 0) != kMagic)
-        return Refuse(why, QStringLiteral("not a GdkPixdata picture"));
+        return Refuse(why, QStringLiteral("GdkPixdataの画像ではありません"));
     const quint32 type = BigEndian(bytes, 8);
     const quint32 rowstride = BigEndian(bytes, 12);
     const quint32 width = BigEndian(bytes, 16), height = BigEndian(bytes, 20);
     const quint32 colour = type & kColourMask;
     if ((colour != kColourRgb && colour != kColourRgba) || (type & kSampleMask) != kSample8)
-        return Refuse(why, QStringLiteral("unsupported GdkPixdata pixel type 0x%1").arg(type, 8, 16, QLatin1Char('0')));
+        return Refuse(why, QStringLiteral("対応していない画素の形式です（0x%1）").arg(type, 8, 16, QLatin1Char('0')));
     const int bpp = colour == kColourRgba ? 4 : 3;
     if (width == 0 || height == 0 || width > 1000000 || height > 1000000 ||
         qint64(width) * qint64(height) > maxPixels)
-        return Refuse(why, QStringLiteral("picture size %1 × %2 is out of bounds").arg(width).arg(height));
+        return Refuse(why, QStringLiteral("画像の大きさ %1 × %2 が範囲を超えています").arg(width).arg(height));
     const QByteArray data = bytes.mid(kHeader);
     QImage image(int(width), int(height), QImage::Format_ARGB32);
     if (image.isNull())
-        return Refuse(why, QStringLiteral("not enough memory for %1 × %2 pixels").arg(width).arg(height));
+        return Refuse(why, QStringLiteral("%1 × %2 画素のメモリが足りません").arg(width).arg(height));
     const auto* src = reinterpret_cast<const uchar*>(data.constData());
     const qint64 n = data.size();
     auto put = [&image, bpp](qint64 index, const uchar* px) {
@@ -53,7 +53,7 @@ QImage DecodeGdkPixdata(const QByteArray& bytes, QString* why, qint64 maxPixels)
     const qint64 total = qint64(width) * height;
     if ((type & kEncodingMask) == kEncodingRaw) {
         if (qint64(rowstride) < qint64(width) * bpp || qint64(rowstride) * (height - 1) + qint64(width) * bpp > n)
-            return Refuse(why, QStringLiteral("the picture's pixels are cut short"));
+            return Refuse(why, QStringLiteral("画素のデータが途中で切れています"));
         for (quint32 y = 0; y < height; ++y)
             for (quint32 x = 0; x < width; ++x)
                 put(qint64(y) * width + x, src + qint64(y) * rowstride + qint64(x) * bpp);
@@ -61,24 +61,24 @@ QImage DecodeGdkPixdata(const QByteArray& bytes, QString* why, qint64 maxPixels)
         qint64 at = 0, pixel = 0;
         while (pixel < total) {
             if (at >= n)
-                return Refuse(why, QStringLiteral("the picture's pixels are cut short"));
+                return Refuse(why, QStringLiteral("画素のデータが途中で切れています"));
             const uchar count = src[at++];
             const int run = count & 0x7F;
             if (count & 0x80) {
                 if (at + bpp > n)
-                    return Refuse(why, QStringLiteral("the picture's pixels are cut short"));
+                    return Refuse(why, QStringLiteral("画素のデータが途中で切れています"));
                 for (int i = 0; i < run && pixel < total; ++i)
                     put(pixel++, src + at);
                 at += bpp;
             } else {
                 if (at + qint64(run) * bpp > n)
-                    return Refuse(why, QStringLiteral("the picture's pixels are cut short"));
+                    return Refuse(why, QStringLiteral("画素のデータが途中で切れています"));
                 for (int i = 0; i < run && pixel < total; ++i, at += bpp)
                     put(pixel++, src + at);
             }
         }
     } else {
-        return Refuse(why, QStringLiteral("unknown GdkPixdata encoding"));
+        return Refuse(why, QStringLiteral("不明な符号化です"));
     }
     return image;
 }

@@ -90,23 +90,23 @@ std::unique_ptr<TNode> ParseXml(const QByteArray& xmlBytes, QString* rootNamespa
             // gLabels never writes a document type; one with entity declarations is
             // the shape of an entity bomb, and no project needs it.
             if (!xml.entityDeclarations().isEmpty() || !xml.dtdName().isEmpty())
-                Fail(QStringLiteral("the file declares a document type (line %1), which gLabels projects never do")
+                Fail(QStringLiteral("%1行目: 文書型の宣言があります（gLabelsのプロジェクトにはないものです）")
                          .arg(xml.lineNumber()));
             break;
         case QXmlStreamReader::EntityReference:
-            Fail(QStringLiteral("line %1: undeclared entity \"%2\"").arg(xml.lineNumber()).arg(xml.name().toString()));
+            Fail(QStringLiteral("%1行目: 宣言されていない実体参照「%2」").arg(xml.lineNumber()).arg(xml.name().toString()));
         case QXmlStreamReader::StartElement: {
             if (++nodes > kMaxNodes)
-                Fail(QStringLiteral("more than %1 elements: not a label project").arg(kMaxNodes));
+                Fail(QStringLiteral("要素が%1個を超えています（ラベルのプロジェクトではありません）").arg(kMaxNodes));
             if (int(stack.size()) >= kMaxDepth)
-                Fail(QStringLiteral("line %1: elements nested deeper than %2").arg(xml.lineNumber()).arg(kMaxDepth));
+                Fail(QStringLiteral("%1行目: 要素の入れ子が%2段を超えています").arg(xml.lineNumber()).arg(kMaxDepth));
             auto node = std::make_unique<TNode>();
             node->Name = xml.name().toString();
             node->Attributes = xml.attributes();
             TNode* raw = node.get();
             if (stack.empty()) {
                 if (root)
-                    Fail(QStringLiteral("more than one root element"));
+                    Fail(QStringLiteral("ルート要素が複数あります"));
                 root = std::move(node);
                 if (rootNamespace)
                     *rootNamespace = xml.namespaceUri().toString();
@@ -139,12 +139,12 @@ std::unique_ptr<TNode> ParseXml(const QByteArray& xmlBytes, QString* rootNamespa
         }
     }
     if (xml.hasError())
-        Fail(QStringLiteral("not well-formed XML (line %1, column %2: %3)")
+        Fail(QStringLiteral("XMLとして正しくありません（%1行%2桁: %3）")
                  .arg(xml.lineNumber())
                  .arg(xml.columnNumber())
                  .arg(xml.errorString()));
     if (!root)
-        Fail(QStringLiteral("the file holds no XML element"));
+        Fail(QStringLiteral("XMLの要素がありません"));
     return root;
 }
 
@@ -246,15 +246,15 @@ TPlacement Place(const TAffine& m, double x, double y, double u, double v, doubl
     const double det = a[0] * a[3] - a[1] * a[2];
     const double sx = std::hypot(a[0], a[1]), sy = std::hypot(a[2], a[3]);
     if (!std::isfinite(det) || sx < 1e-6 || sy < 1e-6) {
-        p.Refusal = QStringLiteral("its transformation collapses it");
+        p.Refusal = QStringLiteral("変形で大きさがなくなります");
         return p;
     }
     if (det < 0) {
-        p.Refusal = QStringLiteral("it is flipped (mirrored), which our objects cannot show");
+        p.Refusal = QStringLiteral("裏返し（鏡像）になっていて表せません");
         return p;
     }
     if (std::abs(a[0] * a[2] + a[1] * a[3]) > 1e-3 * sx * sy) {
-        p.Refusal = QStringLiteral("it is sheared, which our objects cannot show");
+        p.Refusal = QStringLiteral("斜めにゆがめられていて表せません");
         return p;
     }
     const double cu = u + w / 2, cv = v + h / 2;
@@ -312,10 +312,9 @@ public:
             return int(Header.size()) + 1000 + extra;
         FMissing.append(name);
         if (Known)
-            warnings << QStringLiteral("merge field \"%1\" is not in the merge data; it prints empty").arg(name);
+            warnings << QStringLiteral("差し込み項目「%1」が差し込みデータにないため、空欄で印刷されます").arg(name);
         else
-            warnings << QStringLiteral("merge field \"%1\" could not be matched (the merge data could not be read); "
-                                       "it prints empty")
+            warnings << QStringLiteral("差し込み項目「%1」は差し込みデータを読めないため対応付けられず、空欄で印刷されます")
                             .arg(name);
         return int(Header.size()) + 1000 + int(FMissing.size()) - 1;
     }
@@ -375,6 +374,57 @@ struct TPiece
 };
 using TLine = std::vector<TPiece>;
 
+// The inset of a text inside its box on either side, as gLabels prints it (3 pt).
+constexpr double kTextMargin = 3.0 * 25.4 / 72.0;
+
+// The lines broken at spaces (within a word that alone is too long, between
+// characters) so that none is wider than room (0.1 mm) as the measure lays it out.
+QStringList WrapLines(const QStringList& lines, TSimpleText& measure, int room)
+{
+    auto width = [&measure](const QString& s) {
+        measure.SetLines({s});
+        return measure.GetBounds({0, 0, 0, 0}).Width();
+    };
+    QStringList out;
+    for (const QString& line : lines) {
+        if (line.isEmpty() || width(line) <= room) {
+            out << line;
+            continue;
+        }
+        QString current;
+        auto place = [&](const QString& word) {
+            const QString candidate = current.isEmpty() ? word : current + u' ' + word;
+            if (current.isEmpty() || width(candidate) <= room) {
+                current = candidate;
+                return;
+            }
+            out << current;
+            current = word;
+        };
+        for (const QString& word : line.split(u' ', Qt::SkipEmptyParts)) {
+            if (width(word) <= room) {
+                place(word);
+                continue;
+            }
+            // A word wider than the box goes by characters.
+            if (!current.isEmpty()) {
+                out << current;
+                current.clear();
+            }
+            for (const QChar c : word) {
+                if (!current.isEmpty() && width(current + c) > room) {
+                    out << current;
+                    current.clear();
+                }
+                current += c;
+            }
+        }
+        out << current;
+    }
+    measure.SetLines(lines);
+    return out;
+}
+
 class TImporter
 {
 public:
@@ -420,7 +470,7 @@ void TImporter::Run(const TNode& root)
 {
     const TNode* templ = root.Child("Template");
     if (!templ)
-        Fail(QStringLiteral("the project has no Template element (no sheet layout)"));
+        Fail(QStringLiteral("用紙の定義（Template要素）がありません"));
     if (const TNode* data = root.Child("Data"))
         ReadData(*data);
     ReadMerge(root.Child("Merge"));
@@ -443,7 +493,7 @@ void TImporter::Run(const TNode& root)
         // Older projects list the objects straight under the root.
         for (const auto& c : root.Children)
             if (c->Name.startsWith(u"Object-"))
-                ReadObject(*c, list, QStringLiteral("object %1 (%2)").arg(++FObjectCount).arg(c->Name));
+                ReadObject(*c, list, QStringLiteral("オブジェクト%1 (%2)").arg(++FObjectCount).arg(c->Name));
         TDOList topmostFirst;
         for (int i = list.Count() - 1; i >= 0; --i)
             topmostFirst.Add(list[i]);
@@ -471,7 +521,7 @@ void TImporter::ReadData(const TNode& data)
                 content += t->Text;
         total += content.size();
         if (content.size() > kMaxPictureBytes * 4 / 3 + 1024 || total > kMaxProjectBytes)
-            Fail(QStringLiteral("embedded picture \"%1\" is larger than %2 MB").arg(name).arg(kMaxPictureBytes >> 20));
+            Fail(QStringLiteral("埋め込み画像「%1」が%2MBを超えています").arg(name).arg(kMaxPictureBytes >> 20));
         TEmbedded e;
         const QString encoding = c->Attr("encoding").toLower();
         const QString mime = c->Attr("mimetype").toLower();
@@ -480,7 +530,7 @@ void TImporter::ReadData(const TNode& data)
         if (base64) {
             const auto decoded = QByteArray::fromBase64Encoding(content.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
             if (!decoded)
-                Fail(QStringLiteral("embedded picture \"%1\" is not valid Base64").arg(name));
+                Fail(QStringLiteral("埋め込み画像「%1」のBase64が正しくありません").arg(name));
             e.Bytes = *decoded;
         } else {
             e.Bytes = content.toUtf8();
@@ -499,7 +549,7 @@ void TImporter::ReadData(const TNode& data)
             // Checked now: a picture the project cannot hold ends the import.
             QString why;
             if (DecodeGdkPixdata(e.Bytes, &why, kMaxPicturePixels).isNull())
-                Fail(QStringLiteral("embedded picture \"%1\": %2").arg(name, why));
+                Fail(QStringLiteral("埋め込み画像「%1」: %2").arg(name, why));
         }
         FEmbedded[name] = std::move(e);
     }
@@ -518,7 +568,7 @@ void TImporter::ReadMerge(const TNode* merge)
     if (!type.isEmpty() && type != u"Text/Comma" && type != u"Text/Comma/Line1Keys" && type != u"Text/Tab" &&
         type != u"Text/Tab/Line1Keys" && type != u"Text/Colon" && type != u"Text/Colon/Line1Keys" &&
         type != u"Text/Semicolon" && type != u"Text/Semicolon/Line1Keys" && !FFields.VCard) {
-        FResult.Warnings << QStringLiteral("merge: source type \"%1\" is not supported; the document has no merge data")
+        FResult.Warnings << QStringLiteral("差し込み: データの種類「%1」には対応していないため、差し込みデータなしで開きます")
                                 .arg(type);
         return;
     }
@@ -540,10 +590,10 @@ void TImporter::ReadMerge(const TNode* merge)
             FFields.Header = data.Header().Items();
             FFields.Known = true;
         } catch (const Exception& e) {
-            FResult.Warnings << QStringLiteral("merge: %1 could not be read (%2)").arg(source, e.Message());
+            FResult.Warnings << QStringLiteral("差し込み: %1 を読めません（%2）").arg(source, e.Message());
         }
     } else {
-        FResult.Warnings << QStringLiteral("merge: the merge data %1 was not found; the link is kept").arg(source);
+        FResult.Warnings << QStringLiteral("差し込み: 差し込みデータ %1 が見つかりません（リンクは残します）").arg(source);
     }
     FMergeSource = source;
 }
@@ -589,10 +639,10 @@ void TImporter::ReadTemplate(const TNode& templ, bool rotate)
     importer.AddFile(FOptions.FileName, xml);
     std::vector<TImportedTemplate> converted = importer.Convert();
     if (converted.size() != 1)
-        Fail(QStringLiteral("the project's template could not be read"));
+        Fail(QStringLiteral("用紙の定義を読めません"));
     TImportedTemplate& t = converted.front();
     if (!t.Paper)
-        Fail(QStringLiteral("the project's template cannot be used: %1").arg(t.Refusal));
+        Fail(QStringLiteral("用紙の定義を使えません: %1").arg(t.Refusal));
 
     // A catalogue paper of the same geometry is the paper the user knows.
     const TPaperInfo& made = *t.Paper;
@@ -638,7 +688,7 @@ void TImporter::ReadObjects(const TNode& objects, TDOList& list)
 {
     for (const auto& c : objects.Children)
         if (c->Name.startsWith(u"Object-"))
-            ReadObject(*c, list, QStringLiteral("object %1 (%2)").arg(++FObjectCount).arg(c->Name));
+            ReadObject(*c, list, QStringLiteral("オブジェクト%1 (%2)").arg(++FObjectCount).arg(c->Name));
 }
 
 TAffine TImporter::Matrix(const TNode& node) const
@@ -651,7 +701,7 @@ TAffine TImporter::Matrix(const TNode& node) const
         bool ok = false;
         const double v = node.Attr(names[i]).toDouble(&ok);
         if (!ok || !std::isfinite(v) || std::abs(v) > 1e6)
-            Fail(QStringLiteral("%1: matrix entry %2 is not a number").arg(node.Name, QLatin1String(names[i])));
+            Fail(QStringLiteral("%1: 変形行列の値 %2 が数値ではありません").arg(node.Name, QLatin1String(names[i])));
         m.A[i] = v;
     }
     // The translation is in points like every bare length.
@@ -666,16 +716,16 @@ double TImporter::Length(const TNode& node, const char* name, double fallback, b
         return fallback;
     double v = 0;
     if (!ParseSigned(node.Attr(name), v))
-        Fail(QStringLiteral("%1: %2=\"%3\" is not a length").arg(what, QLatin1String(name), node.Attr(name)));
+        Fail(QStringLiteral("%1: %2=\"%3\" は長さではありません").arg(what, QLatin1String(name), node.Attr(name)));
     if (size && v < 0)
-        Fail(QStringLiteral("%1: negative size %2=\"%3\"").arg(what, QLatin1String(name), node.Attr(name)));
+        Fail(QStringLiteral("%1: 大きさが負です（%2=\"%3\"）").arg(what, QLatin1String(name), node.Attr(name)));
     return v;
 }
 
 void TImporter::ReadObject(const TNode& node, TDOList& list, const QString& what)
 {
     if (list.Count() >= kMaxObjects)
-        Fail(QStringLiteral("more than %1 objects on one label").arg(kMaxObjects));
+        Fail(QStringLiteral("1枚のラベルのオブジェクトが%1個を超えています").arg(kMaxObjects));
     const QString& kind = node.Name;
     if (kind == u"Object-box")
         Box(node, list, what, false);
@@ -690,7 +740,7 @@ void TImporter::ReadObject(const TNode& node, TDOList& list, const QString& what
     else if (kind == u"Object-barcode")
         Barcode(node, list, what);
     else
-        Warn(what, QStringLiteral("this kind of object is not supported; left out"));
+        Warn(what, QStringLiteral("この種類のオブジェクトには対応していないため省きました"));
 }
 
 bool TImporter::Shadow(const TNode& node, double& dx, double& dy, TColor& colour, const QString& what)
@@ -702,7 +752,7 @@ bool TImporter::Shadow(const TNode& node, double& dx, double& dy, TColor& colour
     TRgba c;
     c.A = 255;
     if (node.Has("shadow_color") && !ParseColour(node.Attr("shadow_color"), c))
-        Warn(what, QStringLiteral("shadow colour \"%1\" not understood; black used").arg(node.Attr("shadow_color")));
+        Warn(what, QStringLiteral("影の色「%1」を解釈できないため黒にしました").arg(node.Attr("shadow_color")));
     bool ok = false;
     double opacity = node.Attr("shadow_opacity").toDouble(&ok);
     if (!ok || !std::isfinite(opacity))
@@ -717,17 +767,17 @@ void TImporter::Box(const TNode& node, TDOList& list, const QString& what, bool 
     const double w = Length(node, "w", 0, true, what), h = Length(node, "h", 0, true, what);
     const TPlacement p = Place(Matrix(node), x, y, 0, 0, w, h);
     if (!p.Refusal.isEmpty()) {
-        Warn(what, QStringLiteral("left out: %1").arg(p.Refusal));
+        Warn(what, QStringLiteral("省きました: %1").arg(p.Refusal));
         return;
     }
     TRgba line, fill;
     fill.A = 0;
     if (node.Has("line_color") && !ParseColour(node.Attr("line_color"), line))
-        Warn(what, QStringLiteral("line colour \"%1\" not understood; black used").arg(node.Attr("line_color")));
+        Warn(what, QStringLiteral("線の色「%1」を解釈できないため黒にしました").arg(node.Attr("line_color")));
     if (node.Has("fill_color") && !ParseColour(node.Attr("fill_color"), fill))
-        Warn(what, QStringLiteral("fill colour \"%1\" not understood; no fill").arg(node.Attr("fill_color")));
+        Warn(what, QStringLiteral("塗りの色「%1」を解釈できないため塗りなしにしました").arg(node.Attr("fill_color")));
     if (node.Has("line_color_field") || node.Has("fill_color_field"))
-        Warn(what, QStringLiteral("colours taken from merge fields are not supported; the fixed colours are used"));
+        Warn(what, QStringLiteral("差し込み項目から取る色には対応していないため、決まった色を使います"));
     const double lineWidth = Length(node, "line_width", 1.0 * 25.4 / 72.0, true, what);
     auto make = [&](const TLogRect& rect, TColor frame, int frameWidth, bool filled, TColor fillColour) {
         TLORect* shape = ellipse ? new TLOCircle() : new TLORect();
@@ -762,7 +812,7 @@ void TImporter::Box(const TNode& node, TDOList& list, const QString& what, bool 
     }
     make(p.Rect, OnWhite(line), frameWidth, fill.A > 0, OnWhite(fill));
     if ((line.A > 0 && line.A < 255) || (fill.A > 0 && fill.A < 255))
-        Warn(what, QStringLiteral("partly transparent colours are printed as their mix with white paper"));
+        Warn(what, QStringLiteral("半透明の色は白い用紙に重ねた色で印刷します"));
 }
 
 void TImporter::Line(const TNode& node, TDOList& list, const QString& what)
@@ -772,9 +822,9 @@ void TImporter::Line(const TNode& node, TDOList& list, const QString& what)
     const TAffine m = Matrix(node);
     TRgba colour;
     if (node.Has("line_color") && !ParseColour(node.Attr("line_color"), colour))
-        Warn(what, QStringLiteral("line colour \"%1\" not understood; black used").arg(node.Attr("line_color")));
+        Warn(what, QStringLiteral("線の色「%1」を解釈できないため黒にしました").arg(node.Attr("line_color")));
     if (colour.A == 0) {
-        Warn(what, QStringLiteral("left out: the line is fully transparent"));
+        Warn(what, QStringLiteral("省きました: 線が完全に透明です"));
         return;
     }
     const double width = Length(node, "line_width", 1.0 * 25.4 / 72.0, true, what);
@@ -794,7 +844,7 @@ void TImporter::Line(const TNode& node, TDOList& list, const QString& what)
         make(sdx, sdy, shadow);
     make(0, 0, OnWhite(colour));
     if (colour.A < 255)
-        Warn(what, QStringLiteral("partly transparent colours are printed as their mix with white paper"));
+        Warn(what, QStringLiteral("半透明の色は白い用紙に重ねた色で印刷します"));
 }
 
 void TImporter::CollectSpans(const TNode& node, TSpanStyle style, std::vector<TLine>& lines, bool& mixed)
@@ -919,14 +969,14 @@ void TImporter::Text(const TNode& node, TDOList& list, const QString& what)
     font.SetStyle((style.Bold ? fsBold : 0) | (style.Italic ? fsItalic : 0) | (style.Underline ? fsUnderline : 0));
     text->SetFontObject(&font);
     if (std::abs(style.Size - std::lround(style.Size)) > 0.01)
-        Warn(what, QStringLiteral("font size %1 pt rounded to %2 pt").arg(style.Size).arg(std::lround(style.Size)));
+        Warn(what, QStringLiteral("文字サイズ %1pt を %2pt に丸めました").arg(style.Size).arg(std::lround(style.Size)));
     TColorSpec colour;
     colour.SetColor(OnWhite(style.Colour));
     text->SetTextColor(&colour);
     if (style.Colour.A < 255)
-        Warn(what, QStringLiteral("partly transparent colours are printed as their mix with white paper"));
+        Warn(what, QStringLiteral("半透明の色は白い用紙に重ねた色で印刷します"));
     if (mixed)
-        Warn(what, QStringLiteral("the text mixes fonts or colours; the first one is used for all of it"));
+        Warn(what, QStringLiteral("書体や色が混じった文字のため、最初のものを全体に使います"));
     const QString justify = node.Attr("justify");
     text->SetAlignValue(justify == u"Center" ? kAlignCenter : justify == u"Right" ? kAlignRight : kAlignLeft);
 
@@ -940,7 +990,7 @@ void TImporter::Text(const TNode& node, TDOList& list, const QString& what)
     text->SetLineSpacing(spacing);
     measure.SetLineSpacing(spacing);
     if (IsTrue(node.Attr("auto_shrink")))
-        Warn(what, QStringLiteral("auto-shrink is not supported; the text keeps its size"));
+        Warn(what, QStringLiteral("自動縮小には対応していないため、文字は元の大きさのままです"));
 
     double sdx = 0, sdy = 0;
     TColor shadow = 0;
@@ -954,10 +1004,27 @@ void TImporter::Text(const TNode& node, TDOList& list, const QString& what)
     }
 
     const TAffine m = Matrix(node);
+    const bool autoSize = w <= 0 || h <= 0;
+    // gLabels keeps its text kTextMargin inside the box on either side, and wraps
+    // the lines of a box of fixed width at that width.
+    const double left = kTextMargin;
+    if (!autoSize) {
+        const int room = std::max(1, Tenths(w - 2 * kTextMargin));
+        if (fields == 0) {
+            const QStringList wrapped = WrapLines(shown, measure, room);
+            if (wrapped != shown) {
+                shown = wrapped;
+                text->SetLines(shown);
+                measure.SetLines(shown);
+            }
+        } else {
+            Warn(what, QStringLiteral("差し込んだ文字は枠の幅で折り返さずに印刷します"));
+        }
+        w = std::max(0.1, w - 2 * kTextMargin);
+    }
     const int lineCount = int(shown.size());
     const double extent = (std::max(1, lineCount) * (lineHeight + spacing) - spacing) / 10.0;
     double top = 0, boxH = h;
-    const bool autoSize = w <= 0 || h <= 0;
     if (autoSize) {
         // gLabels sizes such a text to its content: measured here the same way.
         const TLogRect bounds = measure.GetBounds({0, 0, 0, 0});
@@ -972,9 +1039,9 @@ void TImporter::Text(const TNode& node, TDOList& list, const QString& what)
             top = h - extent;
         boxH = extent;
     }
-    const TPlacement p = Place(m, x, y, 0, top, w, boxH);
+    const TPlacement p = Place(m, x, y, left, top, w, boxH);
     if (!p.Refusal.isEmpty()) {
-        Warn(what, QStringLiteral("left out: %1").arg(p.Refusal));
+        Warn(what, QStringLiteral("省きました: %1").arg(p.Refusal));
         return;
     }
     text->SetAutoSizeValue(false);
@@ -999,18 +1066,18 @@ bool TImporter::LoadPicture(TLOImage& image, const QString& source, double w, do
             path = QFileInfo(FOptions.FileName).absoluteDir().filePath(source);
         QFileInfo info(path);
         if (!info.isFile()) {
-            Warn(what, QStringLiteral("picture \"%1\" not found; an empty frame is left in its place").arg(source));
+            Warn(what, QStringLiteral("画像「%1」が見つからないため、空の枠を置きました").arg(source));
             return false;
         }
         if (info.size() > kMaxPictureBytes) {
-            Warn(what, QStringLiteral("picture \"%1\" is larger than %2 MB; an empty frame is left in its place")
+            Warn(what, QStringLiteral("画像「%1」が%2MBを超えるため、空の枠を置きました")
                            .arg(source)
                            .arg(kMaxPictureBytes >> 20));
             return false;
         }
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
-            Warn(what, QStringLiteral("picture \"%1\" cannot be read; an empty frame is left in its place").arg(source));
+            Warn(what, QStringLiteral("画像「%1」を読めないため、空の枠を置きました").arg(source));
             return false;
         }
         bytes = file.readAll();
@@ -1025,7 +1092,7 @@ bool TImporter::LoadPicture(TLOImage& image, const QString& source, double w, do
     } else if (kind == u"svg" || kind == u"svgz") {
         QSvgRenderer svg(bytes);
         if (!svg.isValid()) {
-            Warn(what, QStringLiteral("picture \"%1\" is not a readable SVG drawing; an empty frame is left").arg(source));
+            Warn(what, QStringLiteral("画像「%1」をSVGとして読めないため、空の枠を置きました").arg(source));
             return false;
         }
         // Drawn at 300 dpi of the frame it fills.
@@ -1051,7 +1118,7 @@ bool TImporter::LoadPicture(TLOImage& image, const QString& source, double w, do
         if (loaded.KeyColor != clNone)
             image.ImageData()->SetTransparentColor(loaded.KeyColor);
     } catch (const Exception& e) {
-        Warn(what, QStringLiteral("picture \"%1\" cannot be read (%2); an empty frame is left in its place")
+        Warn(what, QStringLiteral("画像「%1」を読めないため（%2）、空の枠を置きました")
                        .arg(source, e.Message()));
         return false;
     }
@@ -1064,7 +1131,7 @@ void TImporter::Image(const TNode& node, TDOList& list, const QString& what)
     const double w = Length(node, "w", 0, true, what), h = Length(node, "h", 0, true, what);
     const TPlacement p = Place(Matrix(node), x, y, 0, 0, w, h);
     if (!p.Refusal.isEmpty()) {
-        Warn(what, QStringLiteral("left out: %1").arg(p.Refusal));
+        Warn(what, QStringLiteral("省きました: %1").arg(p.Refusal));
         return;
     }
     QString source = node.Attr("src"), field = node.Attr("field");
@@ -1084,7 +1151,7 @@ void TImporter::Image(const TNode& node, TDOList& list, const QString& what)
     } else {
         image = std::make_unique<TLOVelmoImage>();
         if (source.isEmpty())
-            Warn(what, QStringLiteral("the image names no picture; an empty frame is left in its place"));
+            Warn(what, QStringLiteral("画像の指定がないため、空の枠を置きました"));
         else
             LoadPicture(*image, source, w, h, what);
     }
@@ -1130,7 +1197,7 @@ void TImporter::Barcode(const TNode& node, TDOList& list, const QString& what)
     const double w = Length(node, "w", 0, true, what), h = Length(node, "h", 0, true, what);
     const TPlacement p = Place(Matrix(node), x, y, 0, 0, w, h);
     if (!p.Refusal.isEmpty()) {
-        Warn(what, QStringLiteral("left out: %1").arg(p.Refusal));
+        Warn(what, QStringLiteral("省きました: %1").arg(p.Refusal));
         return;
     }
     QString style = node.Attr("style"), data = node.Attr("data"), field = node.Attr("field");
@@ -1151,14 +1218,14 @@ void TImporter::Barcode(const TNode& node, TDOList& list, const QString& what)
         if (key == QLatin1String(s.Name))
             found = &s;
     if (!found) {
-        Warn(what, QStringLiteral("barcode style \"%1\" is not supported; left out").arg(style));
+        Warn(what, QStringLiteral("バーコードの種類「%1」には対応していないため省きました").arg(style));
         return;
     }
     const bool check = IsTrue(node.Attr("checksum"));
     const bool showText = !node.Has("text") || IsTrue(node.Attr("text"));
     TRgba colour;
     if (node.Has("color") && !ParseColour(node.Attr("color"), colour))
-        Warn(what, QStringLiteral("colour \"%1\" not understood; black used").arg(node.Attr("color")));
+        Warn(what, QStringLiteral("色「%1」を解釈できないため黒にしました").arg(node.Attr("color")));
     std::unique_ptr<TLOBarCode> code;
     const int fieldNo = field.isEmpty() ? -1 : FFields.Resolve(field, FResult.Warnings);
     if (found->OwnKind >= 0) {
@@ -1200,7 +1267,7 @@ void TImporter::Barcode(const TNode& node, TDOList& list, const QString& what)
     code->SetBaseRect(p.Rect);
     code->SetAngleValue(p.Angle);
     if (fieldNo < 0 && !code->HasValidCode())
-        Warn(what, QStringLiteral("the data \"%1\" makes no %2 symbol; the barcode prints empty").arg(data, style));
+        Warn(what, QStringLiteral("データ「%1」は%2のバーコードにならないため、バーコードは印刷されません").arg(data, style));
     list.Add(code.release());
 }
 
@@ -1212,7 +1279,7 @@ QByteArray GlabelsProjectXml(const QByteArray& fileBytes)
         return fileBytes;
     z_stream s{};
     if (inflateInit2(&s, 16 + MAX_WBITS) != Z_OK)
-        throw EGlabelsProject(QStringLiteral("cannot start the decompressor"));
+        throw EGlabelsProject(QStringLiteral("展開を始められません"));
     QByteArray out;
     s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(fileBytes.constData()));
     s.avail_in = uInt(fileBytes.size());
@@ -1225,18 +1292,18 @@ QByteArray GlabelsProjectXml(const QByteArray& fileBytes)
         if (rc != Z_OK && rc != Z_STREAM_END) {
             inflateEnd(&s);
             if (rc == Z_BUF_ERROR)
-                throw EGlabelsProject(QStringLiteral("the gzip stream is truncated"));
-            throw EGlabelsProject(QStringLiteral("the gzip stream is damaged (%1)")
+                throw EGlabelsProject(QStringLiteral("gzip圧縮のデータが途中で切れています"));
+            throw EGlabelsProject(QStringLiteral("gzip圧縮のデータが壊れています（%1）")
                                       .arg(QString::fromLatin1(s.msg ? s.msg : "data error")));
         }
         out.append(chunk, qsizetype(sizeof chunk - s.avail_out));
         if (out.size() > kMaxProjectBytes) {
             inflateEnd(&s);
-            throw EGlabelsProject(QStringLiteral("the project unpacks to more than %1 MB").arg(kMaxProjectBytes >> 20));
+            throw EGlabelsProject(QStringLiteral("展開すると%1MBを超えます").arg(kMaxProjectBytes >> 20));
         }
         if (rc == Z_OK && s.avail_in == 0 && s.avail_out != 0) {
             inflateEnd(&s);
-            throw EGlabelsProject(QStringLiteral("the gzip stream is truncated"));
+            throw EGlabelsProject(QStringLiteral("gzip圧縮のデータが途中で切れています"));
         }
     }
     inflateEnd(&s);
@@ -1261,18 +1328,18 @@ bool LooksLikeGlabelsProject(const QByteArray& fileBytes)
 TGlabelsProject ImportGlabelsProject(const QByteArray& fileBytes, const TGlabelsOptions& options)
 {
     if (fileBytes.size() > kMaxProjectBytes)
-        throw EGlabelsProject(QStringLiteral("the file is larger than %1 MB").arg(kMaxProjectBytes >> 20));
+        throw EGlabelsProject(QStringLiteral("ファイルが%1MBを超えています").arg(kMaxProjectBytes >> 20));
     const QByteArray xml = GlabelsProjectXml(fileBytes);
     QString ns;
     const std::unique_ptr<TNode> root = ParseXml(xml, &ns);
     if (root->Name != u"Glabels-document")
-        throw EGlabelsProject(QStringLiteral("not a gLabels project (the root element is %1)").arg(root->Name));
+        throw EGlabelsProject(QStringLiteral("gLabelsのプロジェクトではありません（ルート要素が%1です）").arg(root->Name));
     TGlabelsProject result;
     bool known = false;
     for (const char* n : kNamespaces)
         known = known || ns == QLatin1String(n);
     if (!known)
-        result.Warnings << QStringLiteral("unknown project namespace \"%1\"; read as version 3").arg(ns);
+        result.Warnings << QStringLiteral("未知の名前空間「%1」のプロジェクトをバージョン3として読みました").arg(ns);
     TImporter importer(options, result);
     importer.Run(*root);
     return result;

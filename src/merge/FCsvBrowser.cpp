@@ -614,7 +614,7 @@ bool ChooseMergeData(QWidget* parent, TLabelData& document)
     const QString name = gMergeFileChooser
                              ? gMergeFileChooser(parent, start)
                              : QFileDialog::getOpenFileName(parent, QStringLiteral("CSVファイルの選択"), start,
-                                                            QStringLiteral("CSVデータ (*.csv);;すべてのﾌｧｲﾙ (*)"));
+                                                            QStringLiteral("CSVデータ (*.csv);;タブ区切りテキスト (*.tsv *.tab *.txt);;vCard (*.vcf);;すべてのﾌｧｲﾙ (*)"));
     if (name.isEmpty())
         return false;
     RememberFolder(folderkind::MergeData, name);

@@ -218,8 +218,8 @@ TEST(GlabelsProject, AffineMatrixTurnsAboutTheMappedCentreAndRefusesFlipsAndShea
     ASSERT_EQ(circles.size(), 1u);
     EXPECT_EQ(circles[0]->BaseRect().Width(), 254);
     EXPECT_EQ(circles[0]->BaseRect().Height(), 127);
-    EXPECT_TRUE(read->Warned(QStringLiteral("object 3 (Object-box): left out: it is flipped")));
-    EXPECT_TRUE(read->Warned(QStringLiteral("object 4 (Object-box): left out: it is sheared")));
+    EXPECT_TRUE(read->Warned(QStringLiteral("オブジェクト3 (Object-box): 省きました: 裏返し")));
+    EXPECT_TRUE(read->Warned(QStringLiteral("オブジェクト4 (Object-box): 省きました: 斜めにゆがめられて")));
     // Lines take any matrix: their ends are mapped.
     const auto lines = read->All<TLOLine>();
     ASSERT_EQ(lines.size(), 1u);
@@ -241,7 +241,7 @@ TEST(GlabelsProject, ShadowsAreShapesBelowAndTransparencyMixesWithWhite)
     EXPECT_EQ(below->FillColor()->Color(), TColor(0xBFBFBF));
     EXPECT_EQ(top->FillColor()->Color(), TColor(0xFF7F7F)); // half blue on white
     EXPECT_EQ(top->FrameWidth(), 0);
-    EXPECT_TRUE(read->Warned(QStringLiteral("partly transparent")));
+    EXPECT_TRUE(read->Warned(QStringLiteral("半透明の色は白い用紙に重ねた色")));
 }
 
 TEST(GlabelsProject, TextsKeepTheirSpanStyleAndBecomeMergeTextsWithFields)
@@ -286,17 +286,17 @@ TEST(GlabelsProject, TextsKeepTheirSpanStyleAndBecomeMergeTextsWithFields)
                 return m;
         return nullptr;
     };
-    TLOInsText* city = at(35, 141);
+    TLOInsText* city = at(46, 141);
     ASSERT_TRUE(city);
     EXPECT_EQ(city->InsertionField(), 2);
     EXPECT_TRUE(city->InsertionFormat().isEmpty());
-    TLOInsText* mixed = at(212, 141);
+    TLOInsText* mixed = at(222, 141);
     ASSERT_TRUE(mixed);
     // ${nowhere} is no column: it points past the fields and prints empty.
     const QStringList record = {QStringLiteral("Taro"), QStringLiteral("100-0001"), QStringLiteral("Tokyo")};
     EXPECT_EQ(FormatInsertion(mixed->InsertionFormat(), record), QStringLiteral("To Taro in Tokyo "));
-    EXPECT_TRUE(read->Warned(QStringLiteral("merge field \"nowhere\" is not in the merge data")));
-    TLOInsText* price = at(35, 194);
+    EXPECT_TRUE(read->Warned(QStringLiteral("差し込み項目「nowhere」が差し込みデータにない")));
+    TLOInsText* price = at(46, 194);
     ASSERT_TRUE(price);
     EXPECT_EQ(FormatInsertion(price->InsertionFormat(), record), QStringLiteral("Price: $100-0001"));
 }
@@ -323,7 +323,7 @@ TEST(GlabelsProject, NumberedFieldsWithoutNamesLineAndAReplacedMergeSource)
     // Without the replacement the project's own source is kept, and said missing.
     auto missing = Read(Project(kNs3, {}, QStringLiteral(R"(<Merge type="Text/Tab" src="/home/someone/else.txt"/>)")));
     EXPECT_EQ(missing->Project.Document->CSVFile(), QStringLiteral("/home/someone/else.txt"));
-    EXPECT_TRUE(missing->Warned(QStringLiteral("was not found")));
+    EXPECT_TRUE(missing->Warned(QStringLiteral("が見つかりません")));
 }
 
 TEST(GlabelsProject, PicturesFromTheDataSectionBesideTheProjectAndMissing)
@@ -380,7 +380,7 @@ TEST(GlabelsProject, PicturesFromTheDataSectionBesideTheProjectAndMissing)
     for (TLOVelmoImage* image : images)
         withPicture += image->HasPicture() ? 1 : 0;
     EXPECT_EQ(withPicture, 4);
-    EXPECT_TRUE(read->Warned(QStringLiteral("picture \"gone.png\" not found; an empty frame")));
+    EXPECT_TRUE(read->Warned(QStringLiteral("画像「gone.png」が見つからないため、空の枠")));
     EXPECT_EQ(read->All<TLOInsImage>().size(), 1u);
 
     QString why;
@@ -389,7 +389,7 @@ TEST(GlabelsProject, PicturesFromTheDataSectionBesideTheProjectAndMissing)
     EXPECT_EQ(decoded.size(), QSize(3, 1));
     EXPECT_EQ(decoded.pixel(2, 0), qRgba(0, 255, 0, 255));
     EXPECT_TRUE(DecodeGdkPixdata(pix.left(27), &why, 100).isNull());
-    EXPECT_TRUE(why.contains(QStringLiteral("cut short")));
+    EXPECT_TRUE(why.contains(QStringLiteral("途中で切れて")));
 }
 
 TEST(GlabelsProject, BarcodeStylesGoToOurKindsOrToLibzint)
@@ -421,26 +421,26 @@ TEST(GlabelsProject, BarcodeStylesGoToOurKindsOrToLibzint)
     const auto mergeQr = read->All<TLOInsZintBarCode>();
     ASSERT_EQ(mergeQr.size(), 1u);
     EXPECT_EQ(mergeQr[0]->Symbology(), 58);
-    EXPECT_TRUE(read->Warned(QStringLiteral("barcode style \"MaxiCode\" is not supported")));
+    EXPECT_TRUE(read->Warned(QStringLiteral("バーコードの種類「MaxiCode」には対応していない")));
 }
 
 TEST(GlabelsProject, DamagedProjectsEndWithAMessage)
 {
     const QByteArray good = Project(kNs3, QStringLiteral(R"(<Object-box x="0" y="0" w="10pt" h="10pt"/>)"));
     const QByteArray packed = Gzip(good);
-    EXPECT_TRUE(Failure(packed.left(packed.size() / 2)).contains(QStringLiteral("truncated"))) << Failure(packed.left(packed.size() / 2)).toStdString();
+    EXPECT_TRUE(Failure(packed.left(packed.size() / 2)).contains(QStringLiteral("途中で切れて"))) << Failure(packed.left(packed.size() / 2)).toStdString();
     QByteArray corrupt = packed;
     corrupt[20] = char(corrupt[20] ^ 0x55);
     corrupt[21] = char(corrupt[21] ^ 0x55);
-    EXPECT_TRUE(Failure(corrupt).contains(QStringLiteral("gzip"))) << Failure(corrupt).toStdString();
-    EXPECT_TRUE(Failure(good.left(good.size() - 30)).contains(QStringLiteral("not well-formed XML")));
+    EXPECT_TRUE(Failure(corrupt).contains(QStringLiteral("gzip圧縮のデータが"))) << Failure(corrupt).toStdString();
+    EXPECT_TRUE(Failure(good.left(good.size() - 30)).contains(QStringLiteral("XMLとして正しくありません")));
     const QByteArray bomb = R"(<?xml version="1.0"?>
 <!DOCTYPE lolz [<!ENTITY lol "lol"><!ENTITY lol2 "&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;">
 <!ENTITY lol3 "&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;">]>
 <Glabels-document xmlns="http://glabels.org/xmlns/3.0/"><Objects><Object-text><Span>&lol3;</Span></Object-text></Objects></Glabels-document>)";
-    EXPECT_TRUE(Failure(bomb).contains(QStringLiteral("document type"))) << Failure(bomb).toStdString();
+    EXPECT_TRUE(Failure(bomb).contains(QStringLiteral("文書型の宣言"))) << Failure(bomb).toStdString();
     EXPECT_TRUE(Failure(Project(kNs3, QStringLiteral(R"(<Object-box x="0" y="0" w="-10pt" h="10pt"/>)")))
-                    .contains(QStringLiteral("negative size")));
+                    .contains(QStringLiteral("大きさが負です")));
     // A picture claiming 100,000 × 100,000 pixels.
     QByteArray huge;
     for (quint32 v : {0x47646B50u, 24u + 4u, 0x02u | (0x01u << 16) | (0x01u << 24), 400000u, 100000u, 100000u})
@@ -449,10 +449,30 @@ TEST(GlabelsProject, DamagedProjectsEndWithAMessage)
     huge.append("\0\0\0\0", 4);
     const QString data = QStringLiteral(R"(<Data><Pixdata name="big" encoding="Base64">%1</Pixdata></Data>)")
                              .arg(QString::fromLatin1(huge.toBase64()));
-    EXPECT_TRUE(Failure(Project(kNs3, {}, data)).contains(QStringLiteral("out of bounds")));
+    EXPECT_TRUE(Failure(Project(kNs3, {}, data)).contains(QStringLiteral("範囲を超えて")));
     const QString noLayout = QStringLiteral(R"(<Template brand="X" part="1" size="A4">
     <Label-rectangle id="0" width="50mm" height="20mm"/></Template>)");
-    EXPECT_TRUE(Failure(Project(kNs3, {}, {}, noLayout)).contains(QStringLiteral("no layout")));
-    EXPECT_TRUE(Failure("<Glabels-templates/>").contains(QStringLiteral("not a gLabels project")));
-    EXPECT_TRUE(Failure(Project(kNs3, {}, {}, QString())).contains(QStringLiteral("no Template")));
+    EXPECT_TRUE(Failure(Project(kNs3, {}, {}, noLayout)).contains(QStringLiteral("用紙の定義を使えません: no layout")));
+    EXPECT_TRUE(Failure("<Glabels-templates/>").contains(QStringLiteral("gLabelsのプロジェクトではありません")));
+    EXPECT_TRUE(Failure(Project(kNs3, {}, {}, QString())).contains(QStringLiteral("Template要素")));
+}
+
+TEST(GlabelsProject, TextsOfFixedWidthWrapAtTheBoxInsideItsMargins)
+{
+    auto read = Read(Project(kNs3, QStringLiteral(R"(
+<Object-text x="0" y="0" w="60pt" h="60pt" justify="Left" valign="Top"><Span font_family="Sans" font_size="10">one two three four five six</Span></Object-text>
+<Object-text x="0" y="0" w="0" h="0"><Span font_family="Sans" font_size="10">one two three four five six</Span></Object-text>
+<Object-text x="80pt" y="0" w="30pt" h="30pt"><Span font_family="Sans" font_size="10"><Field name="1"/></Span></Object-text>)")));
+    const auto texts = read->All<TLOVelmoText>();
+    ASSERT_EQ(texts.size(), 2u);
+    TLOVelmoText* boxed = texts[0]->Text()->Lines().size() > 1 ? texts[0] : texts[1];
+    TLOVelmoText* free = boxed == texts[0] ? texts[1] : texts[0];
+    EXPECT_EQ(free->Text()->Lines().size(), 1);
+    EXPECT_GT(boxed->Text()->Lines().size(), 1);
+    EXPECT_EQ(boxed->Text()->Lines().join(u' '), QStringLiteral("one two three four five six"));
+    // 3 pt inside on either side: 60 pt less 6 pt.
+    EXPECT_EQ(boxed->BaseRect().Left, 11);
+    EXPECT_NEAR(boxed->BaseRect().Width(), 190.5, 1);
+    EXPECT_EQ(free->BaseRect().Left, 11);
+    EXPECT_TRUE(read->Warned(QStringLiteral("オブジェクト3 (Object-text): 差し込んだ文字は枠の幅で折り返さずに")));
 }

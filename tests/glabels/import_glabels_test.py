@@ -44,7 +44,7 @@ def fail(message):
 
 
 def run(tool, *arguments, env):
-    return subprocess.run([tool, "import-glabels", *arguments], capture_output=True, text=True, env=env, timeout=120)
+    return subprocess.run([tool, "import-glabels", *arguments], capture_output=True, encoding="utf-8", env=env, timeout=120)
 
 
 def main():
@@ -62,24 +62,24 @@ def main():
 
         # Without a replacement the missing source is named, and the import goes on.
         r = run(tool, project, out, env=env)
-        if r.returncode != 0 or "warning: merge: the merge data /home/someone-else/people.csv was not found" not in r.stdout:
+        if r.returncode != 0 or "warning: 差し込み: 差し込みデータ /home/someone-else/people.csv が見つかりません" not in r.stdout:
             fail("import without the merge data: %d\n%s%s" % (r.returncode, r.stdout, r.stderr))
         r = run(tool, project, out, "--merge", data, env=env)
         if r.returncode != 0 or "merge: " + data not in r.stdout or "warning:" in r.stdout:
             fail("import with --merge: %d\n%s%s" % (r.returncode, r.stdout, r.stderr))
         if "paper: Test A4-2x4 8面 90×60mm (from the project)" not in r.stdout:
             fail("paper line: " + r.stdout)
-        design = subprocess.run([tool, "get-label", out, "0", "0"], capture_output=True, text=True, env=env).stdout
+        design = subprocess.run([tool, "get-label", out, "0", "0"], capture_output=True, encoding="utf-8", env=env).stdout
         for kind in ("TLORect", "TLOCircle", "TLOLine", "TLOInsText", "TLOInsZintBarCode"):
             if "object " + kind not in design:
                 fail("design lacks " + kind + ":\n" + design)
 
         pdf = os.path.join(work, "people.pdf")
         p = subprocess.run([tool, "print", out, "--merge", data, "--header", "--pdf", pdf],
-                           capture_output=True, text=True, env=env, timeout=120)
+                           capture_output=True, encoding="utf-8", env=env, timeout=120)
         if p.returncode != 0:
             fail("print: " + p.stderr)
-        text = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True).stdout
+        text = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, encoding="utf-8").stdout
         for line in ("Dear Taro of Tokyo", "Dear Hanako of Osaka"):
             if line not in text:
                 fail("the print lacks %r: %r" % (line, text))
@@ -97,14 +97,14 @@ def main():
         # Damaged projects: no OUT, an existing OUT untouched.
         raw = gzip.compress(PROJECT.encode())
         cases = {
-            "truncated.glabels": (raw[: len(raw) // 2], "truncated"),
-            "broken.glabels": (PROJECT[:-40].encode(), "not well-formed XML"),
-            "negative.glabels": (PROJECT.replace('w="30mm"', 'w="-30mm"').encode(), "negative size"),
+            "truncated.glabels": (raw[: len(raw) // 2], "途中で切れて"),
+            "broken.glabels": (PROJECT[:-40].encode(), "XMLとして正しくありません"),
+            "negative.glabels": (PROJECT.replace('w="30mm"', 'w="-30mm"').encode(), "大きさが負です"),
             "nolayout.glabels": (PROJECT.replace('<Layout nx="2" ny="4" x0="10mm" y0="20mm" dx="100mm" dy="65mm"/>', "").encode(),
                                  "no layout"),
             "bomb.glabels": (b'<?xml version="1.0"?><!DOCTYPE d [<!ENTITY a "aaaa"><!ENTITY b "&a;&a;&a;&a;">]>'
                              b'<Glabels-document><Objects><Object-text><Span>&b;</Span></Object-text></Objects></Glabels-document>',
-                             "document type"),
+                             "文書型の宣言"),
         }
         for name, (content, reason) in cases.items():
             path = os.path.join(work, name)
