@@ -863,7 +863,9 @@ bool TfrmMain::OpenGlabelsProject(const QString& name)
         layout->addWidget(label);
         auto* list = new QListWidget(&dialog);
         list->addItems(project.Warnings);
-        list->setMinimumSize(560, 200);
+        list->setWordWrap(true);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setMinimumSize(640, 220);
         layout->addWidget(list);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
         connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);

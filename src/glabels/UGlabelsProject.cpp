@@ -1150,10 +1150,13 @@ void TImporter::Image(const TNode& node, TDOList& list, const QString& what)
         image = std::move(merge);
     } else {
         image = std::make_unique<TLOVelmoImage>();
+        bool loaded = false;
         if (source.isEmpty())
             Warn(what, QStringLiteral("画像の指定がないため、空の枠を置きました"));
         else
-            LoadPicture(*image, source, w, h, what);
+            loaded = LoadPicture(*image, source, w, h, what);
+        // The frame shows where the picture belongs, for the user to choose another.
+        image->SetBorder(!loaded);
     }
     image->SetBaseRect(p.Rect);
     image->SetAngleValue(p.Angle);

@@ -380,6 +380,9 @@ TEST(GlabelsProject, PicturesFromTheDataSectionBesideTheProjectAndMissing)
     for (TLOVelmoImage* image : images)
         withPicture += image->HasPicture() ? 1 : 0;
     EXPECT_EQ(withPicture, 4);
+    // The one without its picture shows a frame where it belongs.
+    for (TLOVelmoImage* image : images)
+        EXPECT_EQ(image->Border(), !image->HasPicture());
     EXPECT_TRUE(read->Warned(QStringLiteral("画像「gone.png」が見つからないため、空の枠")));
     EXPECT_EQ(read->All<TLOInsImage>().size(), 1u);
 
