@@ -1191,7 +1191,8 @@ constexpr TStyle kStyles[] = {
     {"excode39", -1, 9, false},      {"rss14", -1, 29, false},         {"dbaromn", -1, 29, false},
     {"rssexp", -1, 31, false},       {"dbarexp", -1, 31, false},       {"micropdf", -1, 84, false},
     {"micropdf417", -1, 84, false},  {"onecode", -1, 85, false},       {"usps", -1, 85, false},
-    {"rm4scc", -1, 70, false},       {"kix", -1, 90, false},
+    {"rm4scc", -1, 70, false},       {"kix", -1, 90, false},          {"imail", -1, 85, false},
+    {"uspsimail", -1, 85, false},
 };
 
 void TImporter::Barcode(const TNode& node, TDOList& list, const QString& what)

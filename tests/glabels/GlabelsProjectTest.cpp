@@ -421,6 +421,9 @@ TEST(GlabelsProject, BarcodeStylesGoToOurKindsOrToLibzint)
     for (TLOZintBarCode* z : zint)
         symbologies.insert(z->Symbology());
     EXPECT_EQ(symbologies, std::set<int>({71, 40}));
+    // Both draw: their symbologies are among those the barcode object knows.
+    for (TLOZintBarCode* z : zint)
+        EXPECT_TRUE(z->HasValidCode()) << z->Symbology() << " " << z->EncodeError().toStdString();
     const auto mergeQr = read->All<TLOInsZintBarCode>();
     ASSERT_EQ(mergeQr.size(), 1u);
     EXPECT_EQ(mergeQr[0]->Symbology(), 58);
