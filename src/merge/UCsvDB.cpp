@@ -131,6 +131,10 @@ QStringList TCsvDB::FieldNames() const
 
 void TCsvDB::SetHasHeader(bool value)
 {
+    // A vCard file's names line is made here from the card properties: never a
+    // contact, so it stays the names line.
+    if (!value && FData->IsVCard())
+        return;
     if (value == FData->HasHeader())
         return;
     const std::vector<int> remembered = FAccess->Index();

@@ -57,7 +57,7 @@ public:
     QStringList FieldNames() const;
     bool HasHeader() const { return FData->HasHeader(); }
     // Keeps the record order the user made; the names line becomes the first record
-    // when switched off.
+    // when switched off (never for a vCard file, whose names line is ours).
     void SetHasHeader(bool value);
 
     void Sort(int field, bool descending);

@@ -1,9 +1,15 @@
 // The merge files gLabels reads, as every merge in the program reads them: tab-,
 // semicolon- and colon-separated text and vCard files of the forms phones and mail
 // programs write.
+#include "document/ULabelData.h"
+#include "glabels/UGlabelsProject.h"
 #include "merge/UCSVData.h"
+#include "merge/UCsvDB.h"
 #include "merge/ULOInsertion.h"
 #include "merge/UVCardData.h"
+#include "paper/UPaperInfo.h"
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace velmo;
@@ -118,4 +124,62 @@ TEST(MergeFormats, InsertionFormatsJoinFieldsAndFixedText)
     const QStringList fields = {QStringLiteral("A"), QStringLiteral("B")};
     EXPECT_EQ(FormatInsertion(QStringLiteral("${2}-${1}\n${3}|"), fields), QStringLiteral("B-A\n|"));
     EXPECT_EQ(FormatInsertion(QStringLiteral("$${1} ${x} $"), fields), QStringLiteral("${1} ${x} $"));
+}
+
+TEST(MergeFormats, TheMergeDatabaseOpensEveryFormatAndKeepsTheVCardNamesLine)
+{
+    QTemporaryDir dir;
+    auto write = [&dir](const char* name, const QByteArray& bytes) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    };
+    TCsvDB db;
+    db.Open(write("contacts.vcf", "BEGIN:VCARD\r\nFN:A\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:B\r\nEND:VCARD\r\n"));
+    db.SetHasHeader(false);
+    EXPECT_TRUE(db.HasHeader());
+    EXPECT_EQ(db.FieldNames(), VCardFieldNames());
+    ASSERT_EQ(db.Count(), 2);
+    EXPECT_EQ(db.RecordCopy(1).Get(0), QStringLiteral("B"));
+    db.Open(write("list.tab", "name\tcity\nTaro\tTokyo, Japan\n"));
+    db.SetHasHeader(true);
+    ASSERT_EQ(db.Count(), 1);
+    EXPECT_EQ(db.RecordCopy(0).Get(1), QStringLiteral("Tokyo, Japan"));
+    db.Close();
+}
+
+TEST(MergeFormats, ProjectsMergingVCardsMapTheirFieldNames)
+{
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("people.vcf")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("BEGIN:VCARD\nVERSION:3.0\nFN:Taro\nTEL:1\nEND:VCARD\n");
+    f.close();
+    RegisterMergeClasses();
+    RegisterPaperClasses();
+    const QByteArray project = R"(<?xml version="1.0"?>
+<Glabels-document xmlns="http://glabels.org/xmlns/3.0/">
+  <Template brand="T" part="1" size="A4"><Label-rectangle id="0" width="50mm" height="30mm">
+    <Layout nx="1" ny="1" x0="10mm" y0="10mm" dx="50mm" dy="30mm"/></Label-rectangle></Template>
+  <Objects id="0" rotate="False">
+    <Object-text x="0" y="0" w="0" h="0"><Span><Field name="full_name"/> / <Field name="phone"/></Span></Object-text>
+  </Objects>
+  <Merge type="ebook/vcard" src="people.vcf"/>
+</Glabels-document>)";
+    TGlabelsOptions options;
+    options.FileName = dir.filePath(QStringLiteral("p.glabels"));
+    TGlabelsProject read = ImportGlabelsProject(project, options);
+    EXPECT_TRUE(read.Warnings.isEmpty()) << read.Warnings.join(u'\n').toStdString();
+    EXPECT_TRUE(read.Document->CSVFieldName());
+    TDOList list;
+    read.Document->ReadLabel(0, list);
+    ASSERT_EQ(list.Count(), 1);
+    auto* text = dynamic_cast<TLOInsText*>(list[0]);
+    ASSERT_TRUE(text);
+    QStringList record(VCardFieldNames().size());
+    record[0] = QStringLiteral("Taro");
+    record[10] = QStringLiteral("03");
+    EXPECT_EQ(FormatInsertion(text->InsertionFormat(), record), QStringLiteral("Taro / 03"));
+    list.FreeObjects();
 }
