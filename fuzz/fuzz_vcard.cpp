@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     using namespace velmo;
     QByteArray bytes("BEGIN:VCARD\r\n");
     bytes.append(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QString text = QString::fromUtf8(bytes);
+    // Decoded as the merge reader decodes any file (code page 932 unless UTF-8).
+    const QString text = DecodeCSVBytes(bytes, QStringLiteral("fuzz.vcf"));
     const std::vector<QStringList> cards = ReadVCards(text);
     for (const QStringList& card : cards)
         if (card.size() != VCardFieldNames().size())

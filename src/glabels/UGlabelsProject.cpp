@@ -437,7 +437,7 @@ private:
     void ReadTemplate(const TNode& templ, bool rotate);
     void ReadObjects(const TNode& objects, TDOList& list);
     void ReadObject(const TNode& node, TDOList& list, const QString& what);
-    TAffine Matrix(const TNode& node) const;
+    TAffine Matrix(const TNode& node, const QString& what) const;
     double Length(const TNode& node, const char* name, double fallback, bool size, const QString& what) const;
     void Warn(const QString& what, const QString& text) { FResult.Warnings << QStringLiteral("%1: %2").arg(what, text); }
 
@@ -691,7 +691,7 @@ void TImporter::ReadObjects(const TNode& objects, TDOList& list)
             ReadObject(*c, list, QStringLiteral("オブジェクト%1 (%2)").arg(++FObjectCount).arg(c->Name));
 }
 
-TAffine TImporter::Matrix(const TNode& node) const
+TAffine TImporter::Matrix(const TNode& node, const QString& what) const
 {
     TAffine m;
     static const char* const names[6] = {"a0", "a1", "a2", "a3", "a4", "a5"};
@@ -701,7 +701,7 @@ TAffine TImporter::Matrix(const TNode& node) const
         bool ok = false;
         const double v = node.Attr(names[i]).toDouble(&ok);
         if (!ok || !std::isfinite(v) || std::abs(v) > 1e6)
-            Fail(QStringLiteral("%1: 変形行列の値 %2 が数値ではありません").arg(node.Name, QLatin1String(names[i])));
+            Fail(QStringLiteral("%1: 変形行列の値 %2 が数値ではありません").arg(what, QLatin1String(names[i])));
         m.A[i] = v;
     }
     // The translation is in points like every bare length.
@@ -765,7 +765,7 @@ void TImporter::Box(const TNode& node, TDOList& list, const QString& what, bool 
 {
     const double x = Length(node, "x", 0, false, what), y = Length(node, "y", 0, false, what);
     const double w = Length(node, "w", 0, true, what), h = Length(node, "h", 0, true, what);
-    const TPlacement p = Place(Matrix(node), x, y, 0, 0, w, h);
+    const TPlacement p = Place(Matrix(node, what), x, y, 0, 0, w, h);
     if (!p.Refusal.isEmpty()) {
         Warn(what, QStringLiteral("省きました: %1").arg(p.Refusal));
         return;
@@ -819,7 +819,7 @@ void TImporter::Line(const TNode& node, TDOList& list, const QString& what)
 {
     const double x = Length(node, "x", 0, false, what), y = Length(node, "y", 0, false, what);
     const double dx = Length(node, "dx", 0, false, what), dy = Length(node, "dy", 0, false, what);
-    const TAffine m = Matrix(node);
+    const TAffine m = Matrix(node, what);
     TRgba colour;
     if (node.Has("line_color") && !ParseColour(node.Attr("line_color"), colour))
         Warn(what, QStringLiteral("線の色「%1」を解釈できないため黒にしました").arg(node.Attr("line_color")));
@@ -1003,7 +1003,7 @@ void TImporter::Text(const TNode& node, TDOList& list, const QString& what)
         text->SetShadowColor(&s);
     }
 
-    const TAffine m = Matrix(node);
+    const TAffine m = Matrix(node, what);
     const bool autoSize = w <= 0 || h <= 0;
     // gLabels keeps its text kTextMargin inside the box on either side, and wraps
     // the lines of a box of fixed width at that width.
@@ -1129,7 +1129,7 @@ void TImporter::Image(const TNode& node, TDOList& list, const QString& what)
 {
     const double x = Length(node, "x", 0, false, what), y = Length(node, "y", 0, false, what);
     const double w = Length(node, "w", 0, true, what), h = Length(node, "h", 0, true, what);
-    const TPlacement p = Place(Matrix(node), x, y, 0, 0, w, h);
+    const TPlacement p = Place(Matrix(node, what), x, y, 0, 0, w, h);
     if (!p.Refusal.isEmpty()) {
         Warn(what, QStringLiteral("省きました: %1").arg(p.Refusal));
         return;
@@ -1199,7 +1199,7 @@ void TImporter::Barcode(const TNode& node, TDOList& list, const QString& what)
 {
     const double x = Length(node, "x", 0, false, what), y = Length(node, "y", 0, false, what);
     const double w = Length(node, "w", 0, true, what), h = Length(node, "h", 0, true, what);
-    const TPlacement p = Place(Matrix(node), x, y, 0, 0, w, h);
+    const TPlacement p = Place(Matrix(node, what), x, y, 0, 0, w, h);
     if (!p.Refusal.isEmpty()) {
         Warn(what, QStringLiteral("省きました: %1").arg(p.Refusal));
         return;

@@ -482,3 +482,28 @@ TEST(GlabelsProject, TextsOfFixedWidthWrapAtTheBoxInsideItsMargins)
     EXPECT_EQ(free->BaseRect().Left, 11);
     EXPECT_TRUE(read->Warned(QStringLiteral("オブジェクト3 (Object-text): 差し込んだ文字は枠の幅で折り返さずに")));
 }
+
+TEST(GlabelsProject, EllipseAndCdTemplatesAndAnEmbeddedSvgDrawing)
+{
+    const QString ellipse = QStringLiteral(R"(
+  <Template brand="Test" part="E1" size="A4"><Label-ellipse id="0" width="60mm" height="40mm">
+    <Layout nx="2" ny="3" x0="20mm" y0="30mm" dx="90mm" dy="70mm"/></Label-ellipse></Template>)");
+    auto oval = Read(Project(kNs3, {}, {}, ellipse));
+    EXPECT_EQ(oval->Project.Document->Paper()->GetFaceShape(0), fsEllipse);
+    EXPECT_EQ(oval->Project.Document->Paper()->GetFaceCount(), 6);
+
+    const QString cd = QStringLiteral(R"(
+  <Template brand="Test" part="CD2" size="A4"><Label-cd id="0" radius="58.5mm" hole="20.5mm">
+    <Layout nx="1" ny="2" x0="46.5mm" y0="21.5mm" dx="117mm" dy="137mm"/></Label-cd></Template>)");
+    const QString svg = QStringLiteral(
+        R"(<Data><File name="mark.svg" mimetype="image/svg+xml"><![CDATA[<svg xmlns="http://www.w3.org/2000/svg" width="8" height="8"><circle cx="4" cy="4" r="4" fill="red"/></svg>]]></File></Data>)");
+    auto disc = Read(Project(kNs3, QStringLiteral(R"(<Object-image x="100pt" y="100pt" w="40pt" h="40pt" src="mark.svg"/>)"), svg, cd));
+    const TPaperInfo* paper = disc->Project.Document->Paper();
+    EXPECT_EQ(paper->GetFaceShape(0), fsDoughnut);
+    EXPECT_EQ(paper->GetFaceRect(0).Width(), 1170);
+    EXPECT_EQ(paper->GetCutCenter(0).width(), 410);
+    const auto images = disc->All<TLOVelmoImage>();
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_TRUE(images[0]->HasPicture());
+    EXPECT_TRUE(disc->Project.Warnings.isEmpty()) << disc->Project.Warnings.join(u'\n').toStdString();
+}
