@@ -440,6 +440,15 @@ private:
     TAffine Matrix(const TNode& node, const QString& what) const;
     double Length(const TNode& node, const char* name, double fallback, bool size, const QString& what) const;
     void Warn(const QString& what, const QString& text) { FResult.Warnings << QStringLiteral("%1: %2").arg(what, text); }
+    // A file of the same name in the project's own folder, for a path that points
+    // into another machine or home (empty when there is none).
+    QString Beside(const QString& path) const
+    {
+        if (FOptions.FileName.isEmpty() || QFileInfo(path).fileName().isEmpty())
+            return {};
+        const QString here = QFileInfo(FOptions.FileName).absoluteDir().filePath(QFileInfo(path).fileName());
+        return here != QFileInfo(path).absoluteFilePath() && QFileInfo(here).isFile() ? here : QString();
+    }
 
     void Box(const TNode& node, TDOList& list, const QString& what, bool ellipse);
     void Line(const TNode& node, TDOList& list, const QString& what);
@@ -525,8 +534,11 @@ void TImporter::ReadData(const TNode& data)
         TEmbedded e;
         const QString encoding = c->Attr("encoding").toLower();
         const QString mime = c->Attr("mimetype").toLower();
-        const bool base64 = c->Name == u"Pixdata" || encoding == u"base64" ||
-                            (encoding.isEmpty() && !mime.contains(QLatin1String("svg")));
+        const QString format = c->Attr("format").toLower();
+        // Drawings may come as their own XML text; everything else as Base64.
+        const bool text = mime.contains(QLatin1String("svg")) || format.contains(QLatin1String("svg")) ||
+                          content.trimmed().startsWith(u'<');
+        const bool base64 = c->Name == u"Pixdata" || encoding == u"base64" || (encoding.isEmpty() && !text);
         if (base64) {
             const auto decoded = QByteArray::fromBase64Encoding(content.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
             if (!decoded)
@@ -582,6 +594,12 @@ void TImporter::ReadMerge(const TNode* merge)
     }
     if (QFileInfo(source).isRelative() && !FOptions.FileName.isEmpty())
         source = QFileInfo(QFileInfo(FOptions.FileName).absoluteDir(), source).absoluteFilePath();
+    const QString beside = Beside(source);
+    if (!QFileInfo(source).isFile() && !beside.isEmpty()) {
+        FResult.Warnings << QStringLiteral("差し込み: %1 が見つからないため、プロジェクトと同じフォルダの %2 を使います")
+                                .arg(source, beside);
+        source = beside;
+    }
     if (QFileInfo(source).isFile()) {
         try {
             TCSVData data;
@@ -1064,6 +1082,11 @@ bool TImporter::LoadPicture(TLOImage& image, const QString& source, double w, do
         QString path = source;
         if (QFileInfo(path).isRelative() && !FOptions.FileName.isEmpty())
             path = QFileInfo(FOptions.FileName).absoluteDir().filePath(source);
+        if (!QFileInfo(path).isFile() && !Beside(path).isEmpty()) {
+            Warn(what, QStringLiteral("画像「%1」が見つからないため、プロジェクトと同じフォルダの %2 を使います")
+                           .arg(source, Beside(path)));
+            path = Beside(path);
+        }
         QFileInfo info(path);
         if (!info.isFile()) {
             Warn(what, QStringLiteral("画像「%1」が見つからないため、空の枠を置きました").arg(source));

@@ -507,3 +507,30 @@ TEST(GlabelsProject, EllipseAndCdTemplatesAndAnEmbeddedSvgDrawing)
     EXPECT_TRUE(images[0]->HasPicture());
     EXPECT_TRUE(disc->Project.Warnings.isEmpty()) << disc->Project.Warnings.join(u'\n').toStdString();
 }
+
+TEST(GlabelsProject, FilesOfAnotherHomeAreFoundBesideTheProject)
+{
+    // A project moved with its data: the paths still name the author's home.
+    QTemporaryDir dir;
+    QFile csv(dir.filePath(QStringLiteral("people.csv")));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("name\nTaro\n");
+    csv.close();
+    QImage red(4, 4, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(dir.filePath(QStringLiteral("logo.png"))));
+    TGlabelsOptions options;
+    options.FileName = dir.filePath(QStringLiteral("p.glabels"));
+    auto read = Read(Project(kNs3, QStringLiteral(R"(
+<Object-image x="0" y="0" w="20pt" h="20pt" src="/home/author/pictures/logo.png"/>
+<Object-text x="0" y="30pt" w="0" h="0"><Span><Field name="name"/></Span></Object-text>)"),
+                             QStringLiteral(R"(<Merge type="Text/Comma/Line1Keys" src="/home/author/people.csv"/>)")),
+                     options);
+    EXPECT_EQ(read->Project.Document->CSVFile(), csv.fileName());
+    ASSERT_EQ(read->All<TLOVelmoImage>().size(), 1u);
+    EXPECT_TRUE(read->All<TLOVelmoImage>()[0]->HasPicture());
+    ASSERT_EQ(read->All<TLOInsText>().size(), 1u);
+    EXPECT_EQ(read->All<TLOInsText>()[0]->InsertionField(), 0);
+    EXPECT_TRUE(read->Warned(QStringLiteral("プロジェクトと同じフォルダの")));
+    EXPECT_FALSE(read->Warned(QStringLiteral("差し込みデータにない")));
+}
