@@ -1,6 +1,7 @@
 #include "tool/UToolImportGlabels.h"
 #include "document/ULabelData.h"
 #include "glabels/UGlabelsProject.h"
+#include "imaging/UPictureFormats.h"
 #include "paper/UVelmoPapers.h"
 #include "tool/UToolCommands.h"
 #include "tool/UToolImportTemplates.h"
@@ -62,6 +63,8 @@ int CommandImportGlabels(const QStringList& given)
     }
     const QByteArray bytes = file.readAll();
     try {
+        // Pictures beside the project or inside it: PNG, GIF, TIFF … as the program reads them.
+        RegisterPictureFormats();
         RegisterCatalogueClasses();
         // The delivered catalogue first, then the user's own, for a paper of the
         // template's geometry.
@@ -81,17 +84,35 @@ int CommandImportGlabels(const QStringList& given)
         options.MergeFile = merge.isEmpty() ? QString() : QFileInfo(merge).absoluteFilePath();
         options.Catalogues = {delivered.get(), user.get()};
         TGlabelsProject project = ImportGlabelsProject(bytes, options);
+        user.reset();
+        project.Document->Save(out);
+        // As the program does: a sheet no catalogue has joins the user's papers.
+        QString where = QStringLiteral("catalogue");
+        if (project.MatchedPaper.isEmpty()) {
+            where = QStringLiteral("from the project");
+            if (project.NewPaper && QFileInfo(UserCatalogue()).isFile()) {
+                try {
+                    TVelmoPapers papers(UserCatalogue(), false);
+                    std::vector<TImportedTemplate> made;
+                    made.push_back(std::move(*project.NewPaper));
+                    TTemplateImporter::Store(papers, made);
+                    papers.Close();
+                    where = QStringLiteral("added to the user's catalogue");
+                } catch (const std::exception& e) {
+                    project.Warnings << QStringLiteral("用紙: 用紙情報に追加できませんでした（%1）").arg(ExceptionText(e));
+                }
+            }
+        }
         QTextStream stdOut(stdout);
-        if (!project.MatchedPaper.isEmpty())
-            stdOut << "paper: " << EscapeControls(project.MatchedPaper) << " (catalogue)\n";
-        else
-            stdOut << "paper: " << EscapeControls(project.Document->Paper()->PaperName()) << " (from the project)\n";
+        stdOut << "paper: "
+               << EscapeControls(project.MatchedPaper.isEmpty() ? project.Document->Paper()->PaperName()
+                                                                : project.MatchedPaper)
+               << " (" << where << ")\n";
         if (!project.MergeFile.isEmpty())
             stdOut << "merge: " << EscapeControls(project.MergeFile) << "\n";
         for (const QString& w : std::as_const(project.Warnings))
             stdOut << "warning: " << EscapeControls(w) << "\n";
         stdOut.flush();
-        project.Document->Save(out);
     } catch (const std::exception& e) {
         ReportError(QStringLiteral("%1: %2").arg(in, ExceptionText(e)));
         return kExitFailure;

@@ -10,6 +10,7 @@ created nor touched.
 """
 import gzip
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -31,6 +32,7 @@ PROJECT = """<?xml version="1.0"?>
       <Span font_family="Sans" font_size="12" color="0x000000ff">Dear <Field name="name"/> of ${city}</Span>
     </Object-text>
     <Object-barcode x="60mm" y="35mm" w="25mm" h="20mm" style="IEC18004" backend="libqrencode" field="name"/>
+    <Object-image x="65mm" y="5mm" w="20mm" h="20mm" src="logo.png"/>
   </Objects>
   <Merge type="Text/Comma/Line1Keys" src="/home/someone-else/people.csv"/>
   <Data/>
@@ -55,6 +57,7 @@ def main():
         project = os.path.join(work, "people.glabels")
         with gzip.open(project, "wt", encoding="utf-8") as f:
             f.write(PROJECT)
+        Image.new("RGB", (40, 40), (0, 160, 0)).save(os.path.join(work, "logo.png"))
         data = os.path.join(work, "mine.csv")
         with open(data, "w", encoding="utf-8") as f:
             f.write("name,city\nTaro,Tokyo\nHanako,Osaka\n")
@@ -70,7 +73,7 @@ def main():
         if "paper: Test A4-2x4 8面 90×60mm (from the project)" not in r.stdout:
             fail("paper line: " + r.stdout)
         design = subprocess.run([tool, "get-label", out, "0", "0"], capture_output=True, encoding="utf-8", env=env).stdout
-        for kind in ("TLORect", "TLOCircle", "TLOLine", "TLOInsText", "TLOInsZintBarCode"):
+        for kind in ("TLORect", "TLOCircle", "TLOLine", "TLOInsText", "TLOInsZintBarCode", "TLOVelmoImage"):
             if "object " + kind not in design:
                 fail("design lacks " + kind + ":\n" + design)
 
@@ -93,6 +96,22 @@ def main():
         # The second label in the row carries the same design 100 mm further right.
         if page.getpixel((int(130 * mm), int(30 * mm))) != (r_, g_, b_):
             fail("the second label differs from the first")
+        # The picture beside the project, green, centred at (10+65+10, 20+5+10) mm.
+        r_, g_, b_ = page.getpixel((int(85 * mm), int(35 * mm)))
+        if not (g_ > 120 and r_ < 60 and b_ < 60):
+            fail("no picture where the project puts it: %r" % ((r_, g_, b_),))
+
+        # With a catalogue of the user's own, the sheet joins it, and the next import
+        # finds it there.
+        catalogue = os.path.join(work, "share", "ベルモ", "velmo.ppr")
+        os.makedirs(os.path.dirname(catalogue))
+        shutil.copyfile(os.path.join(build, "data", "velmo.ppr"), catalogue)
+        r = run(tool, project, out, "--merge", data, env=env)
+        if r.returncode != 0 or "(added to the user's catalogue)" not in r.stdout:
+            fail("the new sheet did not join the user's catalogue: " + r.stdout + r.stderr)
+        r = run(tool, project, out, "--merge", data, env=env)
+        if r.returncode != 0 or "paper: Test A4-2x4 8面 90×60mm (catalogue)" not in r.stdout:
+            fail("the sheet was not found in the user's catalogue the second time: " + r.stdout + r.stderr)
 
         # Damaged projects: no OUT, an existing OUT untouched.
         raw = gzip.compress(PROJECT.encode())
