@@ -1164,11 +1164,13 @@ bool TfrmMain::ChooseMergeData()
 {
     if (!FDocument)
         return false;
-    const QString name = AskFileName(TFileDialogKind::OpenCsv, FDocument->CSVFile(), nullptr);
+    int filter = 0;
+    const QString name = AskFileName(TFileDialogKind::OpenCsv, FDocument->CSVFile(), &filter);
     if (name.isEmpty())
         return false;
     QString message;
-    const TMergeOpenResult result = OpenMergeDataByName(*FDocument, name, &message);
+    const TMergeOpenResult result =
+        OpenMergeDataByName(*FDocument, name, &message, MergeFilterSeparator(MergeFileFilters().value(filter - 1)));
     // The former data is closed either way: the labels must stop showing it.
     RefreshView();
     if (result != TMergeOpenResult::Opened) {
@@ -1280,10 +1282,8 @@ QString TfrmMain::AskFileName(TFileDialogKind kind, const QString& suggested, in
         break;
     case TFileDialogKind::OpenCsv:
         dialog.setWindowTitle(QStringLiteral("CSVファイルの選択"));
-        // The separator is found from the file itself (its extension or first line).
-        dialog.setNameFilter(QtFilter(QStringLiteral(
-            "CSVデータ(*.csv)|*.csv|タブ区切りテキスト(*.tsv *.tab *.txt)|*.tsv;*.tab;*.txt|"
-            "セミコロン・コロン区切りテキスト(*.txt *.csv)|*.txt;*.csv|vCard(*.vcf)|*.vcf|すべてのﾌｧｲﾙ(*.*)|*.*")));
+        // The first filter finds the separator from the file; the others choose it.
+        dialog.setNameFilters(MergeFileFilters());
         dialog.setFileMode(QFileDialog::ExistingFile);
         break;
     }

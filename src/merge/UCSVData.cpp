@@ -1,6 +1,7 @@
 #include "merge/UCSVData.h"
 #include "merge/UVCardData.h"
 #include <QFileInfo>
+#include <iterator>
 #include "base/UCodePage932.h"
 #include <QFile>
 #include <QFileInfo>
@@ -343,6 +344,25 @@ QChar DetectDelimiter(const QString& fileName, QStringView text)
     return candidates[best];
 }
 
+QStringList MergeFileFilters()
+{
+    return {QStringLiteral("差し込みデータ (*.csv *.tsv *.tab *.txt *.vcf)"),
+            QStringLiteral("カンマ区切りテキスト (*.csv *.txt)"),
+            QStringLiteral("タブ区切りテキスト (*.tsv *.tab *.txt)"),
+            QStringLiteral("セミコロン区切りテキスト (*.csv *.txt)"),
+            QStringLiteral("コロン区切りテキスト (*.txt)"),
+            QStringLiteral("vCard (*.vcf)"),
+            QStringLiteral("すべてのﾌｧｲﾙ (*)")};
+}
+
+QChar MergeFilterSeparator(const QString& filter)
+{
+    const QStringList filters = MergeFileFilters();
+    static const QChar separators[] = {QChar(), u',', u'\t', u';', u':', QChar(), QChar()};
+    const qsizetype i = filters.indexOf(filter);
+    return i >= 0 && i < qsizetype(std::size(separators)) ? separators[i] : QChar();
+}
+
 // ---- TCSVData
 
 void TCSVData::CheckIndex(int index) const
@@ -364,7 +384,7 @@ void TCSVData::LoadFromBytes(const QByteArray& bytes, const QString& fileName)
         FDelimiter = u',';
         FHasHeader = true;
     } else {
-        FDelimiter = DetectDelimiter(fileName, text);
+        FDelimiter = FChosenDelimiter.isNull() ? DetectDelimiter(fileName, text) : FChosenDelimiter;
     }
     std::vector<TCSVSpan> spans = SplitCSVRecords(text, FDelimiter);
     FWarning = std::move(warning);

@@ -68,6 +68,12 @@ std::vector<TCSVSpan> SplitCSVRecords(QStringView text, QChar delimiter = u',');
 // holds most often outside quotes, the comma on a tie.
 QChar DetectDelimiter(const QString& fileName, QStringView text);
 
+// The merge file dialogs' filters: by file (the separator found from the file), then
+// comma, tab, semicolon and colon chosen, vCard and every file; and the separator a
+// filter chooses (QChar(): found from the file).
+QStringList MergeFileFilters();
+QChar MergeFilterSeparator(const QString& filter);
+
 class TCSVData
 {
 public:
@@ -84,6 +90,9 @@ public:
     const QString& Warning() const { return FWarning; }
     // The field separator the last load found.
     QChar Delimiter() const { return FDelimiter; }
+    // A separator the user chose, used by the following loads instead of the one the
+    // file suggests (QChar(): found from the file; vCard files are always cards).
+    void SetChosenDelimiter(QChar value) { FChosenDelimiter = value; }
     // Whether the last load read a vCard file (its contacts are the records, the
     // names line is always on).
     bool IsVCard() const { return FVCard; }
@@ -113,6 +122,7 @@ private:
     QString FWarning;
     int FFieldCount = -1;
     QChar FDelimiter = u',';
+    QChar FChosenDelimiter;
     bool FVCard = false;
 };
 

@@ -98,10 +98,11 @@ TCsvDB& TCsvDB::Instance()
     return db;
 }
 
-void TCsvDB::Open(const QString& fileName)
+void TCsvDB::Open(const QString& fileName, QChar separator)
 {
     ++FGeneration;
     FActive = false;
+    FData->SetChosenDelimiter(separator);
     FData->LoadFromFile(fileName);
     FAccess->Rebuild();
     FGeneratedNames.clear();
@@ -235,7 +236,7 @@ void TCsvDB::ApplyMergeRecord(TDOList& objects, int n)
         ApplyTo(object, record, n);
 }
 
-TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileName, QString* message)
+TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileName, QString* message, QChar separator)
 {
     TCsvDB& db = TCsvDB::Instance();
     db.Close();
@@ -246,7 +247,7 @@ TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileNa
         result = TMergeOpenResult::Missing;
     } else {
         try {
-            db.Open(fileName);
+            db.Open(fileName, separator);
         } catch (const Exception& e) {
             if (message)
                 *message = QStringLiteral("CSVファイル「%1」が正しく開けません\n%2").arg(fileName, e.Message());
@@ -257,6 +258,7 @@ TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileNa
         if (message)
             *message = db.Warning();
         document.SetCSVFile(db.FileName());
+        document.SetCSVSeparator(separator.unicode());
         // A vCard file's names line is ours, never a contact.
         db.SetHasHeader(db.Data().IsVCard());
         document.SetCSVFieldName(db.HasHeader());
@@ -274,7 +276,7 @@ TMergeOpenResult OpenDocumentMergeData(TLabelData& document, QString* message)
         return TMergeOpenResult::Opened;
     }
     const bool header = document.CSVFieldName();
-    const TMergeOpenResult r = OpenMergeDataByName(document, name, message);
+    const TMergeOpenResult r = OpenMergeDataByName(document, name, message, QChar(char16_t(document.CSVSeparator())));
     if (r == TMergeOpenResult::Opened) {
         TCsvDB::Instance().SetHasHeader(header);
         document.SetCSVFieldName(TCsvDB::Instance().HasHeader());

@@ -183,3 +183,34 @@ TEST(MergeFormats, ProjectsMergingVCardsMapTheirFieldNames)
     EXPECT_EQ(FormatInsertion(text->InsertionFormat(), record), QStringLiteral("Taro / 03"));
     list.FreeObjects();
 }
+
+TEST(MergeFormats, AChosenSeparatorWinsAndTravelsWithTheDocument)
+{
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("list.txt")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    // The first line would say comma; the user knows it is semicolon-separated.
+    f.write("name, title;city\nTaro, Dr.;Tokyo\n");
+    f.close();
+    RegisterPaperClasses();
+    RegisterMergeClasses();
+    TLabelData document;
+    QString message;
+    ASSERT_EQ(OpenMergeDataByName(document, f.fileName(), &message, u';'), TMergeOpenResult::Opened) << message.toStdString();
+    EXPECT_EQ(document.CSVSeparator(), int(u';'));
+    EXPECT_EQ(TCsvDB::Instance().RecordCopy(1).Items(), QStringList({QStringLiteral("Taro, Dr."), QStringLiteral("Tokyo")}));
+    const QString saved = dir.filePath(QStringLiteral("doc.lbd"));
+    document.Save(saved);
+    TCsvDB::Instance().Close();
+    auto again = TLabelData::Open(saved);
+    EXPECT_EQ(again->CSVSeparator(), int(u';'));
+    ASSERT_EQ(OpenDocumentMergeData(*again, &message), TMergeOpenResult::Opened);
+    EXPECT_EQ(TCsvDB::Instance().Data().Delimiter(), u';');
+    // Found from the file, the same line splits at its comma.
+    ASSERT_EQ(OpenMergeDataByName(*again, f.fileName(), &message), TMergeOpenResult::Opened);
+    EXPECT_EQ(again->CSVSeparator(), 0);
+    EXPECT_EQ(TCsvDB::Instance().Data().Delimiter(), u',');
+    EXPECT_EQ(MergeFilterSeparator(MergeFileFilters().value(2)), u'\t');
+    EXPECT_TRUE(MergeFilterSeparator(MergeFileFilters().value(0)).isNull());
+    TCsvDB::Instance().Close();
+}
