@@ -6,7 +6,9 @@
   2. what could not be carried over shows once, as one list ("gLabelsプロジェクトの
      読み込み"), and the window behind it holds the imported design;
   3. 保存 (Ctrl+S) asks for a name, as for any untitled document, and the saved work
-     file holds the design (velmo-tool get-label) and the merge link (velmo-tool info).
+     file holds the design (velmo-tool get-label) and the merge link (velmo-tool info);
+  4. semicolon-separated merge data chosen as such in the merge file dialog's list of
+     kinds: the choice is saved with the work file (velmo-tool dump of its settings).
 
 usage: glabels_window_xvfb.py BUILD_DIR [SCREENSHOT_DIR]
 """
@@ -85,6 +87,34 @@ def main():
         if "people.csv" not in info:
             fail("the merge link was not saved:\n" + info)
         s.shot("03-glabels-saved")
+
+        # Semicolon-separated data whose first line would say comma: chosen as such
+        # in the file dialog's list of kinds, the choice is kept in the work file.
+        semi = os.path.join(box.home, "semi.txt")
+        with open(semi, "w", encoding="utf-8") as f:
+            f.write("name, title;city\nTaro, Jr.;Tokyo\n")
+        s.focus()
+        s.keys("alt+f", "m", "f")  # 差し込みデータ(M) > CSVファイルの選択(F)
+        s.need("CSVファイルの選択", "the merge file dialog")
+        s.keys("ctrl+a")
+        s.type(semi)
+        s.keys("Tab")  # the list of kinds
+        s.keys("Down", "Down", "Down")  # セミコロン区切りテキスト
+        time.sleep(seconds(0.3))
+        s.shot("04-merge-file-kinds")
+        s.keys("shift+Tab", "Return")
+        if not s.gone("CSVファイルの選択", 10):
+            s.shot("stuck-merge-file")
+            fail("the merge file dialog did not close")
+        time.sleep(seconds(0.8))
+        s.shot("05-semicolon-linked")
+        s.focus()
+        s.keys("ctrl+s")
+        time.sleep(seconds(1.0))
+        info = subprocess.run([TOOL, "dump", lbd, "Sheets/NameList0/Info"], capture_output=True,
+                              encoding="utf-8").stdout
+        if "semi.txt" not in info or "CSVSeparator = 59" not in info:
+            fail("the chosen separator was not kept:\n" + info)
         s.focus()
         s.keys("alt+f", "x")
         s.wait_ended()
