@@ -870,7 +870,7 @@ void TImporter::CollectSpans(const TNode& node, TSpanStyle style, std::vector<TL
     if (node.Name == u"Span")
         ApplySpanAttributes(node, style);
     static const QRegularExpression fieldPattern(QStringLiteral("\\$\\{([^}]*)\\}"));
-    auto style_used = [&] {
+    auto useStyle = [&] {
         if (!FFirstStyle)
             FFirstStyle = style;
         else if (!SameStyle(*FFirstStyle, style))
@@ -889,7 +889,7 @@ void TImporter::CollectSpans(const TNode& node, TSpanStyle style, std::vector<TL
                     lines.emplace_back();
                 const QString& part = parts[i];
                 if (!part.isEmpty())
-                    style_used();
+                    useStyle();
                 qsizetype at = 0;
                 auto it = fieldPattern.globalMatch(part);
                 while (it.hasNext()) {
@@ -905,7 +905,7 @@ void TImporter::CollectSpans(const TNode& node, TSpanStyle style, std::vector<TL
         } else if (c->Name == u"NL") {
             lines.emplace_back();
         } else if (c->Name == u"Field") {
-            style_used();
+            useStyle();
             lines.back().push_back({true, c->Attr("name")});
         } else if (c->Name == u"Span") {
             CollectSpans(*c, style, lines, mixed);
@@ -942,7 +942,7 @@ void TImporter::Text(const TNode& node, TDOList& list, const QString& what)
     for (const TLine& l : lines) {
         QString s;
         for (const TPiece& piece : l)
-            s += piece.Field ? piece.Text : piece.Text;
+            s += piece.Text;
         shown << s;
     }
     std::unique_ptr<TLOVelmoText> text;
