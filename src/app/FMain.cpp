@@ -32,6 +32,8 @@
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
+#include "glabels/UGlabelsProject.h"
+#include <QListWidget>
 #include "print/FPrintPaper.h"
 #include "print/UPrinter.h"
 #include <set>
@@ -782,6 +784,8 @@ bool TfrmMain::OpenLoaded(const QString& name)
         FOpenHistory->Remove(name);
         return false;
     }
+    if (info.suffix().compare(QLatin1String("glabels"), Qt::CaseInsensitive) == 0)
+        return OpenGlabelsProject(info.absoluteFilePath());
     if (FileLockedByOther(name)) {
         Tell(FormatText(QStringLiteral("ファイル「%s」はほかのプログラムが使用中です。\r\nそのプログラムを終了してから開いてください"),
                         {name}));
@@ -808,6 +812,66 @@ bool TfrmMain::OpenLoaded(const QString& name)
         FAutoSave->Discard();
     SetTitle();
     AddToHistory(FFileName);
+    return true;
+}
+
+bool TfrmMain::OpenGlabelsProject(const QString& name)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxProjectBytes) {
+        Tell(FormatText(QStringLiteral("gLabelsプロジェクト「%s」を読めません"), {name}));
+        return false;
+    }
+    TGlabelsProject project;
+    TVelmoPapers* papers = Catalogue ? Catalogue() : nullptr;
+    {
+        TWaitCursor wait;
+        try {
+            TGlabelsOptions options;
+            options.FileName = name;
+            if (papers)
+                options.Catalogues = {papers};
+            project = ImportGlabelsProject(file.readAll(), options);
+        } catch (const std::exception& e) {
+            Tell(FormatText(QStringLiteral("gLabelsプロジェクト「%s」を開けません\r\n%s"), {name, ExceptionText(e)}));
+            return false;
+        }
+    }
+    // A sheet the catalogue lacks joins the user's papers, as an imported template.
+    if (project.NewPaper && papers) {
+        try {
+            std::vector<TImportedTemplate> made;
+            made.push_back(std::move(*project.NewPaper));
+            TTemplateImporter::Store(*papers, made);
+        } catch (const std::exception& e) {
+            project.Warnings << QStringLiteral("用紙: 用紙情報に追加できませんでした（%1）").arg(ExceptionText(e));
+        }
+    }
+    TakeDocument(std::move(project.Document), QString());
+    FDocument->SetModified(true);
+    OpenMergeOfDocument();
+    if (FAutoSave)
+        FAutoSave->Discard();
+    SetTitle();
+    if (!project.Warnings.isEmpty()) {
+        QDialog dialog(this);
+        dialog.setWindowTitle(QStringLiteral("gLabelsプロジェクトの読み込み"));
+        auto* layout = new QVBoxLayout(&dialog);
+        auto* label = new QLabel(FormatText(QStringLiteral("「%s」を新しいラベルとして開きました。\n次の項目は引き継げませんでした:"),
+                                            {QFileInfo(name).fileName()}),
+                                 &dialog);
+        layout->addWidget(label);
+        auto* list = new QListWidget(&dialog);
+        list->addItems(project.Warnings);
+        list->setWordWrap(true);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setMinimumSize(640, 220);
+        layout->addWidget(list);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+        connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        layout->addWidget(buttons);
+        dialog.exec();
+    }
     return true;
 }
 
@@ -1100,11 +1164,13 @@ bool TfrmMain::ChooseMergeData()
 {
     if (!FDocument)
         return false;
-    const QString name = AskFileName(TFileDialogKind::OpenCsv, FDocument->CSVFile(), nullptr);
+    int filter = 0;
+    const QString name = AskFileName(TFileDialogKind::OpenCsv, FDocument->CSVFile(), &filter);
     if (name.isEmpty())
         return false;
     QString message;
-    const TMergeOpenResult result = OpenMergeDataByName(*FDocument, name, &message);
+    const TMergeOpenResult result =
+        OpenMergeDataByName(*FDocument, name, &message, MergeFilterSeparator(MergeFileFilters().value(filter - 1)));
     // The former data is closed either way: the labels must stop showing it.
     RefreshView();
     if (result != TMergeOpenResult::Opened) {
@@ -1194,7 +1260,7 @@ QString TfrmMain::AskFileName(TFileDialogKind kind, const QString& suggested, in
     switch (kind) {
     case TFileDialogKind::OpenDocument:
         dialog.setWindowTitle(QStringLiteral("開く"));
-        dialog.setNameFilter(QtFilter(DocumentFilter()));
+        dialog.setNameFilter(QtFilter(DocumentFilter() + QStringLiteral("|gLabelsプロジェクト (*.glabels)|*.glabels")));
         dialog.setFileMode(QFileDialog::ExistingFile);
         break;
     case TFileDialogKind::SaveDocument:
@@ -1216,7 +1282,8 @@ QString TfrmMain::AskFileName(TFileDialogKind kind, const QString& suggested, in
         break;
     case TFileDialogKind::OpenCsv:
         dialog.setWindowTitle(QStringLiteral("CSVファイルの選択"));
-        dialog.setNameFilter(QtFilter(QStringLiteral("CSVデータ(*.csv)|*.csv|すべてのﾌｧｲﾙ(*.*)|*.*")));
+        // The first filter finds the separator from the file; the others choose it.
+        dialog.setNameFilters(MergeFileFilters());
         dialog.setFileMode(QFileDialog::ExistingFile);
         break;
     }

@@ -143,6 +143,9 @@ private:
     void AddToHistory(const QString& fileName);
     void TakeDocument(std::unique_ptr<TLabelData> document, const QString& fileName);
     bool OpenLoaded(const QString& fileName);
+    // A gLabels project as a new untitled document; what it could not carry over is
+    // listed once.
+    bool OpenGlabelsProject(const QString& fileName);
     void OpenMergeOfDocument();
     // Shows the insertion controller while the layout view shows merge data and the
     // user wants it (autoShow: merge data was just linked; a label with merge objects

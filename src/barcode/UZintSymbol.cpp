@@ -32,6 +32,16 @@ const std::vector<TSymbologyInfo> kSymbologies = {
     {"databar-expanded", BARCODE_DBAR_EXP, "GS1データバー拡張型", TSymbolShape::ssLinear, soNone,
      "(01)14912345678901(10)ABC123"},
     {"code93", BARCODE_CODE93, "CODE93", TSymbolShape::ssLinear, soNone, "CODE93"},
+    // What other label programs' projects bring along.
+    {"code39-ext", BARCODE_EXCODE39, "CODE39（フルASCII）", TSymbolShape::ssLinear, soNone, "Code39+"},
+    {"code11", BARCODE_CODE11, "CODE11", TSymbolShape::ssLinear, soNone, "123-45"},
+    {"msi", BARCODE_MSI_PLESSEY, "MSI", TSymbolShape::ssLinear, soNone, "123456"},
+    {"micropdf417", BARCODE_MICROPDF417, "マイクロPDF417", TSymbolShape::ssFixed, soNone, "MICROPDF"},
+    {"postnet", BARCODE_POSTNET, "POSTNET", TSymbolShape::ssFixed, soNone, "12345"},
+    {"usps-imail", BARCODE_USPS_IMAIL, "USPSインテリジェントメール", TSymbolShape::ssFixed, soNone,
+     "01234567094987654321"},
+    {"rm4scc", BARCODE_RM4SCC, "ロイヤルメール4ステート", TSymbolShape::ssFixed, soNone, "W1J0TR01"},
+    {"kix", BARCODE_KIX, "KIXコード", TSymbolShape::ssFixed, soNone, "2500GG30250"},
 };
 
 struct TSymbolDeleter

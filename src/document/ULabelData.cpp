@@ -193,7 +193,9 @@ const TPropertyTable& TLabelData::Properties()
             .Bool("SeparatelyDesign", &TLabelData::SeparatelyDesign, &TLabelData::SetSeparatelyDesign)
             .String("SheetName", &TLabelData::SheetName, &TLabelData::SetSheetName)
             .String("CSVFile", &TLabelData::CSVFile, &TLabelData::SetCSVFile)
-            .Bool("CSVFieldName", &TLabelData::CSVFieldName, &TLabelData::SetCSVFieldName);
+            .Bool("CSVFieldName", &TLabelData::CSVFieldName, &TLabelData::SetCSVFieldName)
+            .Int("CSVSeparator", &TLabelData::CSVSeparator, &TLabelData::SetCSVSeparator)
+            .Default(0);
     return table;
 }
 
@@ -271,6 +273,17 @@ void TLabelData::SetCSVFile(const QString& value)
     if (value == FState.CSVFile)
         return;
     FState.CSVFile = value;
+    FState.Modified = true;
+}
+
+void TLabelData::SetCSVSeparator(int value)
+{
+    // Only the separators merge files use; anything else is "found from the file".
+    if (value != u',' && value != u'\t' && value != u';' && value != u':')
+        value = 0;
+    if (value == FState.CSVSeparator)
+        return;
+    FState.CSVSeparator = value;
     FState.Modified = true;
 }
 
@@ -520,6 +533,7 @@ void TLabelData::LoadSheet(int index)
         FState.SheetName = settings.FState.SheetName;
         FState.CSVFile = settings.FState.CSVFile;
         FState.CSVFieldName = settings.FState.CSVFieldName;
+        FState.CSVSeparator = settings.FState.CSVSeparator;
     }
     if (paper)
         FState.Paper = std::move(paper);

@@ -118,6 +118,10 @@ public:
     void SetCSVFile(const QString& value);
     bool CSVFieldName() const { return FState.CSVFieldName; }
     void SetCSVFieldName(bool value);
+    // The field separator the user chose for the merge data (its character code);
+    // 0: found from the file (its extension or first line).
+    int CSVSeparator() const { return FState.CSVSeparator; }
+    void SetCSVSeparator(int value);
 
     // ---- document life
     // Replaces the whole document by the file's. A file that cannot be loaded raises
@@ -257,6 +261,7 @@ private:
         QString SheetName;
         QString CSVFile;
         bool CSVFieldName = false;
+        int CSVSeparator = 0;
 
         std::unique_ptr<TTemporaryStorage> Storage;
         std::unique_ptr<TDocStorageList> Sheets;

@@ -611,15 +611,16 @@ bool ChooseMergeData(QWidget* parent, TLabelData& document)
     const QString current = document.CSVFile();
     // The linked file, else the folder merge data last came from, else the documents.
     const QString start = current.isEmpty() ? StartFolder(folderkind::MergeData) : QFileInfo(current).absoluteFilePath();
+    QString filter;
     const QString name = gMergeFileChooser
                              ? gMergeFileChooser(parent, start)
                              : QFileDialog::getOpenFileName(parent, QStringLiteral("CSVファイルの選択"), start,
-                                                            QStringLiteral("CSVデータ (*.csv);;すべてのﾌｧｲﾙ (*)"));
+                                                            MergeFileFilters().join(QStringLiteral(";;")), &filter);
     if (name.isEmpty())
         return false;
     RememberFolder(folderkind::MergeData, name);
     QString message;
-    OpenMergeDataByName(document, name, &message);
+    OpenMergeDataByName(document, name, &message, MergeFilterSeparator(filter));
     if (!message.isEmpty())
         QMessageBox::warning(parent, QStringLiteral("CSVファイルの選択"), message);
     return true;

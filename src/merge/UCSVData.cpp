@@ -1,4 +1,7 @@
 #include "merge/UCSVData.h"
+#include "merge/UVCardData.h"
+#include <QFileInfo>
+#include <iterator>
 #include "base/UCodePage932.h"
 #include <QFile>
 #include <QFileInfo>
@@ -44,7 +47,7 @@ void TCSVStringList::Put(int index, const QString& value)
     FItems[index] = value;
 }
 
-void TCSVStringList::SetCSVLine(QStringView line)
+void TCSVStringList::SetCSVLine(QStringView line, QChar delimiter)
 {
     FItems.clear();
     const qsizetype n = line.size();
@@ -73,19 +76,19 @@ void TCSVStringList::SetCSVLine(QStringView line)
                 field.chop(1);
         } else {
             const qsizetype start = p;
-            while (p < n && line[p] != u',')
+            while (p < n && line[p] != delimiter)
                 ++p;
             field = line.mid(start, p - start).toString();
         }
         FItems.append(field);
         // After a field: a comma goes on to the next one; anything else (text after
         // a closing quote) starts a new field at once.
-        if (p < n && line[p] == u',')
+        if (p < n && line[p] == delimiter)
             ++p;
     }
 }
 
-QString TCSVStringList::CSVLine() const
+QString TCSVStringList::CSVLine(QChar delimiter) const
 {
     if (FItems.size() == 1 && FItems.front().isEmpty())
         return QStringLiteral("\"\"");
@@ -94,8 +97,8 @@ QString TCSVStringList::CSVLine() const
     for (qsizetype i = 0; i < FItems.size(); ++i) {
         const QString& field = FItems[i];
         // An empty last field written bare would vanish on reading ("a," is one field).
-        const bool quote = (field.isEmpty() && i + 1 == FItems.size()) || std::any_of(field.begin(), field.end(), [](QChar c) {
-            return (c.unicode() >= 1 && c.unicode() <= 32) || c == u'"' || c == u',';
+        const bool quote = (field.isEmpty() && i + 1 == FItems.size()) || std::any_of(field.begin(), field.end(), [delimiter](QChar c) {
+            return (c.unicode() >= 1 && c.unicode() <= 32) || c == u'"' || c == u',' || c == delimiter;
         });
         if (quote) {
             QString q = field;
@@ -105,7 +108,7 @@ QString TCSVStringList::CSVLine() const
             parts.append(field);
         }
     }
-    return parts.join(u',');
+    return parts.join(delimiter);
 }
 
 // ---- decoding and splitting
@@ -254,7 +257,7 @@ QString DecodeCSVBytes(const QByteArray& bytes, const QString& fileName, TCSVEnc
     return text;
 }
 
-std::vector<TCSVSpan> SplitCSVRecords(QStringView text)
+std::vector<TCSVSpan> SplitCSVRecords(QStringView text, QChar delimiter)
 {
     std::vector<TCSVSpan> spans;
     const qsizetype n = text.size();
@@ -302,12 +305,62 @@ std::vector<TCSVSpan> SplitCSVRecords(QStringView text)
         }
         // A quote opens a field only at its start (or right after a closing quote,
         // where the parser starts a new field); elsewhere it is an ordinary character.
-        fieldStart = (c == u',');
+        fieldStart = (c == delimiter);
         ++p;
     }
     if (start < n)
         spans.push_back({start, n - start});
     return spans;
+}
+
+QChar DetectDelimiter(const QString& fileName, QStringView text)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == u"tsv" || suffix == u"tab")
+        return u'\t';
+    // The first line decides: the separator it holds most often outside quotes, the
+    // comma on a tie. A ".csv" file is never colon-separated (times hold colons).
+    const QChar candidates[] = {u',', u'\t', u';', u':'};
+    const int considered = suffix == u"csv" ? 3 : 4;
+    int counts[4] = {0, 0, 0, 0};
+    bool quoted = false;
+    for (const QChar c : text) {
+        if (c == u'\r' || c == u'\n') {
+            if (!quoted)
+                break;
+            continue;
+        }
+        if (c == u'"')
+            quoted = !quoted;
+        else if (!quoted)
+            for (int i = 0; i < considered; ++i)
+                if (c == candidates[i])
+                    ++counts[i];
+    }
+    int best = 0;
+    for (int i = 1; i < considered; ++i)
+        if (counts[i] > counts[best])
+            best = i;
+    return candidates[best];
+}
+
+QStringList MergeFileFilters()
+{
+    return {QStringLiteral("差し込みデータ (*.csv *.tsv *.tab *.txt *.vcf)"),
+            QStringLiteral("カンマ区切りテキスト (*.csv *.txt)"),
+            QStringLiteral("タブ区切りテキスト (*.tsv *.tab *.txt)"),
+            QStringLiteral("セミコロン区切りテキスト (*.csv *.txt)"),
+            QStringLiteral("コロン区切りテキスト (*.txt)"),
+            QStringLiteral("vCard (*.vcf)"),
+            QStringLiteral("すべてのﾌｧｲﾙ (*)")};
+}
+
+QChar MergeFilterSeparator(const QString& filter)
+{
+    const QStringList filters = MergeFileFilters();
+    static const QChar separators[] = {QChar(), u',', u'\t', u';', u':', QChar(), QChar()};
+    const qsizetype i = filters.indexOf(filter);
+    return i >= 0 && i < qsizetype(std::size(separators)) ? separators[i] : QChar();
 }
 
 // ---- TCSVData
@@ -323,15 +376,25 @@ void TCSVData::LoadFromBytes(const QByteArray& bytes, const QString& fileName)
     TCSVEncoding enc;
     QString warning;
     QString text = DecodeCSVBytes(bytes, fileName, &enc, &warning);
-    std::vector<TCSVSpan> spans = SplitCSVRecords(text);
+    FVCard = LooksLikeVCard(text);
+    if (FVCard) {
+        // Contacts become records under a names line of their own, always read as
+        // the names line.
+        text = VCardToDelimitedText(text);
+        FDelimiter = u',';
+        FHasHeader = true;
+    } else {
+        FDelimiter = FChosenDelimiter.isNull() ? DetectDelimiter(fileName, text) : FChosenDelimiter;
+    }
+    std::vector<TCSVSpan> spans = SplitCSVRecords(text, FDelimiter);
     FWarning = std::move(warning);
     FText = std::move(text);
     FLines = std::move(spans);
     FEncoding = enc;
     FCurrent.Clear();
     FFieldCount = -1;
-    if (FHasHeader && LineCount() > 1) {
-        FHeader.SetCSVLine(LineText(0));
+    if (FHasHeader && (LineCount() > 1 || (FVCard && LineCount() > 0))) {
+        FHeader.SetCSVLine(LineText(0), FDelimiter);
         FLines.erase(FLines.begin());
     }
     FModified = false;
@@ -364,7 +427,7 @@ QStringView TCSVData::LineText(int index) const
 const TCSVStringList& TCSVData::GetRecord(int index)
 {
     CheckIndex(index);
-    FCurrent.SetCSVLine(LineText(index));
+    FCurrent.SetCSVLine(LineText(index), FDelimiter);
     return FCurrent;
 }
 
@@ -372,7 +435,7 @@ TCSVStringList TCSVData::RecordCopy(int index) const
 {
     CheckIndex(index);
     TCSVStringList list;
-    list.SetCSVLine(LineText(index));
+    list.SetCSVLine(LineText(index), FDelimiter);
     return list;
 }
 
@@ -384,11 +447,11 @@ void TCSVData::SetHasHeader(bool value)
     FFieldCount = -1;
     if (value) {
         if (LineCount() > 0) {
-            FHeader.SetCSVLine(LineText(0));
+            FHeader.SetCSVLine(LineText(0), FDelimiter);
             FLines.erase(FLines.begin());
         }
     } else {
-        const QString line = FHeader.CSVLine();
+        const QString line = FHeader.CSVLine(FDelimiter);
         TCSVSpan span{FText.size(), line.size()};
         FText += line;
         FLines.insert(FLines.begin(), span);
@@ -402,7 +465,7 @@ int TCSVData::FieldCount()
         int count = FHasHeader ? FHeader.Count() : 0;
         TCSVStringList list;
         for (int i = 0; i < LineCount(); ++i) {
-            list.SetCSVLine(LineText(i));
+            list.SetCSVLine(LineText(i), FDelimiter);
             count = std::max(count, list.Count());
         }
         FFieldCount = count;

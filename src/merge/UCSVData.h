@@ -1,5 +1,6 @@
 #pragma once
-// Merge data read from comma-separated text files: the field list of one record,
+// Merge data read from comma-, tab-, semicolon- or colon-separated text files and
+// vCard files: the field list of one record,
 // the record store that keeps the file's records as raw text and parses one record
 // at a time, and the ordered view over the store that sorting and record
 // navigation work on.
@@ -35,9 +36,9 @@ public:
     void Add(const QString& value) { FItems.append(value); }
     const QStringList& Items() const { return FItems; }
     // Parses one record's text (which may hold line ends inside quoted fields).
-    void SetCSVLine(QStringView line);
+    void SetCSVLine(QStringView line, QChar delimiter = u',');
     // The fields written back as one record line.
-    QString CSVLine() const;
+    QString CSVLine(QChar delimiter = u',') const;
 
 private:
     QStringList FItems;
@@ -60,7 +61,18 @@ struct TCSVSpan
     qsizetype Start = 0;
     qsizetype Length = 0;
 };
-std::vector<TCSVSpan> SplitCSVRecords(QStringView text);
+std::vector<TCSVSpan> SplitCSVRecords(QStringView text, QChar delimiter = u',');
+
+// The field separator of a merge file: a tab for ".tsv" and ".tab" files, otherwise
+// the comma, tab, semicolon or colon (not the colon in ".csv" files) its first line
+// holds most often outside quotes, the comma on a tie.
+QChar DetectDelimiter(const QString& fileName, QStringView text);
+
+// The merge file dialogs' filters: by file (the separator found from the file), then
+// comma, tab, semicolon and colon chosen, vCard and every file; and the separator a
+// filter chooses (QChar(): found from the file).
+QStringList MergeFileFilters();
+QChar MergeFilterSeparator(const QString& filter);
 
 class TCSVData
 {
@@ -76,6 +88,14 @@ public:
     TCSVEncoding Encoding() const { return FEncoding; }
     // What the last load had to mend (see DecodeCSVBytes); empty for a clean file.
     const QString& Warning() const { return FWarning; }
+    // The field separator the last load found.
+    QChar Delimiter() const { return FDelimiter; }
+    // A separator the user chose, used by the following loads instead of the one the
+    // file suggests (QChar(): found from the file; vCard files are always cards).
+    void SetChosenDelimiter(QChar value) { FChosenDelimiter = value; }
+    // Whether the last load read a vCard file (its contacts are the records, the
+    // names line is always on).
+    bool IsVCard() const { return FVCard; }
 
     // Replaces the records; with the header on and more than one record, the first
     // becomes the field names.
@@ -101,6 +121,9 @@ private:
     TCSVEncoding FEncoding = TCSVEncoding::CodePage932;
     QString FWarning;
     int FFieldCount = -1;
+    QChar FDelimiter = u',';
+    QChar FChosenDelimiter;
+    bool FVCard = false;
 };
 
 // Negative when a orders before b.

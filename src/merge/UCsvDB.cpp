@@ -66,7 +66,9 @@ void ApplyTo(TDrawObject* object, const TCSVStringList& record, int n)
 {
     if (auto* code = dynamic_cast<TLOInsZintBarCode*>(object); code && code->InsertionField2() >= 0)
         code->SetSecondInsertionText(record.Get(code->InsertionField2()));
-    if (auto* insertion = Supports<IDOInsertion>(object))
+    if (auto* text = dynamic_cast<TLOInsText*>(object); text && !text->InsertionFormat().isEmpty())
+        text->SetInsertionText(FormatInsertion(text->InsertionFormat(), record.Items()));
+    else if (auto* insertion = Supports<IDOInsertion>(object))
         insertion->SetInsertionText(record.Get(insertion->GetInsertionField()));
     if (auto* numbering = Supports<IDONumbering>(object))
         numbering->SetCurNumber(n);
@@ -96,10 +98,11 @@ TCsvDB& TCsvDB::Instance()
     return db;
 }
 
-void TCsvDB::Open(const QString& fileName)
+void TCsvDB::Open(const QString& fileName, QChar separator)
 {
     ++FGeneration;
     FActive = false;
+    FData->SetChosenDelimiter(separator);
     FData->LoadFromFile(fileName);
     FAccess->Rebuild();
     FGeneratedNames.clear();
@@ -129,6 +132,10 @@ QStringList TCsvDB::FieldNames() const
 
 void TCsvDB::SetHasHeader(bool value)
 {
+    // A vCard file's names line is made here from the card properties: never a
+    // contact, so it stays the names line.
+    if (!value && FData->IsVCard())
+        return;
     if (value == FData->HasHeader())
         return;
     const std::vector<int> remembered = FAccess->Index();
@@ -229,7 +236,7 @@ void TCsvDB::ApplyMergeRecord(TDOList& objects, int n)
         ApplyTo(object, record, n);
 }
 
-TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileName, QString* message)
+TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileName, QString* message, QChar separator)
 {
     TCsvDB& db = TCsvDB::Instance();
     db.Close();
@@ -240,7 +247,7 @@ TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileNa
         result = TMergeOpenResult::Missing;
     } else {
         try {
-            db.Open(fileName);
+            db.Open(fileName, separator);
         } catch (const Exception& e) {
             if (message)
                 *message = QStringLiteral("CSVファイル「%1」が正しく開けません\n%2").arg(fileName, e.Message());
@@ -251,8 +258,10 @@ TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileNa
         if (message)
             *message = db.Warning();
         document.SetCSVFile(db.FileName());
-        db.SetHasHeader(false);
-        document.SetCSVFieldName(false);
+        document.SetCSVSeparator(separator.unicode());
+        // A vCard file's names line is ours, never a contact.
+        db.SetHasHeader(db.Data().IsVCard());
+        document.SetCSVFieldName(db.HasHeader());
     } else {
         document.SetCSVFile(QString());
     }
@@ -267,7 +276,7 @@ TMergeOpenResult OpenDocumentMergeData(TLabelData& document, QString* message)
         return TMergeOpenResult::Opened;
     }
     const bool header = document.CSVFieldName();
-    const TMergeOpenResult r = OpenMergeDataByName(document, name, message);
+    const TMergeOpenResult r = OpenMergeDataByName(document, name, message, QChar(char16_t(document.CSVSeparator())));
     if (r == TMergeOpenResult::Opened) {
         TCsvDB::Instance().SetHasHeader(header);
         document.SetCSVFieldName(TCsvDB::Instance().HasHeader());

@@ -33,7 +33,8 @@ public:
     static TCsvDB& Instance();
 
     // Errors of opening or reading propagate; Active stays False then.
-    void Open(const QString& fileName);
+    // separator: the one the user chose (QChar(): found from the file).
+    void Open(const QString& fileName, QChar separator = QChar());
     void Close();
     bool Active() const { return FActive; }
     // What the open file's reading had to mend (undecodable bytes, a NUL); empty
@@ -57,7 +58,7 @@ public:
     QStringList FieldNames() const;
     bool HasHeader() const { return FData->HasHeader(); }
     // Keeps the record order the user made; the names line becomes the first record
-    // when switched off.
+    // when switched off (never for a vCard file, whose names line is ours).
     void SetHasHeader(bool value);
 
     void Sort(int field, bool descending);
@@ -100,7 +101,10 @@ enum class TMergeOpenResult { Opened, Missing, Failed };
 // cleared. A file that did not open leaves CSVFile empty. message gets the text to
 // show for Missing and Failed, and for Opened the warning of a file that had to be
 // mended (empty when there is nothing to tell).
-TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileName, QString* message = nullptr);
+// separator: the field separator the user chose (QChar(): found from the file), kept
+// in the document.
+TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileName, QString* message = nullptr,
+                                     QChar separator = QChar());
 // For a document just opened: its CSVFile is opened and its stored CSVFieldName
 // applied. Missing and Failed leave the document without merge data.
 TMergeOpenResult OpenDocumentMergeData(TLabelData& document, QString* message = nullptr);

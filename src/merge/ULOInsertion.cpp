@@ -30,8 +30,36 @@ const TPropertyTable& TLOInsText::Properties()
     static const TPropertyTable table =
         TPropertyTable::Extending(inherited::Properties())
             .String("InsertionText", &TLOInsText::InsertionText, &TLOInsText::SetInsertionText)
-            .Int("InsertionField", &TLOInsText::InsertionField, &TLOInsText::SetInsertionField);
+            .Int("InsertionField", &TLOInsText::InsertionField, &TLOInsText::SetInsertionField)
+            .String("InsertionFormat", &TLOInsText::InsertionFormat, &TLOInsText::SetInsertionFormat)
+            .StoredIf<TLOInsText>([](const TLOInsText& t) { return !t.InsertionFormat().isEmpty(); });
     return table;
+}
+
+QString FormatInsertion(const QString& format, const QStringList& fields)
+{
+    QString out;
+    out.reserve(format.size());
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format[i];
+        if (c == u'$' && i + 1 < format.size() && format[i + 1] == u'$') {
+            out += u'$';
+            ++i;
+            continue;
+        }
+        if (c == u'$' && i + 1 < format.size() && format[i + 1] == u'{') {
+            const qsizetype close = format.indexOf(u'}', i + 2);
+            bool ok = false;
+            const int n = close > 0 ? format.mid(i + 2, close - i - 2).toInt(&ok) : 0;
+            if (ok && n >= 1) {
+                out += fields.value(n - 1);
+                i = close;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
 }
 
 void* TLOInsText::QueryInterface(const TGUID& iid)
@@ -55,6 +83,7 @@ void TLOInsText::AssignDrawObject(const TDrawObject& source)
     TLOVelmoText::AssignDrawObject(source);
     if (const auto* o = dynamic_cast<const TLOInsText*>(&source)) {
         FInsertionText = o->FInsertionText;
+        FInsertionFormat = o->FInsertionFormat;
         FInsertionField = o->FInsertionField;
     }
 }

@@ -28,14 +28,23 @@ public:
     QString GetInsertionText() const override { return FInsertionText; }
     void SetInsertionField(int field) override { FInsertionField = field; }
     int GetInsertionField() const override { return FInsertionField; }
+    // A text that shows more than one field, or fields among fixed text (what other
+    // label programs write as "Dear ${name}"): "${N}" stands for field N (from 1),
+    // "$$" for a literal "$". Empty: the object shows its one field.
+    const QString& InsertionFormat() const { return FInsertionFormat; }
+    void SetInsertionFormat(const QString& format) { FInsertionFormat = format; }
 
 protected:
     void AssignDrawObject(const TDrawObject& source) override;
 
 private:
     QString FInsertionText;
+    QString FInsertionFormat;
     int FInsertionField = 0;
 };
+
+// The text of an insertion format for one record's fields.
+QString FormatInsertion(const QString& format, const QStringList& fields);
 
 class TLOInsImage : public TLOImage, public IDOInsertion
 {

@@ -10,6 +10,7 @@
 #include "tool/UToolDump.h"
 #include "tool/UToolPaper.h"
 #include "tool/UToolImportTemplates.h"
+#include "tool/UToolImportGlabels.h"
 #include "tool/UToolPapers.h"
 #include "tool/UToolCatalogue.h"
 #include "tool/UToolPaperDesigns.h"
@@ -74,6 +75,8 @@ void Usage(FILE* to)
            "                            and merge it into CATALOGUE (without: check it only)\n"
            "  import-templates [--catalogue FILE.ppr] [--dry-run] FILE.xml...\n"
            "                            gLabels sheet templates into a catalogue (the user's own)\n"
+           "  import-glabels IN.glabels OUT.lbd [--merge DATA]\n"
+           "                            a gLabels project as a new work file (one line per warning)\n"
            "  catalogue CATALOGUE ACTION  catalogue upkeep: keys, renumber, order, purposes, rename,\n"
            "                            regroup, delete-group, make-system, update-info, defrag\n"
            "  paper-designs CATALOGUE PAPER [--from FILE.lbd | --remove] [--png OUT.png [--dpi N] [--landscape]]\n"
@@ -316,7 +319,8 @@ int RunCommand(int argc, char** argv)
     const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
                                         qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "templates") == 0 ||
                                         qstrcmp(argv[1], "export") == 0 || qstrcmp(argv[1], "wizards") == 0 ||
-                                        qstrcmp(argv[1], "print") == 0 || qstrcmp(argv[1], "paper-designs") == 0);
+                                        qstrcmp(argv[1], "print") == 0 || qstrcmp(argv[1], "paper-designs") == 0 ||
+                                        qstrcmp(argv[1], "import-glabels") == 0);
     std::unique_ptr<QCoreApplication> app;
     // The scanner's windows are for a person at a display: no offscreen platform.
     bool scanWindows = false;
@@ -392,6 +396,8 @@ int RunCommand(int argc, char** argv)
         return CommandMergeOldPapers(arguments);
     if (command == u"import-templates")
         return CommandImportTemplates(arguments);
+    if (command == u"import-glabels")
+        return CommandImportGlabels(arguments);
     if (command == u"catalogue")
         return CommandCatalogue(arguments);
     if (command == u"paper-designs")
