@@ -2,9 +2,9 @@
 """Writes the wizard designs of data/wizard as readable design sources (the component
 text form, one file per design or matching sheet) from parameterised layouts.
 
-    /usr/bin/python3 data/wizard/generate.py
+    /usr/bin/python3 tools/generate-wizards.py
 
-Run it after changing a layout here and commit what it writes; the build turns the
+Run it after changing a layout and commit what it writes; the build turns the
 sources into work files (tools/make-wizards). Lengths are in 0.1 mm, colours #RRGGBB.
 The sample photo of the photo designs is drawn here (our own picture).
 """
@@ -14,7 +14,7 @@ import shutil
 
 from PIL import Image, ImageDraw, ImageFilter
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+WIZARD_DATA = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "data", "wizard")
 
 GOTHIC = "ＭＳ Ｐゴシック"
 MINCHO = "ＭＳ Ｐ明朝"
@@ -737,7 +737,7 @@ def greeting_tall(w, h, p, head="謹賀新年", body=("旧年中は大変お世�
 # ---------------------------------------------------------------------------------
 
 def write(path, paper_key, design, separate=False, landscape=False):
-    full = os.path.join(HERE, path)
+    full = os.path.join(WIZARD_DATA, path)
     os.makedirs(os.path.dirname(full), exist_ok=True)
     name = PAPERS[paper_key][0]
     head = ["# paper: " + name]
@@ -965,7 +965,7 @@ def osoroi_landscape_sets():
 
 def main():
     for sub in ("Template/Wizard", "Osoroi/Home", "Osoroi/Office", "Osoroi/School", "Osoroi/Party", "Osoroi/Season"):
-        shutil.rmtree(os.path.join(HERE, sub), ignore_errors=True)
+        shutil.rmtree(os.path.join(WIZARD_DATA, sub), ignore_errors=True)
     wizard_designs()
     n = COUNT[0]
     osoroi_sets()

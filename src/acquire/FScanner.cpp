@@ -1,4 +1,4 @@
-#include "acquire/FTwain.h"
+#include "acquire/FScanner.h"
 #include "imaging/USafetyBitmap.h"
 #include <QApplication>
 #include <QComboBox>
@@ -168,7 +168,7 @@ private:
 
 // ---------------------------------------------------------------------------------
 
-TfrmTwainSelect::TfrmTwainSelect(QWidget* parent) : QDialog(parent)
+TfrmScannerSelect::TfrmScannerSelect(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("ソースの選択"));
     auto* layout = new QVBoxLayout(this);
@@ -211,7 +211,7 @@ TfrmTwainSelect::TfrmTwainSelect(QWidget* parent) : QDialog(parent)
     FThread->start();
 }
 
-TfrmTwainSelect::~TfrmTwainSelect()
+TfrmScannerSelect::~TfrmScannerSelect()
 {
     if (FThread) {
         FThread->disconnect(this);
@@ -220,7 +220,7 @@ TfrmTwainSelect::~TfrmTwainSelect()
     }
 }
 
-void TfrmTwainSelect::ShowDevices(const QList<TSaneDeviceInfo>& devices)
+void TfrmScannerSelect::ShowDevices(const QList<TSaneDeviceInfo>& devices)
 {
     FListed = true;
     for (const TSaneDeviceInfo& d : devices) {
@@ -242,7 +242,7 @@ void TfrmTwainSelect::ShowDevices(const QList<TSaneDeviceInfo>& devices)
     FList->setFocus();
 }
 
-QString TfrmTwainSelect::SelectedDevice() const
+QString TfrmScannerSelect::SelectedDevice() const
 {
     const QListWidgetItem* item = FList->currentItem();
     return item ? item->data(Qt::UserRole).toString() : QString();
@@ -250,7 +250,7 @@ QString TfrmTwainSelect::SelectedDevice() const
 
 // ---------------------------------------------------------------------------------
 
-TfrmTwain::TfrmTwain(const QString& deviceName, QWidget* parent)
+TfrmScanner::TfrmScanner(const QString& deviceName, QWidget* parent)
     : QDialog(parent), FDeviceName(deviceName), FDevice(std::make_unique<TSaneDevice>())
 {
     setWindowTitle(QStringLiteral("TWAINからの取込み"));
@@ -312,9 +312,9 @@ TfrmTwain::TfrmTwain(const QString& deviceName, QWidget* parent)
     FScanButton->setAutoDefault(false);
     // Enter and Escape both stop, as the window's one button always did.
     FAbortButton->setDefault(true);
-    connect(FPreviewButton, &QPushButton::clicked, this, &TfrmTwain::StartPreview);
-    connect(FScanButton, &QPushButton::clicked, this, &TfrmTwain::StartScan);
-    connect(FAbortButton, &QPushButton::clicked, this, &TfrmTwain::Abort);
+    connect(FPreviewButton, &QPushButton::clicked, this, &TfrmScanner::StartPreview);
+    connect(FScanButton, &QPushButton::clicked, this, &TfrmScanner::StartScan);
+    connect(FAbortButton, &QPushButton::clicked, this, &TfrmScanner::Abort);
     auto areaEdited = [this] {
         FPreview->SetArea(Settings().Area);
         UpdateSizeLabel();
@@ -326,7 +326,7 @@ TfrmTwain::TfrmTwain(const QString& deviceName, QWidget* parent)
     UpdateControls();
 }
 
-TfrmTwain::~TfrmTwain()
+TfrmScanner::~TfrmScanner()
 {
     if (FThread) {
         FDevice->Cancel();
@@ -340,7 +340,7 @@ TfrmTwain::~TfrmTwain()
     QApplication::restoreOverrideCursor();
 }
 
-void TfrmTwain::showEvent(QShowEvent* event)
+void TfrmScanner::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (FStarted)
@@ -350,7 +350,7 @@ void TfrmTwain::showEvent(QShowEvent* event)
     RunJob(TJob::Open, {});
 }
 
-TScanSettings TfrmTwain::Settings() const
+TScanSettings TfrmScanner::Settings() const
 {
     TScanSettings s;
     s.Resolution = FResolution->currentData().toInt();
@@ -360,21 +360,21 @@ TScanSettings TfrmTwain::Settings() const
     return s;
 }
 
-void TfrmTwain::SetResolution(int dpi)
+void TfrmScanner::SetResolution(int dpi)
 {
     const int i = FResolution->findData(dpi);
     if (i >= 0)
         FResolution->setCurrentIndex(i);
 }
 
-void TfrmTwain::SetMode(const QString& mode)
+void TfrmScanner::SetMode(const QString& mode)
 {
     const int i = FMode->findData(mode);
     if (i >= 0)
         FMode->setCurrentIndex(i);
 }
 
-void TfrmTwain::SetArea(const QRectF& millimetres)
+void TfrmScanner::SetArea(const QRectF& millimetres)
 {
     if (!FCaps.HasArea)
         return;
@@ -388,7 +388,7 @@ void TfrmTwain::SetArea(const QRectF& millimetres)
     UpdateSizeLabel();
 }
 
-QSize TfrmTwain::ExpectedSize() const
+QSize TfrmScanner::ExpectedSize() const
 {
     const TScanSettings s = Settings();
     if (s.Area.isEmpty() || s.Resolution <= 0)
@@ -397,14 +397,14 @@ QSize TfrmTwain::ExpectedSize() const
     return QSize(int(s.Area.width() * s.Resolution / 25.4), int(s.Area.height() * s.Resolution / 25.4));
 }
 
-void TfrmTwain::UpdateSizeLabel()
+void TfrmScanner::UpdateSizeLabel()
 {
     const QSize size = ExpectedSize();
     FSize->setText(size.isEmpty() ? QStringLiteral("-")
                                   : QStringLiteral("%1 × %2 ピクセル").arg(size.width()).arg(size.height()));
 }
 
-void TfrmTwain::UpdateControls()
+void TfrmScanner::UpdateControls()
 {
     const bool idle = FReady && !FThread;
     for (QWidget* w : std::initializer_list<QWidget*>{FResolution, FMode, FScanButton})
@@ -419,7 +419,7 @@ void TfrmTwain::UpdateControls()
     FMode->setEnabled(idle && FMode->count() > 1);
 }
 
-void TfrmTwain::RunJob(TJob job, const TScanSettings& settings)
+void TfrmScanner::RunJob(TJob job, const TScanSettings& settings)
 {
     if (FThread)
         return;
@@ -430,7 +430,7 @@ void TfrmTwain::RunJob(TJob job, const TScanSettings& settings)
     FProgress->setRange(0, 100);
     TSaneDevice* device = FDevice.get();
     const QString name = FDeviceName;
-    QPointer<TfrmTwain> self(this);
+    QPointer<TfrmScanner> self(this);
     FThread = QThread::create([this, device, name, job, settings, self] {
         try {
             if (job == TJob::Open) {
@@ -457,7 +457,7 @@ void TfrmTwain::RunJob(TJob job, const TScanSettings& settings)
             FJobError = ExceptionText(e);
         }
     });
-    connect(FThread, &QThread::finished, this, &TfrmTwain::JobDone, Qt::QueuedConnection);
+    connect(FThread, &QThread::finished, this, &TfrmScanner::JobDone, Qt::QueuedConnection);
     switch (job) {
     case TJob::Open:
         FMessage->setText(QStringLiteral("デバイスを開いています..."));
@@ -474,7 +474,7 @@ void TfrmTwain::RunJob(TJob job, const TScanSettings& settings)
     Q_EMIT StateChanged();
 }
 
-void TfrmTwain::JobDone()
+void TfrmScanner::JobDone()
 {
     if (!FThread)
         return;
@@ -544,7 +544,7 @@ void TfrmTwain::JobDone()
     Q_EMIT StateChanged();
 }
 
-void TfrmTwain::Fail(const QString& message)
+void TfrmScanner::Fail(const QString& message)
 {
     // The device is given up and the window closes without a picture; the caller
     // reports the failure once the window is gone.
@@ -554,7 +554,7 @@ void TfrmTwain::Fail(const QString& message)
     Q_EMIT StateChanged();
 }
 
-void TfrmTwain::StartPreview()
+void TfrmScanner::StartPreview()
 {
     if (!FReady || FThread || !FCaps.HasArea)
         return;
@@ -571,14 +571,14 @@ void TfrmTwain::StartPreview()
     RunJob(TJob::Preview, s);
 }
 
-void TfrmTwain::StartScan()
+void TfrmScanner::StartScan()
 {
     if (!FReady || FThread)
         return;
     RunJob(TJob::Scan, Settings());
 }
 
-void TfrmTwain::Abort()
+void TfrmScanner::Abort()
 {
     if (FThread) {
         // The scan stops mid-page; the window closes when the worker has returned.
@@ -591,7 +591,7 @@ void TfrmTwain::Abort()
     QDialog::reject();
 }
 
-void TfrmTwain::reject()
+void TfrmScanner::reject()
 {
     Abort();
 }
@@ -602,7 +602,7 @@ std::unique_ptr<TAppBitmap> AcquireTwainPicture(QWidget* parent)
 {
     QString device;
     {
-        TfrmTwainSelect select(parent);
+        TfrmScannerSelect select(parent);
         const int answer = select.exec();
         if (!select.Error().isEmpty())
             throw ETwain(select.Error());
@@ -613,7 +613,7 @@ std::unique_ptr<TAppBitmap> AcquireTwainPicture(QWidget* parent)
     }
     if (parent)
         parent->activateWindow();
-    TfrmTwain window(device, parent);
+    TfrmScanner window(device, parent);
     const int answer = window.exec();
     if (!window.Error().isEmpty())
         throw ETwain(window.Error());

@@ -31,12 +31,12 @@ std::unique_ptr<TAppBitmap> AcquireTwainPicture(QWidget* parent);
 QString LastTwainDevice();
 
 // The device chooser. Lists the devices off the user-interface thread.
-class TfrmTwainSelect : public QDialog
+class TfrmScannerSelect : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TfrmTwainSelect(QWidget* parent = nullptr);
-    ~TfrmTwainSelect() override;
+    explicit TfrmScannerSelect(QWidget* parent = nullptr);
+    ~TfrmScannerSelect() override;
     QString SelectedDevice() const;
     // Whether the device list has arrived (tests wait for it).
     bool Listed() const { return FListed; }
@@ -58,12 +58,12 @@ class TScanPreview;
 // The acquisition window for one device: resolution, mode and area, a preview scan,
 // progress, and "中止" that stops a scan mid-page. The device is opened and scanned
 // on a worker thread; the window stays responsive.
-class TfrmTwain : public QDialog
+class TfrmScanner : public QDialog
 {
     Q_OBJECT
 public:
-    TfrmTwain(const QString& deviceName, QWidget* parent = nullptr);
-    ~TfrmTwain() override;
+    TfrmScanner(const QString& deviceName, QWidget* parent = nullptr);
+    ~TfrmScanner() override;
 
     // The picture of a finished scan (closes the window with OK).
     QImage Picture() const { return FPicture; }

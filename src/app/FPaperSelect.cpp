@@ -8,7 +8,7 @@
 #include "paper/UPaperMaintenance.h"
 #include "print/UPrinter.h"
 #include "base/UExceptions.h"
-#include "document/USheetLabels.h"
+#include "sheet/USheetLabels.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UWindowPictures.h"
 #include "objects/ULOFace.h"

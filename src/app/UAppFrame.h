@@ -1,7 +1,7 @@
 #pragma once
 // The application frame: the macro table, the start-up conditions, the message box,
 // the user's settings and the search for data files. One instance lives for the run.
-#include "app/Mcrstr.h"
+#include "app/UMacroString.h"
 #include "base/UModalResult.h"
 #include <QList>
 #include <QObject>

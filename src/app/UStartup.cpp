@@ -1,4 +1,4 @@
-#include "app/DMain.h"
+#include "app/UStartup.h"
 #include "app/FAppForms.h"
 #include "paper/UVelmoPapers.h"
 #include "app/FMain.h"
@@ -47,7 +47,7 @@ void SetPictureFormatRegistration(std::function<void()> registration)
     PictureFormatRegistration() = std::move(registration);
 }
 
-TdataMain::TdataMain(QObject* owner) : QObject(owner)
+TStartup::TStartup(QObject* owner) : QObject(owner)
 {
     setObjectName(QStringLiteral("dataMain"));
     FAppFrame = new TAppFrame(this);
@@ -87,7 +87,7 @@ TdataMain::TdataMain(QObject* owner) : QObject(owner)
     };
 }
 
-TdataMain::~TdataMain()
+TStartup::~TStartup()
 {
     SetQuestionHandler({});
     SetCustomColorsStore({}, {});
@@ -95,22 +95,22 @@ TdataMain::~TdataMain()
     Shutdown();
 }
 
-void TdataMain::SetCatalogueLoader(std::unique_ptr<ICatalogueLoader> loader)
+void TStartup::SetCatalogueLoader(std::unique_ptr<ICatalogueLoader> loader)
 {
     FCatalogueLoader = std::move(loader);
 }
 
-TfrmMain* TdataMain::MainWindow() const
+TfrmMain* TStartup::MainWindow() const
 {
     return FMainWindow;
 }
 
-TVelmoPapers* TdataMain::Papers() const
+TVelmoPapers* TStartup::Papers() const
 {
     return FCatalogueLoader ? FCatalogueLoader->Papers() : nullptr;
 }
 
-bool TdataMain::LoadCatalogue()
+bool TStartup::LoadCatalogue()
 {
     if (!FCatalogueLoader)
         return true;
@@ -132,7 +132,7 @@ bool TdataMain::LoadCatalogue()
     return false;
 }
 
-void TdataMain::ReportSkippedPapers()
+void TStartup::ReportSkippedPapers()
 {
     // Told once, at the start; the other papers are there and the damaged streams stay
     // in the file for whoever can mend them.
@@ -143,7 +143,7 @@ void TdataMain::ReportSkippedPapers()
                        false);
 }
 
-bool TdataMain::Start()
+bool TStartup::Start()
 {
     if (PictureFormatRegistration())
         PictureFormatRegistration()();
@@ -167,7 +167,7 @@ bool TdataMain::Start()
     return true;
 }
 
-void TdataMain::Idle()
+void TStartup::Idle()
 {
     if (!FReady || !FMainWindow)
         return;
@@ -195,7 +195,7 @@ void TdataMain::Idle()
     }
 }
 
-void TdataMain::Shutdown()
+void TStartup::Shutdown()
 {
     FReady = false;
     if (FMainWindow) {

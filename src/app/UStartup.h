@@ -1,6 +1,6 @@
 #pragma once
-// The data module: owns the application frame, the idle notifier and (later) the
-// paper catalogue, and drives start-up.
+// Start-up: the application object, and the object that owns the application frame,
+// the idle notifier and the paper catalogue and drives start-up (TStartup).
 #include "app/UPaperCatalogueLoader.h"
 #include <QApplication>
 #include <QObject>
@@ -28,12 +28,12 @@ public:
 // start-up; the imaging layer installs it.
 void SetPictureFormatRegistration(std::function<void()> registration);
 
-class TdataMain : public QObject
+class TStartup : public QObject
 {
     Q_OBJECT
 public:
-    explicit TdataMain(QObject* owner = nullptr);
-    ~TdataMain() override;
+    explicit TStartup(QObject* owner = nullptr);
+    ~TStartup() override;
 
     TAppFrame* AppFrame1() const { return FAppFrame; }
     TGlobalNotify* GlobalNotify1() const { return FGlobalNotify; }

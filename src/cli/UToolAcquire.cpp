@@ -1,5 +1,5 @@
-#include "tool/UToolAcquire.h"
-#include "acquire/FTwain.h"
+#include "cli/UToolAcquire.h"
+#include "acquire/FScanner.h"
 #include "acquire/USaneDevice.h"
 #include "base/UStream.h"
 #include "imaging/UPCDImage.h"
@@ -8,7 +8,7 @@
 #include "text/UImageFont.h"
 #include "text/ULODecoString.h"
 #include "base/UNumbers.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include <QImage>
 #include <QPainter>
 #include <QTextStream>

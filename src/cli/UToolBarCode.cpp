@@ -1,11 +1,11 @@
-#include "tool/UToolBarCode.h"
+#include "cli/UToolBarCode.h"
 #include "barcode/UBarCode.h"
 #include "barcode/UJANCode.h"
 #include "barcode/ULOBarCode.h"
 #include "barcode/ULOZintBarCode.h"
 #include "barcode/UZintSymbol.h"
 #include "draw/UCanvas.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include <QBuffer>
 #include <QImage>
 #include <QPageSize>

@@ -2,7 +2,7 @@
 // container.
 #include "base/UStream.h"
 #include "storage/UZLibStream.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 
 namespace velmo::tool {
 

@@ -1,9 +1,9 @@
-#include "tool/UToolCatalogue.h"
+#include "cli/UToolCatalogue.h"
 #include "base/UExceptions.h"
 #include "paper/UPaperMaintenance.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>

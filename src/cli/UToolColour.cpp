@@ -6,8 +6,8 @@
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "persist/UComponentText.h"
-#include "tool/UToolCommands.h"
-#include "tool/UToolDump.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolDump.h"
 #include <QFile>
 #include <QImage>
 #include <QPainter>

@@ -1,7 +1,7 @@
-#include "tool/UToolCsv.h"
+#include "cli/UToolCsv.h"
 #include "base/UExceptions.h"
 #include "merge/UCsvDB.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include <QTextStream>
 #include <cstdio>
 

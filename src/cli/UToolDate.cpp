@@ -1,7 +1,7 @@
-#include "tool/UToolDate.h"
+#include "cli/UToolDate.h"
 #include "base/UDateTime.h"
-#include "merge/UDateFormat.h"
-#include "tool/UToolCommands.h"
+#include "text/UDateFormat.h"
+#include "cli/UToolCommands.h"
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QTextStream>

@@ -4,7 +4,7 @@
 #include "draw/UCanvas.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULOLine.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>

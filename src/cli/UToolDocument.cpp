@@ -1,10 +1,10 @@
-#include "tool/UToolDocument.h"
+#include "cli/UToolDocument.h"
 #include "base/UDateTime.h"
 #include "persist/UComponentStream.h"
 #include "document/ULabelData.h"
 #include "paper/UVelmoPapers.h"
-#include "tool/UToolCommands.h"
-#include "tool/UToolPapers.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolPapers.h"
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>

@@ -1,8 +1,8 @@
-#include "tool/UToolImportTemplates.h"
+#include "cli/UToolImportTemplates.h"
 #include "base/UExceptions.h"
 #include "paper/UTemplateImport.h"
 #include "paper/UVelmoPapers.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // the kind ("storage" or "stream"), the size in bytes (0 for storages) and the path
 // with "\" between names.
 #include "storage/UCompoundFile.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include <QTextStream>
 
 namespace velmo::tool {

@@ -1,8 +1,8 @@
-#include "tool/UToolPaper.h"
+#include "cli/UToolPaper.h"
 #include "persist/UComponentStream.h"
 #include "storage/UDocFile.h"
 #include "paper/UPaperInfo.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include <QBuffer>
 #include <QPainter>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "tool/UToolPaperDesigns.h"
+#include "cli/UToolPaperDesigns.h"
 #include "base/UExceptions.h"
 #include "document/UPaperDesigns.h"
 #include "draw/UCanvas.h"
@@ -7,7 +7,7 @@
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include <QFileInfo>
 #include <QPainter>
 #include <QTextStream>

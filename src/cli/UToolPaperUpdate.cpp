@@ -1,10 +1,10 @@
-#include "tool/UToolPaperUpdate.h"
+#include "cli/UToolPaperUpdate.h"
 #include "paper/UOldPapers.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UPaperUpdate.h"
 #include "paper/UVelmoPapers.h"
-#include "tool/UToolCommands.h"
-#include "tool/UToolPapers.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolPapers.h"
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTextStream>

@@ -1,7 +1,7 @@
-#include "tool/UToolPapers.h"
+#include "cli/UToolPapers.h"
 #include "paper/UVelmoPapers.h"
-#include "tool/UToolCommands.h"
-#include "tool/UToolPaperUpdate.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolPaperUpdate.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>

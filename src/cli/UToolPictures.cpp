@@ -1,9 +1,9 @@
-#include "tool/UToolPictures.h"
+#include "cli/UToolPictures.h"
 #include "imaging/UDIB.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "pictures/UPictureCollections.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>

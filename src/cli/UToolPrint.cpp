@@ -1,6 +1,7 @@
-#include "tool/UToolPrint.h"
+#include "cli/UToolPrint.h"
 #include "imaging/UPictureFormats.h"
 #include "merge/UCsvDB.h"
+#include "merge/UMergeSession.h"
 #include "merge/ULOInsertion.h"
 #include <algorithm>
 #include <vector>
@@ -9,8 +10,8 @@
 #include "document/ULabelData.h"
 #include "print/UPrintSheet.h"
 #include "print/UPrinter.h"
-#include "tool/UToolCommands.h"
-#include "tool/UToolDocument.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolDocument.h"
 #include <set>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -239,7 +240,9 @@ int CommandPrint(const QStringList& arguments)
                 QTextStream(stderr) << "\rvelmo-tool: printing " << percent << "%" << Qt::flush;
             }
         };
-        TCsvDB& db = TCsvDB::Instance();
+        TMergeSession session(TCsvDB::Instance());
+        session.SetDocument(document.get());
+        TCsvDB& db = session.Database();
         if (!mergeFile.isEmpty()) {
             db.Open(mergeFile);
             if (!db.Warning().isEmpty())
@@ -264,8 +267,8 @@ int CommandPrint(const QStringList& arguments)
         std::vector<int> refused;
         std::set<int> missingLabels;
         QStringList missingFiles;
-        site.SetFaceHook([&db, &refused, &missingLabels, &missingFiles](TDOList& objects, int counter) {
-            db.ApplyMergeRecord(objects, counter);
+        site.SetFaceHook([&session, &refused, &missingLabels, &missingFiles](TDOList& objects, int counter) {
+            session.FillLabel(objects, counter);
             for (const QString& name : MissingMergePictures(objects)) {
                 missingLabels.insert(counter);
                 if (!missingFiles.contains(name))

@@ -1,8 +1,8 @@
-#include "tool/UToolRender.h"
+#include "cli/UToolRender.h"
 #include "base/UExceptions.h"
 #include "base/UNumbers.h"
 #include "document/ULabelData.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UCanvas.h"
 #include "imaging/UPictureFormats.h"
 #include "merge/UCsvDB.h"
@@ -12,8 +12,8 @@
 #include "paper/UPaperInfo.h"
 #include "text/UCoonsDistortion.h"
 #include "text/ULOText.h"
-#include "tool/UToolCommands.h"
-#include "tool/UToolDocument.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolDocument.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>

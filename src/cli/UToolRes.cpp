@@ -1,4 +1,4 @@
-#include "tool/UToolRes.h"
+#include "cli/UToolRes.h"
 
 #include "base/UExceptions.h"
 #include "base/UStream.h"
@@ -6,7 +6,7 @@
 #include "imaging/UResourceImage.h"
 #include "imaging/USafetyBitmap.h"
 #include "imaging/USafetyJPEGImage.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>

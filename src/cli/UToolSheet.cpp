@@ -1,9 +1,9 @@
-#include "tool/UToolSheet.h"
+#include "cli/UToolSheet.h"
 #include "base/UExceptions.h"
 #include "document/ULabelData.h"
-#include "document/USheetView.h"
-#include "tool/UToolCommands.h"
-#include "tool/UToolDocument.h"
+#include "sheet/USheetView.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolDocument.h"
 #include <QTextStream>
 
 namespace velmo::tool {

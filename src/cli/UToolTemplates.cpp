@@ -1,4 +1,4 @@
-#include "tool/UToolTemplates.h"
+#include "cli/UToolTemplates.h"
 #include "document/ULabelData.h"
 #include "document/UTemplateInfo.h"
 #include "objects/ULOImage.h"
@@ -6,8 +6,8 @@
 #include "paper/UVelmoPapers.h"
 #include "text/UFontList.h"
 #include "text/ULOText.h"
-#include "tool/UToolCommands.h"
-#include "tool/UToolRender.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolRender.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>

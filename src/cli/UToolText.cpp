@@ -1,8 +1,8 @@
-#include "tool/UToolText.h"
+#include "cli/UToolText.h"
 #include "draw/UCanvas.h"
 #include "text/UFontList.h"
 #include "text/USimpleText.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include <QImage>
 #include <QPainter>
 #include <QTextStream>

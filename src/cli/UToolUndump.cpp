@@ -7,11 +7,11 @@
 #include "objects/ULDObjects.h"
 #include "objects/ULOImage.h"
 #include "persist/UComponentText.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include "barcode/ULOBarCode.h"
 #include "objects/FShapeDialogs.h"
 #include "text/ULOText.h"
-#include "tool/UToolDump.h"
+#include "cli/UToolDump.h"
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>

@@ -1,7 +1,7 @@
-#include "tool/UToolWizards.h"
+#include "cli/UToolWizards.h"
 
 #include "document/ULabelData.h"
-#include "document/USheetView.h"
+#include "sheet/USheetView.h"
 #include "draw/UDrawObject.h"
 #include "imaging/UImageData.h"
 #include "objects/ULOImage.h"
@@ -9,8 +9,8 @@
 #include "paper/UVelmoPapers.h"
 #include "text/UFontList.h"
 #include "text/ULOText.h"
-#include "tool/UToolCommands.h"
-#include "tool/UToolPapers.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolPapers.h"
 #include "wizard/UWizardDat.h"
 #include "wizard/UWizardUtil.h"
 #include <QDir>

@@ -1,7 +1,9 @@
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
 #include <QAbstractScrollArea>
+#include <QApplication>
+#include <QTimer>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -772,33 +774,57 @@ bool TDrawSite::focusNextPrevChild(bool)
     return false;
 }
 
-void TDrawSite::AutoScroll(QPoint device)
+bool TDrawSite::AutoScroll(QPoint device)
 {
-    QWidget* viewport = parentWidget();
-    auto* area = viewport ? qobject_cast<QAbstractScrollArea*>(viewport->parentWidget()) : nullptr;
+    TGhostList& ghosts = TGhostList::Instance();
+    if (!ghosts.Active() || ghosts.Site() != this)
+        return false;
+    QAbstractScrollArea* area = nullptr;
+    for (QWidget* w = parentWidget(); w && !area; w = w->parentWidget())
+        if (auto* a = qobject_cast<QAbstractScrollArea*>(w); a && a->viewport()->isAncestorOf(this))
+            area = a;
     if (!area)
+        return false;
+    // A band along the inside of the viewport's edge counts as the edge, so that a
+    // window that fills the screen still scrolls; the step grows with the distance
+    // beyond it.
+    constexpr int kEdge = 12;
+    QWidget* viewport = area->viewport();
+    const QPoint p = mapTo(viewport, device);
+    auto step = [](QScrollBar* bar, int position, int length) {
+        const int unit = std::max(bar->singleStep(), 8);
+        int delta = 0;
+        if (position < kEdge)
+            delta = -unit * (1 + std::min(4, (kEdge - position) / 32));
+        else if (position >= length - kEdge)
+            delta = unit * (1 + std::min(4, (position - (length - kEdge)) / 32));
+        const int before = bar->value();
+        bar->setValue(before + delta);
+        return bar->value() != before;
+    };
+    const bool h = step(area->horizontalScrollBar(), p.x(), viewport->width());
+    const bool v = step(area->verticalScrollBar(), p.y(), viewport->height());
+    if (!h && !v)
+        return false;
+    if (!FAutoScrollTimer) {
+        FAutoScrollTimer = new QTimer(this);
+        FAutoScrollTimer->setInterval(60);
+        connect(FAutoScrollTimer, &QTimer::timeout, this, [this] { AutoScrollTick(); });
+    }
+    FAutoScrollTimer->start();
+    update();
+    return true;
+}
+
+void TDrawSite::AutoScrollTick()
+{
+    // The mouse held still at the edge keeps scrolling until the drag ends.
+    const QPoint device = mapFromGlobal(QCursor::pos());
+    if (!(QApplication::mouseButtons() & Qt::LeftButton) || !AutoScroll(device)) {
+        FAutoScrollTimer->stop();
         return;
-    bool scrolled = false;
-    QScrollBar* v = area->verticalScrollBar();
-    const int top = y();
-    if (top < 0 && device.y() < -top) {
-        v->setValue(v->value() - v->singleStep());
-        scrolled = true;
-    } else if (viewport->height() < top + device.y() && viewport->height() < top + height()) {
-        v->setValue(v->value() + v->singleStep());
-        scrolled = true;
     }
-    QScrollBar* h = area->horizontalScrollBar();
-    const int left = x();
-    if (left < 0 && device.x() < -left) {
-        h->setValue(h->value() - h->singleStep());
-        scrolled = true;
-    } else if (viewport->width() < left + device.x() && viewport->width() < left + width()) {
-        h->setValue(h->value() + h->singleStep());
-        scrolled = true;
-    }
-    if (scrolled)
-        update();
+    TGhostList::Instance().Track(GhostShift(QApplication::keyboardModifiers()), ToLogical(device));
 }
 
 } // namespace velmo

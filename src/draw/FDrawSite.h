@@ -19,6 +19,8 @@
 #include <memory>
 #include <vector>
 
+class QTimer;
+
 namespace velmo {
 
 class TDrawSite : public QWidget, public TComponent
@@ -102,6 +104,11 @@ public:
     void SiteMove(TShiftState shift, QPoint device);
     void SiteRelease(Qt::MouseButton button, TShiftState shift, QPoint device);
     void SiteClick();
+    // A drag (an object, a handle, the selection band) that reaches the edge of the
+    // visible part of the scroll area the site sits in scrolls it along, however deep
+    // the site is nested in the viewport; held still there, it keeps scrolling until
+    // the drag ends. False when nothing scrolled.
+    bool AutoScroll(QPoint device);
     // The window system took the mouse away: the drag is cancelled.
     void CancelMode();
     TDrawObject* ClickTarget() const { return FClickTarget; }
@@ -140,7 +147,7 @@ private:
     // The object a press at a device point belongs to: the topmost whose bounds
     // hold it and whose HitTest answers; presses elsewhere fall through.
     TDrawObject* WindowHitTest(QPoint device) const;
-    void AutoScroll(QPoint device);
+    void AutoScrollTick();
     void KeyShift(Qt::KeyboardModifiers modifiers);
     void UpdateHoverCursor(QPoint device);
 
@@ -163,6 +170,7 @@ private:
     std::vector<TDrawObject*> FObjects;
     std::vector<std::unique_ptr<TPivot>> FPivots;
     QImage FGhostCache;
+    QTimer* FAutoScrollTimer = nullptr;
     bool FHoverCursor = false;
     QCursor FSavedCursor;
 };

@@ -1,4 +1,4 @@
-#include "draw/Ruler.h"
+#include "draw/FRuler.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
 #include "draw/UScaler.h"

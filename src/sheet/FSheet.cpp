@@ -1,4 +1,4 @@
-#include "document/FSheet.h"
+#include "sheet/FSheet.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
 #include "document/ULabelData.h"

@@ -1,8 +1,8 @@
 #pragma once
 // The sheet view: the whole label sheet of the document's current sheet with a
 // picture of every label, the sheet tabs, and the commands on labels and sheets.
-#include "document/USheetLabels.h"
-#include "document/USheetView.h"
+#include "sheet/USheetLabels.h"
+#include "sheet/USheetView.h"
 #include <QDialog>
 #include <QWidget>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "document/USheetLabels.h"
+#include "sheet/USheetLabels.h"
 #include "base/UStream.h"
 #include "document/ULabelData.h"
 #include "paper/UPaperInfo.h"

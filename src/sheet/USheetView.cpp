@@ -1,4 +1,4 @@
-#include "document/USheetView.h"
+#include "sheet/USheetView.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
 #include "document/ULabelData.h"

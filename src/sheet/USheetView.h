@@ -4,7 +4,7 @@
 // design over the paper, the paper's label faces on top; preparing a draw site for
 // one label (the paper's printed images under the design); and the loader that draws
 // a sheet preview straight from a document file's stored previews.
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "storage/UDocFile.h"
 #include <QImage>
 #include <memory>

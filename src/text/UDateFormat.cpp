@@ -1,4 +1,4 @@
-#include "merge/UDateFormat.h"
+#include "text/UDateFormat.h"
 #include "base/UDateTime.h"
 #include <QDateTime>
 #include <memory>

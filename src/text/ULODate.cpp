@@ -1,6 +1,6 @@
-#include "merge/ULODate.h"
+#include "text/ULODate.h"
 #include "base/UDateTime.h"
-#include "merge/UDateFormat.h"
+#include "text/UDateFormat.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>

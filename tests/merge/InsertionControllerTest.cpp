@@ -5,15 +5,16 @@
 // without a change mark or an undo step.
 #include "document/ULabelData.h"
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "imaging/UResourceImage.h"
 #include "imaging/UWindowPictures.h"
 #include "layout/FLayout.h"
 #include "merge/FInsertionController.h"
+#include "merge/UMergeSession.h"
 #include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
 #include "merge/UInsertionCursor.h"
-#include "merge/ULODate.h"
+#include "text/ULODate.h"
 #include "merge/ULOInsertion.h"
 #include "objects/UDOGroup.h"
 #include "objects/UGhostDesigners.h"
@@ -253,7 +254,8 @@ protected:
         SetResourceFileResolver([](const QString& resFile) {
             return velmo::test::BinaryDir() + QStringLiteral("/data/") + resFile;
         });
-        FWindow = std::make_unique<TfrmInsertionController>(nullptr, TCsvDB::Instance());
+        FSession = std::make_unique<TMergeSession>(TCsvDB::Instance());
+        FWindow = std::make_unique<TfrmInsertionController>(nullptr, *FSession);
         FWindow->Position = [this] { return FPosition; };
         FWindow->OnRecordChanged = [this] { ++FChanges; };
         FWindow->OnClosed = [this] { ++FClosed; };
@@ -272,6 +274,7 @@ protected:
     }
     bool Enabled(int image) const { return FWindow->Button(image)->isEnabled(); }
     QString Status() const { return FWindow->StatusLabel()->text(); }
+    std::unique_ptr<TMergeSession> FSession;
     std::unique_ptr<TfrmInsertionController> FWindow;
     int FPosition = 0;
     int FChanges = 0;
@@ -534,10 +537,11 @@ protected:
         list.FreeObjects();
         FDoc->SetModified(false);
         Link(Records(5));
-        FCursor = std::make_unique<TInsertionCursor>(TCsvDB::Instance());
+        FSession = std::make_unique<TMergeSession>(TCsvDB::Instance());
+        FCursor = &FSession->Cursor();
         FView = std::make_unique<TfrmLayout>();
         FView->resize(900, 700);
-        FView->MergeRecordOf = [this](int k) { return FCursor->RecordFor(k); };
+        FView->SetMergeSession(FSession.get());
         FView->SetDocument(FDoc.get());
         FView->ShowLabel();
     }
@@ -563,7 +567,8 @@ protected:
         return -1;
     }
     std::unique_ptr<TLabelData> FDoc;
-    std::unique_ptr<TInsertionCursor> FCursor;
+    std::unique_ptr<TMergeSession> FSession;
+    TInsertionCursor* FCursor = nullptr;
     std::unique_ptr<TfrmLayout> FView;
 };
 

@@ -5,11 +5,12 @@
 #include "barcode/ULOBarCode.h"
 #include "document/ULabelData.h"
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "layout/FLayout.h"
 #include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
-#include "merge/ULODate.h"
+#include "merge/UMergeSession.h"
+#include "text/ULODate.h"
 #include "merge/ULOInsertion.h"
 #include "objects/UGhostDesigners.h"
 #include "objects/ULDObjects.h"
@@ -54,8 +55,11 @@ protected:
         paper->SetFaceHeight(423);
         FDoc = std::make_unique<TLabelData>();
         FDoc->SetPaper(paper.get());
+        FSession = std::make_unique<TMergeSession>(TCsvDB::Instance());
+        FSession->SetDocument(FDoc.get());
         FView = std::make_unique<TfrmLayout>();
         FView->resize(1000, 700);
+        FView->SetMergeSession(FSession.get());
         FView->SetDocument(FDoc.get());
         FView->Activate();
         FView->ShowLabel();
@@ -97,6 +101,7 @@ protected:
     }
     QTemporaryDir FDir;
     std::unique_ptr<TLabelData> FDoc;
+    std::unique_ptr<TMergeSession> FSession;
     std::unique_ptr<TfrmLayout> FView;
     QStringList FDialogs;
 };

@@ -1,4 +1,4 @@
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 
 int main(int argc, char** argv)
 {

@@ -1,5 +1,6 @@
-#include "app/FLayoutMain.h"
-#include "app/Mcrstr.h"
+#include "app/host/FLayoutMain.h"
+#include "merge/UMergeSession.h"
+#include "app/UMacroString.h"
 #include "app/UAppFrame.h"
 #include "base/UModalResult.h"
 #include "document/ULabelData.h"
@@ -55,6 +56,7 @@ TfrmLayoutMain::TfrmLayoutMain(QWidget* parent) : TfrmMain(parent, TBare{})
     commands.Save = save;
     FLayout->SetMainCommands(commands);
     FLayout->SetStatusBar(statusBar());
+    FLayout->SetMergeSession(&MergeSession());
     setCentralWidget(FLayout);
     resize(1000, 760);
 }
@@ -77,6 +79,7 @@ bool TfrmLayoutMain::OpenDocument(const QString& fileName)
     }
     FLayout->SetDocument(nullptr);
     FDocument = std::move(document);
+    MergeSession().SetDocument(FDocument.get());
     FFileName = fileName;
     FDocument->SetSheetMode(false);
     TfrmLayout::ResetRememberedZoom();

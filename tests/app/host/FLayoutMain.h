@@ -1,7 +1,7 @@
 #pragma once
-// A work file opened straight into the layout view (velmo --layout FILE.lbd): the
-// layout view hosted in a plain main window with a file menu (save, quit), the
-// status bar and file drops, until the main window hosts the views itself.
+// The test host's layout harness (velmo-test-host --layout FILE.lbd): the layout
+// view hosted in a plain main window with a file menu (save, quit), the status bar
+// and file drops, for the layout view's window tests.
 #include "app/FMain.h"
 #include <memory>
 

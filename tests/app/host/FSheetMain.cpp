@@ -1,19 +1,19 @@
-#include "app/FSheetMain.h"
+#include "app/host/FSheetMain.h"
 #include "app/UAppFrame.h"
-#include "document/FSheet.h"
+#include "sheet/FSheet.h"
 #include "document/ULabelData.h"
-#include "document/USheetView.h"
+#include "sheet/USheetView.h"
 #include "draw/UDOAction.h"
 #include "merge/FCsvBrowser.h"
 #include "merge/UCsvDB.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "objects/FLayoutAids.h"
 #include "objects/ULabelObject.h"
 #include "app/FPaperSelect.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
-#include "document/USheetLabels.h"
+#include "sheet/USheetLabels.h"
 #include "paper/UVelmoPapers.h"
 #include "print/FPrintPaper.h"
 #include <QApplication>
@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include "objects/ULOImage.h"
 #include "document/FTemplate.h"
+#include "app/FTemplateCall.h"
 #include "app/UTemplateCall.h"
 #include "base/UModalResult.h"
 #include <QApplication>
@@ -72,18 +73,7 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
     const TLogRect rect = document.LabelRect(position);
     FSite->SetLogWidth(rect.Width());
     FSite->SetLogHeight(rect.Height());
-    PrepareLabelSite(*FSite, document, position);
-    TDOList objects;
-    document.ReadLabel(position, objects);
-    for (TDrawObject* object : objects.Objects()) {
-        FSite->InsertComponent(object);
-        FSite->AddObject(object);
-        // A double click opens the object's property dialog through its designer.
-        object->OnDblClick = [](TDrawObject* sender) {
-            if (auto* label = dynamic_cast<TLabelObject*>(sender))
-                label->Edit();
-        };
-    }
+    LoadObjects();
     // Guides outside a smaller label go.
     document.Guide()->RemoveOutside({0, 0, rect.Width(), rect.Height()});
 
@@ -131,59 +121,33 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
     FitScale();
 }
 
-// Replaces the label's design by a template: asks first when the label has objects
-// of its own, then scales the template from its label's rectangle to this one.
+// The template step of the main window, on this window's label: the design is
+// written first and read back when a template replaced it.
 bool TfrmLabelEdit::CallTemplate()
 {
-    const TPaperInfo* paper = FDocument.Paper();
-    if (!paper || FPosition >= paper->GetFaceCount())
+    WriteBack();
+    if (!CallLabelTemplate(FDocument, FPosition, this))
         return false;
-    const TFaceInfo face = paper->GetFaceInfo(FPosition);
-    std::vector<TDrawObject*> own;
-    for (int i = 0; i < FSite->ObjectCount(); ++i)
-        if (FSite->Objects(i)->LayerGroup() != kBackgroundLayerGroup)
-            own.push_back(FSite->Objects(i));
-    if (!own.empty() &&
-        AppMessageBox(QStringLiteral("このラベルのデータをすべて削除してからテンプレートを呼出します。\r\nよろしいですか？"),
-                      {bkYes, bkNo}, 0, 1) != mrYes)
-        return false;
-    TfrmTemplate dialog(TTemplateFace::From(face), TemplateIndexFile(), this);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    TDOList chosen;
-    TLogRect from;
-    try {
-        dialog.ReadChosen(chosen, from);
-    } catch (const std::exception& error) {
-        QApplication::restoreOverrideCursor();
-        chosen.FreeObjects();
-        ShowAppMessage(QString::fromUtf8(error.what()), false);
-        return false;
-    }
-    const TLogRect to = FDocument.LabelRect(FPosition);
-    FillTemplateFields(chosen, FDocument);
     TActionList::Instance().Clear();
-    for (TDrawObject* object : own) {
-        FSite->RemoveObject(object);
-        delete object;
-    }
-    // Topmost first: added from the bottom so that the order stays.
-    for (int i = chosen.Count() - 1; i >= 0; --i) {
-        TDrawObject* object = chosen[i];
-        MapBetweenLabels(object, from, to);
+    LoadObjects();
+    FSite->update();
+    return true;
+}
+
+void TfrmLabelEdit::LoadObjects()
+{
+    PrepareLabelSite(*FSite, FDocument, FPosition);
+    TDOList objects;
+    FDocument.ReadLabel(FPosition, objects);
+    for (TDrawObject* object : objects.Objects()) {
         FSite->InsertComponent(object);
         FSite->AddObject(object);
+        // A double click opens the object's property dialog through its designer.
         object->OnDblClick = [](TDrawObject* sender) {
             if (auto* label = dynamic_cast<TLabelObject*>(sender))
                 label->Edit();
         };
     }
-    FitBackgrounds();
-    WriteBack();
-    FSite->update();
-    QApplication::restoreOverrideCursor();
-    return true;
 }
 
 // A background covers the whole face in the face's shape, whatever the creator made.

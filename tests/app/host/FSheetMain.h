@@ -1,7 +1,7 @@
 #pragma once
-// A work file opened straight into the sheet view (velmo --sheet FILE.lbd), with a
-// plain editing window over a draw site for one label, until the main window hosts
-// the sheet and layout views itself.
+// The test host's sheet harness (velmo-test-host --sheet FILE.lbd): a work file
+// opened straight into the sheet view, with a plain editing window over a draw site
+// for one label, for the window tests of the sheet view and the label objects.
 #include "app/FMain.h"
 #include <QDialog>
 #include <functional>
@@ -67,6 +67,8 @@ protected:
 private:
     void FitScale();
     void FitBackgrounds();
+    // The paper's printed images and the label's design onto the site.
+    void LoadObjects();
 public:
     // "ラベルテンプレートの呼び出し(&T)...": true when a template replaced the design.
     bool CallTemplate();
