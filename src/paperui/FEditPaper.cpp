@@ -1,6 +1,6 @@
 #include "base/UFolderHistory.h"
-#include "app/FEditPaper.h"
-#include "app/FPaperMaintenance.h"
+#include "paperui/FEditPaper.h"
+#include "paperui/FPaperMaintenance.h"
 #include "base/UExceptions.h"
 #include "document/ULabelData.h"
 #include "document/UPaperDesigns.h"

@@ -1,6 +1,6 @@
 #include "base/UFolderHistory.h"
-#include "app/FPaperMaintenance.h"
-#include "app/UPaperSelect.h"
+#include "paperui/FPaperMaintenance.h"
+#include "paperui/UPaperSelect.h"
 #include "base/UExceptions.h"
 #include "objects/FImageDialogs.h"
 #include "paper/UPaperRecords.h"

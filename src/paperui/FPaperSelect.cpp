@@ -1,9 +1,8 @@
 #include "base/UFolderHistory.h"
-#include "app/FPaperSelect.h"
-#include "app/FEditPaper.h"
-#include "app/FPaperMaintenance.h"
-#include "app/UAppFrame.h"
-#include "app/UHistoryManager.h"
+#include "paperui/FPaperSelect.h"
+#include "paperui/FEditPaper.h"
+#include "paperui/FPaperMaintenance.h"
+#include "base/USettings.h"
 #include "document/FOldPaperMerge.h"
 #include "paper/UPaperMaintenance.h"
 #include "print/UPrinter.h"
@@ -47,30 +46,6 @@ namespace {
 constexpr int kIndexRole = Qt::UserRole + 1;
 // The papers last used: twenty kept (other histories keep ten).
 constexpr int kUsedPaperHistoryLimit = 20;
-
-// History lists need the application's settings key; without one (a tool or a test
-// without the frame) they are simply not kept.
-QStringList HistoryItems(const QString& key)
-{
-    try {
-        THistoryManager history;
-        history.SetRegistryKey(key);
-        return history.Items();
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
-void AddHistory(const QString& key, const QString& text, int limit = 10)
-{
-    try {
-        THistoryManager history;
-        history.SetRegistryKey(key);
-        history.SetLimit(limit);
-        history.Add(text);
-    } catch (const std::exception&) {
-    }
-}
 
 // "用紙の検索": the text box's drop-down holds the earlier searches.
 class TfrmPaperSearch : public QDialog
@@ -647,7 +622,7 @@ void TfrmPaperSelect::EditPaper(bool adding)
 
 QStringList TfrmPaperSelect::SearchHistory()
 {
-    return HistoryItems(QStringLiteral("$(FindPaperHistory)"));
+    return SettingsHistory(QStringLiteral("$(FindPaperHistory)"));
 }
 
 bool TfrmPaperSelect::SearchAndRemember(const QString& text)
@@ -655,7 +630,7 @@ bool TfrmPaperSelect::SearchAndRemember(const QString& text)
     const QString t = text.trimmed();
     if (t.isEmpty())
         return false;
-    AddHistory(QStringLiteral("$(FindPaperHistory)"), t);
+    AddSettingsHistory(QStringLiteral("$(FindPaperHistory)"), t);
     Search(t);
     return true;
 }
@@ -811,7 +786,7 @@ void TfrmPaperSelect::accept()
         WriteSettingBool(QStringLiteral("DefaultDesign"), SeparatelyDesign());
         WriteSettingBool(QStringLiteral("DefaultLandScape"), paper->Landscape());
     }
-    AddHistory(QStringLiteral("$(UsedPaperHistory)"), paper->PaperName(), kUsedPaperHistoryLimit);
+    AddSettingsHistory(QStringLiteral("$(UsedPaperHistory)"), paper->PaperName(), kUsedPaperHistoryLimit);
     QDialog::accept();
 }
 

@@ -2,7 +2,7 @@
 // The paper selection dialog "用紙の選択": groups with their pictures, size and maker
 // filters, the normalised name search, sortable list, preview on a paper site, the
 // design choice, deleting the user's own papers and importing template files.
-#include "app/UPaperSelect.h"
+#include "paperui/UPaperSelect.h"
 #include <QDialog>
 #include <functional>
 #include <memory>

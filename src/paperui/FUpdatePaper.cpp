@@ -1,5 +1,5 @@
-#include "app/FUpdatePaper.h"
-#include "app/UAppFrame.h"
+#include "paperui/FUpdatePaper.h"
+#include "base/USettings.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UPaperUpdate.h"
 #include "paper/UVelmoPapers.h"

@@ -1,4 +1,4 @@
-#include "app/UPaperSelect.h"
+#include "paperui/UPaperSelect.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "text/UStringUtil.h"

@@ -10,7 +10,7 @@
 #include "draw/UGhost.h"
 #include "objects/FLayoutAids.h"
 #include "objects/ULabelObject.h"
-#include "app/FPaperSelect.h"
+#include "paperui/FPaperSelect.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "sheet/USheetLabels.h"

@@ -1,6 +1,6 @@
 #include "SheetHostHooks.h"
 #include "HostReport.h"
-#include "app/FPaperSelect.h"
+#include "paperui/FPaperSelect.h"
 #include "app/host/FSheetMain.h"
 #include "sheet/FSheet.h"
 #include "document/FTemplate.h"
