@@ -3,7 +3,7 @@
 // idle pass (pivots, status, style sync, command states) with 200 objects selected.
 #include "document/ULabelData.h"
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "imaging/UColorSpec.h"
 #include "layout/FLayout.h"

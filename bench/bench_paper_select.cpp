@@ -1,7 +1,7 @@
 // The paper selection on a 2,000-paper catalogue: opening the dialog and one search
 // keystroke (the list rebuilt with the text typed so far); choosing a 65-up paper whose
 // labels each carry a background design; importing the whole gLabels template database.
-#include "app/FPaperSelect.h"
+#include "paperui/FPaperSelect.h"
 #include "imaging/UColorSpec.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULORect.h"

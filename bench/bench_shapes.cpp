@@ -1,7 +1,7 @@
 // The editing machinery at scale: undo and redo of one grouped change over 500
 // objects, alignment of 500 objects, and painting a label with the grid on at 400 %.
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGuide.h"
 #include "draw/UCanvas.h"
 #include "imaging/UColorSpec.h"

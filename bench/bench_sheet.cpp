@@ -2,7 +2,7 @@
 // label rendered) and from the stored previews; and a move drag of 200 selected
 // objects, timed per mouse move (the ghosts' geometry and the repaint of the site).
 #include "document/ULabelData.h"
-#include "document/USheetView.h"
+#include "sheet/USheetView.h"
 #include "draw/UCanvas.h"
 #include "draw/UGhost.h"
 #include "objects/ULDObjects.h"

@@ -1,6 +1,6 @@
 // The label clipboard format: an object list whose first object's name carries the
 // size of the label it came from.
-#include "document/USheetLabels.h"
+#include "sheet/USheetLabels.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULDObjects.h"
 #include <cstddef>

@@ -24,7 +24,7 @@
 #include "persist/UComponentText.h"
 #include "base/UStream.h"
 #include "storage/USafeFile.h"
-#include "tool/UToolDump.h"
+#include "cli/UToolDump.h"
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>

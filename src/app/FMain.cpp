@@ -3,10 +3,11 @@
 #include "app/FAppForms.h"
 #include "app/FEnvironment.h"
 #include "app/FHistoryMenu.h"
-#include "app/FPaperMaintenance.h"
-#include "app/FPaperSelect.h"
-#include "app/FSheetMain.h"
-#include "app/FUpdatePaper.h"
+#include "paperui/FPaperMaintenance.h"
+#include "paperui/FPaperSelect.h"
+#include "app/FTemplateCall.h"
+#include "draw/UDOAction.h"
+#include "paperui/FUpdatePaper.h"
 #include "app/UAppFrame.h"
 #include "app/UAutoSave.h"
 #include "app/UMainCommands.h"
@@ -18,16 +19,17 @@
 #include "document/FProduct.h"
 #include "layout/FLayout.h"
 #include "document/FProductDialogs.h"
-#include "document/FSheet.h"
+#include "sheet/FSheet.h"
 #include "document/ULabelData.h"
 #include "document/UProductInfo.h"
-#include "document/USheetLabels.h"
+#include "sheet/USheetLabels.h"
 #include "imaging/FPhotoCD.h"
 #include "merge/ULOInsertion.h"
 #include "merge/FCsvBrowser.h"
 #include "merge/FInsertionController.h"
 #include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
+#include "merge/UMergeSession.h"
 #include "objects/FImageDialogs.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
@@ -164,7 +166,8 @@ public:
 
 // ---------------------------------------------------------------------------------
 
-TfrmMain::TfrmMain(QWidget* parent, TBare) : QMainWindow(parent), FBare(true)
+TfrmMain::TfrmMain(QWidget* parent, TBare)
+    : QMainWindow(parent), FMergeSession(std::make_unique<TMergeSession>(TCsvDB::Instance())), FBare(true)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QGuiApplication::applicationDisplayName());
@@ -172,7 +175,8 @@ TfrmMain::TfrmMain(QWidget* parent, TBare) : QMainWindow(parent), FBare(true)
     PrepareForm(this);
 }
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
+TfrmMain::TfrmMain(QWidget* parent)
+    : QMainWindow(parent), FMergeSession(std::make_unique<TMergeSession>(TCsvDB::Instance()))
 {
     setObjectName(QStringLiteral("frmMain"));
     SetMainForm(this);
@@ -196,6 +200,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
         FSplash->show();
     }
     FDocument = std::make_unique<TLabelData>();
+    FMergeSession->SetDocument(FDocument.get());
     BuildCommands();
     PrepareForm(this);
     RebuildPrinterForm(QString());
@@ -283,14 +288,10 @@ void TfrmMain::BuildCommands()
             return;
         StoreLayout();
         const int k = std::clamp(FDocument->CurrentLabelNo(), 0, FDocument->LabelCount() - 1);
-        bool replaced = false;
-        {
-            // The label editor's template step, on a window that is never shown.
-            TfrmLabelEdit editor(*FDocument, k, this);
-            replaced = editor.CallTemplate();
-        }
-        if (!replaced)
+        if (!CallLabelTemplate(*FDocument, k, this))
             return;
+        // The history refers to the objects the view showed before.
+        TActionList::Instance().Clear();
         FDocument->SetModified(true);
         if (FSheet)
             FSheet->RefreshPositions({k});
@@ -306,7 +307,7 @@ void TfrmMain::BuildCommands()
                [this] { ShowMergeData(); });
     {
         // The record browser over the label: which record the merge objects show.
-        FInsertionController = new TfrmInsertionController(this, TCsvDB::Instance());
+        FInsertionController = new TfrmInsertionController(this, *FMergeSession);
         FInsertionController->Position = [this] { return FDocument ? std::max(FDocument->CurrentLabelNo(), 0) : 0; };
         FInsertionController->SelectedField = [this] { return FLayout ? std::max(FLayout->MergeFieldOfSelection(), 0) : 0; };
         FInsertionController->OnRecordChanged = [this] {
@@ -325,7 +326,7 @@ void TfrmMain::BuildCommands()
         });
         SetMergeDataChooser([this](QWidget*, TLabelData&) { return ChooseMergeData(); });
         connect(controller, &QAction::triggered, this, [this, controller](bool on) {
-            if (on && (!FDocument || FDocument->CSVFile().isEmpty() || !TCsvDB::Instance().Active()) &&
+            if (on && !FMergeSession->Linked() &&
                 !ChooseMergeData()) {
                 controller->setChecked(false);
                 return;
@@ -596,9 +597,7 @@ void TfrmMain::ShowView(bool sheet)
         if (FDocument)
             FDocument->SetModified(true);
     };
-    view->MergeRecordOf = [this](int k) {
-        return FInsertionController ? FInsertionController->Cursor().RecordFor(k) : k;
-    };
+    view->SetMergeSession(FMergeSession.get());
     view->OnLabelShown = [this] {
         if (FInsertionController)
             FInsertionController->Refresh();
@@ -625,7 +624,7 @@ void TfrmMain::UpdateInsertionController(bool autoShow)
     if (!FInsertionController)
         return;
     QAction* command = Command(QStringLiteral("actMergeController"));
-    const bool linked = FDocument && !FDocument->CSVFile().isEmpty() && TCsvDB::Instance().Active();
+    const bool linked = FMergeSession->Linked();
     // It browses what the label editor shows; the sheet view shows every record at once.
     command->setEnabled(FLayout != nullptr);
     if (autoShow && linked && FLayout && FLayout->HoldsMergeObjects())
@@ -684,10 +683,10 @@ void TfrmMain::TakeDocument(std::unique_ptr<TLabelData> document, const QString&
     DropView(false);
     // The merge database belongs to the document it was linked for, and so does the
     // record the controller showed.
-    TCsvDB::Instance().Close();
-    if (FInsertionController)
-        FInsertionController->Cursor().Reset();
+    FMergeSession->Database().Close();
+    FMergeSession->Cursor().Reset();
     FDocument = std::move(document);
+    FMergeSession->SetDocument(FDocument.get());
     FFileName = fileName;
     FRestored = false;
     TfrmSheet::ResetRememberedZoom();
@@ -697,7 +696,7 @@ void TfrmMain::TakeDocument(std::unique_ptr<TLabelData> document, const QString&
 
 void TfrmMain::MakeInitialDocument()
 {
-    // A bare frame (--sheet, --layout) brings its own document.
+    // A bare frame (the test host's harness windows) brings its own document.
     if (FBare)
         return;
     if (OfferAutoSaveBack())
@@ -1131,7 +1130,8 @@ bool TfrmMain::Print()
     std::set<int> missingLabels;
     QStringList missingFiles;
     hooks.FaceHook = [this, &missingLabels, &missingFiles](TDOList& objects, int counter) {
-        TCsvDB::Instance().ApplyMergeRecord(objects, counter);
+        // Label n of the run prints record n.
+        FMergeSession->FillLabel(objects, counter);
         for (const QString& name : MissingMergePictures(objects)) {
             missingLabels.insert(counter);
             if (!missingFiles.contains(name))
@@ -1190,7 +1190,7 @@ bool TfrmMain::ShowMergeData()
 {
     if (!FDocument)
         return false;
-    if ((FDocument->CSVFile().isEmpty() || !TCsvDB::Instance().Active()) && !ChooseMergeData())
+    if (!FMergeSession->Linked() && !ChooseMergeData())
         return false;
     ExecuteCsvBrowser(this, *FDocument, [this] { RefreshView(); });
     // Cancel put the former order back: the controller's numbers follow it.

@@ -1,8 +1,8 @@
 #pragma once
 // The main window: owns the one open label document, hosts the sheet view (or the
 // label editor) over it and carries the document's life cycle and file commands.
-// Start-up reaches it through the virtual hooks; the sheet window of --sheet and the
-// tests build a bare frame through the protected constructor.
+// Start-up reaches it through the virtual hooks; the test host's harness windows
+// build a bare frame through the protected constructor.
 #include "app/UWizardHook.h"
 #include <QMainWindow>
 #include <QPointer>
@@ -18,6 +18,7 @@ class QPrinter;
 
 namespace velmo {
 
+class TMergeSession;
 class TLabelData;
 class TVelmoPapers;
 class TfrmSheet;
@@ -89,6 +90,7 @@ public:
     bool LayoutViewShown() const { return FLayout != nullptr; }
     // The record browser over the layout view (nullptr in a bare frame).
     TfrmInsertionController* InsertionController() const { return FInsertionController; }
+    TMergeSession& MergeSession() const { return *FMergeSession; }
     QAction* Command(const QString& name) const;
     QMenu* HelpMenu() const { return FHelpMenu; }
     QMenu* FileMenu() const { return FFileMenu; }
@@ -122,7 +124,7 @@ public:
 
 protected:
     struct TBare {};
-    // A frame without commands or document (the --sheet window derives from it).
+    // A frame without commands or document (the test host's harness windows).
     TfrmMain(QWidget* parent, TBare);
 
     void closeEvent(QCloseEvent* event) override;
@@ -165,9 +167,10 @@ private:
     void PrinterSetup();
     void EditUpdateUrl();
     bool OfferAutoSaveBack();
-    void CheckWritable();
 
     std::unique_ptr<TLabelData> FDocument;
+    // The document's merge data, the record the editor shows, the merge step.
+    std::unique_ptr<TMergeSession> FMergeSession;
     QString FFileName;
     TfrmSheet* FSheet = nullptr;
     TfrmLayout* FLayout = nullptr;

@@ -1,4 +1,5 @@
 #include "app/UAppFrame.h"
+#include "app/UHistoryManager.h"
 #include "app/USettingsStore.h"
 #include "app/UVersion.h"
 #include "base/UExceptions.h"
@@ -267,6 +268,27 @@ QStringList ApplicationMacroLines()
 
 TAppFrame::TAppFrame(QObject* owner) : QObject(owner)
 {
+    // The libraries' dialogs keep their settings and history lists in this frame's
+    // settings (whichever frame lives when they ask).
+    SetSettingsStore({ReadSettingText, WriteSettingText,
+                      [](const QString& key) {
+                          try {
+                              THistoryManager history;
+                              history.SetRegistryKey(key);
+                              return history.Items();
+                          } catch (const std::exception&) {
+                              return QStringList();
+                          }
+                      },
+                      [](const QString& key, const QString& text, int limit) {
+                          try {
+                              THistoryManager history;
+                              history.SetRegistryKey(key);
+                              history.SetLimit(limit);
+                              history.Add(text);
+                          } catch (const std::exception&) {
+                          }
+                      }});
     FMacro.SetLines({QStringLiteral("AppName=Project")});
     FProbes.ScreenColorBits = DefaultScreenColorBits;
     FProbes.HasCurrentPrinter = DefaultHasCurrentPrinter;
@@ -571,43 +593,6 @@ void CheckRequiredFile(const QString& fileName, bool mustBeWritable)
     if (mustBeWritable && readOnly)
         throw EFileError(
             QStringLiteral("実行に必要なファイル「%1」が読み取り専用になっています").arg(info.fileName()));
-}
-
-bool ReadSettingBool(const QString& name, bool defaultValue)
-{
-    const std::optional<QString> text = ReadSettingText(name);
-    if (!text)
-        return defaultValue;
-    const std::optional<int> value = ParseSettingInteger(*text);
-    return value ? *value != 0 : defaultValue;
-}
-
-int ReadSettingInteger(const QString& name, int defaultValue)
-{
-    const std::optional<QString> text = ReadSettingText(name);
-    if (!text)
-        return defaultValue;
-    return ParseSettingInteger(*text).value_or(defaultValue);
-}
-
-QString ReadSettingString(const QString& name, const QString& defaultValue)
-{
-    return ReadSettingText(name).value_or(defaultValue);
-}
-
-void WriteSettingBool(const QString& name, bool value)
-{
-    WriteSettingText(name, value ? QStringLiteral("1") : QStringLiteral("0"));
-}
-
-void WriteSettingInteger(const QString& name, int value)
-{
-    WriteSettingText(name, QString::number(value));
-}
-
-void WriteSettingString(const QString& name, const QString& value)
-{
-    WriteSettingText(name, value);
 }
 
 // ---------------------------------------------------------------------------------

@@ -1,7 +1,8 @@
 #pragma once
 // The application frame: the macro table, the start-up conditions, the message box,
 // the user's settings and the search for data files. One instance lives for the run.
-#include "app/Mcrstr.h"
+#include "app/UMacroString.h"
+#include "base/USettings.h"
 #include "base/UModalResult.h"
 #include <QList>
 #include <QObject>
@@ -159,15 +160,6 @@ void SetStandardMessageBox(TOnMessageBox box);
 
 // Raises EFileError when the file is missing or must be writable and is read-only.
 void CheckRequiredFile(const QString& fileName, bool mustBeWritable);
-
-// Settings in the key "$(SysRegistryKey)". Reading never creates anything and gives
-// the default for anything missing or unreadable; writing does nothing without a frame.
-bool ReadSettingBool(const QString& name, bool defaultValue);
-int ReadSettingInteger(const QString& name, int defaultValue);
-QString ReadSettingString(const QString& name, const QString& defaultValue);
-void WriteSettingBool(const QString& name, bool value);
-void WriteSettingInteger(const QString& name, int value);
-void WriteSettingString(const QString& name, const QString& value);
 
 // Expands macros in the string properties of an object and of every object it owns.
 // Properties whose expansion fails keep their value.

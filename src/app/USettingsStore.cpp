@@ -236,13 +236,4 @@ bool TSettingsKey::DeleteKey()
     return settings->status() == QSettings::NoError;
 }
 
-std::optional<int> ParseSettingInteger(const QString& text)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 10);
-    if (!ok)
-        return std::nullopt;
-    return value;
-}
-
 } // namespace velmo

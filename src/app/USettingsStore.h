@@ -2,6 +2,7 @@
 // Settings keys of the current user, in place of a registry: a key path such as
 // "Software\Quillon\ベルモ\1.0\Settings" names an INI file (maker folder, product
 // file) and the groups inside it ("1.0/Settings"). Values are always texts.
+#include "base/USettings.h"
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -47,7 +48,5 @@ private:
     QString FGroup;
 };
 
-// Decimal text of the stored forms.
-std::optional<int> ParseSettingInteger(const QString& text);
 
 } // namespace velmo

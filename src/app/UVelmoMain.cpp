@@ -1,12 +1,10 @@
 #include "merge/FMergeDialogs.h"
 #include "merge/ULOInsertion.h"
 #include "app/UVelmoMain.h"
-#include "app/DMain.h"
+#include "app/UStartup.h"
 #include "app/FMessage.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
-#include "app/FSheetMain.h"
-#include "app/FLayoutMain.h"
 #include "layout/FLayout.h"
 #include "draw/UDOAction.h"
 #include "draw/UGhost.h"
@@ -28,7 +26,7 @@
 #include "print/FPrintPaper.h"
 #include "base/UFolderHistory.h"
 #include "pictures/FPictureDialogs.h"
-#include "acquire/FTwain.h"
+#include "acquire/FScanner.h"
 #include "imaging/UImageData.h"
 #include "pictures/UPictureCollections.h"
 #include "app/UWizardRun.h"
@@ -213,22 +211,8 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
     SetObjectCreatedHook([](TDrawObject*) { TMoveModes::Current().AfterCreation(); });
     int exitCode = 1;
     {
-        TdataMain dataMain;
+        TStartup dataMain;
         QStringList arguments = app.arguments().mid(1);
-        // "--sheet FILE.lbd" opens the work file straight into the sheet view.
-        if (arguments.size() >= 2 && arguments[0] == QLatin1String("--sheet")) {
-            arguments.removeFirst();
-            dataMain.CreateMainWindow = [&dataMain] {
-                auto* window = new TfrmSheetMain(QString());
-                window->Catalogue = [&dataMain] { return dataMain.Papers(); };
-                return window;
-            };
-        }
-        // "--layout FILE.lbd" opens the work file straight into the layout view.
-        if (arguments.size() >= 2 && arguments[0] == QLatin1String("--layout")) {
-            arguments.removeFirst();
-            dataMain.CreateMainWindow = [] { return new TfrmLayoutMain; };
-        }
         // The layout view keeps its default style in the application's settings.
         TfrmLayout::SetSettingsStore({ReadSettingInteger, ReadSettingString, WriteSettingInteger, WriteSettingString});
         // "--wizard OUT.lbd" and "--osoroi OUT.lbd" run one wizard over an empty main

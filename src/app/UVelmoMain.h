@@ -5,14 +5,14 @@
 
 namespace velmo {
 
-class TdataMain;
+class TStartup;
 
 struct TVelmoRunHooks
 {
     // Before start-up: may replace probes of the data module.
-    std::function<void(TdataMain&)> BeforeStart;
+    std::function<void(TStartup&)> BeforeStart;
     // After a successful start-up, before the event loop runs.
-    std::function<void(TdataMain&)> AfterStart;
+    std::function<void(TStartup&)> AfterStart;
 };
 
 // Returns the process's exit code.

@@ -7,7 +7,7 @@
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "imaging/FColorSpec.h"
 #include "imaging/UColorSpec.h"
 #include "objects/ULOCreator.h"

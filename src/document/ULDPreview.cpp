@@ -1,7 +1,7 @@
 #include "document/ULDPreview.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include <QCoreApplication>
 #include <QPainter>
 #include <QtEndian>

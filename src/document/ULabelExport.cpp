@@ -2,7 +2,7 @@
 #include "base/UExceptions.h"
 #include "document/ULabelData.h"
 #include "draw/UDrawObject.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "imaging/USafetyBitmap.h"
 #include "imaging/USafetyJPEGImage.h"
 #include "storage/USafeFile.h"

@@ -71,7 +71,7 @@ void NotifyObjectCreated(TDrawObject* object)
 
 #include "base/UExceptions.h"
 #include "draw/UDrawObject.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UNotify.h"
 #include <algorithm>
 

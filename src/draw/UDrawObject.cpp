@@ -2,7 +2,7 @@
 #include "base/UNumbers.h"
 #include "persist/UComponentStream.h"
 #include "draw/UCanvas.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UScaler.h"
 #include <QPainter>
 #include <algorithm>

@@ -2,7 +2,7 @@
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include <QPainter>
 #include <algorithm>
 #include <cmath>

@@ -7,7 +7,7 @@
 // (file and help menus, new/open/save/print, paper selection, the view switches and
 // the choice of merge data) through the hooks below.
 #include "base/UGraphics.h"
-#include "document/FSheet.h"
+#include "sheet/FSheet.h"
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -31,11 +31,13 @@ class QToolButton;
 
 namespace velmo {
 
+class TDOList;
 class TDrawSite;
 class TDrawObject;
 class TDrawSiteActionBase;
 class TLabelData;
 class TLabelObject;
+class TMergeSession;
 class TLayoutAids;
 class TPaperSite;
 class TFaceInfo;
@@ -124,9 +126,11 @@ public:
     // numbering objects show position k's record again (no undo step, no change
     // mark: what is shown is not part of the design).
     void ReapplyMergeRecord();
-    // The merge record the label at a position shows (the insertion controller's
-    // choice); empty: the position's own record, as it prints.
-    std::function<int(int position)> MergeRecordOf;
+    // The open document's merge session (the main window's): the record each
+    // position shows and the merge step. Without one the view shows no merge data
+    // (merge objects show their field, numbering objects their position's number).
+    void SetMergeSession(TMergeSession* session) { FMergeSession = session; }
+    TMergeSession* MergeSession() const { return FMergeSession; }
     // Called when ShowLabel has shown a label (another position, sheet or document).
     std::function<void()> OnLabelShown;
     // The label holds merge objects (in groups too).
@@ -235,17 +239,14 @@ protected:
 
 private:
     void BuildWidgets();
+    // Record (the session's choice for the position) into the label's merge objects.
+    void FillMergeRecord(TDOList& objects, int position);
     void BuildCommands();
     void BuildMenus();
     void BuildStyleBar();
     void RebuildMenuBar();
     // The view's edit box (a combo box's or spin box's own) that has the keyboard.
     QLineEdit* FocusedTextBox() const;
-    bool DraggingOnSite() const;
-    // Scrolls when the point (in the site) lies at or beyond an edge of the visible
-    // part; true when it scrolled.
-    bool AutoScrollAt(QPoint inSite);
-    void AutoScrollTick();
     static void UpdateTextBoxCommand(QAction& action, const QString& command, const QLineEdit& box);
     static void RunTextBoxCommand(const QString& command, QLineEdit& box);
     void ReadDefaultStyle();
@@ -271,6 +272,7 @@ private:
     TDrawObject* TopSelected() const;
 
     TLabelData* FDocument = nullptr;
+    TMergeSession* FMergeSession = nullptr;
     TSheetMessages FMessages;
     TLayoutMainCommands FMain;
     std::unique_ptr<TFaceInfo> FFaceInfo;
@@ -287,7 +289,6 @@ private:
     // The tool bar's buttons for the main window's new, open, save, print and paper
     // selection (made by SetMainCommands).
     std::vector<QAction*> FMainButtons;
-    QTimer* FAutoScrollTimer = nullptr;
     QTabBar* FTabs = nullptr;
     QScrollArea* FScroll = nullptr;
     QWidget* FHolder = nullptr;

@@ -1,4 +1,5 @@
 #include "merge/FInsertionController.h"
+#include "merge/UMergeSession.h"
 #include "imaging/UImageData.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UWindowPictures.h"
@@ -45,9 +46,9 @@ void TfrmInsertionController::SetJumpDialogRunner(std::function<int(TfrmCsvJump&
     gJumpRunner = std::move(runner);
 }
 
-TfrmInsertionController::TfrmInsertionController(QWidget* owner, TCsvDB& db)
+TfrmInsertionController::TfrmInsertionController(QWidget* owner, TMergeSession& session)
     : QWidget(owner, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
-      FDB(db), FCursor(db)
+      FDB(session.Database()), FCursor(session.Cursor())
 {
     setObjectName(QStringLiteral("frmInsertionController"));
     setWindowTitle(QStringLiteral("差し込みコントローラ"));

@@ -16,12 +16,14 @@ class QToolButton;
 namespace velmo {
 
 class TCsvDB;
+class TMergeSession;
 
 class TfrmInsertionController : public QWidget
 {
 public:
     // owner: the window it stays over (it is a tool window of it, never modal).
-    explicit TfrmInsertionController(QWidget* owner, TCsvDB& db);
+    // Browses the session's records with the session's cursor.
+    explicit TfrmInsertionController(QWidget* owner, TMergeSession& session);
     ~TfrmInsertionController() override;
 
     TInsertionCursor& Cursor() { return FCursor; }
@@ -73,7 +75,7 @@ private:
     void Changed(bool changed);
 
     TCsvDB& FDB;
-    TInsertionCursor FCursor;
+    TInsertionCursor& FCursor;
     std::array<QToolButton*, 7> FButtons{};
     QLabel* FStatus = nullptr;
     bool FHasPictures = false;

@@ -4,7 +4,7 @@
 #include "draw/UCanvas.h"
 #include "imaging/UImagePack.h"
 #include "merge/UCsvDB.h"
-#include "merge/ULODate.h"
+#include "text/ULODate.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOCreator.h"

@@ -1,7 +1,7 @@
 #include "base/UFolderHistory.h"
 #include "objects/FImageDialogs.h"
 #include "base/UModalResult.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UNotify.h"
 #include "imaging/FClipEditor.h"
 #include "imaging/FColorSpec.h"

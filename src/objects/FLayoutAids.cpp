@@ -1,6 +1,6 @@
 #include "objects/FLayoutAids.h"
 #include "draw/UCanvas.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULabelObject.h"

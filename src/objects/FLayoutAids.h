@@ -2,7 +2,7 @@
 // The aids of a layout view around its draw site: the two rulers with their
 // pointer markers, guides pulled out of the rulers and dragged on the site, the
 // grid, the snapping hook of the ghosts, and the editing commands with their menu.
-#include "draw/Ruler.h"
+#include "draw/FRuler.h"
 #include "draw/UGuide.h"
 #include "objects/UStandardDSA.h"
 #include <QObject>

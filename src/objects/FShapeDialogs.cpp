@@ -1,5 +1,5 @@
 #include "objects/FShapeDialogs.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGuide.h"
 #include "imaging/FColorSpec.h"
 #include "imaging/UColorSpec.h"

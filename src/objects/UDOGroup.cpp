@@ -1,5 +1,5 @@
 #include "objects/UDOGroup.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include <algorithm>
 
 namespace velmo {

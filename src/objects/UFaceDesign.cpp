@@ -2,7 +2,7 @@
 #include "draw/UCanvas.h"
 #include "draw/UPainterState.h"
 #include "draw/UDOInterfaces.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "paper/UFaceInfo.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"

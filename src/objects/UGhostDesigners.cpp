@@ -1,5 +1,5 @@
 #include "objects/UGhostDesigners.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "draw/UPivot.h"
 #include <memory>

@@ -1,5 +1,5 @@
 #include "objects/ULOCreator.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "objects/ULDObjects.h"
 #include <QHash>

@@ -3,7 +3,7 @@
 // position's outline and reporting presses as choosing it, and the paper site that
 // builds the faces of a whole paper, scales it into its parent and tells which face
 // was clicked. Faces exist only on screen and are never streamed.
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "objects/UFaceDesign.h"
 #include "objects/ULORectBase.h"
 #include "paper/UFaceInfo.h"

@@ -2,7 +2,7 @@
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
 #include "draw/UPainterState.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "imaging/UColorSpec.h"
 #include "imaging/UGREffector.h"
 #include "imaging/USafetyBitmap.h"

@@ -2,7 +2,7 @@
 #include "base/UClassesFiler.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "imaging/UColorSpec.h"
 #include "objects/ULOLine.h"
 #include <QPainterPathStroker>

@@ -1,6 +1,6 @@
 #include "objects/ULabelObject.h"
 #include "draw/UCanvas.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include <QPainter>
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 #include "base/UNumbers.h"
 #include "base/UStream.h"
 #include "draw/UCanvas.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "imaging/UDIB.h"
 #include "imaging/UPictureFormats.h"

@@ -1,7 +1,7 @@
 #include "print/UPrintSheet.h"
 #include "base/UNumbers.h"
 #include "document/ULabelData.h"
-#include "document/USheetView.h"
+#include "sheet/USheetView.h"
 #include "draw/UCanvas.h"
 #include "objects/ULabelObject.h"
 #include "paper/UPaperInfo.h"

@@ -5,7 +5,7 @@
 // serial numbers), clipped to the face's printable outline and drawn through the band
 // iterator; frames and cut lines go on top of each sheet. Nested progress is reported
 // through a stack of phases, and the run stops at the next check once aborted.
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "print/UPrinter.h"
 #include <QByteArray>
 #include <functional>

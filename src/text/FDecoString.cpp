@@ -1,6 +1,6 @@
 #include "text/FDecoString.h"
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "imaging/UImagePack.h"
 #include "objects/ULabelObject.h"
 #include "text/ULODecoString.h"

@@ -3,7 +3,7 @@
 #include "objects/UStandardDSA.h"
 #include <QRegularExpression>
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "imaging/FColorSpec.h"
 #include "text/FTransform.h"
 #include "text/UFontList.h"

@@ -3,7 +3,7 @@
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
 #include "draw/UPainterState.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "objects/ULDObjects.h"
 #include <QPainterPathStroker>
 #include <algorithm>

@@ -3,8 +3,8 @@
 
 #include "base/UExceptions.h"
 #include "document/ULabelData.h"
-#include "document/USheetLabels.h"
-#include "document/USheetView.h"
+#include "sheet/USheetLabels.h"
+#include "sheet/USheetView.h"
 #include "draw/UDrawObject.h"
 #include "imaging/UImageData.h"
 #include "imaging/UImageFilter.h"

@@ -1,7 +1,7 @@
 // Scanning through SANE's own "test" device, configured by the test through
 // SANE_CONFIG_DIR (nothing of the machine's scanner setup is read). SANE's
 // scanimage, an independent front end, scans the same device for comparison.
-#include "acquire/FTwain.h"
+#include "acquire/FScanner.h"
 #include "acquire/USaneDevice.h"
 #include "imaging/USafetyBitmap.h"
 #include "support/TestSupport.h"
@@ -266,7 +266,7 @@ TEST_F(SaneTest, PictureLargerThanTheLimitIsRefused)
 TEST_F(SaneTest, AcquisitionWindowScansTheChosenArea)
 {
     Configure({});
-    TfrmTwain window("test:0");
+    TfrmScanner window("test:0");
     window.show();
     ASSERT_TRUE(WaitFor([&] { return window.Ready(); }));
     EXPECT_TRUE(window.Capabilities().HasArea);
@@ -293,7 +293,7 @@ TEST_F(SaneTest, AcquisitionWindowScansTheChosenArea)
 TEST_F(SaneTest, AcquisitionWindowStaysResponsiveAndAbortsMidPage)
 {
     Configure("read-limit true\nread-limit-size 256\n");
-    TfrmTwain window("test:0");
+    TfrmScanner window("test:0");
     window.show();
     ASSERT_TRUE(WaitFor([&] { return window.Ready(); }));
     window.SetResolution(600);
@@ -319,7 +319,7 @@ TEST_F(SaneTest, AcquisitionWindowStaysResponsiveAndAbortsMidPage)
 TEST_F(SaneTest, AcquisitionWindowClosesWithTheDeviceError)
 {
     Configure({});
-    TfrmTwain window("test:9");
+    TfrmScanner window("test:9");
     window.show();
     ASSERT_TRUE(WaitFor([&] { return !window.isVisible(); }));
     EXPECT_EQ(window.result(), QDialog::Rejected);
@@ -329,7 +329,7 @@ TEST_F(SaneTest, AcquisitionWindowClosesWithTheDeviceError)
 TEST_F(SaneTest, ChooserListsDevicesOffTheInterfaceThread)
 {
     Configure({});
-    TfrmTwainSelect chooser;
+    TfrmScannerSelect chooser;
     chooser.show();
     ASSERT_TRUE(WaitFor([&] { return chooser.Listed(); }));
     EXPECT_FALSE(chooser.SelectedDevice().isEmpty());

@@ -1,4 +1,4 @@
-#include "app/DMain.h"
+#include "app/UStartup.h"
 #include "app/FMain.h"
 #include "app/UAppFrame.h"
 #include "app/USettingsStore.h"
@@ -87,7 +87,7 @@ protected:
 
     bool Start()
     {
-        FData = std::make_unique<TdataMain>();
+        FData = std::make_unique<TStartup>();
         TAppFrame* frame = FData->AppFrame1();
         frame->Probes().LockFolder = FTemp.path() + QStringLiteral("/run");
         frame->Probes().ScreenColorBits = [] { return 24; };
@@ -121,7 +121,7 @@ protected:
     QTemporaryDir FTemp;
     QString FUser;
     QString FInstalled;
-    std::unique_ptr<TdataMain> FData;
+    std::unique_ptr<TStartup> FData;
     QStringList FShown;
 };
 

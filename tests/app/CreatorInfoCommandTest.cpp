@@ -6,7 +6,7 @@
 #include "document/FField.h"
 #include "document/ULabelData.h"
 #include "document/UProductInfo.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "layout/FLayout.h"
 #include "objects/FShapeDialogs.h"
 #include "paper/UVelmoPapers.h"

@@ -1,7 +1,7 @@
 // The grid paper editor: its starting layout, the boxes writing into the copy, printer
 // forms as sheet sizes, and the checks before the dialog may close.
-#include "app/FEditPaper.h"
-#include "app/FPaperSelect.h"
+#include "paperui/FEditPaper.h"
+#include "paperui/FPaperSelect.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UVelmoPapers.h"
 #include "print/UPrinter.h"

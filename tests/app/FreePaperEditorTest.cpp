@@ -3,8 +3,8 @@
 // checks choosing the offending label, the extended mode's fields, and the paper
 // selection storing what the editors made.
 #include "app/AppTestSupport.h"
-#include "app/FEditPaper.h"
-#include "app/FPaperSelect.h"
+#include "paperui/FEditPaper.h"
+#include "paperui/FPaperSelect.h"
 #include "document/ULabelData.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULORect.h"

@@ -5,10 +5,10 @@
 // window drawing its labels again when merge data is chosen.
 #include "AppTestSupport.h"
 #include "app/FMain.h"
-#include "app/FSheetMain.h"
-#include "document/FSheet.h"
+#include "app/host/FSheetMain.h"
+#include "sheet/FSheet.h"
 #include "document/ULabelData.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "layout/FLayout.h"
 #include "merge/FCsvBrowser.h"
 #include "merge/FInsertionController.h"

@@ -7,7 +7,7 @@
 #include "base/UModalResult.h"
 #include "document/ULabelData.h"
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "layout/FLayout.h"
 #include "merge/UCsvDB.h"
 #include "merge/ULOInsertion.h"

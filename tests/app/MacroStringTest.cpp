@@ -1,4 +1,4 @@
-#include "app/Mcrstr.h"
+#include "app/UMacroString.h"
 #include "base/UExceptions.h"
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "app/FHistoryMenu.h"
 #include "app/FMain.h"
 #include "objects/FImageDialogs.h"
-#include "app/FPaperMaintenance.h"
+#include "paperui/FPaperMaintenance.h"
 #include "paper/UPaperMaintenance.h"
 #include "app/UAutoSave.h"
 #include "app/UMainCommands.h"

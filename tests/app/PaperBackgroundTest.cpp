@@ -2,8 +2,8 @@
 // paper editors (a paper with designs shows them inside its labels, one without stays
 // plain), and the selection's sheet fitting its preview whole, frame included, at
 // every dialog size.
-#include "app/FEditPaper.h"
-#include "app/FPaperSelect.h"
+#include "paperui/FEditPaper.h"
+#include "paperui/FPaperSelect.h"
 #include "base/UNumbers.h"
 #include "imaging/UColorSpec.h"
 #include "objects/FShapeDialogs.h"

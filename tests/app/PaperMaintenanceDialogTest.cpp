@@ -1,8 +1,8 @@
 // The extended paper functions through their dialogs: update information with a bad
 // date, the bulk dialogs, renumbering with a bad start number, the purpose editor
 // and its check, the paper order with a typing slip, the list file and the menu.
-#include "app/FPaperMaintenance.h"
-#include "app/FPaperSelect.h"
+#include "paperui/FPaperMaintenance.h"
+#include "paperui/FPaperSelect.h"
 #include "objects/FImageDialogs.h"
 #include "base/UDateTime.h"
 #include "paper/UPaperInfo.h"

@@ -1,7 +1,7 @@
 // The paper selection: normalised search with synonyms, which papers each group, size
 // and maker lists, sorting, the design choice, deleting user papers and importing.
-#include "app/FPaperSelect.h"
-#include "app/UPaperSelect.h"
+#include "paperui/FPaperSelect.h"
+#include "paperui/UPaperSelect.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"

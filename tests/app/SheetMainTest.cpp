@@ -1,13 +1,13 @@
 // The sheet window of velmo --sheet: opening a work file into the sheet view, and the
 // paper choice with its question (a No keeps the choice open).
-#include "app/FSheetMain.h"
-#include "document/FSheet.h"
+#include "app/host/FSheetMain.h"
+#include "sheet/FSheet.h"
 #include "document/ULabelData.h"
-#include "document/USheetLabels.h"
+#include "sheet/USheetLabels.h"
 #include "objects/UDOGroup.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULORect.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UVelmoPapers.h"
 #include "support/TestSupport.h"

@@ -1,5 +1,5 @@
 #include "AppTestSupport.h"
-#include "app/DMain.h"
+#include "app/UStartup.h"
 #include "app/FAppForms.h"
 #include "app/FMain.h"
 #include "app/UGlobalNotify.h"
@@ -68,7 +68,7 @@ struct TStartupFixture
     TStartupFixture()
     {
         TSettingsKey::SetConfigRoot(Temp.path() + QStringLiteral("/config"));
-        Data = std::make_unique<TdataMain>();
+        Data = std::make_unique<TStartup>();
         TAppFrame* frame = Data->AppFrame1();
         frame->Probes().LockFolder = Temp.path() + QStringLiteral("/run");
         frame->Probes().ScreenColorBits = [] { return 24; };
@@ -99,7 +99,7 @@ struct TStartupFixture
     }
 
     QTemporaryDir Temp;
-    std::unique_ptr<TdataMain> Data;
+    std::unique_ptr<TStartup> Data;
     QStringList Shown;
     TTestMain* Main = nullptr;
     bool OpenSucceeds = true;

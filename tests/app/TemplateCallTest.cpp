@@ -1,6 +1,6 @@
-// The template call of the label editing window: the question, the dialog, the
+// The template call of the main window's command: the question, the dialog, the
 // mapping onto the position and the product and creator fields.
-#include "app/FSheetMain.h"
+#include "app/FTemplateCall.h"
 #include "app/UAppFrame.h"
 #include "app/UTemplateCall.h"
 #include "base/UModalResult.h"
@@ -143,12 +143,11 @@ TEST(TemplateCall, TheEditingWindowAsksMapsAndFillsTheProductFields)
         document.WriteLabel(0, own);
         own.FreeObjects();
     }
-    TfrmLabelEdit edit(document, 0);
 
     {
         // No: nothing changes and no dialog opens.
         TScriptedAnswers answers({mrNo});
-        EXPECT_FALSE(edit.CallTemplate());
+        EXPECT_FALSE(CallLabelTemplate(document, 0, nullptr));
         ASSERT_EQ(answers.Asked.size(), 1);
         EXPECT_TRUE(answers.Asked[0].startsWith(QStringLiteral("このラベルのデータをすべて削除してから")));
         TDOList kept;
@@ -175,7 +174,7 @@ TEST(TemplateCall, TheEditingWindowAsksMapsAndFillsTheProductFields)
                     dialog->reject();
                 }
         });
-        EXPECT_TRUE(edit.CallTemplate());
+        EXPECT_TRUE(CallLabelTemplate(document, 0, nullptr));
         EXPECT_TRUE(chosen);
     }
     TDOList called;

@@ -1,7 +1,7 @@
 // The update dialog and the address dialog, driven through their buttons against a
 // local HTTP server. With VELMO_SHOT_DIR set, each page is saved there as a PNG.
 #include "AppTestSupport.h"
-#include "app/FUpdatePaper.h"
+#include "paperui/FUpdatePaper.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
 #include "storage/UZLibStream.h"

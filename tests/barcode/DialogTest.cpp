@@ -4,7 +4,7 @@
 #include "barcode/FBarCodeProperty.h"
 #include "barcode/UBarCode.h"
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "objects/ULOCreator.h"
 #include "imaging/FColorSpec.h"

@@ -9,7 +9,7 @@
 #include "base/UStream.h"
 #include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOCreator.h"

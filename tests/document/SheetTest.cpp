@@ -2,9 +2,9 @@
 // cut, paste, clear and drag of labels, sheet commands and names, the paper-change
 // questions, the paper summary, the label pictures and the preview loader.
 #include "LabelDocTestSupport.h"
-#include "document/FSheet.h"
-#include "document/USheetLabels.h"
-#include "document/USheetView.h"
+#include "sheet/FSheet.h"
+#include "sheet/USheetLabels.h"
+#include "sheet/USheetView.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperRecords.h"

@@ -1,12 +1,14 @@
 #include "DrawTestObjects.h"
 #include "base/UStream.h"
 #include "persist/UComponentStream.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -457,4 +459,106 @@ TEST(DOList, StreamRoundTripAndDamage)
     read.LoadFromStream(mixed);
     ASSERT_EQ(read.Count(), 1);
     read.FreeObjects();
+}
+
+namespace {
+
+// A drag that reaches the edge of the visible part scrolls the scroll area the site
+// sits in, however deep the site is nested in the viewport.
+void ExpectDragScrollsAlong(QScrollArea& area, TDrawSite& site)
+{
+    area.resize(220, 160);
+    area.show();
+    QApplication::processEvents();
+    QScrollBar* h = area.horizontalScrollBar();
+    QScrollBar* v = area.verticalScrollBar();
+    ASSERT_GT(h->maximum(), 0);
+    ASSERT_GT(v->maximum(), 0);
+    auto send = [&site](QEvent::Type type, QPoint device, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, device, site.mapToGlobal(device), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      buttons, Qt::NoModifier);
+        QApplication::sendEvent(&site, &e);
+    };
+    QWidget* viewport = area.viewport();
+    // A move without a drag never scrolls, not even beyond the edge.
+    send(QEvent::MouseMove, site.mapFrom(viewport, QPoint(viewport->width() + 20, 40)), Qt::NoButton);
+    EXPECT_EQ(h->value(), 0);
+    EXPECT_FALSE(site.AutoScroll(site.mapFrom(viewport, QPoint(viewport->width() + 20, 40))));
+    // A selection band from the top left corner past the right and bottom edges.
+    send(QEvent::MouseButtonPress, site.mapFrom(viewport, QPoint(30, 30)), Qt::LeftButton);
+    send(QEvent::MouseMove, site.mapFrom(viewport, QPoint(60, 60)), Qt::LeftButton);
+    ASSERT_TRUE(TGhostList::Instance().Active());
+    int lastH = h->value();
+    for (int i = 0; i < 4; ++i) {
+        send(QEvent::MouseMove, site.mapFrom(viewport, QPoint(viewport->width() + 5, viewport->height() + 5)),
+             Qt::LeftButton);
+        EXPECT_GT(h->value(), lastH) << "move " << i;
+        lastH = h->value();
+    }
+    EXPECT_GT(v->value(), 0);
+    // Inside, away from the edges, nothing scrolls.
+    const int stillH = h->value();
+    const int stillV = v->value();
+    send(QEvent::MouseMove, site.mapFrom(viewport, QPoint(viewport->width() / 2, viewport->height() / 2)),
+         Qt::LeftButton);
+    EXPECT_EQ(h->value(), stillH);
+    EXPECT_EQ(v->value(), stillV);
+    // Back past the left and top edges it scrolls back.
+    send(QEvent::MouseMove, site.mapFrom(viewport, QPoint(-5, -5)), Qt::LeftButton);
+    EXPECT_LT(h->value(), stillH);
+    EXPECT_LT(v->value(), stillV);
+    send(QEvent::MouseButtonRelease, site.mapFrom(viewport, QPoint(40, 40)), Qt::NoButton);
+    EXPECT_FALSE(TGhostList::Instance().Active());
+    TGhostList::Instance().Clear();
+}
+
+TDrawSite* BigSite(QWidget* parent)
+{
+    auto* site = new TDrawSite(nullptr, parent);
+    site->Scaler()->SetUnitDPI(254);
+    site->SetLogWidth(3000);
+    site->SetLogHeight(2000);
+    return site;
+}
+
+} // namespace
+
+TEST(DrawSiteAutoScroll, ADragAtTheEdgeScrollsTheAreaTheSiteSitsIn)
+{
+    {
+        // The site as the scroll area's own widget.
+        QScrollArea area;
+        TDrawSite* site = BigSite(nullptr);
+        area.setWidget(site);
+        ExpectDragScrollsAlong(area, *site);
+    }
+    {
+        // The site on a holder with a margin round it, as the layout view has it.
+        QScrollArea area;
+        auto* holder = new QWidget;
+        TDrawSite* site = BigSite(holder);
+        holder->resize(site->width() + 40, site->height() + 40);
+        site->move(20, 20);
+        area.setWidget(holder);
+        ExpectDragScrollsAlong(area, *site);
+    }
+    {
+        // Outside any scroll area there is nothing to scroll.
+        TDrawSite site;
+        site.Scaler()->SetUnitDPI(254);
+        site.SetLogWidth(1000);
+        site.SetLogHeight(600);
+        site.resize(100, 60);
+        QMouseEvent press(QEvent::MouseButtonPress, QPoint(10, 10), site.mapToGlobal(QPoint(10, 10)), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&site, &press);
+        QMouseEvent move(QEvent::MouseMove, QPoint(30, 30), site.mapToGlobal(QPoint(30, 30)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&site, &move);
+        EXPECT_FALSE(site.AutoScroll(QPoint(500, 500)));
+        QMouseEvent release(QEvent::MouseButtonRelease, QPoint(30, 30), site.mapToGlobal(QPoint(30, 30)),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&site, &release);
+        TGhostList::Instance().Clear();
+    }
 }

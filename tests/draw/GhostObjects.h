@@ -2,7 +2,7 @@
 // Draw objects for the ghost tests: a turnable rectangle and a curve, answering the
 // interfaces the ghosts work through.
 #include "draw/UCanvas.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 // Guides and grid: snapping, finding, removal, drawing; the ruler's graduation.
 #include "base/UStream.h"
-#include "draw/Ruler.h"
+#include "draw/FRuler.h"
 #include "draw/UGuide.h"
 #include <QFontMetrics>
 #include <QImage>

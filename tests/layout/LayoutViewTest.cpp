@@ -3,10 +3,10 @@
 // keys, dropped files and the damaged inputs a user can run into.
 #include "layout/FLayout.h"
 #include "document/ULabelData.h"
-#include "document/USheetView.h"
+#include "sheet/USheetView.h"
 #include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "draw/UGuide.h"
 #include "imaging/FPhotoCD.h"

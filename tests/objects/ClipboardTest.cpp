@@ -3,7 +3,7 @@
 // and damaged clipboard data.
 #include "base/UStream.h"
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "imaging/UColorSpec.h"
 #include "imaging/UDIB.h"
 #include "objects/FShapeDialogs.h"

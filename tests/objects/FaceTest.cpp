@@ -2,7 +2,7 @@
 // test with bleed and hole, frozen geometry on a site, the info text size, and the
 // pivots the ghost designers give rectangles, lines and curves.
 #include "LabelTestClasses.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "draw/UPivot.h"
 #include "objects/UGhostDesigners.h"

@@ -3,7 +3,7 @@
 #include "base/UExceptions.h"
 #include "base/UStream.h"
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "imaging/UColorSpec.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/UDOGroup.h"

@@ -577,7 +577,7 @@ TEST_F(Images, GalleryPaintsInsideTheEnclosingRectangles)
 
 // ---- a picture pasted from another program
 
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "objects/ULOCreator.h"
 #include "objects/UStandardDSA.h"
 #include <QBuffer>

@@ -2,7 +2,7 @@
 #include "base/UStream.h"
 #include "persist/UComponentStream.h"
 #include "draw/UCanvas.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULOCreator.h"
 #include "objects/ULDObjects.h"

@@ -1,7 +1,7 @@
 // The layout aids without an X server: guide creation and dragging with the hint
 // texts, the ten-guide limit, the guide-bar command, snapping through the ghosts'
 // hook and the rulers following the site.
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "objects/FLayoutAids.h"
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "LabelTestClasses.h"
 #include "base/UNumbers.h"
 #include "draw/UCanvas.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "objects/UDOGroup.h"
 #include "support/TestSupport.h"
 #include <QDir>

@@ -2,7 +2,7 @@
 // values out in their order, enabling, remembered choices; with VELMO_TEST_SHOTS set
 // each dialog is also saved as a picture there.
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "draw/UGuide.h"
 #include "imaging/FColorSpec.h"
 #include "imaging/UColorSpec.h"

@@ -1,7 +1,7 @@
 // Shapes: geometry, stream forms, hit tests at known distances, painting, and
 // damaged streams.
 #include "base/UStream.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "imaging/UColorSpec.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULDObjects.h"

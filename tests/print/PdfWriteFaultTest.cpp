@@ -5,7 +5,7 @@
 #include "PrintTestSupport.h"
 #include "storage/USafeFile.h"
 #include "support/TestSupport.h"
-#include "tool/UToolPrint.h"
+#include "cli/UToolPrint.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 #include "base/UNumbers.h"
 #include "base/UStream.h"
 #include "draw/UCanvas.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "objects/ULDObjects.h"
 #include "persist/UComponentStream.h"
 #include "persist/UComponentText.h"

@@ -1,5 +1,5 @@
 #include "support/TestSupport.h"
-#include "tool/UToolDump.h"
+#include "cli/UToolDump.h"
 #include <gtest/gtest.h>
 
 namespace velmo::test {

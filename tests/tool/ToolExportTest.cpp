@@ -5,8 +5,8 @@
 #include "objects/FShapeDialogs.h"
 #include "objects/ULORect.h"
 #include "paper/UPaperInfo.h"
-#include "tool/UToolCommands.h"
-#include "tool/UToolExport.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolExport.h"
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>

@@ -10,7 +10,7 @@
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
-#include "tool/UToolPaperDesigns.h"
+#include "cli/UToolPaperDesigns.h"
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>

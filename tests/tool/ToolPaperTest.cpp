@@ -2,7 +2,7 @@
 #include "storage/UDocFile.h"
 #include "paper/UPaperInfo.h"
 #include "support/TestSupport.h"
-#include "tool/UToolPaper.h"
+#include "cli/UToolPaper.h"
 #include <QDir>
 #include <QFile>
 #include <QImage>

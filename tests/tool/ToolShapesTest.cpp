@@ -6,9 +6,9 @@
 #include "objects/ULOLine.h"
 #include "objects/ULORect.h"
 #include "paper/UPaperInfo.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include "support/TestSupport.h"
-#include "tool/UToolSheet.h"
+#include "cli/UToolSheet.h"
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>

@@ -8,7 +8,7 @@
 #include "storage/UDocFile.h"
 #include "paper/UPaperInfo.h"
 #include "support/TestSupport.h"
-#include "tool/UToolSheet.h"
+#include "cli/UToolSheet.h"
 #include <QFile>
 #include <QImage>
 #include <QPainter>

@@ -8,8 +8,8 @@
 #include "objects/ULOImage.h"
 #include "paper/UPaperInfo.h"
 #include "support/TestSupport.h"
-#include "tool/UToolRender.h"
-#include "tool/UToolTemplates.h"
+#include "cli/UToolRender.h"
+#include "cli/UToolTemplates.h"
 #include <QDir>
 #include <QFile>
 #include <QImage>

@@ -2,7 +2,7 @@
 #include "storage/UCompoundFile.h"
 #include "storage/UZLibStream.h"
 #include "support/TestSupport.h"
-#include "tool/UToolCommands.h"
+#include "cli/UToolCommands.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

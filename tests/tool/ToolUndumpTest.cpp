@@ -8,9 +8,9 @@
 #include "storage/UDocFile.h"
 #include "storage/UZLibStream.h"
 #include "support/TestSupport.h"
-#include "tool/UToolCommands.h"
-#include "tool/UToolDump.h"
-#include "tool/UToolPapers.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolDump.h"
+#include "cli/UToolPapers.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "paper/UPaperInfo.h"
 #include "paper/UVelmoPapers.h"
 #include "support/TestSupport.h"
-#include "tool/UToolDump.h"
+#include "cli/UToolDump.h"
 #include "wizard/FWizard.h"
 
 #include "base/UCodePage932.h"

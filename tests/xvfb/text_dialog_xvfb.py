@@ -20,7 +20,7 @@ from xvfb_server import seconds  # noqa: E402
 
 BUILD = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
-VELMO = os.path.join(BUILD, "src", "velmo")
+HOST = os.path.join(BUILD, "tests", "velmo-test-host")
 TOOL = os.path.join(BUILD, "src", "velmo-tool")
 PAPER = "A4 1面 210×297mm"
 DESIGN = """object TLDObjects
@@ -115,7 +115,7 @@ def main():
     app = None
     try:
         time.sleep(1)
-        app = subprocess.Popen([VELMO, "--sheet", document], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        app = subprocess.Popen([HOST, "--sheet", document], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         sheet = wait_window("text.lbd")
         time.sleep(1.5)
         shot("1-sheet")

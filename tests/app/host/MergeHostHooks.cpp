@@ -2,12 +2,12 @@
 #include "HostReport.h"
 #include "app/FMain.h"
 #include "document/ULabelData.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "imaging/UWindowPictures.h"
 #include "layout/FLayout.h"
 #include "merge/FInsertionController.h"
 #include "merge/UCsvDB.h"
-#include "merge/ULODate.h"
+#include "text/ULODate.h"
 #include "merge/ULOInsertion.h"
 #include <QAbstractButton>
 #include <QAction>

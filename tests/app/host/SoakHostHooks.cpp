@@ -1,10 +1,10 @@
 #include "SoakHostHooks.h"
-#include "app/DMain.h"
+#include "app/UStartup.h"
 #include "app/FMain.h"
 #include "app/FMessage.h"
 #include "document/ULabelData.h"
 #include "draw/UDOAction.h"
-#include "draw/UDrawSite.h"
+#include "draw/FDrawSite.h"
 #include "layout/FLayout.h"
 #include "objects/FLayoutAids.h"
 #include "objects/UStandardDSA.h"
@@ -64,7 +64,7 @@ TLOText* FirstText(TfrmMain& main)
 class TSoak
 {
 public:
-    TSoak(TdataMain& dataMain) : FDataMain(dataMain) {}
+    TSoak(TStartup& dataMain) : FDataMain(dataMain) {}
 
     // One cycle per turn of the event loop, so that what the cycle left for later
     // deletion is gone before the next one is measured.
@@ -190,7 +190,7 @@ private:
         return printed && answered;
     }
 
-    TdataMain& FDataMain;
+    TStartup& FDataMain;
     TfrmMain* FMain = nullptr;
     int FCycle = 0;
     int FCycles = 0;
@@ -200,7 +200,7 @@ private:
 
 } // namespace
 
-void StartSoak(TdataMain& dataMain)
+void StartSoak(TStartup& dataMain)
 {
     auto* idle = new QTimer(&dataMain);
     idle->setInterval(50);

@@ -4,7 +4,7 @@
 // with the process's resident memory, open file handles and temporary files
 // printed after each cycle for the soak script to judge.
 namespace velmo {
-class TdataMain;
+class TStartup;
 }
 
 namespace velmo::testhost {
@@ -15,6 +15,6 @@ namespace velmo::testhost {
 // removed again). Prints "velmo: soak cycle N rss KB fds N temps N" per cycle,
 // "velmo: soak failed: WHY" on the first failing step, "velmo: soak done" at the
 // end, and closes the main window either way.
-void StartSoak(TdataMain& dataMain);
+void StartSoak(TStartup& dataMain);
 
 } // namespace velmo::testhost

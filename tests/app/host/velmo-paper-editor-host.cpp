@@ -8,9 +8,9 @@
 // shows one window of the paper selection in the extended paper mode for a look
 // (select, update-info, bulk-delete, bulk-rename, bulk-group, renumber, purposes,
 // order, groups) until it is closed.
-#include "app/FEditPaper.h"
-#include "app/FPaperMaintenance.h"
-#include "app/FPaperSelect.h"
+#include "paperui/FEditPaper.h"
+#include "paperui/FPaperMaintenance.h"
+#include "paperui/FPaperSelect.h"
 #include "base/UExceptions.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"

@@ -11,6 +11,8 @@
 //   VELMO_TEST_MERGE_REPORT=1          the main window's merge texts, insertion controller and jump dialog
 //   VELMO_TEST_SLOW_PRINT=MS           each printed face takes MS milliseconds longer
 //   VELMO_TEST_BROWSER_REPORT=1        prints what the record browser and its dialog show
+//   --sheet FILE.lbd                   the work file straight into the sheet harness window
+//   --layout FILE.lbd                  the work file straight into the layout harness window
 //   VELMO_TEST_SOAK=N                  N cycles of open, edit, undo, save, print, close
 //                                      (SoakHostHooks.h names the other variables)
 #include "SheetHostHooks.h"
@@ -18,9 +20,10 @@
 #include "LayoutHostHooks.h"
 #include "MergeHostHooks.h"
 #include "SoakHostHooks.h"
-#include "app/DMain.h"
+#include "app/UStartup.h"
 #include "app/FMain.h"
-#include "app/FSheetMain.h"
+#include "app/host/FLayoutMain.h"
+#include "app/host/FSheetMain.h"
 #include "app/FMessage.h"
 #include "app/UAppFrame.h"
 #include "app/UGlobalNotify.h"
@@ -44,7 +47,20 @@ int main(int argc, char** argv)
         velmo::testhost::RegisterTestShape();
     std::unique_ptr<TGlobalNotify> quitOnIdle;
     TVelmoRunHooks hooks;
-    hooks.BeforeStart = [](TdataMain& dataMain) {
+    hooks.BeforeStart = [](TStartup& dataMain) {
+        // The harness windows of the sheet and layout tests, never in the real program.
+        const QStringList arguments = QCoreApplication::arguments().mid(1);
+        if (arguments.size() >= 2 && arguments[0] == QLatin1String("--sheet")) {
+            dataMain.SetArguments(arguments.mid(1));
+            dataMain.CreateMainWindow = [&dataMain] {
+                auto* window = new TfrmSheetMain(QString());
+                window->Catalogue = [&dataMain] { return dataMain.Papers(); };
+                return window;
+            };
+        } else if (arguments.size() >= 2 && arguments[0] == QLatin1String("--layout")) {
+            dataMain.SetArguments(arguments.mid(1));
+            dataMain.CreateMainWindow = [] { return new TfrmLayoutMain; };
+        }
         SetScriptedMessageAnswers(qEnvironmentVariable("VELMO_TEST_AUTOCLOSE_MESSAGES")
                                       .split(QLatin1Char(','), Qt::SkipEmptyParts));
         if (qEnvironmentVariableIsSet("VELMO_TEST_SCREEN_DEPTH")) {
@@ -52,7 +68,7 @@ int main(int argc, char** argv)
             dataMain.AppFrame1()->Probes().ScreenColorBits = [depth] { return depth; };
         }
     };
-    hooks.AfterStart = [&quitOnIdle](TdataMain& dataMain) {
+    hooks.AfterStart = [&quitOnIdle](TStartup& dataMain) {
         if (qEnvironmentVariableIntValue("VELMO_TEST_QUIT_ON_IDLE") == 1) {
             quitOnIdle = std::make_unique<TGlobalNotify>();
             quitOnIdle->OnIdle = [&dataMain, done = false]() mutable {

@@ -1,6 +1,0 @@
-#include "tool/UToolCommands.h"
-
-int main(int argc, char** argv)
-{
-    return velmo::tool::Main(argc, argv);
-}
