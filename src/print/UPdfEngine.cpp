@@ -478,38 +478,14 @@ public:
 
     void drawPixmap(const QRectF& r, const QPixmap& pixmap, const QRectF& sr) override
     {
-        if (pixmap.isNull())
-            return;
-        // Pictures are shown pixel for pixel as the toolkit's writer shows them: a
-        // viewer's smoothing would smear the edge of a band into the paper around it.
-        const bool smooth = false;
-        const TImageKey key{pixmap.cacheKey(), sr.toAlignedRect(), smooth};
-        auto found = FImages.constFind(key);
-        if (found != FImages.constEnd()) {
-            PlaceImage(r, *found);
-            return;
-        }
-        const int name = WriteImage(Part(pixmap.toImage(), sr), smooth);
-        FImages.insert(key, name);
-        PlaceImage(r, name);
+        if (!pixmap.isNull())
+            DrawPicture(r, pixmap.cacheKey(), sr, [&] { return pixmap.toImage(); });
     }
 
     void drawImage(const QRectF& r, const QImage& image, const QRectF& sr, Qt::ImageConversionFlags) override
     {
-        if (image.isNull())
-            return;
-        // Pictures are shown pixel for pixel as the toolkit's writer shows them: a
-        // viewer's smoothing would smear the edge of a band into the paper around it.
-        const bool smooth = false;
-        const TImageKey key{image.cacheKey(), sr.toAlignedRect(), smooth};
-        auto found = FImages.constFind(key);
-        if (found != FImages.constEnd()) {
-            PlaceImage(r, *found);
-            return;
-        }
-        const int name = WriteImage(Part(image, sr), smooth);
-        FImages.insert(key, name);
-        PlaceImage(r, name);
+        if (!image.isNull())
+            DrawPicture(r, image.cacheKey(), sr, [&] { return image; });
     }
 
     void drawTextItem(const QPointF& p, const QTextItem& item) override
@@ -670,11 +646,14 @@ protected:
     {
         QByteArray packed = level > 0 ? Deflate(data, level) : QByteArray();
         const bool compressed = level > 0 && !packed.isEmpty();
-        const QByteArray& bytes = compressed ? packed : data;
-        dict += compressed ? " /Filter /FlateDecode" : "";
-        dict += " /Length " + QByteArray::number(bytes.size()) + " >>\nstream\n";
+        WriteStreamBytes(number, dict + (compressed ? " /Filter /FlateDecode" : ""), compressed ? packed : data);
+    }
+
+    void WriteStreamBytes(int number, const QByteArray& dict, const QByteArray& bytes)
+    {
         FOffsets[size_t(number - 1)] = FWritten;
-        Write(QByteArray::number(number) + " 0 obj\n" + dict);
+        Write(QByteArray::number(number) + " 0 obj\n" + dict + " /Length " + QByteArray::number(bytes.size()) +
+              " >>\nstream\n");
         Write(bytes);
         Write("\nendstream\nendobj\n");
     }
@@ -712,11 +691,7 @@ protected:
         FQueuedPage = false;
         const QByteArray packed = FDeflater->Take();
         const int contents = NewObject();
-        FOffsets[size_t(contents - 1)] = FWritten;
-        Write(QByteArray::number(contents) + " 0 obj\n<< /Filter /FlateDecode /Length " +
-              QByteArray::number(packed.size()) + " >>\nstream\n");
-        Write(packed);
-        Write("\nendstream\nendobj\n");
+        WriteStreamBytes(contents, "<< /Filter /FlateDecode", packed);
         if (packed.isEmpty())
             FFailed = true; // zlib refused: no page is better than a damaged one
         const int page = NewObject();
@@ -958,6 +933,19 @@ protected:
         if (part.isEmpty() || part == image.rect())
             return image;
         return image.copy(part);
+    }
+
+    // A picture is written once per cache key and part; placing it again refers to it.
+    // Pictures are shown pixel for pixel as the toolkit's writer shows them: a viewer's
+    // smoothing would smear the edge of a band into the paper around it.
+    template <class Pixels>
+    void DrawPicture(const QRectF& r, qint64 cacheKey, const QRectF& sr, const Pixels& pixels)
+    {
+        const TImageKey key{cacheKey, sr.toAlignedRect(), false};
+        auto found = FImages.constFind(key);
+        if (found == FImages.constEnd())
+            found = FImages.insert(key, WriteImage(Part(pixels(), sr), false));
+        PlaceImage(r, *found);
     }
 
     void PlaceImage(const QRectF& r, int name)
