@@ -55,6 +55,13 @@ QIcon BlankIcon()
     return QIcon(QPixmap::fromImage(white));
 }
 
+QIcon PendingIcon()
+{
+    QImage white(100, 100, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    return QIcon(QPixmap::fromImage(white));
+}
+
 } // namespace
 
 TfrmTemplate::TfrmTemplate(const TTemplateFace& face, const QString& indexFile, QWidget* parent)
@@ -239,6 +246,10 @@ void TfrmTemplate::Fill(QListWidget* view, const TTemplateList& list, bool capti
         if (info.Blank) {
             item->setIcon(BlankIcon());
         } else {
+            // A white stand-in until the preview is drawn: the list sizes its uniform
+            // cells from the first item it lays out, and an item without an icon or a
+            // caption would give every cell no size at all (nothing to click).
+            item->setIcon(PendingIcon());
             FPending.emplace_back(view, i);
         }
     }

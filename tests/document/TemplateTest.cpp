@@ -254,8 +254,15 @@ TEST_F(Templates, TheDialogOffersTheCollectionGroupAndTheFolderAndReadsTheChosen
     EXPECT_TRUE(dialog.Groups()->isEnabled());
     EXPECT_EQ(dialog.CollectionList()->count(), 2) << "the damaged file is skipped";
     EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    // Laid out before any preview is drawn (a fast machine shows the dialog first), every
+    // entry still has a cell to click, and keeps it once the previews arrive.
+    dialog.CollectionList()->doItemsLayout();
+    for (int i = 0; i < dialog.CollectionList()->count(); ++i)
+        EXPECT_FALSE(dialog.CollectionList()->visualItemRect(dialog.CollectionList()->item(i)).isEmpty()) << i;
     WaitForPreviews(dialog);
     EXPECT_EQ(dialog.PendingPreviews(), 0);
+    for (int i = 0; i < dialog.CollectionList()->count(); ++i)
+        EXPECT_FALSE(dialog.CollectionList()->visualItemRect(dialog.CollectionList()->item(i)).isEmpty()) << i;
     dialog.CollectionList()->setCurrentRow(0);
     EXPECT_TRUE(dialog.OkButton()->isEnabled());
     const QString dir = qEnvironmentVariable("VELMO_TEST_SHOTS");
