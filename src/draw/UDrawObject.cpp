@@ -542,7 +542,8 @@ void TDOList::LoadFromStream(TStream& stream)
 
 QPoint RectCenter(const TLogRect& r)
 {
-    return {Div(r.Left + r.Right, 2), Div(r.Top + r.Bottom, 2)};
+    // Summed in 64 bits: a rectangle near either end of the int range has a centre.
+    return {int((int64_t(r.Left) + r.Right) / 2), int((int64_t(r.Top) + r.Bottom) / 2)};
 }
 
 void KeepInside(const TDOList& list, const TLogRect& rect)

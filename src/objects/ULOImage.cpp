@@ -214,7 +214,7 @@ void TLOImage::RefreshSize()
 void TLOImage::SetBaseRect(const TLogRect& rect)
 {
     const TLogRect r = NormalizedRect(rect);
-    FRotator.SetCenter(QPoint(Div(r.Left + r.Right, 2), Div(r.Top + r.Bottom, 2)));
+    FRotator.SetCenter(RectCenter(r));
     if (r == BaseRect())
         return;
     if (r.Width() != BaseRect().Width() || r.Height() != BaseRect().Height())

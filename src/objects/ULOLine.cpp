@@ -434,7 +434,7 @@ void TLOCurve::SetEncloseSize(int width, int height)
 void TLOCurve::UpdateCenter()
 {
     const TLogRect e = GetEncloseRect();
-    SetRotatorCenter(QPoint(Div(e.Left + e.Right, 2), Div(e.Top + e.Bottom, 2)));
+    SetRotatorCenter(RectCenter(e));
 }
 
 void TLOCurve::AssignDrawObject(const TDrawObject& source)

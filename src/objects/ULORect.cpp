@@ -120,7 +120,7 @@ void TLORect::SetLineColor(const TColorSpec& color)
 void TLORect::SetBaseRect(const TLogRect& rect)
 {
     const TLogRect r = NormalizedRect(rect);
-    FRotator.SetCenter(QPoint(Div(r.Left + r.Right, 2), Div(r.Top + r.Bottom, 2)));
+    FRotator.SetCenter(RectCenter(r));
     if (r == BaseRect())
         return;
     FOutline.Clear();

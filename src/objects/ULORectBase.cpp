@@ -1,4 +1,5 @@
 #include "objects/ULORectBase.h"
+#include "base/UClassesFiler.h"
 #include "draw/UCanvas.h"
 
 namespace velmo {
@@ -55,24 +56,41 @@ void TLORectBase::DrawGhost(QPainter&)
     throw EAbstractError(QStringLiteral("Abstract Error"));
 }
 
+namespace {
+
+// Corners stay within ten kilometres of the sheet's origin (0.1 mm units). A stored
+// value beyond that is a damaged stream, and one near the ends of the int range would
+// overflow every width, centre and move computed from it.
+constexpr int64_t kMaxCoordinate = 100'000'000;
+
+TLogRect CheckedRect(int64_t left, int64_t top, int64_t right, int64_t bottom)
+{
+    for (int64_t v : {left, top, right, bottom})
+        if (v < -kMaxCoordinate || v > kMaxCoordinate)
+            throw EReadError(InvalidPropertyValueMessage());
+    return {int(left), int(top), int(right), int(bottom)};
+}
+
+} // namespace
+
 void TLORectBase::SetPropLeft(int value)
 {
-    SetBaseRect({value, FRect.Top, value + FRect.Width(), FRect.Bottom});
+    SetBaseRect(CheckedRect(value, FRect.Top, int64_t(value) + FRect.Width(), FRect.Bottom));
 }
 
 void TLORectBase::SetPropTop(int value)
 {
-    SetBaseRect({FRect.Left, value, FRect.Right, value + FRect.Height()});
+    SetBaseRect(CheckedRect(FRect.Left, value, FRect.Right, int64_t(value) + FRect.Height()));
 }
 
 void TLORectBase::SetPropWidth(int value)
 {
-    SetBaseRect({FRect.Left, FRect.Top, FRect.Left + value, FRect.Bottom});
+    SetBaseRect(CheckedRect(FRect.Left, FRect.Top, int64_t(FRect.Left) + value, FRect.Bottom));
 }
 
 void TLORectBase::SetPropHeight(int value)
 {
-    SetBaseRect({FRect.Left, FRect.Top, FRect.Right, FRect.Top + value});
+    SetBaseRect(CheckedRect(FRect.Left, FRect.Top, FRect.Right, int64_t(FRect.Top) + value));
 }
 
 bool TLORectBase::HitTest(QPoint logical)

@@ -3,7 +3,9 @@
 #include "storage/UCompoundFile.h"
 #include "storage/UDocFile.h"
 #include <QUuid>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <cstring>
 
 namespace velmo {
@@ -133,6 +135,14 @@ void TCoonsDistortion::SetPointCount(int side, int n)
 }
 
 namespace {
+
+// A stored point may lie outside its patch (a bulge), but not a million patches away.
+constexpr double kMaxPointCoordinate = 1.0e6;
+
+bool CoordinateAllowed(double value)
+{
+    return std::isfinite(value) && std::abs(value) <= kMaxPointCoordinate;
+}
 
 // The side that continues side s beyond its first (before) or last (after) point,
 // and whether that side is walked from its first point (true) or from its last.
@@ -347,9 +357,14 @@ void TCoonsDistortion::TransformPoint(QPoint& point)
     };
     const double x = truncate(p.x() * FTarget.Width());
     const double y = truncate(p.y() * FTarget.Height());
-    // Points far outside the patch stay representable.
-    auto clampInt = [](double value) { return int(std::clamp(value, -1.0e9, 1.0e9)); };
-    point = QPoint(FTarget.Left + clampInt(x), FTarget.Top + clampInt(y));
+    // Points far outside the patch stay representable, and so does their sum with a
+    // target corner anywhere in the int range.
+    auto place = [](int origin, double offset) {
+        const double clamped = std::isfinite(offset) ? std::clamp(offset, -1.0e9, 1.0e9) : 0.0;
+        const int64_t sum = int64_t(origin) + int64_t(clamped);
+        return int(std::clamp<int64_t>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
+    point = QPoint(place(FTarget.Left, x), place(FTarget.Top, y));
 }
 
 QPointF TCoonsDistortion::TransformPointF(QPointF point)
@@ -444,13 +459,13 @@ void TCoonsDistortion::ReadData(TStream& stream)
         for (size_t j = 0; j < n; ++j) {
             stream.ReadBuffer(s.Raw[j][0].data(), 10);
             stream.ReadBuffer(s.Raw[j][1].data(), 10);
-            double x = ExtendedToDouble(s.Raw[j][0]);
-            double y = ExtendedToDouble(s.Raw[j][1]);
-            // NaN or infinite coordinates would poison every mapped point.
-            if (!std::isfinite(x))
-                x = 0;
-            if (!std::isfinite(y))
-                y = 0;
+            const double x = ExtendedToDouble(s.Raw[j][0]);
+            const double y = ExtendedToDouble(s.Raw[j][1]);
+            // Points are fractions of the patch. NaN, infinity or a coordinate near the
+            // limit of a double (which the blending turns into infinity, then NaN) would
+            // poison every mapped point: no editor stores such a thing.
+            if (!CoordinateAllowed(x) || !CoordinateAllowed(y))
+                throw EReadError(ReadErrorMessage());
             s.Points[j] = QPointF(x, y);
         }
     }

@@ -18,6 +18,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace velmo;
 
@@ -185,6 +186,40 @@ TEST_F(Clipboard, GarbageInOurFormatRaisesTheStreamErrorAndChangesNothing)
         EXPECT_EQ(TActionList::Instance().GroupLevel(), 0) << "the group is closed";
         EXPECT_EQ(TActionList::Instance().Count(), 0);
     }
+}
+
+TEST_F(Clipboard, ShapesFarBeyondAnySheetAreRefusedAndFarOnesNearItRead)
+{
+    // Written by a rectangle placed directly, read back through the stored Left, Top,
+    // Width and Height: a corner ten kilometres out reads, one near the end of the int
+    // range (whose centre and height overflowed int) is a damaged stream.
+    auto bytesOf = [&](const TLogRect& r) {
+        TLORect rect;
+        rect.SetBaseRect(r);
+        TDOList list;
+        list.Add(&rect);
+        const QByteArray bytes = ObjectClipboardBytes(list);
+        list.Clear();
+        return bytes;
+    };
+    for (const TLogRect& far : {TLogRect{-99'999'000, 0, -99'998'000, 100}, TLogRect{0, 99'990'000, 100, 99'999'000}}) {
+        TDOList list;
+        ReadObjectClipboardBytes(bytesOf(far), list);
+        ASSERT_EQ(list.Count(), 1);
+        EXPECT_EQ(static_cast<TLORect*>(list[0])->BaseRect(), far);
+        list.FreeObjects();
+    }
+    for (const TLogRect& absurd : {TLogRect{0, 1952867660, 100, 1952867700}, TLogRect{-2'000'000'000, 0, -1'999'999'900, 10},
+                                   TLogRect{0, 0, 100'000'001, 10}}) {
+        TDOList list;
+        EXPECT_THROW(ReadObjectClipboardBytes(bytesOf(absurd), list), EReadError);
+        EXPECT_EQ(list.Count(), 0);
+    }
+    // Moving a shape's stored edge past the limit is refused and leaves the shape.
+    TLORect* r = AddRect({0, 0, 100, 100});
+    EXPECT_THROW(r->SetPropTop(std::numeric_limits<int>::max()), EReadError);
+    EXPECT_THROW(r->SetPropWidth(std::numeric_limits<int>::max()), EReadError);
+    EXPECT_EQ(r->BaseRect(), (TLogRect{0, 0, 100, 100}));
 }
 
 TEST_F(Clipboard, PlainTextFromAnotherProgramMakesATextObjectThroughItsHook)

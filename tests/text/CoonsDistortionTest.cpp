@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace velmo;
 using namespace velmo::test;
@@ -314,17 +315,46 @@ TEST(CoonsDistortion, DamagedDataIsRefusedAndLeavesThePattern)
     }
 }
 
-TEST(CoonsDistortion, NonFiniteCoordinatesReadAsZero)
+TEST(CoonsDistortion, NonFiniteAndHugeCoordinatesAreRefused)
 {
     TCoonsDistortion d;
     Identity(d);
-    QByteArray b = d.DataBytes();
-    // Side 0's second x becomes infinity (exponent all ones, mantissa 1.0).
+    const QByteArray good = d.DataBytes();
+    TCoonsDistortion target;
+    Bent(target);
+    const QByteArray before = target.DataBytes();
+    // Side 0's second x as infinity, NaN, and finite values that blending overflows
+    // (2^1023 * 1.6, near the largest double) or that lie far beyond any bulge.
     const char inf[10] = {0, 0, 0, 0, 0, 0, 0, char(0x80), char(0xFF), char(0x7F)};
-    b.replace(32 + 20, 10, QByteArray(inf, 10));
-    TCoonsDistortion e;
-    e.ReadData(b);
-    EXPECT_EQ(e.GetPoint(0, 1).x(), 0.0);
+    const char nan[10] = {0, 0, 0, 0, 0, 0, char(0xC0), char(0xC0), char(0xFF), char(0x7F)};
+    const char huge[10] = {0, 0, 0, 0, 0, 0, char(0x66), char(0xCC), char(0xFE), char(0x43)};
+    const char far[10] = {0, 0, 0, 0, 0, 0, 0, char(0x80), char(0x30), char(0x40)}; // 2^49
+    for (const char* value : {inf, nan, huge, far}) {
+        QByteArray b = good;
+        b.replace(32 + 20, 10, QByteArray(value, 10));
+        EXPECT_THROW(target.ReadData(b), EReadError);
+        EXPECT_EQ(target.DataBytes(), before);
+    }
+    // A bulge well outside the patch is a real pattern and reads.
+    QByteArray b = good;
+    const char outside[10] = {0, 0, 0, 0, 0, 0, 0, char(0x80), char(0x01), char(0x40)}; // 4.0
+    b.replace(32 + 20, 10, QByteArray(outside, 10));
+    target.ReadData(b);
+    EXPECT_EQ(target.GetPoint(0, 1).x(), 4.0);
+}
+
+TEST(CoonsDistortion, MappedPointsStayInTheIntRangeNearItsEnds)
+{
+    TCoonsDistortion d;
+    Identity(d);
+    d.SetSourceRect({0, 0, 1000, 1000});
+    // A target whose corner sits near the end of the int range: the mapped point
+    // saturates instead of wrapping round to the other end.
+    d.SetTargetRect({std::numeric_limits<int>::max() - 10, 0, std::numeric_limits<int>::max(), 10});
+    QPoint p(1000000, 500);
+    d.TransformPoint(p);
+    EXPECT_EQ(p.x(), std::numeric_limits<int>::max());
+    EXPECT_EQ(p.y(), 5);
 }
 
 TEST(CoonsDistortion, AssignCopiesEverythingAndIgnoresOtherClasses)

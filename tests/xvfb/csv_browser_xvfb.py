@@ -288,7 +288,9 @@ class Session:
             time.sleep(0.3)
 
     def type(self, text):
-        self.xdo("type", "--delay", "40", "--", text)
+        # Characters outside the keyboard map each remap a spare key: a slower program
+        # (a sanitizer build) needs the pause between them stretched alike.
+        self.xdo("type", "--delay", str(int(seconds(0.04) * 1000)), "--", text)
         time.sleep(0.3)
 
     def type_checked(self, text, shows, what):

@@ -210,14 +210,17 @@ try:
     # 1. A text "山田 太郎".
     click(state["tools"]["tbText"][:2])
     state = reports.wait(lambda s: "OK" in s["buttons"], "the text dialog")
-    time.sleep(1.0)
+    time.sleep(seconds(1.0))
     # The first character xdotool types through a remapped key can be lost while the
     # server's keymap changes; one typed and rubbed out first makes the rest reliable.
-    xdo("type", "--delay", "120", "山")
-    time.sleep(0.3)
+    # A slower program (a sanitizer build) reads the remapped keys later: the pauses
+    # stretch with the time factor.
+    typing_delay = str(int(seconds(0.12) * 1000))
+    xdo("type", "--delay", typing_delay, "山")
+    time.sleep(seconds(0.3))
     xdo("key", "BackSpace")
-    xdo("type", "--delay", "120", "山田 太郎")
-    time.sleep(0.5)
+    xdo("type", "--delay", typing_delay, "山田 太郎")
+    time.sleep(seconds(0.5))
     shot("layout-view-text-dialog")
     click(state["buttons"]["OK"])
     state = reports.wait(lambda s: len(texts(s)) == 1 and texts(s)[0]["sel"], "the new text")
