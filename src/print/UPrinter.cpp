@@ -4,7 +4,10 @@
 #include "draw/UPainterState.h"
 #include "storage/UCompoundFile.h"
 #include "storage/USafeFile.h"
+#include <QDir>
 #include <QPageLayout>
+#include <QPrintEngine>
+#include <QTemporaryFile>
 #include <QPageSize>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -303,27 +306,57 @@ void TQtPrintDevice::BeginDoc()
 {
     if (FPrinting)
         throw EPrintError(QStringLiteral("印刷中です"));
-    bool accepting = true;
     if (FPrinter->outputFormat() == QPrinter::NativeFormat) {
+        bool accepting = true;
         if (!CupsKnows(FPrinter->printerName(), accepting))
             throw EPrintError(QStringLiteral("プリンタ「%1」が見つかりません").arg(FPrinter->printerName()));
         if (!accepting)
             throw EPrintError(QStringLiteral("プリンタ「%1」は印刷を受け付けていません").arg(FPrinter->printerName()));
-    }
-    FPainter = std::make_unique<QPainter>();
-    if (!FPainter->begin(FPrinter)) {
-        FPainter.reset();
-        throw EPrintError(QStringLiteral("プリンタ「%1」で印刷を始められません").arg(FPrinter->printerName()));
+        BeginSpool();
+    } else {
+        FPainter = std::make_unique<QPainter>();
+        if (!FPainter->begin(FPrinter)) {
+            FPainter.reset();
+            throw EPrintError(QStringLiteral("プリンタ「%1」で印刷を始められません").arg(FPrinter->printerName()));
+        }
     }
     FPrinting = true;
     FPageCount = 1;
+}
+
+void TQtPrintDevice::BeginSpool()
+{
+    const QString failed = QStringLiteral("プリンタ「%1」で印刷を始められません").arg(FPrinter->printerName());
+    // A TMPDIR that names no folder leaves the toolkit's temporary path empty: the
+    // job file must not land in whatever the working folder is.
+    QString folder = QDir::tempPath();
+    if (folder.isEmpty())
+        folder = QStringLiteral("/tmp");
+    FSpool = std::make_unique<QTemporaryFile>(QDir(folder).filePath(QStringLiteral("velmo-job-XXXXXX.pdf")));
+    if (!FSpool->open()) {
+        const QString reason = FSpool->errorString();
+        FSpool.reset();
+        throw EPrintError(QStringLiteral("%1（%2）").arg(failed, reason));
+    }
+    // The whole paper in the chosen orientation: the job places labels from the
+    // paper's corner, and the queue fits the page to what goes through the printer.
+    const QRectF paper = FPrinter->pageLayout().fullRect(QPageLayout::Point);
+    FWriter = std::make_unique<TPdfPaintDevice>(*FSpool, paper.size(), FPrinter->resolution());
+    FWriter->SetTitle(FPrinter->docName());
+    FWriter->SetCreator(QStringLiteral("ベルモ"));
+    FPainter = std::make_unique<QPainter>();
+    if (!FPainter->begin(FWriter.get())) {
+        DiscardSpool();
+        throw EPrintError(failed);
+    }
 }
 
 void TQtPrintDevice::NewPage()
 {
     if (!FPrinting)
         return;
-    if (!FPrinter->newPage())
+    const bool started = Spooling() ? FWriter->NewPage() && !FWriter->Failed() : FPrinter->newPage();
+    if (!started)
         throw EPrintError(QStringLiteral("プリンタ「%1」で次のページを始められません").arg(FPrinter->printerName()));
     ++FPageCount;
 }
@@ -333,21 +366,103 @@ void TQtPrintDevice::EndDoc()
     if (!FPrinting)
         return;
     FPrinting = false;
-    // The job is handed to CUPS as the painter ends; a refusal shows only in the
-    // library's last status, which Qt leaves unread.
-    const bool native = FPrinter->outputFormat() == QPrinter::NativeFormat;
-    if (native) {
-        bool accepting = true;
-        CupsKnows(FPrinter->printerName(), accepting); // resets the last status to this call's
+    if (Spooling()) {
+        SendSpool();
+        return;
     }
     const bool ended = FPainter->end();
     FPainter.reset();
     ForgetSharedImages();
     if (!ended || FPrinter->printerState() == QPrinter::Error)
         throw EPrintError(QStringLiteral("プリンタ「%1」に印刷データを送れませんでした").arg(FPrinter->printerName()));
-    if (native && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+}
+
+namespace {
+
+// The QPrinter's choices as CUPS job options.
+class TJobOptions
+{
+public:
+    ~TJobOptions() { cupsFreeOptions(FCount, FOptions); }
+    void Add(const QByteArray& name, const QByteArray& value)
+    {
+        FCount = cupsAddOption(name.constData(), value.constData(), FCount, &FOptions);
+    }
+    int Count() const { return FCount; }
+    cups_option_t* Options() const { return FOptions; }
+
+private:
+    int FCount = 0;
+    cups_option_t* FOptions = nullptr;
+};
+
+// Where the print dialog's printer properties keep the driver's options: a list of
+// name, value, name, value, ...
+constexpr auto kCupsOptionsKey = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+void CollectJobOptions(QPrinter& printer, TJobOptions& options)
+{
+    const QPageLayout layout = printer.pageLayout();
+    options.Add("media", layout.pageSize().key().toUtf8());
+    if (printer.copyCount() > 1) {
+        options.Add("copies", QByteArray::number(printer.copyCount()));
+        if (printer.collateCopies())
+            options.Add("Collate", "True");
+    }
+    const bool landscape = layout.orientation() == QPageLayout::Landscape;
+    switch (printer.duplex()) {
+    case QPrinter::DuplexNone:
+        options.Add("sides", "one-sided");
+        break;
+    case QPrinter::DuplexAuto:
+        options.Add("sides", landscape ? "two-sided-short-edge" : "two-sided-long-edge");
+        break;
+    case QPrinter::DuplexLongSide:
+        options.Add("sides", "two-sided-long-edge");
+        break;
+    case QPrinter::DuplexShortSide:
+        options.Add("sides", "two-sided-short-edge");
+        break;
+    }
+    const QStringList driver = printer.printEngine()->property(kCupsOptionsKey).toStringList();
+    for (qsizetype i = 0; i + 1 < driver.size(); i += 2)
+        options.Add(driver[i].toUtf8(), driver[i + 1].toUtf8());
+}
+
+} // namespace
+
+void TQtPrintDevice::SendSpool()
+{
+    const QString name = FPrinter->printerName();
+    const bool ended = FPainter->end();
+    FPainter.reset();
+    const bool written = ended && !FWriter->Failed() && FSpool->flush() && FSpool->error() == QFileDevice::NoError;
+    FWriter.reset();
+    ForgetSharedImages();
+    if (!written) {
+        const QString reason = FSpool->errorString();
+        DiscardSpool();
+        throw EPrintError(QStringLiteral("プリンタ「%1」に印刷データを送れませんでした（%2）").arg(name, reason));
+    }
+    TJobOptions options;
+    CollectJobOptions(*FPrinter, options);
+    const QByteArray file = QFile::encodeName(FSpool->fileName());
+    const QByteArray title = FPrinter->docName().toUtf8();
+    const int job = cupsPrintFile(name.toUtf8().constData(), file.constData(), title.constData(), options.Count(),
+                                  options.Options());
+    DiscardSpool(); // the scheduler has its own copy once the call returns
+    if (job <= 0 || cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
         throw EPrintError(QStringLiteral("プリンタ「%1」が印刷を受け付けませんでした（%2）")
-                              .arg(FPrinter->printerName(), QString::fromUtf8(cupsLastErrorString())));
+                              .arg(name, QString::fromUtf8(cupsLastErrorString())));
+}
+
+void TQtPrintDevice::DiscardSpool()
+{
+    if (FPainter && FPainter->isActive())
+        FPainter->end();
+    FPainter.reset();
+    FWriter.reset();
+    FSpool.reset(); // removes the job file
 }
 
 void TQtPrintDevice::Abort()
@@ -355,20 +470,28 @@ void TQtPrintDevice::Abort()
     if (!FPrinting)
         return;
     FPrinting = false;
-    FPrinter->abort();
-    if (FPainter && FPainter->isActive())
-        FPainter->end();
-    FPainter.reset();
+    if (Spooling()) {
+        DiscardSpool();
+    } else {
+        FPrinter->abort();
+        if (FPainter && FPainter->isActive())
+            FPainter->end();
+        FPainter.reset();
+    }
     ForgetSharedImages();
 }
 
 bool TQtPrintDevice::Printing() const
 {
+    if (Spooling())
+        return FPrinting && !FWriter->Failed();
     return FPrinting && FPrinter->printerState() != QPrinter::Aborted && FPrinter->printerState() != QPrinter::Error;
 }
 
 QPoint TQtPrintDevice::PhysicalOffset() const
 {
+    if (FPrinter->outputFormat() == QPrinter::NativeFormat)
+        return {}; // a queue's job page is the whole paper
     const QRectF paper = FPrinter->paperRect(QPrinter::DevicePixel);
     const QRectF page = FPrinter->pageRect(QPrinter::DevicePixel);
     return QPoint(int(std::lround(page.left() - paper.left())), int(std::lround(page.top() - paper.top())));

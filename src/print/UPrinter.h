@@ -1,10 +1,11 @@
 #pragma once
 // The printing layer the print run draws through: a print job on a device with a
-// canvas, its resolution and the physical offset of its printable area. Real
-// printers are QPrinter over CUPS; PDF files are written through the same run with
-// our own PDF writer (UPdfEngine), into a file beside the target renamed into place only when the job
-// ended well and every byte reached the disk, so an aborted or failed job (a full
-// disk included) leaves no partial PDF and the previous file as it was.
+// canvas, its resolution and the physical offset of its printable area. PDF files
+// and CUPS queues are both written by our own PDF writer (UPdfEngine): a PDF file
+// beside the target, renamed into place only when the job ended well and every byte
+// reached the disk, so an aborted or failed job (a full disk included) leaves no
+// partial PDF and the previous file as it was; a queue's job in a temporary file
+// handed to the scheduler once complete. Other outputs go through QPrinter.
 #include "base/UExceptions.h"
 #include <QPainter>
 #include <QPoint>
@@ -15,6 +16,7 @@
 #include <vector>
 
 class QPrinter;
+class QTemporaryFile;
 
 namespace velmo {
 
@@ -123,6 +125,10 @@ QStringList PrinterNames();
 QString DefaultPrinterName();
 
 // A printer of the system, through QPrinter. The printer need not be the default.
+// The QPrinter carries the user's choices (printer, paper, copies, sides, the
+// driver's options); a CUPS queue gets the job as a PDF from our own writer, the
+// same compact file a PDF export makes, handed over with those choices as job
+// options. Only outputs that are not CUPS queues are drawn through QPrinter itself.
 class TQtPrintDevice : public TPrintDevice
 {
 public:
@@ -144,9 +150,16 @@ public:
     QPrinter& Printer() { return *FPrinter; }
 
 private:
+    // The job file for a CUPS queue (empty when drawing through QPrinter).
+    bool Spooling() const { return FSpool != nullptr; }
+    void BeginSpool();
+    void SendSpool();
+    void DiscardSpool();
     std::unique_ptr<QPrinter> FOwned;
     QPrinter* FPrinter;
     std::unique_ptr<QPainter> FPainter;
+    std::unique_ptr<QTemporaryFile> FSpool;
+    std::unique_ptr<TPdfPaintDevice> FWriter;
     bool FPrinting = false;
 };
 

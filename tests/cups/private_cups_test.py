@@ -334,7 +334,7 @@ Grp root
                 for k in range(1000):
                     f.write("Person %d,Dept %d,SN%08d\n" % (k, k, k))
             merge = ["--copies", "all", "--merge", badge_list, "--header"]
-            # The file at the queue's resolution (Qt prints to CUPS at 1200 dpi; the
+            # The file at the queue's resolution (printers are driven at 1200 dpi; the
             # resolution only changes how many digits a coordinate takes).
             badge_pdf = os.path.join(work, "badges.pdf")
             run([tool, "print", badges] + merge + ["--dpi", "1200", "--pdf", badge_pdf], env=env)
@@ -355,11 +355,24 @@ Grp root
             assert printed, "the queue produced no PDF for the badges"
             pages, w, h = page_info(printed[0])
             assert pages == 125, "pages %d" % pages
-            assert job_size <= pdf_size * 1.05, "spooled %d bytes for a PDF file of %d" % (job_size, pdf_size)
+            assert job_size <= pdf_size, "spooled %d bytes for a PDF file of %d" % (job_size, pdf_size)
             for f in printed:
                 os.remove(f)
             print("1,000 badges: PDF file %d bytes, job spooled to the queue %d bytes, 125 pages printed"
                   % (pdf_size, job_size))
+
+            # The job file cannot be made (its folder takes no files): the print fails
+            # with the reason and nothing reaches the queue.
+            env_gone = dict(env)
+            env_gone["TMPDIR"] = "/proc/self"
+            before = set(os.listdir(dirs["spool"]))
+            r = run([tool, "print", badges, "--printer", "velmo-pdf"], env=env_gone, check=False)
+            assert r.returncode != 0, "a job without its file was reported as printed"
+            assert "印刷を始められません" in r.stderr, r.stderr
+            time.sleep(1)
+            assert not [f for f in set(os.listdir(dirs["spool"])) - before if f.startswith("d")], \
+                "a job reached the queue"
+            print("job file not writable: refused with " + r.stderr.strip().splitlines()[-1])
 
             # Through QPrinter in the test program, with designs of its own label kind.
             env2 = dict(env)
