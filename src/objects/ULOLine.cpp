@@ -9,6 +9,7 @@
 #include <QPainterPathStroker>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace velmo {
 
@@ -418,8 +419,13 @@ void TLOCurve::SetEncloseSize(int width, int height)
     const TLogRect e0 = GetEncloseRect();
     if (e0.Width() == 0 || e0.Height() == 0)
         return;
-    const int rx = std::abs(MulDiv(StartX() - EndX(), width, e0.Width()));
-    const int ry = std::abs(MulDiv(StartY() - EndY(), height, e0.Height()));
+    // Ends stored far apart differ by more than an int holds.
+    const auto scaled = [](int64_t span, int size, int old) {
+        const double v = std::abs(std::round(double(span) * size / old));
+        return int(std::min(v, double(std::numeric_limits<int>::max() / 2)));
+    };
+    const int rx = scaled(int64_t(StartX()) - EndX(), width, e0.Width());
+    const int ry = scaled(int64_t(StartY()) - EndY(), height, e0.Height());
     TUpdateBracket bracket(Notifier());
     if (StartX() > EndX())
         SetStartX(EndX() + rx);
@@ -519,12 +525,19 @@ std::vector<QPoint> TLODecoLine::Outline() const
     return corners;
 }
 
+int TLODecoLine::StripWidth() const
+{
+    // In doubles: ends stored far apart differ by more than an int holds.
+    const double length = std::hypot(double(StartX()) - double(EndX()), double(StartY()) - double(EndY()));
+    return RoundHalfAway(std::min(length, double(std::numeric_limits<int>::max() / 2)));
+}
+
 int TLODecoLine::TileCount() const
 {
     const QImage tile = FImage->HasGraphic() ? FImage->Graphic()->Image() : QImage();
     if (tile.isNull() || tile.width() <= 0 || LineWidth() <= 0)
         return 0;
-    const int stripWidth = RoundHalfAway(std::hypot(double(StartX() - EndX()), double(StartY() - EndY())));
+    const int stripWidth = StripWidth();
     return std::max<int64_t>(1, int64_t(stripWidth) * tile.height() / (int64_t(tile.width()) * LineWidth()));
 }
 
@@ -535,7 +548,7 @@ void TLODecoLine::RenderCache()
     const QImage tile = FImage->HasGraphic() ? FImage->Graphic()->Image() : QImage();
     if (tile.isNull())
         return;
-    const int stripWidth = RoundHalfAway(std::hypot(double(StartX() - EndX()), double(StartY() - EndY())));
+    const int stripWidth = StripWidth();
     const int stripHeight = LineWidth();
     // A strip larger than a label could ever need is not made.
     if (stripWidth <= 0 || stripHeight <= 0 || int64_t(stripWidth) * stripHeight > 64LL * 1024 * 1024)

@@ -152,6 +152,8 @@ public:
     void FitToTile();
     // The number of tiles the rendered line holds.
     int TileCount() const;
+    // The rendered line's length in logical units.
+    int StripWidth() const;
 
     TLogRect GetEncloseRect() const override;
     void Paint(QPainter& painter) override;

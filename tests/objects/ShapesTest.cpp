@@ -441,6 +441,26 @@ TEST_F(Shapes, HugeBulgesAreClampedAndDegenerateShapesStaySafe)
     deco.SetLineWidth(2000000000);
     TLogRect where;
     EXPECT_TRUE(deco.RenderedImage(&where).isNull()) << "no strip beyond what a label can need";
+    // Ends stored at opposite extremes: their distance does not fit an int.
+    QImage tile(30, 30, QImage::Format_RGB888);
+    tile.fill(Qt::black);
+    TPicture picture;
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->SetImage(tile);
+    picture.SetGraphic(std::move(bitmap));
+    deco.SetImage(&picture);
+    deco.SetStartPoint({-2000000000, -2000000000});
+    deco.SetEndPoint({2000000000, 2000000000});
+    deco.SetLineWidth(100);
+    EXPECT_GT(deco.StripWidth(), 1000000000) << "a long line stays long";
+    EXPECT_GT(deco.TileCount(), 0);
+    EXPECT_TRUE(deco.RenderedImage(&where).isNull());
+    TLOCurve far;
+    far.SetStartPoint({-2000000000, 0});
+    far.SetEndPoint({2000000000, 10});
+    far.SetEncloseSize(1000, 1000);
+    EXPECT_GE(far.GetEndPoint().x(), far.GetStartPoint().x()) << "the ends keep their order";
+    EXPECT_LT(int64_t(far.GetEndPoint().x()) - far.GetStartPoint().x(), int64_t(1) << 31);
 }
 
 TEST_F(Shapes, GalleryOfEveryShapePaintsInsideItsEnclosingRectangle)
