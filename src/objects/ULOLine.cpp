@@ -15,6 +15,18 @@ namespace velmo {
 
 namespace {
 
+// Rounded and held inside the coordinate range (with room for the sums the
+// geometry makes of two coordinates).
+int SaturatedRound(double value)
+{
+    constexpr double limit = std::numeric_limits<int>::max() / 2;
+    return RoundHalfAway(std::clamp(value, -limit, limit));
+}
+
+} // namespace
+
+namespace {
+
 
 } // namespace
 
@@ -315,54 +327,57 @@ QPoint TLOCurve::GetControlPoint() const
 {
     const QPoint s = GetStartPoint(), e = GetEndPoint();
     const double b = std::clamp(FBulge, -kMaxBulge, kMaxBulge);
-    const double dx = e.x() - s.x(), dy = e.y() - s.y();
+    const double dx = double(e.x()) - s.x(), dy = double(e.y()) - s.y();
     const double l = std::sqrt(dx * dx + dy * dy);
     if (l < 0.1)
         return s;
-    return {RoundHalfAway(s.x() + dx / 2 + dy * b / l), RoundHalfAway(s.y() + dy / 2 - dx * b / l)};
+    return {SaturatedRound(s.x() + dx / 2 + dy * b / l), SaturatedRound(s.y() + dy / 2 - dx * b / l)};
 }
 
 void TLOCurve::CircleThrough(QPoint p1, QPoint p2, QPoint p3, QPoint& center, double& radius)
 {
-    const double ux = p2.x() - p1.x(), uy = p2.y() - p1.y();
-    const double vx = p3.x() - p1.x(), vy = p3.y() - p1.y();
+    const double ux = double(p2.x()) - p1.x(), uy = double(p2.y()) - p1.y();
+    const double vx = double(p3.x()) - p1.x(), vy = double(p3.y()) - p1.y();
     const double det = ux * vy - uy * vx;
     if (std::abs(det) < 0.1) {
         center = QPoint(int((int64_t(p1.x()) + p2.x() + p3.x()) / 3), int((int64_t(p1.y()) + p2.y() + p3.y()) / 3));
-        radius = std::hypot(double(p2.x() - center.x()), double(p2.y() - center.y()));
+        radius = std::hypot(double(p2.x()) - center.x(), double(p2.y()) - center.y());
         return;
     }
     const double u2 = ux * ux + uy * uy, v2 = vx * vx + vy * vy;
     const double ox = 0.5 / det * (vy * u2 - uy * v2);
     const double oy = 0.5 / det * (ux * v2 - vx * u2);
-    center = QPoint(RoundHalfAway(p1.x() + ox), RoundHalfAway(p1.y() + oy));
+    // Three points nearly in a line far apart put the centre beyond any coordinate.
+    center = QPoint(SaturatedRound(p1.x() + ox), SaturatedRound(p1.y() + oy));
     radius = std::hypot(ox, oy);
 }
 
 int TLOCurve::BulgeFor(QPoint s, QPoint q, QPoint e)
 {
-    const double cross = double(e.x() - s.x()) * (q.y() - s.y()) - double(e.y() - s.y()) * (q.x() - s.x());
+    // In doubles throughout: points stored far apart differ by more than an int holds.
+    const double sx = s.x(), sy = s.y(), qx = q.x(), qy = q.y(), ex0 = e.x(), ey0 = e.y();
+    const double cross = (ex0 - sx) * (qy - sy) - (ey0 - sy) * (qx - sx);
     if (std::abs(cross) < 1e-9)
         return 0;
     QPoint c;
     double r = 0;
     CircleThrough(s, q, e, c, r);
-    const double mx = (s.x() + e.x()) / 2.0, my = (s.y() + e.y()) / 2.0;
+    const double mx = (sx + ex0) / 2.0, my = (sy + ey0) / 2.0;
     double sagitta = r - std::hypot(c.x() - mx, c.y() - my);
     if (sagitta < -1)
         return 0;
     // Which side of the chord the centre and the control point lie on.
-    const double ex = e.x() - s.x(), ey = e.y() - s.y();
-    const double sideC = ex * (c.y() - s.y()) - ey * (c.x() - s.x());
-    const double sideQ = ex * (q.y() - s.y()) - ey * (q.x() - s.x());
+    const double ex = ex0 - sx, ey = ey0 - sy;
+    const double sideC = ex * (c.y() - sy) - ey * (c.x() - sx);
+    const double sideQ = ex * (qy - sy) - ey * (qx - sx);
     double value = sagitta;
     if ((sideC > 0) == (sideQ > 0) && sideC != 0)
         value = 2 * r - sagitta;
     // The turn S -> E -> Q: the bulge is positive for the turn GetControlPoint makes.
-    const double turn = (e.x() - s.x()) * double(q.y() - e.y()) - (e.y() - s.y()) * double(q.x() - e.x());
+    const double turn = ex * (qy - ey0) - ey * (qx - ex0);
     if (turn > 0)
         value = -value;
-    return RoundHalfAway(value);
+    return SaturatedRound(value);
 }
 
 void TLOCurve::SetControlPoint(QPoint point)
@@ -378,19 +393,19 @@ std::vector<QPoint> TLOCurve::ArcPolyline(QPoint s, QPoint p, QPoint e)
     CircleThrough(s, p, e, c, r);
     const int bulge = std::abs(BulgeFor(s, p, e));
     std::vector<QPoint> points;
-    if (bulge <= 20 || RoundHalfAway(r) > 7999) {
+    if (bulge <= 20 || r >= 7999.5) {
         points.push_back(s);
         for (int i = 1; i <= 7; ++i) {
             const double t = i / 8.0;
             const double x = s.x() + t * (4.0 * p.x() - 3.0 * s.x() - e.x()) + 2 * t * t * (s.x() + e.x() - 2.0 * p.x());
             const double y = s.y() + t * (4.0 * p.y() - 3.0 * s.y() - e.y()) + 2 * t * t * (s.y() + e.y() - 2.0 * p.y());
-            points.emplace_back(RoundHalfAway(x), RoundHalfAway(y));
+            points.emplace_back(SaturatedRound(x), SaturatedRound(y));
         }
         points.push_back(e);
         return points;
     }
     auto angleOf = [&](QPoint q) {
-        double a = std::atan2(double(q.y() - c.y()), double(q.x() - c.x()));
+        double a = std::atan2(double(q.y()) - c.y(), double(q.x()) - c.x());
         if (a < 0)
             a += 2 * M_PI;
         return a;
