@@ -83,7 +83,9 @@ public:
     // A new or opened document starts automatic again.
     static void ResetRememberedZoom();
 
-    TfrmSheet(TLabelData& document, const QString& appTitle, QWidget* parent = nullptr);
+    // fill: the merge step each label's picture is drawn with (the document's merge
+    // session's; empty: the designs as stored).
+    TfrmSheet(TLabelData& document, const QString& appTitle, QWidget* parent = nullptr, TLabelFill fill = {});
     ~TfrmSheet() override;
 
     void SetMessages(TSheetMessages messages) { FMessages = std::move(messages); }
@@ -151,6 +153,7 @@ private:
     QComboBox* FZoomBox = nullptr;
     QLabel* FSummary = nullptr;
     std::vector<QImage> FPictures;
+    TLabelFill FFill;
     int FZoom = 0;
     bool FUpdatingTabs = false;
 };
