@@ -208,7 +208,6 @@ TfrmMain::TfrmMain(QWidget* parent)
     FMergeSession->SetDocument(FDocument.get());
     BuildCommands();
     PrepareForm(this);
-    RebuildPrinterForm(QString());
     statusBar();
     FModifiedTimer = new QTimer(this);
     FModifiedTimer->setInterval(400);
@@ -640,14 +639,6 @@ void TfrmMain::StoreLayout()
 {
     if (FLayout)
         FLayout->WriteBack();
-}
-
-void TfrmMain::OpenLabelEditor(int position)
-{
-    if (!FDocument || position < 0 || position >= FDocument->LabelCount())
-        return;
-    FDocument->SetCurrentLabelNo(position);
-    SwitchView(false);
 }
 
 bool TfrmMain::SwitchView(bool sheet)

@@ -158,7 +158,6 @@ private:
     void UpdateInsertionController(bool autoShow);
     void ClearUnusedMergeLink();
     void StoreLayout();
-    void OpenLabelEditor(int position);
     QString AskFileName(TFileDialogKind kind, const QString& suggested, int* filterIndex);
 public:
     // Where the file dialog of the kind starts: the suggested file when it names a

@@ -105,8 +105,6 @@ public:
     QTabWidget* Pages() const { return FPages; }
     TfrmPosition* Position() const { return FPosition; }
     TfrmColorSpec* ColorPage() const { return FColor; }
-    QWidget* SamplePanel() const;
-    QGroupBox* CodeGroup() const { return FCodeGroup; }
     QPushButton* OkButton() const { return FOk; }
 
     // The special-code list: names and bytes in list order.

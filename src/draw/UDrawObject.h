@@ -239,7 +239,6 @@ TLogRect FitAspect(const TLogRect& rect, int width, int height);
 TLogRect FitAspectBox(const TLogRect& rect, const TLogRect& box);
 // Smallest rectangle at rect's top-left with rect's aspect ratio covering width x height.
 TLogRect CoverAspect(const TLogRect& rect, int width, int height);
-TLogRect CoverAspectBox(const TLogRect& rect, const TLogRect& box);
 QPoint RectCenter(const TLogRect& r);
 // Hit testing by drawing: a 1 x 1 pixel picture whose single pixel lies under a
 // logical point. A shape draws its outline (and fill) on Painter() with Pen() and

@@ -161,7 +161,6 @@ public:
     void GetImage(TPictureEx& picture, int index) const override;
 
     int CachedCount() const { return int(FCache.size()); }
-    bool IsCached(int index) const;
     // Indexes from least to most recently used.
     std::vector<int> CachedIndexes() const;
 

@@ -103,7 +103,6 @@ protected:
     void FillShapes(int currentShape);
     int ChosenShape() const;
     QString ChosenPurpose() const;
-    void SetShape(int shape);
     void UpdateHole();
     int SheetIndex(int width, int height) const;
     void SelectSheet(int width, int height);

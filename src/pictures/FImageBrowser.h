@@ -66,8 +66,6 @@ public:
     QRect ItemRect(int index) const;
     QRect IconRect(int index) const;
     int Columns() const { return FColumns; }
-    // Takes every result that is ready now (tests, contact sheets).
-    int DrainResults();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -437,12 +437,6 @@ void TfrmSheet::showEvent(QShowEvent* event)
 
 // ---- label commands
 
-bool TfrmSheet::CanCopyLabel()
-{
-    const int k = FDocument.CurrentLabelNo();
-    return k >= 0 && k < FDocument.LabelCount() && FDocument.LabelHasData(k);
-}
-
 void TfrmSheet::CopyLabel()
 {
     TSheetLabels labels(FDocument, {});

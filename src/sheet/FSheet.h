@@ -101,7 +101,6 @@ public:
     const std::vector<QImage>& Pictures() const { return FPictures; }
 
     // ---- the commands
-    bool CanCopyLabel();
     void CopyLabel();
     void CutLabel();
     void PasteLabel();

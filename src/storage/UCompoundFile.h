@@ -205,7 +205,6 @@ public:
     // name; a storage is merged into a storage of the same name.
     void CopyTo(TCfbStorage& destination) const;
     void SetClass(const QUuid& clsid);
-    void SetStateBits(uint32_t bits);
 
     void Commit() { FFile->Commit(); }
     TCompoundFile& File() const { return *FFile; }

@@ -123,7 +123,6 @@ public:
 
     // The face the font draws with after fallback (never empty when any font loads).
     QString RealizedFamily();
-    bool RealizedVertical();
 
 private:
     struct TRealized;
