@@ -97,9 +97,6 @@ public:
     QComboBox* SymbologyList() const { return FSymbology; }
     QComboBox* ErrorLevelList() const { return FErrorLevel; }
     QComboBox* SymbolSizeList() const { return FSymbolSize; }
-    QDoubleSpinBox* ModuleSizeEdit() const { return FModuleSize; }
-    QCheckBox* QuietZoneBox() const { return FQuietZone; }
-    QCheckBox* TransparentBox() const { return FTransparent; }
     QLabel* ErrorLabel() const { return FError; }
     QGroupBox* ZintGroup() const { return FZintGroup; }
     QTabWidget* Pages() const { return FPages; }

@@ -31,7 +31,6 @@ public:
     void SetRulerLength(int value);
     TColor Color() const { return FColor; }
     void SetColor(TColor value);
-    TColor EndColor() const { return FEndColor; }
     void SetEndColor(TColor value);
 
     // The pointer marker: a red line across the ruler at a position of the ruler's

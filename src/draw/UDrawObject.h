@@ -85,7 +85,6 @@ public:
     bool Selected() const { return FSelected; }
     virtual void SetSelected(bool value);
     bool PaintFailed() const { return FPaintFailed; }
-    void SetPaintFailed(bool value) { FPaintFailed = value; }
     bool Movable() const { return FMovable; }
     virtual void SetMovable(bool value);
     bool Selectable() const { return FSelectable; }

@@ -74,9 +74,7 @@ public:
     virtual QRect GetImageRect(int index) const = 0;
     virtual void SetImageRect(int index, const QRect& rectangle);
     int GetLeft(int index) const { return GetImageRect(index).x(); }
-    int GetTop(int index) const { return GetImageRect(index).y(); }
     int GetWidth(int index) const { return GetImageRect(index).width(); }
-    int GetHeight(int index) const { return GetImageRect(index).height(); }
     void SetLeft(int index, int value);
     void SetTop(int index, int value);
     void SetWidth(int index, int value);

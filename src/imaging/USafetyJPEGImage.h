@@ -90,10 +90,7 @@ public:
     void SetPixelFormat(TJPEGPixelFormat format);
     bool Grayscale() const { return FGrayscale; }
     void SetPerformance(TJPEGPerformance value);
-    int CompressionQuality() const { return FQuality; }
     void SetCompressionQuality(int quality);
-    bool ProgressiveEncoding() const { return FProgressive; }
-    void SetProgressiveEncoding(bool value) { FProgressive = value; }
 
     // The file bytes; setting checks the header first and keeps the previous picture
     // when it is bad (EInvalidGraphic).

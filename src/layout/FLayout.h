@@ -204,7 +204,6 @@ public:
     TStyleToolSpec ToolState() const;
     void SetToolState(const TStyleToolSpec& spec);
     const TStyleToolSpec& DefaultStyle() const { return FDefaultStyle; }
-    QComboBox* FontNameBox() const { return FFontName; }
     QComboBox* FontSizeBox() const { return FFontSize; }
     // The style commands, as the tool bar runs them.
     void ApplyFontName(const QString& name);

@@ -139,7 +139,6 @@ class TMergeDesigner : public TDesigner
 public:
     explicit TMergeDesigner(TMergeSession& session) : FSession(&session) {}
     void SetSession(TMergeSession& session) { FSession = &session; }
-    TMergeSession& Session() const { return *FSession; }
     // How a merge kind's dialog gets merge data when the document has none (true:
     // chosen); unset: the file dialog of the merge data.
     void SetDataChooser(std::function<bool(QWidget* parent)> chooser) { FChooser = std::move(chooser); }

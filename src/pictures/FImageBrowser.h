@@ -57,7 +57,6 @@ public:
     std::function<void()> OnSelectionChange;
 
     TCustomImagePack* ThumbnailPack() const { return FThumbs.get(); }
-    TImageLoadThread* LoadThread() const { return FThread.get(); }
     // Items whose thumbnail arrived (errors included) and of those the damaged ones.
     int ReadyCount() const { return FReady; }
     int FailedCount() const { return FFailed.load(); }

@@ -43,7 +43,6 @@ public:
 
     // The position under a logical point, or -1.
     int PositionAt(QPoint logical) const;
-    int DragSource() const { return FDragSource; }
     int DropTarget() const { return FDropTarget; }
     bool DropMoves() const { return FDropMoves; }
     bool Selecting() const { return FSelecting; }
