@@ -1,4 +1,3 @@
-#include "merge/FMergeDialogs.h"
 #include "merge/ULOInsertion.h"
 #include "app/UVelmoMain.h"
 #include "app/UStartup.h"
