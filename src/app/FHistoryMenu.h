@@ -17,11 +17,8 @@ public:
     ~THistoryMenuManager() override;
 
     // The item after which the entries appear; it is hidden while the manager runs.
-    QAction* MenuItem() const { return FMenuItem; }
     void SetMenuItem(QAction* anchor);
-    bool UseAccelerator() const { return FUseAccelerator; }
     void SetUseAccelerator(bool value);
-    QString ClearHistoryCaption() const { return FClearCaption; }
     void SetClearHistoryCaption(const QString& caption);
 
     // (the chosen entry), after it was moved to the front.

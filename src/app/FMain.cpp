@@ -167,7 +167,10 @@ public:
 // ---------------------------------------------------------------------------------
 
 TfrmMain::TfrmMain(QWidget* parent, TBare)
-    : QMainWindow(parent), FMergeSession(std::make_unique<TMergeSession>(TCsvDB::Instance())), FBare(true)
+    : QMainWindow(parent),
+      FMergeData(std::make_unique<TCsvDB>()),
+      FMergeSession(std::make_unique<TMergeSession>(*FMergeData)),
+      FBare(true)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QGuiApplication::applicationDisplayName());
@@ -176,7 +179,9 @@ TfrmMain::TfrmMain(QWidget* parent, TBare)
 }
 
 TfrmMain::TfrmMain(QWidget* parent)
-    : QMainWindow(parent), FMergeSession(std::make_unique<TMergeSession>(TCsvDB::Instance()))
+    : QMainWindow(parent),
+      FMergeData(std::make_unique<TCsvDB>()),
+      FMergeSession(std::make_unique<TMergeSession>(*FMergeData))
 {
     setObjectName(QStringLiteral("frmMain"));
     SetMainForm(this);
@@ -203,7 +208,6 @@ TfrmMain::TfrmMain(QWidget* parent)
     FMergeSession->SetDocument(FDocument.get());
     BuildCommands();
     PrepareForm(this);
-    RebuildPrinterForm(QString());
     statusBar();
     FModifiedTimer = new QTimer(this);
     FModifiedTimer->setInterval(400);
@@ -218,13 +222,14 @@ TfrmMain::TfrmMain(QWidget* parent)
 
 TfrmMain::~TfrmMain()
 {
-    if (FInsertionController) {
-        SetMergeRecordSource({});
-        SetMergeDataChooser({});
-    }
     DropView(false);
     if (MainForm() == this)
         SetMainForm(nullptr);
+}
+
+std::function<void(TDOList&, int)> TfrmMain::LabelFill() const
+{
+    return [session = FMergeSession.get()](TDOList& objects, int k) { session->FillLabel(objects, k); };
 }
 
 void TfrmMain::SetSplashEnabled(bool value)
@@ -319,12 +324,6 @@ void TfrmMain::BuildCommands()
         controller->setCheckable(true);
         controller->setEnabled(false);
         FInsertionController->OnClosed = [controller] { controller->setChecked(false); };
-        // The merge dialogs show the browsed record too, and choose merge data the way
-        // this window does (so that the label and the controller follow).
-        SetMergeRecordSource([this] {
-            return FInsertionController ? FInsertionController->ShownRecord() : 0;
-        });
-        SetMergeDataChooser([this](QWidget*, TLabelData&) { return ChooseMergeData(); });
         connect(controller, &QAction::triggered, this, [this, controller](bool on) {
             if (on && !FMergeSession->Linked() &&
                 !ChooseMergeData()) {
@@ -558,7 +557,7 @@ void TfrmMain::ShowView(bool sheet)
     if (FToolBar)
         FToolBar->setVisible(sheet);
     if (sheet) {
-        auto* view = new TfrmSheet(*FDocument, AppTitle(), this);
+        auto* view = new TfrmSheet(*FDocument, AppTitle(), this, LabelFill());
         view->SetMessages(SheetMessages());
         view->OnOpenLayout = [this](int k) {
             FDocument->SetCurrentLabelNo(k);
@@ -640,14 +639,6 @@ void TfrmMain::StoreLayout()
 {
     if (FLayout)
         FLayout->WriteBack();
-}
-
-void TfrmMain::OpenLabelEditor(int position)
-{
-    if (!FDocument || position < 0 || position >= FDocument->LabelCount())
-        return;
-    FDocument->SetCurrentLabelNo(position);
-    SwitchView(false);
 }
 
 bool TfrmMain::SwitchView(bool sheet)
@@ -879,7 +870,7 @@ void TfrmMain::OpenMergeOfDocument()
     if (!FDocument || FDocument->CSVFile().isEmpty())
         return;
     QString message;
-    OpenDocumentMergeData(*FDocument, &message);
+    OpenDocumentMergeData(FMergeSession->Database(), *FDocument, &message);
     if (!message.isEmpty())
         Tell(message);
     RefreshView();
@@ -1066,7 +1057,7 @@ bool TfrmMain::ChangePaper()
     std::unique_ptr<TfrmSheet> helper;
     TfrmSheet* sheet = FSheet;
     if (!sheet) {
-        helper = std::make_unique<TfrmSheet>(*FDocument, AppTitle());
+        helper = std::make_unique<TfrmSheet>(*FDocument, AppTitle(), nullptr, LabelFill());
         helper->SetMessages(SheetMessages());
         sheet = helper.get();
     }
@@ -1170,7 +1161,7 @@ bool TfrmMain::ChooseMergeData()
         return false;
     QString message;
     const TMergeOpenResult result =
-        OpenMergeDataByName(*FDocument, name, &message, MergeFilterSeparator(MergeFileFilters().value(filter - 1)));
+        OpenMergeDataByName(FMergeSession->Database(), *FDocument, name, &message, MergeFilterSeparator(MergeFileFilters().value(filter - 1)));
     // The former data is closed either way: the labels must stop showing it.
     RefreshView();
     if (result != TMergeOpenResult::Opened) {
@@ -1192,7 +1183,7 @@ bool TfrmMain::ShowMergeData()
         return false;
     if (!FMergeSession->Linked() && !ChooseMergeData())
         return false;
-    ExecuteCsvBrowser(this, *FDocument, [this] { RefreshView(); });
+    ExecuteCsvBrowser(this, *FDocument, FMergeSession->Database(), [this] { RefreshView(); });
     // Cancel put the former order back: the controller's numbers follow it.
     UpdateInsertionController(false);
     return true;

@@ -18,6 +18,7 @@ class QPrinter;
 
 namespace velmo {
 
+class TCsvDB;
 class TMergeSession;
 class TLabelData;
 class TVelmoPapers;
@@ -91,6 +92,8 @@ public:
     // The record browser over the layout view (nullptr in a bare frame).
     TfrmInsertionController* InsertionController() const { return FInsertionController; }
     TMergeSession& MergeSession() const { return *FMergeSession; }
+    // The merge step the sheet view draws each label with: the session's record k.
+    std::function<void(TDOList& objects, int k)> LabelFill() const;
     QAction* Command(const QString& name) const;
     QMenu* HelpMenu() const { return FHelpMenu; }
     QMenu* FileMenu() const { return FFileMenu; }
@@ -155,7 +158,6 @@ private:
     void UpdateInsertionController(bool autoShow);
     void ClearUnusedMergeLink();
     void StoreLayout();
-    void OpenLabelEditor(int position);
     QString AskFileName(TFileDialogKind kind, const QString& suggested, int* filterIndex);
 public:
     // Where the file dialog of the kind starts: the suggested file when it names a
@@ -169,6 +171,9 @@ private:
     bool OfferAutoSaveBack();
 
     std::unique_ptr<TLabelData> FDocument;
+    // The document's merge database: this window's, lent to its views and dialogs
+    // through the session.
+    std::unique_ptr<TCsvDB> FMergeData;
     // The document's merge data, the record the editor shows, the merge step.
     std::unique_ptr<TMergeSession> FMergeSession;
     QString FFileName;

@@ -95,7 +95,6 @@ public:
     TMacroString& Macro() { return FMacro; }
     void SetMacro(const TMacroString& macro) { FMacro.Assign(macro); }
 
-    TExecuteConditions ExecuteCondition() const { return FExecuteCondition; }
     void SetExecuteCondition(TExecuteConditions conditions) { FExecuteCondition = conditions; }
 
     TOnMessageBox OnMessageBox;

@@ -21,7 +21,6 @@ public:
     static QString ConfigRoot();
     static void SetConfigRoot(const QString& folder);
 
-    const QString& KeyPath() const { return FKeyPath; }
     QString FileName() const { return FFileName; }
     QString Group() const { return FGroup; }
     bool IsValid() const { return !FFileName.isEmpty(); }

@@ -1,4 +1,3 @@
-#include "merge/FMergeDialogs.h"
 #include "merge/ULOInsertion.h"
 #include "app/UVelmoMain.h"
 #include "app/UStartup.h"
@@ -98,10 +97,9 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
     // from another program becomes an image object.
     RegisterImageClasses();
     RegisterImageDesigner();
-    // Dates, numbering and the merge objects, with their dialogs (after the text,
-    // barcode and image dialogs, which they take over for their own kinds).
+    // Dates, numbering and the merge objects; their dialogs come with the layout
+    // view, which opens them on its merge session.
     RegisterMergeClasses();
-    RegisterMergeDesigners();
     InstallActionHistory();
     SetDecoLineFolderLocator([] {
         // The data roots first, then the folder beside the program (a build tree);

@@ -365,11 +365,6 @@ TfrmBarCodeProperty::TfrmBarCodeProperty(QWidget* parent) : QDialog(parent)
 
 TfrmBarCodeProperty::~TfrmBarCodeProperty() = default;
 
-QWidget* TfrmBarCodeProperty::SamplePanel() const
-{
-    return FSample;
-}
-
 int TfrmBarCodeProperty::Kind() const
 {
     return FKinds->checkedId();

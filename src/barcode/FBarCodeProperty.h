@@ -97,16 +97,11 @@ public:
     QComboBox* SymbologyList() const { return FSymbology; }
     QComboBox* ErrorLevelList() const { return FErrorLevel; }
     QComboBox* SymbolSizeList() const { return FSymbolSize; }
-    QDoubleSpinBox* ModuleSizeEdit() const { return FModuleSize; }
-    QCheckBox* QuietZoneBox() const { return FQuietZone; }
-    QCheckBox* TransparentBox() const { return FTransparent; }
     QLabel* ErrorLabel() const { return FError; }
     QGroupBox* ZintGroup() const { return FZintGroup; }
     QTabWidget* Pages() const { return FPages; }
     TfrmPosition* Position() const { return FPosition; }
     TfrmColorSpec* ColorPage() const { return FColor; }
-    QWidget* SamplePanel() const;
-    QGroupBox* CodeGroup() const { return FCodeGroup; }
     QPushButton* OkButton() const { return FOk; }
 
     // The special-code list: names and bytes in list order.

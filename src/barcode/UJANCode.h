@@ -52,15 +52,9 @@ public:
     TBarCodeDrawer(const TBarCodeDrawer&) = delete;
     TBarCodeDrawer& operator=(const TBarCodeDrawer&) = delete;
 
-    const TLogRect& BarArea() const { return FBarArea; }
     int64_t GridUnits() const { return FUnits; }
     // Logical x of a grid position (the bar area's left + MulDiv(a, W, U)).
     int GridX(int64_t a) const;
-    // True when the last drawing put its bars on the device's pixel grid.
-    bool DeviceAligned() const { return FAligned; }
-    // Device pixels taken off the trailing edge of every printed bar (0 on screens
-    // and in pictures).
-    int BarReduction() const { return FReduction; }
 
 protected:
     // The digits' font turned with the symbol; the white background and frame; the

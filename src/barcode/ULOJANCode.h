@@ -40,7 +40,6 @@ public:
     void SetShowNumber(bool value);
     bool ShowFrame() const { return FShowFrame; }
     void SetShowFrame(bool value);
-    const TColorSpec& ColorSpec() const { return *FColorSpec; }
 
     // The base rectangle's corners turned about its centre.
     QPolygon TurnedCorners() const;

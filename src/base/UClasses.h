@@ -600,10 +600,8 @@ public:
     // Destroys every owned component, the last first.
     void DestroyComponents();
 
-    uint32_t ComponentState() const { return FState; }
     bool IsLoading() const { return FState & csLoading; }
     bool IsReading() const { return FState & csReading; }
-    bool IsDestroying() const { return FState & csDestroying; }
     void SetComponentState(uint32_t flags, bool on) { FState = on ? (FState | flags) : (FState & ~flags); }
 
     // Called once after the stream that created or filled the component was read
@@ -619,7 +617,6 @@ public:
     // Visual components have a parent besides their owner; others ignore it.
     virtual TComponent* GetParentComponent() const { return nullptr; }
     virtual void SetParentComponent(TComponent* parent);
-    bool HasParent() const { return GetParentComponent() != nullptr; }
 
     // Asks for Notification(this, opRemove) on component when this one is destroyed.
     void FreeNotification(TComponent* component);

@@ -92,7 +92,6 @@ public:
     // Nested lists and collections deeper than maxDepth are rejected.
     explicit TReader(TStream& stream, int maxDepth = 64) : FStream(stream), FMaxDepth(maxDepth) {}
     TStream& Stream() { return FStream; }
-    int MaxDepth() const { return FMaxDepth; }
 
     TValueType ReadValue();
     TValueType NextValue();

@@ -351,13 +351,6 @@ void RegisterGraphicClass(const QString& className, TGraphicFactory factory)
     r.Factories.insert(className.toCaseFolded(), std::move(factory));
 }
 
-void UnRegisterGraphicClass(const QString& className)
-{
-    GraphicRegistry& r = Graphics();
-    std::lock_guard lock(r.Lock);
-    r.Factories.remove(className.toCaseFolded());
-}
-
 std::unique_ptr<TGraphic> CreateGraphic(QStringView className)
 {
     TGraphicFactory factory;

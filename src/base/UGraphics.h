@@ -221,7 +221,6 @@ protected:
 // The registered picture formats, found by class name (case-insensitive).
 using TGraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
 void RegisterGraphicClass(const QString& className, TGraphicFactory factory);
-void UnRegisterGraphicClass(const QString& className);
 std::unique_ptr<TGraphic> CreateGraphic(QStringView className); // nullptr when unknown
 
 // A picture holding at most one graphic; written as the binary custom property

@@ -51,8 +51,6 @@ public:
     QLineEdit* ItemEdit(int index) const { return FEdits.at(size_t(index)); }
     QPushButton* CloseButton() const { return FClose; }
     QPushButton* AddButton() const { return FAdd; }
-    QPushButton* CopyButton() const { return FCopy; }
-    QPushButton* DeleteButton() const { return FDelete; }
     // Replaceable for tests; the message window by default.
     TAskFunction Ask = AskQuestion;
 

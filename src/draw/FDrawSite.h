@@ -111,7 +111,6 @@ public:
     bool AutoScroll(QPoint device);
     // The window system took the mouse away: the drag is cancelled.
     void CancelMode();
-    TDrawObject* ClickTarget() const { return FClickTarget; }
 
     // ---- components
     void Loaded() override;

@@ -27,9 +27,6 @@ TRuler::TRuler(QWidget* parent) : QWidget(parent)
         Changed();                                                                                           \
     }
 VELMO_RULER_SETTER(Scale, FScale, int)
-VELMO_RULER_SETTER(PrintNum, FPrintNum, bool)
-VELMO_RULER_SETTER(Percentage5, FPercentage5, int)
-VELMO_RULER_SETTER(Percentage1, FPercentage1, int)
 VELMO_RULER_SETTER(Kind, FKind, TRulerKind)
 VELMO_RULER_SETTER(RulerOffset, FRulerOffset, int)
 VELMO_RULER_SETTER(RulerLength, FRulerLength, int)

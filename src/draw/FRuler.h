@@ -23,12 +23,6 @@ public:
 
     int Scale() const { return FScale; }
     void SetScale(int value);
-    bool PrintNum() const { return FPrintNum; }
-    void SetPrintNum(bool value);
-    int Percentage5() const { return FPercentage5; }
-    void SetPercentage5(int value);
-    int Percentage1() const { return FPercentage1; }
-    void SetPercentage1(int value);
     TRulerKind Kind() const { return FKind; }
     void SetKind(TRulerKind value);
     int RulerOffset() const { return FRulerOffset; }
@@ -37,7 +31,6 @@ public:
     void SetRulerLength(int value);
     TColor Color() const { return FColor; }
     void SetColor(TColor value);
-    TColor EndColor() const { return FEndColor; }
     void SetEndColor(TColor value);
 
     // The pointer marker: a red line across the ruler at a position of the ruler's

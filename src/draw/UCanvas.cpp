@@ -80,13 +80,6 @@ void FrameDeviceRect(QPainter& painter, const TLogRect& r, const QColor& color)
     painter.drawRect(QRect(r.Right - 1, r.Top, 1, h));
 }
 
-QRectF InsideFrameRect(const TLogRect& r, qreal penWidth)
-{
-    const qreal half = penWidth / 2;
-    return QRectF(r.Left + half, r.Top + half, std::max<qreal>(0, r.Width() - penWidth),
-                  std::max<qreal>(0, r.Height() - penWidth));
-}
-
 TLogRect NormalizedRect(const TLogRect& r)
 {
     return {std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),

@@ -52,9 +52,6 @@ inline TLogRect FromQRect(const QRect& r)
 // Outlines the pixels from (Left, Top) to (Right - 1, Bottom - 1) with a one-pixel
 // pen, as a frame drawn in device pixels covers them.
 void FrameDeviceRect(QPainter& painter, const TLogRect& deviceRect, const QColor& color);
-// The rectangle along which a pen of the width must run so that its stroke stays
-// inside r (an inside-frame pen).
-QRectF InsideFrameRect(const TLogRect& r, qreal penWidth);
 // Normalised rectangle (Left <= Right, Top <= Bottom).
 TLogRect NormalizedRect(const TLogRect& r);
 TLogRect UnionRect(const TLogRect& a, const TLogRect& b);

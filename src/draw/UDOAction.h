@@ -119,7 +119,6 @@ public:
 
     bool Enabled() const { return FEnabled; }
     void SetEnabled(bool value) { FEnabled = value; }
-    bool RepeatAllowed() const { return FRepeatAllowed; }
     void SetRepeatAllowed(bool value) { FRepeatAllowed = value; }
 
     int Count() const { return int(FActions.size()); }
@@ -223,7 +222,6 @@ public:
     TDOAddDelAction(TDrawObject* object, const QString& caption, bool owns);
     ~TDOAddDelAction() override;
     TDrawObject* Object() const { return FObject; }
-    bool OwnsObject() const { return FOwns; }
 
 protected:
     void Forget(TDrawObject* object) override;

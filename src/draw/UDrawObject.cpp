@@ -632,11 +632,6 @@ TLogRect FitAspectBox(const TLogRect& rect, const TLogRect& box)
     return CentreOn(FitAspect(rect, box.Width(), box.Height()), box);
 }
 
-TLogRect CoverAspectBox(const TLogRect& rect, const TLogRect& box)
-{
-    return CentreOn(CoverAspect(rect, box.Width(), box.Height()), box);
-}
-
 void PlaceNewObject(TDrawObject* object, TDrawSite* site)
 {
     IDOEncloseBounds* enclose = Supports<IDOEncloseBounds>(object);

@@ -85,7 +85,6 @@ public:
     bool Selected() const { return FSelected; }
     virtual void SetSelected(bool value);
     bool PaintFailed() const { return FPaintFailed; }
-    void SetPaintFailed(bool value) { FPaintFailed = value; }
     bool Movable() const { return FMovable; }
     virtual void SetMovable(bool value);
     bool Selectable() const { return FSelectable; }
@@ -239,7 +238,6 @@ TLogRect FitAspect(const TLogRect& rect, int width, int height);
 TLogRect FitAspectBox(const TLogRect& rect, const TLogRect& box);
 // Smallest rectangle at rect's top-left with rect's aspect ratio covering width x height.
 TLogRect CoverAspect(const TLogRect& rect, int width, int height);
-TLogRect CoverAspectBox(const TLogRect& rect, const TLogRect& box);
 QPoint RectCenter(const TLogRect& r);
 // Hit testing by drawing: a 1 x 1 pixel picture whose single pixel lies under a
 // logical point. A shape draws its outline (and fill) on Painter() with Pen() and

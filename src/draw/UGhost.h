@@ -62,8 +62,6 @@ public:
     bool Moved() const { return FMoved; }
     TDrawSite* Site() const { return FSite; }
     QPoint StartPoint() const { return FStartPoint; }
-    QPoint LastPoint() const { return FLastPoint; }
-    TShiftState LastShift() const { return FLastShift; }
     // Exactly one ghost, and it is the selection band.
     bool IsSelectionOnly() const;
 
@@ -208,7 +206,6 @@ public:
     // The enclosing rectangle the copy was last moved to, and its extra rotation.
     const TLogRect& Result() const { return FResult; }
     int ExtraRotation() const { return FExtra; }
-    bool IsCircumference() const { return FCircumference; }
 
 protected:
     TMoveModes FModes;

@@ -127,7 +127,6 @@ public:
     void EndUpdate();
     // BeginUpdate, mark, EndUpdate.
     void Changed();
-    int UpdateCount() const { return FUpdateCount; }
     bool IsChanged() const { return FChanged; }
 
     std::function<void()> OnChange;

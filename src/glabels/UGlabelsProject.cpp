@@ -1337,21 +1337,6 @@ QByteArray GlabelsProjectXml(const QByteArray& fileBytes)
     return out;
 }
 
-bool LooksLikeGlabelsProject(const QByteArray& fileBytes)
-{
-    try {
-        const QByteArray xml = GlabelsProjectXml(fileBytes.left(kMaxProjectBytes));
-        QXmlStreamReader reader(xml);
-        while (!reader.atEnd()) {
-            reader.readNext();
-            if (reader.isStartElement())
-                return reader.name() == u"Glabels-document";
-        }
-    } catch (const Exception&) {
-    }
-    return false;
-}
-
 TGlabelsProject ImportGlabelsProject(const QByteArray& fileBytes, const TGlabelsOptions& options)
 {
     if (fileBytes.size() > kMaxProjectBytes)

@@ -55,7 +55,4 @@ constexpr qint64 kMaxProjectBytes = 64 * 1024 * 1024;
 // classes registered.
 TGlabelsProject ImportGlabelsProject(const QByteArray& fileBytes, const TGlabelsOptions& options);
 
-// Whether the bytes look like a gLabels project (its root element, after inflating).
-bool LooksLikeGlabelsProject(const QByteArray& fileBytes);
-
 } // namespace velmo

@@ -109,8 +109,6 @@ public:
     void ChooseFrame();
 
     TClipSite* Site() const { return FSite; }
-    QPushButton* ResetButton() const { return FReset; }
-    QPushButton* FrameButton() const { return FFrame; }
 
 private:
     void DataChanged(bool pictureChanged);

@@ -27,7 +27,6 @@ class TColorGridWidget : public QWidget
 public:
     explicit TColorGridWidget(QWidget* parent = nullptr);
     void SetAllowTransparent(bool allow);
-    bool AllowTransparent() const { return FAllowTransparent; }
     void SetColor(TColor color);
     TColor Color() const { return FColor; }
     QSize sizeHint() const override;

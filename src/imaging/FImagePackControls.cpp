@@ -76,14 +76,6 @@ void TImageEx::SetImageIndex(int value)
     ImageChanged();
 }
 
-void TImageEx::SetKeepRatio(bool value)
-{
-    if (value == FKeepRatio)
-        return;
-    FKeepRatio = value;
-    update();
-}
-
 void TImageEx::ImageChanged()
 {
     update();

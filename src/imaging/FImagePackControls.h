@@ -49,7 +49,6 @@ public:
     int ImageIndex() const { return FImageIndex; }
     void SetImageIndex(int value);
     bool KeepRatio() const { return FKeepRatio; }
-    void SetKeepRatio(bool value);
 
     // Where the image is drawn within a box: the whole box, or with KeepRatio the
     // image's proportions fitted into the box and centred on it.

@@ -70,7 +70,6 @@ public:
     void PickAt(const QPoint& panelPosition);
 
     QCheckBox* CheckBox() const { return FCheck; }
-    QLabel* Swatch() const { return FSwatch; }
     TImagePanel* Panel() const { return FPanel; }
     QPushButton* ReselectButton() const { return FReselect; }
     TColor SwatchColor() const { return FSwatchColor; }

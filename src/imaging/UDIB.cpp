@@ -389,13 +389,6 @@ void TDIB::LoadFromFileBytes(const QByteArray& bytes)
     *this = std::move(dib);
 }
 
-void TDIB::LoadFromPackedDIB(const QByteArray& bytes)
-{
-    TDIB dib;
-    dib.ParseFile(bytes, 0, bytes.size(), false);
-    *this = std::move(dib);
-}
-
 void TDIB::LoadFromStream(TStream& stream)
 {
     uint32_t size = 0;
@@ -754,11 +747,6 @@ int64_t gPrinterDirectDrawLimit = 0;
 void TDIB::SetPrinterDirectDrawLimit(int64_t pixels)
 {
     gPrinterDirectDrawLimit = std::max<int64_t>(0, pixels);
-}
-
-int64_t TDIB::PrinterDirectDrawLimit()
-{
-    return gPrinterDirectDrawLimit;
 }
 
 bool IsPrinterLike(const QPainter& painter)

@@ -130,8 +130,6 @@ public:
     void LoadFromFileBytes(const QByteArray& bytes);
     // The plain bitmap file this DIB was read from (empty for other DIBs).
     QByteArray FileBytes() const { return FFile; }
-    // A DIB without file header (clipboard format 8): the info header first.
-    void LoadFromPackedDIB(const QByteArray& bytes);
 
     // The pixels in our explicit layout (see TPixelFormat). Raises EInvalidGraphic
     // when RLE data runs off the picture.
@@ -155,7 +153,6 @@ public:
     // Direct draws of more source pixels than this are refused on printer-like painters
     // (a band limit; 0: no limit), as printer drivers refuse large stretches.
     static void SetPrinterDirectDrawLimit(int64_t pixels);
-    static int64_t PrinterDirectDrawLimit();
 
 private:
     void ParseFile(const QByteArray& bytes, int64_t fileStart, int64_t available, bool fileHeader);

@@ -36,8 +36,6 @@ class TGREffectBlur : public TGREffector
 {
 public:
     explicit TGREffectBlur(int passes = 1) : FPasses(passes) {}
-    int Passes() const { return FPasses; }
-    void SetPasses(int passes) { FPasses = passes; }
 
 protected:
     void Run(const QImage& source, QImage& target) override;
@@ -50,8 +48,6 @@ class TGREffectUnsharpMask : public TGREffector
 {
 public:
     explicit TGREffectUnsharpMask(double amount = 1) : FAmount(amount) {}
-    double Amount() const { return FAmount; }
-    void SetAmount(double amount) { FAmount = amount; }
 
 protected:
     void Run(const QImage& source, QImage& target) override;

@@ -53,7 +53,6 @@ public:
     void SetClipRect(const TClipRect& rect);
     TColor BackgroundColor() const { return FBackground; }
     void SetBackgroundColor(TColor colour) { FBackground = colour; }
-    bool Transparency() const { return FTransparency; }
     void SetTransparency(bool value) { FTransparency = value; }
 
     bool CanApply(const TPicture& picture) const override;

@@ -429,11 +429,6 @@ void TCachedImagePack::StoreCachedPicture(const TPictureEx& picture, int index)
     GetCachedPicture(index)->Assign(picture);
 }
 
-bool TCachedImagePack::IsCached(int index) const
-{
-    return std::any_of(FCache.begin(), FCache.end(), [index](const TEntry& e) { return e.Index == index; });
-}
-
 std::vector<int> TCachedImagePack::CachedIndexes() const
 {
     std::vector<int> result;

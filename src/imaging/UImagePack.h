@@ -74,9 +74,7 @@ public:
     virtual QRect GetImageRect(int index) const = 0;
     virtual void SetImageRect(int index, const QRect& rectangle);
     int GetLeft(int index) const { return GetImageRect(index).x(); }
-    int GetTop(int index) const { return GetImageRect(index).y(); }
     int GetWidth(int index) const { return GetImageRect(index).width(); }
-    int GetHeight(int index) const { return GetImageRect(index).height(); }
     void SetLeft(int index, int value);
     void SetTop(int index, int value);
     void SetWidth(int index, int value);
@@ -161,7 +159,6 @@ public:
     void GetImage(TPictureEx& picture, int index) const override;
 
     int CachedCount() const { return int(FCache.size()); }
-    bool IsCached(int index) const;
     // Indexes from least to most recently used.
     std::vector<int> CachedIndexes() const;
 

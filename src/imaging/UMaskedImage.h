@@ -34,7 +34,6 @@ public:
     void Invalidate();
 
     bool MaskDirty() const { return FMaskDirty; }
-    bool WhitenedDirty() const { return FWhitenedDirty; }
     const QImage& Whitened() const { return FWhitened; }
     // The whitened picture with the mask as alpha (what Draw lays down).
     QImage Composed() const;

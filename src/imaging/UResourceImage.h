@@ -113,7 +113,6 @@ public:
 
     // The owner has finished reading itself: from now on the loader loads.
     void OwnerLoaded();
-    bool IsOwnerLoaded() const { return FOwnerLoaded; }
 
     // Receives the resource's bytes; returns true when it loaded the picture itself.
     using TLoadHandler = std::function<bool(const QByteArray& data, TPictureEx& picture)>;

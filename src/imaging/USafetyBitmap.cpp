@@ -236,14 +236,6 @@ void TSafetyBitmap::SetTransparent(bool value)
     Changed();
 }
 
-void TSafetyBitmap::SetTransparentMode(TTransparentMode mode)
-{
-    if (mode == FTransparentMode)
-        return;
-    FTransparentMode = mode;
-    Changed();
-}
-
 TColor TSafetyBitmap::TransparentColor() const
 {
     if (FTransparentMode == TTransparentMode::tmFixed)

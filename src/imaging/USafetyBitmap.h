@@ -59,8 +59,6 @@ public:
 
     bool Transparent() const { return FTransparent; }
     void SetTransparent(bool value);
-    TTransparentMode TransparentMode() const { return FTransparentMode; }
-    void SetTransparentMode(TTransparentMode mode);
     TColor TransparentColor() const;
     // Also switches to the fixed mode.
     void SetTransparentColor(TColor colour);

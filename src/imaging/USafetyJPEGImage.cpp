@@ -416,11 +416,6 @@ void TSafetyJPEGImage::SetPixelFormat(TJPEGPixelFormat format)
     SetDecodeOption(FPixelFormat, format);
 }
 
-void TSafetyJPEGImage::SetGrayscale(bool value)
-{
-    SetDecodeOption(FGrayscale, value);
-}
-
 void TSafetyJPEGImage::SetPerformance(TJPEGPerformance value)
 {
     SetDecodeOption(FPerformance, value);
@@ -470,13 +465,6 @@ QImage TSafetyJPEGImage::Bitmap() const
     if (FBitmap.isNull() && !FBytes.isEmpty())
         FBitmap = DecodeJPEG(FBytes, Options());
     return FBitmap;
-}
-
-TPixelFormat TSafetyJPEGImage::BitmapPixelFormat() const
-{
-    return FPixelFormat == TJPEGPixelFormat::jf8Bit || FGrayscale || FHeader.Components == 1
-               ? TPixelFormat::pf8bit
-               : TPixelFormat::pf24bit;
 }
 
 void TSafetyJPEGImage::Draw(QPainter& painter, const QRect& rectangle) const

@@ -89,13 +89,8 @@ public:
     TJPEGPixelFormat PixelFormat() const { return FPixelFormat; }
     void SetPixelFormat(TJPEGPixelFormat format);
     bool Grayscale() const { return FGrayscale; }
-    void SetGrayscale(bool value);
-    TJPEGPerformance Performance() const { return FPerformance; }
     void SetPerformance(TJPEGPerformance value);
-    int CompressionQuality() const { return FQuality; }
     void SetCompressionQuality(int quality);
-    bool ProgressiveEncoding() const { return FProgressive; }
-    void SetProgressiveEncoding(bool value) { FProgressive = value; }
 
     // The file bytes; setting checks the header first and keeps the previous picture
     // when it is bad (EInvalidGraphic).
@@ -111,7 +106,6 @@ public:
     // The decoded picture at the current settings (decoded once).
     QImage Bitmap() const;
     QImage Image() const override { return Bitmap(); }
-    TPixelFormat BitmapPixelFormat() const;
     // Decodes now when not yet done.
     void DIBNeeded() const { (void)Bitmap(); }
 

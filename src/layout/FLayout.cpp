@@ -123,9 +123,16 @@ bool TfrmLayout::CanInsert(const QString& kind)
     return true;
 }
 
-TfrmLayout::TfrmLayout(QWidget* parent) : QWidget(parent), FFaceInfo(std::make_unique<TFaceInfo>())
+TfrmLayout::TfrmLayout(QWidget* parent)
+    : QWidget(parent),
+      FOwnMergeData(std::make_unique<TCsvDB>()),
+      FOwnMergeSession(std::make_unique<TMergeSession>(*FOwnMergeData)),
+      FMergeSession(FOwnMergeSession.get()),
+      FMergeDesigner(std::make_shared<TMergeDesigner>(*FOwnMergeSession)),
+      FFaceInfo(std::make_unique<TFaceInfo>())
 {
     setObjectName(QStringLiteral("frmLayout"));
+    FMergeDesigner->SetDataChooser([this](QWidget*) { return ChooseMergeDataForDocument(); });
     if (!FMessages.YesNo)
         FMessages = TSheetMessages::Standard(this);
     // Every edit in this view goes into a history of its own.
@@ -159,6 +166,7 @@ TfrmLayout::~TfrmLayout()
     if (FAids && FAids->GuideDragging())
         FAids->EndGuideDrag({}, false, true);
     Deactivate();
+    TDesignerList::Instance().Unregister(FMergeDesigner.get());
     LastZoom() = FZoomAuto->isChecked() ? 0 : FSite->Scaler()->Scale();
     WriteDefaultStyle();
     TfrmColorGrid& grid = TfrmColorGrid::Instance();
@@ -184,8 +192,9 @@ void TfrmLayout::Activate()
     if (FAids)
         FAids->Activate();
     TLOCreator::SetCreationHook([this](TLabelObject* object) { PrepareNewObject(object); });
-    // The merge and numbering dialogs read this document's merge data and label.
-    SetMergeDocument(FDocument);
+    // The merge and numbering dialogs of this view's objects: its session's merge
+    // data and label.
+    RegisterMergeDesigner(FMergeDesigner);
 }
 
 void TfrmLayout::Deactivate()
@@ -540,8 +549,7 @@ void TfrmLayout::SetDocument(TLabelData* document)
     TGhostList::Instance().Cancel();
     ClearSite(*FSite);
     FDocument = document;
-    if (FActive)
-        SetMergeDocument(document);
+    FOwnMergeSession->SetDocument(document);
     // The aids work on the document's guides and grid.
     static TGuide spareGuide;
     static TGrid spareGrid;
@@ -664,17 +672,22 @@ void TfrmLayout::ShowLabel()
         OnLabelShown();
 }
 
+void TfrmLayout::SetMergeSession(TMergeSession* session)
+{
+    FMergeSession = session ? session : FOwnMergeSession.get();
+    FMergeDesigner->SetSession(*FMergeSession);
+}
+
 void TfrmLayout::FillMergeRecord(TDOList& objects, int position)
 {
-    if (FMergeSession) {
-        FMergeSession->FillLabel(objects, FMergeSession->RecordShownAt(position));
-        return;
-    }
-    // No session: merge data that was never opened fills the merge objects with
-    // empty records and the numbering objects with the position's number.
-    static TCsvDB noMergeData;
-    static TMergeSession none(noMergeData);
-    none.FillLabel(objects, position);
+    FMergeSession->FillLabel(objects, FMergeSession->RecordShownAt(position));
+}
+
+bool TfrmLayout::ChooseMergeDataForDocument()
+{
+    if (OnChooseMergeData)
+        return OnChooseMergeData();
+    return FDocument && ChooseMergeData(this, *FDocument, FMergeSession->Database());
 }
 
 void TfrmLayout::ReapplyMergeRecord()

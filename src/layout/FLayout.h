@@ -37,6 +37,8 @@ class TDrawObject;
 class TDrawSiteActionBase;
 class TLabelData;
 class TLabelObject;
+class TCsvDB;
+class TMergeDesigner;
 class TMergeSession;
 class TLayoutAids;
 class TPaperSite;
@@ -127,10 +129,12 @@ public:
     // mark: what is shown is not part of the design).
     void ReapplyMergeRecord();
     // The open document's merge session (the main window's): the record each
-    // position shows and the merge step. Without one the view shows no merge data
-    // (merge objects show their field, numbering objects their position's number).
-    void SetMergeSession(TMergeSession* session) { FMergeSession = session; }
-    TMergeSession* MergeSession() const { return FMergeSession; }
+    // position shows, the merge step, and what the merge dialogs of the view's
+    // objects work with. Without one (nullptr) the view keeps a session of its own
+    // whose merge data is only what its merge data dialog links; until then merge
+    // objects show no value and numbering objects their position's number.
+    void SetMergeSession(TMergeSession* session);
+    TMergeSession& MergeSession() const { return *FMergeSession; }
     // Called when ShowLabel has shown a label (another position, sheet or document).
     std::function<void()> OnLabelShown;
     // The label holds merge objects (in groups too).
@@ -200,7 +204,6 @@ public:
     TStyleToolSpec ToolState() const;
     void SetToolState(const TStyleToolSpec& spec);
     const TStyleToolSpec& DefaultStyle() const { return FDefaultStyle; }
-    QComboBox* FontNameBox() const { return FFontName; }
     QComboBox* FontSizeBox() const { return FFontSize; }
     // The style commands, as the tool bar runs them.
     void ApplyFontName(const QString& name);
@@ -241,6 +244,9 @@ private:
     void BuildWidgets();
     // Record (the session's choice for the position) into the label's merge objects.
     void FillMergeRecord(TDOList& objects, int position);
+    // Merge data for a merge kind (OnChooseMergeData, else the merge data dialog):
+    // true when chosen.
+    bool ChooseMergeDataForDocument();
     void BuildCommands();
     void BuildMenus();
     void BuildStyleBar();
@@ -272,7 +278,12 @@ private:
     TDrawObject* TopSelected() const;
 
     TLabelData* FDocument = nullptr;
+    std::unique_ptr<TCsvDB> FOwnMergeData;
+    std::unique_ptr<TMergeSession> FOwnMergeSession;
     TMergeSession* FMergeSession = nullptr;
+    // Opens the dialogs of the date, numbering and merge objects on this view's
+    // session; registered while the view is the active one.
+    std::shared_ptr<TMergeDesigner> FMergeDesigner;
     TSheetMessages FMessages;
     TLayoutMainCommands FMain;
     std::unique_ptr<TFaceInfo> FFaceInfo;

@@ -448,7 +448,7 @@ void TfrmLayout::InsertCommand(const QString& kind, bool merge)
         return;
     EndKeyMoveRun();
     if (merge && FDocument->CSVFile().isEmpty()) {
-        const bool chosen = OnChooseMergeData ? OnChooseMergeData() : ChooseMergeData(this, *FDocument);
+        const bool chosen = ChooseMergeDataForDocument();
         if (!chosen || FDocument->CSVFile().isEmpty()) {
             PressSelectTool();
             return;

@@ -606,7 +606,7 @@ void SetMergeFileChooser(std::function<QString(QWidget*, const QString&)> choose
     gMergeFileChooser = std::move(chooser);
 }
 
-bool ChooseMergeData(QWidget* parent, TLabelData& document)
+bool ChooseMergeData(QWidget* parent, TLabelData& document, TCsvDB& db)
 {
     const QString current = document.CSVFile();
     // The linked file, else the folder merge data last came from, else the documents.
@@ -620,19 +620,19 @@ bool ChooseMergeData(QWidget* parent, TLabelData& document)
         return false;
     RememberFolder(folderkind::MergeData, name);
     QString message;
-    OpenMergeDataByName(document, name, &message, MergeFilterSeparator(filter));
+    OpenMergeDataByName(db, document, name, &message, MergeFilterSeparator(filter));
     if (!message.isEmpty())
         QMessageBox::warning(parent, QStringLiteral("CSVファイルの選択"), message);
     return true;
 }
 
-void ExecuteCsvBrowser(QWidget* parent, TLabelData& document, const std::function<void()>& onRefresh)
+void ExecuteCsvBrowser(QWidget* parent, TLabelData& document, TCsvDB& db, const std::function<void()>& onRefresh)
 {
-    if (document.CSVFile().isEmpty() || !TCsvDB::Instance().Active()) {
-        if (!ChooseMergeData(parent, document) || !TCsvDB::Instance().Active())
+    if (document.CSVFile().isEmpty() || !db.Active()) {
+        if (!ChooseMergeData(parent, document, db) || !db.Active())
             return;
     }
-    TfrmCsvBrowser browser(TCsvDB::Instance(), parent);
+    TfrmCsvBrowser browser(db, parent);
     browser.OnRefresh = onRefresh;
     browser.exec();
 }

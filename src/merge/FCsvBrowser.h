@@ -111,12 +111,13 @@ private:
     QLabel* FStatus;
 };
 
-// The browser command: chooses merge data first when the document has none
-// (Cancel ends it), then shows the browser. onRefresh runs after OK.
-void ExecuteCsvBrowser(QWidget* parent, TLabelData& document, const std::function<void()>& onRefresh);
-// "CSVファイルの選択": a file dialog; the chosen file is linked by name (a message
-// for a file that is missing or cannot be read). False on Cancel.
-bool ChooseMergeData(QWidget* parent, TLabelData& document);
+// The browser command over db, the document's merge database: chooses merge data
+// first when the document has none (Cancel ends it), then shows the browser.
+// onRefresh runs after OK.
+void ExecuteCsvBrowser(QWidget* parent, TLabelData& document, TCsvDB& db, const std::function<void()>& onRefresh);
+// "CSVファイルの選択": a file dialog; the chosen file is linked by name and opened in
+// db (a message for a file that is missing or cannot be read). False on Cancel.
+bool ChooseMergeData(QWidget* parent, TLabelData& document, TCsvDB& db);
 // Tests replace the file dialog of ChooseMergeData: (parent, start) -> the chosen
 // file, empty for Cancel. Empty: the file dialog.
 void SetMergeFileChooser(std::function<QString(QWidget* parent, const QString& start)> chooser);

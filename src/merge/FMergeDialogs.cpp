@@ -3,11 +3,11 @@
 #include "barcode/ULOBarCode.h"
 #include "base/UDateTime.h"
 #include "document/ULabelData.h"
-#include "sheet/USheetView.h"
 #include "draw/UDOAction.h"
 #include "draw/FDrawSite.h"
 #include "merge/FCsvBrowser.h"
 #include "merge/UCsvDB.h"
+#include "merge/UMergeSession.h"
 #include "text/UDateFormat.h"
 #include "text/ULODate.h"
 #include "merge/ULOInsertion.h"
@@ -38,22 +38,10 @@ namespace velmo {
 
 namespace {
 
-TLabelData*& DocumentSlot()
-{
-    static TLabelData* document = nullptr;
-    return document;
-}
-
 std::function<int(QWidget&)>& Runner()
 {
     static std::function<int(QWidget&)> runner;
     return runner;
-}
-
-std::function<bool(QWidget*, TLabelData&)>& Chooser()
-{
-    static std::function<bool(QWidget*, TLabelData&)> chooser;
-    return chooser;
 }
 
 int RunDialog(QDialog& dialog)
@@ -61,62 +49,7 @@ int RunDialog(QDialog& dialog)
     return Runner() ? Runner()(dialog) : dialog.exec();
 }
 
-std::function<int()>& RecordSource()
-{
-    static std::function<int()> source;
-    return source;
-}
-
-// The record the label being edited shows (its own, or the one the user browsed to):
-// what a merge object shows after OK.
-int CurrentLabel()
-{
-    if (RecordSource())
-        return RecordSource()();
-    TLabelData* document = MergeDocument();
-    return document ? document->CurrentLabelNo() : 0;
-}
-
-QString FieldOfCurrentLabel(int field)
-{
-    TCsvDB& db = TCsvDB::Instance();
-    const int n = CurrentLabel();
-    if (!db.Active() || n < 0 || n >= db.Count())
-        return QString();
-    return db.RecordCopy(n).Get(field);
-}
-
-// Merge data first when the document has none; false when the user cancelled.
-bool EnsureMergeData(QWidget* parent)
-{
-    TLabelData* document = MergeDocument();
-    if (!document || !document->CSVFile().isEmpty())
-        return true;
-    const bool chosen = Chooser() ? Chooser()(parent, *document) : ChooseMergeData(parent, *document);
-    return chosen && !document->CSVFile().isEmpty();
-}
-
 } // namespace
-
-void SetMergeDocument(TLabelData* document)
-{
-    DocumentSlot() = document;
-}
-
-TLabelData* MergeDocument()
-{
-    return DocumentSlot();
-}
-
-void SetMergeDataChooser(std::function<bool(QWidget*, TLabelData&)> chooser)
-{
-    Chooser() = std::move(chooser);
-}
-
-void SetMergeRecordSource(std::function<int()> source)
-{
-    RecordSource() = std::move(source);
-}
 
 void SetMergeDialogRunner(std::function<int(QWidget&)> runner)
 {
@@ -126,7 +59,7 @@ void SetMergeDialogRunner(std::function<int(QWidget&)> runner)
 // ---------------------------------------------------------------------------------
 // TfrmInsertionPanel
 
-TfrmInsertionPanel::TfrmInsertionPanel(QWidget* parent) : QWidget(parent)
+TfrmInsertionPanel::TfrmInsertionPanel(TCsvDB& db, QWidget* parent) : QWidget(parent), FDB(db)
 {
     setObjectName(QStringLiteral("frmInsertion"));
     FTitle = new QLabel(QStringLiteral("差込み文字の設定"), this);
@@ -169,7 +102,7 @@ TfrmInsertionPanel::TfrmInsertionPanel(QWidget* parent) : QWidget(parent)
 
 void TfrmInsertionPanel::Fill()
 {
-    TCsvDB& db = TCsvDB::Instance();
+    TCsvDB& db = FDB;
     const QSignalBlocker blocker(FList);
     FList->clear();
     if (!db.Active()) {
@@ -191,7 +124,7 @@ void TfrmInsertionPanel::Fill()
 void TfrmInsertionPanel::Load(int field, bool isNew)
 {
     FTitle->setText(isNew ? QStringLiteral("差込み文字の追加") : QStringLiteral("差込み文字の設定"));
-    TCsvDB& db = TCsvDB::Instance();
+    TCsvDB& db = FDB;
     {
         const QSignalBlocker blocker(FBar);
         FBar->setRange(0, std::max(0, (db.Active() ? db.Count() : 0) - 1));
@@ -215,7 +148,7 @@ int TfrmInsertionPanel::ReferenceRecord() const
 
 QString TfrmInsertionPanel::ReferenceValue() const
 {
-    TCsvDB& db = TCsvDB::Instance();
+    TCsvDB& db = FDB;
     const int record = FBar->value();
     if (!db.Active() || record < 0 || record >= db.Count())
         return QString();
@@ -504,7 +437,29 @@ bool RunTextDialog(TLOText& object, QWidget* page, const QString& caption, const
     return true;
 }
 
-bool EditDate(TLODate& date)
+} // namespace
+
+// The record the label being edited shows: what a merge object shows after OK.
+QString TMergeDesigner::FieldOfCurrentRecord(int field)
+{
+    TCsvDB& db = FSession->Database();
+    const int n = FSession->CurrentRecord();
+    if (!db.Active() || n < 0 || n >= db.Count())
+        return QString();
+    return db.RecordCopy(n).Get(field);
+}
+
+// Merge data first when the document has none; false when the user cancelled.
+bool TMergeDesigner::EnsureMergeData(QWidget* parent)
+{
+    TLabelData* document = FSession->Document();
+    if (!document || !document->CSVFile().isEmpty())
+        return true;
+    const bool chosen = FChooser ? FChooser(parent) : ChooseMergeData(parent, *document, FSession->Database());
+    return chosen && !document->CSVFile().isEmpty();
+}
+
+bool TMergeDesigner::EditDate(TLODate& date)
 {
     auto* page = new TfrmDatePage;
     page->Load(date);
@@ -522,7 +477,7 @@ bool EditDate(TLODate& date)
         [&] { page->ApplyTo(date); });
 }
 
-bool EditNumbering(TLONumbering& numbering)
+bool TMergeDesigner::EditNumbering(TLONumbering& numbering)
 {
     auto* page = new TfrmNumberingPage;
     page->Load(numbering, !numbering.OnSite());
@@ -534,14 +489,14 @@ bool EditNumbering(TLONumbering& numbering)
             page->OnChanged = show;
             show();
         },
-        [&] { page->ApplyTo(numbering, CurrentLabel()); });
+        [&] { page->ApplyTo(numbering, FSession->CurrentRecord()); });
 }
 
-bool EditInsText(TLOInsText& text)
+bool TMergeDesigner::EditInsText(TLOInsText& text)
 {
     if (!EnsureMergeData(text.Site()))
         return false;
-    auto* panel = new TfrmInsertionPanel;
+    auto* panel = new TfrmInsertionPanel(FSession->Database());
     panel->Load(text.InsertionField(), !text.OnSite());
     auto preview = [panel](TfrmTextDialog& dialog) {
         auto show = [panel, &dialog] {
@@ -555,20 +510,21 @@ bool EditInsText(TLOInsText& text)
         const int field = panel->Field();
         text.SetInsertionField(field);
         // What the label being edited will show.
-        text.SetInsertionText(FieldOfCurrentLabel(field));
+        text.SetInsertionText(FieldOfCurrentRecord(field));
     });
 }
 
 // The merge barcode of either family (TLOInsBarCode, TLOInsZintBarCode); the dialog
 // may turn one into the other.
-bool EditInsBarCode(TLOBarCode& code)
+bool TMergeDesigner::EditInsBarCode(TLOBarCode& code)
 {
     auto* insertion = Supports<IDOInsertion>(&code);
     if (!insertion || !EnsureMergeData(code.Site()))
         return false;
     TfrmBarCodeProperty dialog(code.Site());
     dialog.LoadFrom(code);
-    auto* panel = new TfrmInsertionPanel(&dialog);
+    TCsvDB& db = FSession->Database();
+    auto* panel = new TfrmInsertionPanel(db, &dialog);
     panel->Load(insertion->GetInsertionField(), !code.OnSite());
     panel->Title()->setText(code.OnSite() ? QStringLiteral("差込みバーコードの設定")
                                           : QStringLiteral("差込みバーコードの追加"));
@@ -578,7 +534,6 @@ bool EditInsBarCode(TLOBarCode& code)
     second->setObjectName(QStringLiteral("cmbSecondField"));
     second->addItem(QStringLiteral("(なし)"), -1);
     {
-        TCsvDB& db = TCsvDB::Instance();
         const QStringList names = db.Active() ? db.FieldNames() : QStringList();
         for (int i = 0; i < (db.Active() ? db.FieldCount() : 0); ++i)
             second->addItem(QStringLiteral("[%1]").arg(names.value(i, QString::number(i + 1))), i);
@@ -606,11 +561,10 @@ bool EditInsBarCode(TLOBarCode& code)
     dialog.Pages()->insertTab(0, panel, QStringLiteral("差込み項目"));
     dialog.Pages()->setCurrentIndex(0);
     // The code box shows what the reference record makes.
-    auto reference = [&dialog, panel, second] {
+    auto reference = [&dialog, &db, panel, second] {
         QString value = panel->ReferenceValue();
         const int field2 = second->currentData().toInt();
         if (field2 >= 0 && dialog.Kind() == TfrmBarCodeProperty::kZintKind) {
-            TCsvDB& db = TCsvDB::Instance();
             const int record = panel->ReferenceRecord();
             if (db.Active() && record >= 0 && record < db.Count())
                 value += db.RecordCopy(record).Get(field2);
@@ -626,7 +580,7 @@ bool EditInsBarCode(TLOBarCode& code)
     const int field = panel->Field();
     const int field2 = second->currentData().toInt();
     const QString entry = dialog.Entry()->text();
-    return ApplyBarCodeDialog(dialog, code, [field, field2, entry](TLOBarCode& target) {
+    return ApplyBarCodeDialog(dialog, code, [this, &db, field, field2, entry](TLOBarCode& target) {
         auto* to = Supports<IDOInsertion>(&target);
         if (!to)
             return;
@@ -636,17 +590,17 @@ bool EditInsBarCode(TLOBarCode& code)
         if (auto* zint = dynamic_cast<TLOInsZintBarCode*>(&target)) {
             zint->SetInsertionField2(field2);
             zint->SetSecondInsertionText(QString());
-            const QString first = FieldOfCurrentLabel(field);
+            const QString first = FieldOfCurrentRecord(field);
             if (field2 >= 0)
-                zint->SetSecondInsertionText(FieldOfCurrentLabel(field2));
-            zint->SetInsertionText(TCsvDB::Instance().Active() ? first : entry);
+                zint->SetSecondInsertionText(FieldOfCurrentRecord(field2));
+            zint->SetInsertionText(db.Active() ? first : entry);
         } else {
             to->SetInsertionText(entry);
         }
     });
 }
 
-bool EditInsImage(TLOInsImage& image)
+bool TMergeDesigner::EditInsImage(TLOInsImage& image)
 {
     if (!EnsureMergeData(image.Site()))
         return false;
@@ -654,7 +608,7 @@ bool EditInsImage(TLOInsImage& image)
     const bool isNew = !image.OnSite();
     dialog.setWindowTitle(isNew ? QStringLiteral("差込みイラストの追加") : QStringLiteral("差込みイラストの設定"));
     auto* tabs = new QTabWidget(&dialog);
-    auto* panel = new TfrmInsertionPanel(&dialog);
+    auto* panel = new TfrmInsertionPanel(FSession->Database(), &dialog);
     panel->Load(image.InsertionField(), isNew);
     panel->Title()->setText(dialog.windowTitle());
     tabs->addTab(panel, QStringLiteral("差込み項目"));
@@ -700,58 +654,46 @@ bool EditInsImage(TLOInsImage& image)
         image.SetPropHeight(r.Height);
         const int field = panel->Field();
         image.SetInsertionField(field);
-        TCsvDB& db = TCsvDB::Instance();
-        if (db.Active() && CurrentLabel() < db.Count())
-            image.SetInsertionText(FieldOfCurrentLabel(field));
+        TCsvDB& db = FSession->Database();
+        if (db.Active() && FSession->CurrentRecord() < db.Count())
+            image.SetInsertionTextFrom(FieldOfCurrentRecord(field), db.MergeFolder());
     });
     return true;
 }
 
-class TMergeDesigner : public TDesigner
+bool TMergeDesigner::EditObject(TLabelObject* object, bool& cancelled)
 {
-public:
-    bool EditObject(TLabelObject* object, bool& cancelled) override
-    {
-        if (auto* date = dynamic_cast<TLODate*>(object)) {
-            cancelled = !EditDate(*date);
-            return true;
-        }
-        if (auto* numbering = dynamic_cast<TLONumbering*>(object)) {
-            cancelled = !EditNumbering(*numbering);
-            return true;
-        }
-        if (auto* text = dynamic_cast<TLOInsText*>(object)) {
-            cancelled = !EditInsText(*text);
-            return true;
-        }
-        if (auto* code = dynamic_cast<TLOInsBarCode*>(object)) {
-            cancelled = !EditInsBarCode(*code);
-            return true;
-        }
-        if (auto* code = dynamic_cast<TLOInsZintBarCode*>(object)) {
-            cancelled = !EditInsBarCode(*code);
-            return true;
-        }
-        if (auto* image = dynamic_cast<TLOInsImage*>(object)) {
-            cancelled = !EditInsImage(*image);
-            return true;
-        }
-        return false;
+    if (auto* date = dynamic_cast<TLODate*>(object)) {
+        cancelled = !EditDate(*date);
+        return true;
     }
-};
+    if (auto* numbering = dynamic_cast<TLONumbering*>(object)) {
+        cancelled = !EditNumbering(*numbering);
+        return true;
+    }
+    if (auto* text = dynamic_cast<TLOInsText*>(object)) {
+        cancelled = !EditInsText(*text);
+        return true;
+    }
+    if (auto* code = dynamic_cast<TLOInsBarCode*>(object)) {
+        cancelled = !EditInsBarCode(*code);
+        return true;
+    }
+    if (auto* code = dynamic_cast<TLOInsZintBarCode*>(object)) {
+        cancelled = !EditInsBarCode(*code);
+        return true;
+    }
+    if (auto* image = dynamic_cast<TLOInsImage*>(object)) {
+        cancelled = !EditInsImage(*image);
+        return true;
+    }
+    return false;
+}
 
-} // namespace
-
-void RegisterMergeDesigners()
+void RegisterMergeDesigner(const std::shared_ptr<TMergeDesigner>& designer)
 {
-    // Designers are asked last-registered first: this one is put (back) at the end so
-    // that it answers for its kinds before the text, barcode and image designers,
-    // whatever registered after it.
-    static std::shared_ptr<TMergeDesigner> designer = std::make_shared<TMergeDesigner>();
     TDesignerList::Instance().Unregister(designer.get());
     TDesignerList::Instance().Register(designer);
-    // The sheet view shows each label with its own record and number.
-    SetLabelMergeHook([](TDOList& objects, int k) { TCsvDB::Instance().ApplyMergeRecord(objects, k); });
 }
 
 } // namespace velmo

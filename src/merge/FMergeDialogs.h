@@ -3,9 +3,11 @@
 // date dialog "日付オブジェクトの設定", the numbering page, the merge field chooser
 // placed into the text, barcode and picture dialogs, and the designer that opens
 // them.
+#include "objects/ULabelObject.h"
 #include <QDate>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -18,22 +20,22 @@ class QSpinBox;
 
 namespace velmo {
 
+class TCsvDB;
 class TLabelData;
+class TLOBarCode;
+class TLOInsImage;
+class TLOInsText;
 class TLODate;
 class TLONumbering;
+class TMergeSession;
 class TfrmTextDialog;
 
-// The document whose merge data and current label the dialogs use (the layout
-// editor's document while it edits one; nullptr: none).
-void SetMergeDocument(TLabelData* document);
-TLabelData* MergeDocument();
-
-// The field chooser: one line per field "[name]value of the reference record", and
-// the reference record's scroll bar with "n/count件".
+// The field chooser over a merge database: one line per field "[name]value of the
+// reference record", and the reference record's scroll bar with "n/count件".
 class TfrmInsertionPanel : public QWidget
 {
 public:
-    explicit TfrmInsertionPanel(QWidget* parent = nullptr);
+    explicit TfrmInsertionPanel(TCsvDB& db, QWidget* parent = nullptr);
     void Load(int field, bool isNew);
     // The chosen field (0 when nothing is chosen).
     int Field() const;
@@ -49,6 +51,7 @@ public:
 
 private:
     void Fill();
+    TCsvDB& FDB;
     QLabel* FTitle;
     QListWidget* FList;
     QScrollBar* FBar;
@@ -123,21 +126,41 @@ private:
     QListWidget* FSample;
 };
 
-// How a merge kind's dialog gets merge data when the document has none (the file
-// dialog of the merge data by default; the layout editor's own choice when it set one).
-void SetMergeDataChooser(std::function<bool(QWidget* parent, TLabelData& document)> chooser);
-
-// The record the merge dialogs show and give a merge object on OK while the user
-// browses the records on the label (the insertion controller's); empty: the current
-// label's own record.
-void SetMergeRecordSource(std::function<int()> source);
-
 // Tests and screenshots replace the modal run of the dialogs (the filled dialog in,
 // its result out).
 void SetMergeDialogRunner(std::function<int(QWidget& dialog)> runner);
 
-// Opens the merge dialogs for date, numbering and merge objects through the
-// designer list (after the text, barcode and image designers).
-void RegisterMergeDesigners();
+// Opens the dialogs of date, numbering and merge objects for the objects of one
+// merge session: the fields and values of its merge data, the record its current
+// label shows (the browsed one while the user browses). The layout view holds one
+// over the session it was lent.
+class TMergeDesigner : public TDesigner
+{
+public:
+    explicit TMergeDesigner(TMergeSession& session) : FSession(&session) {}
+    void SetSession(TMergeSession& session) { FSession = &session; }
+    // How a merge kind's dialog gets merge data when the document has none (true:
+    // chosen); unset: the file dialog of the merge data.
+    void SetDataChooser(std::function<bool(QWidget* parent)> chooser) { FChooser = std::move(chooser); }
+
+    bool EditObject(TLabelObject* object, bool& cancelled) override;
+
+private:
+    bool EnsureMergeData(QWidget* parent);
+    QString FieldOfCurrentRecord(int field);
+    bool EditDate(TLODate& date);
+    bool EditNumbering(TLONumbering& numbering);
+    bool EditInsText(TLOInsText& text);
+    bool EditInsBarCode(TLOBarCode& code);
+    bool EditInsImage(TLOInsImage& image);
+
+    TMergeSession* FSession;
+    std::function<bool(QWidget*)> FChooser;
+};
+
+// Puts the designer (back) at the end of the designer list, so that it answers for
+// its kinds before the text, barcode and image designers whatever registered after
+// it.
+void RegisterMergeDesigner(const std::shared_ptr<TMergeDesigner>& designer);
 
 } // namespace velmo

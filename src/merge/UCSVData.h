@@ -134,7 +134,6 @@ class TCSVAccess
 {
 public:
     explicit TCSVAccess(TCSVData* data = nullptr) : FData(data) {}
-    void SetData(TCSVData* data) { FData = data; }
     TCSVData* Data() const { return FData; }
     void Rebuild();
     void Clear() { FIndex.clear(); }

@@ -62,19 +62,21 @@ std::string SortKey(const QString& s)
     return key;
 }
 
-void ApplyTo(TDrawObject* object, const TCSVStringList& record, int n)
+void ApplyTo(TDrawObject* object, const TCSVStringList& record, int n, const QString& folder)
 {
     if (auto* code = dynamic_cast<TLOInsZintBarCode*>(object); code && code->InsertionField2() >= 0)
         code->SetSecondInsertionText(record.Get(code->InsertionField2()));
     if (auto* text = dynamic_cast<TLOInsText*>(object); text && !text->InsertionFormat().isEmpty())
         text->SetInsertionText(FormatInsertion(text->InsertionFormat(), record.Items()));
+    else if (auto* image = dynamic_cast<TLOInsImage*>(object))
+        image->SetInsertionTextFrom(record.Get(image->InsertionField()), folder);
     else if (auto* insertion = Supports<IDOInsertion>(object))
         insertion->SetInsertionText(record.Get(insertion->GetInsertionField()));
     if (auto* numbering = Supports<IDONumbering>(object))
         numbering->SetCurNumber(n);
     if (auto* group = dynamic_cast<TDOGroup*>(object))
         for (TDrawObject* member : group->MemberList())
-            ApplyTo(member, record, n);
+            ApplyTo(member, record, n, folder);
 }
 
 } // namespace
@@ -233,12 +235,12 @@ void TCsvDB::ApplyMergeRecord(TDOList& objects, int n)
     if (FActive && n >= 0 && n < Count())
         record = RecordCopy(n);
     for (TDrawObject* object : objects.Objects())
-        ApplyTo(object, record, n);
+        ApplyTo(object, record, n, FMergeFolder);
 }
 
-TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileName, QString* message, QChar separator)
+TMergeOpenResult OpenMergeDataByName(TCsvDB& db, TLabelData& document, const QString& fileName, QString* message,
+                                     QChar separator)
 {
-    TCsvDB& db = TCsvDB::Instance();
     db.Close();
     TMergeOpenResult result = TMergeOpenResult::Opened;
     if (!QFileInfo(fileName).isFile()) {
@@ -268,18 +270,19 @@ TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileNa
     return result;
 }
 
-TMergeOpenResult OpenDocumentMergeData(TLabelData& document, QString* message)
+TMergeOpenResult OpenDocumentMergeData(TCsvDB& db, TLabelData& document, QString* message)
 {
     const QString name = document.CSVFile();
     if (name.isEmpty()) {
-        TCsvDB::Instance().Close();
+        db.Close();
         return TMergeOpenResult::Opened;
     }
     const bool header = document.CSVFieldName();
-    const TMergeOpenResult r = OpenMergeDataByName(document, name, message, QChar(char16_t(document.CSVSeparator())));
+    const TMergeOpenResult r =
+        OpenMergeDataByName(db, document, name, message, QChar(char16_t(document.CSVSeparator())));
     if (r == TMergeOpenResult::Opened) {
-        TCsvDB::Instance().SetHasHeader(header);
-        document.SetCSVFieldName(TCsvDB::Instance().HasHeader());
+        db.SetHasHeader(header);
+        document.SetCSVFieldName(db.HasHeader());
     }
     return r;
 }

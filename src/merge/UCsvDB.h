@@ -96,17 +96,17 @@ private:
 // What opening merge data by name came to.
 enum class TMergeOpenResult { Opened, Missing, Failed };
 
-// Links the document to the file: Close, then Open when it exists; on success the
+// Links the document to the file in db: Close, then Open when it exists; on success the
 // document's CSVFile becomes the name, the header is switched off and CSVFieldName
 // cleared. A file that did not open leaves CSVFile empty. message gets the text to
 // show for Missing and Failed, and for Opened the warning of a file that had to be
 // mended (empty when there is nothing to tell).
 // separator: the field separator the user chose (QChar(): found from the file), kept
 // in the document.
-TMergeOpenResult OpenMergeDataByName(TLabelData& document, const QString& fileName, QString* message = nullptr,
-                                     QChar separator = QChar());
-// For a document just opened: its CSVFile is opened and its stored CSVFieldName
-// applied. Missing and Failed leave the document without merge data.
-TMergeOpenResult OpenDocumentMergeData(TLabelData& document, QString* message = nullptr);
+TMergeOpenResult OpenMergeDataByName(TCsvDB& db, TLabelData& document, const QString& fileName,
+                                     QString* message = nullptr, QChar separator = QChar());
+// For a document just opened: its CSVFile is opened in db and its stored
+// CSVFieldName applied. Missing and Failed leave the document without merge data.
+TMergeOpenResult OpenDocumentMergeData(TCsvDB& db, TLabelData& document, QString* message = nullptr);
 
 } // namespace velmo

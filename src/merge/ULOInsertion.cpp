@@ -10,6 +10,7 @@
 #include "objects/ULOCreator.h"
 #include <QDateTime>
 #include <functional>
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <stdexcept>
@@ -111,7 +112,7 @@ void* TLOInsImage::QueryInterface(const TGUID& iid)
     return TLOImage::QueryInterface(iid);
 }
 
-void TLOInsImage::SetInsertionText(const QString& text)
+void TLOInsImage::SetInsertionTextFrom(const QString& text, const QString& folder)
 {
     FInsertionText = text;
     // A design being read stores its last picture with it: the name alone must not
@@ -123,7 +124,8 @@ void TLOInsImage::SetInsertionText(const QString& text)
         ImageData()->SetPicture(nullptr);
         return;
     }
-    const QString path = TCsvDB::Instance().ResolveMergePath(text.trimmed());
+    const QString name = text.trimmed();
+    const QString path = folder.isEmpty() || QFileInfo(name).isAbsolute() ? name : QDir(folder).filePath(name);
     TImageData loaded;
     try {
         if (!QFileInfo(path).isFile())

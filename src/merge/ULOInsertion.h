@@ -56,11 +56,12 @@ public:
     const QString& InsertionText() const { return FInsertionText; }
     int InsertionField() const { return FInsertionField; }
 
-    // An empty name clears the picture; a relative name is taken from the merge
-    // file's folder; a file that is missing or cannot be read shows the error
-    // picture on screen as a hint (never the previous label's picture), while
-    // print output and the stored design leave the picture out.
-    void SetInsertionText(const QString& text) override;
+    // An empty name clears the picture; a relative name is taken from folder (the
+    // merge file's; none: as it stands); a file that is missing or cannot be read
+    // shows the error picture on screen as a hint (never the previous label's
+    // picture), while print output and the stored design leave the picture out.
+    void SetInsertionTextFrom(const QString& text, const QString& folder);
+    void SetInsertionText(const QString& text) override { SetInsertionTextFrom(text, QString()); }
     QString GetInsertionText() const override { return FInsertionText; }
     void SetInsertionField(int field) override { FInsertionField = field; }
     int GetInsertionField() const override { return FInsertionField; }

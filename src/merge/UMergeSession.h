@@ -33,6 +33,9 @@ public:
     // The record label position k shows in the label editor: its own record (k)
     // until the user browses, then the one chosen.
     int RecordShownAt(int position);
+    // The record the label being edited shows (what a merge object takes when its
+    // dialog is confirmed): the current label's, or the one the user browsed to.
+    int CurrentRecord();
     // Record n (an empty record beyond the end or without merge data) into every
     // merge object of one label's objects, n into every numbering object.
     void FillLabel(TDOList& objects, int record) const;
@@ -42,5 +45,9 @@ private:
     TInsertionCursor FCursor;
     TLabelData* FDocument = nullptr;
 };
+
+// The merge step where no merge data is linked: merge objects empty, n into every
+// numbering object (a view or preview without a session).
+void FillLabelWithoutMergeData(TDOList& objects, int n);
 
 } // namespace velmo

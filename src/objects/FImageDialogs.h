@@ -94,7 +94,6 @@ public:
     static void SetCollectionFolder(const QString& folder);
     // The gallery page made for every dialog from now on (empty: the plain list).
     static void SetGalleryFactory(TBackGalleryFactory factory);
-    TBackGalleryPage* GalleryPage() const { return FGalleryPage; }
 
     void Apply();
     void done(int result) override;
@@ -103,7 +102,6 @@ public:
     QRadioButton* FreeButton() const { return FFree; }
     QListWidget* Gallery() const { return FGallery; }
     TfrmColorSpec* FillEditor() const { return FFillColor; }
-    TfrmColorSpec* FrameEditor() const { return FFrameColor; }
     TMillimetreEdit* FrameWidthEdit() const { return FFrameWidth; }
     QPushButton* OkButton() const { return FOk; }
     QPushButton* NoneButton() const { return FNone; }

@@ -27,11 +27,9 @@ public:
     const TFaceInfo& FaceInfo() const { return FFaceInfo; }
     // Only when the face is editable or not on a site.
     void SetFaceInfo(const TFaceInfo& info);
-    bool Editable() const { return FEditable; }
     void SetEditable(bool value) { FEditable = value; }
     bool Chosen() const { return FChosen; }
     void SetChosen(bool value);
-    bool SingleChoice() const { return FSingleChoice; }
     void SetSingleChoice(bool value);
     bool ShowInfo() const { return FShowInfo; }
     void SetShowInfo(bool value);

@@ -495,11 +495,6 @@ void TLOBackImage::SetFrameWidth(int value)
     ColorChanged();
 }
 
-void TLOBackImage::SetBackBlendRatio(int value)
-{
-    SetBlendRatio(std::clamp(value, 0, 100));
-}
-
 void TLOBackImage::SetFaceInfo(const TFaceInfo& face)
 {
     FFace.Assign(face);

@@ -157,7 +157,6 @@ public:
     // The published BlendRatio (same name and stream place as the label object's)
     // mixes the blend picture here; the background is never blended as a whole.
     int BackBlendRatio() const { return BlendRatio(); }
-    void SetBackBlendRatio(int value);
 
     const TFaceInfo& FaceInfo() const { return FFace; }
     void SetFaceInfo(const TFaceInfo& face);

@@ -30,12 +30,6 @@ namespace {
 
 } // namespace
 
-QPoint RotatePoint(QPoint p, QPoint center, int degrees)
-{
-    TRotator rotator(degrees, center);
-    return rotator.Transformed(p);
-}
-
 TLogRect PathBounds(const QPainterPath& path)
 {
     if (path.isEmpty())

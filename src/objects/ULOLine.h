@@ -177,7 +177,6 @@ private:
 };
 
 // Geometry shared by the shapes.
-QPoint RotatePoint(QPoint p, QPoint center, int degrees);
 TLogRect PathBounds(const QPainterPath& path);
 
 } // namespace velmo

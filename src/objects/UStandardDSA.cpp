@@ -36,12 +36,6 @@ QHash<QString, std::function<bool(const TDrawObject*)>>& TargetClasses()
     return classes;
 }
 
-std::function<QString(const QString&)>& FormatExpander()
-{
-    static std::function<QString(const QString&)> expander;
-    return expander;
-}
-
 const QMimeData*& PasteData()
 {
     static const QMimeData* data = nullptr;
@@ -188,15 +182,8 @@ void TDrawSiteActionBase::ExecuteAction()
 // ---------------------------------------------------------------------------------
 // The clipboard
 
-void SetClipboardFormatExpander(std::function<QString(const QString&)> expander)
-{
-    FormatExpander() = std::move(expander);
-}
-
 QString ObjectClipboardFormatName(const QString& format)
 {
-    if (FormatExpander())
-        return FormatExpander()(format);
     QString name = format;
     return name.replace(QStringLiteral("$(AppName)"), QStringLiteral("ベルモ"));
 }

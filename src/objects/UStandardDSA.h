@@ -91,9 +91,7 @@ protected:
 
 // ---- the clipboard
 
-// "$(AppName)" and other macros of the format name are expanded by the application;
-// without an expander the application title stands in.
-void SetClipboardFormatExpander(std::function<QString(const QString&)> expander);
+// "$(AppName)" in the format name stands for the application's name.
 QString ObjectClipboardFormatName(const QString& format = QStringLiteral("$(AppName)"));
 QString ObjectMimeType(const QString& format = QStringLiteral("$(AppName)"));
 // The object list as written on the clipboard; throws the stream error for data

@@ -176,27 +176,6 @@ QPainterPath CenterShapePath(TCenterShape shape, const TLogRect& rect)
     return FaceShapePath(shape == csBarrel ? fsBarrelCD : fsEllipse, rect, 0);
 }
 
-void SetFaceShapeStroke(TStroke& out, TFaceShape shape, const TLogRect& rect, int roundSize)
-{
-    const TLogRect r = NormalizedRect(rect);
-    switch (shape) {
-    case fsRect:
-        out.SetRectPath(r);
-        return;
-    case fsDoughnut:
-    case fsEllipse:
-        out.SetEllipsePath(r);
-        return;
-    case fsBarrelCD:
-        SetBarrelPath(out, r);
-        return;
-    default:
-        out.Clear();
-        out.AppendPath(FaceShapePath(shape, r, roundSize));
-        return;
-    }
-}
-
 QRect LimitedRect(const TLogRect& rect)
 {
     const TLogRect r = NormalizedRect(rect);

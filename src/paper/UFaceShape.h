@@ -21,8 +21,6 @@ void SetBarrelPath(TStroke& out, const TLogRect& rect);
 // roundSize is the width and height of the ellipse that rounds each corner.
 QPainterPath FaceShapePath(TFaceShape shape, const TLogRect& rect, int roundSize);
 QPainterPath CenterShapePath(TCenterShape shape, const TLogRect& rect);
-// The same outlines as point paths.
-void SetFaceShapeStroke(TStroke& out, TFaceShape shape, const TLogRect& rect, int roundSize);
 
 // Coordinates farther out than this never take part in an area: an area is cut to
 // the square of this half size, so a damaged paper cannot make a region of millions

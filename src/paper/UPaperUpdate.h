@@ -61,8 +61,6 @@ public:
     int Port() const { return FPort; }
     // An empty host means no proxy, whatever the port.
     void SetProxy(const QString& host, int port);
-    const QString& ProxyHost() const { return FProxyHost; }
-    int ProxyPort() const { return FProxyPort; }
     // Sent as "From" (the program's base name), as the older client did.
     void SetAgent(const QString& agent) { FAgent = agent; }
     void SetMaxSize(int64_t bytes) { FMaxSize = bytes; }
@@ -116,7 +114,6 @@ public:
     ~TPPRDownload() override;
 
     void SetIndexUrl(const QString& url) { FIndexUrl = url; }
-    const QString& IndexUrl() const { return FIndexUrl; }
 
     // Gets and parses the index; chooses the temporary files.
     bool ReadIndex();

@@ -358,11 +358,6 @@ int TPaperEditor::ChosenShape() const
     return FShape->currentIndex() < 0 ? int(fsRect) : FShape->currentData().toInt();
 }
 
-void TPaperEditor::SetShape(int shape)
-{
-    FillShapes(shape);
-}
-
 QStringList TPaperEditor::OfferedShapes() const
 {
     QStringList names;

@@ -73,8 +73,6 @@ public:
     // The paper's background designs (extended paper mode): the catalogue's record
     // when the editor opened, or what "用紙柄追加" made of a work file.
     const TImagePaperInfo* Designs() const { return FFaceDesigns.Designs(); }
-    // The designs as the preview draws them.
-    TFaceDesigns& FaceDesigns() { return FFaceDesigns; }
     // Turns the label designs of a work file into the background designs; false (and
     // the reason shown) when the file cannot be read.
     bool AddDesigns(const QString& fileName);
@@ -103,7 +101,6 @@ protected:
     void FillShapes(int currentShape);
     int ChosenShape() const;
     QString ChosenPurpose() const;
-    void SetShape(int shape);
     void UpdateHole();
     int SheetIndex(int width, int height) const;
     void SelectSheet(int width, int height);
@@ -142,7 +139,6 @@ public:
     // The edited copy.
     TMatrixPaperInfo& Paper() const { return *FPaper; }
     TPaperInfo& EditedPaper() const override;
-    QSpinBox* CountX() const { return FCountX; }
     QSpinBox* CountY() const { return FCountY; }
     QWidget* Preview() const { return FPreview; }
     void WriteBack() override;

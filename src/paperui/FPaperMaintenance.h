@@ -66,7 +66,6 @@ public:
     QComboBox* GroupBox() const { return FGroup; }
     QListWidget* List() const { return FList; }
     QLabel* CountLabel() const { return FCount; }
-    QRadioButton* HeaderFooterButton() const { return FHeaderFooter; }
     QRadioButton* ReplaceButton() const { return FReplace; }
     QLineEdit* FirstBox() const { return FFirst; }
     QLineEdit* SecondBox() const { return FSecond; }
@@ -149,7 +148,6 @@ public:
     ~TfrmPurposeEditor() override;
     const TPurposeList& List() const { return *FList; }
     QListWidget* Names() const { return FNames; }
-    QLineEdit* IDBox() const { return FID; }
     QLineEdit* NameBox() const { return FName; }
     QListWidget* Shapes() const { return FShapes; }
     void AddPurpose();

@@ -420,14 +420,6 @@ void TfrmImageBrowser::ResultArrived(TPictureEx& picture, int index)
         viewport()->update(r.adjusted(-3, -3, 3, 3));
 }
 
-int TfrmImageBrowser::DrainResults()
-{
-    int taken = 0;
-    while (FPump->Idle())
-        ++taken;
-    return taken;
-}
-
 void TfrmImageBrowser::Tick()
 {
     QElapsedTimer slice;

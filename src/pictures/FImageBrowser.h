@@ -57,7 +57,6 @@ public:
     std::function<void()> OnSelectionChange;
 
     TCustomImagePack* ThumbnailPack() const { return FThumbs.get(); }
-    TImageLoadThread* LoadThread() const { return FThread.get(); }
     // Items whose thumbnail arrived (errors included) and of those the damaged ones.
     int ReadyCount() const { return FReady; }
     int FailedCount() const { return FFailed.load(); }
@@ -66,8 +65,6 @@ public:
     QRect ItemRect(int index) const;
     QRect IconRect(int index) const;
     int Columns() const { return FColumns; }
-    // Takes every result that is ready now (tests, contact sheets).
-    int DrainResults();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -140,9 +140,7 @@ public:
     void SetFolder(const QString& folder);
     // Lists the box's folder now (otherwise on first showing).
     void ListFiles();
-    QLineEdit* FolderBox() const { return FFolderBox; }
     QToolButton* HistoryButton() const { return FHistory; }
-    QPushButton* BrowseButton() const { return FBrowse; }
     QComboBox* SizeBox() const { return FSizeBox; }
     TFileImagePack* Pack() const { return FPack.get(); }
 

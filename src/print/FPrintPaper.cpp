@@ -90,7 +90,6 @@ void ExecutePrinterSetup(QWidget* parent, const std::function<bool(QPrinter& pri
     TPrintDialogSettings& settings = PrintDialogSettings();
     settings.ToPdf = false;
     settings.PrinterName = printer.printerName();
-    RebuildPrinterForm(printer.printerName());
 }
 
 namespace {
@@ -336,7 +335,6 @@ void TfrmPrintPaper::PrinterSetup()
     const int index = FOutput->findText(printer.printerName());
     if (index >= 0)
         FOutput->setCurrentIndex(index);
-    RebuildPrinterForm(printer.printerName());
 }
 
 void TfrmPrintPaper::Refuse(const QString& message)

@@ -71,7 +71,6 @@ public:
     TPaperSite* Sheet() const { return FSheet; }
     QComboBox* OutputBox() const { return FOutput; }
     QLineEdit* PdfEdit() const { return FPdfFile; }
-    QPushButton* StartButton() const { return FStart; }
     // The faces marked on the sheet view, one byte per face.
     QByteArray Marks() const;
     void SetMark(int face, bool value);

@@ -47,7 +47,6 @@ public:
     bool NextBand() override;
 
     int BandCount() const { return FBandCount; }
-    int BandIndex() const { return FBandIndex; }
     int BandHeight() const { return FBandHeight; }
     int Width() const { return FWidth; }
     int Left() const { return FLeft; }

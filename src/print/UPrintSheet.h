@@ -110,10 +110,6 @@ public:
     void PrintRun(TPrintDevice& device);
     void SetAborted(bool value) { FAborted = value; }
     bool Aborted() const { return FAborted; }
-    int LabelCounter() const { return FLabelCounter; }
-    // Device pixels by which logical (0, 0) is moved: the physical offset back out,
-    // the user's offset in.
-    QPoint DeviceOffset() const { return FDeviceOffset; }
     // Whether face i has anything to print (a design, or background objects when they
     // are printed).
     bool FaceHasContent(int i);

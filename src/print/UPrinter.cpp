@@ -204,24 +204,6 @@ QString TPrinterForm::SizeName(QSize size) const
            QStringLiteral("(%1×%2mm)").arg(MillimetreText(size.width()), MillimetreText(size.height()));
 }
 
-namespace {
-TPrinterForm& SharedForm()
-{
-    static TPrinterForm form{QString()};
-    return form;
-}
-} // namespace
-
-const TPrinterForm& CurrentPrinterForm()
-{
-    return SharedForm();
-}
-
-void RebuildPrinterForm(const QString& printerName)
-{
-    SharedForm() = TPrinterForm(printerName);
-}
-
 QStringList PrinterNames()
 {
     return QPrinterInfo::availablePrinterNames();

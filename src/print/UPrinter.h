@@ -115,11 +115,6 @@ private:
     std::vector<TPrinterFormItem> FForms;
 };
 
-// The forms of the current printer, shared by whoever names sheet sizes; rebuilt
-// after each confirmed printer setup.
-const TPrinterForm& CurrentPrinterForm();
-void RebuildPrinterForm(const QString& printerName);
-
 // The printers the system knows (CUPS destinations) and the default one.
 QStringList PrinterNames();
 QString DefaultPrinterName();

@@ -195,8 +195,8 @@ void TfrmSheet::ResetRememberedZoom()
     LastZoom() = 0;
 }
 
-TfrmSheet::TfrmSheet(TLabelData& document, const QString& appTitle, QWidget* parent)
-    : QWidget(parent), FDocument(document), FAppTitle(appTitle), FMessages(TSheetMessages::Standard(this))
+TfrmSheet::TfrmSheet(TLabelData& document, const QString& appTitle, QWidget* parent, TLabelFill fill)
+    : QWidget(parent), FDocument(document), FAppTitle(appTitle), FMessages(TSheetMessages::Standard(this)), FFill(std::move(fill))
 {
     setObjectName(QStringLiteral("frmSheet"));
     auto* layout = new QVBoxLayout(this);
@@ -321,7 +321,7 @@ int TfrmSheet::DevicePictureDpi() const
 
 void TfrmSheet::RefreshAll()
 {
-    FPictures = RenderSheetPictures(FDocument, DevicePictureDpi());
+    FPictures = RenderSheetPictures(FDocument, DevicePictureDpi(), FFill);
     BuildSite();
 }
 
@@ -333,7 +333,7 @@ void TfrmSheet::RefreshPositions(const std::vector<int>& positions)
         return RefreshAll();
     for (int k : positions)
         if (k >= 0 && k < n)
-            FPictures[size_t(k)] = RenderLabelPicture(FDocument, k, DevicePictureDpi());
+            FPictures[size_t(k)] = RenderLabelPicture(FDocument, k, DevicePictureDpi(), FFill);
     BuildSite();
 }
 
@@ -436,12 +436,6 @@ void TfrmSheet::showEvent(QShowEvent* event)
 }
 
 // ---- label commands
-
-bool TfrmSheet::CanCopyLabel()
-{
-    const int k = FDocument.CurrentLabelNo();
-    return k >= 0 && k < FDocument.LabelCount() && FDocument.LabelHasData(k);
-}
 
 void TfrmSheet::CopyLabel()
 {

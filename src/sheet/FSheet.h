@@ -43,7 +43,6 @@ public:
 
     // The position under a logical point, or -1.
     int PositionAt(QPoint logical) const;
-    int DragSource() const { return FDragSource; }
     int DropTarget() const { return FDropTarget; }
     bool DropMoves() const { return FDropMoves; }
     bool Selecting() const { return FSelecting; }
@@ -83,7 +82,9 @@ public:
     // A new or opened document starts automatic again.
     static void ResetRememberedZoom();
 
-    TfrmSheet(TLabelData& document, const QString& appTitle, QWidget* parent = nullptr);
+    // fill: the merge step each label's picture is drawn with (the document's merge
+    // session's; empty: the designs as stored).
+    TfrmSheet(TLabelData& document, const QString& appTitle, QWidget* parent = nullptr, TLabelFill fill = {});
     ~TfrmSheet() override;
 
     void SetMessages(TSheetMessages messages) { FMessages = std::move(messages); }
@@ -99,7 +100,6 @@ public:
     const std::vector<QImage>& Pictures() const { return FPictures; }
 
     // ---- the commands
-    bool CanCopyLabel();
     void CopyLabel();
     void CutLabel();
     void PasteLabel();
@@ -151,6 +151,7 @@ private:
     QComboBox* FZoomBox = nullptr;
     QLabel* FSummary = nullptr;
     std::vector<QImage> FPictures;
+    TLabelFill FFill;
     int FZoom = 0;
     bool FUpdatingTabs = false;
 };

@@ -84,22 +84,7 @@ bool LabelsRenderSeparately(TLabelData& document)
     return varies;
 }
 
-namespace {
-
-std::function<void(TDOList&, int)>& MergeHook()
-{
-    static std::function<void(TDOList&, int)> hook;
-    return hook;
-}
-
-} // namespace
-
-void SetLabelMergeHook(std::function<void(TDOList& objects, int k)> hook)
-{
-    MergeHook() = std::move(hook);
-}
-
-QImage RenderLabelPicture(TLabelData& document, int k, int dpi)
+QImage RenderLabelPicture(TLabelData& document, int k, int dpi, const TLabelFill& fill)
 {
     const TLogRect rect = document.LabelRect(k);
     if (rect.IsEmpty() || dpi <= 0)
@@ -119,9 +104,9 @@ QImage RenderLabelPicture(TLabelData& document, int k, int dpi)
         } catch (const std::exception&) {
             list.FreeObjects();
         }
-        if (MergeHook()) {
+        if (fill) {
             try {
-                MergeHook()(list, k);
+                fill(list, k);
             } catch (const std::exception&) {
                 // The label shows its design as stored rather than nothing.
             }
@@ -144,7 +129,7 @@ QImage RenderLabelPicture(TLabelData& document, int k, int dpi)
     return image.convertToFormat(QImage::Format_RGB888);
 }
 
-std::vector<QImage> RenderSheetPictures(TLabelData& document, int dpi)
+std::vector<QImage> RenderSheetPictures(TLabelData& document, int dpi, const TLabelFill& fill)
 {
     const int n = document.LabelCount();
     std::vector<QImage> pictures(size_t(std::max(0, n)));
@@ -152,9 +137,9 @@ std::vector<QImage> RenderSheetPictures(TLabelData& document, int dpi)
         return pictures;
     if (LabelsRenderSeparately(document)) {
         for (int k = 0; k < n; ++k)
-            pictures[size_t(k)] = RenderLabelPicture(document, k, dpi);
+            pictures[size_t(k)] = RenderLabelPicture(document, k, dpi, fill);
     } else {
-        const QImage shared = RenderLabelPicture(document, 0, dpi);
+        const QImage shared = RenderLabelPicture(document, 0, dpi, fill);
         for (QImage& picture : pictures)
             picture = shared; // implicitly shared: rendered once
     }
@@ -181,7 +166,7 @@ void BuildSheetSite(TDrawSite& site, TLabelData& document, const std::vector<QIm
     ChooseFace(&site, document.CurrentLabelNo());
 }
 
-QImage RenderSheetImage(TLabelData& document, int dpi)
+QImage RenderSheetImage(TLabelData& document, int dpi, const TLabelFill& fill)
 {
     const TPaperInfo* paper = document.Paper();
     if (!paper || dpi <= 0)
@@ -190,7 +175,7 @@ QImage RenderSheetImage(TLabelData& document, int dpi)
     site.Scaler()->SetUnitDPI(254);
     site.SetColor(clWhite);
     site.SetBorder(true);
-    BuildSheetSite(site, document, RenderSheetPictures(document, dpi), document.SeparatelyDesign());
+    BuildSheetSite(site, document, RenderSheetPictures(document, dpi, fill), document.SeparatelyDesign());
     const int w = std::max(1, MulDiv(paper->Width(), dpi, 254));
     const int h = std::max(1, MulDiv(paper->Height(), dpi, 254));
     QImage image(w, h, QImage::Format_RGB32);

@@ -1,5 +1,4 @@
 #pragma once
-#include <functional>
 // Drawing a sheet as the sheet view shows it: a picture of every label position's
 // design over the paper, the paper's label faces on top; preparing a draw site for
 // one label (the paper's printed images under the design); and the loader that draws
@@ -7,6 +6,7 @@
 #include "draw/FDrawSite.h"
 #include "storage/UDocFile.h"
 #include <QImage>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -46,22 +46,23 @@ void ClearSite(TDrawSite& site);
 // Whether every position needs a picture of its own: separate designs, or a shared
 // design that holds merge or numbering objects.
 bool LabelsRenderSeparately(TLabelData& document);
-// The merge step the sheet view runs on label k's design before drawing it (the merge
-// library installs it: record k into the merge objects, k into the numbering).
-void SetLabelMergeHook(std::function<void(TDOList& objects, int k)> hook);
+// The merge step run on label k's design before it is drawn (the document's merge
+// session: record k into the merge objects, k into the numbering); empty: the
+// design as stored.
+using TLabelFill = std::function<void(TDOList& objects, int k)>;
 
 // Renders label k's design (printed images underneath) at dpi pixels per inch, white
 // ground, 24 bits. A design that cannot be read gives the printed images alone.
-QImage RenderLabelPicture(TLabelData& document, int k, int dpi);
+QImage RenderLabelPicture(TLabelData& document, int k, int dpi, const TLabelFill& fill = {});
 // One picture per position, position 0's shared by all when they do not differ.
-std::vector<QImage> RenderSheetPictures(TLabelData& document, int dpi);
+std::vector<QImage> RenderSheetPictures(TLabelData& document, int dpi, const TLabelFill& fill = {});
 
 // Fills the site with the sheet: logical size of the paper, one picture per position,
 // the faces over them (choosable only when faceSelection), the current label chosen.
 void BuildSheetSite(TDrawSite& site, TLabelData& document, const std::vector<QImage>& pictures,
                     bool faceSelection);
 // The whole current sheet as the view shows it, at dpi.
-QImage RenderSheetImage(TLabelData& document, int dpi);
+QImage RenderSheetImage(TLabelData& document, int dpi, const TLabelFill& fill = {});
 
 // Reads the stored previews of a document file (opened read-only). The Preview list
 // of one sheet is kept open until another sheet is asked for.

@@ -628,13 +628,6 @@ void TCfbStorage::SetClass(const QUuid& clsid)
     FFile->Changed();
 }
 
-void TCfbStorage::SetStateBits(uint32_t bits)
-{
-    CheckWrite();
-    FNode->StateBits = bits;
-    FFile->Changed();
-}
-
 // ---- TCfbStream
 
 TCfbStream::TCfbStream(std::shared_ptr<TCompoundFile> file, std::shared_ptr<cfb::TNode> node,

@@ -147,7 +147,6 @@ public:
     // Grows whenever an element is written, created, renamed, moved or destroyed; it
     // stands in for the root's modification time. Starts at 1.
     uint64_t ChangeCount() const { return FChangeCount; }
-    bool IsDirty() const { return FDirty; }
     bool Writable() const { return FWritable; }
     QString FileName() const { return FFileName; }
     // Major version of the file read (3 or 4); 3 for new files. Commit keeps it.
@@ -205,7 +204,6 @@ public:
     // name; a storage is merged into a storage of the same name.
     void CopyTo(TCfbStorage& destination) const;
     void SetClass(const QUuid& clsid);
-    void SetStateBits(uint32_t bits);
 
     void Commit() { FFile->Commit(); }
     TCompoundFile& File() const { return *FFile; }

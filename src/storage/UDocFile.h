@@ -110,7 +110,6 @@ public:
     void Wrap(std::shared_ptr<TCfbStorage> handle, int mode);
     // Writes pending changes and releases the file.
     void Close();
-    bool HasHandle() const { return !FChain.empty(); }
 
     int Mode() const { return FMode; }
     bool Writable() const { return StorageModeOf(FMode).Access != TStgAccess::Read; }

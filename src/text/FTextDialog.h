@@ -64,7 +64,6 @@ public:
     // own page in place of the text page: the text entry is then neither checked nor
     // applied, and the page's owner gives the object its text.
     void ReplaceTextPage(QWidget* page, const QString& caption);
-    bool TextPageReplaced() const { return FTextPageReplaced; }
     void HideLineSpacing();
     // What the preview shows instead of the sample word (empty: the sample word).
     void SetPreviewLines(const QStringList& lines);
@@ -91,7 +90,6 @@ public:
     QComboBox* ShadowPlace() const { return FShadowPlace; }
     QRadioButton* OutlineOn() const { return FOutlineOn; }
     TMillimetreEdit* OutlineWidth() const { return FOutlineWidth; }
-    TfrmColorSpec* TextColorPanel() const { return FTextColor; }
     TfrmPosition* PositionPanel() const { return FPosition; }
     QCheckBox* FieldUse() const { return FFieldUse; }
     TLOVelmoText& PreviewObject() const;

@@ -71,7 +71,6 @@ public:
     void SetSourceRect(const TLogRect& rect);
     void SetTargetRect(const TLogRect& rect);
     const TLogRect& SourceRect() const { return FSource; }
-    const TLogRect& TargetRect() const { return FTarget; }
 
     // Maps a point in pattern space (u, v) onto pattern space (the patch itself).
     QPointF Evaluate(double u, double v);

@@ -226,11 +226,6 @@ void InitFontLists()
         FillLists(lists);
 }
 
-void RefreshFontLists()
-{
-    FillLists(Lists());
-}
-
 const QStringList& UsableFaces()
 {
     InitFontLists();

@@ -15,9 +15,8 @@ class TFontFace;
 // The face names tried, in order, when a face cannot be used.
 const QStringList& FallbackFaces();
 
-// Fills the lists when they are not filled yet; RefreshFontLists re-reads them.
+// Fills the lists when they are not filled yet.
 void InitFontLists();
-void RefreshFontLists();
 
 const QStringList& UsableFaces();
 const QStringList& VerticalFaces();

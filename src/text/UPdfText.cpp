@@ -108,9 +108,4 @@ void SetGlyphsAsText(bool on)
     GAsText.store(on);
 }
 
-bool GlyphsAsText()
-{
-    return GAsText.load();
-}
-
 } // namespace velmo

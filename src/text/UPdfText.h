@@ -51,6 +51,5 @@ QRawFont EmbeddableFont(TFontFace& face, double pixelSize);
 
 // On by default; tests and comparisons switch it off to get outlines everywhere.
 void SetGlyphsAsText(bool on);
-bool GlyphsAsText();
 
 } // namespace velmo

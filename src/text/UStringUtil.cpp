@@ -110,11 +110,6 @@ bool IsSingleByteCode(char32_t code)
     return code < 0x80 || (code >= 0xFF61 && code <= 0xFF9F);
 }
 
-int CharLength(char32_t code)
-{
-    return IsSingleByteCode(code) ? 1 : 2;
-}
-
 std::u32string ToCodes(QStringView s)
 {
     std::u32string codes;

@@ -12,8 +12,6 @@ namespace velmo {
 
 // True for ASCII and half-width katakana (U+FF61 to U+FF9F): one byte in code page 932.
 bool IsSingleByteCode(char32_t code);
-// 1 or 2: the number of bytes the character takes in a code page 932 file.
-int CharLength(char32_t code);
 
 // s is not empty and its first character is double-byte.
 bool IsDoubleByteChar(const QString& s);

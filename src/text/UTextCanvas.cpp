@@ -116,11 +116,6 @@ QString TTextCanvas::RealizedFamily()
     return r.Face ? r.Face->FamilyName() : QString();
 }
 
-bool TTextCanvas::RealizedVertical()
-{
-    return Realize().Vertical;
-}
-
 int TTextCanvas::DeviceRound(double designUnits, double unitsPerEm)
 {
     // In whole pixels of the device's own font size, then back to canvas units.

@@ -88,7 +88,6 @@ public:
 
     QPainter* Painter() const { return FPainter; }
     int FontResolution() const { return FFontResolution; }
-    double DeviceScale() const { return FDeviceScale; }
 
     const TLogFont& Font() const { return FFont; }
     void SetFont(const TLogFont& font);
@@ -112,7 +111,6 @@ public:
     // collected as closed figures in canvas units.
     void BeginPath();
     void EndPath();
-    bool InPath() const { return FInPath; }
     const QPainterPath& Path() const { return FPath; }
 
     // Paints what is waiting (glyphs are filled in batches of one colour).
@@ -123,7 +121,6 @@ public:
 
     // The face the font draws with after fallback (never empty when any font loads).
     QString RealizedFamily();
-    bool RealizedVertical();
 
 private:
     struct TRealized;

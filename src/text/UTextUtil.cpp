@@ -8,11 +8,6 @@
 
 namespace velmo {
 
-int CharLength(const QString& character)
-{
-    return IsDoubleByteChar(character) ? 2 : 1;
-}
-
 TABC GetGlyphABC(TTextCanvas& canvas, char32_t code)
 {
     if (code == U'\t') {

@@ -33,9 +33,6 @@ struct TCharLayout
     int Width() const { return InkEnd - InkStart; }
 };
 
-// 1 or 2: the length in code page 932 bytes of a character.
-int CharLength(const QString& character);
-
 // The glyph's widths; a tab is A = 0, C = 0 and B = the width of "0".
 TABC GetGlyphABC(TTextCanvas& canvas, char32_t code);
 // The widths of a line's characters, tabs widened to the next stop of 8 "0" widths

@@ -5,6 +5,7 @@
 #include "document/ULabelData.h"
 #include "sheet/USheetLabels.h"
 #include "sheet/USheetView.h"
+#include "merge/UMergeSession.h"
 #include "draw/UDrawObject.h"
 #include "imaging/UImageData.h"
 #include "imaging/UImageFilter.h"
@@ -1057,10 +1058,10 @@ void TfrmWizard::ShowDesignPicture(QLabel* target)
                                            : std::clamp(int(254LL * std::min(box.width(), box.height()) /
                                                             std::max(rect.Width(), rect.Height())),
                                                         10, 300);
-            picture = RenderLabelPicture(*FDocument, k, dpi);
+            picture = RenderLabelPicture(*FDocument, k, dpi, FillLabelWithoutMergeData);
         } else {
             const int dpi = FDocument->Paper() ? std::clamp(int(254LL * box.height() / std::max(1, FDocument->Paper()->Height())), 10, 200) : 50;
-            picture = RenderSheetImage(*FDocument, dpi);
+            picture = RenderSheetImage(*FDocument, dpi, FillLabelWithoutMergeData);
         }
     } catch (const std::exception&) {
     }
@@ -1264,7 +1265,7 @@ void TfrmWizard::EnterFinish()
     try {
         if (FDocument->Paper()) {
             const int dpi = std::clamp(int(254LL * box.height() / std::max(1, FDocument->Paper()->Height())), 10, 200);
-            picture = RenderSheetImage(*FDocument, dpi);
+            picture = RenderSheetImage(*FDocument, dpi, FillLabelWithoutMergeData);
         }
     } catch (const std::exception&) {
     }

@@ -129,15 +129,6 @@ QString TWizardIniFile::Value(const QString& section, const QString& key) const
     return {};
 }
 
-bool TWizardIniFile::HasKey(const QString& section, const QString& key) const
-{
-    if (const TSection* found = FindSection(section))
-        for (const auto& entry : found->Entries)
-            if (SameName(entry.first, key))
-                return true;
-    return false;
-}
-
 QStringList SplitWizardList(const QString& text)
 {
     QStringList elements;

@@ -36,7 +36,6 @@ public:
     QStringList Keys(const QString& section) const;
     // The value of a key, or empty; the first of repeated keys wins.
     QString Value(const QString& section, const QString& key) const;
-    bool HasKey(const QString& section, const QString& key) const;
 
 private:
     struct TSection

@@ -14,6 +14,7 @@
 #include "merge/FInsertionController.h"
 #include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
+#include "merge/UMergeSession.h"
 #include "merge/ULOInsertion.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULORect.h"
@@ -319,7 +320,6 @@ TEST(SheetMainMerge, ChoosingMergeDataDrawsTheLabelsAgain)
 {
     TFrameFixture fixture;
     RegisterMergeClasses();
-    RegisterMergeDesigners(); // the sheet's pictures take record k on label k
     TSheetMergeFiles files(false);
     TCsvDB::Instance().Close();
     TfrmSheetMain window{QString()};
@@ -332,7 +332,7 @@ TEST(SheetMainMerge, ChoosingMergeDataDrawsTheLabelsAgain)
     ASSERT_NE(choose, nullptr);
     choose->trigger();
     SetMergeFileChooser({});
-    ASSERT_TRUE(TCsvDB::Instance().Active());
+    ASSERT_TRUE(window.MergeSession().Database().Active());
     const QImage after = window.SheetView()->Pictures()[0];
     ASSERT_EQ(before.size(), after.size());
     // The record's black squares are on the label now; before it showed blanks.
@@ -345,7 +345,6 @@ TEST(SheetMainMerge, ADocumentWithItsMergeDataOpensShowingTheRecords)
 {
     TFrameFixture fixture;
     RegisterMergeClasses();
-    RegisterMergeDesigners();
     int blank = 0;
     {
         TSheetMergeFiles files(false);
@@ -357,7 +356,7 @@ TEST(SheetMainMerge, ADocumentWithItsMergeDataOpensShowingTheRecords)
     TSheetMergeFiles files(true);
     TfrmSheetMain window{QString()};
     ASSERT_TRUE(window.OpenDocument(files.Work));
-    ASSERT_TRUE(TCsvDB::Instance().Active());
+    ASSERT_TRUE(window.MergeSession().Database().Active());
     EXPECT_GT(DarkPixels(window.SheetView()->Pictures()[0]), blank + 100) << "drawn before the data was opened";
     window.Document()->SetModified(false);
     TCsvDB::Instance().Close();

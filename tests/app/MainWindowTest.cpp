@@ -16,6 +16,7 @@
 #include "document/ULabelData.h"
 #include "document/UProductInfo.h"
 #include "merge/UCsvDB.h"
+#include "merge/UMergeSession.h"
 #include "merge/ULOInsertion.h"
 #include "print/FPrintPaper.h"
 #include "objects/UDOGroup.h"
@@ -393,7 +394,7 @@ TEST_F(MainWindowTest, AMergeListMendedOnOpeningIsToldAndLabelsWithoutTheirPictu
     }
     ASSERT_TRUE(Window->OpenDocument(file));
     EXPECT_EQ(Window->Document()->CSVFile(), csv);
-    EXPECT_TRUE(TCsvDB::Instance().Active());
+    EXPECT_TRUE(Window->MergeSession().Database().Active());
     const QString mended = Texts().join(u'|');
     EXPECT_TRUE(mended.contains(QStringLiteral("3行目"))) << mended.toStdString();
     // Printed to a PDF through the print dialog: one notice for the run.
@@ -443,7 +444,7 @@ TEST_F(MainWindowTest, AVanishedMergeFileIsToldAndItsLinkCleared)
     ASSERT_TRUE(Window->OpenDocument(file));
     EXPECT_TRUE(Window->Document()->CSVFile().isEmpty());
     EXPECT_TRUE(Texts().contains(QStringLiteral("CSVファイル「%1」が見つかりません").arg(csv))) << Texts().join(u'|').toStdString();
-    EXPECT_FALSE(TCsvDB::Instance().Active());
+    EXPECT_FALSE(Window->MergeSession().Database().Active());
 }
 
 TEST_F(MainWindowTest, SavingClearsAMergeLinkNoLabelUsesAndNewClosesTheMergeData)
@@ -457,7 +458,7 @@ TEST_F(MainWindowTest, SavingClearsAMergeLinkNoLabelUsesAndNewClosesTheMergeData
     DialogAnswers = {csv};
     ASSERT_TRUE(Window->ChooseMergeData());
     EXPECT_EQ(Window->Document()->CSVFile(), csv);
-    EXPECT_TRUE(TCsvDB::Instance().Active());
+    EXPECT_TRUE(Window->MergeSession().Database().Active());
     DialogAnswers = {Path(QStringLiteral("nomerge.lbd"))};
     ASSERT_TRUE(Window->SaveAs());
     EXPECT_TRUE(Window->Document()->CSVFile().isEmpty());
@@ -466,10 +467,10 @@ TEST_F(MainWindowTest, SavingClearsAMergeLinkNoLabelUsesAndNewClosesTheMergeData
 
     DialogAnswers = {csv};
     ASSERT_TRUE(Window->ChooseMergeData());
-    ASSERT_TRUE(TCsvDB::Instance().Active());
+    ASSERT_TRUE(Window->MergeSession().Database().Active());
     Window->Document()->SetModified(false);
     ASSERT_TRUE(Window->NewDocument(true));
-    EXPECT_FALSE(TCsvDB::Instance().Active());
+    EXPECT_FALSE(Window->MergeSession().Database().Active());
 }
 
 TEST_F(MainWindowTest, SavingKeepsTheMergeLinkWhileALabelHoldsAMergeObjectEvenInAGroup)
@@ -512,7 +513,7 @@ TEST_F(MainWindowTest, SavingKeepsTheMergeLinkWhileALabelHoldsAMergeObjectEvenIn
         ASSERT_TRUE(Window->Save());
         EXPECT_EQ(Window->Document()->CSVFile(), csv);
         EXPECT_EQ(TLabelData::Open(file)->CSVFile(), csv);
-        EXPECT_TRUE(TCsvDB::Instance().Active());
+        EXPECT_TRUE(Window->MergeSession().Database().Active());
     }
 }
 

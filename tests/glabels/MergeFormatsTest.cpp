@@ -196,7 +196,7 @@ TEST(MergeFormats, AChosenSeparatorWinsAndTravelsWithTheDocument)
     RegisterMergeClasses();
     TLabelData document;
     QString message;
-    ASSERT_EQ(OpenMergeDataByName(document, f.fileName(), &message, u';'), TMergeOpenResult::Opened) << message.toStdString();
+    ASSERT_EQ(OpenMergeDataByName(TCsvDB::Instance(), document, f.fileName(), &message, u';'), TMergeOpenResult::Opened) << message.toStdString();
     EXPECT_EQ(document.CSVSeparator(), int(u';'));
     EXPECT_EQ(TCsvDB::Instance().RecordCopy(1).Items(), QStringList({QStringLiteral("Taro, Dr."), QStringLiteral("Tokyo")}));
     const QString saved = dir.filePath(QStringLiteral("doc.lbd"));
@@ -204,10 +204,10 @@ TEST(MergeFormats, AChosenSeparatorWinsAndTravelsWithTheDocument)
     TCsvDB::Instance().Close();
     auto again = TLabelData::Open(saved);
     EXPECT_EQ(again->CSVSeparator(), int(u';'));
-    ASSERT_EQ(OpenDocumentMergeData(*again, &message), TMergeOpenResult::Opened);
+    ASSERT_EQ(OpenDocumentMergeData(TCsvDB::Instance(), *again, &message), TMergeOpenResult::Opened);
     EXPECT_EQ(TCsvDB::Instance().Data().Delimiter(), u';');
     // Found from the file, the same line splits at its comma.
-    ASSERT_EQ(OpenMergeDataByName(*again, f.fileName(), &message), TMergeOpenResult::Opened);
+    ASSERT_EQ(OpenMergeDataByName(TCsvDB::Instance(), *again, f.fileName(), &message), TMergeOpenResult::Opened);
     EXPECT_EQ(again->CSVSeparator(), 0);
     EXPECT_EQ(TCsvDB::Instance().Data().Delimiter(), u',');
     EXPECT_EQ(MergeFilterSeparator(MergeFileFilters().value(2)), u'\t');

@@ -277,29 +277,29 @@ TEST_F(MergeDB, DocumentLink)
     auto doc = std::make_unique<TLabelData>();
     QString message;
     const QString path = WriteCsv(FDir, "d.csv", "name,addr\nyamada,tokyo\nsato,osaka\n");
-    EXPECT_EQ(OpenMergeDataByName(*doc, path, &message), TMergeOpenResult::Opened);
+    EXPECT_EQ(OpenMergeDataByName(TCsvDB::Instance(), *doc, path, &message), TMergeOpenResult::Opened);
     EXPECT_EQ(doc->CSVFile(), path);
     EXPECT_FALSE(doc->CSVFieldName());
 
     // A document stored with field names: the first record is the second line.
     doc->SetCSVFieldName(true);
-    EXPECT_EQ(OpenDocumentMergeData(*doc, &message), TMergeOpenResult::Opened);
+    EXPECT_EQ(OpenDocumentMergeData(TCsvDB::Instance(), *doc, &message), TMergeOpenResult::Opened);
     EXPECT_TRUE(TCsvDB::Instance().HasHeader());
     EXPECT_EQ(TCsvDB::Instance().RecordAt(0).Get(0), "yamada");
     EXPECT_TRUE(doc->CSVFieldName());
 
-    EXPECT_EQ(OpenMergeDataByName(*doc, FDir.filePath("gone.csv"), &message), TMergeOpenResult::Missing);
+    EXPECT_EQ(OpenMergeDataByName(TCsvDB::Instance(), *doc, FDir.filePath("gone.csv"), &message), TMergeOpenResult::Missing);
     EXPECT_EQ(message, QStringLiteral("CSVファイル「%1」が見つかりません").arg(FDir.filePath("gone.csv")));
     EXPECT_TRUE(doc->CSVFile().isEmpty());
     EXPECT_FALSE(TCsvDB::Instance().Active());
 
     // Damaged content links the file all the same and tells which line to look at.
     const QString bad = WriteCsv(FDir, "bad.csv", QByteArray("a\0b", 3));
-    EXPECT_EQ(OpenMergeDataByName(*doc, bad, &message), TMergeOpenResult::Opened);
+    EXPECT_EQ(OpenMergeDataByName(TCsvDB::Instance(), *doc, bad, &message), TMergeOpenResult::Opened);
     EXPECT_TRUE(message.contains(QStringLiteral("1行目"))) << message.toStdString();
     EXPECT_EQ(doc->CSVFile(), bad);
     EXPECT_EQ(TCsvDB::Instance().RecordAt(0).Get(0), "a");
     // A clean file clears the message.
-    EXPECT_EQ(OpenMergeDataByName(*doc, path, &message), TMergeOpenResult::Opened);
+    EXPECT_EQ(OpenMergeDataByName(TCsvDB::Instance(), *doc, path, &message), TMergeOpenResult::Opened);
     EXPECT_TRUE(message.isEmpty());
 }

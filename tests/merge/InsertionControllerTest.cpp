@@ -548,7 +548,6 @@ protected:
     void TearDown() override
     {
         FView.reset();
-        SetMergeDocument(nullptr);
         FDoc.reset();
         InsertionCursor::TearDown();
     }

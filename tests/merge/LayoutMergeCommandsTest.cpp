@@ -39,12 +39,10 @@ protected:
             TDesignerList::Instance().Register(std::make_shared<TLOCreator>());
             RegisterTextDesigner();
             RegisterBarCodeDesigner();
-            RegisterMergeDesigners();
             InstallActionHistory();
             return true;
         }();
         (void)registered;
-        RegisterMergeDesigners();
         ASSERT_TRUE(FDir.isValid());
         auto paper = std::make_unique<TMatrixPaperInfo>();
         paper->SetPortraitWidth(2100);
@@ -72,7 +70,6 @@ protected:
     {
         SetMergeDialogRunner({});
         FView.reset();
-        SetMergeDocument(nullptr);
         FDoc.reset();
         TCsvDB::Instance().Close();
     }
@@ -132,7 +129,7 @@ TEST_F(LayoutMergeCommands, ChosenMergeDataThenTheObjectAndItsDialog)
 {
     const QString csv = WriteCsv();
     FView->OnChooseMergeData = [&] {
-        return OpenMergeDataByName(*FDoc, csv) == TMergeOpenResult::Opened;
+        return OpenMergeDataByName(TCsvDB::Instance(), *FDoc, csv) == TMergeOpenResult::Opened;
     };
     Trigger("actInsText");
     Trigger("actInsBarCode");

@@ -6,6 +6,7 @@
 #include "document/ULabelData.h"
 #include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
+#include "merge/UMergeSession.h"
 #include "text/UDateFormat.h"
 #include "text/ULODate.h"
 #include "merge/ULOInsertion.h"
@@ -54,11 +55,11 @@ protected:
         static const bool registered = [] {
             RegisterTextDesigner();
             RegisterBarCodeDesigner();
-            RegisterMergeDesigners();
             return true;
         }();
         (void)registered;
-        RegisterMergeDesigners();
+        FSession.SetDocument(&FDocument);
+        RegisterMergeDesigner(FDesigner);
         ASSERT_TRUE(FDir.isValid());
         auto paper = std::make_unique<TMatrixPaperInfo>();
         paper->SetPortraitWidth(2100);
@@ -68,12 +69,11 @@ protected:
         paper->SetFaceCountX(2);
         paper->SetFaceCountY(5);
         FDocument.SetPaper(paper.get());
-        SetMergeDocument(&FDocument);
     }
     void TearDown() override
     {
         SetMergeDialogRunner({});
-        SetMergeDocument(nullptr);
+        TDesignerList::Instance().Unregister(FDesigner.get());
         TCsvDB::Instance().Close();
     }
     void OpenCsv(const QByteArray& bytes)
@@ -83,10 +83,12 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
         f.close();
-        ASSERT_EQ(OpenMergeDataByName(FDocument, path), TMergeOpenResult::Opened);
+        ASSERT_EQ(OpenMergeDataByName(TCsvDB::Instance(), FDocument, path), TMergeOpenResult::Opened);
     }
     QTemporaryDir FDir;
     TLabelData FDocument;
+    TMergeSession FSession{TCsvDB::Instance()};
+    std::shared_ptr<TMergeDesigner> FDesigner = std::make_shared<TMergeDesigner>(FSession);
 };
 
 double At(int y, int m, int d, int h = 0, int n = 0)
@@ -210,7 +212,7 @@ TEST_F(MergeDialogs, FieldChooserShowsNamesAndTheReferenceRecord)
 {
     OpenCsv("名前,住所\n山田,東京\n佐藤,大阪\n");
     TCsvDB::Instance().SetHasHeader(true);
-    TfrmInsertionPanel panel;
+    TfrmInsertionPanel panel(TCsvDB::Instance());
     panel.Load(1, true);
     EXPECT_EQ(panel.Title()->text(), QStringLiteral("差込み文字の追加"));
     ASSERT_EQ(panel.FieldList()->count(), 2);
@@ -253,7 +255,7 @@ TEST_F(MergeDialogs, MergeTextTakesTheBrowsedRecordWhileTheUserBrowses)
 {
     OpenCsv("a,b\nc,d\ne,f\n");
     FDocument.SetCurrentLabelNo(0);
-    SetMergeRecordSource([] { return 2; });
+    ASSERT_TRUE(FSession.Cursor().JumpTo(0, 2)); // the user browsed to record 2
     TLOInsText text;
     text.SetBaseRect({0, 0, 100, 100});
     SetMergeDialogRunner([](QWidget& widget) {
@@ -263,7 +265,7 @@ TEST_F(MergeDialogs, MergeTextTakesTheBrowsedRecordWhileTheUserBrowses)
     });
     bool cancelled = true;
     TDesignerList::Instance().Edit(&text, &cancelled);
-    SetMergeRecordSource({});
+    FSession.Cursor().Reset();
     EXPECT_FALSE(cancelled);
     EXPECT_EQ(text.Text()->Lines(), QStringList{QStringLiteral("f")}) << "the record the label shows, not label 0's";
     TDesignerList::Instance().Edit(&text, &cancelled);
@@ -303,11 +305,11 @@ TEST_F(MergeDialogs, MergeKindsWithoutMergeDataAskForItAndCancelEndsTheEdit)
         ran = true;
         return int(QDialog::Accepted);
     });
-    SetMergeDataChooser([](QWidget*, TLabelData&) { return false; });
+    FDesigner->SetDataChooser([](QWidget*) { return false; });
     TLOInsImage image;
     bool cancelled = false;
     TDesignerList::Instance().Edit(&image, &cancelled);
     EXPECT_TRUE(cancelled);
     EXPECT_FALSE(ran);
-    SetMergeDataChooser({});
+    FDesigner->SetDataChooser({});
 }

@@ -84,7 +84,7 @@ bool TfrmLayoutMain::OpenDocument(const QString& fileName)
     FDocument->SetSheetMode(false);
     TfrmLayout::ResetRememberedZoom();
     QString mergeMessage;
-    OpenDocumentMergeData(*FDocument, &mergeMessage);
+    OpenDocumentMergeData(MergeSession().Database(), *FDocument, &mergeMessage);
     if (!mergeMessage.isEmpty())
         AppMessageBox(mergeMessage, {bkOK}, 0, 0, false);
     FLayout->SetDocument(FDocument.get());

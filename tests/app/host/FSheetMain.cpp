@@ -6,6 +6,7 @@
 #include "draw/UDOAction.h"
 #include "merge/FCsvBrowser.h"
 #include "merge/UCsvDB.h"
+#include "merge/UMergeSession.h"
 #include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "objects/FLayoutAids.h"
@@ -318,13 +319,13 @@ TfrmSheetMain::TfrmSheetMain(const QString& fileName, QWidget* parent) : TfrmMai
     QAction* choose = data->addAction(QStringLiteral("CSVファイルの選択(&F)..."), this, [this] {
         // The pictures of the labels were drawn with the former records: drawn again
         // (also when the chosen file failed, which closed the former data).
-        if (FDocument && velmo::ChooseMergeData(this, *FDocument) && FSheet)
+        if (FDocument && velmo::ChooseMergeData(this, *FDocument, MergeSession().Database()) && FSheet)
             FSheet->RefreshAll();
     });
     choose->setObjectName(QStringLiteral("actChooseCsv"));
     QAction* browse = data->addAction(QStringLiteral("CSVデータの一覧(&V)..."), this, [this] {
         if (FDocument)
-            ExecuteCsvBrowser(this, *FDocument, [this] {
+            ExecuteCsvBrowser(this, *FDocument, MergeSession().Database(), [this] {
                 if (FSheet)
                     FSheet->RefreshAll();
             });
@@ -353,16 +354,17 @@ bool TfrmSheetMain::OpenDocument(const QString& fileName)
     delete FSheet;
     FSheet = nullptr;
     FDocument = std::move(document);
+    MergeSession().SetDocument(FDocument.get());
     FFileName = fileName;
     // The document's merge data comes with it (before the sheet draws its labels,
     // which show their records); a file that is gone or unreadable leaves the
     // document open without it.
     QString mergeMessage;
-    OpenDocumentMergeData(*FDocument, &mergeMessage);
+    OpenDocumentMergeData(MergeSession().Database(), *FDocument, &mergeMessage);
     if (!mergeMessage.isEmpty())
         AppMessageBox(mergeMessage, {bkOK}, 0, 0, false);
     TfrmSheet::ResetRememberedZoom();
-    FSheet = new TfrmSheet(*FDocument, ExpandMacros(QStringLiteral("$(AppName)")), this);
+    FSheet = new TfrmSheet(*FDocument, ExpandMacros(QStringLiteral("$(AppName)")), this, LabelFill());
     FSheet->SetMessages(AppMessages());
     FSheet->OnOpenLayout = [this](int k) { OpenLayout(k); };
     setCentralWidget(FSheet);
@@ -394,7 +396,7 @@ bool TfrmSheetMain::Print()
     hooks.OnPrintingWindow = OnPrintingWindow;
     // Record n on label n, numbering objects at n; then whatever the test hooks want.
     hooks.FaceHook = [this](TDOList& objects, int counter) {
-        TCsvDB::Instance().ApplyMergeRecord(objects, counter);
+        MergeSession().FillLabel(objects, counter);
         if (PrintFaceHook)
             PrintFaceHook(objects, counter);
     };

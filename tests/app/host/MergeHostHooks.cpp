@@ -7,6 +7,7 @@
 #include "layout/FLayout.h"
 #include "merge/FInsertionController.h"
 #include "merge/UCsvDB.h"
+#include "merge/UMergeSession.h"
 #include "text/ULODate.h"
 #include "merge/ULOInsertion.h"
 #include <QAbstractButton>
@@ -41,7 +42,7 @@ void ReportMain(TfrmMain* main, QStringList& lines)
                                            : main->SheetViewShown() ? QStringLiteral("sheet")
                                                                     : QStringLiteral("none"));
     lines << QStringLiteral("merge %1 %2")
-                 .arg(TCsvDB::Instance().Active() ? TCsvDB::Instance().Count() : -1)
+                 .arg(main->MergeSession().Database().Active() ? main->MergeSession().Database().Count() : -1)
                  .arg(doc ? doc->CurrentLabelNo() : -1);
     if (TfrmLayout* view = main->LayoutView()) {
         TDrawSite* site = view->Site();
