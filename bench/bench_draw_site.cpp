@@ -1,6 +1,6 @@
 // Painting a site of 1,000 objects at 100 % and hit-testing 10,000 points on it.
-#include "draw/UCanvas.h"
 #include "draw/FDrawSite.h"
+#include "draw/UCanvas.h"
 #include <QApplication>
 #include <QImage>
 #include <QPainter>

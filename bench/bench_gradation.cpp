@@ -9,7 +9,7 @@ namespace {
 
 using namespace velmo;
 
-constexpr int kPageWidth = 2100;  // 0.1 mm
+constexpr int kPageWidth = 2100; // 0.1 mm
 constexpr int kPageHeight = 2970;
 constexpr double kScale = 600.0 / 254.0;
 constexpr int kBandRows = 256;

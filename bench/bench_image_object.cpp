@@ -93,7 +93,8 @@ void TemplateFolder200(benchmark::State& state)
         data.Save(dir.filePath(QStringLiteral("t000.lbt")));
     }
     for (int i = 1; i < 200; ++i)
-        QFile::copy(dir.filePath(QStringLiteral("t000.lbt")), dir.filePath(QStringLiteral("t%1.lbt").arg(i, 3, 10, QLatin1Char('0'))));
+        QFile::copy(dir.filePath(QStringLiteral("t000.lbt")),
+                    dir.filePath(QStringLiteral("t%1.lbt").arg(i, 3, 10, QLatin1Char('0'))));
     TTemplateFace face;
     face.Purpose = QStringLiteral("ADDR");
     face.Rect = {0, 0, 900, 400};
@@ -106,7 +107,6 @@ void TemplateFolder200(benchmark::State& state)
 BENCHMARK(TemplateFolder200)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace
-
 
 // The picture and label classes, before any benchmark runs.
 [[maybe_unused]] const bool kRegistered = [] {

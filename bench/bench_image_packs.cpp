@@ -21,8 +21,8 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <benchmark/benchmark.h>
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <cmath>
 #include <thread>
 
@@ -52,7 +52,8 @@ QImage MakePhoto(int seed)
     painter.fillRect(image.rect(), sky);
     for (int i = 0; i < 60; ++i) {
         const int r = 80 + (i * 53 + seed * 17) % 500;
-        painter.setBrush(QColor::fromHsv((seed * 29 + i * 41) % 360, 140 + i % 100, 100 + (i * 7) % 150, 160));
+        painter.setBrush(
+            QColor::fromHsv((seed * 29 + i * 41) % 360, 140 + i % 100, 100 + (i * 7) % 150, 160));
         painter.setPen(Qt::NoPen);
         painter.drawEllipse(QPoint((i * 733 + seed * 97) % 4000, (i * 419 + seed * 61) % 3000), r, r * 2 / 3);
     }
@@ -106,8 +107,8 @@ void MakeThumbnail(const TPictureEx& picture, TPictureEx& thumbnail)
     if (!source.isNull()) {
         const QSize fitted = source.size().scaled(kThumb, kThumb, Qt::KeepAspectRatio);
         QPainter painter(&thumb);
-        painter.drawImage(QRect(QPoint((kThumb - fitted.width()) / 2, (kThumb - fitted.height()) / 2), fitted),
-                          source);
+        painter.drawImage(
+            QRect(QPoint((kThumb - fitted.width()) / 2, (kThumb - fitted.height()) / 2), fitted), source);
     }
     auto bitmap = std::make_unique<TAppBitmap>();
     bitmap->SetImage(thumb.convertToFormat(QImage::Format_BGR888), TPixelFormat::pf24bit);

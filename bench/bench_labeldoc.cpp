@@ -4,8 +4,8 @@
 #include "document/ULabelData.h"
 #include "draw/UCanvas.h"
 #include "objects/UDOGroup.h"
-#include "objects/ULORectBase.h"
 #include "objects/ULDObjects.h"
+#include "objects/ULORectBase.h"
 #include <QApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

@@ -2,8 +2,8 @@
 // step of dragging 50 selected objects at 400 % (with the repaint it causes), and the
 // idle pass (pivots, status, style sync, command states) with 200 objects selected.
 #include "document/ULabelData.h"
-#include "draw/UDOAction.h"
 #include "draw/FDrawSite.h"
+#include "draw/UDOAction.h"
 #include "draw/UGhost.h"
 #include "imaging/UColorSpec.h"
 #include "layout/FLayout.h"

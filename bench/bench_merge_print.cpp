@@ -23,10 +23,11 @@ void Run(const QStringList& arguments)
 {
     QProcess process;
     process.start(kTool, arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        throw std::runtime_error(("velmo-tool " + arguments.join(u' ') + ": " +
-                                  QString::fromUtf8(process.readAllStandardError()))
-                                     .toStdString());
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        throw std::runtime_error(
+            ("velmo-tool " + arguments.join(u' ') + ": " + QString::fromUtf8(process.readAllStandardError()))
+                .toStdString());
 }
 
 // The work file and the list, made once.
@@ -41,7 +42,8 @@ struct TBadges
         List = Dir.filePath(QStringLiteral("list.csv"));
         Run({QStringLiteral("import-templates"), QStringLiteral("--catalogue"), ppr,
              kData + QStringLiteral("/badge-template.xml")});
-        Run({QStringLiteral("new"), QStringLiteral("--paper-file"), ppr, QStringLiteral("Papers/$00000001"), Work});
+        Run({QStringLiteral("new"), QStringLiteral("--paper-file"), ppr, QStringLiteral("Papers/$00000001"),
+             Work});
         for (int position = 0; position < 8; ++position)
             Run({QStringLiteral("put-label"), Work, QStringLiteral("0"), QString::number(position),
                  kData + QStringLiteral("/badge-design.txt")});
@@ -50,7 +52,8 @@ struct TBadges
             throw std::runtime_error("cannot write the list");
         QByteArray text("Name,Department,SN\n");
         for (int k = 0; k < records; ++k)
-            text += QStringLiteral("Person %1,Dept %1,SN%2\n").arg(k).arg(k, 8, 10, QLatin1Char('0')).toUtf8();
+            text +=
+                QStringLiteral("Person %1,Dept %1,SN%2\n").arg(k).arg(k, 8, 10, QLatin1Char('0')).toUtf8();
         list.write(text);
     }
 };
@@ -65,8 +68,10 @@ void MergePrintBadges(benchmark::State& state)
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         Run({QStringLiteral("print"), badges.Work, QStringLiteral("--copies"), QStringLiteral("all"),
-             QStringLiteral("--merge"), badges.List, QStringLiteral("--header"), QStringLiteral("--pdf"), pdf});
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+             QStringLiteral("--merge"), badges.List, QStringLiteral("--header"), QStringLiteral("--pdf"),
+             pdf});
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);

@@ -1,7 +1,6 @@
 // The paper selection on a 2,000-paper catalogue: opening the dialog and one search
 // keystroke (the list rebuilt with the text typed so far); choosing a 65-up paper whose
 // labels each carry a background design; importing the whole gLabels template database.
-#include "paperui/FPaperSelect.h"
 #include "imaging/UColorSpec.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULORect.h"
@@ -9,6 +8,7 @@
 #include "paper/UPaperRecords.h"
 #include "paper/UTemplateImport.h"
 #include "paper/UVelmoPapers.h"
+#include "paperui/FPaperSelect.h"
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -39,7 +39,8 @@ TVelmoPapers& Catalogue()
         const QStringList groups = PaperGroups();
         for (int i = 0; i < 2000; ++i) {
             TMatrixPaperInfo p;
-            p.SetPaperName(QStringLiteral("メーカー%1 品番%2 ラベル %3面").arg(i % 40).arg(i).arg(2 + i % 60));
+            p.SetPaperName(
+                QStringLiteral("メーカー%1 品番%2 ラベル %3面").arg(i % 40).arg(i).arg(2 + i % 60));
             p.SetGroupName(groups[i % 9]);
             p.SetPortraitWidth(2100);
             p.SetPortraitHeight(2970);

@@ -1,9 +1,9 @@
 // The editing machinery at scale: undo and redo of one grouped change over 500
 // objects, alignment of 500 objects, and painting a label with the grid on at 400 %.
-#include "draw/UDOAction.h"
 #include "draw/FDrawSite.h"
-#include "draw/UGuide.h"
 #include "draw/UCanvas.h"
+#include "draw/UDOAction.h"
+#include "draw/UGuide.h"
 #include "imaging/UColorSpec.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULDObjects.h"
@@ -99,7 +99,8 @@ void BM_PaintLabelWithGrid400(benchmark::State& state)
         QPainter p(&image);
         f.site.DrawTo(p, {0, 0}, 400);
         f.site.Scaler()->ApplyMapping(p, 96);
-        p.setPen(grid.LineShape() ? DevicePixelPen(QColor(192, 192, 192), Qt::DotLine) : DevicePixelPen(Qt::blue));
+        p.setPen(grid.LineShape() ? DevicePixelPen(QColor(192, 192, 192), Qt::DotLine)
+                                  : DevicePixelPen(Qt::blue));
         grid.DrawGrid(p, {0, 0, 900, 550});
         p.setPen(DevicePixelPen(Qt::blue, Qt::DotLine));
         guide.DrawGuides(p, {0, 0, 900, 550});

@@ -2,12 +2,12 @@
 // label rendered) and from the stored previews; and a move drag of 200 selected
 // objects, timed per mouse move (the ghosts' geometry and the repaint of the site).
 #include "document/ULabelData.h"
-#include "sheet/USheetView.h"
 #include "draw/UCanvas.h"
 #include "draw/UGhost.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULORectBase.h"
 #include "paper/UPaperInfo.h"
+#include "sheet/USheetView.h"
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
@@ -48,11 +48,11 @@ protected:
 
 const TPropertyTable& TBenchShape::Properties()
 {
-    static const TPropertyTable table =
-        TPropertyTable::Extending(inherited::Properties())
-            .Int<TBenchShape>(
-                "Hue", [](const TBenchShape& o) { return o.Hue; }, [](TBenchShape& o, int64_t v) { o.Hue = int(v); })
-            .Default(0);
+    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
+                                            .Int<TBenchShape>(
+                                                "Hue", [](const TBenchShape& o) { return o.Hue; },
+                                                [](TBenchShape& o, int64_t v) { o.Hue = int(v); })
+                                            .Default(0);
     return table;
 }
 

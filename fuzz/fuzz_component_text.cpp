@@ -1,8 +1,8 @@
 // Reads arbitrary bytes as the text form of a component stream, and as a stream to
 // print in the text form. Neither may crash or hang; whatever text reads must print
 // again and read back to the same bytes.
-#include "persist/UComponentText.h"
 #include "base/UStream.h"
+#include "persist/UComponentText.h"
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as a distortion pattern's stored form and maps points and a
 // small outline through it: neither may crash, hang or allocate without bound.
-#include "text/UCoonsDistortion.h"
 #include "base/UStream.h"
+#include "text/UCoonsDistortion.h"
 #include <cstddef>
 #include <cstdint>
 

@@ -1,14 +1,14 @@
 // gLabels projects on untrusted bytes: inflated, parsed, every object converted into
 // a new document. Nothing may crash, hang or allocate without bound; a refused file
 // raises our exception and nothing else.
-#include "glabels/UGlabelsProject.h"
 #include "document/ULabelData.h"
+#include "glabels/UGlabelsProject.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "merge/ULOInsertion.h"
+#include "objects/FShapeDialogs.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOImage.h"
-#include "objects/FShapeDialogs.h"
 #include "paper/UPaperInfo.h"
 #include <cstddef>
 #include <cstdint>

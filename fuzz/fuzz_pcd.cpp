@@ -1,7 +1,7 @@
 // The Photo CD decoder on untrusted bytes: every resolution the pack claims, in the
 // format and transform the last bytes choose.
-#include "imaging/UPCDImage.h"
 #include "base/UStream.h"
+#include "imaging/UPCDImage.h"
 #include <cstddef>
 #include <cstdint>
 

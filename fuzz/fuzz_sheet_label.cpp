@@ -1,8 +1,8 @@
 // The label clipboard format: an object list whose first object's name carries the
 // size of the label it came from.
-#include "sheet/USheetLabels.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULDObjects.h"
+#include "sheet/USheetLabels.h"
 #include <cstddef>
 #include <cstdint>
 

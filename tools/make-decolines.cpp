@@ -57,7 +57,8 @@ QPainterPath StarPath(double cx, double cy, double outer, double inner, int poin
     QPainterPath path;
     for (int i = 0; i < points * 2; ++i) {
         const double r = i % 2 == 0 ? outer : inner;
-        const double a = -std::numbers::pi / 2 + turn * std::numbers::pi / 180 + i * std::numbers::pi / points;
+        const double a =
+            -std::numbers::pi / 2 + turn * std::numbers::pi / 180 + i * std::numbers::pi / points;
         const QPointF p(cx + r * std::cos(a), cy + r * std::sin(a));
         i == 0 ? path.moveTo(p) : path.lineTo(p);
     }
@@ -131,7 +132,8 @@ void Draw(QPainter& p, const QStringList& a, int width, int height)
         QPainterPath path;
         const double y = Num(a, 1), amp = Num(a, 2), periods = Num(a, 3), phase = Num(a, 4);
         for (int x = -2; x <= width + 2; ++x) {
-            const QPointF pt(x, y + amp * std::sin(2 * std::numbers::pi * (periods * x / width + phase / 360)));
+            const QPointF pt(x,
+                             y + amp * std::sin(2 * std::numbers::pi * (periods * x / width + phase / 360)));
             x == -2 ? path.moveTo(pt) : path.lineTo(pt);
         }
         p.drawPath(path);
@@ -149,7 +151,8 @@ void Draw(QPainter& p, const QStringList& a, int width, int height)
     } else if (op == QLatin1String("arc")) { // cx cy r start span width colour
         pen(Num(a, 6), Arg(a, 7));
         const double r = Num(a, 3);
-        p.drawArc(QRectF(Num(a, 1) - r, Num(a, 2) - r, 2 * r, 2 * r), int(Num(a, 4) * 16), int(Num(a, 5) * 16));
+        p.drawArc(QRectF(Num(a, 1) - r, Num(a, 2) - r, 2 * r, 2 * r), int(Num(a, 4) * 16),
+                  int(Num(a, 5) * 16));
     } else if (op == QLatin1String("polygon")) { // colour x1 y1 x2 y2 ...
         brush(Arg(a, 1));
         QPolygonF poly;
@@ -222,7 +225,8 @@ int main(int argc, char** argv)
                     Draw(*painter, a, tile.width(), tile.height());
                 }
             } catch (const TFailure& failure) {
-                std::fprintf(stderr, "%s:%d: error: %s\n", qPrintable(args[2]), lineNo, qPrintable(failure.Message));
+                std::fprintf(stderr, "%s:%d: error: %s\n", qPrintable(args[2]), lineNo,
+                             qPrintable(failure.Message));
                 return 1;
             }
         }

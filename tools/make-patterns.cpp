@@ -74,7 +74,8 @@ std::vector<std::unique_ptr<TPatternSource>> ReadSource(const QString& fileName)
                 throw TSourceError{where, QStringLiteral("identifier used twice")};
             ids.insert(id.ToString());
             source->Name = m.captured(2).trimmed();
-            if (source->Name.size() > 31 || source->Name.contains(QRegularExpression(QStringLiteral(R"([\\/:!])"))))
+            if (source->Name.size() > 31 ||
+                source->Name.contains(QRegularExpression(QStringLiteral(R"([\\/:!])"))))
                 throw TSourceError{where, QStringLiteral("a name of at most 31 characters without \\ / : !")};
             if (names.contains(source->Name))
                 throw TSourceError{where, QStringLiteral("name used twice")};
@@ -127,10 +128,12 @@ std::vector<std::unique_ptr<TPatternSource>> ReadSource(const QString& fileName)
 // corner stored through both of its sides gives the same point).
 void BuildPattern(const QString& fileName, TPatternSource& source)
 {
-    auto same = [](QPointF a, QPointF b) { return std::abs(a.x() - b.x()) < 1e-9 && std::abs(a.y() - b.y()) < 1e-9; };
+    auto same = [](QPointF a, QPointF b) {
+        return std::abs(a.x() - b.x()) < 1e-9 && std::abs(a.y() - b.y()) < 1e-9;
+    };
     const auto& p = source.Points;
-    if (!same(p[0].front(), p[3].front()) || !same(p[0].back(), p[1].front()) || !same(p[1].back(), p[2].back()) ||
-        !same(p[2].front(), p[3].back()))
+    if (!same(p[0].front(), p[3].front()) || !same(p[0].back(), p[1].front()) ||
+        !same(p[1].back(), p[2].back()) || !same(p[2].front(), p[3].back()))
         throw TSourceError{QStringLiteral("%1:%2").arg(fileName).arg(source.Line),
                            QStringLiteral("pattern %1: sides do not meet at the corners").arg(source.Name)};
     TCoonsDistortion& pattern = source.Pattern;
@@ -172,13 +175,15 @@ QImage DrawThumbnails(const std::vector<std::unique_ptr<TPatternSource>>& patter
         const int top = (i / kPatternThumbColumns) * kPatternThumbHeight * 10;
         const TLogRect target{left + 60, top + 40, left + kPatternThumbWidth * 10 - 60,
                               top + kPatternThumbHeight * 10 - 40};
-        const TStroke outline = PatternSampleOutline(patterns[size_t(i)]->Pattern, target, QStringLiteral(u"ベルモ"));
+        const TStroke outline =
+            PatternSampleOutline(patterns[size_t(i)]->Pattern, target, QStringLiteral(u"ベルモ"));
         QPainterPath path = outline.ToPainterPath();
         path.setFillRule(Qt::WindingFill);
         painter.fillPath(path, Qt::black);
         // A faint frame separates the cells as the chooser shows them.
         painter.setPen(QPen(QColor(200, 200, 200), 10));
-        painter.drawRect(QRect(left + 5, top + 5, kPatternThumbWidth * 10 - 10, kPatternThumbHeight * 10 - 10));
+        painter.drawRect(
+            QRect(left + 5, top + 5, kPatternThumbWidth * 10 - 10, kPatternThumbHeight * 10 - 10));
     }
     painter.end();
     QVector<QRgb> greys;
@@ -252,9 +257,9 @@ QByteArray ResourceFile(const QString& name, const QByteArray& data)
         PutU32(h, dataSize);
         PutU32(h, uint32_t(8 + ids.size() + 16));
         h.append(ids);
-        PutU32(h, 0);                     // data version
-        PutU16(h, empty ? 0 : 0x1030);    // moveable, pure, discardable
-        PutU16(h, empty ? 0 : 0x0411);    // Japanese
+        PutU32(h, 0);                  // data version
+        PutU16(h, empty ? 0 : 0x1030); // moveable, pure, discardable
+        PutU16(h, empty ? 0 : 0x0411); // Japanese
         PutU32(h, 0);
         PutU32(h, 0);
         return h;
@@ -293,8 +298,8 @@ int main(int argc, char** argv)
         for (const auto& source : patterns)
             BuildPattern(args[0], *source);
         WritePatternFile(args[1], patterns);
-        const QByteArray res = ResourceFile(QString::fromLatin1(kPatternThumbResource),
-                                            PackedDib(DrawThumbnails(patterns)));
+        const QByteArray res =
+            ResourceFile(QString::fromLatin1(kPatternThumbResource), PackedDib(DrawThumbnails(patterns)));
         WriteFileReplacing(args[2], res);
         QTextStream(stdout) << args[1] << ": " << patterns.size() << " patterns" << Qt::endl;
         return 0;

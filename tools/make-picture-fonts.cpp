@@ -238,7 +238,9 @@ QList<TFontSpec> ReadSpecs(const QString& fileName)
     // Fonts are found by position: numbers must run 1, 2, 3, … without gaps.
     for (int i = 0; i < specs.size(); ++i)
         if (specs[i].Number != i + 1)
-            throw TFailure{QStringLiteral("%1: error: fonts must be numbered 1 to %2 in order").arg(fileName).arg(specs.size())};
+            throw TFailure{QStringLiteral("%1: error: fonts must be numbered 1 to %2 in order")
+                               .arg(fileName)
+                               .arg(specs.size())};
     return specs;
 }
 

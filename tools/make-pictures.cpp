@@ -199,7 +199,8 @@ int MakeIllustrations(const QString& root, const QString& source)
     QFile file(source);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         throw TFailure{QStringLiteral("cannot read")};
-    const int id = QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/noto/NotoColorEmoji.ttf"));
+    const int id = QFontDatabase::addApplicationFont(
+        QStringLiteral("/usr/share/fonts/truetype/noto/NotoColorEmoji.ttf"));
     const QStringList families = QFontDatabase::applicationFontFamilies(id);
     QFont emoji(families.value(0, QStringLiteral("Noto Color Emoji")));
     emoji.setPixelSize(109); // the font's own picture size: drawn without scaling
@@ -219,7 +220,8 @@ int MakeIllustrations(const QString& root, const QString& source)
             if (a[0] == QLatin1String("genre")) { // genre folder name
                 folder = Arg(a, 1);
                 const QString name = Arg(a, 2);
-                index += QStringLiteral("[%1]\r\nName=%2\r\nDir=Data\\OnePoint\\%1\r\n\r\n").arg(folder, name);
+                index +=
+                    QStringLiteral("[%1]\r\nName=%2\r\nDir=Data\\OnePoint\\%1\r\n\r\n").arg(folder, name);
                 QDir().mkpath(base + u'/' + folder);
                 inGenre = 0;
                 continue;
@@ -227,14 +229,19 @@ int MakeIllustrations(const QString& root, const QString& source)
             if (folder.isEmpty())
                 throw TFailure{QStringLiteral("pictures before the first genre")};
             if (a[0] == QLatin1String("stamp")) { // stamp word colour [circle|round]
-                const QImage image = RenderStamp(Arg(a, 1), ParseColor(Arg(a, 2)), a.value(3, QStringLiteral("round")));
-                WriteBitmap(image, QStringLiteral("%1/%2/%3.bmp").arg(base, folder).arg(++inGenre, 3, 10, QLatin1Char('0')));
+                const QImage image =
+                    RenderStamp(Arg(a, 1), ParseColor(Arg(a, 2)), a.value(3, QStringLiteral("round")));
+                WriteBitmap(
+                    image,
+                    QStringLiteral("%1/%2/%3.bmp").arg(base, folder).arg(++inGenre, 3, 10, QLatin1Char('0')));
                 ++count;
                 continue;
             }
             for (const QString& token : a) {
                 const QImage image = RenderEmoji(EmojiText(token), emoji);
-                WriteBitmap(image, QStringLiteral("%1/%2/%3.bmp").arg(base, folder).arg(++inGenre, 3, 10, QLatin1Char('0')));
+                WriteBitmap(
+                    image,
+                    QStringLiteral("%1/%2/%3.bmp").arg(base, folder).arg(++inGenre, 3, 10, QLatin1Char('0')));
                 ++count;
             }
         } catch (const TFailure& failure) {
@@ -323,8 +330,8 @@ QImage MakeBackground(const QStringList& a)
             p.fillRect(x, 0, s, H, fg);
         for (int y = 0; y < H; y += 2 * s)
             p.fillRect(0, y, W, s, fg);
-    } else if (kind == QLatin1String("dots") || kind == QLatin1String("hearts") || kind == QLatin1String("stars") ||
-               kind == QLatin1String("flowers")) { // bg fg size spacing
+    } else if (kind == QLatin1String("dots") || kind == QLatin1String("hearts") ||
+               kind == QLatin1String("stars") || kind == QLatin1String("flowers")) { // bg fg size spacing
         p.fillRect(image.rect(), ParseColor(Arg(a, 1)));
         p.setPen(Qt::NoPen);
         p.setBrush(ParseColor(Arg(a, 2)));
@@ -375,7 +382,8 @@ QImage MakeBackground(const QStringList& a)
         for (double y = 0; y < H + r; y += r)
             for (double x = 0; x < W + r; x += r) {
                 p.drawEllipse(QPointF(x, y), r / std::numbers::sqrt2, r / std::numbers::sqrt2);
-                p.drawEllipse(QPointF(x + r / 2, y + r / 2), r / std::numbers::sqrt2, r / std::numbers::sqrt2);
+                p.drawEllipse(QPointF(x + r / 2, y + r / 2), r / std::numbers::sqrt2,
+                              r / std::numbers::sqrt2);
             }
     } else if (kind == QLatin1String("kikko")) { // bg fg size: hexagons
         p.fillRect(image.rect(), ParseColor(Arg(a, 1)));
@@ -387,7 +395,8 @@ QImage MakeBackground(const QStringList& a)
             for (double y = (col % 2 ? h / 2 : 0); y < H + h; y += h) {
                 QPolygonF hex;
                 for (int i = 0; i < 6; ++i)
-                    hex << QPointF(x + s * std::cos(i * std::numbers::pi / 3), y + s * std::sin(i * std::numbers::pi / 3));
+                    hex << QPointF(x + s * std::cos(i * std::numbers::pi / 3),
+                                   y + s * std::sin(i * std::numbers::pi / 3));
                 p.drawPolygon(hex);
             }
     } else if (kind == QLatin1String("texture")) { // base strength seed: paper-like grain
@@ -445,7 +454,8 @@ int MakeBackgrounds(const QString& root, const QString& source)
             if (folder.isEmpty())
                 throw TFailure{QStringLiteral("backgrounds before the first genre")};
             const QImage image = MakeBackground(a);
-            QFile out(QStringLiteral("%1/%2/%3.jpg").arg(base, folder).arg(++inGenre, 3, 10, QLatin1Char('0')));
+            QFile out(
+                QStringLiteral("%1/%2/%3.jpg").arg(base, folder).arg(++inGenre, 3, 10, QLatin1Char('0')));
             const QByteArray jpeg = EncodeJPEG(image.convertToFormat(QImage::Format_RGB888), 88);
             if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(jpeg) != jpeg.size())
                 throw TFailure{QStringLiteral("cannot write %1").arg(out.fileName())};
@@ -473,9 +483,11 @@ QPainterPath FrameShape(const QString& shape, const QRectF& r)
     else if (shape == QLatin1String("heart"))
         path = HeartPath(r.center().x(), r.center().y() + r.height() * 0.1, r.width() * 0.78);
     else if (shape == QLatin1String("star"))
-        path = StarPath(r.center().x(), r.center().y() + r.height() * 0.04, r.width() / 2, r.width() / 4.2, 5);
+        path =
+            StarPath(r.center().x(), r.center().y() + r.height() * 0.04, r.width() / 2, r.width() / 4.2, 5);
     else if (shape == QLatin1String("scallop")) {
-        path.addEllipse(r.adjusted(r.width() * 0.08, r.height() * 0.08, -r.width() * 0.08, -r.height() * 0.08));
+        path.addEllipse(
+            r.adjusted(r.width() * 0.08, r.height() * 0.08, -r.width() * 0.08, -r.height() * 0.08));
         const int n = 16;
         for (int i = 0; i < n; ++i) {
             const double t = i * 2 * std::numbers::pi / n;
@@ -492,9 +504,9 @@ QPainterPath FrameShape(const QString& shape, const QRectF& r)
         path = path.simplified();
     } else if (shape == QLatin1String("octagon")) {
         const double c = r.width() * 0.29;
-        QPolygonF poly{{r.left() + c, r.top()}, {r.right() - c, r.top()}, {r.right(), r.top() + c},
+        QPolygonF poly{{r.left() + c, r.top()},     {r.right() - c, r.top()},    {r.right(), r.top() + c},
                        {r.right(), r.bottom() - c}, {r.right() - c, r.bottom()}, {r.left() + c, r.bottom()},
-                       {r.left(), r.bottom() - c}, {r.left(), r.top() + c}};
+                       {r.left(), r.bottom() - c},  {r.left(), r.top() + c}};
         path.addPolygon(poly);
         path.closeSubpath();
     } else if (shape == QLatin1String("ticket")) {
@@ -599,7 +611,8 @@ int MakeFrames(const QString& root, const QString& source)
             const QStringList a = line.split(QRegularExpression(QStringLiteral("\\s+")));
             if (a[0] != QLatin1String("frame"))
                 throw TFailure{QStringLiteral("expected \"frame\"")};
-            WriteBitmap(MakeFrame(a), QStringLiteral("%1/frame%2.bmp").arg(base).arg(++count, 3, 10, QLatin1Char('0')));
+            WriteBitmap(MakeFrame(a),
+                        QStringLiteral("%1/frame%2.bmp").arg(base).arg(++count, 3, 10, QLatin1Char('0')));
         } catch (const TFailure& failure) {
             throw TFailure{QStringLiteral("%1:%2: error: %3").arg(source).arg(lineNo).arg(failure.Message)};
         }

@@ -11,6 +11,7 @@
 // group names and their folders relative to the index's folder. data/templates/README.md
 // describes the source form. Any error is reported as FILE:LINE: error: message; the
 // index is written only when every document was.
+#include "barcode/ULOBarCode.h"
 #include "base/UCodePage932.h"
 #include "base/UStream.h"
 #include "document/ULabelData.h"
@@ -26,7 +27,6 @@
 #include "persist/UComponentText.h"
 #include "persist/UDesignSource.h"
 #include "storage/USafeFile.h"
-#include "barcode/ULOBarCode.h"
 #include "text/UFontList.h"
 #include "text/ULOText.h"
 #include <QApplication>
@@ -40,11 +40,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <map>
 #include <memory>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmo;
 
@@ -75,13 +75,15 @@ TDesignSource ParseSource(const QString& fileName)
 
 // ---- checks of the objects a design holds
 
-void CheckObject(const QString& file, int line, TDrawObject* object, const TLogRect& label, const QString& path)
+void CheckObject(const QString& file, int line, TDrawObject* object, const TLogRect& label,
+                 const QString& path)
 {
     const QString name = path.isEmpty() ? QStringLiteral("an object") : path;
     if (auto* text = dynamic_cast<TLOText*>(object)) {
         const QString face = text->Font()->Name();
         if (IsFaceUnusable(face))
-            Fail(file, line, QStringLiteral("%1 uses the face \"%2\", which no installed font provides").arg(name, face));
+            Fail(file, line,
+                 QStringLiteral("%1 uses the face \"%2\", which no installed font provides").arg(name, face));
         if (text->Text()->Lines().join(QString()).trimmed().isEmpty())
             Fail(file, line, QStringLiteral("%1 has no text").arg(name));
     }
@@ -135,14 +137,15 @@ QString PictureDataText(const QString& file, int line, const QString& pictureFil
 // is joined into one line's place so that later line numbers stay those of the file.
 QString ExpandPictures(const QString& file, int firstLine, const QString& text, std::vector<int>* lineMap)
 {
-    static const QRegularExpression picture(QStringLiteral("^(\\s*)([A-Za-z][A-Za-z0-9.]*)\\s*=\\s*@picture\\s+'([^']+)'\\s*$"));
+    static const QRegularExpression picture(
+        QStringLiteral("^(\\s*)([A-Za-z][A-Za-z0-9.]*)\\s*=\\s*@picture\\s+'([^']+)'\\s*$"));
     QString out;
     const QStringList lines = text.split(u'\n');
     for (int i = 0; i < lines.size(); ++i) {
         const QRegularExpressionMatch m = picture.match(lines[i]);
-        const QString expanded = m.hasMatch()
-                                     ? PictureDataText(file, firstLine + i, m.captured(3), m.captured(1), m.captured(2))
-                                     : lines[i];
+        const QString expanded =
+            m.hasMatch() ? PictureDataText(file, firstLine + i, m.captured(3), m.captured(1), m.captured(2))
+                         : lines[i];
         const int count = int(expanded.count(u'\n')) + 1;
         for (int n = 0; n < count; ++n)
             lineMap->push_back(firstLine + i);
@@ -159,7 +162,8 @@ void BuildDocument(const TDesignSource& source, TVelmoPapers& papers, const QStr
 {
     const int paperIndex = papers.IndexOfName(source.Paper);
     if (paperIndex < 0)
-        Fail(source.File, source.PaperLine, QStringLiteral("no paper named \"%1\" in the catalogue").arg(source.Paper));
+        Fail(source.File, source.PaperLine,
+             QStringLiteral("no paper named \"%1\" in the catalogue").arg(source.Paper));
     std::unique_ptr<TPaperInfo> paper = papers.Paper(paperIndex)->Clone();
     paper->SetLandscape(source.Landscape);
     std::unique_ptr<TExPaperInfo> extra = papers.GetExInfo(source.Paper, false);
@@ -179,11 +183,15 @@ void BuildDocument(const TDesignSource& source, TVelmoPapers& papers, const QStr
             for (int k = 0; k < (source.Separate ? count : 1); ++k)
                 positions << k;
         if (!source.Separate && (positions.size() != 1 || positions[0] != 0))
-            Fail(source.File, block.HeaderLine, QStringLiteral("a shared design is [label 0] (or [label *]) only"));
+            Fail(source.File, block.HeaderLine,
+                 QStringLiteral("a shared design is [label 0] (or [label *]) only"));
         for (int k : positions) {
             if (k >= count)
                 Fail(source.File, block.HeaderLine,
-                     QStringLiteral("label %1: the paper has %2 labels (0 to %3)").arg(k).arg(count).arg(count - 1));
+                     QStringLiteral("label %1: the paper has %2 labels (0 to %3)")
+                         .arg(k)
+                         .arg(count)
+                         .arg(count - 1));
             if (!written.insert(k).second)
                 Fail(source.File, block.HeaderLine, QStringLiteral("label %1 is designed twice").arg(k));
         }
@@ -194,7 +202,7 @@ void BuildDocument(const TDesignSource& source, TVelmoPapers& papers, const QStr
             bytes = TextToComponentResource(text, QStringLiteral("LabelData"));
         } catch (const EParserError& e) {
             const int at = e.Line() >= 1 && size_t(e.Line()) <= lineMap.size() ? lineMap[size_t(e.Line() - 1)]
-                                                                                 : block.FirstLine;
+                                                                               : block.FirstLine;
             // The parser counts lines of the block; the file's line is given instead.
             QString reason = e.Message();
             reason.remove(QRegularExpression(QStringLiteral("^line [0-9]+, column [0-9]+: ")));
@@ -206,7 +214,8 @@ void BuildDocument(const TDesignSource& source, TVelmoPapers& papers, const QStr
                 TMemoryStream stream(bytes);
                 ReadLabelData(stream, objects);
             } catch (const std::exception& e) {
-                Fail(source.File, block.HeaderLine, QStringLiteral("the design does not read back: %1").arg(QString::fromUtf8(e.what())));
+                Fail(source.File, block.HeaderLine,
+                     QStringLiteral("the design does not read back: %1").arg(QString::fromUtf8(e.what())));
             }
             if (objects.Count() == 0) {
                 objects.FreeObjects();
@@ -216,8 +225,9 @@ void BuildDocument(const TDesignSource& source, TVelmoPapers& papers, const QStr
             try {
                 for (int i = 0; i < objects.Count(); ++i)
                     CheckObject(source.File, block.HeaderLine, objects[i], rect,
-                                objects[i]->Name().isEmpty() ? QStringLiteral("object %1").arg(i + 1)
-                                                             : QStringLiteral("object %1").arg(objects[i]->Name()));
+                                objects[i]->Name().isEmpty()
+                                    ? QStringLiteral("object %1").arg(i + 1)
+                                    : QStringLiteral("object %1").arg(objects[i]->Name()));
             } catch (...) {
                 objects.FreeObjects();
                 throw;
@@ -232,7 +242,8 @@ void BuildDocument(const TDesignSource& source, TVelmoPapers& papers, const QStr
             data.CompressLabel(k);
             data.MakePreview(k);
             if (!data.PreviewExists(k))
-                Fail(source.File, block.HeaderLine, QStringLiteral("label %1: no preview could be drawn").arg(k));
+                Fail(source.File, block.HeaderLine,
+                     QStringLiteral("label %1: no preview could be drawn").arg(k));
         }
     }
     data.SetModified(false);
@@ -254,15 +265,17 @@ struct TGroupEntry
 
 QByteArray IndexBytes(const std::vector<std::pair<QString, std::vector<TGroupEntry>>>& sections)
 {
-    QString text = QStringLiteral("; The delivered template collection: one section per purpose,\r\n"
-                                  "; Name = the groups shown, Dir = their folders (relative to this file).\r\n");
+    QString text =
+        QStringLiteral("; The delivered template collection: one section per purpose,\r\n"
+                       "; Name = the groups shown, Dir = their folders (relative to this file).\r\n");
     for (const auto& [purpose, groups] : sections) {
         QStringList names, dirs;
         for (const TGroupEntry& g : groups) {
             names << g.Group;
             dirs << g.Dir;
         }
-        text += QStringLiteral("\r\n[%1]\r\nName=%2\r\nDir=%3\r\n").arg(purpose, names.join(u','), dirs.join(u','));
+        text += QStringLiteral("\r\n[%1]\r\nName=%2\r\nDir=%3\r\n")
+                    .arg(purpose, names.join(u','), dirs.join(u','));
     }
     return cp932::Encode(text);
 }
@@ -276,7 +289,8 @@ struct TJob
 
 int Usage()
 {
-    std::fputs("usage: make-templates --catalogue PAPERS.ppr [--index Template.dat] OUTDIR SOURCE...\n", stderr);
+    std::fputs("usage: make-templates --catalogue PAPERS.ppr [--index Template.dat] OUTDIR SOURCE...\n",
+               stderr);
     return 2;
 }
 
@@ -290,7 +304,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         // A private folder of our own, so that the toolkit does not complain about a
         // shared one.
-        const QByteArray runtime = QDir::tempPath().toLocal8Bit() + "/make-templates-" + QByteArray::number(getuid());
+        const QByteArray runtime =
+            QDir::tempPath().toLocal8Bit() + "/make-templates-" + QByteArray::number(getuid());
         if (::mkdir(runtime.constData(), 0700) == 0 || errno == EEXIST)
             qputenv("XDG_RUNTIME_DIR", runtime);
     }
@@ -329,12 +344,12 @@ int main(int argc, char** argv)
             const QFileInfo info(given);
             if (info.isDir()) {
                 QStringList found;
-                QDirIterator it(info.absoluteFilePath(), {QStringLiteral("*.txt")}, QDir::Files, QDirIterator::Subdirectories);
+                QDirIterator it(info.absoluteFilePath(), {QStringLiteral("*.txt")}, QDir::Files,
+                                QDirIterator::Subdirectories);
                 while (it.hasNext())
                     found << it.next();
-                std::sort(found.begin(), found.end(), [](const QString& a, const QString& b) {
-                    return a.toUtf8() < b.toUtf8();
-                });
+                std::sort(found.begin(), found.end(),
+                          [](const QString& a, const QString& b) { return a.toUtf8() < b.toUtf8(); });
                 if (found.isEmpty())
                     Fail(given, 0, QStringLiteral("holds no design source (*.txt)"));
                 const QDir root(info.absoluteFilePath());
@@ -366,7 +381,8 @@ int main(int argc, char** argv)
                 if (index.isEmpty())
                     continue;
                 if (jobs[j].Dir.isEmpty())
-                    Fail(jobs[j].Source, entry.Line, QStringLiteral("an index entry needs the source in a folder of a source folder"));
+                    Fail(jobs[j].Source, entry.Line,
+                         QStringLiteral("an index entry needs the source in a folder of a source folder"));
                 const QString dirText = QString(jobs[j].Dir).replace(u'/', u'\\');
                 auto section = std::find_if(sections.begin(), sections.end(), [&](const auto& s) {
                     return s.first.compare(entry.Purpose, Qt::CaseInsensitive) == 0;
@@ -380,10 +396,12 @@ int main(int argc, char** argv)
                 for (const TGroupEntry& g : section->second) {
                     if (g.Group == entry.Group && g.Dir != dirText)
                         Fail(jobs[j].Source, entry.Line,
-                             QStringLiteral("group %1 of %2 is already the folder %3 (%4)").arg(entry.Group, entry.Purpose, g.Dir, g.Where));
+                             QStringLiteral("group %1 of %2 is already the folder %3 (%4)")
+                                 .arg(entry.Group, entry.Purpose, g.Dir, g.Where));
                     if (g.Dir == dirText && g.Group != entry.Group)
                         Fail(jobs[j].Source, entry.Line,
-                             QStringLiteral("folder %1 is already the group %2 of %3 (%4)").arg(dirText, g.Group, entry.Purpose, g.Where));
+                             QStringLiteral("folder %1 is already the group %2 of %3 (%4)")
+                                 .arg(dirText, g.Group, entry.Purpose, g.Where));
                     known = known || g.Group == entry.Group;
                 }
                 if (!known)

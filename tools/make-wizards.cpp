@@ -15,6 +15,8 @@
 // reported as FILE:LINE: message and fails the build.
 #include "base/UCodePage932.h"
 #include "base/UExceptions.h"
+#include "base/UStream.h"
+#include "cli/UToolDump.h"
 #include "document/ULabelData.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
@@ -22,9 +24,7 @@
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
 #include "persist/UComponentText.h"
-#include "base/UStream.h"
 #include "storage/USafeFile.h"
-#include "cli/UToolDump.h"
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -136,7 +136,8 @@ void BuildDesign(const TVelmoPapers& papers, const QString& sourceFile, const QS
     paper->SetLandscape(source.Landscape);
     std::unique_ptr<TExPaperInfo> extra = papers.GetExInfo(source.Paper, false);
     std::unique_ptr<TImagePaperInfo> images;
-    std::unique_ptr<TExtraPaperInfo> record = papers.FindRecord(TVelmoPapers::PaperImagesBaseName(), source.Paper);
+    std::unique_ptr<TExtraPaperInfo> record =
+        papers.FindRecord(TVelmoPapers::PaperImagesBaseName(), source.Paper);
     if (auto* found = dynamic_cast<TImagePaperInfo*>(record.get())) {
         record.release();
         images.reset(found);
@@ -211,7 +212,8 @@ int main(int argc, char** argv)
                 QDir().mkpath(QFileInfo(outDir + u'/' + relative).absolutePath());
                 WriteDataFile(file, outDir + u'/' + relative);
             } else if (suffix == u"txt") {
-                const QString target = outDir + u'/' + relative.left(relative.size() - 4) + QStringLiteral(".lbd");
+                const QString target =
+                    outDir + u'/' + relative.left(relative.size() - 4) + QStringLiteral(".lbd");
                 BuildDesign(papers, file, target);
                 ++count;
             }

@@ -518,9 +518,10 @@ void TfrmScanner::JobDone()
             SetArea(FCaps.Area.isEmpty() ? FCaps.MaxArea : FCaps.Area);
         }
         UpdateSizeLabel();
-        FMessage->setText(FCaps.HasArea
-                              ? QStringLiteral("取り込む範囲をプレビューでドラッグして選び、「取り込み」を押してください。")
-                              : QStringLiteral("設定を選んで「取り込み」を押してください。"));
+        FMessage->setText(
+            FCaps.HasArea
+                ? QStringLiteral("取り込む範囲をプレビューでドラッグして選び、「取り込み」を押してください。")
+                : QStringLiteral("設定を選んで「取り込み」を押してください。"));
         break;
     }
     case TJob::Preview:

@@ -170,7 +170,8 @@ int TSaneDevice::FindOption(const char* name) const
         return -1;
     SANE_Int count = 0;
     const SANE_Option_Descriptor* first = sane_get_option_descriptor(HandleOf(FHandle), 0);
-    if (!first || sane_control_option(HandleOf(FHandle), 0, SANE_ACTION_GET_VALUE, &count, nullptr) != SANE_STATUS_GOOD)
+    if (!first ||
+        sane_control_option(HandleOf(FHandle), 0, SANE_ACTION_GET_VALUE, &count, nullptr) != SANE_STATUS_GOOD)
         return -1;
     for (int i = 1; i < count; ++i) {
         const SANE_Option_Descriptor* d = sane_get_option_descriptor(HandleOf(FHandle), i);
@@ -188,7 +189,8 @@ TSaneCapabilities TSaneDevice::Capabilities() const
     SANE_Handle h = HandleOf(FHandle);
     if (const int i = FindOption(SANE_NAME_SCAN_RESOLUTION); i > 0) {
         const SANE_Option_Descriptor* d = sane_get_option_descriptor(h, i);
-        if (Settable(d) && (d->type == SANE_TYPE_INT || d->type == SANE_TYPE_FIXED) && d->size == sizeof(SANE_Word)) {
+        if (Settable(d) && (d->type == SANE_TYPE_INT || d->type == SANE_TYPE_FIXED) &&
+            d->size == sizeof(SANE_Word)) {
             SANE_Word value = 0;
             if (sane_control_option(h, i, SANE_ACTION_GET_VALUE, &value, nullptr) == SANE_STATUS_GOOD)
                 caps.Resolution = int(std::lround(WordValue(d, value)));
@@ -209,7 +211,8 @@ TSaneCapabilities TSaneDevice::Capabilities() const
             if (caps.Resolution > 0 && !caps.Resolutions.contains(caps.Resolution))
                 caps.Resolutions.append(caps.Resolution);
             std::sort(caps.Resolutions.begin(), caps.Resolutions.end());
-            caps.Resolutions.erase(std::unique(caps.Resolutions.begin(), caps.Resolutions.end()), caps.Resolutions.end());
+            caps.Resolutions.erase(std::unique(caps.Resolutions.begin(), caps.Resolutions.end()),
+                                   caps.Resolutions.end());
         }
     }
     if (const int i = FindOption(SANE_NAME_SCAN_MODE); i > 0) {
@@ -223,7 +226,8 @@ TSaneCapabilities TSaneDevice::Capabilities() const
                     caps.Modes.append(QString::fromLocal8Bit(d->constraint.string_list[k]));
         }
     }
-    const char* corners[] = {SANE_NAME_SCAN_TL_X, SANE_NAME_SCAN_TL_Y, SANE_NAME_SCAN_BR_X, SANE_NAME_SCAN_BR_Y};
+    const char* corners[] = {SANE_NAME_SCAN_TL_X, SANE_NAME_SCAN_TL_Y, SANE_NAME_SCAN_BR_X,
+                             SANE_NAME_SCAN_BR_Y};
     double current[4] = {};
     double lowest[4] = {};
     double highest[4] = {};
@@ -232,10 +236,10 @@ TSaneCapabilities TSaneDevice::Capabilities() const
         const int i = FindOption(corners[c]);
         const SANE_Option_Descriptor* d = i > 0 ? sane_get_option_descriptor(h, i) : nullptr;
         SANE_Word value = 0;
-        all = Settable(d) && d->unit == SANE_UNIT_MM && d->size == sizeof(SANE_Word)
-              && (d->type == SANE_TYPE_INT || d->type == SANE_TYPE_FIXED)
-              && d->constraint_type == SANE_CONSTRAINT_RANGE && d->constraint.range
-              && sane_control_option(h, i, SANE_ACTION_GET_VALUE, &value, nullptr) == SANE_STATUS_GOOD;
+        all = Settable(d) && d->unit == SANE_UNIT_MM && d->size == sizeof(SANE_Word) &&
+              (d->type == SANE_TYPE_INT || d->type == SANE_TYPE_FIXED) &&
+              d->constraint_type == SANE_CONSTRAINT_RANGE && d->constraint.range &&
+              sane_control_option(h, i, SANE_ACTION_GET_VALUE, &value, nullptr) == SANE_STATUS_GOOD;
         if (all) {
             current[c] = WordValue(d, value);
             lowest[c] = WordValue(d, d->constraint.range->min);
@@ -258,8 +262,8 @@ void TSaneDevice::Apply(const TScanSettings& settings)
     auto setWord = [&](const char* name, double v) {
         const int i = FindOption(name);
         const SANE_Option_Descriptor* d = i > 0 ? sane_get_option_descriptor(h, i) : nullptr;
-        if (!Settable(d) || d->size != sizeof(SANE_Word)
-            || (d->type != SANE_TYPE_INT && d->type != SANE_TYPE_FIXED && d->type != SANE_TYPE_BOOL))
+        if (!Settable(d) || d->size != sizeof(SANE_Word) ||
+            (d->type != SANE_TYPE_INT && d->type != SANE_TYPE_FIXED && d->type != SANE_TYPE_BOOL))
             return;
         SANE_Word w = d->type == SANE_TYPE_BOOL ? (v != 0 ? SANE_TRUE : SANE_FALSE) : ToWord(d, v);
         const SANE_Status status = sane_control_option(h, i, SANE_ACTION_SET_VALUE, &w, nullptr);
@@ -273,8 +277,10 @@ void TSaneDevice::Apply(const TScanSettings& settings)
         if (Settable(d) && d->type == SANE_TYPE_STRING && d->size > 0) {
             std::vector<char> value(size_t(d->size) + 1, 0);
             const QByteArray mode = settings.Mode.toLocal8Bit();
-            std::memcpy(value.data(), mode.constData(), std::min<size_t>(size_t(mode.size()), size_t(d->size) - 1));
-            const SANE_Status status = sane_control_option(h, i, SANE_ACTION_SET_VALUE, value.data(), nullptr);
+            std::memcpy(value.data(), mode.constData(),
+                        std::min<size_t>(size_t(mode.size()), size_t(d->size) - 1));
+            const SANE_Status status =
+                sane_control_option(h, i, SANE_ACTION_SET_VALUE, value.data(), nullptr);
             if (status != SANE_STATUS_GOOD)
                 throw ETwain(TwainErrorMessage(status));
         }
@@ -331,9 +337,10 @@ QImage TSaneDevice::Scan(const TScanSettings& settings, const TScanProgress& pro
             throw ETwain(TwainErrorMessage(status));
         const bool single = p.format == SANE_FRAME_GRAY || p.format == SANE_FRAME_RGB;
         const int samplesPerPixel = p.format == SANE_FRAME_RGB ? 3 : 1;
-        if ((p.depth != 1 && p.depth != 8 && p.depth != 16) || p.pixels_per_line <= 0 || p.bytes_per_line <= 0
-            || int64_t(p.bytes_per_line) * 8 < int64_t(p.pixels_per_line) * samplesPerPixel * p.depth
-            || p.format > SANE_FRAME_BLUE)
+        if ((p.depth != 1 && p.depth != 8 && p.depth != 16) || p.pixels_per_line <= 0 ||
+            p.bytes_per_line <= 0 ||
+            int64_t(p.bytes_per_line) * 8 < int64_t(p.pixels_per_line) * samplesPerPixel * p.depth ||
+            p.format > SANE_FRAME_BLUE)
             throw ETwain(TwainErrorMessage(SANE_STATUS_INVAL));
         if (frame == 0) {
             colour = p.format != SANE_FRAME_GRAY;

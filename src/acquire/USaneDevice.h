@@ -44,21 +44,21 @@ QList<TSaneDeviceInfo> ListSaneDevices(bool localOnly = false);
 // What a device offers of the settings the acquisition window shows.
 struct TSaneCapabilities
 {
-    QList<int> Resolutions;   // dots per inch, ascending; empty: fixed by the device
-    int Resolution = 0;       // the current one (0: unknown)
-    QStringList Modes;        // the device's own names ("Color", "Gray", "Lineart", …)
+    QList<int> Resolutions; // dots per inch, ascending; empty: fixed by the device
+    int Resolution = 0;     // the current one (0: unknown)
+    QStringList Modes;      // the device's own names ("Color", "Gray", "Lineart", …)
     QString Mode;
-    bool HasArea = false;     // the area can be chosen, in millimetres
-    QRectF MaxArea;           // the largest area
-    QRectF Area;              // the current one
-    bool HasPreview = false;  // the device scans quick previews
+    bool HasArea = false;    // the area can be chosen, in millimetres
+    QRectF MaxArea;          // the largest area
+    QRectF Area;             // the current one
+    bool HasPreview = false; // the device scans quick previews
 };
 
 struct TScanSettings
 {
-    int Resolution = 0;       // 0: leave the device's
-    QString Mode;             // empty: leave the device's
-    QRectF Area;              // millimetres; empty: leave the device's
+    int Resolution = 0; // 0: leave the device's
+    QString Mode;       // empty: leave the device's
+    QRectF Area;        // millimetres; empty: leave the device's
     bool Preview = false;
 };
 

@@ -2,10 +2,10 @@
 #include "app/UAppFrame.h"
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <QTimer>
 
 namespace velmo {
@@ -44,21 +44,11 @@ TfrmAbout::TfrmAbout(bool splash, bool staffRoll, QWidget* parent) : QDialog(par
 
 QStringList TfrmAbout::StaffRoll()
 {
-    return {QStringLiteral("ベルモ 制作スタッフ"),
-            QString(),
-            QStringLiteral("企画・設計"),
-            QStringLiteral("ベルモ開発チーム"),
-            QString(),
-            QStringLiteral("プログラム"),
-            QStringLiteral("ベルモ開発チーム"),
-            QString(),
-            QStringLiteral("用紙データ"),
-            QStringLiteral("ベルモ用紙情報係"),
-            QString(),
-            QStringLiteral("イラスト・デザイン"),
-            QStringLiteral("ベルモ デザイン室"),
-            QString(),
-            QStringLiteral("使ってくださる皆さまへ"),
+    return {QStringLiteral("ベルモ 制作スタッフ"), QString(), QStringLiteral("企画・設計"),
+            QStringLiteral("ベルモ開発チーム"),    QString(), QStringLiteral("プログラム"),
+            QStringLiteral("ベルモ開発チーム"),    QString(), QStringLiteral("用紙データ"),
+            QStringLiteral("ベルモ用紙情報係"),    QString(), QStringLiteral("イラスト・デザイン"),
+            QStringLiteral("ベルモ デザイン室"),   QString(), QStringLiteral("使ってくださる皆さまへ"),
             QStringLiteral("ありがとうございます")};
 }
 
@@ -88,7 +78,8 @@ void TfrmAbout::paintEvent(QPaintEvent*)
     title.setPixelSize(56);
     title.setBold(true);
     p.setFont(title);
-    p.drawText(QRect(28, 60, 260, 80), Qt::AlignLeft | Qt::AlignVCenter, ExpandMacros(QStringLiteral("$(AppName)")));
+    p.drawText(QRect(28, 60, 260, 80), Qt::AlignLeft | Qt::AlignVCenter,
+               ExpandMacros(QStringLiteral("$(AppName)")));
     QFont small = font();
     small.setPixelSize(15);
     p.setFont(small);

@@ -111,8 +111,9 @@ TfrmEnvironment::TfrmEnvironment(QWidget* parent) : QDialog(parent)
     connect(FAutoPath, &QRadioButton::toggled, this, [this] { PathModeChanged(); });
     connect(FBrowse, &QPushButton::clicked, this, [this] {
         // The chosen file's folder is the path: the user points at any file of the data.
-        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("パスの選択"), FPath->text(), QString(),
-                                                          nullptr, QFileDialog::DontUseNativeDialog);
+        const QString file =
+            QFileDialog::getOpenFileName(this, QStringLiteral("パスの選択"), FPath->text(), QString(),
+                                         nullptr, QFileDialog::DontUseNativeDialog);
         if (!file.isEmpty())
             FPath->setText(QFileInfo(file).absolutePath());
     });
@@ -124,10 +125,12 @@ TfrmEnvironment::TfrmEnvironment(QWidget* parent) : QDialog(parent)
             menu.addAction(entry, this, [this, entry] { FPath->setText(entry); });
         if (!entries.isEmpty()) {
             menu.addSeparator();
-            menu.addAction(QStringLiteral("履歴の消去"), this, [this] {
-                FPathHistory->Clear();
-                FHistory->setEnabled(false);
-            })->setObjectName(QStringLiteral("actClearHistory"));
+            menu.addAction(QStringLiteral("履歴の消去"), this,
+                           [this] {
+                               FPathHistory->Clear();
+                               FHistory->setEnabled(false);
+                           })
+                ->setObjectName(QStringLiteral("actClearHistory"));
         }
         menu.exec(FHistory->mapToGlobal(QPoint(0, FHistory->height())));
     });

@@ -3,42 +3,40 @@
 #include "app/FAppForms.h"
 #include "app/FEnvironment.h"
 #include "app/FHistoryMenu.h"
-#include "paperui/FPaperMaintenance.h"
-#include "paperui/FPaperSelect.h"
 #include "app/FTemplateCall.h"
-#include "draw/UDOAction.h"
-#include "paperui/FUpdatePaper.h"
 #include "app/UAppFrame.h"
 #include "app/UAutoSave.h"
 #include "app/UMainCommands.h"
-#include "base/UFolderHistory.h"
 #include "base/UDateTime.h"
+#include "base/UFolderHistory.h"
 #include "base/UModalResult.h"
-#include "document/FOldPaperMerge.h"
 #include "document/FField.h"
+#include "document/FOldPaperMerge.h"
 #include "document/FProduct.h"
-#include "layout/FLayout.h"
 #include "document/FProductDialogs.h"
-#include "sheet/FSheet.h"
 #include "document/ULabelData.h"
 #include "document/UProductInfo.h"
-#include "sheet/USheetLabels.h"
+#include "draw/UDOAction.h"
+#include "glabels/UGlabelsProject.h"
 #include "imaging/FPhotoCD.h"
-#include "merge/ULOInsertion.h"
+#include "layout/FLayout.h"
 #include "merge/FCsvBrowser.h"
 #include "merge/FInsertionController.h"
 #include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
+#include "merge/ULOInsertion.h"
 #include "merge/UMergeSession.h"
 #include "objects/FImageDialogs.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
-#include "glabels/UGlabelsProject.h"
-#include <QListWidget>
+#include "paperui/FPaperMaintenance.h"
+#include "paperui/FPaperSelect.h"
+#include "paperui/FUpdatePaper.h"
 #include "print/FPrintPaper.h"
 #include "print/UPrinter.h"
-#include <set>
+#include "sheet/FSheet.h"
+#include "sheet/USheetLabels.h"
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -52,6 +50,7 @@
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPrintDialog>
@@ -63,6 +62,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <set>
 
 namespace velmo {
 
@@ -79,8 +79,8 @@ QString AppTitle()
 
 QString DocumentFilter()
 {
-    return FormatText(QStringLiteral("%sﾃﾞｰﾀ(*.%s)|*.%s|すべてのﾌｧｲﾙ(*.*)|*.*"), {AppTitle(), QStringLiteral("lbd"),
-                                                                             QStringLiteral("lbd")});
+    return FormatText(QStringLiteral("%sﾃﾞｰﾀ(*.%s)|*.%s|すべてのﾌｧｲﾙ(*.*)|*.*"),
+                      {AppTitle(), QStringLiteral("lbd"), QStringLiteral("lbd")});
 }
 
 // "A(*.a)|*.a|B(*.*)|*.*" as Qt writes filters: "A(*.a);;B(*.*)".
@@ -167,10 +167,8 @@ public:
 // ---------------------------------------------------------------------------------
 
 TfrmMain::TfrmMain(QWidget* parent, TBare)
-    : QMainWindow(parent),
-      FMergeData(std::make_unique<TCsvDB>()),
-      FMergeSession(std::make_unique<TMergeSession>(*FMergeData)),
-      FBare(true)
+    : QMainWindow(parent), FMergeData(std::make_unique<TCsvDB>()),
+      FMergeSession(std::make_unique<TMergeSession>(*FMergeData)), FBare(true)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QGuiApplication::applicationDisplayName());
@@ -179,8 +177,7 @@ TfrmMain::TfrmMain(QWidget* parent, TBare)
 }
 
 TfrmMain::TfrmMain(QWidget* parent)
-    : QMainWindow(parent),
-      FMergeData(std::make_unique<TCsvDB>()),
+    : QMainWindow(parent), FMergeData(std::make_unique<TCsvDB>()),
       FMergeSession(std::make_unique<TMergeSession>(*FMergeData))
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -215,7 +212,8 @@ TfrmMain::TfrmMain(QWidget* parent)
     FModifiedTimer->start();
     FAutoSave = std::make_unique<TAutoSave>(TAutoSave::DefaultFolder());
     FAutoSaveTimer = new QTimer(this);
-    FAutoSaveTimer->setInterval(std::max(5, ReadSettingInteger(QStringLiteral("AutoSaveSeconds"), 120)) * 1000);
+    FAutoSaveTimer->setInterval(std::max(5, ReadSettingInteger(QStringLiteral("AutoSaveSeconds"), 120)) *
+                                1000);
     connect(FAutoSaveTimer, &QTimer::timeout, this, [this] { AutoSaveNow(); });
     FAutoSaveTimer->start();
 }
@@ -237,8 +235,8 @@ void TfrmMain::SetSplashEnabled(bool value)
     GSplashEnabled = value;
 }
 
-QAction* TfrmMain::AddCommand(QMenu* menu, const QString& name, const QString& caption, const QKeySequence& shortcut,
-                              std::function<void()> run)
+QAction* TfrmMain::AddCommand(QMenu* menu, const QString& name, const QString& caption,
+                              const QKeySequence& shortcut, std::function<void()> run)
 {
     QAction* action = menu->addAction(caption);
     action->setObjectName(name);
@@ -259,14 +257,16 @@ void TfrmMain::BuildCommands()
 {
     FFileMenu = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     QMenu* file = FFileMenu;
-    AddCommand(file, QStringLiteral("actNew"), QStringLiteral("新規作成(&N)..."), QKeySequence(Qt::CTRL | Qt::Key_N),
-               [this] { NewDocument(false); });
-    QAction* wizard = AddCommand(file, QStringLiteral("actWizard"), QStringLiteral("新規作成ウイザード(&W)..."), {},
-                                 [this] { RunWizard(TWizardKind::Plain); });
-    QAction* matching = AddCommand(file, QStringLiteral("actMatching"), QStringLiteral("新規作成おそろいラベル(&E)..."),
-                                   {}, [this] { RunWizard(TWizardKind::Matching); });
-    AddCommand(file, QStringLiteral("actOpen"), QStringLiteral("開く(&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O),
-               [this] { OpenDocument(QString()); });
+    AddCommand(file, QStringLiteral("actNew"), QStringLiteral("新規作成(&N)..."),
+               QKeySequence(Qt::CTRL | Qt::Key_N), [this] { NewDocument(false); });
+    QAction* wizard =
+        AddCommand(file, QStringLiteral("actWizard"), QStringLiteral("新規作成ウイザード(&W)..."), {},
+                   [this] { RunWizard(TWizardKind::Plain); });
+    QAction* matching =
+        AddCommand(file, QStringLiteral("actMatching"), QStringLiteral("新規作成おそろいラベル(&E)..."), {},
+                   [this] { RunWizard(TWizardKind::Matching); });
+    AddCommand(file, QStringLiteral("actOpen"), QStringLiteral("開く(&O)..."),
+               QKeySequence(Qt::CTRL | Qt::Key_O), [this] { OpenDocument(QString()); });
     FRecentMenu = file->addMenu(QStringLiteral("最近使ったファイル(&D)"));
     FRecentMenu->setObjectName(QStringLiteral("mnuRecent"));
     FRecentAnchor = FRecentMenu->addAction(QStringLiteral("(なし)"));
@@ -282,28 +282,32 @@ void TfrmMain::BuildCommands()
     FFolderHistory = new THistoryManager(this);
     FFolderHistory->SetRegistryKey(QStringLiteral("$(LabelDataHistory)"));
     file->addSeparator();
-    AddCommand(file, QStringLiteral("actSave"), QStringLiteral("保存(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S),
-               [this] { Save(); });
-    AddCommand(file, QStringLiteral("actSaveAs"), QStringLiteral("名前を付けて保存(&A)..."), {}, [this] { SaveAs(); });
-    AddCommand(file, QStringLiteral("actExport"), QStringLiteral("他形式保存(&H)..."), {}, [this] { ExportLabel(); });
+    AddCommand(file, QStringLiteral("actSave"), QStringLiteral("保存(&S)"),
+               QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Save(); });
+    AddCommand(file, QStringLiteral("actSaveAs"), QStringLiteral("名前を付けて保存(&A)..."), {},
+               [this] { SaveAs(); });
+    AddCommand(file, QStringLiteral("actExport"), QStringLiteral("他形式保存(&H)..."), {},
+               [this] { ExportLabel(); });
     file->addSeparator();
-    AddCommand(file, QStringLiteral("actTemplate"), QStringLiteral("ラベルテンプレートの呼び出し(&T)..."), {}, [this] {
-        // The template replaces the current label's design.
-        if (!FDocument || FDocument->LabelCount() == 0)
-            return;
-        StoreLayout();
-        const int k = std::clamp(FDocument->CurrentLabelNo(), 0, FDocument->LabelCount() - 1);
-        if (!CallLabelTemplate(*FDocument, k, this))
-            return;
-        // The history refers to the objects the view showed before.
-        TActionList::Instance().Clear();
-        FDocument->SetModified(true);
-        if (FSheet)
-            FSheet->RefreshPositions({k});
-        else
-            ShowView(false);
-    });
-    AddCommand(file, QStringLiteral("actSelectPaper"), QStringLiteral("用紙選択(&L)..."), {}, [this] { ChangePaper(); });
+    AddCommand(file, QStringLiteral("actTemplate"), QStringLiteral("ラベルテンプレートの呼び出し(&T)..."), {},
+               [this] {
+                   // The template replaces the current label's design.
+                   if (!FDocument || FDocument->LabelCount() == 0)
+                       return;
+                   StoreLayout();
+                   const int k = std::clamp(FDocument->CurrentLabelNo(), 0, FDocument->LabelCount() - 1);
+                   if (!CallLabelTemplate(*FDocument, k, this))
+                       return;
+                   // The history refers to the objects the view showed before.
+                   TActionList::Instance().Clear();
+                   FDocument->SetModified(true);
+                   if (FSheet)
+                       FSheet->RefreshPositions({k});
+                   else
+                       ShowView(false);
+               });
+    AddCommand(file, QStringLiteral("actSelectPaper"), QStringLiteral("用紙選択(&L)..."), {},
+               [this] { ChangePaper(); });
     QMenu* merge = file->addMenu(QStringLiteral("差し込みデータ(&M)"));
     merge->setObjectName(QStringLiteral("mnuMerge"));
     AddCommand(merge, QStringLiteral("actMergeFile"), QStringLiteral("CSVファイルの選択(&F)..."), {},
@@ -313,8 +317,12 @@ void TfrmMain::BuildCommands()
     {
         // The record browser over the label: which record the merge objects show.
         FInsertionController = new TfrmInsertionController(this, *FMergeSession);
-        FInsertionController->Position = [this] { return FDocument ? std::max(FDocument->CurrentLabelNo(), 0) : 0; };
-        FInsertionController->SelectedField = [this] { return FLayout ? std::max(FLayout->MergeFieldOfSelection(), 0) : 0; };
+        FInsertionController->Position = [this] {
+            return FDocument ? std::max(FDocument->CurrentLabelNo(), 0) : 0;
+        };
+        FInsertionController->SelectedField = [this] {
+            return FLayout ? std::max(FLayout->MergeFieldOfSelection(), 0) : 0;
+        };
         FInsertionController->OnRecordChanged = [this] {
             if (FLayout)
                 FLayout->ReapplyMergeRecord();
@@ -325,8 +333,7 @@ void TfrmMain::BuildCommands()
         controller->setEnabled(false);
         FInsertionController->OnClosed = [controller] { controller->setChecked(false); };
         connect(controller, &QAction::triggered, this, [this, controller](bool on) {
-            if (on && !FMergeSession->Linked() &&
-                !ChooseMergeData()) {
+            if (on && !FMergeSession->Linked() && !ChooseMergeData()) {
                 controller->setChecked(false);
                 return;
             }
@@ -338,10 +345,12 @@ void TfrmMain::BuildCommands()
         });
     }
     file->addSeparator();
-    AddCommand(file, QStringLiteral("actEnvironment"), QStringLiteral("環境設定(&E)..."), {}, [this] { EnvironmentDialog(); });
-    AddCommand(file, QStringLiteral("actPrinterSetup"), QStringLiteral("プリンタ設定(&R)..."), {}, [this] { PrinterSetup(); });
-    AddCommand(file, QStringLiteral("actPrint"), QStringLiteral("印刷(&P)..."), QKeySequence(Qt::CTRL | Qt::Key_P),
-               [this] { Print(); });
+    AddCommand(file, QStringLiteral("actEnvironment"), QStringLiteral("環境設定(&E)..."), {},
+               [this] { EnvironmentDialog(); });
+    AddCommand(file, QStringLiteral("actPrinterSetup"), QStringLiteral("プリンタ設定(&R)..."), {},
+               [this] { PrinterSetup(); });
+    AddCommand(file, QStringLiteral("actPrint"), QStringLiteral("印刷(&P)..."),
+               QKeySequence(Qt::CTRL | Qt::Key_P), [this] { Print(); });
     file->addSeparator();
     AddCommand(file, QStringLiteral("actExit"), ExpandMacros(QStringLiteral("$(AppName)の終了(&X)")), {},
                [this] { close(); });
@@ -355,30 +364,36 @@ void TfrmMain::BuildCommands()
     FRecentMenu->setEnabled(!FOpenHistory->Items().isEmpty());
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-    AddCommand(view, QStringLiteral("actSheetView"), QStringLiteral("ラベルシート表示(&S)"), {}, [this] { SwitchView(true); });
-    AddCommand(view, QStringLiteral("actLayoutView"), QStringLiteral("ラベル表示(&L)"), {}, [this] { SwitchView(false); });
+    AddCommand(view, QStringLiteral("actSheetView"), QStringLiteral("ラベルシート表示(&S)"), {},
+               [this] { SwitchView(true); });
+    AddCommand(view, QStringLiteral("actLayoutView"), QStringLiteral("ラベル表示(&L)"), {},
+               [this] { SwitchView(false); });
 
     FHelpMenu = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     QMenu* help = FHelpMenu;
     AddCommand(help, QStringLiteral("actHelp"), ExpandMacros(QStringLiteral("$(AppName)の使い方(&C)")),
                QKeySequence(Qt::Key_F1), [this] { OpenHelp(); });
     help->addSeparator();
-    AddCommand(help, QStringLiteral("actUpdatePaper"), QStringLiteral("用紙情報の自動更新(&U)..."), {}, [this] {
-        if (TVelmoPapers* papers = Catalogue ? Catalogue() : nullptr)
-            ExecuteUpdatePaper(*papers, this);
-    });
-    AddCommand(help, QStringLiteral("actOldPaperMerge"), QStringLiteral("以前の用紙情報の取り込み(&I)..."), {}, [this] {
-        if (TVelmoPapers* papers = Catalogue ? Catalogue() : nullptr)
-            ExecuteOldPaperMerge(this, *papers);
-    });
+    AddCommand(help, QStringLiteral("actUpdatePaper"), QStringLiteral("用紙情報の自動更新(&U)..."), {},
+               [this] {
+                   if (TVelmoPapers* papers = Catalogue ? Catalogue() : nullptr)
+                       ExecuteUpdatePaper(*papers, this);
+               });
+    AddCommand(help, QStringLiteral("actOldPaperMerge"), QStringLiteral("以前の用紙情報の取り込み(&I)..."),
+               {}, [this] {
+                   if (TVelmoPapers* papers = Catalogue ? Catalogue() : nullptr)
+                       ExecuteOldPaperMerge(this, *papers);
+               });
     help->addSeparator();
-    QAction* extended = AddCommand(help, QStringLiteral("actExtendedPaper"), QStringLiteral("用紙選択機能の拡張"), {}, [] {
-        // One switch for the paper selection, the paper editors and the wizard items
-        // of the picture and text dialogs.
-        ToggleExtendedPaperMode();
-    });
+    QAction* extended =
+        AddCommand(help, QStringLiteral("actExtendedPaper"), QStringLiteral("用紙選択機能の拡張"), {}, [] {
+            // One switch for the paper selection, the paper editors and the wizard items
+            // of the picture and text dialogs.
+            ToggleExtendedPaperMode();
+        });
     extended->setCheckable(true);
-    AddCommand(help, QStringLiteral("actUpdateUrl"), QStringLiteral("アップデートURLの変更"), {}, [this] { EditUpdateUrl(); });
+    AddCommand(help, QStringLiteral("actUpdateUrl"), QStringLiteral("アップデートURLの変更"), {},
+               [this] { EditUpdateUrl(); });
     help->addSeparator();
     AddCommand(help, QStringLiteral("actAbout"), QStringLiteral("バージョン情報(&A)..."), {}, [this] {
         const Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
@@ -392,7 +407,7 @@ void TfrmMain::BuildCommands()
     tools->setObjectName(QStringLiteral("tbMain"));
     tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
     const std::pair<const char*, const char*> buttons[] = {
-        {"actNew", "新規作成"}, {"actOpen", "開く"},       {"actSave", "保存"},
+        {"actNew", "新規作成"}, {"actOpen", "開く"},        {"actSave", "保存"},
         {"actPrint", "印刷"},   {"actSelectPaper", "用紙"}, {"actMergeFile", "CSV"},
     };
     for (const auto& [name, text] : buttons) {
@@ -457,7 +472,8 @@ void TfrmMain::AutoSaveNow()
             if (!FLayout->WriteDesignCopy())
                 return;
         } catch (const std::exception& error) {
-            statusBar()->showMessage(QStringLiteral("自動保存できませんでした: %1").arg(QString::fromUtf8(error.what())), 10000);
+            statusBar()->showMessage(
+                QStringLiteral("自動保存できませんでした: %1").arg(QString::fromUtf8(error.what())), 10000);
             return;
         }
         FDocument->SetModified(true);
@@ -468,7 +484,8 @@ void TfrmMain::AutoSaveNow()
         FAutoSave->Write(*FDocument, FFileName);
     } catch (const std::exception& error) {
         // The work goes on; the status line says the safety copy could not be kept.
-        statusBar()->showMessage(QStringLiteral("自動保存できませんでした: %1").arg(QString::fromUtf8(error.what())), 10000);
+        statusBar()->showMessage(
+            QStringLiteral("自動保存できませんでした: %1").arg(QString::fromUtf8(error.what())), 10000);
     }
 }
 
@@ -498,7 +515,9 @@ bool TfrmMain::OfferAutoSaveBack()
         return false;
     const QString shown = workFile.isEmpty() ? QStringLiteral("新規作成") : QFileInfo(workFile).fileName();
     const int answer = AppMessageBox(
-        FormatText(QStringLiteral("前回、保存されずに終了した文書「%s」の自動保存があります。\r\n復元しますか？"), {shown}),
+        FormatText(
+            QStringLiteral("前回、保存されずに終了した文書「%s」の自動保存があります。\r\n復元しますか？"),
+            {shown}),
         {bkYes, bkNo}, 0, 1, false);
     if (answer != mrYes) {
         FAutoSave->Discard();
@@ -508,7 +527,8 @@ bool TfrmMain::OfferAutoSaveBack()
     try {
         restored = TLabelData::Open(FAutoSave->CopyFile());
     } catch (const std::exception& error) {
-        Tell(FormatText(QStringLiteral("自動保存の文書を読み込めませんでした\r\n%s"), {QString::fromUtf8(error.what())}));
+        Tell(FormatText(QStringLiteral("自動保存の文書を読み込めませんでした\r\n%s"),
+                        {QString::fromUtf8(error.what())}));
         FAutoSave->Discard();
         return false;
     }
@@ -590,7 +610,8 @@ void TfrmMain::ShowView(bool sheet)
         return TfrmProduct::Execute(document.ProductInfo(), ProductDB(), this);
     };
     view->OnEditCreatorInfo = [this](TLabelData& document) {
-        return TfrmField::Execute(document.CreatorInfoJ(), document.CreatorInfoE(), ProductDB(), this) == mrOk;
+        return TfrmField::Execute(document.CreatorInfoJ(), document.CreatorInfoE(), ProductDB(), this) ==
+               mrOk;
     };
     view->OnDocumentChanged = [this] {
         if (FDocument)
@@ -703,7 +724,8 @@ bool TfrmMain::NewDocument(bool silent)
     std::unique_ptr<TPaperInfo> paper;
     bool separately = ReadSettingBool(QStringLiteral("DefaultDesign"), true);
     if (papers && papers->Count() > 0) {
-        const int named = papers->IndexOfName(ReadSettingString(QStringLiteral("DefaultPaperName"), QString()));
+        const int named =
+            papers->IndexOfName(ReadSettingString(QStringLiteral("DefaultPaperName"), QString()));
         paper = papers->Paper(std::max(0, named))->Clone();
         paper->SetLandscape(ReadSettingBool(QStringLiteral("DefaultLandScape"), false));
         if (dynamic_cast<TFreePaperInfo*>(paper.get()))
@@ -765,8 +787,9 @@ bool TfrmMain::OpenLoaded(const QString& name)
 {
     const QFileInfo info(name);
     if (info.isDir()) {
-        Tell(FormatText(QStringLiteral("「%s」はフォルダです。\r\n開くことができるのは%sのデータファイルだけです"),
-                        {name, AppTitle()}));
+        Tell(FormatText(
+            QStringLiteral("「%s」はフォルダです。\r\n開くことができるのは%sのデータファイルだけです"),
+            {name, AppTitle()}));
         return false;
     }
     if (!info.isFile()) {
@@ -777,8 +800,11 @@ bool TfrmMain::OpenLoaded(const QString& name)
     if (info.suffix().compare(QLatin1String("glabels"), Qt::CaseInsensitive) == 0)
         return OpenGlabelsProject(info.absoluteFilePath());
     if (FileLockedByOther(name)) {
-        Tell(FormatText(QStringLiteral("ファイル「%s」はほかのプログラムが使用中です。\r\nそのプログラムを終了してから開いてください"),
-                        {name}));
+        Tell(FormatText(
+            QStringLiteral(
+                "ファイル「%"
+                "s」はほかのプログラムが使用中です。\r\nそのプログラムを終了してから開いてください"),
+            {name}));
         return false;
     }
     std::unique_ptr<TLabelData> document;
@@ -823,7 +849,8 @@ bool TfrmMain::OpenGlabelsProject(const QString& name)
                 options.Catalogues = {papers};
             project = ImportGlabelsProject(file.readAll(), options);
         } catch (const std::exception& e) {
-            Tell(FormatText(QStringLiteral("gLabelsプロジェクト「%s」を開けません\r\n%s"), {name, ExceptionText(e)}));
+            Tell(FormatText(QStringLiteral("gLabelsプロジェクト「%s」を開けません\r\n%s"),
+                            {name, ExceptionText(e)}));
             return false;
         }
     }
@@ -834,7 +861,8 @@ bool TfrmMain::OpenGlabelsProject(const QString& name)
             made.push_back(std::move(*project.NewPaper));
             TTemplateImporter::Store(*papers, made);
         } catch (const std::exception& e) {
-            project.Warnings << QStringLiteral("用紙: 用紙情報に追加できませんでした（%1）").arg(ExceptionText(e));
+            project.Warnings
+                << QStringLiteral("用紙: 用紙情報に追加できませんでした（%1）").arg(ExceptionText(e));
         }
     }
     TakeDocument(std::move(project.Document), QString());
@@ -847,9 +875,11 @@ bool TfrmMain::OpenGlabelsProject(const QString& name)
         QDialog dialog(this);
         dialog.setWindowTitle(QStringLiteral("gLabelsプロジェクトの読み込み"));
         auto* layout = new QVBoxLayout(&dialog);
-        auto* label = new QLabel(FormatText(QStringLiteral("「%s」を新しいラベルとして開きました。\n次の項目は引き継げませんでした:"),
-                                            {QFileInfo(name).fileName()}),
-                                 &dialog);
+        auto* label = new QLabel(
+            FormatText(
+                QStringLiteral("「%s」を新しいラベルとして開きました。\n次の項目は引き継げませんでした:"),
+                {QFileInfo(name).fileName()}),
+            &dialog);
         layout->addWidget(label);
         auto* list = new QListWidget(&dialog);
         list->addItems(project.Warnings);
@@ -939,14 +969,16 @@ bool TfrmMain::SaveTo(const QString& fileName)
         return false;
     const QFileInfo info(fileName);
     if (info.isDir()) {
-        Tell(FormatText(QStringLiteral("「%s」はフォルダです。ファイルの名前を指定してください"), {fileName}));
+        Tell(
+            FormatText(QStringLiteral("「%s」はフォルダです。ファイルの名前を指定してください"), {fileName}));
         return SaveAs();
     }
     if (info.exists() && (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner))) {
         // Replacing would succeed in a writable folder, but the user made the file
         // read-only to keep it: another name is asked for instead.
-        Tell(FormatText(QStringLiteral("ファイル「%s」は読み取り専用です。\r\n別の名前を付けて保存してください"),
-                        {info.fileName()}));
+        Tell(FormatText(
+            QStringLiteral("ファイル「%s」は読み取り専用です。\r\n別の名前を付けて保存してください"),
+            {info.fileName()}));
         return SaveAs();
     }
     {
@@ -1061,8 +1093,9 @@ bool TfrmMain::ChangePaper()
         helper->SetMessages(SheetMessages());
         sheet = helper.get();
     }
-    TfrmPaperSelect dialog(*papers, FDocument->SeparatelyDesign(),
-                           [sheet](const TPaperInfo& paper) { return sheet->ConfirmPaperChange(paper); }, this);
+    TfrmPaperSelect dialog(
+        *papers, FDocument->SeparatelyDesign(),
+        [sheet](const TPaperInfo& paper) { return sheet->ConfirmPaperChange(paper); }, this);
     if (FDocument->Paper())
         dialog.ShowPaper(*FDocument->Paper());
     if (dialog.exec() != QDialog::Accepted || !dialog.SelectedPaper())
@@ -1070,8 +1103,10 @@ bool TfrmMain::ChangePaper()
     std::unique_ptr<TPaperInfo> paper = dialog.SelectedPaper()->Clone();
     paper->SetLandscape(dialog.Landscape());
     std::unique_ptr<TExPaperInfo> extra = papers->GetExInfo(paper->PaperName(), false);
-    std::unique_ptr<TExtraPaperInfo> record = papers->FindRecord(TVelmoPapers::PaperImagesBaseName(), paper->PaperName());
-    sheet->ChangePaper(*paper, dialog.SeparatelyDesign(), extra.get(), dynamic_cast<const TImagePaperInfo*>(record.get()));
+    std::unique_ptr<TExtraPaperInfo> record =
+        papers->FindRecord(TVelmoPapers::PaperImagesBaseName(), paper->PaperName());
+    sheet->ChangePaper(*paper, dialog.SeparatelyDesign(), extra.get(),
+                       dynamic_cast<const TImagePaperInfo*>(record.get()));
     FDocument->SetCurrentLabelNo(0);
     helper.reset();
     // The hosted view is shown again on the new paper.
@@ -1133,8 +1168,8 @@ bool TfrmMain::Print()
     };
     const double formerPrint = FDocument->LastPrint();
     FDocument->SetLastPrint(DateTimeToDayCount(QDateTime::currentDateTime()));
-    const bool printed = ExecutePrintCommand(this, *FDocument, FFileName.isEmpty() ? QStringLiteral("新規作成") : FFileName,
-                                             hooks);
+    const bool printed = ExecutePrintCommand(
+        this, *FDocument, FFileName.isEmpty() ? QStringLiteral("新規作成") : FFileName, hooks);
     if (!printed)
         FDocument->SetLastPrint(formerPrint);
     if (printed && !missingLabels.empty())
@@ -1161,7 +1196,8 @@ bool TfrmMain::ChooseMergeData()
         return false;
     QString message;
     const TMergeOpenResult result =
-        OpenMergeDataByName(FMergeSession->Database(), *FDocument, name, &message, MergeFilterSeparator(MergeFileFilters().value(filter - 1)));
+        OpenMergeDataByName(FMergeSession->Database(), *FDocument, name, &message,
+                            MergeFilterSeparator(MergeFileFilters().value(filter - 1)));
     // The former data is closed either way: the labels must stop showing it.
     RefreshView();
     if (result != TMergeOpenResult::Opened) {
@@ -1223,7 +1259,8 @@ void TfrmMain::OpenHelp()
 {
     const QString index = HelpIndexFile();
     if (index.isEmpty()) {
-        Tell(FormatText(ExpandMacros(QStringLiteral("$(SysMsgCDNotFound)")), {QStringLiteral("使い方のページ")}));
+        Tell(FormatText(ExpandMacros(QStringLiteral("$(SysMsgCDNotFound)")),
+                        {QStringLiteral("使い方のページ")}));
         return;
     }
     const QUrl url = QUrl::fromLocalFile(index);
@@ -1251,7 +1288,8 @@ QString TfrmMain::AskFileName(TFileDialogKind kind, const QString& suggested, in
     switch (kind) {
     case TFileDialogKind::OpenDocument:
         dialog.setWindowTitle(QStringLiteral("開く"));
-        dialog.setNameFilter(QtFilter(DocumentFilter() + QStringLiteral("|gLabelsプロジェクト (*.glabels)|*.glabels")));
+        dialog.setNameFilter(
+            QtFilter(DocumentFilter() + QStringLiteral("|gLabelsプロジェクト (*.glabels)|*.glabels")));
         dialog.setFileMode(QFileDialog::ExistingFile);
         break;
     case TFileDialogKind::SaveDocument:
@@ -1262,13 +1300,15 @@ QString TfrmMain::AskFileName(TFileDialogKind kind, const QString& suggested, in
         break;
     case TFileDialogKind::ExportPicture:
         dialog.setWindowTitle(QStringLiteral("他形式保存"));
-        dialog.setNameFilters(QtFilter(QStringLiteral("ビットマップ (*.bmp)|*.bmp|JPEG イメージファイル (*.jpg)|*.jpg"))
-                                  .split(QStringLiteral(";;")));
+        dialog.setNameFilters(
+            QtFilter(QStringLiteral("ビットマップ (*.bmp)|*.bmp|JPEG イメージファイル (*.jpg)|*.jpg"))
+                .split(QStringLiteral(";;")));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("bmp"));
         // The extension follows the chosen kind.
         connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
-            dialog.setDefaultSuffix(filter.contains(QStringLiteral("jpg")) ? QStringLiteral("jpg") : QStringLiteral("bmp"));
+            dialog.setDefaultSuffix(filter.contains(QStringLiteral("jpg")) ? QStringLiteral("jpg")
+                                                                           : QStringLiteral("bmp"));
         });
         break;
     case TFileDialogKind::OpenCsv:
@@ -1303,7 +1343,8 @@ QString TfrmMain::FileDialogStart(TFileDialogKind kind, const QString& suggested
 {
     // A suggested name with a folder (the current file) is where the user is; a bare
     // name starts in the last folder used for the kind, else the documents folder.
-    if (!suggested.isEmpty() && QFileInfo(suggested).isAbsolute() && QFileInfo(QFileInfo(suggested).absolutePath()).isDir())
+    if (!suggested.isEmpty() && QFileInfo(suggested).isAbsolute() &&
+        QFileInfo(QFileInfo(suggested).absolutePath()).isDir())
         return suggested;
     QString folder;
     switch (kind) {

@@ -79,7 +79,14 @@ public:
     void ShowAbout(bool staffRoll);
     void OpenHelp();
     // Chosen through the start-up choice's buttons (exposed for the tests).
-    enum class TStartupChoice { New, Open, Matching, Wizard, Exit };
+    enum class TStartupChoice
+    {
+        New,
+        Open,
+        Matching,
+        Wizard,
+        Exit
+    };
     // Runs the choice once; true when a document was made or the window closes.
     bool RunStartupChoice(TStartupChoice choice);
 
@@ -107,7 +114,13 @@ public:
 
     // ---- hooks for the tests and the test host ----
     // Replaces the file dialogs: (kind, suggested path) -> chosen path, empty on Cancel.
-    enum class TFileDialogKind { OpenDocument, SaveDocument, ExportPicture, OpenCsv };
+    enum class TFileDialogKind
+    {
+        OpenDocument,
+        SaveDocument,
+        ExportPicture,
+        OpenCsv
+    };
     std::function<QString(TFileDialogKind kind, const QString& suggested, int* filterIndex)> FileDialogHook;
     // Replaces the paper selection dialog of New: false is Cancel.
     std::function<bool()> NewPaperDialogHook;
@@ -126,7 +139,9 @@ public:
     static QString HelpIndexFile();
 
 protected:
-    struct TBare {};
+    struct TBare
+    {
+    };
     // A frame without commands or document (the test host's harness windows).
     TfrmMain(QWidget* parent, TBare);
 
@@ -159,11 +174,13 @@ private:
     void ClearUnusedMergeLink();
     void StoreLayout();
     QString AskFileName(TFileDialogKind kind, const QString& suggested, int* filterIndex);
+
 public:
     // Where the file dialog of the kind starts: the suggested file when it names a
     // folder that exists, else the last folder used for the kind, else the documents
     // folder (with the suggested name in it).
     QString FileDialogStart(TFileDialogKind kind, const QString& suggested) const;
+
 private:
     void AboutToShowHelp();
     void PrinterSetup();

@@ -29,8 +29,10 @@ bool CallLabelTemplate(TLabelData& document, int position, QWidget* parent)
         own.FreeObjects();
     }
     if (hasOwn &&
-        AppMessageBox(QStringLiteral("このラベルのデータをすべて削除してからテンプレートを呼出します。\r\nよろしいですか？"),
-                      {bkYes, bkNo}, 0, 1) != mrYes)
+        AppMessageBox(
+            QStringLiteral(
+                "このラベルのデータをすべて削除してからテンプレートを呼出します。\r\nよろしいですか？"),
+            {bkYes, bkNo}, 0, 1) != mrYes)
         return false;
     TfrmTemplate dialog(TTemplateFace::From(face), TemplateIndexFile(), parent);
     if (dialog.exec() != QDialog::Accepted)

@@ -2,8 +2,8 @@
 // The application frame: the macro table, the start-up conditions, the message box,
 // the user's settings and the search for data files. One instance lives for the run.
 #include "app/UMacroString.h"
-#include "base/USettings.h"
 #include "base/UModalResult.h"
+#include "base/USettings.h"
 #include <QList>
 #include <QObject>
 #include <QString>

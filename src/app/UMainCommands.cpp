@@ -4,10 +4,10 @@
 #include "draw/UDrawObject.h"
 #include "objects/UDOGroup.h"
 #include <QFile>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-#include <cerrno>
 
 namespace velmo {
 

@@ -47,5 +47,4 @@ private:
     QString FGroup;
 };
 
-
 } // namespace velmo

@@ -1,6 +1,5 @@
 #include "app/UStartup.h"
 #include "app/FAppForms.h"
-#include "paper/UVelmoPapers.h"
 #include "app/FMain.h"
 #include "app/FMessage.h"
 #include "app/UAppFrame.h"
@@ -78,8 +77,9 @@ TStartup::TStartup(QObject* owner) : QObject(owner)
         return QFileInfo(built).isFile() ? QDir::cleanPath(built) : QString();
     });
     // The system colour dialog's custom colours live in the settings.
-    SetCustomColorsStore([] { return ReadSettingString(QStringLiteral("CustomColors"), QString()); },
-                         [](const QString& value) { WriteSettingString(QStringLiteral("CustomColors"), value); });
+    SetCustomColorsStore(
+        [] { return ReadSettingString(QStringLiteral("CustomColors"), QString()); },
+        [](const QString& value) { WriteSettingString(QStringLiteral("CustomColors"), value); });
     CreateMainWindow = [this] {
         auto* window = new TfrmMain;
         window->Catalogue = [this] { return Papers(); };
@@ -175,7 +175,8 @@ void TStartup::Idle()
         FInitialDocumentMade = true;
         FMainWindow->MakeInitialDocument();
         const QString first = FArguments.value(0);
-        if (FMainWindow->HoldsRestoredWorkOf(first) || (first.isEmpty() && FMainWindow->HoldsRestoredWork())) {
+        if (FMainWindow->HoldsRestoredWorkOf(first) ||
+            (first.isEmpty() && FMainWindow->HoldsRestoredWork())) {
             // Restored work gets no start-up choice and takes input at once, splash or
             // not (a click on 保存 would otherwise do nothing); a file given that is
             // the restored work's own is open already, with the user's last changes.

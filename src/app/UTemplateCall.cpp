@@ -9,7 +9,8 @@ namespace velmo {
 
 void FillTemplateFields(const TDOList& objects, const TLabelData& document)
 {
-    UpdateFieldTexts(objects, {TFieldType::ftProduct, TFieldType::ftCreatorJapanese, TFieldType::ftCreatorEnglish},
+    UpdateFieldTexts(objects,
+                     {TFieldType::ftProduct, TFieldType::ftCreatorJapanese, TFieldType::ftCreatorEnglish},
                      [&document](TFieldType kind, int index, QStringList& lines) {
                          const TProductInfo& record = kind == TFieldType::ftProduct ? document.ProductInfo()
                                                       : kind == TFieldType::ftCreatorJapanese

@@ -1,36 +1,35 @@
-#include "merge/ULOInsertion.h"
 #include "app/UVelmoMain.h"
-#include "app/UStartup.h"
+#include "acquire/FScanner.h"
+#include "app/FMain.h"
 #include "app/FMessage.h"
+#include "app/UAppFrame.h"
+#include "app/UHistoryManager.h"
+#include "app/UStartup.h"
+#include "app/UToolkitTranslations.h"
+#include "app/UWizardRun.h"
+#include "barcode/FBarCodeProperty.h"
+#include "barcode/ULOBarCode.h"
+#include "base/UFolderHistory.h"
+#include "draw/UDOAction.h"
+#include "draw/UGhost.h"
+#include "imaging/UImageData.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "layout/FLayout.h"
-#include "draw/UDOAction.h"
-#include "draw/UGhost.h"
+#include "merge/ULOInsertion.h"
+#include "objects/FImageDialogs.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/UGhostDesigners.h"
-#include "app/UAppFrame.h"
 #include "objects/ULOCreator.h"
 #include "objects/ULOImage.h"
-#include "objects/FImageDialogs.h"
-#include "barcode/FBarCodeProperty.h"
-#include "barcode/ULOBarCode.h"
-#include "app/UAppFrame.h"
-#include "text/FTextDialog.h"
-#include "text/ULOText.h"
+#include "pictures/FPictureDialogs.h"
+#include "pictures/UPictureCollections.h"
+#include "print/FPrintPaper.h"
 #include "text/FDecoString.h"
+#include "text/FTextDialog.h"
 #include "text/UImageFont.h"
 #include "text/ULODecoString.h"
-#include "app/UHistoryManager.h"
-#include "print/FPrintPaper.h"
-#include "base/UFolderHistory.h"
-#include "pictures/FPictureDialogs.h"
-#include "acquire/FScanner.h"
-#include "imaging/UImageData.h"
-#include "pictures/UPictureCollections.h"
-#include "app/UWizardRun.h"
-#include "app/FMain.h"
-#include "app/UToolkitTranslations.h"
+#include "text/ULOText.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -80,14 +79,16 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         const QString name = QFileInfo(patterns).fileName();
         if (!QFileInfo(patterns).isFile() && TAppFrame::Instance()) {
             // The build's own data folder first, as for the catalogue, then the data roots.
-            const QString built = TAppFrame::Instance()->DataRoots().ExeFolder + QStringLiteral("/../data/") + name;
+            const QString built =
+                TAppFrame::Instance()->DataRoots().ExeFolder + QStringLiteral("/../data/") + name;
             patterns = QFileInfo(built).isFile() ? QDir::cleanPath(built)
                                                  : TAppFrame::Instance()->FindDataFile(name, QString());
         }
         if (!patterns.isEmpty()) {
             const QFileInfo info(patterns);
             env.PatternFile = patterns;
-            env.ThumbnailFile = info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral("-cdd.res");
+            env.ThumbnailFile =
+                info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral("-cdd.res");
         }
         return env;
     });
@@ -212,14 +213,16 @@ int RunVelmo(int argc, char** argv, const TVelmoRunHooks& hooks)
         TStartup dataMain;
         QStringList arguments = app.arguments().mid(1);
         // The layout view keeps its default style in the application's settings.
-        TfrmLayout::SetSettingsStore({ReadSettingInteger, ReadSettingString, WriteSettingInteger, WriteSettingString});
+        TfrmLayout::SetSettingsStore(
+            {ReadSettingInteger, ReadSettingString, WriteSettingInteger, WriteSettingString});
         // "--wizard OUT.lbd" and "--osoroi OUT.lbd" run one wizard over an empty main
         // window and copy its result to OUT (exit 0; cancelled 3; no data 4).
         std::optional<TWizardMode> wizardKind;
         QString wizardOut;
         if (arguments.size() >= 2 &&
             (arguments[0] == QLatin1String("--wizard") || arguments[0] == QLatin1String("--osoroi"))) {
-            wizardKind = arguments[0] == QLatin1String("--wizard") ? TWizardMode::wmWizard : TWizardMode::wmMatching;
+            wizardKind =
+                arguments[0] == QLatin1String("--wizard") ? TWizardMode::wmWizard : TWizardMode::wmMatching;
             wizardOut = arguments[1];
             arguments = arguments.mid(2);
             dataMain.CreateMainWindow = [] { return new TfrmWizardHost; };

@@ -10,14 +10,16 @@ class QWidget;
 
 namespace velmo {
 
-enum class TWizardKind {
+enum class TWizardKind
+{
     Plain,    // "新規作成ウイザード(&W)..."
     Matching, // "新規作成おそろいラベル(&E)..."
 };
 
 struct TWizardOutcome
 {
-    enum TStatus {
+    enum TStatus
+    {
         Unavailable, // the wizard's data could not be found: the main window says so
         Cancelled,   // the user left the wizard (or it failed and has told the user)
         Accepted,    // WorkFile holds the finished document

@@ -5,8 +5,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 namespace velmo {
 
@@ -18,7 +18,8 @@ QString FindWizardDataFile(TWizardMode kind)
     if (found.isEmpty() && frame) {
         QString path = relative;
         path.replace(u'\\', u'/');
-        const QString built = QDir::cleanPath(frame->DataRoots().ExeFolder + QStringLiteral("/../data/") + path);
+        const QString built =
+            QDir::cleanPath(frame->DataRoots().ExeFolder + QStringLiteral("/../data/") + path);
         if (QFileInfo(built).isFile())
             found = built;
     }
@@ -37,7 +38,8 @@ bool RunWizardCommand(TWizardMode kind, TVelmoPapers* papers, QWidget* parent,
             if (load)
                 loaded = load(resultFile);
         },
-        &notAvailable, [](TfrmWizard& dialog) {
+        &notAvailable,
+        [](TfrmWizard& dialog) {
             dialog.AskOkCancel = [](const QString& question) {
                 return AppMessageBox(question, {bkOK, bkCancel}, 0, 1, false) == mrOk;
             };
@@ -98,7 +100,8 @@ TWizardRunner MakeWizardRunner(std::function<TVelmoPapers*()> papers)
                     outcome.WorkFile = name;
                 }
             },
-            &notAvailable, [](TfrmWizard& dialog) {
+            &notAvailable,
+            [](TfrmWizard& dialog) {
                 dialog.AskOkCancel = [](const QString& question) {
                     return AppMessageBox(question, {bkOK, bkCancel}, 0, 1, false) == mrOk;
                 };

@@ -5,13 +5,13 @@
 #include "barcode/ULOZintBarCode.h"
 #include "barcode/UZintSymbol.h"
 #include "base/UNumbers.h"
+#include "draw/FDrawSite.h"
 #include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
-#include "draw/FDrawSite.h"
 #include "imaging/FColorSpec.h"
 #include "imaging/UColorSpec.h"
-#include "objects/ULOCreator.h"
 #include "objects/ULDObjects.h"
+#include "objects/ULOCreator.h"
 #include "text/UFontList.h"
 #include "text/UTextCanvas.h"
 #include "ui/FPosition.h"
@@ -20,12 +20,12 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHash>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -110,7 +110,8 @@ bool TooNarrow(int kind, const QString& entry, const QByteArray& buffer, int rat
         modules = NormalizeJAN(entry).size() == 8 ? 81 : 109;
         break;
     case bkCode39:
-        modules = ((4 * int64_t(ratio) + 600) * (Code39UpperCase(entry).size() + 2 + (check ? 1 : 0)) + 1400) / 100;
+        modules =
+            ((4 * int64_t(ratio) + 600) * (Code39UpperCase(entry).size() + 2 + (check ? 1 : 0)) + 1400) / 100;
         break;
     case bkCode128:
         modules = int64_t(Code128Symbols(buffer).size() + 1) * 12 + 19;
@@ -209,8 +210,8 @@ TfrmBarCodeProperty::TfrmBarCodeProperty(QWidget* parent) : QDialog(parent)
     FSize = new QComboBox(options);
     FSize->setObjectName(QStringLiteral("cmbSize"));
     FSize->setEditable(true);
-    for (const char* s : {"8", "9", "10", "11", "12", "14", "16", "18", "20", "22", "24", "26", "28", "32", "36",
-                          "48", "72"})
+    for (const char* s :
+         {"8", "9", "10", "11", "12", "14", "16", "18", "20", "22", "24", "26", "28", "32", "36", "48", "72"})
         FSize->addItem(QString::fromLatin1(s));
     FShowNumber = new QCheckBox(QStringLiteral("数字表示(&N)"), options);
     FShowNumber->setToolTip(QStringLiteral("バーコードの下側に数字も表示します"));
@@ -248,7 +249,8 @@ TfrmBarCodeProperty::TfrmBarCodeProperty(QWidget* parent) : QDialog(parent)
     auto* kindGroup = new QGroupBox(QStringLiteral("バーコードの種類(&K)"), page);
     FKinds = new QButtonGroup(this);
     auto* kindLayout = new QVBoxLayout(kindGroup);
-    const QString kindNames[] = {QStringLiteral("JANコード"), QStringLiteral("CODE39"), QStringLiteral("CODE128")};
+    const QString kindNames[] = {QStringLiteral("JANコード"), QStringLiteral("CODE39"),
+                                 QStringLiteral("CODE128")};
     for (int i = 0; i < 3; ++i) {
         auto* button = new QRadioButton(kindNames[i], kindGroup);
         FKinds->addButton(button, i);
@@ -593,9 +595,10 @@ bool TfrmBarCodeProperty::HandleCode128Key(QKeyEvent* key)
         InsertText(QApplication::clipboard()->text());
         return true;
     }
-    if (key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
-        key->matches(QKeySequence::DeleteEndOfWord) || key->matches(QKeySequence::DeleteStartOfWord) ||
-        key->matches(QKeySequence::DeleteEndOfLine) || key->matches(QKeySequence::DeleteCompleteLine))
+    if (key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Undo) ||
+        key->matches(QKeySequence::Redo) || key->matches(QKeySequence::DeleteEndOfWord) ||
+        key->matches(QKeySequence::DeleteStartOfWord) || key->matches(QKeySequence::DeleteEndOfLine) ||
+        key->matches(QKeySequence::DeleteCompleteLine))
         return true;
     const QString text = key->text();
     if (!text.isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
@@ -912,7 +915,8 @@ bool ReplaceBarCodeOnSite(TLOBarCode* object, TLOBarCode* replacement)
     const int added = site->IndexOfObject(replacement);
     if (added >= 0 && added != index)
         site->MoveObject(added, index);
-    TActionList::Instance().AddAction(std::make_unique<TDOAddAction>(replacement, QStringLiteral("設定変更")));
+    TActionList::Instance().AddAction(
+        std::make_unique<TDOAddAction>(replacement, QStringLiteral("設定変更")));
     site->SelectAll(false);
     replacement->SetSelected(true);
     replacement->Invalidate();
@@ -920,7 +924,8 @@ bool ReplaceBarCodeOnSite(TLOBarCode* object, TLOBarCode* replacement)
     return true;
 }
 
-bool ApplyBarCodeDialog(TfrmBarCodeProperty& dialog, TLOBarCode& code, const std::function<void(TLOBarCode&)>& more)
+bool ApplyBarCodeDialog(TfrmBarCodeProperty& dialog, TLOBarCode& code,
+                        const std::function<void(TLOBarCode&)>& more)
 {
     const bool zintObject = dynamic_cast<TLOZintBarCode*>(&code) != nullptr;
     if (zintObject == (dialog.Kind() == TfrmBarCodeProperty::kZintKind)) {

@@ -45,11 +45,12 @@ class TBarCodeSample;
 // behind them; without one the toolkit's message box is shown.
 enum class TBarCodeMessage
 {
-    bmInvalidCode,    // "バーコードが正しくありません。", one button
-    bmMidDeletion,    // "途中の文字は削除できません", caption "CODE128", OK
-    bmTooNarrow,      // the width leaves no printable module (with the width that would)
+    bmInvalidCode, // "バーコードが正しくありません。", one button
+    bmMidDeletion, // "途中の文字は削除できません", caption "CODE128", OK
+    bmTooNarrow,   // the width leaves no printable module (with the width that would)
 };
-using TBarCodeMessageHandler = std::function<void(QWidget* parent, TBarCodeMessage message, const QString& text)>;
+using TBarCodeMessageHandler =
+    std::function<void(QWidget* parent, TBarCodeMessage message, const QString& text)>;
 void SetBarCodeMessageHandler(TBarCodeMessageHandler handler);
 
 class TfrmBarCodeProperty : public QDialog
@@ -180,7 +181,8 @@ bool ReplaceBarCodeOnSite(TLOBarCode* object, TLOBarCode* replacement);
 // Writes an accepted dialog to the object as one "設定変更" step; more adds what a
 // caller's own pages hold. When the dialog chose a kind of the other family the
 // object is replaced (on its site, or for a new object through the creator).
-bool ApplyBarCodeDialog(TfrmBarCodeProperty& dialog, TLOBarCode& code, const std::function<void(TLOBarCode&)>& more);
+bool ApplyBarCodeDialog(TfrmBarCodeProperty& dialog, TLOBarCode& code,
+                        const std::function<void(TLOBarCode&)>& more);
 
 // Adds the barcode editor to the designer list (once).
 void RegisterBarCodeDesigner();

@@ -83,7 +83,7 @@ struct TSpecialName
     unsigned char Byte;
 };
 constexpr TSpecialName kSpecials[] = {
-    {"DEL", kCode128DEL}, {"FNC1", kCode128FNC1}, {"FNC2", kCode128FNC2},
+    {"DEL", kCode128DEL},   {"FNC1", kCode128FNC1}, {"FNC2", kCode128FNC2},
     {"FNC3", kCode128FNC3}, {"FNC4", kCode128FNC4},
 };
 
@@ -210,7 +210,8 @@ void TBarCode39::Draw(const QString& text)
 void DrawCode39(TTextCanvas& canvas, const QString& text, const TLogRect& rect, int elementRatio,
                 bool addCheck, bool showFrame, bool showDigits, int angle)
 {
-    auto drawer = std::make_unique<TBarCode39>(canvas, rect, elementRatio, addCheck, showFrame, showDigits, angle);
+    auto drawer =
+        std::make_unique<TBarCode39>(canvas, rect, elementRatio, addCheck, showFrame, showDigits, angle);
     drawer->Draw(text);
 }
 
@@ -392,7 +393,8 @@ bool Code128FromText(const QString& text, QByteArray* data)
     return true;
 }
 
-TBarCode128::TBarCode128(TTextCanvas& canvas, const TLogRect& rect, bool showFrame, bool showDigits, int angle)
+TBarCode128::TBarCode128(TTextCanvas& canvas, const TLogRect& rect, bool showFrame, bool showDigits,
+                         int angle)
     : TBarCodeDrawer(canvas, rect, angle, showFrame, showDigits)
 {
 }
@@ -430,7 +432,8 @@ void TBarCode128::Draw(const QByteArray& data)
         FBottom = FBarArea.Bottom - (TextHeight(QStringLiteral("0")) + 2);
 
     FSet = startSet;
-    int64_t m = Pattern(7, Code128Pattern(FSet == TCode128Set::csA ? kCode128StartA : kCode128StartB), FBottom);
+    int64_t m =
+        Pattern(7, Code128Pattern(FSet == TCode128Set::csA ? kCode128StartA : kCode128StartB), FBottom);
     FSum = FSet == TCode128Set::csA ? kCode128StartA : kCode128StartB;
     FWeight = 1;
     for (const char c : data) {

@@ -262,8 +262,8 @@ void TBarCodeDrawer::Begin(int64_t units, int64_t narrowUnits, int reductionDivi
         FPainter->setViewTransformEnabled(false);
         if (FShowFrame) {
             FPainter->fillRect(deviceRect(FRect), Qt::black);
-            FPainter->fillRect(
-                deviceRect({FRect.Left + 3, FRect.Top + 3, FRect.Right - 3, FRect.Bottom - 3}), Qt::white);
+            FPainter->fillRect(deviceRect({FRect.Left + 3, FRect.Top + 3, FRect.Right - 3, FRect.Bottom - 3}),
+                               Qt::white);
         } else {
             FPainter->fillRect(deviceRect(FRect), Qt::white);
         }

@@ -96,7 +96,7 @@ private:
     int64_t FAlong0 = 0, FAlong1 = 0; // device ends of the bar area along the symbol
     int FReduction = 0;
     std::vector<QRectF> FDeviceBars; // aligned bars, device pixels
-    QPainterPath FTurnedBars;  // turned bars, logical units, outlined with a device pixel
+    QPainterPath FTurnedBars;        // turned bars, logical units, outlined with a device pixel
 };
 
 // Draws a JAN symbol; a text of another length than 8 or 13, or one holding

@@ -10,12 +10,11 @@ namespace velmo {
 
 const TPropertyTable& TLOBarCode::Properties()
 {
-    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
-                                            .Int("BarKind", &TLOBarCode::BarKind, &TLOBarCode::SetBarKind)
-                                            .Bool("AddCheckDigit", &TLOBarCode::AddCheckDigit,
-                                                  &TLOBarCode::SetAddCheckDigit)
-                                            .Int("ElementRatio", &TLOBarCode::ElementRatio,
-                                                 &TLOBarCode::SetElementRatio);
+    static const TPropertyTable table =
+        TPropertyTable::Extending(inherited::Properties())
+            .Int("BarKind", &TLOBarCode::BarKind, &TLOBarCode::SetBarKind)
+            .Bool("AddCheckDigit", &TLOBarCode::AddCheckDigit, &TLOBarCode::SetAddCheckDigit)
+            .Int("ElementRatio", &TLOBarCode::ElementRatio, &TLOBarCode::SetElementRatio);
     return table;
 }
 

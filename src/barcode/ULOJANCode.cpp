@@ -18,7 +18,8 @@ const TPropertyTable& TLOJANCode::Properties()
             .Int("Angle", &TLOJANCode::Angle, &TLOJANCode::SetAngleValue)
             .String("JANCode", &TLOJANCode::JANCode, &TLOJANCode::SetJANCode)
             .StoredIf(&TLOJANCode::JANCodeStored)
-            .Object("Font", &TLOJANCode::Font, static_cast<void (TLOJANCode::*)(TPointBasedFont*)>(&TLOJANCode::SetFont))
+            .Object("Font", &TLOJANCode::Font,
+                    static_cast<void (TLOJANCode::*)(TPointBasedFont*)>(&TLOJANCode::SetFont))
             .Bool("ShowNumber", &TLOJANCode::ShowNumber, &TLOJANCode::SetShowNumber)
             .Bool("ShowFrame", &TLOJANCode::ShowFrame, &TLOJANCode::SetShowFrame);
     return table;

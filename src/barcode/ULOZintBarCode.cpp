@@ -6,9 +6,9 @@
 #include "text/UTextCanvas.h"
 #include <QHash>
 #include <QPainter>
-#include <memory>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace velmo {
 
@@ -201,9 +201,11 @@ double AlignedScale(const QTransform& t)
 {
     if (t.type() > QTransform::TxRotate)
         return 0;
-    if (std::abs(t.m12()) < 1e-9 && std::abs(t.m21()) < 1e-9 && std::abs(std::abs(t.m11()) - std::abs(t.m22())) < 1e-9)
+    if (std::abs(t.m12()) < 1e-9 && std::abs(t.m21()) < 1e-9 &&
+        std::abs(std::abs(t.m11()) - std::abs(t.m22())) < 1e-9)
         return std::abs(t.m11());
-    if (std::abs(t.m11()) < 1e-9 && std::abs(t.m22()) < 1e-9 && std::abs(std::abs(t.m12()) - std::abs(t.m21())) < 1e-9)
+    if (std::abs(t.m11()) < 1e-9 && std::abs(t.m22()) < 1e-9 &&
+        std::abs(std::abs(t.m12()) - std::abs(t.m21())) < 1e-9)
         return std::abs(t.m12());
     return 0;
 }
@@ -256,7 +258,8 @@ void DrawZintSymbol(TTextCanvas& canvas, const TEncodedSymbol& symbol, const TZi
         return;
 
     // The text under linear symbols, in the object's font.
-    const bool withText = drawing.ShowText && drawing.Shape == TSymbolShape::ssLinear && !symbol.Texts.empty();
+    const bool withText =
+        drawing.ShowText && drawing.Shape == TSymbolShape::ssLinear && !symbol.Texts.empty();
     int textHeight = 0;
     if (withText) {
         // The font shrinks where a text would run past the part of the symbol
@@ -292,7 +295,8 @@ void DrawZintSymbol(TTextCanvas& canvas, const TEncodedSymbol& symbol, const TZi
         y0 = area.Top - barTop * sy;
     } else {
         const double H = symbol.Size.height();
-        sx = drawing.ModuleSize > 0 ? drawing.ModuleSize / 10.0 : std::min(area.Width() / W, area.Height() / H);
+        sx = drawing.ModuleSize > 0 ? drawing.ModuleSize / 10.0
+                                    : std::min(area.Width() / W, area.Height() / H);
         sy = sx;
         x0 = area.Left + (area.Width() - W * sx) / 2;
         y0 = area.Top + (area.Height() - H * sy) / 2;

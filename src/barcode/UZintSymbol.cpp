@@ -19,7 +19,8 @@ const std::vector<TSymbologyInfo> kSymbologies = {
     {"datamatrix", BARCODE_DATAMATRIX, "データマトリックス", TSymbolShape::ssFixed, soSize, "ABC-123456"},
     {"pdf417", BARCODE_PDF417, "PDF417", TSymbolShape::ssFixed, soErrorLevel | soSize, "PDF417"},
     {"aztec", BARCODE_AZTEC, "Aztecコード", TSymbolShape::ssFixed, soErrorLevel | soSize, "AZTEC"},
-    {"japanpost", BARCODE_JAPANPOST, "カスタマバーコード", TSymbolShape::ssFixed, soNone, "2630023-3-2-B1103"},
+    {"japanpost", BARCODE_JAPANPOST, "カスタマバーコード", TSymbolShape::ssFixed, soNone,
+     "2630023-3-2-B1103"},
     {"nw7", BARCODE_CODABAR, "NW-7", TSymbolShape::ssLinear, soNone, "A123456B"},
     {"itf", BARCODE_C25INTER, "ITF", TSymbolShape::ssLinear, soNone, "123456"},
     {"itf14", BARCODE_ITF14, "ITF-14", TSymbolShape::ssLinear, soNone, "1490123456789"},
@@ -76,8 +77,8 @@ QString MatrixName(int id)
 
 bool IsMatrix(int id)
 {
-    return id == BARCODE_QRCODE || id == BARCODE_MICROQR || id == BARCODE_DATAMATRIX || id == BARCODE_PDF417 ||
-           id == BARCODE_AZTEC;
+    return id == BARCODE_QRCODE || id == BARCODE_MICROQR || id == BARCODE_DATAMATRIX ||
+           id == BARCODE_PDF417 || id == BARCODE_AZTEC;
 }
 
 // Length rules libzint does not make itself: EAN-8 and EAN-13 share its symbology,
@@ -206,7 +207,9 @@ TEncodedSymbol EncodeJapanPost(const QString& data, const TZintOptions& options)
     QString characters;
     for (int i = 0; i < 21; ++i) {
         const int v = values[size_t(i)];
-        characters += v < 10 ? QString::number(v) : v == 10 ? QStringLiteral("-") : QStringLiteral("[CC%1]").arg(v - 10);
+        characters += v < 10    ? QString::number(v)
+                      : v == 10 ? QStringLiteral("-")
+                                : QStringLiteral("[CC%1]").arg(v - 10);
     }
     result.HumanText = characters;
     result.Valid = true;
@@ -280,11 +283,11 @@ std::vector<TSymbolChoice> SizeChoices(int id)
             list.push_back({v, QStringLiteral("M%1 (%2×%2)").arg(v).arg(9 + 2 * v)});
         break;
     case BARCODE_DATAMATRIX: {
-        static const int sizes[30][2] = {{10, 10},   {12, 12},   {14, 14},   {16, 16},   {18, 18},   {20, 20},
-                                         {22, 22},   {24, 24},   {26, 26},   {32, 32},   {36, 36},   {40, 40},
-                                         {44, 44},   {48, 48},   {52, 52},   {64, 64},   {72, 72},   {80, 80},
-                                         {88, 88},   {96, 96},   {104, 104}, {120, 120}, {132, 132}, {144, 144},
-                                         {8, 18},    {8, 32},    {12, 26},   {12, 36},   {16, 36},   {16, 48}};
+        static const int sizes[30][2] = {{10, 10}, {12, 12}, {14, 14},   {16, 16},   {18, 18},   {20, 20},
+                                         {22, 22}, {24, 24}, {26, 26},   {32, 32},   {36, 36},   {40, 40},
+                                         {44, 44}, {48, 48}, {52, 52},   {64, 64},   {72, 72},   {80, 80},
+                                         {88, 88}, {96, 96}, {104, 104}, {120, 120}, {132, 132}, {144, 144},
+                                         {8, 18},  {8, 32},  {12, 26},   {12, 36},   {16, 36},   {16, 48}};
         for (int i = 0; i < 30; ++i)
             list.push_back({i + 1, QStringLiteral("%1×%2").arg(sizes[i][0]).arg(sizes[i][1])});
         break;
@@ -295,7 +298,8 @@ std::vector<TSymbolChoice> SizeChoices(int id)
         break;
     case BARCODE_AZTEC:
         for (int s = 1; s <= 36; ++s)
-            list.push_back({s, s <= 4 ? QStringLiteral("コンパクト %1層").arg(s) : QStringLiteral("%1層").arg(s - 4)});
+            list.push_back(
+                {s, s <= 4 ? QStringLiteral("コンパクト %1層").arg(s) : QStringLiteral("%1層").arg(s - 4)});
         break;
     default:
         break;

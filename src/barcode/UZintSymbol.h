@@ -15,8 +15,8 @@ namespace velmo {
 // How a symbol fills its rectangle.
 enum class TSymbolShape
 {
-    ssLinear,  // bars as tall as the rectangle allows, the width stretched to it
-    ssFixed,   // matrix, stacked and postal symbols: one scale for both directions
+    ssLinear, // bars as tall as the rectangle allows, the width stretched to it
+    ssFixed,  // matrix, stacked and postal symbols: one scale for both directions
 };
 
 // Which options a symbology takes (TZintOptions::ErrorLevel and Size).
@@ -29,9 +29,9 @@ enum TSymbolOptionKinds : unsigned
 
 struct TSymbologyInfo
 {
-    const char* Key;    // the name velmo-tool takes: "qr", "japanpost", …
-    int Id;             // the stored number (libzint's)
-    const char* Name;   // what the dialog lists (UTF-8)
+    const char* Key;  // the name velmo-tool takes: "qr", "japanpost", …
+    int Id;           // the stored number (libzint's)
+    const char* Name; // what the dialog lists (UTF-8)
     TSymbolShape Shape;
     unsigned Options;
     const char* Sample; // data the dialog starts a new symbol with
@@ -75,14 +75,14 @@ struct TSymbolText
 struct TEncodedSymbol
 {
     bool Valid = false;
-    QString Error;          // why no symbol was made, in Japanese
-    QPainterPath Dark;      // the dark modules joined into one path, module units
-    QSizeF Size;            // width and height of the symbol with its quiet zones
-    double BarsTop = 0;     // the bars' extent across the symbol
+    QString Error;      // why no symbol was made, in Japanese
+    QPainterPath Dark;  // the dark modules joined into one path, module units
+    QSizeF Size;        // width and height of the symbol with its quiet zones
+    double BarsTop = 0; // the bars' extent across the symbol
     double BarsBottom = 0;
     int DarkRectangles = 0; // what libzint handed over, before joining
     std::vector<TSymbolText> Texts;
-    QString HumanText;      // the symbol's text with the check digits libzint added
+    QString HumanText; // the symbol's text with the check digits libzint added
 };
 
 // Encodes data. Text goes in as UTF-8: QR Code, Micro QR and the other symbologies

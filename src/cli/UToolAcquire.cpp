@@ -1,14 +1,14 @@
 #include "cli/UToolAcquire.h"
 #include "acquire/FScanner.h"
 #include "acquire/USaneDevice.h"
+#include "base/UNumbers.h"
 #include "base/UStream.h"
+#include "cli/UToolCommands.h"
 #include "imaging/UPCDImage.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "text/UImageFont.h"
 #include "text/ULODecoString.h"
-#include "base/UNumbers.h"
-#include "cli/UToolCommands.h"
 #include <QImage>
 #include <QPainter>
 #include <QTextStream>

@@ -4,8 +4,8 @@
 #include "barcode/ULOBarCode.h"
 #include "barcode/ULOZintBarCode.h"
 #include "barcode/UZintSymbol.h"
-#include "draw/UCanvas.h"
 #include "cli/UToolCommands.h"
+#include "draw/UCanvas.h"
 #include <QBuffer>
 #include <QImage>
 #include <QPageSize>
@@ -42,18 +42,22 @@ int ErrorLevelValue(int id, const QString& text)
 }
 
 // Draws a libzint symbology through TLOZintBarCode.
-int CommandZintBarCode(const TSymbologyInfo& info, const QString& data, const QString& out, const QString& pdf,
-                       int dpi, int angle, int width, int height, bool digits, bool frame, const QString& face,
-                       int points, double moduleMm, const QString& ecc, int version, bool quietZone);
+int CommandZintBarCode(const TSymbologyInfo& info, const QString& data, const QString& out,
+                       const QString& pdf, int dpi, int angle, int width, int height, bool digits, bool frame,
+                       const QString& face, int points, double moduleMm, const QString& ecc, int version,
+                       bool quietZone);
 
 int Usage()
 {
     QTextStream(stderr)
-        << "usage: velmo-tool barcode KIND DATA OUT.png [--dpi N] [--angle DEG] [--size W,H] [--pdf OUT.pdf]\n"
+        << "usage: velmo-tool barcode KIND DATA OUT.png [--dpi N] [--angle DEG] [--size W,H] [--pdf "
+           "OUT.pdf]\n"
            "           [--no-digits] [--check] [--frame] [--ratio N] [--font FACE] [--size-pt PT]\n"
            "           [--module MM] [--ecc L|M|Q|H|N] [--version N] [--no-quiet-zone]\n"
            "  KIND: jan, code39 or code128 (or 0, 1, 2), or one of\n"
-           "        " << ZintKindNames() << "\n"
+           "        "
+        << ZintKindNames()
+        << "\n"
            "  lengths in 0.1 mm; --module: the module width in mm (0.1 to 10)\n"
            "  --ecc: QR L/M/Q/H, Micro QR L/M/Q, Aztec 1-4, PDF417 security level 0-8\n"
            "  --version: QR version, Micro QR M1-M4 as 1-4, Data Matrix size 1-30, PDF417 columns\n"
@@ -83,15 +87,19 @@ int64_t DefaultWidth(const TLOBarCode& code)
 
 // Draws the object into OUT.png (and OUT.pdf) with a 2 mm margin; gives the
 // picture's size. False after a reported error.
-bool WriteBarCodePictures(TLOBarCode& code, const QString& png, const QString& pdf, int dpi, int64_t* pixelWidth,
-                          int64_t* pixelHeight)
+bool WriteBarCodePictures(TLOBarCode& code, const QString& png, const QString& pdf, int dpi,
+                          int64_t* pixelWidth, int64_t* pixelHeight)
 {
     const TLogRect bounds = code.GetEncloseRect();
-    const TLogRect area{bounds.Left - kMargin, bounds.Top - kMargin, bounds.Right + kMargin, bounds.Bottom + kMargin};
+    const TLogRect area{bounds.Left - kMargin, bounds.Top - kMargin, bounds.Right + kMargin,
+                        bounds.Bottom + kMargin};
     const int64_t pw = (int64_t(area.Width()) * dpi + 253) / 254;
     const int64_t ph = (int64_t(area.Height()) * dpi + 253) / 254;
     if (pw > kMaxPixels || ph > kMaxPixels) {
-        ReportError(QStringLiteral("the picture would be %1 x %2 pixels; at most %3 per side").arg(pw).arg(ph).arg(kMaxPixels));
+        ReportError(QStringLiteral("the picture would be %1 x %2 pixels; at most %3 per side")
+                        .arg(pw)
+                        .arg(ph)
+                        .arg(kMaxPixels));
         return false;
     }
     QImage image(int(pw), int(ph), QImage::Format_RGB32);
@@ -113,7 +121,8 @@ bool WriteBarCodePictures(TLOBarCode& code, const QString& png, const QString& p
         {
             QPdfWriter writer(&buffer);
             writer.setResolution(dpi);
-            writer.setPageSize(QPageSize(QSizeF(area.Width() / 10.0, area.Height() / 10.0), QPageSize::Millimeter));
+            writer.setPageSize(
+                QPageSize(QSizeF(area.Width() / 10.0, area.Height() / 10.0), QPageSize::Millimeter));
             writer.setPageMargins(QMarginsF(0, 0, 0, 0));
             writer.setCreator(QStringLiteral("velmo-tool"));
             QPainter painter(&writer);
@@ -163,7 +172,8 @@ int CommandBarCode(const QStringList& arguments)
                 return Usage();
         } else if (a == u"--size") {
             const QStringList parts = next(&v) ? v.split(u',') : QStringList();
-            if (parts.size() != 2 || !ToInt(parts[0], &width, 1, 100000) || !ToInt(parts[1], &height, 1, 100000))
+            if (parts.size() != 2 || !ToInt(parts[0], &width, 1, 100000) ||
+                !ToInt(parts[1], &height, 1, 100000))
                 return Usage();
             sizeGiven = true;
         } else if (a == u"--pdf") {
@@ -218,15 +228,16 @@ int CommandBarCode(const QStringList& arguments)
         kind = bkCode128;
     if (kind < 0) {
         if (const TSymbologyInfo* info = FindSymbologyByKey(kindName))
-            return CommandZintBarCode(*info, positional[1], positional[2], pdf, dpi, angle, sizeGiven ? width : -1,
-                                      sizeGiven ? height : -1, digits, frame, face, points, moduleMm, ecc, version,
-                                      quietZone);
+            return CommandZintBarCode(*info, positional[1], positional[2], pdf, dpi, angle,
+                                      sizeGiven ? width : -1, sizeGiven ? height : -1, digits, frame, face,
+                                      points, moduleMm, ecc, version, quietZone);
         ReportError(QStringLiteral("unknown barcode kind \"%1\"").arg(positional[0]));
         return Usage();
     }
 
     if (moduleMm > 0 || !ecc.isEmpty() || version > 0 || !quietZone) {
-        ReportError(QStringLiteral("--module, --ecc, --version and --no-quiet-zone are for the libzint kinds"));
+        ReportError(
+            QStringLiteral("--module, --ecc, --version and --no-quiet-zone are for the libzint kinds"));
         return Usage();
     }
     TLOBarCode code;
@@ -244,16 +255,19 @@ int CommandBarCode(const QStringList& arguments)
     switch (kind) {
     case bkJAN:
         if (!IsAcceptableJAN(data)) {
-            ReportError(QStringLiteral("バーコードが正しくありません。 (JAN: 7 or 12 digits, or 8 or 13 with the "
-                                       "right check digit %1)")
-                            .arg(JANCheckDigit(data) >= 0 ? QString::number(JANCheckDigit(data)) : QStringLiteral("-")));
+            ReportError(
+                QStringLiteral("バーコードが正しくありません。 (JAN: 7 or 12 digits, or 8 or 13 with the "
+                               "right check digit %1)")
+                    .arg(JANCheckDigit(data) >= 0 ? QString::number(JANCheckDigit(data))
+                                                  : QStringLiteral("-")));
             return kExitFailure;
         }
         code.SetJANCode(NormalizeJAN(data));
         break;
     case bkCode39:
         if (!IsValidCode39(data)) {
-            ReportError(QStringLiteral("バーコードが正しくありません。 (Code 39: 0-9, A-Z, - . space $ / + %)"));
+            ReportError(
+                QStringLiteral("バーコードが正しくありません。 (Code 39: 0-9, A-Z, - . space $ / + %)"));
             return kExitFailure;
         }
         code.SetJANCode(data);
@@ -265,7 +279,8 @@ int CommandBarCode(const QStringList& arguments)
             return kExitFailure;
         }
         if (!IsValidCode128(bytes)) {
-            ReportError(QStringLiteral("バーコードが正しくありません。 (Code 128: empty, or a byte without a data value)"));
+            ReportError(QStringLiteral(
+                "バーコードが正しくありません。 (Code 128: empty, or a byte without a data value)"));
             return kExitFailure;
         }
         code.SetCodeBytes(bytes);
@@ -282,9 +297,9 @@ int CommandBarCode(const QStringList& arguments)
         return kExitFailure;
 
     QTextStream out(stdout);
-    out << "kind " << kindName << ", stored code \"" << (kind == bkCode128 ? Code128ToText(code.CodeBytes()) : code.JANCode())
-        << "\", rectangle " << width << " x " << height << " (0.1 mm), " << pw << " x " << ph << " pixels at " << dpi
-        << " dpi\n";
+    out << "kind " << kindName << ", stored code \""
+        << (kind == bkCode128 ? Code128ToText(code.CodeBytes()) : code.JANCode()) << "\", rectangle " << width
+        << " x " << height << " (0.1 mm), " << pw << " x " << ph << " pixels at " << dpi << " dpi\n";
     if (kind == bkCode128) {
         out << "symbol characters:";
         for (const int s : Code128Symbols(code.CodeBytes()))
@@ -298,9 +313,10 @@ int CommandBarCode(const QStringList& arguments)
 
 namespace {
 
-int CommandZintBarCode(const TSymbologyInfo& info, const QString& data, const QString& out, const QString& pdf,
-                       int dpi, int angle, int width, int height, bool digits, bool frame, const QString& face,
-                       int points, double moduleMm, const QString& ecc, int version, bool quietZone)
+int CommandZintBarCode(const TSymbologyInfo& info, const QString& data, const QString& out,
+                       const QString& pdf, int dpi, int angle, int width, int height, bool digits, bool frame,
+                       const QString& face, int points, double moduleMm, const QString& ecc, int version,
+                       bool quietZone)
 {
     TLOZintBarCode code;
     code.SetSymbology(info.Id);
@@ -314,7 +330,8 @@ int CommandZintBarCode(const TSymbologyInfo& info, const QString& data, const QS
     if (!ecc.isEmpty()) {
         const int level = (info.Options & soErrorLevel) ? ErrorLevelValue(info.Id, ecc) : -1;
         if (level < 0) {
-            ReportError(QStringLiteral("--ecc %1 is no error correction level of %2").arg(ecc, QString::fromLatin1(info.Key)));
+            ReportError(QStringLiteral("--ecc %1 is no error correction level of %2")
+                            .arg(ecc, QString::fromLatin1(info.Key)));
             return kExitUsage;
         }
         code.SetErrorLevel(level);
@@ -322,7 +339,9 @@ int CommandZintBarCode(const TSymbologyInfo& info, const QString& data, const QS
     if (version > 0) {
         const std::vector<TSymbolChoice> sizes = SizeChoices(info.Id);
         if (version >= int(sizes.size())) {
-            ReportError(QStringLiteral("--version %1 is no size of %2").arg(version).arg(QString::fromLatin1(info.Key)));
+            ReportError(QStringLiteral("--version %1 is no size of %2")
+                            .arg(version)
+                            .arg(QString::fromLatin1(info.Key)));
             return kExitUsage;
         }
         code.SetSymbolSize(version);
@@ -334,8 +353,8 @@ int CommandZintBarCode(const TSymbologyInfo& info, const QString& data, const QS
         return kExitFailure;
     }
     // Without a module width the symbol is laid out at a customary one and fitted.
-    const int module = moduleMm > 0 ? int(std::lround(moduleMm * 100))
-                       : info.Id == 76    ? 60  // the Japan Post bar pitch of 1.2 mm
+    const int module = moduleMm > 0                           ? int(std::lround(moduleMm * 100))
+                       : info.Id == 76                        ? 60 // the Japan Post bar pitch of 1.2 mm
                        : info.Shape == TSymbolShape::ssLinear ? 33
                                                               : 50;
     if (moduleMm > 0)

@@ -1,8 +1,8 @@
 // velmo-tool cat: a stream's bytes, unchanged or unpacked from the compressed
 // container.
 #include "base/UStream.h"
-#include "storage/UZLibStream.h"
 #include "cli/UToolCommands.h"
+#include "storage/UZLibStream.h"
 
 namespace velmo::tool {
 

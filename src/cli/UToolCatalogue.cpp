@@ -1,9 +1,9 @@
 #include "cli/UToolCatalogue.h"
 #include "base/UExceptions.h"
+#include "cli/UToolCommands.h"
 #include "paper/UPaperMaintenance.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
-#include "cli/UToolCommands.h"
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -81,8 +81,9 @@ int CommandCatalogue(const QStringList& arguments)
                 }
             } else if (action == u"order" && rest.size() == 1) {
                 QFile names;
-                const bool opened = rest[0] == u"-" ? names.open(stdin, QIODevice::ReadOnly)
-                                                    : (names.setFileName(rest[0]), names.open(QIODevice::ReadOnly));
+                const bool opened = rest[0] == u"-"
+                                        ? names.open(stdin, QIODevice::ReadOnly)
+                                        : (names.setFileName(rest[0]), names.open(QIODevice::ReadOnly));
                 if (!opened) {
                     ReportError(QStringLiteral("%1: %2").arg(rest[0], names.errorString()));
                     code = kExitFailure;
@@ -98,7 +99,8 @@ int CommandCatalogue(const QStringList& arguments)
                         out << "ordered\t" << papers.Count() << '\n';
                     }
                 }
-            } else if (action == u"purposes" && (rest.isEmpty() || rest == QStringList{QStringLiteral("--remove-unused")})) {
+            } else if (action == u"purposes" &&
+                       (rest.isEmpty() || rest == QStringList{QStringLiteral("--remove-unused")})) {
                 TPurposeList list;
                 if (papers.PurposeList())
                     list.Assign(*papers.PurposeList());
@@ -110,8 +112,8 @@ int CommandCatalogue(const QStringList& arguments)
                 }
                 for (int i = 0; i < list.Count(); ++i)
                     out << "purpose\t" << EscapeControls(list.Items(i)->ID()) << '\t'
-                        << EscapeControls(list.Items(i)->DisplayName()) << '\t' << ShapeList(list.Items(i)->ShapeMask())
-                        << '\n';
+                        << EscapeControls(list.Items(i)->DisplayName()) << '\t'
+                        << ShapeList(list.Items(i)->ShapeMask()) << '\n';
                 for (const QString& line : check.Report)
                     out << "check\t" << EscapeControls(line) << '\n';
             } else if (action == u"rename" && rest.size() == 4 &&
@@ -119,11 +121,12 @@ int CommandCatalogue(const QStringList& arguments)
                 QStringList skipped;
                 const int renamed =
                     RenamePapers(papers, Group(papers, rest[0]),
-                                 rest[1] == u"--replace" ? TRenameMode::Replace : TRenameMode::HeaderFooter, rest[2],
-                                 rest[3], &skipped);
+                                 rest[1] == u"--replace" ? TRenameMode::Replace : TRenameMode::HeaderFooter,
+                                 rest[2], rest[3], &skipped);
                 out << "renamed\t" << renamed << '\n';
                 for (const QString& name : skipped)
-                    ReportError(QStringLiteral("skipped %1 (the new name is empty or in use)").arg(EscapeControls(name)));
+                    ReportError(QStringLiteral("skipped %1 (the new name is empty or in use)")
+                                    .arg(EscapeControls(name)));
             } else if (action == u"regroup" && rest.size() == 2) {
                 out << "regrouped\t" << RegroupPapers(papers, Group(papers, rest[0]), rest[1]) << '\n';
             } else if (action == u"delete-group" && rest.size() == 1) {

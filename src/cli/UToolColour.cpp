@@ -1,13 +1,13 @@
 // velmo-tool colour: a colour setting written in the component text form,
 // painted over a rectangle, as PNG.
 #include "base/UExceptions.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolDump.h"
 #include "imaging/UColorSpec.h"
 #include "imaging/UImageData.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "persist/UComponentText.h"
-#include "cli/UToolCommands.h"
-#include "cli/UToolDump.h"
 #include <QFile>
 #include <QImage>
 #include <QPainter>

@@ -1,39 +1,38 @@
-#include "cli/UToolTemplates.h"
-#include "cli/UToolWizards.h"
 #include "cli/UToolCommands.h"
-#include "cli/UToolAcquire.h"
+#include "barcode/ULOBarCode.h"
 #include "base/UExceptions.h"
+#include "cli/UToolAcquire.h"
+#include "cli/UToolBarCode.h"
+#include "cli/UToolCatalogue.h"
+#include "cli/UToolCsv.h"
+#include "cli/UToolDate.h"
+#include "cli/UToolDocument.h"
+#include "cli/UToolDump.h"
+#include "cli/UToolExport.h"
+#include "cli/UToolImportGlabels.h"
+#include "cli/UToolImportTemplates.h"
+#include "cli/UToolPaper.h"
+#include "cli/UToolPaperDesigns.h"
+#include "cli/UToolPaperUpdate.h"
+#include "cli/UToolPapers.h"
+#include "cli/UToolPicture.h"
+#include "cli/UToolPictures.h"
+#include "cli/UToolPrint.h"
+#include "cli/UToolRender.h"
+#include "cli/UToolRes.h"
+#include "cli/UToolSheet.h"
+#include "cli/UToolTemplates.h"
+#include "cli/UToolText.h"
+#include "cli/UToolWizards.h"
 #include "imaging/USafetyBitmap.h"
 #include "storage/UDocFile.h"
 #include "storage/USafeFile.h"
-#include "cli/UToolDocument.h"
-#include "cli/UToolDump.h"
-#include "cli/UToolPaper.h"
-#include "cli/UToolImportTemplates.h"
-#include "cli/UToolImportGlabels.h"
-#include "cli/UToolPapers.h"
-#include "cli/UToolCatalogue.h"
-#include "cli/UToolPaperDesigns.h"
-#include "cli/UToolPaperUpdate.h"
 #include "text/ULOText.h"
-#include "cli/UToolPicture.h"
-#include "cli/UToolRender.h"
-#include "cli/UToolExport.h"
-#include "cli/UToolRes.h"
-#include "cli/UToolSheet.h"
-#include "cli/UToolCsv.h"
-#include "cli/UToolDate.h"
-#include "cli/UToolPrint.h"
-#include "cli/UToolText.h"
-#include "cli/UToolBarCode.h"
-#include "cli/UToolPictures.h"
-#include "barcode/ULOBarCode.h"
 #include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QApplication>
 #include <QGuiApplication>
 #include <QTextStream>
 #include <algorithm>
@@ -79,7 +78,8 @@ void Usage(FILE* to)
            "                            a gLabels project as a new work file (one line per warning)\n"
            "  catalogue CATALOGUE ACTION  catalogue upkeep: keys, renumber, order, purposes, rename,\n"
            "                            regroup, delete-group, make-system, update-info, defrag\n"
-           "  paper-designs CATALOGUE PAPER [--from FILE.lbd | --remove] [--png OUT.png [--dpi N] [--landscape]]\n"
+           "  paper-designs CATALOGUE PAPER [--from FILE.lbd | --remove] [--png OUT.png [--dpi N] "
+           "[--landscape]]\n"
            "                            a paper's background designs: listed, taken from a work file,\n"
            "                            removed, or drawn on the sheet as the paper selection shows them\n"
            "  sheet FILE.lbd SHEET OUT.png [--dpi N]  draw a sheet as the sheet view shows it\n"
@@ -172,8 +172,8 @@ QByteArray ReadStreamBytes(const QString& fileName, const QString& path)
     TFileStorage root(fileName, fmDocRead | fmDocShareDenyWrite);
     const QString element = ElementPathArgument(path);
     if (!element.isEmpty() && !root.StreamExists(element) && root.StorageExists(element))
-        throw EFileError(QStringLiteral("%1 is a storage, not a stream (velmo-tool ls lists what it holds)")
-                             .arg(path));
+        throw EFileError(
+            QStringLiteral("%1 is a storage, not a stream (velmo-tool ls lists what it holds)").arg(path));
     TDocStream stream(root, fmDocRead, element);
     return stream.ReadBytes(stream.Size());
 }
@@ -201,8 +201,8 @@ QByteArray ReadStandardInput(int64_t limit)
             bytes += input.read(6);
             if (bytes.size() >= 10) {
                 const auto* p = reinterpret_cast<const uint8_t*>(bytes.constData() + bytes.size() - 4);
-                const int64_t stated = int64_t(p[0]) | (int64_t(p[1]) << 8) | (int64_t(p[2]) << 16) |
-                                       (int64_t(p[3]) << 24);
+                const int64_t stated =
+                    int64_t(p[0]) | (int64_t(p[1]) << 8) | (int64_t(p[2]) << 16) | (int64_t(p[3]) << 24);
                 if (stated > limit)
                     throw EFileError(
                         QStringLiteral("the resource on standard input states %1 bytes, more than %2")
@@ -233,7 +233,8 @@ QByteArray ReadStandardInput(int64_t limit)
         }
         const qsizetype want = qsizetype(std::min<int64_t>(1 << 20, limit - have));
         if (bytes.capacity() < have + want)
-            bytes.reserve(qsizetype(std::min<int64_t>(limit, std::max<int64_t>(int64_t(have) * 2, have + want))));
+            bytes.reserve(
+                qsizetype(std::min<int64_t>(limit, std::max<int64_t>(int64_t(have) * 2, have + want))));
         bytes.resize(have + want);
         const qint64 got = input.read(bytes.data() + have, want);
         bytes.resize(have + std::max<qint64>(got, 0));
@@ -308,19 +309,20 @@ int RunCommand(int argc, char** argv)
     // Drawing commands need fonts and painting, but a command line tool must not need
     // a display: they get the offscreen platform unless the caller chose one. The
     // other commands need no GUI at all.
-    const bool draws = argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
-                                      qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
-                                      qstrcmp(argv[1], "colour") == 0 || qstrcmp(argv[1], "patterns") == 0 ||
-                                      qstrcmp(argv[1], "res") == 0 || qstrcmp(argv[1], "barcode") == 0 ||
-                                      qstrcmp(argv[1], "decolines") == 0 ||
-                                      qstrcmp(argv[1], "decostring") == 0 ||
-                                      qstrcmp(argv[1], "pictures") == 0 || qstrcmp(argv[1], "thumbnails") == 0);
+    const bool draws =
+        argc >= 2 && (qstrcmp(argv[1], "paper") == 0 || qstrcmp(argv[1], "picture") == 0 ||
+                      qstrcmp(argv[1], "text") == 0 || qstrcmp(argv[1], "put-label") == 0 ||
+                      qstrcmp(argv[1], "colour") == 0 || qstrcmp(argv[1], "patterns") == 0 ||
+                      qstrcmp(argv[1], "res") == 0 || qstrcmp(argv[1], "barcode") == 0 ||
+                      qstrcmp(argv[1], "decolines") == 0 || qstrcmp(argv[1], "decostring") == 0 ||
+                      qstrcmp(argv[1], "pictures") == 0 || qstrcmp(argv[1], "thumbnails") == 0);
     // Label previews and sheets are rendered through a draw site, a widget.
-    const bool widgets = argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
-                                        qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "templates") == 0 ||
-                                        qstrcmp(argv[1], "export") == 0 || qstrcmp(argv[1], "wizards") == 0 ||
-                                        qstrcmp(argv[1], "print") == 0 || qstrcmp(argv[1], "paper-designs") == 0 ||
-                                        qstrcmp(argv[1], "import-glabels") == 0);
+    const bool widgets =
+        argc >= 2 && (qstrcmp(argv[1], "put-label") == 0 || qstrcmp(argv[1], "sheet") == 0 ||
+                      qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "templates") == 0 ||
+                      qstrcmp(argv[1], "export") == 0 || qstrcmp(argv[1], "wizards") == 0 ||
+                      qstrcmp(argv[1], "print") == 0 || qstrcmp(argv[1], "paper-designs") == 0 ||
+                      qstrcmp(argv[1], "import-glabels") == 0);
     std::unique_ptr<QCoreApplication> app;
     // The scanner's windows are for a person at a display: no offscreen platform.
     bool scanWindows = false;

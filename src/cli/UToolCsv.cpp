@@ -1,7 +1,7 @@
 #include "cli/UToolCsv.h"
 #include "base/UExceptions.h"
-#include "merge/UCsvDB.h"
 #include "cli/UToolCommands.h"
+#include "merge/UCsvDB.h"
 #include <QTextStream>
 #include <cstdio>
 
@@ -11,9 +11,10 @@ namespace {
 
 int Usage()
 {
-    QTextStream(stderr) << "usage: velmo-tool csv FILE.csv [--header] [--sort FIELD[,FIELD...]] [--find TEXT]\n"
-                           "  FIELD: a field number from 1, or a field name with --header; a leading \"-\"\n"
-                           "  sorts that field descending\n";
+    QTextStream(stderr)
+        << "usage: velmo-tool csv FILE.csv [--header] [--sort FIELD[,FIELD...]] [--find TEXT]\n"
+           "  FIELD: a field number from 1, or a field name with --header; a leading \"-\"\n"
+           "  sorts that field descending\n";
     return kExitUsage;
 }
 

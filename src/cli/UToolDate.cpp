@@ -1,7 +1,7 @@
 #include "cli/UToolDate.h"
 #include "base/UDateTime.h"
-#include "text/UDateFormat.h"
 #include "cli/UToolCommands.h"
+#include "text/UDateFormat.h"
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QTextStream>
@@ -35,7 +35,8 @@ int CommandDate(const QStringList& arguments)
     }
     QDateTime when;
     if (!ParseWhen(arguments[1], when)) {
-        ReportError(QStringLiteral("\"%1\" is not a date of the form YYYY-MM-DD[THH:MM[:SS]]").arg(arguments[1]));
+        ReportError(
+            QStringLiteral("\"%1\" is not a date of the form YYYY-MM-DD[THH:MM[:SS]]").arg(arguments[1]));
         return kExitUsage;
     }
     const double dayCount = DateTimeToDayCount(when);

@@ -1,10 +1,10 @@
 // velmo-tool decolines [--folder DIR] [--length MM] OUT.png: every decorative-line
 // pattern drawn as the decorative line the chooser would make of it, one under
 // another, each with its file name.
+#include "cli/UToolCommands.h"
 #include "draw/UCanvas.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULOLine.h"
-#include "cli/UToolCommands.h"
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>

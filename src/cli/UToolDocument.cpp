@@ -1,10 +1,10 @@
 #include "cli/UToolDocument.h"
 #include "base/UDateTime.h"
-#include "persist/UComponentStream.h"
-#include "document/ULabelData.h"
-#include "paper/UVelmoPapers.h"
 #include "cli/UToolCommands.h"
 #include "cli/UToolPapers.h"
+#include "document/ULabelData.h"
+#include "paper/UVelmoPapers.h"
+#include "persist/UComponentStream.h"
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -15,10 +15,10 @@ namespace {
 
 void NewUsage()
 {
-    QTextStream(stderr)
-        << "usage: velmo-tool new (--paper NAME | --paper-file FILE PATH) [--landscape] [--design same|each] OUT.lbd\n"
-           "  --design  same: one design on every label (the default, as the paper dialog's\n"
-           "            全ラベル同じ); each: a design per label\n";
+    QTextStream(stderr) << "usage: velmo-tool new (--paper NAME | --paper-file FILE PATH) [--landscape] "
+                           "[--design same|each] OUT.lbd\n"
+                           "  --design  same: one design on every label (the default, as the paper dialog's\n"
+                           "            全ラベル同じ); each: a design per label\n";
 }
 
 QString DateText(double dayCount)
@@ -208,21 +208,22 @@ int CommandInfo(const QStringList& given)
             data->SelectSheet(s);
             out << "sheet " << s << ": " << EscapeControls(data->SheetName()) << "\n";
             if (const TPaperInfo* paper = data->Paper())
-                out << "  paper: " << EscapeControls(paper->PaperName()) << " [" << EscapeControls(paper->GroupName()) << "] "
-                    << Millimetres(paper->Width()) << " x " << Millimetres(paper->Height())
-                    << (paper->Landscape() ? " landscape" : "") << ", " << paper->GetFaceCount()
-                    << " labels\n";
+                out << "  paper: " << EscapeControls(paper->PaperName()) << " ["
+                    << EscapeControls(paper->GroupName()) << "] " << Millimetres(paper->Width()) << " x "
+                    << Millimetres(paper->Height()) << (paper->Landscape() ? " landscape" : "") << ", "
+                    << paper->GetFaceCount() << " labels\n";
             else
                 out << "  paper: none\n";
             if (const TExPaperInfo* extra = data->ExtraInfo())
-                out << "  maker: " << EscapeControls(extra->Company()) << ", purpose: " << EscapeControls(extra->Purpose()) << "\n";
+                out << "  maker: " << EscapeControls(extra->Company())
+                    << ", purpose: " << EscapeControls(extra->Purpose()) << "\n";
             if (const TImagePaperInfo* images = data->ImageInfo())
                 out << "  paper designs: " << images->FaceCount() << " faces\n";
             out << "  design: " << (data->SeparatelyDesign() ? "per label" : "shared") << ", current label "
                 << data->CurrentLabelNo() << ", grid " << Millimetres(data->Grid()->Size()) << "\n";
             if (!data->CSVFile().isEmpty())
-                out << "  merge file: " << EscapeControls(data->CSVFile()) << (data->CSVFieldName() ? " (field names)" : "")
-                    << "\n";
+                out << "  merge file: " << EscapeControls(data->CSVFile())
+                    << (data->CSVFieldName() ? " (field names)" : "") << "\n";
             QList<int> designed, previews;
             const int count = data->SeparatelyDesign() ? data->LabelCount() : std::min(1, data->LabelCount());
             for (int k = 0; k < count; ++k) {

@@ -1,9 +1,9 @@
 #include "cli/UToolDump.h"
 #include "base/UExceptions.h"
+#include "cli/UToolCommands.h"
 #include "persist/UComponentDump.h"
 #include "persist/UComponentText.h"
 #include "storage/UZLibStream.h"
-#include "cli/UToolCommands.h"
 #include <QFile>
 #include <QTextStream>
 #include <cstdio>

@@ -1,11 +1,11 @@
 #include "cli/UToolExport.h"
 #include "base/UExceptions.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolDocument.h"
 #include "document/ULabelData.h"
 #include "document/ULabelExport.h"
 #include "objects/ULOImage.h"
 #include "text/ULOText.h"
-#include "cli/UToolCommands.h"
-#include "cli/UToolDocument.h"
 #include <QFileInfo>
 #include <QTextStream>
 

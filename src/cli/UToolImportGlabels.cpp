@@ -1,11 +1,11 @@
 #include "cli/UToolImportGlabels.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolImportTemplates.h"
+#include "cli/UToolPapers.h"
 #include "document/ULabelData.h"
 #include "glabels/UGlabelsProject.h"
 #include "imaging/UPictureFormats.h"
 #include "paper/UVelmoPapers.h"
-#include "cli/UToolCommands.h"
-#include "cli/UToolImportTemplates.h"
-#include "cli/UToolPapers.h"
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -99,7 +99,8 @@ int CommandImportGlabels(const QStringList& given)
                     papers.Close();
                     where = QStringLiteral("added to the user's catalogue");
                 } catch (const std::exception& e) {
-                    project.Warnings << QStringLiteral("用紙: 用紙情報に追加できませんでした（%1）").arg(ExceptionText(e));
+                    project.Warnings
+                        << QStringLiteral("用紙: 用紙情報に追加できませんでした（%1）").arg(ExceptionText(e));
                 }
             }
         }

@@ -1,8 +1,8 @@
 #include "cli/UToolImportTemplates.h"
 #include "base/UExceptions.h"
+#include "cli/UToolCommands.h"
 #include "paper/UTemplateImport.h"
 #include "paper/UVelmoPapers.h"
-#include "cli/UToolCommands.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,7 +13,8 @@ namespace velmo::tool {
 
 namespace {
 
-const QString kUsage = QStringLiteral("usage: velmo-tool import-templates [--catalogue FILE.ppr] [--dry-run] FILE.xml…");
+const QString kUsage =
+    QStringLiteral("usage: velmo-tool import-templates [--catalogue FILE.ppr] [--dry-run] FILE.xml…");
 
 // A template file of the database is a few hundred kilobytes; anything far larger is
 // not one, and is refused before it is read into memory.
@@ -63,8 +64,10 @@ int CommandImportTemplates(const QStringList& arguments)
     if (catalogue.isEmpty()) {
         catalogue = UserCatalogue();
         if (!dryRun && !QFileInfo(catalogue).isFile()) {
-            ReportError(QStringLiteral("%1: the catalogue does not exist yet; start the program once or give --catalogue")
-                            .arg(catalogue));
+            ReportError(
+                QStringLiteral(
+                    "%1: the catalogue does not exist yet; start the program once or give --catalogue")
+                    .arg(catalogue));
             return kExitFailure;
         }
     }

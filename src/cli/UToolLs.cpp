@@ -1,8 +1,8 @@
 // velmo-tool ls: one line per element, depth first in the storage's own order:
 // the kind ("storage" or "stream"), the size in bytes (0 for storages) and the path
 // with "\" between names.
-#include "storage/UCompoundFile.h"
 #include "cli/UToolCommands.h"
+#include "storage/UCompoundFile.h"
 #include <QTextStream>
 
 namespace velmo::tool {

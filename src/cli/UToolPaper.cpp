@@ -1,12 +1,12 @@
 #include "cli/UToolPaper.h"
+#include "cli/UToolCommands.h"
+#include "paper/UPaperInfo.h"
 #include "persist/UComponentStream.h"
 #include "storage/UDocFile.h"
-#include "paper/UPaperInfo.h"
-#include "cli/UToolCommands.h"
 #include <QBuffer>
 #include <QPainter>
-#include <cstring>
 #include <QSvgGenerator>
+#include <cstring>
 
 namespace velmo::tool {
 namespace {

@@ -1,5 +1,6 @@
 #include "cli/UToolPaperDesigns.h"
 #include "base/UExceptions.h"
+#include "cli/UToolCommands.h"
 #include "document/UPaperDesigns.h"
 #include "draw/UCanvas.h"
 #include "objects/ULOFace.h"
@@ -7,7 +8,6 @@
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
-#include "cli/UToolCommands.h"
 #include <QFileInfo>
 #include <QPainter>
 #include <QTextStream>
@@ -146,8 +146,8 @@ int CommandPaperDesigns(const QStringList& given)
                         ++carrying;
                         out << "label\t" << i << '\t' << designs->Faces(i).Count() << '\n';
                     }
-            out << "designs\t" << carrying << '\t' << (designs && designs->SeparatelyDesign() ? "separate" : "shared")
-                << '\n';
+            out << "designs\t" << carrying << '\t'
+                << (designs && designs->SeparatelyDesign() ? "separate" : "shared") << '\n';
             out.flush();
             if (!png.isEmpty() && !WritePngFile(png, DrawSheet(paper, designs.get(), landscape, dpi))) {
                 papers.Discard();

@@ -1,10 +1,10 @@
 #include "cli/UToolPaperUpdate.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolPapers.h"
 #include "paper/UOldPapers.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UPaperUpdate.h"
 #include "paper/UVelmoPapers.h"
-#include "cli/UToolCommands.h"
-#include "cli/UToolPapers.h"
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTextStream>
@@ -24,7 +24,8 @@ QString Millimetres(int tenths)
 
 int CommandUpdatePapers(const QStringList& arguments)
 {
-    const QString usage = QStringLiteral("usage: velmo-tool update-papers [--proxy HOST[:PORT]] URL [CATALOGUE]");
+    const QString usage =
+        QStringLiteral("usage: velmo-tool update-papers [--proxy HOST[:PORT]] URL [CATALOGUE]");
     QStringList positional;
     QString proxyHost;
     int proxyPort = 80;
@@ -63,7 +64,10 @@ int CommandUpdatePapers(const QStringList& arguments)
     auto showProgress = [&] {
         if (download.Percent() != lastPercent && download.Expected() > 0) {
             lastPercent = download.Percent();
-            err << QStringLiteral("\r%1/%2 %3%").arg(download.Received()).arg(download.Expected()).arg(lastPercent);
+            err << QStringLiteral("\r%1/%2 %3%")
+                       .arg(download.Received())
+                       .arg(download.Expected())
+                       .arg(lastPercent);
             err.flush();
         }
     };
@@ -72,8 +76,8 @@ int CommandUpdatePapers(const QStringList& arguments)
         return kExitFailure;
     }
     const TUpdateIndex& index = download.Index();
-    out << "version\t" << UpdateNumberText(index.Version) << "\ndate\t" << UpdateDateText(index.Date) << "\nfile\t"
-        << download.DownloadUrl().toString() << '\n';
+    out << "version\t" << UpdateNumberText(index.Version) << "\ndate\t" << UpdateDateText(index.Date)
+        << "\nfile\t" << download.DownloadUrl().toString() << '\n';
     out.flush();
     if (index.Version == 0 || index.Date == 0) {
         out << QStringLiteral("新しい更新情報はありません") << '\n';
@@ -110,7 +114,8 @@ int CommandUpdatePapers(const QStringList& arguments)
         }
         papers.Close();
         download.Cleanup();
-        out << QStringLiteral("更新処理を終了しました") << '\t' << before << " -> " << papers.Count() << " papers\n";
+        out << QStringLiteral("更新処理を終了しました") << '\t' << before << " -> " << papers.Count()
+            << " papers\n";
         return kExitOk;
     } catch (const std::exception& error) {
         download.Cleanup();

@@ -1,7 +1,7 @@
 #include "cli/UToolPapers.h"
-#include "paper/UVelmoPapers.h"
 #include "cli/UToolCommands.h"
 #include "cli/UToolPaperUpdate.h"
+#include "paper/UVelmoPapers.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -56,10 +56,10 @@ void ListPapers(const TVelmoPapers& papers, bool namesOnly, QTextStream& out)
             continue;
         }
         const std::unique_ptr<TExPaperInfo> info = papers.GetExInfo(paper.PaperName(), true);
-        out << papers.Key(i) << '\t' << EscapeControls(paper.PaperName()) << '\t' << EscapeControls(paper.GroupName()) << '\t'
-            << EscapeControls(info->Company()) << '\t' << Millimetres(paper.PortraitWidth()) << 'x'
-            << Millimetres(paper.PortraitHeight()) << '\t' << paper.GetFaceCount() << '\t' << Shapes(paper)
-            << '\n';
+        out << papers.Key(i) << '\t' << EscapeControls(paper.PaperName()) << '\t'
+            << EscapeControls(paper.GroupName()) << '\t' << EscapeControls(info->Company()) << '\t'
+            << Millimetres(paper.PortraitWidth()) << 'x' << Millimetres(paper.PortraitHeight()) << '\t'
+            << paper.GetFaceCount() << '\t' << Shapes(paper) << '\n';
     }
 }
 

@@ -1,10 +1,10 @@
 #include "cli/UToolPicture.h"
+#include "cli/UToolCommands.h"
 #include "imaging/UGREffector.h"
 #include "imaging/UImageFilter.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "imaging/USafetyJPEGImage.h"
-#include "cli/UToolCommands.h"
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>

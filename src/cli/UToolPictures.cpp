@@ -1,9 +1,9 @@
 #include "cli/UToolPictures.h"
+#include "cli/UToolCommands.h"
 #include "imaging/UDIB.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "pictures/UPictureCollections.h"
-#include "cli/UToolCommands.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -45,7 +45,9 @@ QImage DrawContactSheet(const std::vector<TSheetBlock>& blocks, const TSheetOpti
     const int width = options.Columns * cellW + 16;
     int height = 8;
     for (const TSheetBlock& block : blocks)
-        height += titleMetrics.height() + 6 + std::max<qsizetype>(1, (block.Files.size() + options.Columns - 1) / options.Columns) * cellH + 8;
+        height +=
+            titleMetrics.height() + 6 +
+            std::max<qsizetype>(1, (block.Files.size() + options.Columns - 1) / options.Columns) * cellH + 8;
     QImage sheet(width, std::max(height, 16), QImage::Format_RGB32);
     sheet.fill(Qt::white);
     QPainter p(&sheet);
@@ -66,11 +68,12 @@ QImage DrawContactSheet(const std::vector<TSheetBlock>& blocks, const TSheetOpti
             p.setPen(QColor(0xA0, 0xA0, 0xA0));
             p.drawRect(icon.adjusted(0, 0, -1, -1));
             bool failed = false;
-            const QImage thumb = MakeFileThumbnail(block.Files[i], options.Size, options.Key, options.Background, &failed);
+            const QImage thumb =
+                MakeFileThumbnail(block.Files[i], options.Size, options.Key, options.Background, &failed);
             if (failed && failures)
                 ++*failures;
-            p.drawImage(icon.left() + (icon.width() - thumb.width()) / 2, icon.top() + (icon.height() - thumb.height()) / 2,
-                        thumb);
+            p.drawImage(icon.left() + (icon.width() - thumb.width()) / 2,
+                        icon.top() + (icon.height() - thumb.height()) / 2, thumb);
             p.setPen(Qt::black);
             p.drawText(QRect(cell.left(), icon.bottom() + 2, cellW, metrics.height()), Qt::AlignHCenter,
                        QFileInfo(block.Files[i]).completeBaseName());
@@ -111,8 +114,9 @@ QString FindIn(const QString& root, const QString& relativePath)
 QString DefaultDataRoot()
 {
     const QString exe = QCoreApplication::applicationDirPath();
-    for (const QString& candidate : {exe + QStringLiteral("/../data"), exe + QStringLiteral("/../share/velmo"),
-                                     exe + QStringLiteral("/../../data")})
+    for (const QString& candidate :
+         {exe + QStringLiteral("/../data"), exe + QStringLiteral("/../share/velmo"),
+          exe + QStringLiteral("/../../data")})
         if (QFileInfo(candidate + QStringLiteral("/Data")).isDir())
             return QDir::cleanPath(candidate);
     return QString();
@@ -158,7 +162,8 @@ int CommandPictures(const QStringList& arguments)
         root = DefaultDataRoot();
     }
     if (args.size() != 2) {
-        ReportError(QStringLiteral("usage: velmo-tool pictures (illust|backgrounds|frames) OUT.png [--data DIR] [--size S] [--columns N]"));
+        ReportError(QStringLiteral("usage: velmo-tool pictures (illust|backgrounds|frames) OUT.png [--data "
+                                   "DIR] [--size S] [--columns N]"));
         return kExitUsage;
     }
     const QString kind = args[0];

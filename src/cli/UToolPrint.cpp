@@ -1,25 +1,25 @@
 #include "cli/UToolPrint.h"
-#include "imaging/UPictureFormats.h"
-#include "merge/UCsvDB.h"
-#include "merge/UMergeSession.h"
-#include "merge/ULOInsertion.h"
-#include <algorithm>
-#include <vector>
 #include "base/UDateTime.h"
 #include "base/UExceptions.h"
-#include "document/ULabelData.h"
-#include "print/UPrintSheet.h"
-#include "print/UPrinter.h"
 #include "cli/UToolCommands.h"
 #include "cli/UToolDocument.h"
-#include <set>
+#include "document/ULabelData.h"
+#include "imaging/UPictureFormats.h"
+#include "merge/UCsvDB.h"
+#include "merge/ULOInsertion.h"
+#include "merge/UMergeSession.h"
+#include "print/UPrintSheet.h"
+#include "print/UPrinter.h"
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QTextStream>
-#include <csignal>
+#include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <set>
 #include <unistd.h>
+#include <vector>
 
 namespace velmo::tool {
 
@@ -66,7 +66,9 @@ bool ParseFaceList(const QString& text, int count, QByteArray& selection, QStrin
         const int from = m.captured(1).toInt();
         const int to = m.captured(2).isEmpty() ? from : m.captured(2).toInt();
         if (from > to || to >= count) {
-            error = QStringLiteral("--faces: \"%1\" is outside the positions 0 to %2").arg(part.trimmed()).arg(count - 1);
+            error = QStringLiteral("--faces: \"%1\" is outside the positions 0 to %2")
+                        .arg(part.trimmed())
+                        .arg(count - 1);
             return false;
         }
         for (int i = from; i <= to; ++i)
@@ -77,13 +79,15 @@ bool ParseFaceList(const QString& text, int count, QByteArray& selection, QStrin
 
 bool ParseOffset(const QString& text, QPoint& offset, QString& error)
 {
-    static const QRegularExpression form(QStringLiteral("^\\s*([-+]?\\d{1,3}(?:\\.\\d)?)\\s*,\\s*([-+]?\\d{1,3}(?:\\.\\d)?)\\s*$"));
+    static const QRegularExpression form(
+        QStringLiteral("^\\s*([-+]?\\d{1,3}(?:\\.\\d)?)\\s*,\\s*([-+]?\\d{1,3}(?:\\.\\d)?)\\s*$"));
     const QRegularExpressionMatch m = form.match(text);
     if (!m.hasMatch()) {
         error = QStringLiteral("--offset wants X,Y in millimetres with at most one decimal (e.g. 2.0,-1.5)");
         return false;
     }
-    offset = QPoint(int(std::lround(m.captured(1).toDouble() * 10)), int(std::lround(m.captured(2).toDouble() * 10)));
+    offset = QPoint(int(std::lround(m.captured(1).toDouble() * 10)),
+                    int(std::lround(m.captured(2).toDouble() * 10)));
     if (std::abs(offset.x()) > kMaxPrintOffset || std::abs(offset.y()) > kMaxPrintOffset) {
         error = QStringLiteral("--offset: 印刷位置の調整は-99.9mmから99.9mmまでです");
         return false;
@@ -308,14 +312,15 @@ int CommandPrint(const QStringList& arguments)
                 labels << QString::number(refused[i]);
             if (refused.size() > 20)
                 labels << QStringLiteral("…");
-            QTextStream(stderr) << "velmo-tool: " << refused.size()
-                                << (refused.size() == 1 ? " label was" : " labels were")
-                                << " printed without its barcode (the merge value is not a valid code): label "
-                                << labels.join(QStringLiteral(", ")) << "\n";
+            QTextStream(stderr)
+                << "velmo-tool: " << refused.size() << (refused.size() == 1 ? " label was" : " labels were")
+                << " printed without its barcode (the merge value is not a valid code): label "
+                << labels.join(QStringLiteral(", ")) << "\n";
         }
         if (!missingLabels.empty())
             QTextStream(stderr) << "velmo-tool: "
-                                << EscapeControls(MissingMergePicturesNotice(int(missingLabels.size()), missingFiles))
+                                << EscapeControls(
+                                       MissingMergePicturesNotice(int(missingLabels.size()), missingFiles))
                                        .replace(u'\n', QStringLiteral("\n  "))
                                 << "\n";
         if (terminal)

@@ -1,19 +1,19 @@
 #include "cli/UToolRender.h"
 #include "base/UExceptions.h"
 #include "base/UNumbers.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolDocument.h"
 #include "document/ULabelData.h"
 #include "draw/FDrawSite.h"
 #include "draw/UCanvas.h"
 #include "imaging/UPictureFormats.h"
 #include "merge/UCsvDB.h"
 #include "merge/ULOInsertion.h"
-#include "objects/ULabelObject.h"
 #include "objects/ULOImage.h"
+#include "objects/ULabelObject.h"
 #include "paper/UPaperInfo.h"
 #include "text/UCoonsDistortion.h"
 #include "text/ULOText.h"
-#include "cli/UToolCommands.h"
-#include "cli/UToolDocument.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -100,7 +100,8 @@ QImage RenderLabelPicture(TLabelData& document, int k, int dpi, QString* problem
         // each label to it.
         const TPaperInfo* paper = document.Paper();
         if (paper && k < paper->GetFaceCount()) {
-            const QPainterPath shape = paper->GetFaceInfo(k).PrintablePath().translated(-rect.Left, -rect.Top);
+            const QPainterPath shape =
+                paper->GetFaceInfo(k).PrintablePath().translated(-rect.Left, -rect.Top);
             painter.save();
             painter.scale(double(dpi) / 254.0, double(dpi) / 254.0);
             const QTransform toDevice = painter.transform();
@@ -127,8 +128,9 @@ int CommandRender(const QStringList& arguments)
             rest.removeAt(i);
             break;
         }
-    if (!SplitArguments(rest, {QStringLiteral("--dpi"), QStringLiteral("--merge"), QStringLiteral("--record")}, positional,
-                        options) ||
+    if (!SplitArguments(rest,
+                        {QStringLiteral("--dpi"), QStringLiteral("--merge"), QStringLiteral("--record")},
+                        positional, options) ||
         positional.size() != 4)
         return RenderUsage();
     const QString mergeFile = options.value(QStringLiteral("--merge"));
@@ -220,7 +222,8 @@ int CommandPatterns(const QStringList& arguments)
 {
     QStringList positional;
     QHash<QString, QString> options;
-    if (!SplitArguments(arguments, {QStringLiteral("--file"), QStringLiteral("--sheet")}, positional, options) ||
+    if (!SplitArguments(arguments, {QStringLiteral("--file"), QStringLiteral("--sheet")}, positional,
+                        options) ||
         !positional.isEmpty())
         return PatternsUsage();
     QString file = options.value(QStringLiteral("--file"));
@@ -262,14 +265,16 @@ int CommandPatterns(const QStringList& arguments)
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(left, top, kCellW - 1, kCellH - 1);
             // The unit square of the pattern, faint, for reference.
-            const TLogRect target{(left + 20) * 10, (top + 12) * 10, (left + kCellW - 20) * 10, (top + kCellH - 32) * 10};
+            const TLogRect target{(left + 20) * 10, (top + 12) * 10, (left + kCellW - 20) * 10,
+                                  (top + kCellH - 32) * 10};
             painter.save();
             painter.scale(0.1, 0.1);
             painter.setPen(QPen(QColor(180, 200, 255), 10, Qt::DashLine));
             painter.drawRect(QRect(target.Left, target.Top, target.Width(), target.Height()));
             TStroke envelope;
             QPainterPath path =
-                PatternSampleOutline(patterns[size_t(i)], target, QStringLiteral(u"ベルモ"), &envelope).ToPainterPath();
+                PatternSampleOutline(patterns[size_t(i)], target, QStringLiteral(u"ベルモ"), &envelope)
+                    .ToPainterPath();
             painter.setPen(QPen(QColor(255, 170, 120), 12));
             envelope.DrawTo(painter);
             path.setFillRule(Qt::WindingFill);

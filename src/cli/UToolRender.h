@@ -7,7 +7,7 @@
 namespace velmo {
 class TDOList;
 class TLabelData;
-}
+} // namespace velmo
 
 namespace velmo::tool {
 

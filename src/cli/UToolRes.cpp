@@ -2,11 +2,11 @@
 
 #include "base/UExceptions.h"
 #include "base/UStream.h"
+#include "cli/UToolCommands.h"
 #include "imaging/UImageData.h"
 #include "imaging/UResourceImage.h"
 #include "imaging/USafetyBitmap.h"
 #include "imaging/USafetyJPEGImage.h"
-#include "cli/UToolCommands.h"
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -93,8 +93,8 @@ int List(const QByteArray& file)
         } catch (const Exception& e) {
             picture = QStringLiteral("unreadable (%1)").arg(e.Message());
         }
-        out << TypeText(record.Type) << '\t' << EscapeControls(record.Name.ToString()) << '\t' << record.DataSize
-            << '\t' << picture << '\n';
+        out << TypeText(record.Type) << '\t' << EscapeControls(record.Name.ToString()) << '\t'
+            << record.DataSize << '\t' << picture << '\n';
     }
     return kExitOk;
 }
@@ -170,7 +170,8 @@ int CommandRes(const QStringList& arguments)
     const QStringList args = WithoutOptionEnd(arguments);
     const bool sheet = args.size() >= 3 && args[1] == u"--contact-sheet";
     if (!(args.size() == 1 || args.size() == 4 || sheet)) {
-        ReportError(QStringLiteral("usage: res FILE.res [TYPE NAME OUT.png | --contact-sheet OUT.png [--zoom N]]"));
+        ReportError(
+            QStringLiteral("usage: res FILE.res [TYPE NAME OUT.png | --contact-sheet OUT.png [--zoom N]]"));
         return kExitUsage;
     }
     try {

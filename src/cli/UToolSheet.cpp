@@ -1,9 +1,9 @@
 #include "cli/UToolSheet.h"
 #include "base/UExceptions.h"
-#include "document/ULabelData.h"
-#include "sheet/USheetView.h"
 #include "cli/UToolCommands.h"
 #include "cli/UToolDocument.h"
+#include "document/ULabelData.h"
+#include "sheet/USheetView.h"
 #include <QTextStream>
 
 namespace velmo::tool {

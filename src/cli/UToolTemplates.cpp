@@ -1,4 +1,6 @@
 #include "cli/UToolTemplates.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolRender.h"
 #include "document/ULabelData.h"
 #include "document/UTemplateInfo.h"
 #include "objects/ULOImage.h"
@@ -6,8 +8,6 @@
 #include "paper/UVelmoPapers.h"
 #include "text/UFontList.h"
 #include "text/ULOText.h"
-#include "cli/UToolCommands.h"
-#include "cli/UToolRender.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -24,9 +24,10 @@ namespace {
 
 int TemplatesUsage()
 {
-    QTextStream(stderr) << "usage: velmo-tool templates [Template.dat | FOLDER] [--purpose P] [--sheet OUT.png]\n"
-                           "                            [--catalogue PAPERS.ppr]\n"
-                           "  without an index or folder: the delivered collection\n";
+    QTextStream(stderr)
+        << "usage: velmo-tool templates [Template.dat | FOLDER] [--purpose P] [--sheet OUT.png]\n"
+           "                            [--catalogue PAPERS.ppr]\n"
+           "  without an index or folder: the delivered collection\n";
     return kExitUsage;
 }
 
@@ -35,9 +36,9 @@ QString DeliveredTemplateIndex()
 {
     const QString exeFolder = QCoreApplication::applicationDirPath();
     const QString index = QStringLiteral("/Data/Template/Template.dat");
-    for (const QString& candidate : {exeFolder + QStringLiteral("/../data") + index,
-                                     exeFolder + QStringLiteral("/../share/velmo") + index,
-                                     QStringLiteral(VELMO_DATA_DIR) + index})
+    for (const QString& candidate :
+         {exeFolder + QStringLiteral("/../data") + index,
+          exeFolder + QStringLiteral("/../share/velmo") + index, QStringLiteral(VELMO_DATA_DIR) + index})
         if (QFileInfo(candidate).isFile())
             return QDir::cleanPath(candidate);
     return QString();
@@ -83,7 +84,8 @@ QStringList DrawContactSheet(const std::vector<TListed>& entries, const QString&
 {
     constexpr int kThumb = 220, kCaption = 44, kGap = 12, kColumns = 8;
     const int rows = std::max<int>(1, (int(entries.size()) + kColumns - 1) / kColumns);
-    QImage sheet(kColumns * (kThumb + kGap) + kGap, rows * (kThumb + kCaption + kGap) + kGap, QImage::Format_RGB32);
+    QImage sheet(kColumns * (kThumb + kGap) + kGap, rows * (kThumb + kCaption + kGap) + kGap,
+                 QImage::Format_RGB32);
     sheet.fill(QColor(0xE8, 0xE8, 0xE8));
     QStringList problems;
     QPainter painter(&sheet);
@@ -95,7 +97,8 @@ QStringList DrawContactSheet(const std::vector<TListed>& entries, const QString&
         const TListed& entry = entries[i];
         const int x = kGap + int(i % kColumns) * (kThumb + kGap);
         const int y = kGap + int(i / kColumns) * (kThumb + kCaption + kGap);
-        QString where = QStringLiteral("%1 %2:%3").arg(entry.Caption).arg(entry.Info.Sheet).arg(entry.Info.Label);
+        QString where =
+            QStringLiteral("%1 %2:%3").arg(entry.Caption).arg(entry.Info.Sheet).arg(entry.Info.Label);
         QImage picture;
         try {
             std::unique_ptr<TLabelData> document = TLabelData::Open(entry.Info.File);
@@ -114,7 +117,8 @@ QStringList DrawContactSheet(const std::vector<TListed>& entries, const QString&
             problems << where + QStringLiteral(": ") + QString::fromUtf8(e.what());
         }
         if (!picture.isNull()) {
-            const QImage fitted = picture.scaled(kThumb, kThumb, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            const QImage fitted =
+                picture.scaled(kThumb, kThumb, Qt::KeepAspectRatio, Qt::SmoothTransformation);
             const QPoint at(x + (kThumb - fitted.width()) / 2, y + (kThumb - fitted.height()) / 2);
             painter.fillRect(QRect(at + QPoint(3, 3), fitted.size()), QColor(0xB0, 0xB0, 0xB0));
             painter.drawImage(at, fitted);
@@ -146,9 +150,11 @@ QStringList Unreachable(const std::vector<TListed>& entries, const QString& cata
         const TPaperInfo* paper = papers.Paper(i);
         for (int k = 0; k < paper->GetFaceCount(); ++k) {
             const TTemplateFace face = TTemplateFace::From(paper->GetFaceInfo(k));
-            offered.insert({face.Purpose.toUpper(), int(AspectClassOf(face.Rect.Width(), face.Rect.Height()))});
+            offered.insert(
+                {face.Purpose.toUpper(), int(AspectClassOf(face.Rect.Width(), face.Rect.Height()))});
             // A landscape sheet turns its positions.
-            offered.insert({face.Purpose.toUpper(), int(AspectClassOf(face.Rect.Height(), face.Rect.Width()))});
+            offered.insert(
+                {face.Purpose.toUpper(), int(AspectClassOf(face.Rect.Height(), face.Rect.Width()))});
         }
     }
     QStringList result;
@@ -176,11 +182,13 @@ int CommandTemplates(const QStringList& arguments)
     QString purpose, sheetFile, catalogue;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
-        if (a == QLatin1String("--purpose") || a == QLatin1String("--sheet") || a == QLatin1String("--catalogue")) {
+        if (a == QLatin1String("--purpose") || a == QLatin1String("--sheet") ||
+            a == QLatin1String("--catalogue")) {
             if (i + 1 >= arguments.size())
                 return TemplatesUsage();
-            (a == QLatin1String("--purpose") ? purpose : a == QLatin1String("--sheet") ? sheetFile : catalogue) =
-                arguments[++i];
+            (a == QLatin1String("--purpose") ? purpose
+             : a == QLatin1String("--sheet") ? sheetFile
+                                             : catalogue) = arguments[++i];
         } else if (a.startsWith(QLatin1String("--"))) {
             return TemplatesUsage();
         } else {
@@ -191,7 +199,8 @@ int CommandTemplates(const QStringList& arguments)
         return TemplatesUsage();
     const QString source = positional.isEmpty() ? DeliveredTemplateIndex() : positional[0];
     if (source.isEmpty()) {
-        ReportError(QStringLiteral("the delivered template collection (Data/Template/Template.dat) was not found"));
+        ReportError(
+            QStringLiteral("the delivered template collection (Data/Template/Template.dat) was not found"));
         return kExitFailure;
     }
     QTextStream out(stdout);
@@ -242,7 +251,8 @@ int CommandTemplates(const QStringList& arguments)
                 }
             }
         }
-        if (!purpose.isEmpty() && listed.empty() && !group.Purposes().contains(purpose, Qt::CaseInsensitive)) {
+        if (!purpose.isEmpty() && listed.empty() &&
+            !group.Purposes().contains(purpose, Qt::CaseInsensitive)) {
             ReportError(QStringLiteral("no section \"%1\" in %2").arg(purpose, source));
             return kExitFailure;
         }

@@ -1,8 +1,8 @@
 #include "cli/UToolText.h"
+#include "cli/UToolCommands.h"
 #include "draw/UCanvas.h"
 #include "text/UFontList.h"
 #include "text/USimpleText.h"
-#include "cli/UToolCommands.h"
 #include <QImage>
 #include <QPainter>
 #include <QTextStream>

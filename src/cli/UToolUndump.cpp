@@ -1,17 +1,17 @@
 // velmo-tool undump, get-label and put-label: the text form of component streams
 // in and out of files and work files.
-#include "merge/ULOInsertion.h"
+#include "barcode/ULOBarCode.h"
 #include "base/UExceptions.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolDump.h"
 #include "document/ULabelData.h"
+#include "merge/ULOInsertion.h"
+#include "objects/FShapeDialogs.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOImage.h"
 #include "persist/UComponentText.h"
-#include "cli/UToolCommands.h"
-#include "barcode/ULOBarCode.h"
-#include "objects/FShapeDialogs.h"
 #include "text/ULOText.h"
-#include "cli/UToolDump.h"
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>

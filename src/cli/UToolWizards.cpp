@@ -1,16 +1,16 @@
 #include "cli/UToolWizards.h"
 
+#include "cli/UToolCommands.h"
+#include "cli/UToolPapers.h"
 #include "document/ULabelData.h"
-#include "sheet/USheetView.h"
 #include "draw/UDrawObject.h"
 #include "imaging/UImageData.h"
 #include "objects/ULOImage.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UVelmoPapers.h"
+#include "sheet/USheetView.h"
 #include "text/UFontList.h"
 #include "text/ULOText.h"
-#include "cli/UToolCommands.h"
-#include "cli/UToolPapers.h"
 #include "wizard/UWizardDat.h"
 #include "wizard/UWizardUtil.h"
 #include <QDir>
@@ -42,8 +42,8 @@ QStringList DesignFiles(const QString& folder)
     QStringList files;
     if (folder.isEmpty())
         return files;
-    for (const QFileInfo& info :
-         QDir(folder).entryInfoList({QStringLiteral("*.lbd"), QStringLiteral("*.lbt")}, QDir::Files, QDir::Name))
+    for (const QFileInfo& info : QDir(folder).entryInfoList(
+             {QStringLiteral("*.lbd"), QStringLiteral("*.lbt")}, QDir::Files, QDir::Name))
         files << info.absoluteFilePath();
     return files;
 }
@@ -68,7 +68,10 @@ void CheckDesign(const QString& file, QStringList& problems, int& objectCount)
             try {
                 document->ReadLabel(k, objects);
             } catch (const std::exception& e) {
-                problems << QStringLiteral("%1: label %2 cannot be read: %3").arg(file).arg(k).arg(QString::fromUtf8(e.what()));
+                problems << QStringLiteral("%1: label %2 cannot be read: %3")
+                                .arg(file)
+                                .arg(k)
+                                .arg(QString::fromUtf8(e.what()));
                 continue;
             }
             if (objects.Count() == 0)
@@ -78,14 +81,19 @@ void CheckDesign(const QString& file, QStringList& problems, int& objectCount)
                 if (auto* text = dynamic_cast<TLOText*>(object)) {
                     const QString face = text->Font()->Name();
                     if (!OpenFace(face, false, false))
-                        problems << QStringLiteral("%1: label %2: face \"%3\" is missing").arg(file).arg(k).arg(face);
+                        problems << QStringLiteral("%1: label %2: face \"%3\" is missing")
+                                        .arg(file)
+                                        .arg(k)
+                                        .arg(face);
                     if (text->Text()->Lines().join(QString()).trimmed().isEmpty())
                         problems << QStringLiteral("%1: label %2: a text object is empty").arg(file).arg(k);
                 }
                 if (auto* image = dynamic_cast<TLOImage*>(object)) {
                     const TGraphic* graphic = image->ImageData()->Picture()->Graphic();
                     if (!graphic || graphic->Empty() || graphic->Image().isNull())
-                        problems << QStringLiteral("%1: label %2: a picture is missing or does not decode").arg(file).arg(k);
+                        problems << QStringLiteral("%1: label %2: a picture is missing or does not decode")
+                                        .arg(file)
+                                        .arg(k);
                 }
             }
             objects.FreeObjects();
@@ -123,7 +131,8 @@ QImage DrawEntry(const TDesignEntry& entry, int side)
     }
     QPainter painter(&tile);
     if (!picture.isNull()) {
-        const QImage scaled = picture.scaled(side - 8, side - 8, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const QImage scaled =
+            picture.scaled(side - 8, side - 8, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         painter.drawImage((side - scaled.width()) / 2, 4 + (side - 8 - scaled.height()) / 2, scaled);
     } else {
         painter.setPen(Qt::red);
@@ -134,7 +143,8 @@ QImage DrawEntry(const TDesignEntry& entry, int side)
     font.setPixelSize(11);
     painter.setFont(font);
     painter.drawText(QRect(2, side, side - 4, 16), Qt::AlignCenter, entry.Caption);
-    painter.drawText(QRect(2, side + 16, side - 4, 16), Qt::AlignCenter, QFileInfo(entry.File).completeBaseName());
+    painter.drawText(QRect(2, side + 16, side - 4, 16), Qt::AlignCenter,
+                     QFileInfo(entry.File).completeBaseName());
     return tile;
 }
 
@@ -159,7 +169,8 @@ int CommandWizards(const QStringList& arguments)
     const TWizardDat wizard(JoinDataFolder(dataDir, QStringLiteral("Template\\Wizard.dat")));
     TOsoroiDat osoroi(JoinDataFolder(dataDir, QStringLiteral("Osoroi\\Osoroi.dat")));
     if (!wizard.Loaded() && !osoroi.Loaded()) {
-        ReportError(QStringLiteral("%1 holds neither Template/Wizard.dat nor Osoroi/Osoroi.dat").arg(dataDir));
+        ReportError(
+            QStringLiteral("%1 holds neither Template/Wizard.dat nor Osoroi/Osoroi.dat").arg(dataDir));
         return kExitFailure;
     }
     QTextStream out(stdout);
@@ -181,7 +192,8 @@ int CommandWizards(const QStringList& arguments)
         const QStringList genres = wizard.Genres();
         out << "Wizard.dat: " << genres.size() << " genres\n";
         if (check && genres.size() < 12)
-            problems << QStringLiteral("Wizard.dat: %1 genres, the genre page has 12 buttons").arg(genres.size());
+            problems
+                << QStringLiteral("Wizard.dat: %1 genres, the genre page has 12 buttons").arg(genres.size());
         for (int g = 0; g < genres.size(); ++g) {
             const QStringList subs = wizard.SubGenres(g);
             out << "  " << genres[g] << ": " << subs.size() << " sub-genres\n";
@@ -212,7 +224,8 @@ int CommandWizards(const QStringList& arguments)
         const QStringList genres = osoroi.Genres();
         out << "Osoroi.dat: " << genres.size() << " genres\n";
         if (check && genres.size() < 5)
-            problems << QStringLiteral("Osoroi.dat: %1 genres, the genre page has 5 buttons").arg(genres.size());
+            problems
+                << QStringLiteral("Osoroi.dat: %1 genres, the genre page has 5 buttons").arg(genres.size());
         for (int g = 0; g < genres.size(); ++g) {
             const QStringList items = osoroi.Items(g);
             out << "  " << genres[g] << ": " << items.size() << " items\n";
@@ -229,7 +242,8 @@ int CommandWizards(const QStringList& arguments)
                     for (const bool landscape : {false, true}) {
                         osoroi.SetLandscape(landscape);
                         const QString folder = osoroi.Folder(g, i, name);
-                        const QString orientation = landscape ? QStringLiteral("landscape") : QStringLiteral("portrait");
+                        const QString orientation =
+                            landscape ? QStringLiteral("landscape") : QStringLiteral("portrait");
                         const QStringList files = DesignFiles(folder);
                         designs += int(files.size());
                         if (check && folder.isEmpty())
@@ -239,7 +253,8 @@ int CommandWizards(const QStringList& arguments)
                             problems << QStringLiteral("Osoroi.dat: %1/%2: the %3 folder %4 does not exist")
                                             .arg(genres[g], items[i], orientation, folder);
                         else if (check && files.isEmpty())
-                            problems << QStringLiteral("Osoroi.dat: %1/%2: the %3 folder %4 holds no designs for %5")
+                            problems << QStringLiteral(
+                                            "Osoroi.dat: %1/%2: the %3 folder %4 holds no designs for %5")
                                             .arg(genres[g], items[i], orientation, folder, name);
                         for (const QString& file : files) {
                             if (check && !SheetOrientationIs(file, landscape))
@@ -268,7 +283,8 @@ int CommandWizards(const QStringList& arguments)
         sheet.fill(Qt::white);
         QPainter painter(&sheet);
         for (size_t i = 0; i < entries.size(); ++i)
-            painter.drawImage(int(i % columns) * side, int(i / columns) * (side + 34), DrawEntry(entries[i], side));
+            painter.drawImage(int(i % columns) * side, int(i / columns) * (side + 34),
+                              DrawEntry(entries[i], side));
         painter.end();
         if (!WritePngFile(sheetFile, sheet))
             return kExitFailure;

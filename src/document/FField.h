@@ -1,7 +1,7 @@
 #pragma once
 // The creator dialog: the Japanese and English creator records on two pages.
-#include "document/UProductInfoEdit.h"
 #include "document/FProductDialogs.h"
+#include "document/UProductInfoEdit.h"
 #include <QDialog>
 #include <array>
 

@@ -1,5 +1,5 @@
-#include "base/UFolderHistory.h"
 #include "document/FOldPaperMerge.h"
+#include "base/UFolderHistory.h"
 #include "paper/UOldPapers.h"
 #include "paper/UVelmoPapers.h"
 #include <QCoreApplication>
@@ -42,7 +42,8 @@ bool ExecuteOldPaperMerge(QWidget* parent, TVelmoPapers& papers, const TOldPaper
             QStringList shown = result.Skipped.mid(0, 20);
             if (result.Skipped.size() > shown.size())
                 shown << QStringLiteral("…ほか %1 件").arg(result.Skipped.size() - shown.size());
-            tell(QStringLiteral("%1 件の用紙をマージしました。次の用紙は読み込めなかったため、マージしていません。\n%2")
+            tell(QStringLiteral(
+                     "%1 件の用紙をマージしました。次の用紙は読み込めなかったため、マージしていません。\n%2")
                      .arg(result.Merged)
                      .arg(shown.join(QLatin1Char('\n'))));
         }

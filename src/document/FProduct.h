@@ -1,8 +1,8 @@
 #pragma once
 // The product dialog: a grid of the store's products and an edit panel for the
 // selected one.
-#include "document/UProductInfoEdit.h"
 #include "document/FProductDialogs.h"
+#include "document/UProductInfoEdit.h"
 #include <QDialog>
 #include <QTableWidget>
 #include <array>

@@ -1,7 +1,7 @@
 #include "document/FTemplate.h"
+#include "base/UFolderHistory.h"
 #include "document/ULabelData.h"
 #include "draw/UDrawObject.h"
-#include "base/UFolderHistory.h"
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -19,9 +19,9 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
-#include <utility>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace velmo {
 
@@ -80,8 +80,9 @@ TfrmTemplate::TfrmTemplate(const TTemplateFace& face, const QString& indexFile, 
     auto* stack = new QStackedWidget(collectionPage);
     stack->addWidget(FCollection);
     FMissing->setAlignment(Qt::AlignCenter);
-    FMissing->setText(QStringLiteral("テンプレート集が見つかりません。\n\n%1の\nCDを正しくセットしてください。")
-                          .arg(QCoreApplication::applicationName()));
+    FMissing->setText(
+        QStringLiteral("テンプレート集が見つかりません。\n\n%1の\nCDを正しくセットしてください。")
+            .arg(QCoreApplication::applicationName()));
     stack->addWidget(FMissing);
     collectionLayout->addWidget(stack, 1);
     FSources->addTab(collectionPage, QStringLiteral("テンプレート集"));
@@ -136,7 +137,8 @@ TfrmTemplate::TfrmTemplate(const TTemplateFace& face, const QString& indexFile, 
                 accept();
         });
     connect(browse, &QPushButton::clicked, this, [this] {
-        const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("パスの選択"), FFolder->text());
+        const QString chosen =
+            QFileDialog::getExistingDirectory(this, QStringLiteral("パスの選択"), FFolder->text());
         if (!chosen.isEmpty() && QDir(chosen) != QDir(FFolder->text())) {
             AddFolderHistory(folderkind::Document, chosen);
             SetFolder(chosen);
@@ -233,8 +235,9 @@ void TfrmTemplate::FillFolder()
 
 void TfrmTemplate::Fill(QListWidget* view, const TTemplateList& list, bool captionByFile)
 {
-    FPending.erase(std::remove_if(FPending.begin(), FPending.end(), [view](const auto& p) { return p.first == view; }),
-                   FPending.end());
+    FPending.erase(
+        std::remove_if(FPending.begin(), FPending.end(), [view](const auto& p) { return p.first == view; }),
+        FPending.end());
     view->clear();
     for (int i = 0; i < list.Count(); ++i) {
         const TTemplateInfo& info = list.Item(i);

@@ -1,7 +1,7 @@
 #include "document/ULDPreview.h"
 #include "base/UNumbers.h"
-#include "draw/UCanvas.h"
 #include "draw/FDrawSite.h"
+#include "draw/UCanvas.h"
 #include <QCoreApplication>
 #include <QPainter>
 #include <QtEndian>

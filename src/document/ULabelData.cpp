@@ -2,15 +2,15 @@
 #include "base/UDateTime.h"
 #include "document/ULDPreview.h"
 #include "draw/UDOInterfaces.h"
-#include "objects/ULOImage.h"
-#include "objects/ULDObjects.h"
 #include "objects/UFaceDesign.h"
+#include "objects/ULDObjects.h"
+#include "objects/ULOImage.h"
 #include "persist/UComponentStream.h"
 #include "storage/UZLibStream.h"
 #include <QDateTime>
-#include <cmath>
 #include <QGuiApplication>
 #include <algorithm>
+#include <cmath>
 
 #include "paper/UOldPapers.h"
 #include "paper/UPaperRecords.h"

@@ -18,9 +18,9 @@
 // below and are written back to its storage whenever another sheet becomes
 // current, the document is saved or the sheet is moved.
 #include "base/UClasses.h"
-#include "draw/UGuide.h"
 #include "document/UProductInfo.h"
 #include "draw/UDrawObject.h"
+#include "draw/UGuide.h"
 #include "paper/UPaperInfo.h"
 #include "storage/UDocFile.h"
 #include <QImage>

@@ -47,8 +47,9 @@ void TTemplateList::AddFile(const QString& fileName, const std::optional<TTempla
                 const bool purposeFits =
                     face->Purpose == QLatin1String("*") || face->Purpose == paper->GetFacePurpose(k);
                 const TLogRect r = paper->GetFaceRect(k);
-                const bool shapeFits = face->Rect.IsEmpty() || AspectClassOf(face->Rect.Width(), face->Rect.Height()) ==
-                                                                   AspectClassOf(r.Width(), r.Height());
+                const bool shapeFits =
+                    face->Rect.IsEmpty() || AspectClassOf(face->Rect.Width(), face->Rect.Height()) ==
+                                                AspectClassOf(r.Width(), r.Height());
                 fits = purposeFits && shapeFits;
             }
             if (!fits)
@@ -62,7 +63,8 @@ void TTemplateList::AddFile(const QString& fileName, const std::optional<TTempla
         FItems.push_back({fileName, 0, 0, true});
 }
 
-void TTemplateList::FillFromFolder(const QString& folder, const std::optional<TTemplateFace>& face, bool firstOnly)
+void TTemplateList::FillFromFolder(const QString& folder, const std::optional<TTemplateFace>& face,
+                                   bool firstOnly)
 {
     Clear();
     const QDir dir(folder);
@@ -214,7 +216,8 @@ QString TTemplateGroup::GroupFolder(int index) const
         return {};
     QString relative = dirs[index];
     relative.replace(u'\\', u'/');
-    if (relative.isEmpty() || QDir::isAbsolutePath(relative) || relative.split(u'/').contains(QStringLiteral("..")))
+    if (relative.isEmpty() || QDir::isAbsolutePath(relative) ||
+        relative.split(u'/').contains(QStringLiteral("..")))
         return {}; // only folders below the index file's own
     return QDir::cleanPath(QFileInfo(FFileName).absolutePath() + u'/' + relative);
 }

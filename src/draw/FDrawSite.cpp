@@ -3,13 +3,13 @@
 #include "draw/UCanvas.h"
 #include <QAbstractScrollArea>
 #include <QApplication>
-#include <QTimer>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 
 namespace velmo {

@@ -64,7 +64,8 @@ std::vector<TRuler::TTick> TRuler::Ticks(int deviceDpi, const QFontMetrics& metr
     const bool horizontal = FKind == TRulerKind::rkHorizontal;
     const int h = horizontal ? height() : width();
     const int end = scaler.ToDevice(deviceDpi, FRulerLength * 10);
-    const int t = FPrintNum ? (horizontal ? metrics.height() : metrics.horizontalAdvance(QStringLiteral("99"))) : 0;
+    const int t =
+        FPrintNum ? (horizontal ? metrics.height() : metrics.horizontalAdvance(QStringLiteral("99"))) : 0;
     const int s5 = h - MulDiv(h - t, FPercentage5, 100);
     const int s1 = h - MulDiv(h - t, FPercentage1, 100);
     const int step = scaler.ToDevice(deviceDpi, 10) <= 2 ? 2 : 1;

@@ -2,12 +2,12 @@
 #include "draw/UPainterState.h"
 #include <QGuiApplication>
 #include <QHash>
-#include <QPaintEngine>
-#include <QPainter>
-#include <QPixmap>
 #include <QPagedPaintDevice>
 #include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainter>
 #include <QPalette>
+#include <QPixmap>
 #include <algorithm>
 #include <cmath>
 

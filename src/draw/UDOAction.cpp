@@ -70,8 +70,8 @@ void NotifyObjectCreated(TDrawObject* object)
 // The undo history.
 
 #include "base/UExceptions.h"
-#include "draw/UDrawObject.h"
 #include "draw/FDrawSite.h"
+#include "draw/UDrawObject.h"
 #include "draw/UNotify.h"
 #include <algorithm>
 
@@ -474,13 +474,14 @@ void InstallActionHistory()
         std::unique_ptr<TDOChangeAction> Action;
         void Commit() override { TDOChangeAction::Commit(std::move(Action)); }
     };
-    SetChangeActionFactory([](TDrawObject* object, const QString& caption) -> std::unique_ptr<TChangeActionRecord> {
-        if (!object)
-            return nullptr;
-        auto record = std::make_unique<Record>();
-        record->Action = std::make_unique<TDOChangeAction>(object, caption);
-        return record;
-    });
+    SetChangeActionFactory(
+        [](TDrawObject* object, const QString& caption) -> std::unique_ptr<TChangeActionRecord> {
+            if (!object)
+                return nullptr;
+            auto record = std::make_unique<Record>();
+            record->Action = std::make_unique<TDOChangeAction>(object, caption);
+            return record;
+        });
 }
 
 } // namespace velmo

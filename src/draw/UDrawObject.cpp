@@ -1,9 +1,9 @@
 #include "draw/UDrawObject.h"
 #include "base/UNumbers.h"
-#include "persist/UComponentStream.h"
-#include "draw/UCanvas.h"
 #include "draw/FDrawSite.h"
+#include "draw/UCanvas.h"
 #include "draw/UScaler.h"
+#include "persist/UComponentStream.h"
 #include <QPainter>
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 #include "draw/UGhost.h"
 #include "base/UNumbers.h"
+#include "draw/FDrawSite.h"
 #include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
-#include "draw/FDrawSite.h"
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -158,7 +158,6 @@ void TSelectGhost::Apply(TShiftState)
     device.Bottom += 1;
     Site()->SelectInRect(device);
 }
-
 
 // ---------------------------------------------------------------------------------
 // Move modes
@@ -390,8 +389,8 @@ void TMoveGhost::Track(TShiftState shift, QPoint movement)
     const QPoint p = s + movement;
     const TLogRect& o = FOrigin;
     TLogRect r = OffsetRect(o, movement.x(), movement.y());
-    const QPoint snap = SnapOffset(this, {QPoint(r.Left, r.Top), QPoint(r.Right, r.Bottom), QPoint(r.Left, r.Bottom),
-                                          QPoint(r.Right, r.Top)});
+    const QPoint snap = SnapOffset(this, {QPoint(r.Left, r.Top), QPoint(r.Right, r.Bottom),
+                                          QPoint(r.Left, r.Bottom), QPoint(r.Right, r.Top)});
     r = OffsetRect(r, snap.x(), snap.y());
     int extra = 0;
     bool rotates = false;
@@ -418,7 +417,8 @@ void TMoveGhost::Track(TShiftState shift, QPoint movement)
                 const double step = modes.StepAngle * std::numbers::pi / 180.0;
                 theta = std::round(theta / step) * step;
             }
-            const QPoint centre = RoundPoint(QPointF(c) + QPointF(std::cos(theta), std::sin(theta)) * rayLength);
+            const QPoint centre =
+                RoundPoint(QPointF(c) + QPointF(std::cos(theta), std::sin(theta)) * rayLength);
             r = OffsetRect(o, centre.x() - oc.x(), centre.y() - oc.y());
             if (modes.RotateWithMove) {
                 extra = int(std::lround(Degrees(AngleDelta(theta, theta0))));
@@ -434,7 +434,8 @@ void TMoveGhost::Track(TShiftState shift, QPoint movement)
     }
     r = KeepRectInside(r, Bounds());
     if (!modes.Circumference && modes.RotateWithFreeMove) {
-        extra = int(std::lround(Degrees(AngleDelta(PointAngle(RectCenter(r) - c), PointAngle(RectCenter(o) - c)))));
+        extra = int(
+            std::lround(Degrees(AngleDelta(PointAngle(RectCenter(r) - c), PointAngle(RectCenter(o) - c)))));
         rotates = true;
     }
 
@@ -681,8 +682,8 @@ void TRectGhost::Track(TShiftState shift, QPoint movement)
     // The smallest size allowed, and whether the proportions are kept.
     const bool ctrl = shift & Qt::ControlModifier;
     int minW = ctrl ? 0 : kMinimumSize, minH = minW;
-    const bool aspect = (target->KeepsAspect() != bool(shift & Qt::ShiftModifier)) && b.Width() != 0 &&
-                        b.Height() != 0;
+    const bool aspect =
+        (target->KeepsAspect() != bool(shift & Qt::ShiftModifier)) && b.Width() != 0 && b.Height() != 0;
     if (aspect && minW > 0) {
         minH = std::max(minH, MulDiv(minW, b.Height(), b.Width()));
         minW = MulDiv(minH, b.Width(), b.Height());
@@ -721,8 +722,16 @@ void TRectGhost::Track(TShiftState shift, QPoint movement)
         const int fixedX = hx < 0 ? b.Right : hx > 0 ? b.Left : bc.x();
         const int fixedY = hy < 0 ? b.Bottom : hy > 0 ? b.Top : bc.y();
         n = NormalizedRect(n);
-        HoldMinimum(n.Left, n.Right, n.Left == fixedX ? 1 : n.Right == fixedX ? -1 : 0, minW, n.Left, n.Right);
-        HoldMinimum(n.Top, n.Bottom, n.Top == fixedY ? 1 : n.Bottom == fixedY ? -1 : 0, minH, n.Top, n.Bottom);
+        HoldMinimum(n.Left, n.Right,
+                    n.Left == fixedX    ? 1
+                    : n.Right == fixedX ? -1
+                                        : 0,
+                    minW, n.Left, n.Right);
+        HoldMinimum(n.Top, n.Bottom,
+                    n.Top == fixedY      ? 1
+                    : n.Bottom == fixedY ? -1
+                                         : 0,
+                    minH, n.Top, n.Bottom);
         const TLogRect fit = FitAspect(b, n.Width(), n.Height());
         const int w = fit.Width(), h = fit.Height();
         TLogRect f;
@@ -917,7 +926,9 @@ void TCurveGhost::Track(TShiftState shift, QPoint movement)
         const double halfAngle = half / radius;
         const double at = std::atan2(qv.y(), qv.x());
         const double rq = Length(qv);
-        const auto on = [&](double angle) { return RoundPoint(c + QPointF(std::cos(angle), std::sin(angle)) * rq); };
+        const auto on = [&](double angle) {
+            return RoundPoint(c + QPointF(std::cos(angle), std::sin(angle)) * rq);
+        };
         curve->SetStartPoint(on(at - halfAngle));
         curve->SetControlPoint(on(at));
         curve->SetEndPoint(on(at + halfAngle));

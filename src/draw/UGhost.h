@@ -103,7 +103,6 @@ private:
     QPoint FCorner;
 };
 
-
 // ---------------------------------------------------------------------------------
 // Move modes: the layout editor's switches, copied by each move ghost when it is made.
 struct TMoveModes

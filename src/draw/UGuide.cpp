@@ -103,7 +103,10 @@ namespace velmo {
 QString MillimetreText(int value)
 {
     const int64_t v = value < 0 ? -int64_t(value) : int64_t(value);
-    return QStringLiteral("%1%2.%3mm").arg(value < 0 ? QStringLiteral("-") : QString()).arg(v / 10).arg(v % 10);
+    return QStringLiteral("%1%2.%3mm")
+        .arg(value < 0 ? QStringLiteral("-") : QString())
+        .arg(v / 10)
+        .arg(v % 10);
 }
 
 QPoint CombineSnap(QPoint guide, QPoint grid)

@@ -42,12 +42,12 @@ private:
     QPainter::RenderHints FHints;
 };
 
-
 // Draws a picture (all of it, or the source part). On a PDF page the same pixels
 // drawn again become the same picture in the file: a logo on every label, a tile
 // repeated over a background, a design copied for each face are held once, whoever
 // made their picture anew for each draw. Elsewhere it is drawImage.
-void DrawSharedImage(QPainter& painter, const QRectF& target, const QImage& image, const QRectF& source = QRectF());
+void DrawSharedImage(QPainter& painter, const QRectF& target, const QImage& image,
+                     const QRectF& source = QRectF());
 // Lets go of the pictures kept for that (a print job's end).
 void ForgetSharedImages();
 

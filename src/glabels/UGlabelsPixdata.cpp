@@ -34,11 +34,13 @@ QImage DecodeGdkPixdata(const QByteArray& bytes, QString* why, qint64 maxPixels)
     const quint32 width = BigEndian(bytes, 16), height = BigEndian(bytes, 20);
     const quint32 colour = type & kColourMask;
     if ((colour != kColourRgb && colour != kColourRgba) || (type & kSampleMask) != kSample8)
-        return Refuse(why, QStringLiteral("対応していない画素の形式です（0x%1）").arg(type, 8, 16, QLatin1Char('0')));
+        return Refuse(
+            why, QStringLiteral("対応していない画素の形式です（0x%1）").arg(type, 8, 16, QLatin1Char('0')));
     const int bpp = colour == kColourRgba ? 4 : 3;
     if (width == 0 || height == 0 || width > 1000000 || height > 1000000 ||
         qint64(width) * qint64(height) > maxPixels)
-        return Refuse(why, QStringLiteral("画像の大きさ %1 × %2 が範囲を超えています").arg(width).arg(height));
+        return Refuse(why,
+                      QStringLiteral("画像の大きさ %1 × %2 が範囲を超えています").arg(width).arg(height));
     const QByteArray data = bytes.mid(kHeader);
     QImage image(int(width), int(height), QImage::Format_ARGB32);
     if (image.isNull())
@@ -52,7 +54,8 @@ QImage DecodeGdkPixdata(const QByteArray& bytes, QString* why, qint64 maxPixels)
     };
     const qint64 total = qint64(width) * height;
     if ((type & kEncodingMask) == kEncodingRaw) {
-        if (qint64(rowstride) < qint64(width) * bpp || qint64(rowstride) * (height - 1) + qint64(width) * bpp > n)
+        if (qint64(rowstride) < qint64(width) * bpp ||
+            qint64(rowstride) * (height - 1) + qint64(width) * bpp > n)
             return Refuse(why, QStringLiteral("画素のデータが途中で切れています"));
         for (quint32 y = 0; y < height; ++y)
             for (quint32 x = 0; x < width; ++x)

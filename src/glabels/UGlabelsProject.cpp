@@ -94,12 +94,17 @@ std::unique_ptr<TNode> ParseXml(const QByteArray& xmlBytes, QString* rootNamespa
                          .arg(xml.lineNumber()));
             break;
         case QXmlStreamReader::EntityReference:
-            Fail(QStringLiteral("%1行目: 宣言されていない実体参照「%2」").arg(xml.lineNumber()).arg(xml.name().toString()));
+            Fail(QStringLiteral("%1行目: 宣言されていない実体参照「%2」")
+                     .arg(xml.lineNumber())
+                     .arg(xml.name().toString()));
         case QXmlStreamReader::StartElement: {
             if (++nodes > kMaxNodes)
-                Fail(QStringLiteral("要素が%1個を超えています（ラベルのプロジェクトではありません）").arg(kMaxNodes));
+                Fail(QStringLiteral("要素が%1個を超えています（ラベルのプロジェクトではありません）")
+                         .arg(kMaxNodes));
             if (int(stack.size()) >= kMaxDepth)
-                Fail(QStringLiteral("%1行目: 要素の入れ子が%2段を超えています").arg(xml.lineNumber()).arg(kMaxDepth));
+                Fail(QStringLiteral("%1行目: 要素の入れ子が%2段を超えています")
+                         .arg(xml.lineNumber())
+                         .arg(kMaxDepth));
             auto node = std::make_unique<TNode>();
             node->Name = xml.name().toString();
             node->Attributes = xml.attributes();
@@ -312,10 +317,13 @@ public:
             return int(Header.size()) + 1000 + extra;
         FMissing.append(name);
         if (Known)
-            warnings << QStringLiteral("差し込み項目「%1」が差し込みデータにないため、空欄で印刷されます").arg(name);
-        else
-            warnings << QStringLiteral("差し込み項目「%1」は差し込みデータを読めないため対応付けられず、空欄で印刷されます")
+            warnings << QStringLiteral("差し込み項目「%1」が差し込みデータにないため、空欄で印刷されます")
                             .arg(name);
+        else
+            warnings
+                << QStringLiteral(
+                       "差し込み項目「%1」は差し込みデータを読めないため対応付けられず、空欄で印刷されます")
+                       .arg(name);
         return int(Header.size()) + 1000 + int(FMissing.size()) - 1;
     }
 
@@ -439,7 +447,10 @@ private:
     void ReadObject(const TNode& node, TDOList& list, const QString& what);
     TAffine Matrix(const TNode& node, const QString& what) const;
     double Length(const TNode& node, const char* name, double fallback, bool size, const QString& what) const;
-    void Warn(const QString& what, const QString& text) { FResult.Warnings << QStringLiteral("%1: %2").arg(what, text); }
+    void Warn(const QString& what, const QString& text)
+    {
+        FResult.Warnings << QStringLiteral("%1: %2").arg(what, text);
+    }
     // A file of the same name in the project's own folder, for a path that points
     // into another machine or home (empty when there is none).
     QString Beside(const QString& path) const
@@ -530,7 +541,9 @@ void TImporter::ReadData(const TNode& data)
                 content += t->Text;
         total += content.size();
         if (content.size() > kMaxPictureBytes * 4 / 3 + 1024 || total > kMaxProjectBytes)
-            Fail(QStringLiteral("埋め込み画像「%1」が%2MBを超えています").arg(name).arg(kMaxPictureBytes >> 20));
+            Fail(QStringLiteral("埋め込み画像「%1」が%2MBを超えています")
+                     .arg(name)
+                     .arg(kMaxPictureBytes >> 20));
         TEmbedded e;
         const QString encoding = c->Attr("encoding").toLower();
         const QString mime = c->Attr("mimetype").toLower();
@@ -540,7 +553,8 @@ void TImporter::ReadData(const TNode& data)
                           content.trimmed().startsWith(u'<');
         const bool base64 = c->Name == u"Pixdata" || encoding == u"base64" || (encoding.isEmpty() && !text);
         if (base64) {
-            const auto decoded = QByteArray::fromBase64Encoding(content.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+            const auto decoded =
+                QByteArray::fromBase64Encoding(content.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
             if (!decoded)
                 Fail(QStringLiteral("埋め込み画像「%1」のBase64が正しくありません").arg(name));
             e.Bytes = *decoded;
@@ -580,8 +594,10 @@ void TImporter::ReadMerge(const TNode* merge)
     if (!type.isEmpty() && type != u"Text/Comma" && type != u"Text/Comma/Line1Keys" && type != u"Text/Tab" &&
         type != u"Text/Tab/Line1Keys" && type != u"Text/Colon" && type != u"Text/Colon/Line1Keys" &&
         type != u"Text/Semicolon" && type != u"Text/Semicolon/Line1Keys" && !FFields.VCard) {
-        FResult.Warnings << QStringLiteral("差し込み: データの種類「%1」には対応していないため、差し込みデータなしで開きます")
-                                .arg(type);
+        FResult.Warnings
+            << QStringLiteral(
+                   "差し込み: データの種類「%1」には対応していないため、差し込みデータなしで開きます")
+                   .arg(type);
         return;
     }
     if (source.isEmpty())
@@ -596,7 +612,8 @@ void TImporter::ReadMerge(const TNode* merge)
         source = QFileInfo(QFileInfo(FOptions.FileName).absoluteDir(), source).absoluteFilePath();
     const QString beside = Beside(source);
     if (!QFileInfo(source).isFile() && !beside.isEmpty()) {
-        FResult.Warnings << QStringLiteral("差し込み: %1 が見つからないため、プロジェクトと同じフォルダの %2 を使います")
+        FResult.Warnings << QStringLiteral(
+                                "差し込み: %1 が見つからないため、プロジェクトと同じフォルダの %2 を使います")
                                 .arg(source, beside);
         source = beside;
     }
@@ -611,7 +628,8 @@ void TImporter::ReadMerge(const TNode* merge)
             FResult.Warnings << QStringLiteral("差し込み: %1 を読めません（%2）").arg(source, e.Message());
         }
     } else {
-        FResult.Warnings << QStringLiteral("差し込み: 差し込みデータ %1 が見つかりません（リンクは残します）").arg(source);
+        FResult.Warnings
+            << QStringLiteral("差し込み: 差し込みデータ %1 が見つかりません（リンクは残します）").arg(source);
     }
     FMergeSource = source;
 }
@@ -626,7 +644,8 @@ void TImporter::ReadTemplate(const TNode& templ, bool rotate)
     if (!templ.Has("brand") && templ.Has("name")) {
         const QString name = templ.Attr("name").trimmed();
         const qsizetype space = name.indexOf(u' ');
-        copy.Attributes.append(QStringLiteral("brand"), space > 0 ? name.left(space) : QStringLiteral("gLabels"));
+        copy.Attributes.append(QStringLiteral("brand"),
+                               space > 0 ? name.left(space) : QStringLiteral("gLabels"));
         copy.Attributes.append(QStringLiteral("part"), space > 0 ? name.mid(space + 1) : name);
     }
     if (copy.Attr("brand").isEmpty() || copy.Attr("part").isEmpty()) {
@@ -635,8 +654,10 @@ void TImporter::ReadTemplate(const TNode& templ, bool rotate)
         for (const QXmlStreamAttribute& a : copy.Attributes)
             if (a.name() != u"brand" && a.name() != u"part")
                 attributes.append(a);
-        attributes.append(QStringLiteral("brand"), templ.Attr("brand").isEmpty() ? QStringLiteral("gLabels") : templ.Attr("brand"));
-        attributes.append(QStringLiteral("part"), templ.Attr("part").isEmpty() ? QStringLiteral("project") : templ.Attr("part"));
+        attributes.append(QStringLiteral("brand"),
+                          templ.Attr("brand").isEmpty() ? QStringLiteral("gLabels") : templ.Attr("brand"));
+        attributes.append(QStringLiteral("part"),
+                          templ.Attr("part").isEmpty() ? QStringLiteral("project") : templ.Attr("part"));
         copy.Attributes = attributes;
     }
     QByteArray xml;
@@ -666,12 +687,13 @@ void TImporter::ReadTemplate(const TNode& templ, bool rotate)
     const TPaperInfo& made = *t.Paper;
     auto same = [&made](const TPaperInfo& p) {
         if (std::abs(p.PortraitWidth() - made.PortraitWidth()) > 1 ||
-            std::abs(p.PortraitHeight() - made.PortraitHeight()) > 1 || p.GetFaceCount() != made.GetFaceCount())
+            std::abs(p.PortraitHeight() - made.PortraitHeight()) > 1 ||
+            p.GetFaceCount() != made.GetFaceCount())
             return false;
         for (int i = 0; i < made.GetFaceCount(); ++i) {
             const TLogRect a = p.GetFaceRect(i), b = made.GetFaceRect(i);
-            if (std::abs(a.Left - b.Left) > 1 || std::abs(a.Top - b.Top) > 1 || std::abs(a.Right - b.Right) > 1 ||
-                std::abs(a.Bottom - b.Bottom) > 1)
+            if (std::abs(a.Left - b.Left) > 1 || std::abs(a.Top - b.Top) > 1 ||
+                std::abs(a.Right - b.Right) > 1 || std::abs(a.Bottom - b.Bottom) > 1)
                 return false;
             const TFaceShape sa = p.GetFaceShape(i), sb = made.GetFaceShape(i);
             const bool rectA = sa == fsRect || sa == fsRoundRect, rectB = sb == fsRect || sb == fsRoundRect;
@@ -719,7 +741,8 @@ TAffine TImporter::Matrix(const TNode& node, const QString& what) const
         bool ok = false;
         const double v = node.Attr(names[i]).toDouble(&ok);
         if (!ok || !std::isfinite(v) || std::abs(v) > 1e6)
-            Fail(QStringLiteral("%1: 変形行列の値 %2 が数値ではありません").arg(what, QLatin1String(names[i])));
+            Fail(QStringLiteral("%1: 変形行列の値 %2 が数値ではありません")
+                     .arg(what, QLatin1String(names[i])));
         m.A[i] = v;
     }
     // The translation is in points like every bare length.
@@ -728,15 +751,18 @@ TAffine TImporter::Matrix(const TNode& node, const QString& what) const
     return m;
 }
 
-double TImporter::Length(const TNode& node, const char* name, double fallback, bool size, const QString& what) const
+double TImporter::Length(const TNode& node, const char* name, double fallback, bool size,
+                         const QString& what) const
 {
     if (!node.Has(name))
         return fallback;
     double v = 0;
     if (!ParseSigned(node.Attr(name), v))
-        Fail(QStringLiteral("%1: %2=\"%3\" は長さではありません").arg(what, QLatin1String(name), node.Attr(name)));
+        Fail(QStringLiteral("%1: %2=\"%3\" は長さではありません")
+                 .arg(what, QLatin1String(name), node.Attr(name)));
     if (size && v < 0)
-        Fail(QStringLiteral("%1: 大きさが負です（%2=\"%3\"）").arg(what, QLatin1String(name), node.Attr(name)));
+        Fail(QStringLiteral("%1: 大きさが負です（%2=\"%3\"）")
+                 .arg(what, QLatin1String(name), node.Attr(name)));
     return v;
 }
 
@@ -770,7 +796,8 @@ bool TImporter::Shadow(const TNode& node, double& dx, double& dy, TColor& colour
     TRgba c;
     c.A = 255;
     if (node.Has("shadow_color") && !ParseColour(node.Attr("shadow_color"), c))
-        Warn(what, QStringLiteral("影の色「%1」を解釈できないため黒にしました").arg(node.Attr("shadow_color")));
+        Warn(what,
+             QStringLiteral("影の色「%1」を解釈できないため黒にしました").arg(node.Attr("shadow_color")));
     bool ok = false;
     double opacity = node.Attr("shadow_opacity").toDouble(&ok);
     if (!ok || !std::isfinite(opacity))
@@ -793,7 +820,8 @@ void TImporter::Box(const TNode& node, TDOList& list, const QString& what, bool 
     if (node.Has("line_color") && !ParseColour(node.Attr("line_color"), line))
         Warn(what, QStringLiteral("線の色「%1」を解釈できないため黒にしました").arg(node.Attr("line_color")));
     if (node.Has("fill_color") && !ParseColour(node.Attr("fill_color"), fill))
-        Warn(what, QStringLiteral("塗りの色「%1」を解釈できないため塗りなしにしました").arg(node.Attr("fill_color")));
+        Warn(what, QStringLiteral("塗りの色「%1」を解釈できないため塗りなしにしました")
+                       .arg(node.Attr("fill_color")));
     if (node.Has("line_color_field") || node.Has("fill_color_field"))
         Warn(what, QStringLiteral("差し込み項目から取る色には対応していないため、決まった色を使います"));
     const double lineWidth = Length(node, "line_width", 1.0 * 25.4 / 72.0, true, what);
@@ -984,10 +1012,13 @@ void TImporter::Text(const TNode& node, TDOList& list, const QString& what)
     TPointBasedFont font;
     font.SetName(style.Family);
     font.SetSize(std::max(1, int(std::lround(style.Size))));
-    font.SetStyle((style.Bold ? fsBold : 0) | (style.Italic ? fsItalic : 0) | (style.Underline ? fsUnderline : 0));
+    font.SetStyle((style.Bold ? fsBold : 0) | (style.Italic ? fsItalic : 0) |
+                  (style.Underline ? fsUnderline : 0));
     text->SetFontObject(&font);
     if (std::abs(style.Size - std::lround(style.Size)) > 0.01)
-        Warn(what, QStringLiteral("文字サイズ %1pt を %2pt に丸めました").arg(style.Size).arg(std::lround(style.Size)));
+        Warn(what, QStringLiteral("文字サイズ %1pt を %2pt に丸めました")
+                       .arg(style.Size)
+                       .arg(std::lround(style.Size)));
     TColorSpec colour;
     colour.SetColor(OnWhite(style.Colour));
     text->SetTextColor(&colour);
@@ -1083,8 +1114,9 @@ bool TImporter::LoadPicture(TLOImage& image, const QString& source, double w, do
         if (QFileInfo(path).isRelative() && !FOptions.FileName.isEmpty())
             path = QFileInfo(FOptions.FileName).absoluteDir().filePath(source);
         if (!QFileInfo(path).isFile() && !Beside(path).isEmpty()) {
-            Warn(what, QStringLiteral("画像「%1」が見つからないため、プロジェクトと同じフォルダの %2 を使います")
-                           .arg(source, Beside(path)));
+            Warn(what,
+                 QStringLiteral("画像「%1」が見つからないため、プロジェクトと同じフォルダの %2 を使います")
+                     .arg(source, Beside(path)));
             path = Beside(path);
         }
         QFileInfo info(path);
@@ -1141,8 +1173,8 @@ bool TImporter::LoadPicture(TLOImage& image, const QString& source, double w, do
         if (loaded.KeyColor != clNone)
             image.ImageData()->SetTransparentColor(loaded.KeyColor);
     } catch (const Exception& e) {
-        Warn(what, QStringLiteral("画像「%1」を読めないため（%2）、空の枠を置きました")
-                       .arg(source, e.Message()));
+        Warn(what,
+             QStringLiteral("画像「%1」を読めないため（%2）、空の枠を置きました").arg(source, e.Message()));
         return false;
     }
     return true;
@@ -1192,29 +1224,65 @@ void TImporter::Image(const TNode& node, TDOList& list, const QString& what)
 struct TStyle
 {
     const char* Name;
-    int OwnKind;  // -1: libzint
-    int Zint;     // libzint's symbology number
-    bool Check;   // Code 39 with its check character
+    int OwnKind; // -1: libzint
+    int Zint;    // libzint's symbology number
+    bool Check;  // Code 39 with its check character
 };
 constexpr TStyle kStyles[] = {
-    {"code39", bkCode39, 0, false},   {"c39", bkCode39, 0, false},      {"code128", bkCode128, 0, false},
-    {"code128b", bkCode128, 0, false}, {"code128c", bkCode128, 0, false}, {"c128", bkCode128, 0, false},
-    {"ean13", bkJAN, 0, false},      {"ean", bkJAN, 0, false},         {"ean8", bkJAN, 0, false},
-    {"upc", -1, 34, false},          {"upca", -1, 34, false},          {"upce", -1, 37, false},
-    {"i25", -1, 3, false},           {"interleaved2of5", -1, 3, false}, {"itf", -1, 3, false},
-    {"itf14", -1, 89, false},        {"codabar", -1, 18, false},       {"cbr", -1, 18, false},
-    {"qrcode", -1, 58, false},       {"qr", -1, 58, false},            {"iec18004", -1, 58, false},
-    {"microqr", -1, 97, false},      {"iec16022", -1, 71, false},      {"datamatrix", -1, 71, false},
-    {"dm", -1, 71, false},           {"pdf417", -1, 55, false},        {"pdf", -1, 55, false},
-    {"postnet", -1, 40, false},      {"postnet5", -1, 40, false},      {"postnet9", -1, 40, false},
-    {"postnet11", -1, 40, false},    {"code93", -1, 25, false},        {"c93", -1, 25, false},
-    {"aztec", -1, 92, false},        {"gs1128", -1, 16, false},        {"ean128", -1, 16, false},
-    {"japanpost", -1, 76, false},    {"japan", -1, 76, false},         {"code11", -1, 1, false},
-    {"msi", -1, 47, false},          {"code39ext", -1, 9, false},      {"c39ext", -1, 9, false},
-    {"excode39", -1, 9, false},      {"rss14", -1, 29, false},         {"dbaromn", -1, 29, false},
-    {"rssexp", -1, 31, false},       {"dbarexp", -1, 31, false},       {"micropdf", -1, 84, false},
-    {"micropdf417", -1, 84, false},  {"onecode", -1, 85, false},       {"usps", -1, 85, false},
-    {"rm4scc", -1, 70, false},       {"kix", -1, 90, false},          {"imail", -1, 85, false},
+    {"code39", bkCode39, 0, false},
+    {"c39", bkCode39, 0, false},
+    {"code128", bkCode128, 0, false},
+    {"code128b", bkCode128, 0, false},
+    {"code128c", bkCode128, 0, false},
+    {"c128", bkCode128, 0, false},
+    {"ean13", bkJAN, 0, false},
+    {"ean", bkJAN, 0, false},
+    {"ean8", bkJAN, 0, false},
+    {"upc", -1, 34, false},
+    {"upca", -1, 34, false},
+    {"upce", -1, 37, false},
+    {"i25", -1, 3, false},
+    {"interleaved2of5", -1, 3, false},
+    {"itf", -1, 3, false},
+    {"itf14", -1, 89, false},
+    {"codabar", -1, 18, false},
+    {"cbr", -1, 18, false},
+    {"qrcode", -1, 58, false},
+    {"qr", -1, 58, false},
+    {"iec18004", -1, 58, false},
+    {"microqr", -1, 97, false},
+    {"iec16022", -1, 71, false},
+    {"datamatrix", -1, 71, false},
+    {"dm", -1, 71, false},
+    {"pdf417", -1, 55, false},
+    {"pdf", -1, 55, false},
+    {"postnet", -1, 40, false},
+    {"postnet5", -1, 40, false},
+    {"postnet9", -1, 40, false},
+    {"postnet11", -1, 40, false},
+    {"code93", -1, 25, false},
+    {"c93", -1, 25, false},
+    {"aztec", -1, 92, false},
+    {"gs1128", -1, 16, false},
+    {"ean128", -1, 16, false},
+    {"japanpost", -1, 76, false},
+    {"japan", -1, 76, false},
+    {"code11", -1, 1, false},
+    {"msi", -1, 47, false},
+    {"code39ext", -1, 9, false},
+    {"c39ext", -1, 9, false},
+    {"excode39", -1, 9, false},
+    {"rss14", -1, 29, false},
+    {"dbaromn", -1, 29, false},
+    {"rssexp", -1, 31, false},
+    {"dbarexp", -1, 31, false},
+    {"micropdf", -1, 84, false},
+    {"micropdf417", -1, 84, false},
+    {"onecode", -1, 85, false},
+    {"usps", -1, 85, false},
+    {"rm4scc", -1, 70, false},
+    {"kix", -1, 90, false},
+    {"imail", -1, 85, false},
     {"uspsimail", -1, 85, false},
 };
 
@@ -1294,7 +1362,8 @@ void TImporter::Barcode(const TNode& node, TDOList& list, const QString& what)
     code->SetBaseRect(p.Rect);
     code->SetAngleValue(p.Angle);
     if (fieldNo < 0 && !code->HasValidCode())
-        Warn(what, QStringLiteral("データ「%1」は%2のバーコードにならないため、バーコードは印刷されません").arg(data, style));
+        Warn(what, QStringLiteral("データ「%1」は%2のバーコードにならないため、バーコードは印刷されません")
+                       .arg(data, style));
     list.Add(code.release());
 }
 
@@ -1345,13 +1414,15 @@ TGlabelsProject ImportGlabelsProject(const QByteArray& fileBytes, const TGlabels
     QString ns;
     const std::unique_ptr<TNode> root = ParseXml(xml, &ns);
     if (root->Name != u"Glabels-document")
-        throw EGlabelsProject(QStringLiteral("gLabelsのプロジェクトではありません（ルート要素が%1です）").arg(root->Name));
+        throw EGlabelsProject(
+            QStringLiteral("gLabelsのプロジェクトではありません（ルート要素が%1です）").arg(root->Name));
     TGlabelsProject result;
     bool known = false;
     for (const char* n : kNamespaces)
         known = known || ns == QLatin1String(n);
     if (!known)
-        result.Warnings << QStringLiteral("未知の名前空間「%1」のプロジェクトをバージョン3として読みました").arg(ns);
+        result.Warnings
+            << QStringLiteral("未知の名前空間「%1」のプロジェクトをバージョン3として読みました").arg(ns);
     TImporter importer(options, result);
     importer.Run(*root);
     return result;

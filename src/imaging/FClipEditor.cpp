@@ -1,5 +1,5 @@
-#include "base/UFolderHistory.h"
 #include "imaging/FClipEditor.h"
+#include "base/UFolderHistory.h"
 
 #include "draw/UNotify.h"
 #include "imaging/FImagePanels.h"
@@ -326,8 +326,8 @@ int ChooseFrameFile(QWidget* parent, bool hasFrame, QString& file)
         if (picked != choose)
             return 0;
     }
-    file = QFileDialog::getOpenFileName(parent, QStringLiteral("フレームの選択"), StartFolder(folderkind::Picture),
-                                        GraphicFileFilter());
+    file = QFileDialog::getOpenFileName(parent, QStringLiteral("フレームの選択"),
+                                        StartFolder(folderkind::Picture), GraphicFileFilter());
     RememberFolder(folderkind::Picture, file);
     return file.isEmpty() ? 0 : 1;
 }

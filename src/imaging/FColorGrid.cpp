@@ -42,11 +42,12 @@ const std::array<TColor, 40>& ColorGridColors()
 {
     static const std::array<TColor, 40> colors = [] {
         static const char* const texts[40] = {
-            "clBlack",   "clRed",     "clYellow",  "clLime",    "clAqua",    "clBlue",    "clFuchsia", "clWhite",
-            "clGray",    "clMaroon",  "clOlive",   "clGreen",   "clTeal",    "clNavy",    "clPurple",  "clSilver",
-            "$003f3f3f", "$007f7fff", "$007fffff", "$007fff7f", "$00ffff7f", "$00ff7f7f", "$00ff7fff", "$00bf3f7f",
-            "$00bf7f3f", "$007f7fbf", "$007fbfbf", "$007fbf7f", "$00bfbf7f", "$00bf7f7f", "$00bf7fbf", "$003f7fbf",
-            "$007fbf3f", "$007fbfff", "$007fffbf", "$00bfff7f", "$00ffbf7f", "$00ff7fbf", "$00bf7fff", "$007f3fbf"};
+            "clBlack",   "clRed",     "clYellow",  "clLime",    "clAqua",    "clBlue",    "clFuchsia",
+            "clWhite",   "clGray",    "clMaroon",  "clOlive",   "clGreen",   "clTeal",    "clNavy",
+            "clPurple",  "clSilver",  "$003f3f3f", "$007f7fff", "$007fffff", "$007fff7f", "$00ffff7f",
+            "$00ff7f7f", "$00ff7fff", "$00bf3f7f", "$00bf7f3f", "$007f7fbf", "$007fbfbf", "$007fbf7f",
+            "$00bfbf7f", "$00bf7f7f", "$00bf7fbf", "$003f7fbf", "$007fbf3f", "$007fbfff", "$007fffbf",
+            "$00bfff7f", "$00ffbf7f", "$00ff7fbf", "$00bf7fff", "$007f3fbf"};
         std::array<TColor, 40> out{};
         for (int i = 0; i < 40; ++i)
             out[size_t(i)] = ParseGridColor(texts[i]);
@@ -83,8 +84,9 @@ bool ChooseSystemColor(QWidget* parent, TColor initial, TColor* chosen)
         QStringList values;
         for (int i = 0; i < QColorDialog::customCount(); ++i) {
             const QColor custom = QColorDialog::customColor(i);
-            values << QStringLiteral("%1").arg(custom.red() | (custom.green() << 8) | (custom.blue() << 16), 6, 16,
-                                               QLatin1Char('0'))
+            values << QStringLiteral("%1")
+                          .arg(custom.red() | (custom.green() << 8) | (custom.blue() << 16), 6, 16,
+                               QLatin1Char('0'))
                           .toUpper();
         }
         CustomWrite()(values.join(u','));
@@ -158,7 +160,8 @@ void TColorGridWidget::paintEvent(QPaintEvent*)
     auto button = [&](int cell, const QString& text, bool selected) {
         const QRect r = CellRect(cell).adjusted(1, 1, -1, -1);
         painter.fillRect(r, palette().button());
-        painter.setPen(selected ? QPen(palette().color(QPalette::Highlight), 2) : QPen(palette().color(QPalette::Dark)));
+        painter.setPen(selected ? QPen(palette().color(QPalette::Highlight), 2)
+                                : QPen(palette().color(QPalette::Dark)));
         painter.drawRect(r.adjusted(0, 0, -1, -1));
         painter.setPen(palette().color(QPalette::ButtonText));
         painter.drawText(r, Qt::AlignCenter, text);

@@ -1,10 +1,10 @@
 #include "imaging/FColorSpec.h"
 #include "draw/UCanvas.h"
-#include "imaging/FColorGrid.h"
+#include "draw/UNotify.h"
 #include "imaging/FClipEditor.h"
+#include "imaging/FColorGrid.h"
 #include "imaging/FImageDataEditor.h"
 #include "imaging/FTransparentEditor.h"
-#include "draw/UNotify.h"
 #include "imaging/UImageData.h"
 #include "imaging/UPictureFormats.h"
 #include <QButtonGroup>
@@ -56,22 +56,35 @@ QIcon ColorIcon(TColor color, QSize size)
 const std::vector<std::vector<TColor>>& GradationSamplePatterns()
 {
     static const std::vector<std::vector<TColor>> patterns = [] {
-        static const char* const texts[] = {
-            "$00C0C0FF,$00FFFFFF", "$0083C9FF,$00FFFFFF", "$00C0FFFF,$00FFFFFF", "$00C0FFC0,$00FFFFFF",
-            "$00FFFFC0,$00FFFFFF", "$00FFC0FF,$00FFFFFF", "$00C0C0FF,$0083C9FF", "$0083C9FF,$00C0FFFF",
-            "$00C0C0FF,$00C0FFFF", "$00C0C0FF,$00FFC0FF", "$00FFC0FF,$00C0FFFF", "$00C0FFFF,$00C0FFC0",
-            "$00F0CF80,$00CFF8FF", "$00FFFFC0,$00C0FFC0", "$00FFC0C0,$00FFFFC0", "$000000FF,$00FFFFFF",
-            "$00008DFA,$00FFFFFF", "$0000FFFF,$00FFFFFF", "$0000FF00,$00FFFFFF", "$00FFFF00,$00FFFFFF",
-            "$00808800,$00FFFFFF", "$00FF0000,$00FFFFFF", "$00800000,$00FFFFFF", "$00FF00FF,$00FFFFFF",
-            "$00005292,$00FFFFFF", "$00808080,$00FFFFFF", "$00000000,$00FFFFFF", "$000000FF,$00028DFB",
-            "$008028FF,$00DFCFFF", "$001F20AF,$00709FFF", "$000096C7,$0000BDFF", "$00014951,$0000D7FF",
-            "$00808080,$0000FFFF", "$00000000,$00C0FFFF", "$00004040,$000581FF", "$000000B8,$00028EFB",
-            "$00000000,$000000FF", "$00000000,$0000FF00", "$0070080F,$00B0FF00", "$00800000,$00FF0000",
-            "$00870000,$007F7F00", "$00800000,$00808080", "$00004000,$00CCFF01", "$00FF0000,$00FF00FF",
-            "$00B40061,$0000FFFF", "$00FF0000,$00FFFF00", "$00FFFF20,$00FFF8BF", "$00FFA631,$00A4DA00",
-            "$00BFB7FF,$00FFFFFF,$00BFB7FF", "$00FFC0FF,$00FFC0C0,$00FFC0FF", "$00C0FFFF,$00C0FFC0,$00C0FFFF",
-            "$0097FF97,$004BB5FF,$0097FF97", "$0000FFFF,$000000FF,$0000FFFF", "$00EF1F9F,$008F10FF,$00EF1F9F",
-            "$00FF0000,$00FFFF00,$00FF0000", "$00800000,$00FF0000,$00800000", "$00000000,$00DCDCDC,$00000000"};
+        static const char* const texts[] = {"$00C0C0FF,$00FFFFFF",           "$0083C9FF,$00FFFFFF",
+                                            "$00C0FFFF,$00FFFFFF",           "$00C0FFC0,$00FFFFFF",
+                                            "$00FFFFC0,$00FFFFFF",           "$00FFC0FF,$00FFFFFF",
+                                            "$00C0C0FF,$0083C9FF",           "$0083C9FF,$00C0FFFF",
+                                            "$00C0C0FF,$00C0FFFF",           "$00C0C0FF,$00FFC0FF",
+                                            "$00FFC0FF,$00C0FFFF",           "$00C0FFFF,$00C0FFC0",
+                                            "$00F0CF80,$00CFF8FF",           "$00FFFFC0,$00C0FFC0",
+                                            "$00FFC0C0,$00FFFFC0",           "$000000FF,$00FFFFFF",
+                                            "$00008DFA,$00FFFFFF",           "$0000FFFF,$00FFFFFF",
+                                            "$0000FF00,$00FFFFFF",           "$00FFFF00,$00FFFFFF",
+                                            "$00808800,$00FFFFFF",           "$00FF0000,$00FFFFFF",
+                                            "$00800000,$00FFFFFF",           "$00FF00FF,$00FFFFFF",
+                                            "$00005292,$00FFFFFF",           "$00808080,$00FFFFFF",
+                                            "$00000000,$00FFFFFF",           "$000000FF,$00028DFB",
+                                            "$008028FF,$00DFCFFF",           "$001F20AF,$00709FFF",
+                                            "$000096C7,$0000BDFF",           "$00014951,$0000D7FF",
+                                            "$00808080,$0000FFFF",           "$00000000,$00C0FFFF",
+                                            "$00004040,$000581FF",           "$000000B8,$00028EFB",
+                                            "$00000000,$000000FF",           "$00000000,$0000FF00",
+                                            "$0070080F,$00B0FF00",           "$00800000,$00FF0000",
+                                            "$00870000,$007F7F00",           "$00800000,$00808080",
+                                            "$00004000,$00CCFF01",           "$00FF0000,$00FF00FF",
+                                            "$00B40061,$0000FFFF",           "$00FF0000,$00FFFF00",
+                                            "$00FFFF20,$00FFF8BF",           "$00FFA631,$00A4DA00",
+                                            "$00BFB7FF,$00FFFFFF,$00BFB7FF", "$00FFC0FF,$00FFC0C0,$00FFC0FF",
+                                            "$00C0FFFF,$00C0FFC0,$00C0FFFF", "$0097FF97,$004BB5FF,$0097FF97",
+                                            "$0000FFFF,$000000FF,$0000FFFF", "$00EF1F9F,$008F10FF,$00EF1F9F",
+                                            "$00FF0000,$00FFFF00,$00FF0000", "$00800000,$00FF0000,$00800000",
+                                            "$00000000,$00DCDCDC,$00000000"};
         std::vector<std::vector<TColor>> out;
         for (const char* text : texts) {
             std::vector<TColor> colors;
@@ -258,7 +271,8 @@ QWidget* TfrmColorSpec::BuildGradationPage()
         FDirButtons[d]->setCheckable(true);
         FDirButtons[d]->setFlat(true);
         directions->addWidget(FDirButtons[d], d % 2, d / 2); // five columns of two
-        connect(FDirButtons[d], &QPushButton::clicked, this, [this, d] { SelectDirection(rgGradationDir(d)); });
+        connect(FDirButtons[d], &QPushButton::clicked, this,
+                [this, d] { SelectDirection(rgGradationDir(d)); });
     }
     auto* dirRow = new QHBoxLayout;
     dirRow->addLayout(directions);
@@ -422,10 +436,12 @@ void TfrmColorSpec::Refresh()
         const QSize picture = GraphicSize(FSpec->ImageData()->DisplayPicture()->Graphic());
         if (FSpec->Tile() && !picture.isEmpty()) {
             // Tiles two fifths of the sample along the picture's longer side.
-            const double along = 0.4 * (picture.width() > picture.height() ? sample.width() : sample.height());
+            const double along =
+                0.4 * (picture.width() > picture.height() ? sample.width() : sample.height());
             const double scale = along / std::max(picture.width(), picture.height());
             painter.scale(scale, scale);
-            shownSpec.Fill(painter, QRect(0, 0, int(sample.width() / scale) + 1, int(sample.height() / scale) + 1));
+            shownSpec.Fill(painter,
+                           QRect(0, 0, int(sample.width() / scale) + 1, int(sample.height() / scale) + 1));
         } else {
             shownSpec.Fill(painter, QRect(QPoint(0, 0), sample.size()));
         }
@@ -441,8 +457,9 @@ void TfrmColorSpec::Refresh()
     const int dir = int(FSpec->GradDir());
     for (int d = 0; d < kGradationDirCount; ++d) {
         FDirButtons[d]->setChecked(d == dir);
-        FDirButtons[d]->setStyleSheet(d == dir ? QStringLiteral("QPushButton { border: 2px solid palette(highlight); }")
-                                               : QStringLiteral("QPushButton { border: 2px solid transparent; }"));
+        FDirButtons[d]->setStyleSheet(
+            d == dir ? QStringLiteral("QPushButton { border: 2px solid palette(highlight); }")
+                     : QStringLiteral("QPushButton { border: 2px solid transparent; }"));
     }
     FLoading = false;
     Q_EMIT Changed();
@@ -455,7 +472,7 @@ void TfrmColorSpec::PickImage()
     const bool bound = FFaceWidth > 0 && FFaceHeight > 0;
     TChosenPicture chosen;
     const bool ok = PictureChooser ? PictureChooser(this, bound ? 1 : 0, chosen)
-                                    : ChoosePicture(this, bound ? 1 : 0, chosen);
+                                   : ChoosePicture(this, bound ? 1 : 0, chosen);
     if (!ok || !chosen.Graphic || chosen.Graphic->Empty())
         return; // the picture stays as it was
     {

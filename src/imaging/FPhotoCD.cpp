@@ -53,9 +53,11 @@ TfrmPhotoCD::TfrmPhotoCD(const QString& fileName, QWidget* parent)
     outer->addLayout(left);
     auto* form = new QFormLayout;
     FSize = new QComboBox(this);
-    FSize->addItems({QStringLiteral("小 192x128"), QStringLiteral("中 384x256"), QStringLiteral("大 768x512")});
+    FSize->addItems(
+        {QStringLiteral("小 192x128"), QStringLiteral("中 384x256"), QStringLiteral("大 768x512")});
     FColours = new QComboBox(this);
-    FColours->addItems({QStringLiteral("256色ｸﾞﾚｰｽｹｰﾙ"), QStringLiteral("256色ｶﾗｰ"), QStringLiteral("16M色ﾌﾙｶﾗｰ")});
+    FColours->addItems(
+        {QStringLiteral("256色ｸﾞﾚｰｽｹｰﾙ"), QStringLiteral("256色ｶﾗｰ"), QStringLiteral("16M色ﾌﾙｶﾗｰ")});
     auto* sizeLabel = new QLabel(QStringLiteral("ｻｲｽﾞ(&S)"), this);
     sizeLabel->setBuddy(FSize);
     auto* colourLabel = new QLabel(QStringLiteral("色数(&C)"), this);
@@ -66,7 +68,8 @@ TfrmPhotoCD::TfrmPhotoCD(const QString& fileName, QWidget* parent)
     auto* options = new QGroupBox(QStringLiteral("ｵﾌﾟｼｮﾝ(&O)"), this);
     auto* optionForm = new QFormLayout(options);
     FRotation = new QComboBox(options);
-    FRotation->addItems({QStringLiteral("しない"), QStringLiteral("90"), QStringLiteral("180"), QStringLiteral("270")});
+    FRotation->addItems(
+        {QStringLiteral("しない"), QStringLiteral("90"), QStringLiteral("180"), QStringLiteral("270")});
     auto* rotationLabel = new QLabel(QStringLiteral("回転(&R)"), options);
     rotationLabel->setBuddy(FRotation);
     optionForm->addRow(rotationLabel, FRotation);
@@ -170,8 +173,8 @@ void TfrmPhotoCD::UpdatePreview()
     const int transform = ChosenTransform();
     // Nothing new to show; an empty preview is always filled, so a photograph whose
     // stored settings match the choices still shows.
-    if (FPreviewPicture->HasGraphic() && format == FShownFormat && resolution == FShownResolution
-        && transform == FShownTransform)
+    if (FPreviewPicture->HasGraphic() && format == FShownFormat && resolution == FShownResolution &&
+        transform == FShownTransform)
         return;
     try {
         FAccess.SetResolution(resolution);

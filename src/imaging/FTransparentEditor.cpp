@@ -1,5 +1,5 @@
-#include "base/UFolderHistory.h"
 #include "imaging/FTransparentEditor.h"
+#include "base/UFolderHistory.h"
 
 #include "base/UNumbers.h"
 #include "draw/UNotify.h"
@@ -64,7 +64,8 @@ void SetDefaultPictureChooser(TPictureChooser chooser)
 
 bool ChoosePicture(QWidget* parent, int kind, TChosenPicture& chosen)
 {
-    return DefaultChooser() ? DefaultChooser()(parent, kind, chosen) : ChoosePictureFile(parent, kind, chosen);
+    return DefaultChooser() ? DefaultChooser()(parent, kind, chosen)
+                            : ChoosePictureFile(parent, kind, chosen);
 }
 
 bool ChoosePictureFile(QWidget* parent, int kind, TChosenPicture& chosen)
@@ -231,7 +232,8 @@ bool TfrmTransparentEditor::ChooseAgain()
     TChosenPicture chosen;
     // The chooser opens on the source the picture came from last.
     chosen.Source = FSource;
-    const bool ok = FChooser ? FChooser(this, FChooserKind, chosen) : ChoosePicture(this, FChooserKind, chosen);
+    const bool ok =
+        FChooser ? FChooser(this, FChooserKind, chosen) : ChoosePicture(this, FChooserKind, chosen);
     if (!ok || !chosen.Graphic)
         return false;
     TUpdateBracket bracket(FData->Notify());

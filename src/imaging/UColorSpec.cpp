@@ -42,10 +42,14 @@ struct TDirAngle
     int Angle;
 };
 constexpr TDirAngle kDirAngles[] = {
-    {rgGradationDir::rgdLeftToRight, 270},          {rgGradationDir::rgdRightToLeft, 90},
-    {rgGradationDir::rgdTopToBottom, 0},            {rgGradationDir::rgdBottomToTop, 180},
-    {rgGradationDir::rgdLeftTopToRightBottom, 315}, {rgGradationDir::rgdRightTopToLeftBottom, 45},
-    {rgGradationDir::rgdRightBottomToLeftTop, 135}, {rgGradationDir::rgdLeftBottomToRightTop, 225},
+    {rgGradationDir::rgdLeftToRight, 270},
+    {rgGradationDir::rgdRightToLeft, 90},
+    {rgGradationDir::rgdTopToBottom, 0},
+    {rgGradationDir::rgdBottomToTop, 180},
+    {rgGradationDir::rgdLeftTopToRightBottom, 315},
+    {rgGradationDir::rgdRightTopToLeftBottom, 45},
+    {rgGradationDir::rgdRightBottomToLeftTop, 135},
+    {rgGradationDir::rgdLeftBottomToRightTop, 225},
 };
 
 template <int I> TColor GetGradColor(const TColorSpec& spec)
@@ -67,8 +71,8 @@ const TPropertyTable& TColorSpec::Properties()
             .Default(0)
             .Idents(ColorIdents())
             .Enum("Style", &TColorSpec::Style, &TColorSpec::SetStyle,
-                  {"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal", "bsBDiagonal", "bsCross",
-                   "bsDiagCross"})
+                  {"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal", "bsBDiagonal",
+                   "bsCross", "bsDiagCross"})
             .Default(0)
             .Bool("Tile", &TColorSpec::Tile, &TColorSpec::SetTile)
             .Default(0)
@@ -92,14 +96,22 @@ const TPropertyTable& TColorSpec::Properties()
             .StoredIf(false)
             .Int("GradColNum", &TColorSpec::GradColNum, &TColorSpec::SetGradColNum)
             .StoredIf(false)
-            .Int<TColorSpec>("GradColor0", &GetGradColor<0>, &SetGradColorAt<0>).StoredIf(false)
-            .Int<TColorSpec>("GradColor1", &GetGradColor<1>, &SetGradColorAt<1>).StoredIf(false)
-            .Int<TColorSpec>("GradColor2", &GetGradColor<2>, &SetGradColorAt<2>).StoredIf(false)
-            .Int<TColorSpec>("GradColor3", &GetGradColor<3>, &SetGradColorAt<3>).StoredIf(false)
-            .Int<TColorSpec>("GradColor4", &GetGradColor<4>, &SetGradColorAt<4>).StoredIf(false)
-            .Int<TColorSpec>("GradColor5", &GetGradColor<5>, &SetGradColorAt<5>).StoredIf(false)
-            .Int<TColorSpec>("GradColor6", &GetGradColor<6>, &SetGradColorAt<6>).StoredIf(false)
-            .Int<TColorSpec>("GradColor7", &GetGradColor<7>, &SetGradColorAt<7>).StoredIf(false);
+            .Int<TColorSpec>("GradColor0", &GetGradColor<0>, &SetGradColorAt<0>)
+            .StoredIf(false)
+            .Int<TColorSpec>("GradColor1", &GetGradColor<1>, &SetGradColorAt<1>)
+            .StoredIf(false)
+            .Int<TColorSpec>("GradColor2", &GetGradColor<2>, &SetGradColorAt<2>)
+            .StoredIf(false)
+            .Int<TColorSpec>("GradColor3", &GetGradColor<3>, &SetGradColorAt<3>)
+            .StoredIf(false)
+            .Int<TColorSpec>("GradColor4", &GetGradColor<4>, &SetGradColorAt<4>)
+            .StoredIf(false)
+            .Int<TColorSpec>("GradColor5", &GetGradColor<5>, &SetGradColorAt<5>)
+            .StoredIf(false)
+            .Int<TColorSpec>("GradColor6", &GetGradColor<6>, &SetGradColorAt<6>)
+            .StoredIf(false)
+            .Int<TColorSpec>("GradColor7", &GetGradColor<7>, &SetGradColorAt<7>)
+            .StoredIf(false);
     return table;
 }
 
@@ -345,7 +357,8 @@ void TColorSpec::Fill(QPainter& painter, const QRect& rectangle, TGradationOutpu
         for (const TTileRow& row : TileRows(rectangle, w, h, FTileShift)) {
             if (row.Top + h <= visible.top() || row.Top >= visible.bottom() + 1)
                 continue;
-            for (int64_t left = row.FirstLeft; left < int64_t(rectangle.left()) + rectangle.width(); left += w) {
+            for (int64_t left = row.FirstLeft; left < int64_t(rectangle.left()) + rectangle.width();
+                 left += w) {
                 if (left + w <= visible.left() || left > visible.right())
                     continue;
                 DrawGraphic(painter, QRect(int(left), row.Top, w, h), *graphic);

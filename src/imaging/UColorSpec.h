@@ -89,7 +89,8 @@ public:
     // Paints rectangle (the painter's logical units). Pen, brush and composition
     // are the painter's own again afterwards. output chooses how a gradation reaches
     // the device (by the device unless forced).
-    void Fill(QPainter& painter, const QRect& rectangle, TGradationOutput output = TGradationOutput::goAuto) const;
+    void Fill(QPainter& painter, const QRect& rectangle,
+              TGradationOutput output = TGradationOutput::goAuto) const;
     // A plain solid colour the device shows exactly (text draws directly then).
     bool IsPlainColor(const QPainter& painter) const;
 

@@ -116,7 +116,8 @@ void DiamondMap(std::vector<uint16_t>& map, double X, double Y)
         for (int j = 0; j < kCells; ++j) {
             const int64_t u = u0 + i * udr + j * udc;
             const int64_t v = v0 + i * vdr + j * vdc;
-            map[size_t(i * kCells + j)] = ClampIndex(Div65536(std::max(std::abs(2 * v - k26), std::abs(2 * u - k26))));
+            map[size_t(i * kCells + j)] =
+                ClampIndex(Div65536(std::max(std::abs(2 * v - k26), std::abs(2 * u - k26))));
         }
 }
 
@@ -125,7 +126,8 @@ void CircleMap(std::vector<uint16_t>& map)
     ForEachBySymmetry([&](int i, int j, int64_t d, int64_t) {
         uint16_t value = 0;
         if (d > 0)
-            value = ClampIndex(std::min<int64_t>(kRamp - 1, (d * kRamp * 2 + kCornerDistance) / (2 * kCornerDistance)));
+            value = ClampIndex(
+                std::min<int64_t>(kRamp - 1, (d * kRamp * 2 + kCornerDistance) / (2 * kCornerDistance)));
         map[size_t(i * kCells + j)] = value;
     });
 }
@@ -161,9 +163,9 @@ bool IsCone(rgGradationKind kind)
 
 const char* GradationKindName(rgGradationKind kind)
 {
-    static const char* const names[] = {"rgkSimple",       "rgkBoxToRim",         "rgkBoxToCenter",
-                                        "rgkCircleToRim",  "rgkCircleToCenter",   "rgkConeClockwise",
-                                        "rgkConeCounterClockwise"};
+    static const char* const names[] = {
+        "rgkSimple",         "rgkBoxToRim",      "rgkBoxToCenter",         "rgkCircleToRim",
+        "rgkCircleToCenter", "rgkConeClockwise", "rgkConeCounterClockwise"};
     return names[int(kind)];
 }
 
@@ -176,8 +178,9 @@ const TPropertyTable& TGradationColors::Properties()
         TPropertyTable::Extending(inherited::Properties())
             .Int("RepeatCount", &TGradationColors::RepeatCount, &TGradationColors::SetRepeatCount)
             .Default(1)
-            .BinaryCustom("Colors", [](const TGradationColors& c) { return !c.IsDefault(); },
-                          &TGradationColors::WriteColors, &TGradationColors::ReadColors);
+            .BinaryCustom(
+                "Colors", [](const TGradationColors& c) { return !c.IsDefault(); },
+                &TGradationColors::WriteColors, &TGradationColors::ReadColors);
     return table;
 }
 
@@ -308,9 +311,12 @@ std::array<QRgb, 1024> GradationRamp(const std::vector<TColor>& givenColors, boo
         const int k = int(std::trunc(x));
         const double f = x - k;
         const QRgb a = rgb[size_t(k)], b = rgb[size_t(k + 1)];
-        auto channel = [f](int ca, int cb) { return std::clamp(int(std::trunc(f * (cb - ca))) + ca, 0, 255); };
-        ramp[size_t(p)] = qRgb(channel(qRed(a), qRed(b)), channel(qGreen(a), qGreen(b)), channel(qBlue(a), qBlue(b))) &
-                          0xFFFFFF;
+        auto channel = [f](int ca, int cb) {
+            return std::clamp(int(std::trunc(f * (cb - ca))) + ca, 0, 255);
+        };
+        ramp[size_t(p)] =
+            qRgb(channel(qRed(a), qRed(b)), channel(qGreen(a), qGreen(b)), channel(qBlue(a), qBlue(b))) &
+            0xFFFFFF;
     }
     return ramp;
 }
@@ -445,7 +451,9 @@ QImage ResampleGradationWindow(const QImage& cells, QSize full, const QRect& win
         }
         uint8_t* d = out.scanLine(y);
         for (int i = 0; i < n * 3; ++i) {
-            const int64_t value = vy.Copy ? h0[size_t(i)] : h0[size_t(i)] + ((int64_t(h1[size_t(i)] - h0[size_t(i)]) * f) >> 16);
+            const int64_t value = vy.Copy
+                                      ? h0[size_t(i)]
+                                      : h0[size_t(i)] + ((int64_t(h1[size_t(i)] - h0[size_t(i)]) * f) >> 16);
             d[i] = uint8_t(std::clamp<int64_t>((value + 128) >> 8, 0, 255));
         }
     }

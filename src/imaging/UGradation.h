@@ -128,8 +128,8 @@ public:
     virtual ~TGRBlender() = default;
     // Source and destination of one format of 24 or 32 bits, alpha map 8 bits.
     virtual bool CanBlend(const QImage& destination, const QImage& source, const QImage& alphaMap) const;
-    virtual void Execute(QImage& destination, const QRect& destRect, const QImage& source, const QRect& sourceRect,
-                         const QImage& alphaMap, const QRect& alphaRect) = 0;
+    virtual void Execute(QImage& destination, const QRect& destRect, const QImage& source,
+                         const QRect& sourceRect, const QImage& alphaMap, const QRect& alphaRect) = 0;
 };
 
 // d += trunc(a' (s - d) / 255) per colour byte, a' = min(255, round(a r / 100)).

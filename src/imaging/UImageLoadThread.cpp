@@ -67,8 +67,8 @@ void TImageLoadThread::Request(int index)
     // The picture is made here, on the owner's thread, before the lock.
     auto picture = std::make_unique<TPictureEx>();
     QMutexLocker lock(&FRequestLock);
-    const bool queued =
-        std::any_of(FRequests.begin(), FRequests.end(), [index](const TEntry& e) { return e.Index == index; });
+    const bool queued = std::any_of(FRequests.begin(), FRequests.end(),
+                                    [index](const TEntry& e) { return e.Index == index; });
     if (!queued)
         FRequests.emplace_back(std::move(picture), index);
     FWake.wakeAll();

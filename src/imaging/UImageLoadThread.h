@@ -72,7 +72,7 @@ private:
     };
 
     mutable QMutex FRequestLock;
-    QWaitCondition FWake;  // the worker waits here for work
+    QWaitCondition FWake;   // the worker waits here for work
     QWaitCondition FAsleep; // Cancel waits here for the worker to sleep
     std::vector<TEntry> FRequests;
     mutable QMutex FResultLock;

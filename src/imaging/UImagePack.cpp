@@ -51,7 +51,8 @@ QSize MeasuredTextExtent(const QString& text)
     QImage scratch(1, 1, QImage::Format_RGB32);
     const QFontMetrics metrics(ScratchFont(), &scratch);
     // Centred, unclipped, no prefix processing: what is measured is what is drawn.
-    const QRect box = metrics.boundingRect(QRect(0, 0, 0, 0), Qt::AlignCenter | Qt::TextDontClip, QtLines(text));
+    const QRect box =
+        metrics.boundingRect(QRect(0, 0, 0, 0), Qt::AlignCenter | Qt::TextDontClip, QtLines(text));
     return box.size().expandedTo(QSize(1, 1));
 }
 
@@ -125,7 +126,8 @@ const TPropertyTable& TImagePack::Properties()
     return table;
 }
 
-TImagePack::TImagePack(TComponent* owner) : TComponent(owner), FBroadcaster(std::make_unique<TBroadcaster>(this))
+TImagePack::TImagePack(TComponent* owner)
+    : TComponent(owner), FBroadcaster(std::make_unique<TBroadcaster>(this))
 {
 }
 
@@ -575,7 +577,8 @@ const TPropertyTable& TFileImagePack::Properties()
     return table;
 }
 
-TFileImagePack::TFileImagePack(TComponent* owner) : TFileImagePackBase(owner), FFileList(std::make_unique<TStrings>())
+TFileImagePack::TFileImagePack(TComponent* owner)
+    : TFileImagePackBase(owner), FFileList(std::make_unique<TStrings>())
 {
     // The published list is how forms fill the pack; its lines are copied in.
     FFileList->OnChange = [this] {
@@ -637,12 +640,13 @@ void TFolderImagePack::Rescan()
         // "*.*" is every name, with or without a dot, as on the platform it comes from.
         if (pattern.endsWith(QStringLiteral("*.*")))
             pattern.chop(2);
-        const QRegularExpression matcher(
-            QRegularExpression::wildcardToRegularExpression(pattern, QRegularExpression::UnanchoredWildcardConversion),
-            QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpression matcher(QRegularExpression::wildcardToRegularExpression(
+                                             pattern, QRegularExpression::UnanchoredWildcardConversion),
+                                         QRegularExpression::CaseInsensitiveOption);
         const QRegularExpression anchored(QRegularExpression::anchoredPattern(matcher.pattern()),
                                           QRegularExpression::CaseInsensitiveOption);
-        QString folder = folderPart.isEmpty() ? QStringLiteral(".") : QString(folderPart).replace(u'\\', u'/');
+        QString folder =
+            folderPart.isEmpty() ? QStringLiteral(".") : QString(folderPart).replace(u'\\', u'/');
         QDir dir(folder);
         const QFileInfoList entries =
             dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);

@@ -176,7 +176,8 @@ private:
 };
 
 // Loads the picture of a file (line i of the file list gives image i).
-using TOnFileLoadEvent = std::function<void(TImagePack* sender, const QString& fileName, TPictureEx& picture)>;
+using TOnFileLoadEvent =
+    std::function<void(TImagePack* sender, const QString& fileName, TPictureEx& picture)>;
 
 class TFileImagePackBase : public TCachedImagePack
 {

@@ -144,8 +144,8 @@ int16_t TPCDDecoder::OpenBytes(const QByteArray& bytes)
     Close();
     if (bytes.size() > kMaxPackBytes)
         return pcdTooLarge;
-    if (bytes.size() < kSignatureOffset + qsizetype(sizeof(kSignature) - 1)
-        || bytes.mid(kSignatureOffset, sizeof(kSignature) - 1) != QByteArrayView(kSignature))
+    if (bytes.size() < kSignatureOffset + qsizetype(sizeof(kSignature) - 1) ||
+        bytes.mid(kSignatureOffset, sizeof(kSignature) - 1) != QByteArrayView(kSignature))
         return pcdNotImagePack;
     int mask = 0;
     for (int r = 1; r <= 3; ++r)
@@ -285,8 +285,9 @@ int16_t TPCDDecoder::LoadImage(QImage& image) const
             }
         }
         if (FFormat == kPCDFormatPalette) {
-            QImage indexed = picture.convertToFormat(QImage::Format_RGB32)
-                                 .convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither | Qt::PreferDither);
+            QImage indexed =
+                picture.convertToFormat(QImage::Format_RGB32)
+                    .convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither | Qt::PreferDither);
             if (indexed.isNull())
                 throw std::bad_alloc();
             picture = indexed;

@@ -24,13 +24,13 @@ VELMO_DECLARE_EXCEPTION(EPCDError, Exception)
 enum : int16_t
 {
     pcdOK = 0,
-    pcdCannotOpen = -1,     // the file cannot be read
-    pcdNotImagePack = -2,   // no image pack signature, or too short for any resolution
-    pcdBadResolution = -3,  // a resolution the pack does not hold
-    pcdBadFormat = -4,      // a format other than 10, 11, 13
-    pcdBadTransform = -5,   // a transform outside 0 … 7
-    pcdNotOpen = -6,        // no image open
-    pcdTooLarge = -7        // the file is larger than any image pack
+    pcdCannotOpen = -1,    // the file cannot be read
+    pcdNotImagePack = -2,  // no image pack signature, or too short for any resolution
+    pcdBadResolution = -3, // a resolution the pack does not hold
+    pcdBadFormat = -4,     // a format other than 10, 11, 13
+    pcdBadTransform = -5,  // a transform outside 0 … 7
+    pcdNotOpen = -6,       // no image open
+    pcdTooLarge = -7       // the file is larger than any image pack
 };
 
 // Formats of the decoded picture.

@@ -1,8 +1,8 @@
 #include "imaging/USafetyBitmap.h"
 #include "draw/UCanvas.h"
 #include "draw/UPainterState.h"
-#include "storage/USafeFile.h"
 #include "imaging/USafetyJPEGImage.h"
+#include "storage/USafeFile.h"
 #include <QFile>
 #include <QPainter>
 #include <cstring>

@@ -14,21 +14,21 @@ inline const QString kWindowPicturesFile = QStringLiteral("Images.res");
 
 enum class TWindowPicture
 {
-    wpAbout,             // "CBM" "ABOUTIMAGE" 1 × 1
-    wpFillBackIvory,     // "FILLBACKIVORY2" 1 × 1 (the merge controller's background)
-    wpCsvController,     // "CSVCONTOLLER" 1 × 7, TCsvControllerImage
-    wpVersion1Mark,      // "VER1MARK" 1 × 1
-    wpCheckBox,          // "CHECKBOX" 2 × 1: clear, ticked
-    wpFillRed,           // "FILLIMAGE1" 1 × 1
-    wpFillBlue,          // "FILLIMAGE8" 1 × 1
-    wpFillSand,          // "FILLBACK" 1 × 1 (also the dialogs' pattern)
-    wpCommand,           // "ILCOMMANDON" 18 × 1, TCommandImage
-    wpStyle,             // "ILSTYLEON" 15 × 1, TStyleImage
-    wpPaperGroup,        // "PAPERGROUP" 4 × 10: group g at 4g, selected 4g + 1, disabled 4g + 2, highlighted 4g + 3
-    wpPrinting,          // "CBM" "PRINTING" 1 × 1
-    wpMatchingGenre,     // "OSOROI" 1 × 5
-    wpWizardGenre,       // "WIZARDGROUP" 1 × 12
-    wpStartupChoice,     // "OPENSELECT" 1 × 5: new, open, matching labels, wizard, exit
+    wpAbout,         // "CBM" "ABOUTIMAGE" 1 × 1
+    wpFillBackIvory, // "FILLBACKIVORY2" 1 × 1 (the merge controller's background)
+    wpCsvController, // "CSVCONTOLLER" 1 × 7, TCsvControllerImage
+    wpVersion1Mark,  // "VER1MARK" 1 × 1
+    wpCheckBox,      // "CHECKBOX" 2 × 1: clear, ticked
+    wpFillRed,       // "FILLIMAGE1" 1 × 1
+    wpFillBlue,      // "FILLIMAGE8" 1 × 1
+    wpFillSand,      // "FILLBACK" 1 × 1 (also the dialogs' pattern)
+    wpCommand,       // "ILCOMMANDON" 18 × 1, TCommandImage
+    wpStyle,         // "ILSTYLEON" 15 × 1, TStyleImage
+    wpPaperGroup, // "PAPERGROUP" 4 × 10: group g at 4g, selected 4g + 1, disabled 4g + 2, highlighted 4g + 3
+    wpPrinting,   // "CBM" "PRINTING" 1 × 1
+    wpMatchingGenre, // "OSOROI" 1 × 5
+    wpWizardGenre,   // "WIZARDGROUP" 1 × 12
+    wpStartupChoice, // "OPENSELECT" 1 × 5: new, open, matching labels, wizard, exit
 };
 
 struct TWindowPictureInfo

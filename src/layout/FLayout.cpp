@@ -1,14 +1,11 @@
 #include "layout/FLayout.h"
-#include "layout/FLayoutParts.h"
-#include "merge/FMergeDialogs.h"
 #include "barcode/FBarCodeProperty.h"
 #include "base/UGraphics.h"
 #include "document/ULabelData.h"
-#include "sheet/USheetView.h"
+#include "draw/FDrawSite.h"
 #include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
 #include "draw/UDOInterfaces.h"
-#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "draw/UGuide.h"
 #include "imaging/FColorGrid.h"
@@ -17,10 +14,12 @@
 #include "imaging/UImageData.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UWindowPictures.h"
+#include "layout/FLayoutParts.h"
 #include "merge/FCsvBrowser.h"
+#include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
-#include "merge/UMergeSession.h"
 #include "merge/ULOInsertion.h"
+#include "merge/UMergeSession.h"
 #include "objects/FLayoutAids.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOCreator.h"
@@ -30,15 +29,15 @@
 #include "objects/UStandardDSA.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
+#include "sheet/USheetView.h"
 #include "text/UFontList.h"
 #include "text/ULOText.h"
+#include <QAbstractSpinBox>
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
-#include <QClipboard>
-#include <QMimeData>
-#include <QAbstractSpinBox>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCursor>
 #include <QDoubleSpinBox>
@@ -51,6 +50,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -69,7 +69,6 @@
 namespace velmo {
 
 using namespace layoutparts;
-
 
 // ---------------------------------------------------------------------------------
 
@@ -124,8 +123,7 @@ bool TfrmLayout::CanInsert(const QString& kind)
 }
 
 TfrmLayout::TfrmLayout(QWidget* parent)
-    : QWidget(parent),
-      FOwnMergeData(std::make_unique<TCsvDB>()),
+    : QWidget(parent), FOwnMergeData(std::make_unique<TCsvDB>()),
       FOwnMergeSession(std::make_unique<TMergeSession>(*FOwnMergeData)),
       FMergeSession(FOwnMergeSession.get()),
       FMergeDesigner(std::make_shared<TMergeDesigner>(*FOwnMergeSession)),
@@ -395,7 +393,8 @@ void TfrmLayout::BuildWidgets()
         FSite->update();
     });
     connect(axis, &QCheckBox::toggled, this, [](bool on) { TMoveModes::Current().AxisLock = on; });
-    connect(rotFree, &QCheckBox::toggled, this, [](bool on) { TMoveModes::Current().RotateWithFreeMove = on; });
+    connect(rotFree, &QCheckBox::toggled, this,
+            [](bool on) { TMoveModes::Current().RotateWithFreeMove = on; });
     connect(rotMove, &QCheckBox::toggled, this, [](bool on) { TMoveModes::Current().RotateWithMove = on; });
     connect(stepMove, &QCheckBox::toggled, this, [](bool on) { TMoveModes::Current().StepMove = on; });
     connect(steps, &QComboBox::activated, this, [](int index) {
@@ -513,8 +512,8 @@ void TfrmLayout::SetStatusBar(QStatusBar* bar)
     FStatusBar = bar;
     if (!bar)
         return;
-    const char* samples[] = {"ﾏｳｽ-(999.9mm,999.9mm)", "位置-(999.9mm,999.9mm),ｻｲｽﾞ-(999.9mm,999.9mm)", "固定しない",
-                             "印刷しない", "999%"};
+    const char* samples[] = {"ﾏｳｽ-(999.9mm,999.9mm)", "位置-(999.9mm,999.9mm),ｻｲｽﾞ-(999.9mm,999.9mm)",
+                             "固定しない", "印刷しない", "999%"};
     for (int i = 0; i < 5; ++i) {
         auto* panel = new QLabel(bar);
         panel->setObjectName(QStringLiteral("pnlStatus%1").arg(i));
@@ -553,7 +552,8 @@ void TfrmLayout::SetDocument(TLabelData* document)
     // The aids work on the document's guides and grid.
     static TGuide spareGuide;
     static TGrid spareGrid;
-    FAids->SetGuideAndGrid(document ? *document->Guide() : spareGuide, document ? *document->Grid() : spareGrid);
+    FAids->SetGuideAndGrid(document ? *document->Guide() : spareGuide,
+                           document ? *document->Grid() : spareGrid);
     FOverview->SetPaper(nullptr);
     UpdateTabs();
 }
@@ -919,10 +919,9 @@ void TfrmLayout::Resize()
         // Room for the margin and the shadow around the label.
         const int room = 2 * 16 + TLabelHolder::kShadow;
         if (FSite->LogWidth() > 0 && FSite->LogHeight() > 0) {
-            const int scale = FSite->FitScale(DeviceDPI(FSite),
-                                              {0, 0, std::max(1, client.width() - room),
-                                               std::max(1, client.height() - room)},
-                                              true, true);
+            const int scale = FSite->FitScale(
+                DeviceDPI(FSite),
+                {0, 0, std::max(1, client.width() - room), std::max(1, client.height() - room)}, true, true);
             FSite->Scaler()->SetScale(std::clamp(scale, 1, 2000));
         }
     } else {

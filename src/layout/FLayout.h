@@ -71,12 +71,12 @@ struct TLayoutSettingsStore
 // be empty; an empty command leaves its tool button out.
 struct TLayoutMainCommands
 {
-    QMenu* FileMenu = nullptr; // "ファイル(&F)", shown first in the view's menu bar
-    QMenu* HelpMenu = nullptr; // "ヘルプ(&H)", shown last
-    QAction* New = nullptr;    // "新規"
-    QAction* Open = nullptr;   // "開く"
-    QAction* Save = nullptr;   // "保存"
-    QAction* Print = nullptr;  // "印刷"
+    QMenu* FileMenu = nullptr;      // "ファイル(&F)", shown first in the view's menu bar
+    QMenu* HelpMenu = nullptr;      // "ヘルプ(&H)", shown last
+    QAction* New = nullptr;         // "新規"
+    QAction* Open = nullptr;        // "開く"
+    QAction* Save = nullptr;        // "保存"
+    QAction* Print = nullptr;       // "印刷"
     QAction* PaperSelect = nullptr; // "用紙選択"
     QAction* SheetView = nullptr;   // the view menu's sheet-view entry
     QAction* LayoutView = nullptr;  // the view menu's layout-view entry

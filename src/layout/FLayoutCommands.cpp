@@ -1,17 +1,13 @@
 // The layout view's commands: the actions, the menus and the menu bar, insertion,
 // backgrounds, the document's creator and product items, the command states and the
 // idle processing with the status panels.
-#include "layout/FLayout.h"
-#include "layout/FLayoutParts.h"
-#include "merge/FMergeDialogs.h"
 #include "barcode/FBarCodeProperty.h"
 #include "base/UGraphics.h"
 #include "document/ULabelData.h"
-#include "sheet/USheetView.h"
+#include "draw/FDrawSite.h"
 #include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
 #include "draw/UDOInterfaces.h"
-#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "draw/UGuide.h"
 #include "imaging/FColorGrid.h"
@@ -20,7 +16,10 @@
 #include "imaging/UImageData.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UWindowPictures.h"
+#include "layout/FLayout.h"
+#include "layout/FLayoutParts.h"
 #include "merge/FCsvBrowser.h"
+#include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
 #include "merge/ULOInsertion.h"
 #include "objects/FLayoutAids.h"
@@ -32,15 +31,15 @@
 #include "objects/UStandardDSA.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
+#include "sheet/USheetView.h"
 #include "text/UFontList.h"
 #include "text/ULOText.h"
+#include <QAbstractSpinBox>
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
-#include <QClipboard>
-#include <QMimeData>
-#include <QAbstractSpinBox>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCursor>
 #include <QDoubleSpinBox>
@@ -53,6 +52,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -81,7 +81,8 @@ void TfrmLayout::BuildCommands()
     spare->setObjectName(QStringLiteral("mbAidsCommands"));
     FAids->BuildCommands(this, spare);
     if (QAction* redo = FAids->Command(QStringLiteral("Redo")))
-        redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+        redo->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     auto caption = [this](const char* name, const char* text) {
         if (QAction* a = FAids->Command(QString::fromLatin1(name)))
             a->setText(QString::fromUtf8(text));
@@ -497,7 +498,8 @@ void TfrmLayout::EditCreatorInfo()
         return;
     TDOList all;
     FSite->Collect(all, false);
-    UpdateFieldTexts(all, {TFieldType::ftCreatorJapanese, TFieldType::ftCreatorEnglish}, DocumentFieldLines(*FDocument));
+    UpdateFieldTexts(all, {TFieldType::ftCreatorJapanese, TFieldType::ftCreatorEnglish},
+                     DocumentFieldLines(*FDocument));
     FSite->SetModified(true);
     FSite->update();
     if (OnDocumentChanged)
@@ -541,9 +543,10 @@ void TfrmLayout::UpdateCommandStates()
     // Every command but paste: asking the clipboard means a round trip to whichever
     // program owns it, which idle moments must not wait for; paste finds out when it
     // runs and when its menu opens.
-    for (const char* name : {"Undo", "Redo", "Cut", "Copy", "Clear", "SelectAll", "BringToFront", "SendToBack",
-                             "Group", "Ungroup", "Lock", "Unlock", "DontPrint", "DoPrint", "VertText", "HorzText",
-                             "Rotate90", "Rotate180", "Rotate270", "Property"})
+    for (const char* name :
+         {"Undo",       "Redo",     "Cut",      "Copy",      "Clear",     "SelectAll", "BringToFront",
+          "SendToBack", "Group",    "Ungroup",  "Lock",      "Unlock",    "DontPrint", "DoPrint",
+          "VertText",   "HorzText", "Rotate90", "Rotate180", "Rotate270", "Property"})
         if (TDrawSiteActionBase* action = FAids->Command(QString::fromLatin1(name))) {
             try {
                 action->UpdateAction();
@@ -565,7 +568,8 @@ void TfrmLayout::UpdateCommandStates()
     if (auto* pages = FMoveModePanel->findChild<QStackedWidget*>())
         pages->setCurrentIndex(mode);
     auto check = [this](const char* name, bool on) {
-        if (auto* c = FMoveModePanel->findChild<QCheckBox*>(QString::fromLatin1(name)); c && c->isChecked() != on) {
+        if (auto* c = FMoveModePanel->findChild<QCheckBox*>(QString::fromLatin1(name));
+            c && c->isChecked() != on) {
             QSignalBlocker block(c);
             c->setChecked(on);
         }
@@ -587,7 +591,8 @@ void TfrmLayout::UpdateCommandStates()
     }
     const QList<QAction*> popup = FMoveModeMenu->actions();
     if (popup.size() == 4) {
-        popup[2]->setText(m.Circumference ? QStringLiteral("円周・直径上") : QStringLiteral("円周・直径上\tAlt"));
+        popup[2]->setText(m.Circumference ? QStringLiteral("円周・直径上")
+                                          : QStringLiteral("円周・直径上\tAlt"));
         popup[3]->setText(m.Circumference ? QStringLiteral("自由移動\tAlt") : QStringLiteral("自由移動"));
     }
 }
@@ -632,7 +637,8 @@ void TfrmLayout::UpdateStatus()
         return;
     const QPoint device = FSite->mapFromGlobal(QCursor::pos());
     const QPoint logical = FSite->ToLogical(device);
-    FPanels[0]->setText(QStringLiteral("ﾏｳｽ(%1,%2)").arg(MillimetreText(logical.x()), MillimetreText(logical.y())));
+    FPanels[0]->setText(
+        QStringLiteral("ﾏｳｽ(%1,%2)").arg(MillimetreText(logical.x()), MillimetreText(logical.y())));
     TDrawObject* top = TopSelected();
     QString position;
     QString fixed;

@@ -1,17 +1,13 @@
 // The layout view's keys and pointer: arrow-key moves as one undo step per run,
 // cycling the selection, and the event filter that routes the view's keys, clicks,
 // wheel zoom and context menu.
-#include "layout/FLayout.h"
-#include "layout/FLayoutParts.h"
-#include "merge/FMergeDialogs.h"
 #include "barcode/FBarCodeProperty.h"
 #include "base/UGraphics.h"
 #include "document/ULabelData.h"
-#include "sheet/USheetView.h"
+#include "draw/FDrawSite.h"
 #include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
 #include "draw/UDOInterfaces.h"
-#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "draw/UGuide.h"
 #include "imaging/FColorGrid.h"
@@ -20,7 +16,10 @@
 #include "imaging/UImageData.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UWindowPictures.h"
+#include "layout/FLayout.h"
+#include "layout/FLayoutParts.h"
 #include "merge/FCsvBrowser.h"
+#include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
 #include "merge/ULOInsertion.h"
 #include "objects/FLayoutAids.h"
@@ -32,15 +31,15 @@
 #include "objects/UStandardDSA.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
+#include "sheet/USheetView.h"
 #include "text/UFontList.h"
 #include "text/ULOText.h"
+#include <QAbstractSpinBox>
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
-#include <QClipboard>
-#include <QMimeData>
-#include <QAbstractSpinBox>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCursor>
 #include <QDoubleSpinBox>
@@ -53,6 +52,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -211,7 +211,8 @@ bool TfrmLayout::eventFilter(QObject* watched, QEvent* event)
             break;
         auto* key = static_cast<QKeyEvent*>(event);
         const int k = key->key();
-        if (!key->isAutoRepeat() && (k == Qt::Key_Left || k == Qt::Key_Right || k == Qt::Key_Up || k == Qt::Key_Down))
+        if (!key->isAutoRepeat() &&
+            (k == Qt::Key_Left || k == Qt::Key_Right || k == Qt::Key_Up || k == Qt::Key_Down))
             EndKeyMoveRun();
         ScheduleIdle();
         break;

@@ -1,16 +1,15 @@
 #pragma once
 // What the parts of the layout view (FLayout*.cpp) share: the label holder, the
 // insert commands' table and small helpers. Private to src/layout.
-#include "layout/FLayout.h"
 #include "document/ULabelData.h"
 #include "document/UProductInfo.h"
 #include "imaging/UWindowPictures.h"
+#include "layout/FLayout.h"
 #include "text/ULOText.h"
 #include <QPainter>
 #include <QWidget>
 
 namespace velmo::layoutparts {
-
 
 inline int& LastZoom()
 {
@@ -53,7 +52,7 @@ struct TInsertInfo
     const char* Name;    // action object name
     const char* Caption; // menu caption
     const char* Hint;
-    const char* Button;  // tool button caption, nullptr: none
+    const char* Button; // tool button caption, nullptr: none
     const char* Kind;
     bool Merge;
     bool Shown;
@@ -71,8 +70,8 @@ inline constexpr TInsertInfo kInserts[] = {
     {"actRect", "四角(&R)", "四角図形を追加します", "四角", "TLORect", false, true, ciRectangle},
     {"actCircle", "円(&E)", "円図形を追加します", "円", "TLOCircle", false, true, ciCircle},
     {"actDecoLine", "飾り罫線(&D)...", "", nullptr, "TLODecoLine", false, false, -1},
-    {"actOnePoint", "イラスト(&O)...", "イラストやワンポイントを追加します", "イラスト", "TLOOnePoint", false, true,
-     ciIllustration},
+    {"actOnePoint", "イラスト(&O)...", "イラストやワンポイントを追加します", "イラスト", "TLOOnePoint", false,
+     true, ciIllustration},
     {"actInsImage", "差込みイラスト(&N)...", "", nullptr, "TLOInsImage", true, false, -1},
     {"actImageFile", "イメージファイル(&F)...", "", nullptr, "TLOImage", false, true, -1},
     {"actTwain", "TWAIN取り込み(&T)...", "", nullptr, "TLOTwain", false, true, -1},
@@ -81,7 +80,7 @@ inline constexpr TInsertInfo kInserts[] = {
 };
 
 inline const char* const kSizeEntries[] = {"6",  "7",  "8",  "9",  "10", "11", "12", "14", "16", "18",
-                                    "20", "22", "24", "26", "28", "32", "36", "48", "72"};
+                                           "20", "22", "24", "26", "28", "32", "36", "48", "72"};
 
 inline TShiftState ShiftOf(Qt::KeyboardModifiers m)
 {
@@ -92,7 +91,7 @@ inline TShiftState ShiftOf(Qt::KeyboardModifiers m)
 inline TFieldLines DocumentFieldLines(TLabelData& document)
 {
     return [&document](TFieldType kind, int index, QStringList& lines) {
-        const TProductInfo* record = kind == TFieldType::ftProduct         ? &document.ProductInfo()
+        const TProductInfo* record = kind == TFieldType::ftProduct          ? &document.ProductInfo()
                                      : kind == TFieldType::ftCreatorEnglish ? &document.CreatorInfoE()
                                                                             : &document.CreatorInfoJ();
         if (index < 0 || index >= record->ItemCount())
@@ -109,6 +108,5 @@ inline bool IsDescendant(const QObject* object, const QWidget* ancestor)
             return true;
     return false;
 }
-
 
 } // namespace velmo::layoutparts

@@ -1,17 +1,13 @@
 // The layout view's style bar: the font, size, style, alignment and colour tools,
 // what they show of the selection, the default style new objects take, and the
 // changes they make to the selected objects.
-#include "layout/FLayout.h"
-#include "layout/FLayoutParts.h"
-#include "merge/FMergeDialogs.h"
 #include "barcode/FBarCodeProperty.h"
 #include "base/UGraphics.h"
 #include "document/ULabelData.h"
-#include "sheet/USheetView.h"
+#include "draw/FDrawSite.h"
 #include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
 #include "draw/UDOInterfaces.h"
-#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "draw/UGuide.h"
 #include "imaging/FColorGrid.h"
@@ -20,7 +16,10 @@
 #include "imaging/UImageData.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UWindowPictures.h"
+#include "layout/FLayout.h"
+#include "layout/FLayoutParts.h"
 #include "merge/FCsvBrowser.h"
+#include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
 #include "merge/ULOInsertion.h"
 #include "objects/FLayoutAids.h"
@@ -32,15 +31,15 @@
 #include "objects/UStandardDSA.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
+#include "sheet/USheetView.h"
 #include "text/UFontList.h"
 #include "text/ULOText.h"
+#include <QAbstractSpinBox>
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
-#include <QClipboard>
-#include <QMimeData>
-#include <QAbstractSpinBox>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCursor>
 #include <QDoubleSpinBox>
@@ -53,6 +52,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -198,10 +198,11 @@ void TfrmLayout::BuildStyleBar()
         FStyleBar->addAction(a);
     }
     FStyleBar->addSeparator();
-    const StyleButton aligns[] = {{"actAlignLeft", "左", "文字や日付文字を左寄せにします", siAlignLeft},
-                                  {"actAlignCenter", "中", "文字や日付文字をセンタリングします", siAlignCenter},
-                                  {"actAlignRight", "右", "文字や日付文字を右寄せにします", siAlignRight},
-                                  {"actAlignDistribute", "均", "文字や日付文字を均等配置にします", siAlignDistribute}};
+    const StyleButton aligns[] = {
+        {"actAlignLeft", "左", "文字や日付文字を左寄せにします", siAlignLeft},
+        {"actAlignCenter", "中", "文字や日付文字をセンタリングします", siAlignCenter},
+        {"actAlignRight", "右", "文字や日付文字を右寄せにします", siAlignRight},
+        {"actAlignDistribute", "均", "文字や日付文字を均等配置にします", siAlignDistribute}};
     auto* alignGroup = new QActionGroup(this);
     alignGroup->setExclusive(true);
     for (int i = 0; i < 4; ++i) {
@@ -266,8 +267,10 @@ TStyleToolSpec TfrmLayout::ToolState() const
         if (QAction* a = Action(QString::fromLatin1(aligns[i])); a && a->isChecked())
             spec.Align = i;
     TFontStyles style = 0;
-    const std::pair<const char*, TFontStyle> bits[] = {
-        {"actBold", fsBold}, {"actItalic", fsItalic}, {"actUnderline", fsUnderline}, {"actStrikeOut", fsStrikeOut}};
+    const std::pair<const char*, TFontStyle> bits[] = {{"actBold", fsBold},
+                                                       {"actItalic", fsItalic},
+                                                       {"actUnderline", fsUnderline},
+                                                       {"actStrikeOut", fsStrikeOut}};
     for (const auto& [name, bit] : bits)
         if (QAction* a = Action(QString::fromLatin1(name)); a && a->isChecked())
             style |= bit;
@@ -302,8 +305,10 @@ void TfrmLayout::ShowToolState(const TStyleToolSpec& spec)
     const char* aligns[] = {"actAlignLeft", "actAlignCenter", "actAlignRight", "actAlignDistribute"};
     if (QAction* a = Action(QString::fromLatin1(aligns[std::clamp(spec.Align, 0, 3)])); a && !a->isChecked())
         a->setChecked(true);
-    const std::pair<const char*, TFontStyle> bits[] = {
-        {"actBold", fsBold}, {"actItalic", fsItalic}, {"actUnderline", fsUnderline}, {"actStrikeOut", fsStrikeOut}};
+    const std::pair<const char*, TFontStyle> bits[] = {{"actBold", fsBold},
+                                                       {"actItalic", fsItalic},
+                                                       {"actUnderline", fsUnderline},
+                                                       {"actStrikeOut", fsStrikeOut}};
     for (const auto& [name, bit] : bits)
         if (QAction* a = Action(QString::fromLatin1(name)); a && a->isChecked() != bool(spec.FontStyle & bit))
             a->setChecked(spec.FontStyle & bit);

@@ -1,5 +1,5 @@
-#include "base/UFolderHistory.h"
 #include "merge/FCsvBrowser.h"
+#include "base/UFolderHistory.h"
 #include "document/ULabelData.h"
 #include "merge/UCsvDB.h"
 #include <QAbstractTableModel>
@@ -65,7 +65,8 @@ public:
     }
     int columnCount(const QModelIndex& parent = {}) const override
     {
-        return parent.isValid() || !FDB.Active() ? 0 : std::max(int(FDB.FieldNames().size()), FDB.FieldCount());
+        return parent.isValid() || !FDB.Active() ? 0
+                                                 : std::max(int(FDB.FieldNames().size()), FDB.FieldCount());
     }
     // A cell is one line high: line breaks inside a field are shown as a mark, so
     // that both parts of an address stay in sight instead of being cut in half.
@@ -246,12 +247,13 @@ bool TfrmCsvJump::DoFind()
     gFindFieldChoice = all ? 1 : 0;
     gFindTowardsFirst = towardsFirst;
     FProgress->setValue(0);
-    const int found = FDB.Find(text, all ? -1 : FSelectedField, towardsFirst, FCurrent, [this](int done, int total) {
-        FProgress->setMaximum(std::max(total, 1));
-        FProgress->setValue(done);
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        return true;
-    });
+    const int found =
+        FDB.Find(text, all ? -1 : FSelectedField, towardsFirst, FCurrent, [this](int done, int total) {
+            FProgress->setMaximum(std::max(total, 1));
+            FProgress->setValue(done);
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            return true;
+        });
     FProgress->setValue(FProgress->maximum());
     if (found < 0) {
         QMessageBox::information(this, windowTitle(), QStringLiteral("一致するデータはありません"));
@@ -277,9 +279,15 @@ void TfrmCsvJump::accept()
 {
     bool ok = false;
     switch (FTabs->currentIndex()) {
-    case pgJump: ok = DoJump(); break;
-    case pgFind: ok = DoFind(); break;
-    default: ok = DoSort(); break;
+    case pgJump:
+        ok = DoJump();
+        break;
+    case pgFind:
+        ok = DoFind();
+        break;
+    default:
+        ok = DoSort();
+        break;
     }
     if (ok)
         QDialog::accept();
@@ -313,7 +321,8 @@ TfrmCsvBrowser::TfrmCsvBrowser(TCsvDB& db, QWidget* parent) : QDialog(parent), F
     auto* headerColumn = new QVBoxLayout;
     headerColumn->addStretch(1);
     headerColumn->addWidget(FHeader);
-    headerColumn->addSpacing(kl->contentsMargins().bottom() + kind->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
+    headerColumn->addSpacing(kl->contentsMargins().bottom() +
+                             kind->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
     top->addLayout(headerColumn);
     top->addStretch(1);
     layout->addLayout(top);
@@ -343,7 +352,8 @@ TfrmCsvBrowser::TfrmCsvBrowser(TCsvDB& db, QWidget* parent) : QDialog(parent), F
     FGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FGrid->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     FGrid->horizontalHeader()->setStretchLastSection(true);
-    FGrid->verticalHeader()->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(QStringLiteral("#00000#")));
+    FGrid->verticalHeader()->setMinimumWidth(
+        QFontMetrics(font()).horizontalAdvance(QStringLiteral("#00000#")));
     FGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     FGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
     FGrid->setStyleSheet(QStringLiteral(
@@ -477,7 +487,8 @@ void TfrmCsvBrowser::UpdateCard()
     FCardText->setPlainText(fields.join(u'\n'));
     if (!FCardFieldLine.empty()) {
         const int field = std::min(FField, int(FCardFieldLine.size()) - 1);
-        FCardText->setTextCursor(QTextCursor(FCardText->document()->findBlockByNumber(FCardFieldLine[size_t(field)])));
+        FCardText->setTextCursor(
+            QTextCursor(FCardText->document()->findBlockByNumber(FCardFieldLine[size_t(field)])));
     }
     FFillingCard = false;
 }
@@ -508,7 +519,8 @@ void TfrmCsvBrowser::FitColumns()
     for (int r = 0; r < sample; ++r) {
         const QStringList fields = FDB.RecordCopy(r).Items();
         for (int c = 0; c < std::min(columns, int(fields.size())); ++c)
-            width[size_t(c)] = std::max(width[size_t(c)], cells.horizontalAdvance(TCsvTableModel::CellText(fields[c])) + padding);
+            width[size_t(c)] = std::max(
+                width[size_t(c)], cells.horizontalAdvance(TCsvTableModel::CellText(fields[c])) + padding);
     }
     for (int c = 0; c < columns; ++c)
         FGrid->setColumnWidth(c, std::min(width[size_t(c)], widest));
@@ -546,7 +558,8 @@ void TfrmCsvBrowser::UpdateAll()
             const int last = FGrid->rowAt(FGrid->viewport()->height() - 1);
             const bool near = first >= 0 && FCurrent >= first - 1 && (last < 0 || FCurrent <= last + 1);
             FGrid->setCurrentIndex(target);
-            FGrid->scrollTo(target, near ? QAbstractItemView::EnsureVisible : QAbstractItemView::PositionAtCenter);
+            FGrid->scrollTo(target,
+                            near ? QAbstractItemView::EnsureVisible : QAbstractItemView::PositionAtCenter);
         }
     }
 }
@@ -610,12 +623,14 @@ bool ChooseMergeData(QWidget* parent, TLabelData& document, TCsvDB& db)
 {
     const QString current = document.CSVFile();
     // The linked file, else the folder merge data last came from, else the documents.
-    const QString start = current.isEmpty() ? StartFolder(folderkind::MergeData) : QFileInfo(current).absoluteFilePath();
+    const QString start =
+        current.isEmpty() ? StartFolder(folderkind::MergeData) : QFileInfo(current).absoluteFilePath();
     QString filter;
-    const QString name = gMergeFileChooser
-                             ? gMergeFileChooser(parent, start)
-                             : QFileDialog::getOpenFileName(parent, QStringLiteral("CSVファイルの選択"), start,
-                                                            MergeFileFilters().join(QStringLiteral(";;")), &filter);
+    const QString name =
+        gMergeFileChooser
+            ? gMergeFileChooser(parent, start)
+            : QFileDialog::getOpenFileName(parent, QStringLiteral("CSVファイルの選択"), start,
+                                           MergeFileFilters().join(QStringLiteral(";;")), &filter);
     if (name.isEmpty())
         return false;
     RememberFolder(folderkind::MergeData, name);
@@ -626,7 +641,8 @@ bool ChooseMergeData(QWidget* parent, TLabelData& document, TCsvDB& db)
     return true;
 }
 
-void ExecuteCsvBrowser(QWidget* parent, TLabelData& document, TCsvDB& db, const std::function<void()>& onRefresh)
+void ExecuteCsvBrowser(QWidget* parent, TLabelData& document, TCsvDB& db,
+                       const std::function<void()>& onRefresh)
 {
     if (document.CSVFile().isEmpty() || !db.Active()) {
         if (!ChooseMergeData(parent, document, db) || !db.Active())

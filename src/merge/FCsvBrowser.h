@@ -29,7 +29,12 @@ class TLabelData;
 class TfrmCsvJump : public QDialog
 {
 public:
-    enum TPage { pgJump = 0, pgFind = 1, pgSort = 2 };
+    enum TPage
+    {
+        pgJump = 0,
+        pgFind = 1,
+        pgSort = 2
+    };
     TfrmCsvJump(TCsvDB& db, int current, int selectedField, QWidget* parent = nullptr);
     void SetPage(TPage page);
     // The page shown (the one OK acts on).
@@ -114,7 +119,8 @@ private:
 // The browser command over db, the document's merge database: chooses merge data
 // first when the document has none (Cancel ends it), then shows the browser.
 // onRefresh runs after OK.
-void ExecuteCsvBrowser(QWidget* parent, TLabelData& document, TCsvDB& db, const std::function<void()>& onRefresh);
+void ExecuteCsvBrowser(QWidget* parent, TLabelData& document, TCsvDB& db,
+                       const std::function<void()>& onRefresh);
 // "CSVファイルの選択": a file dialog; the chosen file is linked by name and opened in
 // db (a message for a file that is missing or cannot be read). False on Cancel.
 bool ChooseMergeData(QWidget* parent, TLabelData& document, TCsvDB& db);

@@ -1,9 +1,9 @@
 #include "merge/FInsertionController.h"
-#include "merge/UMergeSession.h"
 #include "imaging/UImageData.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UWindowPictures.h"
 #include "merge/UCsvDB.h"
+#include "merge/UMergeSession.h"
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QFrame>
@@ -298,16 +298,27 @@ bool TfrmInsertionController::HandleKey(QKeyEvent* event)
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
     switch (event->key()) {
-    case Qt::Key_Home: First(); return true;
-    case Qt::Key_End: Last(); return true;
+    case Qt::Key_Home:
+        First();
+        return true;
+    case Qt::Key_End:
+        Last();
+        return true;
     case Qt::Key_Left:
     case Qt::Key_Up:
-    case Qt::Key_PageUp: Prior(); return true;
+    case Qt::Key_PageUp:
+        Prior();
+        return true;
     case Qt::Key_Right:
     case Qt::Key_Down:
-    case Qt::Key_PageDown: Next(); return true;
-    case Qt::Key_Escape: close(); return true;
-    default: return false;
+    case Qt::Key_PageDown:
+        Next();
+        return true;
+    case Qt::Key_Escape:
+        close();
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -3,16 +3,16 @@
 #include "barcode/ULOBarCode.h"
 #include "base/UDateTime.h"
 #include "document/ULabelData.h"
-#include "draw/UDOAction.h"
 #include "draw/FDrawSite.h"
+#include "draw/UDOAction.h"
 #include "merge/FCsvBrowser.h"
 #include "merge/UCsvDB.h"
-#include "merge/UMergeSession.h"
-#include "text/UDateFormat.h"
-#include "text/ULODate.h"
 #include "merge/ULOInsertion.h"
+#include "merge/UMergeSession.h"
 #include "objects/ULabelObject.h"
 #include "text/FTextDialog.h"
+#include "text/UDateFormat.h"
+#include "text/ULODate.h"
 #include "ui/FPosition.h"
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -112,7 +112,8 @@ void TfrmInsertionPanel::Fill()
     const QStringList names = db.FieldNames();
     const int fields = db.FieldCount();
     const int record = FBar->value();
-    const TCSVStringList values = record >= 0 && record < db.Count() ? db.RecordCopy(record) : TCSVStringList();
+    const TCSVStringList values =
+        record >= 0 && record < db.Count() ? db.RecordCopy(record) : TCSVStringList();
     for (int i = 0; i < fields; ++i) {
         QString value = values.Get(i);
         value.replace(u'\n', u' ');
@@ -373,8 +374,8 @@ QStringList TfrmNumberingPage::Sample() const
 {
     QStringList lines;
     for (int n = 0; n < 10; ++n)
-        lines << NumberingText(FHeader->text(), FFooter->text(), FStart->value(), FStep->value(), FPlaces->value(),
-                               FComma->isChecked(), n);
+        lines << NumberingText(FHeader->text(), FFooter->text(), FStart->value(), FStep->value(),
+                               FPlaces->value(), FComma->isChecked(), n);
     return lines;
 }
 
@@ -418,7 +419,8 @@ namespace {
 // The text dialog with its first page replaced; apply runs after OK, inside one
 // "設定変更" step when the object is on a site.
 bool RunTextDialog(TLOText& object, QWidget* page, const QString& caption, const QString& title,
-                   const std::function<void(TfrmTextDialog&)>& prepare, const std::function<void()>& applyFirst)
+                   const std::function<void(TfrmTextDialog&)>& prepare,
+                   const std::function<void()>& applyFirst)
 {
     TfrmTextDialog dialog(CurrentTextDialogEnvironment(), object.Site());
     dialog.LoadFrom(object, !object.OnSite());
@@ -455,7 +457,8 @@ bool TMergeDesigner::EnsureMergeData(QWidget* parent)
     TLabelData* document = FSession->Document();
     if (!document || !document->CSVFile().isEmpty())
         return true;
-    const bool chosen = FChooser ? FChooser(parent) : ChooseMergeData(parent, *document, FSession->Database());
+    const bool chosen =
+        FChooser ? FChooser(parent) : ChooseMergeData(parent, *document, FSession->Database());
     return chosen && !document->CSVFile().isEmpty();
 }
 
@@ -481,7 +484,8 @@ bool TMergeDesigner::EditNumbering(TLONumbering& numbering)
 {
     auto* page = new TfrmNumberingPage;
     page->Load(numbering, !numbering.OnSite());
-    const QString title = numbering.OnSite() ? QStringLiteral("ナンバリングの設定") : QStringLiteral("ナンバリングの追加");
+    const QString title =
+        numbering.OnSite() ? QStringLiteral("ナンバリングの設定") : QStringLiteral("ナンバリングの追加");
     return RunTextDialog(
         numbering, page, QStringLiteral("ナンバリング"), title,
         [page](TfrmTextDialog& dialog) {
@@ -606,7 +610,8 @@ bool TMergeDesigner::EditInsImage(TLOInsImage& image)
         return false;
     QDialog dialog(image.Site());
     const bool isNew = !image.OnSite();
-    dialog.setWindowTitle(isNew ? QStringLiteral("差込みイラストの追加") : QStringLiteral("差込みイラストの設定"));
+    dialog.setWindowTitle(isNew ? QStringLiteral("差込みイラストの追加")
+                                : QStringLiteral("差込みイラストの設定"));
     auto* tabs = new QTabWidget(&dialog);
     auto* panel = new TfrmInsertionPanel(FSession->Database(), &dialog);
     panel->Load(image.InsertionField(), isNew);

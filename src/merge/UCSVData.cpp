@@ -1,12 +1,11 @@
 #include "merge/UCSVData.h"
-#include "merge/UVCardData.h"
-#include <QFileInfo>
-#include <iterator>
 #include "base/UCodePage932.h"
+#include "merge/UVCardData.h"
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <algorithm>
+#include <iterator>
 
 namespace velmo {
 
@@ -97,9 +96,11 @@ QString TCSVStringList::CSVLine(QChar delimiter) const
     for (qsizetype i = 0; i < FItems.size(); ++i) {
         const QString& field = FItems[i];
         // An empty last field written bare would vanish on reading ("a," is one field).
-        const bool quote = (field.isEmpty() && i + 1 == FItems.size()) || std::any_of(field.begin(), field.end(), [delimiter](QChar c) {
-            return (c.unicode() >= 1 && c.unicode() <= 32) || c == u'"' || c == u',' || c == delimiter;
-        });
+        const bool quote =
+            (field.isEmpty() && i + 1 == FItems.size()) ||
+            std::any_of(field.begin(), field.end(), [delimiter](QChar c) {
+                return (c.unicode() >= 1 && c.unicode() <= 32) || c == u'"' || c == u',' || c == delimiter;
+            });
         if (quote) {
             QString q = field;
             q.replace(u'"', QStringLiteral("\"\""));
@@ -116,11 +117,16 @@ QString TCSVStringList::CSVLine(QChar delimiter) const
 QString CSVEncodingName(TCSVEncoding encoding)
 {
     switch (encoding) {
-    case TCSVEncoding::CodePage932: return QStringLiteral("cp932");
-    case TCSVEncoding::Utf8: return QStringLiteral("utf-8");
-    case TCSVEncoding::Utf8Bom: return QStringLiteral("utf-8-bom");
-    case TCSVEncoding::Utf16LE: return QStringLiteral("utf-16le");
-    case TCSVEncoding::Utf16BE: return QStringLiteral("utf-16be");
+    case TCSVEncoding::CodePage932:
+        return QStringLiteral("cp932");
+    case TCSVEncoding::Utf8:
+        return QStringLiteral("utf-8");
+    case TCSVEncoding::Utf8Bom:
+        return QStringLiteral("utf-8-bom");
+    case TCSVEncoding::Utf16LE:
+        return QStringLiteral("utf-16le");
+    case TCSVEncoding::Utf16BE:
+        return QStringLiteral("utf-16be");
     }
     return {};
 }
@@ -181,7 +187,8 @@ QString DecodeQt(QStringConverter::Encoding encoding, QByteArrayView bytes, bool
 
 } // namespace
 
-QString DecodeCSVBytes(const QByteArray& bytes, const QString& fileName, TCSVEncoding* encoding, QString* warning)
+QString DecodeCSVBytes(const QByteArray& bytes, const QString& fileName, TCSVEncoding* encoding,
+                       QString* warning)
 {
     TCSVEncoding enc = TCSVEncoding::CodePage932;
     QString text;
@@ -219,9 +226,8 @@ QString DecodeCSVBytes(const QByteArray& bytes, const QString& fileName, TCSVEnc
             // characters: so a list whose UTF-8 reading has far more good characters
             // beyond ASCII than bad ones is UTF-8 with a few damaged bytes.
             const qsizetype bad = utf8.count(kReplacement);
-            const qsizetype good = std::count_if(utf8.begin(), utf8.end(), [](QChar c) {
-                return c.unicode() > 0x7F && c != kReplacement;
-            });
+            const qsizetype good = std::count_if(
+                utf8.begin(), utf8.end(), [](QChar c) { return c.unicode() > 0x7F && c != kReplacement; });
             if (utf8Clean || (bad > 0 && good >= 4 * bad)) {
                 enc = TCSVEncoding::Utf8;
                 text = std::move(utf8);
@@ -235,7 +241,8 @@ QString DecodeCSVBytes(const QByteArray& bytes, const QString& fileName, TCSVEnc
     }
     const qsizetype nul = text.indexOf(QChar(0));
     if (nul >= 0) {
-        warnings << QStringLiteral("CSVファイル「%1」の%2行目: NUL 文字があるため、そこから後は読み込みません")
+        warnings << QStringLiteral(
+                        "CSVファイル「%1」の%2行目: NUL 文字があるため、そこから後は読み込みません")
                         .arg(fileName)
                         .arg(LineNumberAt(text, nul));
         text.truncate(nul);
@@ -244,11 +251,12 @@ QString DecodeCSVBytes(const QByteArray& bytes, const QString& fileName, TCSVEnc
         if (badLine == 0)
             badLine = LineNumberAt(text, text.indexOf(kReplacement));
         text.replace(kReplacement, kGeta);
-        warnings.prepend(QStringLiteral("CSVファイル「%1」の%2行目ほか: 文字として読めないバイトを「〓」に置き換えました (%3)")
-                             .arg(fileName)
-                             .arg(badLine)
-                             .arg(enc == TCSVEncoding::CodePage932 ? QStringLiteral("シフトJIS")
-                                                                   : CSVEncodingName(enc)));
+        warnings.prepend(
+            QStringLiteral(
+                "CSVファイル「%1」の%2行目ほか: 文字として読めないバイトを「〓」に置き換えました (%3)")
+                .arg(fileName)
+                .arg(badLine)
+                .arg(enc == TCSVEncoding::CodePage932 ? QStringLiteral("シフトJIS") : CSVEncodingName(enc)));
     }
     if (encoding)
         *encoding = enc;
@@ -404,14 +412,16 @@ void TCSVData::LoadFromFile(const QString& fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw EFileError(QStringLiteral("CSVファイル「%1」を開けません: %2").arg(fileName, file.errorString()));
+        throw EFileError(
+            QStringLiteral("CSVファイル「%1」を開けません: %2").arg(fileName, file.errorString()));
     if (file.size() > MaxFileSize)
         throw ECSVFormat(QStringLiteral("CSVファイル「%1」は大きすぎます (%2 MB まで)")
                              .arg(fileName)
                              .arg(MaxFileSize / (1024 * 1024)));
     const QByteArray bytes = file.read(MaxFileSize + 1);
     if (file.error() != QFileDevice::NoError)
-        throw EFileError(QStringLiteral("CSVファイル「%1」を読めません: %2").arg(fileName, file.errorString()));
+        throw EFileError(
+            QStringLiteral("CSVファイル「%1」を読めません: %2").arg(fileName, file.errorString()));
     if (bytes.size() > MaxFileSize)
         throw ECSVFormat(QStringLiteral("CSVファイル「%1」は大きすぎます").arg(fileName));
     LoadFromBytes(bytes, fileName);
@@ -520,9 +530,8 @@ void TCSVAccess::Sort(const TCSVComparer& comparer)
     if (!FData || !comparer || Count() < 2)
         return;
     // Stable, so that records that compare equal keep their order.
-    std::stable_sort(FIndex.begin(), FIndex.end(), [&](int a, int b) {
-        return comparer(FData->RecordCopy(a), FData->RecordCopy(b)) < 0;
-    });
+    std::stable_sort(FIndex.begin(), FIndex.end(),
+                     [&](int a, int b) { return comparer(FData->RecordCopy(a), FData->RecordCopy(b)) < 0; });
 }
 
 void TCSVAccess::Reorder(const std::vector<int>& positions)

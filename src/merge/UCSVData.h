@@ -44,7 +44,14 @@ private:
     QStringList FItems;
 };
 
-enum class TCSVEncoding { CodePage932, Utf8, Utf8Bom, Utf16LE, Utf16BE };
+enum class TCSVEncoding
+{
+    CodePage932,
+    Utf8,
+    Utf8Bom,
+    Utf16LE,
+    Utf16BE
+};
 QString CSVEncodingName(TCSVEncoding encoding);
 
 // The text of a merge file's bytes, with the encoding it was read in. Content never

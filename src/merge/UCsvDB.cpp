@@ -238,8 +238,8 @@ void TCsvDB::ApplyMergeRecord(TDOList& objects, int n)
         ApplyTo(object, record, n, FMergeFolder);
 }
 
-TMergeOpenResult OpenMergeDataByName(TCsvDB& db, TLabelData& document, const QString& fileName, QString* message,
-                                     QChar separator)
+TMergeOpenResult OpenMergeDataByName(TCsvDB& db, TLabelData& document, const QString& fileName,
+                                     QString* message, QChar separator)
 {
     db.Close();
     TMergeOpenResult result = TMergeOpenResult::Opened;
@@ -252,7 +252,8 @@ TMergeOpenResult OpenMergeDataByName(TCsvDB& db, TLabelData& document, const QSt
             db.Open(fileName, separator);
         } catch (const Exception& e) {
             if (message)
-                *message = QStringLiteral("CSVファイル「%1」が正しく開けません\n%2").arg(fileName, e.Message());
+                *message =
+                    QStringLiteral("CSVファイル「%1」が正しく開けません\n%2").arg(fileName, e.Message());
             result = TMergeOpenResult::Failed;
         }
     }

@@ -94,7 +94,12 @@ private:
 };
 
 // What opening merge data by name came to.
-enum class TMergeOpenResult { Opened, Missing, Failed };
+enum class TMergeOpenResult
+{
+    Opened,
+    Missing,
+    Failed
+};
 
 // Links the document to the file in db: Close, then Open when it exists; on success the
 // document's CSVFile becomes the name, the header is switched off and CSVFieldName

@@ -52,8 +52,8 @@ private:
 
     TCsvDB& FDB;
     quint64 FGeneration;
-    int FRecord = -1;  // -1: each position shows its own record
-    int FLine = -1;    // the chosen record's line in the file (header line included)
+    int FRecord = -1; // -1: each position shows its own record
+    int FLine = -1;   // the chosen record's line in the file (header line included)
 };
 
 } // namespace velmo

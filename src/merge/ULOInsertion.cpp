@@ -4,15 +4,15 @@
 #include "draw/UCanvas.h"
 #include "imaging/UImagePack.h"
 #include "merge/UCsvDB.h"
-#include "text/ULODate.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOCreator.h"
+#include "text/ULODate.h"
 #include <QDateTime>
-#include <functional>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -125,7 +125,8 @@ void TLOInsImage::SetInsertionTextFrom(const QString& text, const QString& folde
         return;
     }
     const QString name = text.trimmed();
-    const QString path = folder.isEmpty() || QFileInfo(name).isAbsolute() ? name : QDir(folder).filePath(name);
+    const QString path =
+        folder.isEmpty() || QFileInfo(name).isAbsolute() ? name : QDir(folder).filePath(name);
     TImageData loaded;
     try {
         if (!QFileInfo(path).isFile())
@@ -172,7 +173,8 @@ QString MissingMergePicturesNotice(int labels, const QStringList& files)
     QStringList shown = files.mid(0, 5);
     if (files.size() > shown.size())
         shown << QStringLiteral("ほか %1 件").arg(files.size() - shown.size());
-    return QStringLiteral("差込みイメージのファイルが見つからないため、%1 枚のラベルはイメージなしで印刷しました。\n%2")
+    return QStringLiteral(
+               "差込みイメージのファイルが見つからないため、%1 枚のラベルはイメージなしで印刷しました。\n%2")
         .arg(labels)
         .arg(shown.join(u'\n'));
 }
@@ -230,7 +232,8 @@ const TPropertyTable& TLOInsZintBarCode::Properties()
         TPropertyTable::Extending(inherited::Properties())
             .String("InsertionText", &TLOInsZintBarCode::InsertionText, &TLOInsZintBarCode::SetInsertionText)
             .Int("InsertionField", &TLOInsZintBarCode::InsertionField, &TLOInsZintBarCode::SetInsertionField)
-            .Int("InsertionField2", &TLOInsZintBarCode::InsertionField2, &TLOInsZintBarCode::SetInsertionField2)
+            .Int("InsertionField2", &TLOInsZintBarCode::InsertionField2,
+                 &TLOInsZintBarCode::SetInsertionField2)
             .Default(-1);
     return table;
 }

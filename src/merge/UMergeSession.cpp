@@ -5,9 +5,7 @@
 
 namespace velmo {
 
-TMergeSession::TMergeSession(TCsvDB& db) : FDB(db), FCursor(db)
-{
-}
+TMergeSession::TMergeSession(TCsvDB& db) : FDB(db), FCursor(db) {}
 
 bool TMergeSession::Linked() const
 {

@@ -31,9 +31,9 @@ constexpr int kMaxPropertiesPerCard = 10000;
 
 struct TProperty
 {
-    QString Name;            // upper case, without its group
-    QStringList Parameters;  // as written, upper-cased names ("TYPE=HOME", "PREF", …)
-    QString Value;           // decoded, still escaped
+    QString Name;           // upper case, without its group
+    QStringList Parameters; // as written, upper-cased names ("TYPE=HOME", "PREF", …)
+    QString Value;          // decoded, still escaped
     bool Preferred = false;
 };
 
@@ -300,9 +300,10 @@ QStringList ReadCard(const std::vector<QString>& lines)
     }
     if (fields[kFullName].isEmpty()) {
         // Japanese order: family name first.
-        const QString sep = (fields[kFamily] + fields[kGiven]).toLatin1() == (fields[kFamily] + fields[kGiven]).toUtf8()
-                                ? QStringLiteral(" ")
-                                : QStringLiteral("　");
+        const QString sep =
+            (fields[kFamily] + fields[kGiven]).toLatin1() == (fields[kFamily] + fields[kGiven]).toUtf8()
+                ? QStringLiteral(" ")
+                : QStringLiteral("　");
         fields[kFullName] = (fields[kFamily].isEmpty() || fields[kGiven].isEmpty())
                                 ? fields[kFamily] + fields[kGiven]
                                 : fields[kFamily] + sep + fields[kGiven];
@@ -371,19 +372,43 @@ QString VCardFieldFor(const QString& name)
     const QString n = name.toLower().remove(u'_').remove(u'-').remove(u' ');
     const QStringList& names = VCardFieldNames();
     static const std::pair<const char*, int> aliases[] = {
-        {"fullname", kFullName},     {"name", kFullName},          {"fn", kFullName},
-        {"familyname", kFamily},     {"lastname", kFamily},        {"surname", kFamily},
-        {"givenname", kGiven},       {"firstname", kGiven},        {"phoneticfamilyname", kFamilyReading},
-        {"phoneticlastname", kFamilyReading}, {"phoneticgivenname", kGivenReading},
-        {"phoneticfirstname", kGivenReading}, {"organization", kOrganisation},
-        {"organisation", kOrganisation}, {"org", kOrganisation},   {"company", kOrganisation},
-        {"postalcode", kPostalCode}, {"postcode", kPostalCode},    {"zip", kPostalCode},
-        {"homepostalcode", kPostalCode}, {"region", kRegion},      {"state", kRegion},
-        {"homeregion", kRegion},     {"locality", kLocality},      {"city", kLocality},
-        {"homelocality", kLocality}, {"homecity", kLocality},      {"street", kStreet},
-        {"homestreet", kStreet},     {"address", kStreet},         {"telephone", kTelephone},
-        {"phone", kTelephone},       {"tel", kTelephone},          {"homephone", kTelephone},
-        {"email", kEmail},           {"mail", kEmail},             {"homeemail", kEmail},
+        {"fullname", kFullName},
+        {"name", kFullName},
+        {"fn", kFullName},
+        {"familyname", kFamily},
+        {"lastname", kFamily},
+        {"surname", kFamily},
+        {"givenname", kGiven},
+        {"firstname", kGiven},
+        {"phoneticfamilyname", kFamilyReading},
+        {"phoneticlastname", kFamilyReading},
+        {"phoneticgivenname", kGivenReading},
+        {"phoneticfirstname", kGivenReading},
+        {"organization", kOrganisation},
+        {"organisation", kOrganisation},
+        {"org", kOrganisation},
+        {"company", kOrganisation},
+        {"postalcode", kPostalCode},
+        {"postcode", kPostalCode},
+        {"zip", kPostalCode},
+        {"homepostalcode", kPostalCode},
+        {"region", kRegion},
+        {"state", kRegion},
+        {"homeregion", kRegion},
+        {"locality", kLocality},
+        {"city", kLocality},
+        {"homelocality", kLocality},
+        {"homecity", kLocality},
+        {"street", kStreet},
+        {"homestreet", kStreet},
+        {"address", kStreet},
+        {"telephone", kTelephone},
+        {"phone", kTelephone},
+        {"tel", kTelephone},
+        {"homephone", kTelephone},
+        {"email", kEmail},
+        {"mail", kEmail},
+        {"homeemail", kEmail},
     };
     for (const auto& [alias, field] : aliases)
         if (n == QLatin1String(alias))

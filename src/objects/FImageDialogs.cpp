@@ -1,5 +1,5 @@
-#include "base/UFolderHistory.h"
 #include "objects/FImageDialogs.h"
+#include "base/UFolderHistory.h"
 #include "base/UModalResult.h"
 #include "draw/FDrawSite.h"
 #include "draw/UNotify.h"
@@ -14,16 +14,16 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QDoubleSpinBox>
 #include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QFileDialog>
-#include <QMessageBox>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -157,8 +157,8 @@ TfrmImageProperty::TfrmImageProperty(TLOImage* image, QWidget* parent)
     // source the picture came from.
     SetIllustrationChooser(true);
     TransparentPage()->SetCurrentSource(image->ImageSource() == isOnePoint ? TPictureSource::psIllustration
-                                        : image->ImageSource() == isTwain ? TPictureSource::psScanner
-                                                                          : TPictureSource::psFile);
+                                        : image->ImageSource() == isTwain  ? TPictureSource::psScanner
+                                                                           : TPictureSource::psFile);
 
     TPositionRecord record;
     record.Lock = !image->Movable();
@@ -207,8 +207,8 @@ void TfrmImageProperty::ChooseFrame()
             return;
         }
     } else {
-        file = QFileDialog::getOpenFileName(this, QStringLiteral("フレームの選択"), StartFolder(folderkind::Picture),
-                                            GraphicFileFilter());
+        file = QFileDialog::getOpenFileName(this, QStringLiteral("フレームの選択"),
+                                            StartFolder(folderkind::Picture), GraphicFileFilter());
         if (file.isEmpty())
             return;
         RememberFolder(folderkind::Picture, file);
@@ -306,10 +306,12 @@ void TfrmBackImageProperty::SetCollectionFolder(const QString& folder)
 }
 
 TfrmBackImageProperty::TfrmBackImageProperty(TLOBackImage* background, QWidget* parent)
-    : QDialog(parent), FBack(background), FCollection(new QRadioButton(QStringLiteral("背景集から(&B)"), this)),
+    : QDialog(parent), FBack(background),
+      FCollection(new QRadioButton(QStringLiteral("背景集から(&B)"), this)),
       FFree(new QRadioButton(QStringLiteral("自由に指定(&F)"), this)), FPages(new QStackedWidget(this)),
-      FGallery(new QListWidget(this)), FFillColor(new TfrmColorSpec(this)), FFrameColor(new TfrmColorSpec(this)),
-      FFrameWidth(new TMillimetreEdit(0, 200, this)), FOk(nullptr), FNone(nullptr)
+      FGallery(new QListWidget(this)), FFillColor(new TfrmColorSpec(this)),
+      FFrameColor(new TfrmColorSpec(this)), FFrameWidth(new TMillimetreEdit(0, 200, this)), FOk(nullptr),
+      FNone(nullptr)
 {
     setObjectName(QStringLiteral("frmBackImageProperty"));
     setWindowTitle(QStringLiteral("背景柄の設定"));
@@ -412,8 +414,8 @@ void TfrmBackImageProperty::FillGallery()
     auto sayMissing = [this] {
         if (FGallery->count() != 0)
             return;
-        auto* note = new QListWidgetItem(QStringLiteral("背景集が見つかりません。「自由に指定」で色や画像を指定できます。"),
-                                         FGallery);
+        auto* note = new QListWidgetItem(
+            QStringLiteral("背景集が見つかりません。「自由に指定」で色や画像を指定できます。"), FGallery);
         note->setFlags(Qt::NoItemFlags);
     };
     if (folder.isEmpty() || !QDir(folder).exists()) {
@@ -425,9 +427,9 @@ void TfrmBackImageProperty::FillGallery()
         QImage image;
         if (!image.load(file.absoluteFilePath()))
             continue; // not a picture: not offered
-        auto* item = new QListWidgetItem(QIcon(QPixmap::fromImage(image.scaled(96, 96, Qt::KeepAspectRatio,
-                                                                                Qt::SmoothTransformation))),
-                                         file.completeBaseName(), FGallery);
+        auto* item = new QListWidgetItem(
+            QIcon(QPixmap::fromImage(image.scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation))),
+            file.completeBaseName(), FGallery);
         item->setData(Qt::UserRole, file.absoluteFilePath());
     }
     sayMissing();
@@ -519,8 +521,8 @@ bool TImageDesigner::EditObject(TLabelObject* object, bool& cancelled)
         cancelled = RunDialog(dialog) != QDialog::Accepted;
         if (cancelled)
             return true;
-        auto action =
-            object->OnSite() ? std::make_unique<TDOChangeAction>(object, QStringLiteral("設定変更")) : nullptr;
+        auto action = object->OnSite() ? std::make_unique<TDOChangeAction>(object, QStringLiteral("設定変更"))
+                                       : nullptr;
         dialog.Apply();
         TDOChangeAction::Commit(std::move(action));
         return true;
@@ -530,8 +532,8 @@ bool TImageDesigner::EditObject(TLabelObject* object, bool& cancelled)
         cancelled = RunDialog(dialog) != QDialog::Accepted;
         if (cancelled)
             return true;
-        auto action =
-            object->OnSite() ? std::make_unique<TDOChangeAction>(object, QStringLiteral("設定変更")) : nullptr;
+        auto action = object->OnSite() ? std::make_unique<TDOChangeAction>(object, QStringLiteral("設定変更"))
+                                       : nullptr;
         dialog.Apply();
         TDOChangeAction::Commit(std::move(action));
         return true;

@@ -1,6 +1,6 @@
 #include "objects/FLayoutAids.h"
-#include "draw/UCanvas.h"
 #include "draw/FDrawSite.h"
+#include "draw/UCanvas.h"
 #include "draw/UGhost.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULabelObject.h"
@@ -28,7 +28,9 @@ TLayoutAids::TLayoutAids(TDrawSite* site, QScrollArea* scroll, TGuide& guide, TG
     for (TRuler* ruler : {FHorizontal, FVertical}) {
         ruler->SetColor(13948116);
         ruler->SetEndColor(clWhite);
-        ruler->OnMouseDown = [this](TRuler* sender, Qt::MouseButton button, QPoint) { RulerPressed(sender, button); };
+        ruler->OnMouseDown = [this](TRuler* sender, Qt::MouseButton button, QPoint) {
+            RulerPressed(sender, button);
+        };
         ruler->setMouseTracking(true);
     }
     FHorizontal->setFixedHeight(24);
@@ -43,7 +45,8 @@ TLayoutAids::TLayoutAids(TDrawSite* site, QScrollArea* scroll, TGuide& guide, TG
             connect(bar, &QScrollBar::valueChanged, this, [this] { UpdateRulers(); });
     }
     ShowMessage = [this](const QString& message) {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("ベルモ"), message, QMessageBox::Ok, FSite->window());
+        QMessageBox box(QMessageBox::Information, QStringLiteral("ベルモ"), message, QMessageBox::Ok,
+                        FSite->window());
         box.exec();
     };
     UpdateRulers();
@@ -106,7 +109,7 @@ void TLayoutAids::Paint(QPainter& painter)
     {
         TCanvasSaver saver(painter);
         painter.setPen(FGrid->LineShape() ? DevicePixelPen(ToQColor(clSilver), Qt::DotLine)
-                                         : DevicePixelPen(Qt::blue));
+                                          : DevicePixelPen(Qt::blue));
         FGrid->DrawGrid(painter, all);
     }
     {
@@ -167,11 +170,13 @@ void TLayoutAids::MoveGuideDrag(QPoint device, bool exact)
     const TLogRect all{0, 0, FSite->LogWidth(), FSite->LogHeight()};
     if (TGuide::InRange(FDragPos, all)) {
         if (slot.x() != 0)
-            FHint->setText(QStringLiteral("左から%1 右から%2")
-                               .arg(MillimetreText(FDragPos.x()), MillimetreText(FSite->LogWidth() - FDragPos.x())));
+            FHint->setText(
+                QStringLiteral("左から%1 右から%2")
+                    .arg(MillimetreText(FDragPos.x()), MillimetreText(FSite->LogWidth() - FDragPos.x())));
         else
-            FHint->setText(QStringLiteral("上から%1 下から%2")
-                               .arg(MillimetreText(FDragPos.y()), MillimetreText(FSite->LogHeight() - FDragPos.y())));
+            FHint->setText(
+                QStringLiteral("上から%1 下から%2")
+                    .arg(MillimetreText(FDragPos.y()), MillimetreText(FSite->LogHeight() - FDragPos.y())));
     } else {
         FHint->setText(QStringLiteral("ｶﾞｲﾄﾞ削除"));
     }
@@ -248,7 +253,8 @@ bool TLayoutAids::eventFilter(QObject* watched, QEvent* event)
         }
         case QEvent::MouseButtonRelease: {
             auto* me = static_cast<QMouseEvent*>(event);
-            EndGuideDrag(FSite->mapFromGlobal(me->globalPosition().toPoint()), me->modifiers() & Qt::ShiftModifier);
+            EndGuideDrag(FSite->mapFromGlobal(me->globalPosition().toPoint()),
+                         me->modifiers() & Qt::ShiftModifier);
             return true;
         }
         case QEvent::MouseButtonPress:

@@ -224,10 +224,11 @@ void TfrmLineProperty::Apply()
 
 TfrmRectProperty::TfrmRectProperty(TLORect* rect, QWidget* parent)
     : QDialog(parent), FRect(rect), FTabs(new QTabWidget(this)), FFrameColor(new TfrmColorSpec(this)),
-      FFrameWidth(new TMillimetreEdit(0, 200, this)), FRound(new QCheckBox(QStringLiteral("角を丸くする(&R)"), this)),
+      FFrameWidth(new TMillimetreEdit(0, 200, this)),
+      FRound(new QCheckBox(QStringLiteral("角を丸くする(&R)"), this)),
       FClear(new QRadioButton(QStringLiteral("透明にする(&T)"), this)),
-      FFill(new QRadioButton(QStringLiteral("色で塗りつぶす(&F)"), this)), FFillColor(new TfrmColorSpec(this)),
-      FPosition(new TfrmPosition(this))
+      FFill(new QRadioButton(QStringLiteral("色で塗りつぶす(&F)"), this)),
+      FFillColor(new TfrmColorSpec(this)), FPosition(new TfrmPosition(this))
 {
     const bool circle = dynamic_cast<TLOCircle*>(rect) != nullptr;
     setObjectName(QStringLiteral("frmRectProperty"));
@@ -319,7 +320,8 @@ void TfrmRectProperty::Apply()
 
 TfrmDecoLineSelect::TfrmDecoLineSelect(TLODecoLine* line, const QString& folder, QWidget* parent)
     : QDialog(parent), FLine(line), FFiles(DecoLinePatternFiles(folder)), FTabs(new QTabWidget(this)),
-      FList(new QListWidget(this)), FWidth(new TMillimetreEdit(1, 200, this)), FPosition(new TfrmPosition(this))
+      FList(new QListWidget(this)), FWidth(new TMillimetreEdit(1, 200, this)),
+      FPosition(new TfrmPosition(this))
 {
     setObjectName(QStringLiteral("frmDecoLineSelect"));
     setWindowTitle(QStringLiteral("飾り罫線の選択"));
@@ -439,12 +441,24 @@ QIcon AlignSample(int kind)
     for (int i = 0; i < 3; ++i) {
         const int l = lens[i];
         switch (kind) {
-        case 0: p.drawRect(6, 5 + i * 10, l, 6); break;
-        case 1: p.drawRect(42 - l, 5 + i * 10, l, 6); break;
-        case 2: p.drawRect(5 + i * 14, 5, 8, l); break;
-        case 3: p.drawRect(5 + i * 14, 31 - l, 8, l); break;
-        case 4: p.drawRect(4 + i * 15, 10 + i * 4, 10, 8); break;
-        default: p.drawRect(8 + i * 9, 3 + i * 11, 14, 6); break;
+        case 0:
+            p.drawRect(6, 5 + i * 10, l, 6);
+            break;
+        case 1:
+            p.drawRect(42 - l, 5 + i * 10, l, 6);
+            break;
+        case 2:
+            p.drawRect(5 + i * 14, 5, 8, l);
+            break;
+        case 3:
+            p.drawRect(5 + i * 14, 31 - l, 8, l);
+            break;
+        case 4:
+            p.drawRect(4 + i * 15, 10 + i * 4, 10, 8);
+            break;
+        default:
+            p.drawRect(8 + i * 9, 3 + i * 11, 14, 6);
+            break;
         }
     }
     p.setPen(QPen(Qt::red, 1, Qt::DashLine));
@@ -468,8 +482,8 @@ TfrmAlign::TfrmAlign(QWidget* parent) : QDialog(parent), FGroup(new QButtonGroup
     setWindowTitle(QStringLiteral("位置揃え"));
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;
-    const char* captions[] = {"左端で揃える", "右端で揃える", "上端で揃える", "下端で揃える", "左右間隔を均等にする",
-                              "上下間隔を均等にする"};
+    const char* captions[] = {"左端で揃える", "右端で揃える",         "上端で揃える",
+                              "下端で揃える", "左右間隔を均等にする", "上下間隔を均等にする"};
     for (int i = 0; i < 6; ++i) {
         auto* button = new QRadioButton(QString::fromUtf8(captions[i]), this);
         button->setIcon(AlignSample(i));
@@ -501,8 +515,9 @@ TfrmFaceAdjust::TfrmFaceAdjust(QWidget* parent) : QDialog(parent), FGroup(new QB
     auto* layout = new QVBoxLayout(this);
     auto* box = new QGroupBox(QStringLiteral("位置合わせ方法(&L)"), this);
     auto* boxLayout = new QGridLayout(box);
-    const char* captions[] = {"左端に移動する",   "右端に移動する",       "上端に移動する",        "下端に移動する",
-                              "上下中央に移動する", "左右中央に移動する", "中心に対して垂直にする", "中心に対して水平にする"};
+    const char* captions[] = {"左端に移動する",         "右端に移動する",        "上端に移動する",
+                              "下端に移動する",         "上下中央に移動する",    "左右中央に移動する",
+                              "中心に対して垂直にする", "中心に対して水平にする"};
     for (int i = 0; i < 8; ++i) {
         auto* button = new QRadioButton(QString::fromUtf8(captions[i]), box);
         FGroup->addButton(button, i);
@@ -603,9 +618,8 @@ bool TShapeDesigner::EditObject(TLabelObject* object, bool& cancelled)
         cancelled = RunDialog(dialog) != QDialog::Accepted;
         if (cancelled)
             return;
-        auto action = object->OnSite()
-                          ? std::make_unique<TDOChangeAction>(object, QStringLiteral("設定変更"))
-                          : nullptr;
+        auto action = object->OnSite() ? std::make_unique<TDOChangeAction>(object, QStringLiteral("設定変更"))
+                                       : nullptr;
         dialog.Apply();
         TDOChangeAction::Commit(std::move(action));
     };

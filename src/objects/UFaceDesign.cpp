@@ -1,8 +1,8 @@
 #include "objects/UFaceDesign.h"
-#include "draw/UCanvas.h"
-#include "draw/UPainterState.h"
-#include "draw/UDOInterfaces.h"
 #include "draw/FDrawSite.h"
+#include "draw/UCanvas.h"
+#include "draw/UDOInterfaces.h"
+#include "draw/UPainterState.h"
 #include "paper/UFaceInfo.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
@@ -33,7 +33,8 @@ void DrawFacePicture(QPainter& painter, const TFaceInfo& face, const TFacePictur
     painter.setClipPath(face.PrintablePath(), Qt::IntersectClip);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const TLogRect outer = face.GetOuterRect();
-    DrawSharedImage(painter, QRectF(outer.Left, outer.Top, picture.Size.width(), picture.Size.height()), picture.Image);
+    DrawSharedImage(painter, QRectF(outer.Left, outer.Top, picture.Size.width(), picture.Size.height()),
+                    picture.Image);
 }
 
 int SitePaperDPI(const TDrawSite& site)

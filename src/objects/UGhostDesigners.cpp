@@ -50,8 +50,8 @@ void ShowRectPivots(TDrawObject* object)
         int Cursor;
     };
     const Handle handles[8] = {
-        {0, {l, t}, crSizeNWSE}, {1, {l, my}, crSizeWE}, {2, {l, b}, crSizeNESW}, {3, {mx, t}, crSizeNS},
-        {4, {mx, b}, crSizeNS},  {5, {r, t}, crSizeNESW}, {6, {r, my}, crSizeWE}, {7, {r, b}, crSizeNWSE},
+        {0, {l, t}, crSizeNWSE}, {1, {l, my}, crSizeWE},  {2, {l, b}, crSizeNESW}, {3, {mx, t}, crSizeNS},
+        {4, {mx, b}, crSizeNS},  {5, {r, t}, crSizeNESW}, {6, {r, my}, crSizeWE},  {7, {r, b}, crSizeNWSE},
     };
     for (const Handle& h : handles) {
         const QPoint at = angle != 0 ? TurnPoint(h.At, centre, angle) : h.At;
@@ -169,9 +169,9 @@ bool TDOTextGhostDesigner::ShowPivots(TLabelObject* object)
     ShowRectPivots(object);
     if (Supports<IDOCurve>(object)) {
         IDOBounds* b = Supports<IDOBounds>(object);
-        const QPoint centre = RectCenter({b->GetBoundsLeft(), b->GetBoundsTop(),
-                                          b->GetBoundsLeft() + b->GetBoundsWidth(),
-                                          b->GetBoundsTop() + b->GetBoundsHeight()});
+        const QPoint centre =
+            RectCenter({b->GetBoundsLeft(), b->GetBoundsTop(), b->GetBoundsLeft() + b->GetBoundsWidth(),
+                        b->GetBoundsTop() + b->GetBoundsHeight()});
         Place(object, std::make_unique<TBulgePivot>(object, 12), crSizeNS, centre);
     }
     return true;

@@ -1,9 +1,9 @@
 #include "objects/ULOImage.h"
 #include "base/UClassesFiler.h"
 #include "base/UNumbers.h"
+#include "draw/FDrawSite.h"
 #include "draw/UCanvas.h"
 #include "draw/UPainterState.h"
-#include "draw/FDrawSite.h"
 #include "imaging/UColorSpec.h"
 #include "imaging/UImagePack.h"
 #include "imaging/USafetyBitmap.h"
@@ -29,8 +29,8 @@ QRgb ToRgb(TColor color)
 QPolygon TurnedRect(const TLogRect& r, TRotator rotator)
 {
     QPolygon polygon;
-    for (QPoint p : {QPoint(r.Left, r.Top), QPoint(r.Right, r.Top), QPoint(r.Right, r.Bottom),
-                     QPoint(r.Left, r.Bottom)})
+    for (QPoint p :
+         {QPoint(r.Left, r.Top), QPoint(r.Right, r.Top), QPoint(r.Right, r.Bottom), QPoint(r.Left, r.Bottom)})
         polygon << rotator.Transformed(p);
     return polygon;
 }
@@ -51,7 +51,8 @@ QImage PictureToArgb(const TPicture* picture)
     QImage image = graphic->Image().convertToFormat(QImage::Format_ARGB32);
     if (const auto* bitmap = dynamic_cast<const TSafetyBitmap*>(graphic); bitmap && bitmap->Transparent()) {
         auto* writable = const_cast<TSafetyBitmap*>(bitmap);
-        writable->MaskedImage().BuildMask(bitmap->Pixels(), bitmap->PixelFormat(), bitmap->TransparentColor());
+        writable->MaskedImage().BuildMask(bitmap->Pixels(), bitmap->PixelFormat(),
+                                          bitmap->TransparentColor());
         const QImage mask = writable->MaskedImage().GetMask();
         if (mask.size() == image.size()) {
             for (int y = 0; y < image.height(); ++y) {
@@ -268,9 +269,8 @@ const QImage& TLOImage::Rendered()
         QImage image = PictureToArgb(FImageData->DisplayPicture());
         const QImage frame = PictureToArgb(FFramePicture.get());
         if (!frame.isNull() && !image.isNull()) {
-            const QImage scaled =
-                frame.scaled(image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                    .convertToFormat(QImage::Format_RGB32);
+            const QImage scaled = frame.scaled(image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                      .convertToFormat(QImage::Format_RGB32);
             const QRgb open = ToRgb(kFrameOpenColor) & 0xFFFFFF;
             const QRgb outside = ToRgb(kFrameOutsideColor) & 0xFFFFFF;
             for (int y = 0; y < image.height(); ++y) {
@@ -413,9 +413,9 @@ const TPropertyTable& TLOVelmoImage::Properties()
 // ---------------------------------------------------------------------------------
 
 TLOBackImage::TLOBackImage(TComponent* owner)
-    : TLORectBase(owner), FFillColor(std::make_unique<TColorSpec>()), FFrameColor(std::make_unique<TColorSpec>()),
-      FBlendColor(std::make_unique<TColorSpec>()), FBlendPicture(std::make_unique<TPictureEx>()),
-      FLegacyImage(std::make_unique<TPictureEx>())
+    : TLORectBase(owner), FFillColor(std::make_unique<TColorSpec>()),
+      FFrameColor(std::make_unique<TColorSpec>()), FBlendColor(std::make_unique<TColorSpec>()),
+      FBlendPicture(std::make_unique<TPictureEx>()), FLegacyImage(std::make_unique<TPictureEx>())
 {
     FFillColor->SetColor(clWhite);
     SetLayerGroup(kLayerGroup);
@@ -514,8 +514,8 @@ void TLOBackImage::Reset()
 
 bool TLOBackImage::IsEmpty() const
 {
-    return FFrameWidth == 0 && FFillColor->Kind() == TColorSpecKind::cskSolid && FFillColor->Color() == 0xFFFFFF &&
-           !FBlendPicture->HasGraphic();
+    return FFrameWidth == 0 && FFillColor->Kind() == TColorSpecKind::cskSolid &&
+           FFillColor->Color() == 0xFFFFFF && !FBlendPicture->HasGraphic();
 }
 
 void TLOBackImage::FitToFace(const TLogRect& face)

@@ -1,8 +1,8 @@
 #include "objects/ULOLine.h"
 #include "base/UNumbers.h"
+#include "draw/FDrawSite.h"
 #include "draw/UCanvas.h"
 #include "draw/UPainterState.h"
-#include "draw/FDrawSite.h"
 #include "imaging/UColorSpec.h"
 #include "imaging/UGREffector.h"
 #include "imaging/USafetyBitmap.h"
@@ -26,7 +26,6 @@ int SaturatedRound(double value)
 } // namespace
 
 namespace {
-
 
 } // namespace
 
@@ -294,8 +293,8 @@ TLOCurve::TLOCurve(TComponent* owner) : TLOLine(owner) {}
 
 const TPropertyTable& TLOCurve::Properties()
 {
-    static const TPropertyTable table =
-        TPropertyTable::Extending(inherited::Properties()).Int("Bulge", &TLOCurve::Bulge, &TLOCurve::SetBulge);
+    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
+                                            .Int("Bulge", &TLOCurve::Bulge, &TLOCurve::SetBulge);
     return table;
 }
 
@@ -334,7 +333,8 @@ void TLOCurve::CircleThrough(QPoint p1, QPoint p2, QPoint p3, QPoint& center, do
     const double vx = double(p3.x()) - p1.x(), vy = double(p3.y()) - p1.y();
     const double det = ux * vy - uy * vx;
     if (std::abs(det) < 0.1) {
-        center = QPoint(int((int64_t(p1.x()) + p2.x() + p3.x()) / 3), int((int64_t(p1.y()) + p2.y() + p3.y()) / 3));
+        center = QPoint(int((int64_t(p1.x()) + p2.x() + p3.x()) / 3),
+                        int((int64_t(p1.y()) + p2.y() + p3.y()) / 3));
         radius = std::hypot(double(p2.x()) - center.x(), double(p2.y()) - center.y());
         return;
     }
@@ -391,8 +391,10 @@ std::vector<QPoint> TLOCurve::ArcPolyline(QPoint s, QPoint p, QPoint e)
         points.push_back(s);
         for (int i = 1; i <= 7; ++i) {
             const double t = i / 8.0;
-            const double x = s.x() + t * (4.0 * p.x() - 3.0 * s.x() - e.x()) + 2 * t * t * (s.x() + e.x() - 2.0 * p.x());
-            const double y = s.y() + t * (4.0 * p.y() - 3.0 * s.y() - e.y()) + 2 * t * t * (s.y() + e.y() - 2.0 * p.y());
+            const double x =
+                s.x() + t * (4.0 * p.x() - 3.0 * s.x() - e.x()) + 2 * t * t * (s.x() + e.x() - 2.0 * p.x());
+            const double y =
+                s.y() + t * (4.0 * p.y() - 3.0 * s.y() - e.y()) + 2 * t * t * (s.y() + e.y() - 2.0 * p.y());
             points.emplace_back(SaturatedRound(x), SaturatedRound(y));
         }
         points.push_back(e);
@@ -478,8 +480,8 @@ TLODecoLine::~TLODecoLine()
 
 const TPropertyTable& TLODecoLine::Properties()
 {
-    static const TPropertyTable table =
-        TPropertyTable::Extending(inherited::Properties()).Object("Image", &TLODecoLine::Image, &TLODecoLine::SetImage);
+    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
+                                            .Object("Image", &TLODecoLine::Image, &TLODecoLine::SetImage);
     return table;
 }
 
@@ -577,11 +579,12 @@ void TLODecoLine::RenderCache()
     TSafetyBitmap source;
     source.SetImage(strip, TPixelFormat::pf32bit);
     QRect bounds;
-    TSafetyBitmap mapped =
-        MapQuad(source, QRect(0, 0, stripWidth, stripHeight), q[0], q[1], q[2], q[3], kTransparentColor, &bounds);
+    TSafetyBitmap mapped = MapQuad(source, QRect(0, 0, stripWidth, stripHeight), q[0], q[1], q[2], q[3],
+                                   kTransparentColor, &bounds);
     FCache = mapped.Image();
     // bounds holds the points' extremes; the picture covers them inclusive.
-    FCacheRect = {bounds.left(), bounds.top(), bounds.left() + FCache.width(), bounds.top() + FCache.height()};
+    FCacheRect = {bounds.left(), bounds.top(), bounds.left() + FCache.width(),
+                  bounds.top() + FCache.height()};
 }
 
 QImage TLODecoLine::RenderedImage(TLogRect* where)

@@ -1,8 +1,8 @@
 #include "objects/ULORect.h"
 #include "base/UClassesFiler.h"
 #include "base/UNumbers.h"
-#include "draw/UCanvas.h"
 #include "draw/FDrawSite.h"
+#include "draw/UCanvas.h"
 #include "imaging/UColorSpec.h"
 #include "objects/ULOLine.h"
 #include <QPainterPathStroker>
@@ -11,7 +11,8 @@
 namespace velmo {
 
 TLORect::TLORect(TComponent* owner)
-    : TLORectBase(owner), FFrameColor(std::make_unique<TColorSpec>()), FFillColor(std::make_unique<TColorSpec>())
+    : TLORectBase(owner), FFrameColor(std::make_unique<TColorSpec>()),
+      FFillColor(std::make_unique<TColorSpec>())
 {
     FFillColor->SetColor(clWhite);
     FColorListener = std::make_unique<TListener>([this](TComponent*, const TGUID& kind) {

@@ -1,6 +1,6 @@
 #include "objects/ULabelObject.h"
-#include "draw/UCanvas.h"
 #include "draw/FDrawSite.h"
+#include "draw/UCanvas.h"
 #include <QPainter>
 #include <algorithm>
 

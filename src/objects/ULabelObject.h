@@ -18,7 +18,6 @@ class TLabelObject;
 bool PrintOutput();
 void SetPrintOutput(bool value);
 
-
 class IDODesigner
 {
 public:

@@ -1,8 +1,8 @@
 #include "objects/UStandardDSA.h"
 #include "base/UNumbers.h"
 #include "base/UStream.h"
-#include "draw/UCanvas.h"
 #include "draw/FDrawSite.h"
+#include "draw/UCanvas.h"
 #include "draw/UGhost.h"
 #include "imaging/UDIB.h"
 #include "imaging/UPictureFormats.h"
@@ -41,7 +41,6 @@ const QMimeData*& PasteData()
     static const QMimeData* data = nullptr;
     return data;
 }
-
 
 } // namespace
 
@@ -294,7 +293,8 @@ const QMimeData* CurrentPasteData()
 // ---------------------------------------------------------------------------------
 // The standard commands
 
-TDSABringToFront::TDSABringToFront(QObject* parent) : TDrawSiteActionBase(QStringLiteral("前面に移動(&W)"), parent)
+TDSABringToFront::TDSABringToFront(QObject* parent)
+    : TDrawSiteActionBase(QStringLiteral("前面に移動(&W)"), parent)
 {
     setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     ActionType = TActionType::atLayer;
@@ -307,7 +307,8 @@ void TDSABringToFront::EachObject(TDrawSite* site, TDrawObject* object)
     TDrawSiteActionBase::EachObject(site, object);
 }
 
-TDSASendToBack::TDSASendToBack(QObject* parent) : TDrawSiteActionBase(QStringLiteral("背面に移動(&K)"), parent)
+TDSASendToBack::TDSASendToBack(QObject* parent)
+    : TDrawSiteActionBase(QStringLiteral("背面に移動(&K)"), parent)
 {
     setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     ActionType = TActionType::atLayer;
@@ -480,7 +481,8 @@ void TDSAUnlock::EachObject(TDrawSite* site, TDrawObject* object)
     TDrawSiteActionBase::EachObject(site, object);
 }
 
-TDSADontPrint::TDSADontPrint(QObject* parent) : TDrawSiteActionBase(QStringLiteral("印刷禁止にする(&N)"), parent)
+TDSADontPrint::TDSADontPrint(QObject* parent)
+    : TDrawSiteActionBase(QStringLiteral("印刷禁止にする(&N)"), parent)
 {
     ActionType = TActionType::atChange;
     ActionString = QStringLiteral("設定変更");
@@ -499,7 +501,8 @@ void TDSADontPrint::EachObject(TDrawSite* site, TDrawObject* object)
     TDrawSiteActionBase::EachObject(site, object);
 }
 
-TDSADoPrint::TDSADoPrint(QObject* parent) : TDrawSiteActionBase(QStringLiteral("印刷禁止にしない(&I)"), parent)
+TDSADoPrint::TDSADoPrint(QObject* parent)
+    : TDrawSiteActionBase(QStringLiteral("印刷禁止にしない(&I)"), parent)
 {
     ActionType = TActionType::atChange;
     ActionString = QStringLiteral("設定変更");
@@ -554,7 +557,8 @@ void TDSAHorzText::EachObject(TDrawSite* site, TDrawObject* object)
     TDrawSiteActionBase::EachObject(site, object);
 }
 
-TDSAEditProperty::TDSAEditProperty(QObject* parent) : TDrawSiteActionBase(QStringLiteral("プロパティ(&O)"), parent)
+TDSAEditProperty::TDSAEditProperty(QObject* parent)
+    : TDrawSiteActionBase(QStringLiteral("プロパティ(&O)"), parent)
 {
     ActionType = TActionType::atChange;
     ActionString = QStringLiteral("設定変更");
@@ -604,13 +608,15 @@ void TDSAOffsetAngle::EachObject(TDrawSite* site, TDrawObject* object)
 QString UndoMenuCaption()
 {
     TActionList& h = TActionList::Instance();
-    return h.CanUndo() ? QStringLiteral("%1の取り消し(&U)").arg(h.UndoCaption()) : QStringLiteral("取り消し(&U)");
+    return h.CanUndo() ? QStringLiteral("%1の取り消し(&U)").arg(h.UndoCaption())
+                       : QStringLiteral("取り消し(&U)");
 }
 
 QString RedoMenuCaption()
 {
     TActionList& h = TActionList::Instance();
-    return h.CanRedo() ? QStringLiteral("%1のやり直し(&R)").arg(h.RedoCaption()) : QStringLiteral("やり直し(&R)");
+    return h.CanRedo() ? QStringLiteral("%1のやり直し(&R)").arg(h.RedoCaption())
+                       : QStringLiteral("やり直し(&R)");
 }
 
 TDSAUndo::TDSAUndo(QObject* parent) : TDrawSiteActionBase(QStringLiteral("取り消し(&U)"), parent)
@@ -842,7 +848,8 @@ bool PushToEdge(const QPainterPath& outline, const TLogRect& e, TFaceAdjust dire
     return found;
 }
 
-void AdjustToFace(const TDOList& list, TFaceAdjust kind, const QPainterPath& outline, int logWidth, int logHeight)
+void AdjustToFace(const TDOList& list, TFaceAdjust kind, const QPainterPath& outline, int logWidth,
+                  int logHeight)
 {
     TActionGroupScope group(QStringLiteral("設定変更"));
     for (TDrawObject* object : list.Objects()) {

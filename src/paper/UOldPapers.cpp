@@ -1,7 +1,7 @@
 #include "paper/UOldPapers.h"
 #include "base/UExceptions.h"
-#include "paper/UPapers.h"
 #include "paper/UPaperRecords.h"
+#include "paper/UPapers.h"
 #include "paper/UVelmoPapers.h"
 #include "persist/UComponentStream.h"
 #include <algorithm>
@@ -31,26 +31,26 @@ QString CurrentFreeName()
 const TPropertyTable& TOldPaperInfo::Properties()
 {
     using T = TOldPaperInfo;
-    static const TPropertyTable table =
-        TPropertyTable::Extending(inherited::Properties())
-            .Bool("Landscape", &T::Landscape, &T::SetLandscape)
-            .Int("Width", &T::Width, &T::SetWidth)
-            .Int("Height", &T::Height, &T::SetHeight)
-            .String("PaperName", &T::FPaperName, &T::FPaperName)
-            .String("GroupName", &T::FGroupName, &T::FGroupName)
-            .Bool("ReadOnly", &T::FReadOnly, &T::FReadOnly)
-            .Object("PurposeList", &T::PurposeList)
-            .StoredIf(&T::StorePurposes)
-            .String("PaperPurpose", &T::FPaperPurpose, &T::FPaperPurpose)
-            .StoredIf(false)
-            .Int("Technology", &T::FTechnology, &T::FTechnology)
-            .StoredIf(false)
-            .Int("Version", &T::FVersion, &T::FVersion)
-            .StoredIf(false);
+    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
+                                            .Bool("Landscape", &T::Landscape, &T::SetLandscape)
+                                            .Int("Width", &T::Width, &T::SetWidth)
+                                            .Int("Height", &T::Height, &T::SetHeight)
+                                            .String("PaperName", &T::FPaperName, &T::FPaperName)
+                                            .String("GroupName", &T::FGroupName, &T::FGroupName)
+                                            .Bool("ReadOnly", &T::FReadOnly, &T::FReadOnly)
+                                            .Object("PurposeList", &T::PurposeList)
+                                            .StoredIf(&T::StorePurposes)
+                                            .String("PaperPurpose", &T::FPaperPurpose, &T::FPaperPurpose)
+                                            .StoredIf(false)
+                                            .Int("Technology", &T::FTechnology, &T::FTechnology)
+                                            .StoredIf(false)
+                                            .Int("Version", &T::FVersion, &T::FVersion)
+                                            .StoredIf(false);
     return table;
 }
 
-TOldPaperInfo::TOldPaperInfo(TComponent* owner) : TComponent(owner), FPurposeList(std::make_unique<TPurposeList>())
+TOldPaperInfo::TOldPaperInfo(TComponent* owner)
+    : TComponent(owner), FPurposeList(std::make_unique<TPurposeList>())
 {
 }
 
@@ -101,7 +101,8 @@ const TPropertyTable& TOldFreePaperInfo::Properties()
     return table;
 }
 
-TOldFreePaperInfo::TOldFreePaperInfo(TComponent* owner) : TOldPaperInfo(owner), FFaces(std::make_unique<TFaces>())
+TOldFreePaperInfo::TOldFreePaperInfo(TComponent* owner)
+    : TOldPaperInfo(owner), FFaces(std::make_unique<TFaces>())
 {
 }
 
@@ -194,7 +195,8 @@ QString MakerFromOldPaperName(const QString& name)
 TOldPapers::TOldPapers(const QString& fileName, bool readOnly)
     : FStorage(std::make_unique<TRootStorage>()), FPurposeList(std::make_unique<TPurposeList>())
 {
-    FStorage->OpenFile(fileName, readOnly ? fmDocRead | fmDocShareDenyWrite : fmDocReadWrite | fmDocShareExclusive);
+    FStorage->OpenFile(fileName,
+                       readOnly ? fmDocRead | fmDocShareDenyWrite : fmDocReadWrite | fmDocShareExclusive);
 
     if (FStorage->StreamExists(PurposeListStreamName())) {
         TDocStream stream(*FStorage, fmDocRead, PurposeListStreamName());

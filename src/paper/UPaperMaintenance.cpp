@@ -41,8 +41,8 @@ void SetExtendedPaperMode(bool value)
 
 const QStringList& FaceShapeNames()
 {
-    static const QStringList names = {QStringLiteral("角ラベル"),   QStringLiteral("CDラベル"),
-                                      QStringLiteral("丸ラベル"),   QStringLiteral("角丸ラベル"),
+    static const QStringList names = {QStringLiteral("角ラベル"),     QStringLiteral("CDラベル"),
+                                      QStringLiteral("丸ラベル"),     QStringLiteral("角丸ラベル"),
                                       QStringLiteral("名刺CDラベル"), QStringLiteral("樽CDラベル")};
     return names;
 }
@@ -130,7 +130,8 @@ std::optional<uint32_t> ParseStartNumber(const QString& text)
     qulonglong value = 0;
     if (t.startsWith(QLatin1Char('$'))) {
         const QString digits = t.mid(1);
-        if (digits.isEmpty() || digits.size() > 8 || digits.contains(QRegularExpression(QStringLiteral("[^0-9A-Fa-f]"))))
+        if (digits.isEmpty() || digits.size() > 8 ||
+            digits.contains(QRegularExpression(QStringLiteral("[^0-9A-Fa-f]"))))
             return std::nullopt;
         value = digits.toULongLong(&ok, 16);
     } else {

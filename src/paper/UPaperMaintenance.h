@@ -33,11 +33,12 @@ std::optional<std::pair<QString, QString>> NewPurposeName(const TPurposeList& li
 
 struct TPurposeCheck
 {
-    QStringList Report;  // "%s:[%s]" per unknown use, then "未使用:[%s]" per unused purpose
-    QStringList Unused;  // identifiers of listed purposes no paper uses (not the empty one)
+    QStringList Report; // "%s:[%s]" per unknown use, then "未使用:[%s]" per unused purpose
+    QStringList Unused; // identifiers of listed purposes no paper uses (not the empty one)
 };
 // Walks every paper's label positions.
-TPurposeCheck CheckPurposes(const TPapers& papers, const TPurposeList& list, const TPaperProgress& progress = {});
+TPurposeCheck CheckPurposes(const TPapers& papers, const TPurposeList& list,
+                            const TPaperProgress& progress = {});
 // Keeps only the purposes the check did not find unused, in their order.
 void RemoveUnusedPurposes(TPurposeList& list, const TPurposeCheck& check);
 

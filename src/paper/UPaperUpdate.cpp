@@ -34,7 +34,7 @@ QString Marker()
 bool ParseIndexDate(const QString& text, double* date)
 {
     const QString t = text.trimmed();
-    static const char* const formats[] = {"yyyy/M/d H:mm:ss", "yyyy/M/d H:mm", "yyyy/M/d",
+    static const char* const formats[] = {"yyyy/M/d H:mm:ss",    "yyyy/M/d H:mm",       "yyyy/M/d",
                                           "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd"};
     for (const char* f : formats) {
         const QDateTime dt = QDateTime::fromString(t, QString::fromLatin1(f));
@@ -98,7 +98,8 @@ bool ParseUpdateIndex(const QByteArray& text, TUpdateIndex* index)
     result.FileName = QString::fromLocal8Bit(lines[2]).trimmed();
     // A bare file name of the index's folder: nothing that climbs out or names a host.
     static const QRegularExpression safe(QStringLiteral("^[A-Za-z0-9._-]+$"));
-    if (result.FileName.isEmpty() || !safe.match(result.FileName).hasMatch() || result.FileName.startsWith('.'))
+    if (result.FileName.isEmpty() || !safe.match(result.FileName).hasMatch() ||
+        result.FileName.startsWith('.'))
         return false;
     *index = result;
     return true;
@@ -210,7 +211,8 @@ bool THTTPDownload::Run(const QUrl& source, QByteArray* body, const QString& fil
 
     QUrl url = source;
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+    if (!url.isValid() || url.host().isEmpty() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return fail(QStringLiteral("URL が正しくありません: %1").arg(source.toString()), true);
     if (url.port() == -1 && scheme == QLatin1String("http") && FPort != 80)
         url.setPort(FPort);
@@ -322,8 +324,9 @@ bool THTTPDownload::Run(const QUrl& source, QByteArray* body, const QString& fil
     if (status < 200 || status >= 300)
         return fail(QStringLiteral("HTTP %1").arg(status), false);
     if (announced.isValid() && announced.toLongLong() != FReceived)
-        return fail(QStringLiteral("受信データが途中で切れました (%1/%2)").arg(FReceived).arg(announced.toLongLong()),
-                    false);
+        return fail(
+            QStringLiteral("受信データが途中で切れました (%1/%2)").arg(FReceived).arg(announced.toLongLong()),
+            false);
     if (OnSuccess)
         OnSuccess();
     return true;

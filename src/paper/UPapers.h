@@ -4,8 +4,8 @@
 // order. All changes go to a working copy in memory; the catalogue file itself is
 // rewritten only when the catalogue is closed, and only when something changed.
 #include "base/UExceptions.h"
-#include "storage/UDocFile.h"
 #include "paper/UPaperInfo.h"
+#include "storage/UDocFile.h"
 #include <QStringList>
 #include <functional>
 #include <memory>

@@ -21,8 +21,10 @@ struct TNamedSize
     double Width, Height;
 };
 constexpr TNamedSize kSizes[] = {
-    {"A3", 297, 420},          {"A4", 210, 297},           {"A5", 148, 210},    {"A6", 105, 148},
-    {"B4", 250, 353},          {"B5", 176, 250},           {"SRA3", 320, 450},  {"US-Letter", 215.9, 279.4},
+    {"A3", 297, 420},           {"A4", 210, 297},
+    {"A5", 148, 210},           {"A6", 105, 148},
+    {"B4", 250, 353},           {"B5", 176, 250},
+    {"SRA3", 320, 450},         {"US-Letter", 215.9, 279.4},
     {"US-Legal", 215.9, 355.6}, {"US-Executive", 184.15, 266.7},
 };
 
@@ -51,7 +53,8 @@ bool TTemplateImporter::ParseLength(const QString& text, double& millimetres)
 {
     QString t = text.trimmed();
     double factor = 25.4 / 72.0;
-    static const std::pair<const char*, double> units[] = {{"mm", 1.0}, {"cm", 10.0}, {"in", 25.4}, {"pt", 25.4 / 72.0}};
+    static const std::pair<const char*, double> units[] = {
+        {"mm", 1.0}, {"cm", 10.0}, {"in", 25.4}, {"pt", 25.4 / 72.0}};
     for (const auto& [unit, f] : units) {
         if (t.endsWith(QLatin1String(unit))) {
             t.chop(2);
@@ -84,8 +87,9 @@ void TTemplateImporter::AddFile(const QString& fileName, const QByteArray& conte
                 current->File = fileName;
                 current->Brand = a.value(QLatin1String("brand")).toString().trimmed();
                 current->Part = a.value(QLatin1String("part")).toString().trimmed();
-                current->Description = a.hasAttribute(QLatin1String("_description")) ? a.value(QLatin1String("_description")).toString()
-                                                                        : a.value(QLatin1String("description")).toString();
+                current->Description = a.hasAttribute(QLatin1String("_description"))
+                                           ? a.value(QLatin1String("_description")).toString()
+                                           : a.value(QLatin1String("description")).toString();
                 current->Size = a.value(QLatin1String("size")).toString();
                 current->Width = a.value(QLatin1String("width")).toString();
                 current->Height = a.value(QLatin1String("height")).toString();
@@ -230,8 +234,10 @@ TImportedTemplate TTemplateImporter::ConvertOne(const TRaw& raw) const
         frame.Width = frame.Height = 2 * radius;
         frame.HoleDiameter = 2 * hole;
         double w = 0, h = 0;
-        const bool clippedW = !raw.FrameWidth.isEmpty() && ParseLength(raw.FrameWidth, w) && Tenths(w) < Tenths(2 * radius);
-        const bool clippedH = !raw.FrameHeight.isEmpty() && ParseLength(raw.FrameHeight, h) && Tenths(h) < Tenths(2 * radius);
+        const bool clippedW =
+            !raw.FrameWidth.isEmpty() && ParseLength(raw.FrameWidth, w) && Tenths(w) < Tenths(2 * radius);
+        const bool clippedH =
+            !raw.FrameHeight.isEmpty() && ParseLength(raw.FrameHeight, h) && Tenths(h) < Tenths(2 * radius);
         if (clippedW || clippedH) {
             // A disc cut straight on two sides: the barrel-shaped CD label.
             if (clippedW)
@@ -258,7 +264,8 @@ TImportedTemplate TTemplateImporter::ConvertOne(const TRaw& raw) const
         if (holeD <= 0)
             return refuse(QStringLiteral("CD label without a hole"));
         if (holeD > std::min(faceW, faceH) - 20)
-            return refuse(QStringLiteral("CD hole %1 mm leaves no ring to print on").arg(frame.HoleDiameter, 0, 'f', 1));
+            return refuse(QStringLiteral("CD hole %1 mm leaves no ring to print on")
+                              .arg(frame.HoleDiameter, 0, 'f', 1));
     }
 
     // The layouts: where every label lies, checked in millimetres before rounding.
@@ -276,7 +283,8 @@ TImportedTemplate TTemplateImporter::ConvertOne(const TRaw& raw) const
         if (layout.Nx <= 0 || layout.Ny <= 0)
             return refuse(QStringLiteral("layout without labels"));
         if (!ParseLength(layout.X0, x0) || !ParseLength(layout.Y0, y0) ||
-            (!layout.Dx.isEmpty() && !ParseLength(layout.Dx, dx)) || (!layout.Dy.isEmpty() && !ParseLength(layout.Dy, dy)))
+            (!layout.Dx.isEmpty() && !ParseLength(layout.Dx, dx)) ||
+            (!layout.Dy.isEmpty() && !ParseLength(layout.Dy, dy)))
             return refuse(QStringLiteral("layout position is not a length"));
         total += qint64(layout.Nx) * layout.Ny;
         if (total > kMaxFaceCount)
@@ -290,13 +298,17 @@ TImportedTemplate TTemplateImporter::ConvertOne(const TRaw& raw) const
     }
     for (const TPlace& p : places)
         if (p.X + frame.Width > sheetW + kEdgeTolerance || p.Y + frame.Height > sheetH + kEdgeTolerance)
-            return refuse(QStringLiteral("labels run off the %1 × %2 mm sheet").arg(sheetW, 0, 'f', 1).arg(sheetH, 0, 'f', 1));
+            return refuse(QStringLiteral("labels run off the %1 × %2 mm sheet")
+                              .arg(sheetW, 0, 'f', 1)
+                              .arg(sheetH, 0, 'f', 1));
     if (raw.Layouts.size() > 1) {
         // Labels of different layouts may still meet: compared by their boxes.
         for (size_t i = 0; i < places.size(); ++i)
             for (size_t j = i + 1; j < places.size(); ++j) {
-                const double ox = std::min(places[i].X, places[j].X) + frame.Width - std::max(places[i].X, places[j].X);
-                const double oy = std::min(places[i].Y, places[j].Y) + frame.Height - std::max(places[i].Y, places[j].Y);
+                const double ox =
+                    std::min(places[i].X, places[j].X) + frame.Width - std::max(places[i].X, places[j].X);
+                const double oy =
+                    std::min(places[i].Y, places[j].Y) + frame.Height - std::max(places[i].Y, places[j].Y);
                 if (ox <= 0.05 || oy <= 0.05)
                     continue;
                 if (frame.Shape == fsEllipse && frame.Width == frame.Height) {
@@ -312,9 +324,13 @@ TImportedTemplate TTemplateImporter::ConvertOne(const TRaw& raw) const
     // Naming and filing.
     const QString brand = raw.Brand == u"Hisago" ? QStringLiteral("ヒサゴ") : raw.Brand;
     auto mm = [](int tenths) {
-        return tenths % 10 == 0 ? QString::number(tenths / 10) : QStringLiteral("%1.%2").arg(tenths / 10).arg(tenths % 10);
+        return tenths % 10 == 0 ? QString::number(tenths / 10)
+                                : QStringLiteral("%1.%2").arg(tenths / 10).arg(tenths % 10);
     };
-    const QString name = QStringLiteral("%1 %2 %3面 %4×%5mm").arg(brand, raw.Part).arg(places.size()).arg(mm(faceW), mm(faceH));
+    const QString name = QStringLiteral("%1 %2 %3面 %4×%5mm")
+                             .arg(brand, raw.Part)
+                             .arg(places.size())
+                             .arg(mm(faceW), mm(faceH));
     if (!cp932::CanEncode(name))
         return refuse(QStringLiteral("name \"%1\" has characters the catalogue cannot store").arg(name));
     if (name.size() > 80)

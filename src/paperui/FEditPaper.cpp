@@ -1,15 +1,15 @@
-#include "base/UFolderHistory.h"
 #include "paperui/FEditPaper.h"
-#include "paperui/FPaperMaintenance.h"
 #include "base/UExceptions.h"
+#include "base/UFolderHistory.h"
 #include "document/ULabelData.h"
 #include "document/UPaperDesigns.h"
-#include "paper/UPaperInfoV2.h"
-#include "paper/UPaperRecords.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"
+#include "paper/UPaperInfoV2.h"
 #include "paper/UPaperMaintenance.h"
+#include "paper/UPaperRecords.h"
 #include "paper/UPapers.h"
+#include "paperui/FPaperMaintenance.h"
 #include "print/UPrintOutlines.h"
 #include "print/UPrinter.h"
 #include <QCheckBox>
@@ -181,8 +181,8 @@ void TPaperEditor::AddNameRows(QFormLayout* form)
     form->addRow(QStringLiteral("台紙(&P)"), FSheet);
 }
 
-QDoubleSpinBox* TPaperEditor::AddBox(QFormLayout* form, const QString& caption, const char* property, double min,
-                                     double max)
+QDoubleSpinBox* TPaperEditor::AddBox(QFormLayout* form, const QString& caption, const char* property,
+                                     double min, double max)
 {
     auto* b = new QDoubleSpinBox(this);
     b->setDecimals(1);
@@ -251,7 +251,8 @@ void TPaperEditor::ShowDesigns()
         for (int i = 0; i < designs->FaceCount(); ++i)
             if (designs->Faces(i).Count() > 0)
                 ++faces;
-    FDesignNote->setText(faces > 0 ? QStringLiteral("%1面に用紙柄あり").arg(faces) : QStringLiteral("用紙柄なし"));
+    FDesignNote->setText(faces > 0 ? QStringLiteral("%1面に用紙柄あり").arg(faces)
+                                   : QStringLiteral("用紙柄なし"));
 }
 
 bool TPaperEditor::AddDesigns(const QString& fileName)
@@ -278,8 +279,9 @@ QDialogButtonBox* TPaperEditor::MakeButtons()
     FButtons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
     auto* testPrint = FButtons->addButton(QStringLiteral("試し印刷(&P)..."), QDialogButtonBox::ActionRole);
     connect(testPrint, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("試し印刷"), StartFolder(folderkind::PrintFile),
-                                                          QStringLiteral("PDFファイル (*.pdf)"));
+        const QString file =
+            QFileDialog::getSaveFileName(this, QStringLiteral("試し印刷"), StartFolder(folderkind::PrintFile),
+                                         QStringLiteral("PDFファイル (*.pdf)"));
         RememberFolder(folderkind::PrintFile, file);
         if (!file.isEmpty())
             TestPrint(file);
@@ -438,7 +440,8 @@ bool TPaperEditor::Validate()
         Ask(FaceOutsidePaperMessage(), false);
         return false;
     }
-    if (FindOverlappingFace(paper) >= 0 && !Ask(QStringLiteral("ラベルが重なっています。よろしいですか？"), true))
+    if (FindOverlappingFace(paper) >= 0 &&
+        !Ask(QStringLiteral("ラベルが重なっています。よろしいですか？"), true))
         return false;
     return true;
 }
@@ -947,7 +950,8 @@ bool TfrmEditFreePaper::Validate()
     StoreFaces();
     TPaperInfo& paper = *FPaper;
     // The offending label is shown before the message about it.
-    if (!paper.PaperName().trimmed().isEmpty() && !(FAdding && FCatalogue.IndexOfName(paper.PaperName()) >= 0)) {
+    if (!paper.PaperName().trimmed().isEmpty() &&
+        !(FAdding && FCatalogue.IndexOfName(paper.PaperName()) >= 0)) {
         int face = FindFaceOutsidePaper(paper);
         if (face < 0)
             face = FindOverlappingFace(paper);
@@ -988,8 +992,9 @@ TfrmPaperTypeSelect::TfrmPaperTypeSelect(const TPaperInfo& paper, const TPapers&
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
     auto* testPrint = buttons->addButton(QStringLiteral("試し印刷(&P)..."), QDialogButtonBox::ActionRole);
     connect(testPrint, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("試し印刷"), StartFolder(folderkind::PrintFile),
-                                                          QStringLiteral("PDFファイル (*.pdf)"));
+        const QString file =
+            QFileDialog::getSaveFileName(this, QStringLiteral("試し印刷"), StartFolder(folderkind::PrintFile),
+                                         QStringLiteral("PDFファイル (*.pdf)"));
         RememberFolder(folderkind::PrintFile, file);
         if (!file.isEmpty())
             Editor().TestPrint(file);
@@ -997,7 +1002,8 @@ TfrmPaperTypeSelect::TfrmPaperTypeSelect(const TPaperInfo& paper, const TPapers&
     main->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &TfrmPaperTypeSelect::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(FMatrixButton, &QRadioButton::toggled, this, [this] { FStack->setCurrentIndex(FreeKind() ? 1 : 0); });
+    connect(FMatrixButton, &QRadioButton::toggled, this,
+            [this] { FStack->setCurrentIndex(FreeKind() ? 1 : 0); });
     SetFreeKind(dynamic_cast<const TFreePaperInfo*>(&paper) != nullptr);
     resize(820, 660);
 }

@@ -87,7 +87,8 @@ protected:
     // last group.
     void PrepareCopy(TPaperInfo& paper);
     void AddNameRows(QFormLayout* form);
-    QDoubleSpinBox* AddBox(QFormLayout* form, const QString& caption, const char* property, double min, double max);
+    QDoubleSpinBox* AddBox(QFormLayout* form, const QString& caption, const char* property, double min,
+                           double max);
     void AddShapeRows(QFormLayout* form);
     // "用紙柄追加" and "用紙柄削除" with a note of what the paper carries.
     void AddDesignRows(QFormLayout* form);
@@ -132,8 +133,8 @@ class TfrmEditMatrixPaper : public TPaperEditor
 {
 public:
     // forms: the sheet sizes offered (the printer's forms); adding: the name must be new.
-    TfrmEditMatrixPaper(const TPaperInfo& paper, const TPapers& catalogue, bool adding, const TPrinterForm& forms,
-                        QWidget* parent = nullptr);
+    TfrmEditMatrixPaper(const TPaperInfo& paper, const TPapers& catalogue, bool adding,
+                        const TPrinterForm& forms, QWidget* parent = nullptr);
     ~TfrmEditMatrixPaper() override;
 
     // The edited copy.
@@ -158,8 +159,8 @@ private:
 class TfrmEditFreePaper : public TPaperEditor
 {
 public:
-    TfrmEditFreePaper(const TPaperInfo& paper, const TPapers& catalogue, bool adding, const TPrinterForm& forms,
-                      QWidget* parent = nullptr);
+    TfrmEditFreePaper(const TPaperInfo& paper, const TPapers& catalogue, bool adding,
+                      const TPrinterForm& forms, QWidget* parent = nullptr);
     ~TfrmEditFreePaper() override;
 
     // The copy; its labels are the faces' until Validate writes them back.
@@ -209,8 +210,8 @@ private:
 class TfrmPaperTypeSelect : public QDialog
 {
 public:
-    TfrmPaperTypeSelect(const TPaperInfo& paper, const TPapers& catalogue, bool adding, const TPrinterForm& forms,
-                        QWidget* parent = nullptr);
+    TfrmPaperTypeSelect(const TPaperInfo& paper, const TPapers& catalogue, bool adding,
+                        const TPrinterForm& forms, QWidget* parent = nullptr);
     ~TfrmPaperTypeSelect() override;
 
     TfrmEditMatrixPaper& MatrixEditor() const { return *FMatrix; }

@@ -1,10 +1,10 @@
-#include "base/UFolderHistory.h"
 #include "paperui/FPaperMaintenance.h"
-#include "paperui/UPaperSelect.h"
 #include "base/UExceptions.h"
+#include "base/UFolderHistory.h"
 #include "objects/FImageDialogs.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
+#include "paperui/UPaperSelect.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -59,8 +59,8 @@ TMaintenanceAsk DefaultMaintenanceAsk()
     return [](QWidget* parent, const QString& text, bool question) {
         const QString title = parent ? parent->windowTitle() : QString();
         if (question)
-            return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-                   QMessageBox::Yes;
+            return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                         QMessageBox::No) == QMessageBox::Yes;
         QMessageBox::warning(parent, title, text);
         return true;
     };
@@ -68,7 +68,8 @@ TMaintenanceAsk DefaultMaintenanceAsk()
 
 // ---------------------------------------------------------------------------------
 
-TfrmPaperUpdateInfo::TfrmPaperUpdateInfo(TVelmoPapers& papers, QWidget* parent) : QDialog(parent), FPapers(papers)
+TfrmPaperUpdateInfo::TfrmPaperUpdateInfo(TVelmoPapers& papers, QWidget* parent)
+    : QDialog(parent), FPapers(papers)
 {
     setWindowTitle(QStringLiteral("用紙の更新情報"));
     auto* main = new QVBoxLayout(this);
@@ -110,7 +111,8 @@ void TfrmPaperUpdateInfo::accept()
 TfrmBulkPapers::TfrmBulkPapers(TVelmoPapers& papers, TKind kind, QWidget* parent)
     : QDialog(parent), FPapers(papers), FKind(kind)
 {
-    setWindowTitle(kind == TKind::Delete ? QStringLiteral("用紙の一括削除") : QStringLiteral("用紙名の一括変換"));
+    setWindowTitle(kind == TKind::Delete ? QStringLiteral("用紙の一括削除")
+                                         : QStringLiteral("用紙名の一括変換"));
     auto* main = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("グループ"), this));
@@ -205,9 +207,10 @@ int TfrmBulkPapers::Execute()
             changed = DeletePapers(FPapers, chosen);
             break;
         case TKind::Rename:
-            changed = RenamePapers(FPapers, chosen,
-                                   FHeaderFooter->isChecked() ? TRenameMode::HeaderFooter : TRenameMode::Replace,
-                                   FFirst->text(), FSecond->text(), &skipped);
+            changed =
+                RenamePapers(FPapers, chosen,
+                             FHeaderFooter->isChecked() ? TRenameMode::HeaderFooter : TRenameMode::Replace,
+                             FFirst->text(), FSecond->text(), &skipped);
             break;
         case TKind::Regroup:
             changed = RegroupPapers(FPapers, chosen, FNewGroup->text().trimmed());
@@ -233,7 +236,8 @@ int TfrmBulkPapers::Execute()
         OnChanged();
     if (!skipped.isEmpty())
         Ask(this,
-            QStringLiteral("次の用紙は、新しい名前が空になるか、すでに使われているため変換しませんでした：\n%1")
+            QStringLiteral(
+                "次の用紙は、新しい名前が空になるか、すでに使われているため変換しませんでした：\n%1")
                 .arg(skipped.mid(0, 20).join(QLatin1Char('\n'))),
             false);
     return changed;
@@ -241,7 +245,8 @@ int TfrmBulkPapers::Execute()
 
 // ---------------------------------------------------------------------------------
 
-TfrmRenumberPapers::TfrmRenumberPapers(TVelmoPapers& papers, QWidget* parent) : QDialog(parent), FPapers(papers)
+TfrmRenumberPapers::TfrmRenumberPapers(TVelmoPapers& papers, QWidget* parent)
+    : QDialog(parent), FPapers(papers)
 {
     setWindowTitle(QStringLiteral("用紙ファイル名のリナンバー"));
     auto* main = new QVBoxLayout(this);
@@ -356,7 +361,8 @@ void TfrmPurposeCheck::Check()
         FProgress->setMaximum(std::max(1, total));
         FProgress->setValue(position);
     });
-    FReport->setPlainText(FResult.Report.isEmpty() ? QStringLiteral("問題はありません") : FResult.Report.join('\n'));
+    FReport->setPlainText(FResult.Report.isEmpty() ? QStringLiteral("問題はありません")
+                                                   : FResult.Report.join('\n'));
     FRemove->setEnabled(!FResult.Unused.isEmpty());
 }
 
@@ -431,7 +437,8 @@ void TfrmPurposeEditor::FillNames(int select)
     FNames->clear();
     for (int i = 0; i < FList->Count(); ++i) {
         const TPurposeInfo* item = FList->Items(i);
-        FNames->addItem(item->DisplayName().isEmpty() ? QStringLiteral("（表示名なし）") : item->DisplayName());
+        FNames->addItem(item->DisplayName().isEmpty() ? QStringLiteral("（表示名なし）")
+                                                      : item->DisplayName());
     }
     FFilling = false;
     FNames->setCurrentRow(std::min(select, FList->Count() - 1));
@@ -474,7 +481,8 @@ void TfrmPurposeEditor::WriteSelected()
             ticked << s;
     item->SetShapeMask(MaskFromShapes(ticked));
     FFilling = true;
-    FNames->item(row)->setText(item->DisplayName().isEmpty() ? QStringLiteral("（表示名なし）") : item->DisplayName());
+    FNames->item(row)->setText(item->DisplayName().isEmpty() ? QStringLiteral("（表示名なし）")
+                                                             : item->DisplayName());
     FFilling = false;
 }
 
@@ -482,7 +490,8 @@ void TfrmPurposeEditor::AddPurpose()
 {
     const auto name = NewPurposeName(*FList);
     if (!name) {
-        Ask(this, QStringLiteral("新しい用途IDを作れません（NewID1～NewID999 はすべて使われています）"), false);
+        Ask(this, QStringLiteral("新しい用途IDを作れません（NewID1～NewID999 はすべて使われています）"),
+            false);
         return;
     }
     TPurposeInfo* item = FList->Add();
@@ -524,7 +533,8 @@ void TfrmPurposeEditor::MoveSelected(int step)
 void TfrmPurposeEditor::OpenCheck()
 {
     TfrmPurposeCheck check(FPapers, *FList, this);
-    const bool ok = CheckHook ? (CheckHook(check), check.result() == QDialog::Accepted) : check.exec() == QDialog::Accepted;
+    const bool ok = CheckHook ? (CheckHook(check), check.result() == QDialog::Accepted)
+                              : check.exec() == QDialog::Accepted;
     if (!ok)
         return;
     FList->Assign(check.List());
@@ -615,7 +625,8 @@ bool TfrmGroupView::ShowPicture(const QString& fileName)
     const QImage image = reader.read();
     if (image.isNull())
         return false;
-    FPicture->setPixmap(QPixmap::fromImage(image.scaled(FPicture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    FPicture->setPixmap(
+        QPixmap::fromImage(image.scaled(FPicture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     return true;
 }
 

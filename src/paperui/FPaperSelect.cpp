@@ -1,26 +1,25 @@
-#include "base/UFolderHistory.h"
 #include "paperui/FPaperSelect.h"
-#include "paperui/FEditPaper.h"
-#include "paperui/FPaperMaintenance.h"
+#include "base/UExceptions.h"
+#include "base/UFolderHistory.h"
 #include "base/USettings.h"
 #include "document/FOldPaperMerge.h"
-#include "paper/UPaperMaintenance.h"
-#include "print/UPrinter.h"
-#include "base/UExceptions.h"
-#include "sheet/USheetLabels.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UWindowPictures.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"
+#include "paper/UPaperMaintenance.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UTemplateImport.h"
 #include "paper/UVelmoPapers.h"
+#include "paperui/FEditPaper.h"
+#include "paperui/FPaperMaintenance.h"
+#include "print/UPrinter.h"
+#include "sheet/USheetLabels.h"
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QMenu>
 #include <QComboBox>
-#include <QEvent>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -31,6 +30,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -56,7 +56,8 @@ public:
         setObjectName(QStringLiteral("frmPaperSearch"));
         setWindowTitle(QStringLiteral("用紙の検索"));
         auto* main = new QVBoxLayout(this);
-        main->addWidget(new QLabel(QStringLiteral("用紙名に含まれる文字（メーカー名、品番、面数など）"), this));
+        main->addWidget(
+            new QLabel(QStringLiteral("用紙名に含まれる文字（メーカー名、品番、面数など）"), this));
         FText = new QComboBox(this);
         FText->setEditable(true);
         FText->setInsertPolicy(QComboBox::NoInsert);
@@ -125,8 +126,9 @@ TfrmPaperSelect::TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign,
     FGroups->setGridSize(QSize(118, 76));
     FGroups->setFixedWidth(140);
     // White ground, dark blue while selected; icon on top, caption below.
-    FGroups->setStyleSheet(QStringLiteral("QListWidget { background: white; }"
-                                          "QListWidget::item:selected { background: #000080; color: white; }"));
+    FGroups->setStyleSheet(
+        QStringLiteral("QListWidget { background: white; }"
+                       "QListWidget::item:selected { background: #000080; color: white; }"));
     for (const QString& caption : PaperGroups())
         FGroups->addItem(caption);
     SetGroupIcons(FGroups);
@@ -242,7 +244,8 @@ TfrmPaperSelect::TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign,
     });
     connect(FList, &QTreeWidget::currentItemChanged, this, [this] { UpdatePreview(); });
     connect(FList, &QTreeWidget::itemDoubleClicked, this, [this] { accept(); });
-    connect(FList->header(), &QHeaderView::sectionClicked, this, [this](int column) { SortByColumn(column); });
+    connect(FList->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { SortByColumn(column); });
     connect(FPortrait, &QRadioButton::toggled, this, [this] { UpdatePreview(); });
     connect(FSeparate, &QRadioButton::toggled, this, [this] { UpdatePreview(); });
     connect(search, &QPushButton::clicked, this, [this] { AskSearch(); });
@@ -344,7 +347,8 @@ void TfrmPaperSelect::Search(const QString& text)
     FUpdating = false;
     RebuildList();
     FFilter.Search.clear();
-    FSearchNote->setText(QStringLiteral("「%1」の検索結果：%2件").arg(text.left(40)).arg(FList->topLevelItemCount()));
+    FSearchNote->setText(
+        QStringLiteral("「%1」の検索結果：%2件").arg(text.left(40)).arg(FList->topLevelItemCount()));
     FSearchNote->show();
     SelectRow(0);
 }
@@ -537,7 +541,8 @@ bool TfrmPaperSelect::DeleteSelected()
     const QString name = paper->PaperName();
     const QString group = paper->GroupName();
     const bool user = !paper->ReadOnly();
-    if (QMessageBox::question(this, windowTitle(), QStringLiteral("「%1」を削除します。よろしいですか？").arg(name),
+    if (QMessageBox::question(this, windowTitle(),
+                              QStringLiteral("「%1」を削除します。よろしいですか？").arg(name),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return false;
     FPapers.DeletePaper(FPapers.IndexOfName(name));
@@ -663,7 +668,8 @@ bool TfrmPaperSelect::SaveList(const QString& fileName)
     QString error;
     if (SavePaperList(fileName, ListedNames(), &error))
         return true;
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 に保存できませんでした：%2").arg(fileName, error));
+    QMessageBox::warning(this, windowTitle(),
+                         QStringLiteral("%1 に保存できませんでした：%2").arg(fileName, error));
     return false;
 }
 
@@ -681,26 +687,26 @@ void TfrmPaperSelect::BuildExtendedMenu()
         };
     };
     m->addAction(QStringLiteral("更新情報(&U)..."), this, guarded([this] {
-        TfrmPaperUpdateInfo dialog(FPapers, this);
-        RunDialog(dialog);
-    }));
+                     TfrmPaperUpdateInfo dialog(FPapers, this);
+                     RunDialog(dialog);
+                 }));
     m->addAction(QStringLiteral("ベルモ用紙情報のマージ(&M)..."), this,
                  guarded([this] { ExecuteOldPaperMerge(this, FPapers); }));
     m->addAction(QStringLiteral("全てをシステム用紙に(&R)..."), this,
                  guarded([this] { ExecuteMakeSystemPapers(this, FPapers); }));
     m->addSeparator();
     m->addAction(QStringLiteral("グループ編集(&G)..."), this, guarded([this] {
-        TfrmGroupView dialog(FPapers, this);
-        RunDialog(dialog);
-    }));
+                     TfrmGroupView dialog(FPapers, this);
+                     RunDialog(dialog);
+                 }));
     m->addAction(QStringLiteral("用途IDの編集(&P)..."), this, guarded([this] {
-        TfrmPurposeEditor dialog(FPapers, this);
-        RunDialog(dialog);
-    }));
+                     TfrmPurposeEditor dialog(FPapers, this);
+                     RunDialog(dialog);
+                 }));
     m->addAction(QStringLiteral("用紙順の変更(&O)..."), this, guarded([this] {
-        TfrmPaperOrder dialog(FPapers, this);
-        RunDialog(dialog);
-    }));
+                     TfrmPaperOrder dialog(FPapers, this);
+                     RunDialog(dialog);
+                 }));
     m->addSeparator();
     const std::pair<const char16_t*, TfrmBulkPapers::TKind> bulk[] = {
         {u"用紙の一括削除(&D)...", TfrmBulkPapers::TKind::Delete},
@@ -710,25 +716,25 @@ void TfrmPaperSelect::BuildExtendedMenu()
     for (const auto& [caption, kind] : bulk) {
         const TfrmBulkPapers::TKind k = kind;
         m->addAction(QString::fromUtf16(caption), this, guarded([this, k] {
-            TfrmBulkPapers dialog(FPapers, k, this);
-            dialog.OnChanged = [this] { CatalogueChanged(); };
-            RunDialog(dialog);
-        }));
+                         TfrmBulkPapers dialog(FPapers, k, this);
+                         dialog.OnChanged = [this] { CatalogueChanged(); };
+                         RunDialog(dialog);
+                     }));
     }
     m->addAction(QStringLiteral("リナンバー(&B)..."), this, guarded([this] {
-        TfrmRenumberPapers dialog(FPapers, this);
-        RunDialog(dialog);
-    }));
+                     TfrmRenumberPapers dialog(FPapers, this);
+                     RunDialog(dialog);
+                 }));
     m->addSeparator();
     m->addAction(QStringLiteral("用紙リストの保存..."), this, [this] {
-        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("用紙リストの保存"),
-                                                          StartFolder(folderkind::PaperData), QStringLiteral("(*.txt)"));
+        const QString file =
+            QFileDialog::getSaveFileName(this, QStringLiteral("用紙リストの保存"),
+                                         StartFolder(folderkind::PaperData), QStringLiteral("(*.txt)"));
         RememberFolder(folderkind::PaperData, file);
         if (!file.isEmpty())
             SaveList(file);
     });
 }
-
 
 QString TfrmPaperSelect::ImportTemplates(const QStringList& files)
 {

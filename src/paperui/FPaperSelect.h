@@ -28,8 +28,8 @@ class TfrmPaperSelect : public QDialog
 public:
     // confirm (may be empty) asks the paper-change questions of an existing document;
     // false keeps the dialog open.
-    TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign, std::function<bool(const TPaperInfo&)> confirm,
-                    QWidget* parent = nullptr);
+    TfrmPaperSelect(TVelmoPapers& papers, bool separatelyDesign,
+                    std::function<bool(const TPaperInfo&)> confirm, QWidget* parent = nullptr);
     ~TfrmPaperSelect() override;
 
     // Selects the paper's group and row; a paper missing from the catalogue is stored

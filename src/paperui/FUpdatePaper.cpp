@@ -8,12 +8,12 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QUrl>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace velmo {
@@ -72,7 +72,8 @@ TfrmUpdatePaper::TfrmUpdatePaper(TVelmoPapers& papers, QWidget* parent)
     layout->addWidget(FPages, 1);
 
     FPages->addWidget(SimplePage({QStringLiteral("インターネットに接続してよろしいですか？")}, FPages));
-    FPages->addWidget(SimplePage({QStringLiteral("現在の環境では、インターネットに接続できません。")}, FPages));
+    FPages->addWidget(
+        SimplePage({QStringLiteral("現在の環境では、インターネットに接続できません。")}, FPages));
     {
         // The address is entered here (and kept) rather than in a menu entry the
         // user may not have.
@@ -121,7 +122,8 @@ TfrmUpdatePaper::TfrmUpdatePaper(TVelmoPapers& papers, QWidget* parent)
         row->addWidget(new QLabel(QStringLiteral("ダウンロード状況："), page));
         FCounter = new QLabel(QStringLiteral("0/0"), page);
         // Room for the largest counts, so that the text never gets cut while it grows.
-        FCounter->setMinimumWidth(FCounter->fontMetrics().horizontalAdvance(QStringLiteral("0000000000/0000000000")));
+        FCounter->setMinimumWidth(
+            FCounter->fontMetrics().horizontalAdvance(QStringLiteral("0000000000/0000000000")));
         row->addWidget(FCounter);
         row->addStretch();
         l->addLayout(row);
@@ -183,7 +185,8 @@ TfrmUpdatePaper::TfrmUpdatePaper(TVelmoPapers& papers, QWidget* parent)
 
     ConfirmAbort = [this] {
         return QMessageBox::question(this, windowTitle(), QStringLiteral("中断しますか？"),
-                                     QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Ok;
+                                     QMessageBox::Ok | QMessageBox::Cancel,
+                                     QMessageBox::Cancel) == QMessageBox::Ok;
     };
 
     FDownload->SetAgent(QFileInfo(QCoreApplication::applicationFilePath()).baseName());
@@ -220,8 +223,8 @@ void TfrmUpdatePaper::ShowPage(TPage page)
     FPage = page;
     FPages->setCurrentIndex(int(page));
     FBusy = page == pgConnecting || page == pgDownLoading;
-    FCancel->setText(FBusy ? QStringLiteral("中止") : (page == pgFinish ? QStringLiteral("閉じる")
-                                                                        : QStringLiteral("キャンセル")));
+    FCancel->setText(FBusy ? QStringLiteral("中止")
+                           : (page == pgFinish ? QStringLiteral("閉じる") : QStringLiteral("キャンセル")));
     FCancel->setEnabled(page != pgMerging);
     FChangeAddress->setVisible(page == pgConnectionFailure);
     switch (page) {
@@ -261,7 +264,8 @@ void TfrmUpdatePaper::Connect()
 {
     FDownload->SetPort(80);
     const QString proxy = ReadSettingString(QStringLiteral("PPRUpdaterProxy"), QString()).trimmed();
-    FDownload->SetProxy(proxy, proxy.isEmpty() ? 80 : ReadSettingInteger(QStringLiteral("PPRUpdaterProxyPort"), 80));
+    FDownload->SetProxy(proxy,
+                        proxy.isEmpty() ? 80 : ReadSettingInteger(QStringLiteral("PPRUpdaterProxyPort"), 80));
     const QString url = UpdaterUrl();
     if (url.isEmpty()) {
         ShowPage(pgNoAddress);
@@ -281,7 +285,8 @@ void TfrmUpdatePaper::Connect()
     FLatestDate->setText(QStringLiteral("最新のファイル日付：%1").arg(UpdateDateText(index.Date)));
     FLatestNumber->setVisible(news);
     FLatestDate->setVisible(news);
-    FQueryUpdate->setText(news ? QStringLiteral("更新しますか？") : QStringLiteral("新しい更新情報はありません"));
+    FQueryUpdate->setText(news ? QStringLiteral("更新しますか？")
+                               : QStringLiteral("新しい更新情報はありません"));
     ShowPage(pgQueryUpdate);
     FAction->setEnabled(news);
     if (!news)
@@ -316,7 +321,8 @@ void TfrmUpdatePaper::Update()
         });
         FFinishText->setText(QStringLiteral("更新処理を終了しました"));
     } catch (const std::exception& e) {
-        FFinishText->setText(QStringLiteral("更新の途中でエラーが発生しました\n%1").arg(QString::fromUtf8(e.what())));
+        FFinishText->setText(
+            QStringLiteral("更新の途中でエラーが発生しました\n%1").arg(QString::fromUtf8(e.what())));
     }
     FDownload->Cleanup();
     ShowCurrent();

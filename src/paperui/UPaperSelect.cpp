@@ -8,10 +8,11 @@ namespace velmo {
 const QStringList& PaperGroups()
 {
     static const QStringList groups = {
-        QStringLiteral("宛名・表示ラベル"), QStringLiteral("AVラベル"),   QStringLiteral("CDラベル"),
-        QStringLiteral("名刺"),             QStringLiteral("OAラベル"),   QStringLiteral("名前ラベル"),
-        QStringLiteral("ファイリング"),     QStringLiteral("定型・その他"), QStringLiteral("写真シール"),
-        QStringLiteral("ユーザー定義"),
+        QStringLiteral("宛名・表示ラベル"), QStringLiteral("AVラベル"),
+        QStringLiteral("CDラベル"),         QStringLiteral("名刺"),
+        QStringLiteral("OAラベル"),         QStringLiteral("名前ラベル"),
+        QStringLiteral("ファイリング"),     QStringLiteral("定型・その他"),
+        QStringLiteral("写真シール"),       QStringLiteral("ユーザー定義"),
     };
     return groups;
 }
@@ -26,12 +27,14 @@ const QStringList& PaperSizeFilters()
 const QStringList& PaperSearchSynonyms()
 {
     static const QStringList synonyms = {
-        QStringLiteral("ＳＡＮＷＡ"),   QStringLiteral("サンワ"),   QStringLiteral("Ａ－ＯＮＥ"),     QStringLiteral("エーワン"),
-        QStringLiteral("ナナ"),         QStringLiteral("nana"),     QStringLiteral("ナナクリエイト"), QStringLiteral("nana"),
-        QStringLiteral("ＨＩＳＡＧＯ"), QStringLiteral("ヒサゴ"),   QStringLiteral("ＥＬＥＣＯＭ"),   QStringLiteral("エレコム"),
-        QStringLiteral("エイブリイ"),   QStringLiteral("AVERY"),    QStringLiteral("エイブリィ"),     QStringLiteral("AVERY"),
-        QStringLiteral("ソフマップ"),   QStringLiteral("Sofmap"),   QStringLiteral("ＫＯＫＵＹＯ"),   QStringLiteral("コクヨ"),
-        QStringLiteral("ＮＩＣＨＩＢＡＮ"), QStringLiteral("ニチバン"), QStringLiteral("ＰＬＵＳ"), QStringLiteral("プラス"),
+        QStringLiteral("ＳＡＮＷＡ"),     QStringLiteral("サンワ"),       QStringLiteral("Ａ－ＯＮＥ"),
+        QStringLiteral("エーワン"),       QStringLiteral("ナナ"),         QStringLiteral("nana"),
+        QStringLiteral("ナナクリエイト"), QStringLiteral("nana"),         QStringLiteral("ＨＩＳＡＧＯ"),
+        QStringLiteral("ヒサゴ"),         QStringLiteral("ＥＬＥＣＯＭ"), QStringLiteral("エレコム"),
+        QStringLiteral("エイブリイ"),     QStringLiteral("AVERY"),        QStringLiteral("エイブリィ"),
+        QStringLiteral("AVERY"),          QStringLiteral("ソフマップ"),   QStringLiteral("Sofmap"),
+        QStringLiteral("ＫＯＫＵＹＯ"),   QStringLiteral("コクヨ"),       QStringLiteral("ＮＩＣＨＩＢＡＮ"),
+        QStringLiteral("ニチバン"),       QStringLiteral("ＰＬＵＳ"),     QStringLiteral("プラス"),
     };
     return synonyms;
 }

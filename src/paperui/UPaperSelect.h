@@ -27,10 +27,10 @@ bool PaperNameMatches(const QString& paperName, const QString& search);
 
 struct TPaperFilter
 {
-    QString Search;       // empty: no name search
-    int Group = -1;       // -1: none selected
-    int Size = 0;         // index into PaperSizeFilters
-    QString Maker;        // empty: every maker
+    QString Search;        // empty: no name search
+    int Group = -1;        // -1: none selected
+    int Size = 0;          // index into PaperSizeFilters
+    QString Maker;         // empty: every maker
     bool Extended = false; // the extended paper mode
 };
 

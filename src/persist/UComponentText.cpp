@@ -56,7 +56,10 @@ QString CurrencyText(int64_t count)
     QString fraction = QStringLiteral("%1").arg(magnitude % 10000, 4, 10, QLatin1Char('0'));
     while (fraction.size() > 1 && fraction.endsWith(u'0'))
         fraction.chop(1);
-    return QStringLiteral("%1%2.%3c").arg(negative ? QStringLiteral("-") : QString()).arg(magnitude / 10000).arg(fraction);
+    return QStringLiteral("%1%2.%3c")
+        .arg(negative ? QStringLiteral("-") : QString())
+        .arg(magnitude / 10000)
+        .arg(fraction);
 }
 
 class TextWriter
@@ -488,8 +491,8 @@ private:
                 ++FPos;
             } else if ((c == u'e' || c == u'E') && FPos + 1 < FText.size() &&
                        (FText.at(FPos + 1).isDigit() ||
-                        ((FText.at(FPos + 1) == u'-' || FText.at(FPos + 1) == u'+') && FPos + 2 < FText.size() &&
-                         FText.at(FPos + 2).isDigit()))) {
+                        ((FText.at(FPos + 1) == u'-' || FText.at(FPos + 1) == u'+') &&
+                         FPos + 2 < FText.size() && FText.at(FPos + 2).isDigit()))) {
                 isFloat = true;
                 FPos += 2;
                 while (FPos < FText.size() && FText.at(FPos).unicode() < 0x80 && FText.at(FPos).isDigit())
@@ -605,7 +608,10 @@ private:
     {
         return t.Kind == TToken::Ident && t.Text.compare(word, Qt::CaseInsensitive) == 0;
     }
-    static bool IsSymbol(const TTokenValue& t, char16_t c) { return t.Kind == TToken::Symbol && t.Symbol == c; }
+    static bool IsSymbol(const TTokenValue& t, char16_t c)
+    {
+        return t.Kind == TToken::Symbol && t.Symbol == c;
+    }
     static bool IsObjectWord(const TTokenValue& t)
     {
         return IsWord(t, u"object") || IsWord(t, u"inherited") || IsWord(t, u"inline");

@@ -35,7 +35,8 @@ QList<int> ParsePositions(const QString& file, int line, const QString& spec, bo
     for (const QString& part : spec.split(u',')) {
         const QRegularExpressionMatch m = range.match(part.trimmed());
         if (!m.hasMatch())
-            Fail(file, line, QStringLiteral("\"%1\" is not a label position list (like 0, 2-5 or *)").arg(spec));
+            Fail(file, line,
+                 QStringLiteral("\"%1\" is not a label position list (like 0, 2-5 or *)").arg(spec));
         const int from = m.captured(1).toInt();
         const int to = m.captured(2).isEmpty() ? from : m.captured(2).toInt();
         if (to < from)
@@ -63,7 +64,8 @@ QString CheckedText(const QString& file, int line, const QString& key, const QSt
     if (value.isEmpty())
         Fail(file, line, QStringLiteral("%1 is empty").arg(key));
     if (!cp932::CanEncode(value))
-        Fail(file, line, QStringLiteral("%1 \"%2\" has characters code page 932 cannot hold").arg(key, value));
+        Fail(file, line,
+             QStringLiteral("%1 \"%2\" has characters code page 932 cannot hold").arg(key, value));
     return value;
 }
 
@@ -139,16 +141,20 @@ TDesignSource ParseDesignSource(const QString& fileName, const QByteArray& bytes
             entry.Line = lineNo;
             static const QRegularExpression purpose(QStringLiteral("^(\\*|[A-Za-z][A-Za-z0-9]*)$"));
             if (!purpose.match(entry.Purpose).hasMatch())
-                Fail(fileName, lineNo, QStringLiteral("index: \"%1\" is not a purpose (* or an identifier)").arg(entry.Purpose));
+                Fail(
+                    fileName, lineNo,
+                    QStringLiteral("index: \"%1\" is not a purpose (* or an identifier)").arg(entry.Purpose));
             CheckedText(fileName, lineNo, QStringLiteral("index group"), entry.Group);
             // The index lists are comma text: a group name must survive as one element.
             if (entry.Group.contains(u'"') || entry.Group.contains(u',') || entry.Group.contains(u' ') ||
                 entry.Group.contains(u'\t'))
-                Fail(fileName, lineNo, QStringLiteral("index group \"%1\": no commas, quotes or blanks").arg(entry.Group));
+                Fail(fileName, lineNo,
+                     QStringLiteral("index group \"%1\": no commas, quotes or blanks").arg(entry.Group));
             source.Index.push_back(entry);
         } else {
             Fail(fileName, lineNo,
-                 QStringLiteral("unknown setting \"%1\" (paper, landscape, design, name, sheet, file, index)").arg(key));
+                 QStringLiteral("unknown setting \"%1\" (paper, landscape, design, name, sheet, file, index)")
+                     .arg(key));
         }
     }
     if (source.Paper.isEmpty())
@@ -159,6 +165,5 @@ TDesignSource ParseDesignSource(const QString& fileName, const QByteArray& bytes
         Fail(fileName, lines.size(), QStringLiteral("no [label …] design"));
     return source;
 }
-
 
 } // namespace velmo

@@ -30,8 +30,8 @@ struct TDesignLabel
 {
     QList<int> Positions; // empty: every position ("*")
     bool Every = false;
-    QString Text;         // the component text, line numbers kept
-    int FirstLine = 0;    // file line of the block's first text line
+    QString Text;      // the component text, line numbers kept
+    int FirstLine = 0; // file line of the block's first text line
     int HeaderLine = 0;
 };
 

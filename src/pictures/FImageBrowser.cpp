@@ -12,8 +12,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <qdrawutil.h>
 #include <algorithm>
+#include <qdrawutil.h>
 
 namespace velmo {
 
@@ -45,9 +45,7 @@ TfrmImageBrowser::TfrmImageBrowser(QWidget* parent)
     verticalScrollBar()->setSingleStep(20);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    FThumbs->OnGetCount = [this](TImagePack*, int& count) {
-        count = FSource ? FSource->GetCount() : 0;
-    };
+    FThumbs->OnGetCount = [this](TImagePack*, int& count) { count = FSource ? FSource->GetCount() : 0; };
     FThumbs->OnGetImage = [this](TImagePack*, TPictureEx& picture, int index) {
         FThread->Request(index);
         if (!FTicker.isActive())
@@ -72,9 +70,8 @@ TfrmImageBrowser::TfrmImageBrowser(QWidget* parent)
     // One result per 100 ms tick at least; while thumbnails are outstanding the ticker
     // takes what is ready every 10 ms, a bounded slice at a time, so the list stays
     // responsive and fills quickly.
-    FPump = std::make_unique<TImageLoadPump>(*FThread, [this](TPictureEx& picture, int index) {
-        ResultArrived(picture, index);
-    });
+    FPump = std::make_unique<TImageLoadPump>(
+        *FThread, [this](TPictureEx& picture, int index) { ResultArrived(picture, index); });
     FTicker.setInterval(10);
     connect(&FTicker, &QTimer::timeout, this, [this] { Tick(); });
 }
@@ -115,7 +112,8 @@ void TfrmImageBrowser::LoadInWorker(const QString& fileName, TPictureEx& picture
     // Runs on the image-load thread: the settings are read once, and change only while
     // the worker sleeps.
     bool failed = false;
-    const QImage thumb = MakeFileThumbnail(fileName, FSize.load(), FKeyColor.load(), FBackground.load(), &failed);
+    const QImage thumb =
+        MakeFileThumbnail(fileName, FSize.load(), FKeyColor.load(), FBackground.load(), &failed);
     SetThumbnail(picture, thumb);
     picture.SetImageID(failed ? kThumbErrorMark : kThumbMark);
 }
@@ -178,7 +176,8 @@ const TPictureEx& TfrmImageBrowser::PlaceholderThumbnail()
 {
     if (!FPlaceholder) {
         FPlaceholder = std::make_unique<TPictureEx>();
-        SetThumbnail(*FPlaceholder, MakeThumbnail(PlaceholderPicture().Graphic()->Image(), FSize, clNone, clWhite));
+        SetThumbnail(*FPlaceholder,
+                     MakeThumbnail(PlaceholderPicture().Graphic()->Image(), FSize, clNone, clWhite));
     }
     return *FPlaceholder;
 }
@@ -291,7 +290,8 @@ void TfrmImageBrowser::paintEvent(QPaintEvent* event)
                 const QImage image = thumb.Graphic()->Image();
                 const QRect inner = icon.adjusted(kIconBorder, kIconBorder, -kIconBorder, -kIconBorder);
                 const QRect target(inner.left() + (inner.width() - image.width()) / 2,
-                                   inner.top() + (inner.height() - image.height()) / 2, image.width(), image.height());
+                                   inner.top() + (inner.height() - image.height()) / 2, image.width(),
+                                   image.height());
                 painter.drawImage(target, image);
             }
             const QRect captionRect(item.left(), icon.bottom() + 3, item.width(), metrics.height());
@@ -379,14 +379,30 @@ void TfrmImageBrowser::keyPressEvent(QKeyEvent* event)
     const int rowsPerPage = std::max(1, viewport()->height() / std::max(1, FCellHeight));
     int index = FSelected < 0 ? 0 : FSelected;
     switch (event->key()) {
-    case Qt::Key_Left: index -= 1; break;
-    case Qt::Key_Right: index += 1; break;
-    case Qt::Key_Up: index -= FColumns; break;
-    case Qt::Key_Down: index += FColumns; break;
-    case Qt::Key_PageUp: index -= FColumns * rowsPerPage; break;
-    case Qt::Key_PageDown: index += FColumns * rowsPerPage; break;
-    case Qt::Key_Home: index = 0; break;
-    case Qt::Key_End: index = Count() - 1; break;
+    case Qt::Key_Left:
+        index -= 1;
+        break;
+    case Qt::Key_Right:
+        index += 1;
+        break;
+    case Qt::Key_Up:
+        index -= FColumns;
+        break;
+    case Qt::Key_Down:
+        index += FColumns;
+        break;
+    case Qt::Key_PageUp:
+        index -= FColumns * rowsPerPage;
+        break;
+    case Qt::Key_PageDown:
+        index += FColumns * rowsPerPage;
+        break;
+    case Qt::Key_Home:
+        index = 0;
+        break;
+    case Qt::Key_End:
+        index = Count() - 1;
+        break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (FSelected >= 0 && DefaultAction)

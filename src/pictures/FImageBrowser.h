@@ -53,7 +53,7 @@ public:
     // The file of the selected item when the source is a file pack.
     QString SelectedFileName() const;
 
-    std::function<void()> DefaultAction;     // double click, Enter
+    std::function<void()> DefaultAction; // double click, Enter
     std::function<void()> OnSelectionChange;
 
     TCustomImagePack* ThumbnailPack() const { return FThumbs.get(); }

@@ -62,8 +62,8 @@ QComboBox* MakeSizeChoice(QWidget* parent)
 // TBrowserFrame
 
 TBrowserFrame::TBrowserFrame(QWidget* parent)
-    : QWidget(parent), FTop(new QWidget(this)), FStack(new QStackedWidget(this)), FBrowser(new TfrmImageBrowser(FStack)),
-      FWarning(new QLabel(FStack))
+    : QWidget(parent), FTop(new QWidget(this)), FStack(new QStackedWidget(this)),
+      FBrowser(new TfrmImageBrowser(FStack)), FWarning(new QLabel(FStack))
 {
     FWarning->setObjectName(QStringLiteral("pnlWarning"));
     FWarning->setAlignment(Qt::AlignCenter);
@@ -94,7 +94,8 @@ bool TBrowserFrame::WarningShown() const
 
 void TBrowserFrame::ShowWarning(const QString& firstLine)
 {
-    FWarning->setText(firstLine + QStringLiteral("\n\n") + ExpandPictureMacros(QStringLiteral("$(AppName)の")) +
+    FWarning->setText(firstLine + QStringLiteral("\n\n") +
+                      ExpandPictureMacros(QStringLiteral("$(AppName)の")) +
                       QStringLiteral("\nCDを正しくセットしてください。"));
     FStack->setCurrentWidget(FWarning);
     if (OnSelectionChange)
@@ -435,8 +436,7 @@ void TfrmImageFileBrowser::showEvent(QShowEvent* event)
 
 void TfrmImageFileBrowser::Browse()
 {
-    const QString chosen =
-        QFileDialog::getExistingDirectory(this, QStringLiteral("パスの選択"), Folder());
+    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("パスの選択"), Folder());
     if (chosen.isEmpty())
         return;
     if (QDir::cleanPath(chosen) != QDir::cleanPath(FListed) || !FListedOnce)

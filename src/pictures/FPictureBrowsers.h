@@ -50,7 +50,7 @@ public:
     std::function<void()> DefaultAction;
 
 protected:
-    QWidget* FTop;         // the row of choices above the list
+    QWidget* FTop;          // the row of choices above the list
     QStackedWidget* FStack; // the list or the warning
     TfrmImageBrowser* FBrowser;
     QLabel* FWarning;

@@ -15,8 +15,8 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QLabel>
-#include <QMimeData>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -167,8 +167,8 @@ TfrmIllust2::TfrmIllust2(bool withCollection, QWidget* parent)
 }
 
 TfrmIllust2::TfrmIllust2(TPictureDialogKind kind, QWidget* parent)
-    : QDialog(parent), FResult(std::make_unique<TPictureEx>()), FTabs(new QTabWidget(this)),
-      FFiles(nullptr), FClipboard(nullptr), FTwain(nullptr), FOk(nullptr), FKeyColor(clNone)
+    : QDialog(parent), FResult(std::make_unique<TPictureEx>()), FTabs(new QTabWidget(this)), FFiles(nullptr),
+      FClipboard(nullptr), FTwain(nullptr), FOk(nullptr), FKeyColor(clNone)
 {
     setObjectName(kind == TPictureDialogKind::Illustrations ? QStringLiteral("frmIllust2")
                   : kind == TPictureDialogKind::Backgrounds ? QStringLiteral("frmSelectBackImage")
@@ -257,8 +257,9 @@ bool TfrmIllust2::TakeChoice()
             FKeyColor = loaded.KeyColor;
             return true;
         } catch (const std::exception& e) {
-            QMessageBox::warning(this, windowTitle(),
-                                 QStringLiteral("画像を読み込めませんでした。\n%1").arg(QString::fromUtf8(e.what())));
+            QMessageBox::warning(
+                this, windowTitle(),
+                QStringLiteral("画像を読み込めませんでした。\n%1").arg(QString::fromUtf8(e.what())));
             return false;
         }
     };
@@ -377,11 +378,11 @@ void InstallPictureBrowsers()
         // Backgrounds (kind 1) come with the background collection beside the
         // user's folders.
         const bool collection = kind == 2;
-        TfrmIllust2 dialog(kind == 1   ? TPictureDialogKind::Backgrounds
+        TfrmIllust2 dialog(kind == 1    ? TPictureDialogKind::Backgrounds
                            : collection ? TPictureDialogKind::Illustrations
                                         : TPictureDialogKind::UserImages,
                            parent);
-        const TIllustMode mode = !collection ? imFile
+        const TIllustMode mode = !collection                                       ? imFile
                                  : chosen.Source == TPictureSource::psIllustration ? imIllust
                                  : chosen.Source == TPictureSource::psScanner      ? imTwain
                                                                                    : imFile;
@@ -401,7 +402,8 @@ void InstallPictureBrowsers()
         fileName = dialog.FrameFileName();
         return true;
     });
-    TfrmBackImageProperty::SetGalleryFactory([](QWidget* parent) { return new TBackGalleryPageImpl(parent); });
+    TfrmBackImageProperty::SetGalleryFactory(
+        [](QWidget* parent) { return new TBackGalleryPageImpl(parent); });
 }
 
 } // namespace velmo

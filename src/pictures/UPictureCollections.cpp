@@ -162,7 +162,8 @@ QString JoinDataPath(const QString& folder, const QString& relativePath)
     for (const QString& part : parts) {
         if (part == QLatin1String("..") || part == QLatin1String("."))
             return QString();
-        const QStringList entries = QDir(current).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        const QStringList entries =
+            QDir(current).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         QString found;
         for (const QString& entry : entries) {
             if (entry == part) {
@@ -194,8 +195,8 @@ std::vector<TBackGenre> ReadBackGenres(const QByteArray& bytes, const QString& i
             continue;
         // The folder may be missing: the browser then shows its warning for that genre.
         const QString joined = JoinDataPath(indexFolder, folder);
-        genres.push_back(TBackGenre{section.Name, joined.isEmpty() ? QDir::cleanPath(indexFolder + u'/' + relative)
-                                                                   : joined});
+        genres.push_back(TBackGenre{
+            section.Name, joined.isEmpty() ? QDir::cleanPath(indexFolder + u'/' + relative) : joined});
     }
     return genres;
 }
@@ -206,8 +207,8 @@ std::vector<TBackGenre> ReadBackGenres(const QByteArray& bytes, const QString& i
 bool IsUserPictureFile(const QString& fileName)
 {
     const QString suffix = QFileInfo(fileName).suffix().toLower();
-    return suffix == QLatin1String("bmp") || suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg") ||
-           suffix == QLatin1String("pcd");
+    return suffix == QLatin1String("bmp") || suffix == QLatin1String("jpg") ||
+           suffix == QLatin1String("jpeg") || suffix == QLatin1String("pcd");
 }
 
 QStringList ListUserPictures(const QString& folder)
@@ -216,7 +217,8 @@ QStringList ListUserPictures(const QString& folder)
     if (folder.isEmpty())
         return files;
     const QDir dir(folder);
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo& entry : entries) {
         if (entry.fileName().startsWith(u'.') || !entry.isFile() || !IsUserPictureFile(entry.fileName()))
             continue;

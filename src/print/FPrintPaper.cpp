@@ -148,7 +148,8 @@ TfrmPrintPaper::TfrmPrintPaper(TPaperInfo& paper, QWidget* parent) : QDialog(par
     else if (!settings.PrinterName.isEmpty())
         current = int(printers.indexOf(settings.PrinterName));
     if (current < 0)
-        current = printers.isEmpty() ? FOutput->count() - 1 : std::max(0, int(printers.indexOf(DefaultPrinterName())));
+        current = printers.isEmpty() ? FOutput->count() - 1
+                                     : std::max(0, int(printers.indexOf(DefaultPrinterName())));
     FOutput->setCurrentIndex(current);
     FSetup = new QPushButton(QStringLiteral("プリンタ設定"), outputBox);
     FPdfFile = new QLineEdit(settings.PdfFile.isEmpty() ? DefaultPdfName() : settings.PdfFile, outputBox);
@@ -199,10 +200,12 @@ TfrmPrintPaper::TfrmPrintPaper(TPaperInfo& paper, QWidget* parent) : QDialog(par
     leftLabel->setBuddy(FLeft->SpinBox());
     offsetGrid->addWidget(topLabel, 0, 0);
     offsetGrid->addWidget(FTop, 0, 1);
-    offsetGrid->addWidget(new QLabel(QStringLiteral("プラスの指定で全体の印刷位置を下にずらします"), offsetBox), 1, 0, 1, 2);
+    offsetGrid->addWidget(
+        new QLabel(QStringLiteral("プラスの指定で全体の印刷位置を下にずらします"), offsetBox), 1, 0, 1, 2);
     offsetGrid->addWidget(leftLabel, 2, 0);
     offsetGrid->addWidget(FLeft, 2, 1);
-    offsetGrid->addWidget(new QLabel(QStringLiteral("プラスの指定で全体の印刷位置を右にずらします"), offsetBox), 3, 0, 1, 2);
+    offsetGrid->addWidget(
+        new QLabel(QStringLiteral("プラスの指定で全体の印刷位置を右にずらします"), offsetBox), 3, 0, 1, 2);
     left->addWidget(offsetBox);
 
     auto* numberingBox = new QGroupBox(QStringLiteral("ナンバリングの設定"), this);
@@ -317,8 +320,8 @@ void TfrmPrintPaper::OutputChanged()
 
 void TfrmPrintPaper::ChoosePdfFile()
 {
-    const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("PDFファイルに保存"), FPdfFile->text(),
-                                                      QStringLiteral("PDFファイル (*.pdf)"));
+    const QString name = QFileDialog::getSaveFileName(
+        this, QStringLiteral("PDFファイルに保存"), FPdfFile->text(), QStringLiteral("PDFファイル (*.pdf)"));
     if (!name.isEmpty())
         FPdfFile->setText(name);
 }
@@ -410,10 +413,11 @@ void TfrmPrinting::RequestAbort()
 {
     if (!FRunning)
         return;
-    const bool yes = AskAbort ? AskAbort()
-                              : QMessageBox::question(this, windowTitle(), QStringLiteral("印刷を中断しますか？"),
-                                                      QMessageBox::Yes | QMessageBox::No,
-                                                      QMessageBox::No) == QMessageBox::Yes;
+    const bool yes =
+        AskAbort
+            ? AskAbort()
+            : QMessageBox::question(this, windowTitle(), QStringLiteral("印刷を中断しますか？"),
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
     if (yes && OnAbort)
         OnAbort();
 }

@@ -94,8 +94,8 @@ QByteArray Deflate(const QByteArray& data, int level)
 {
     uLongf size = compressBound(uLong(data.size()));
     QByteArray out(qsizetype(size), Qt::Uninitialized);
-    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.constData()),
-                  uLong(data.size()), level) != Z_OK)
+    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                  reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size()), level) != Z_OK)
         return {};
     out.resize(qsizetype(size));
     return out;
@@ -205,7 +205,8 @@ void PathOps(QByteArray& out, const QPainterPath& path)
         const QPainterPath::Element& e = path.elementAt(i);
         switch (e.type) {
         case QPainterPath::MoveToElement:
-            if (subpathElements > 2 && path.elementAt(i - 1).x == start.x() && path.elementAt(i - 1).y == start.y())
+            if (subpathElements > 2 && path.elementAt(i - 1).x == start.x() &&
+                path.elementAt(i - 1).y == start.y())
                 out += "h\n";
             start = QPointF(e.x, e.y);
             subpathElements = 1;
@@ -238,7 +239,8 @@ void PathOps(QByteArray& out, const QPainterPath& path)
             break;
         }
     }
-    if (subpathElements > 2 && n > 0 && path.elementAt(n - 1).x == start.x() && path.elementAt(n - 1).y == start.y())
+    if (subpathElements > 2 && n > 0 && path.elementAt(n - 1).x == start.x() &&
+        path.elementAt(n - 1).y == start.y())
         out += "h\n";
 }
 
@@ -273,7 +275,7 @@ struct TType3Font
 
 struct TFaceFonts
 {
-    std::vector<int> Fonts; // indexes into the engine's fonts
+    std::vector<int> Fonts;                 // indexes into the engine's fonts
     QHash<uint32_t, QPair<int, int>> Slots; // glyph → (font, code)
 };
 
@@ -282,7 +284,10 @@ struct TImageKey
     qint64 Key;
     QRect Source;
     bool Smooth;
-    bool operator==(const TImageKey& o) const { return Key == o.Key && Source == o.Source && Smooth == o.Smooth; }
+    bool operator==(const TImageKey& o) const
+    {
+        return Key == o.Key && Source == o.Source && Smooth == o.Smooth;
+    }
 };
 
 size_t qHash(const TImageKey& k, size_t seed = 0)
@@ -297,8 +302,8 @@ class TPdfEngine final : public QPaintEngine, public TGlyphTextTarget
 public:
     TPdfEngine(QIODevice& out, QSizeF pageSize, int dpi)
         : QPaintEngine(QPaintEngine::AllFeatures &
-                       ~(QPaintEngine::PorterDuff | QPaintEngine::PerspectiveTransform | QPaintEngine::BlendModes |
-                         QPaintEngine::RasterOpModes)),
+                       ~(QPaintEngine::PorterDuff | QPaintEngine::PerspectiveTransform |
+                         QPaintEngine::BlendModes | QPaintEngine::RasterOpModes)),
           FOut(out), FPageSize(pageSize), FDpi(dpi)
     {
     }
@@ -344,17 +349,19 @@ public:
         if (!Creator.isEmpty())
             info += " /Creator " + TextString(Creator);
         info += " /CreationDate (D:" +
-                QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() + "Z) >>";
+                QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() +
+                "Z) >>";
         WriteObject(FInfo, info);
         const qint64 xref = FWritten;
-        QByteArray table = "xref\n0 " + QByteArray::number(qsizetype(FOffsets.size() + 1)) + "\n0000000000 65535 f \n";
+        QByteArray table =
+            "xref\n0 " + QByteArray::number(qsizetype(FOffsets.size() + 1)) + "\n0000000000 65535 f \n";
         for (const qint64 offset : FOffsets) {
             table += QByteArray::number(offset).rightJustified(10, '0');
             table += " 00000 n \n";
         }
         table += "trailer\n<< /Size " + QByteArray::number(qsizetype(FOffsets.size() + 1)) + " /Root " +
-                 QByteArray::number(FCatalog) + " 0 R /Info " + QByteArray::number(FInfo) + " 0 R >>\nstartxref\n" +
-                 QByteArray::number(xref) + "\n%%EOF\n";
+                 QByteArray::number(FCatalog) + " 0 R /Info " + QByteArray::number(FInfo) +
+                 " 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
         Write(table);
         setActive(false);
         return !FFailed;
@@ -518,11 +525,10 @@ public:
             run.clear();
         };
         for (const char32_t code : text.toUcs4()) {
-            const QPair<int, int> slot =
-                Slot(FInvisible, 1000, code, code, [&](TGlyphEntry& e) {
-                    e.Advance = metrics.horizontalAdvance(QString::fromUcs4(&code, 1)) * 10.0;
-                    e.Proc = QByteArray::number(qRound(e.Advance)) + " 0 0 0 0 0 d1\n";
-                });
+            const QPair<int, int> slot = Slot(FInvisible, 1000, code, code, [&](TGlyphEntry& e) {
+                e.Advance = metrics.horizontalAdvance(QString::fromUcs4(&code, 1)) * 10.0;
+                e.Proc = QByteArray::number(qRound(e.Advance)) + " 0 0 0 0 0 d1\n";
+            });
             if (slot.first != current) {
                 flush();
                 FContent += "/T" + QByteArray::number(slot.first) + ' ';
@@ -646,14 +652,15 @@ protected:
     {
         QByteArray packed = level > 0 ? Deflate(data, level) : QByteArray();
         const bool compressed = level > 0 && !packed.isEmpty();
-        WriteStreamBytes(number, dict + (compressed ? " /Filter /FlateDecode" : ""), compressed ? packed : data);
+        WriteStreamBytes(number, dict + (compressed ? " /Filter /FlateDecode" : ""),
+                         compressed ? packed : data);
     }
 
     void WriteStreamBytes(int number, const QByteArray& dict, const QByteArray& bytes)
     {
         FOffsets[size_t(number - 1)] = FWritten;
-        Write(QByteArray::number(number) + " 0 obj\n" + dict + " /Length " + QByteArray::number(bytes.size()) +
-              " >>\nstream\n");
+        Write(QByteArray::number(number) + " 0 obj\n" + dict + " /Length " +
+              QByteArray::number(bytes.size()) + " >>\nstream\n");
         Write(bytes);
         Write("\nendstream\nendobj\n");
     }
@@ -695,11 +702,12 @@ protected:
         if (packed.isEmpty())
             FFailed = true; // zlib refused: no page is better than a damaged one
         const int page = NewObject();
-        QByteArray dict = "<< /Type /Page /Parent " + QByteArray::number(FPagesObject) + " 0 R /MediaBox [0 0 ";
+        QByteArray dict =
+            "<< /Type /Page /Parent " + QByteArray::number(FPagesObject) + " 0 R /MediaBox [0 0 ";
         Num(dict, FPageSize.width());
         Num(dict, FPageSize.height());
-        dict += "] /Resources " + QByteArray::number(FResources) + " 0 R /Contents " + QByteArray::number(contents) +
-                " 0 R >>";
+        dict += "] /Resources " + QByteArray::number(FResources) + " 0 R /Contents " +
+                QByteArray::number(contents) + " 0 R >>";
         WriteObject(page, dict);
         FPageObjects.push_back(page);
     }
@@ -772,7 +780,8 @@ protected:
 
     void SetAlpha(double fill, double stroke)
     {
-        const QPair<int, int> key(qRound(std::clamp(fill, 0.0, 1.0) * 1000), qRound(std::clamp(stroke, 0.0, 1.0) * 1000));
+        const QPair<int, int> key(qRound(std::clamp(fill, 0.0, 1.0) * 1000),
+                                  qRound(std::clamp(stroke, 0.0, 1.0) * 1000));
         int index = -1;
         if (key != QPair<int, int>(1000, 1000) || Current().Alpha >= 0) {
             auto found = FAlphaIndex.constFind(key);
@@ -862,7 +871,8 @@ protected:
             SetStroke(FPen.color().rgb());
             SetLine(FPen, scale > 0 ? 1.0 / scale : 1.0);
         }
-        SetAlpha(fill ? FBrush.color().alphaF() * FOpacity : (Current().Alpha >= 0 ? FAlphas[Current().Alpha].first : 1.0),
+        SetAlpha(fill ? FBrush.color().alphaF() * FOpacity
+                      : (Current().Alpha >= 0 ? FAlphas[Current().Alpha].first : 1.0),
                  stroke ? FPen.color().alphaF() * FOpacity
                         : (Current().Alpha >= 0 ? FAlphas[Current().Alpha].second : 1.0));
         const bool transformed = !FMatrix.isIdentity();
@@ -993,12 +1003,13 @@ protected:
                     mask += char(qAlpha(c));
             }
         }
-        const QByteArray size = " /Width " + QByteArray::number(w) + " /Height " + QByteArray::number(h) +
-                                " /BitsPerComponent 8";
+        const QByteArray size =
+            " /Width " + QByteArray::number(w) + " /Height " + QByteArray::number(h) + " /BitsPerComponent 8";
         int smask = 0;
         if (alpha) {
             smask = NewObject();
-            WriteStream(smask, "<< /Type /XObject /Subtype /Image /ColorSpace /DeviceGray" + size, mask, kImageLevel);
+            WriteStream(smask, "<< /Type /XObject /Subtype /Image /ColorSpace /DeviceGray" + size, mask,
+                        kImageLevel);
         }
         const int object = NewObject();
         QByteArray dict = "<< /Type /XObject /Subtype /Image /ColorSpace " +
@@ -1014,7 +1025,8 @@ protected:
 
     // --- fonts ----------------------------------------------------------------
     template <class Make>
-    QPair<int, int> Slot(TFaceFonts& fonts, double unitsPerEm, uint32_t glyph, char32_t code, const Make& make)
+    QPair<int, int> Slot(TFaceFonts& fonts, double unitsPerEm, uint32_t glyph, char32_t code,
+                         const Make& make)
     {
         auto found = fonts.Slots.constFind(glyph);
         if (found != fonts.Slots.constEnd())
@@ -1065,7 +1077,8 @@ protected:
                 const size_t count = std::min<size_t>(100, mapped.size() - start);
                 cmap += QByteArray::number(qsizetype(count)) + " beginbfchar\n";
                 for (size_t k = start; k < start + count; ++k)
-                    cmap += '<' + Hex2(mapped[k]) + "> <" + Utf16Hex(font.Glyphs[size_t(mapped[k])].Code) + ">\n";
+                    cmap +=
+                        '<' + Hex2(mapped[k]) + "> <" + Utf16Hex(font.Glyphs[size_t(mapped[k])].Code) + ">\n";
                 cmap += "endbfchar\n";
             }
             cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
@@ -1080,7 +1093,8 @@ protected:
             dict += "] /FontMatrix [";
             const double unit = 1.0 / font.UnitsPerEm;
             dict += QByteArray::number(unit, 'g', 9) + " 0 0 " + QByteArray::number(unit, 'g', 9) + " 0 0]";
-            dict += " /CharProcs " + procs + " /Encoding << /Type /Encoding /Differences " + differences + " >>";
+            dict +=
+                " /CharProcs " + procs + " /Encoding << /Type /Encoding /Differences " + differences + " >>";
             dict += " /FirstChar 0 /LastChar " + QByteArray::number(n - 1) + " /Widths " + widths;
             dict += " /Resources << >> /ToUnicode " + QByteArray::number(unicode) + " 0 R >>";
             WriteObject(font.Object, dict);
@@ -1093,13 +1107,15 @@ protected:
         if (!FFonts.empty()) {
             dict += " /Font <<";
             for (size_t i = 0; i < FFonts.size(); ++i)
-                dict += " /T" + QByteArray::number(qsizetype(i)) + ' ' + QByteArray::number(FFonts[i].Object) + " 0 R";
+                dict += " /T" + QByteArray::number(qsizetype(i)) + ' ' +
+                        QByteArray::number(FFonts[i].Object) + " 0 R";
             dict += " >>";
         }
         if (!FImageObjects.empty()) {
             dict += " /XObject <<";
             for (size_t i = 0; i < FImageObjects.size(); ++i)
-                dict += " /I" + QByteArray::number(qsizetype(i)) + ' ' + QByteArray::number(FImageObjects[i]) + " 0 R";
+                dict += " /I" + QByteArray::number(qsizetype(i)) + ' ' +
+                        QByteArray::number(FImageObjects[i]) + " 0 R";
             dict += " >>";
         }
         if (!FAlphas.empty()) {

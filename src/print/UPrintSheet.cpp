@@ -1,12 +1,12 @@
 #include "print/UPrintSheet.h"
 #include "base/UNumbers.h"
 #include "document/ULabelData.h"
-#include "sheet/USheetView.h"
 #include "draw/UCanvas.h"
 #include "objects/ULabelObject.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "print/UPrintPage.h"
+#include "sheet/USheetView.h"
 #include <QFileInfo>
 
 namespace velmo {
@@ -263,7 +263,9 @@ void TPrintSite::PrintFace(int i)
                 FDocument.ReadLabel(i, *design);
             } catch (const std::exception& error) {
                 design->FreeObjects();
-                throw EPrintError(QStringLiteral("ラベル %1 のデザインを読めません（%2）").arg(i + 1).arg(ExceptionText(error)));
+                throw EPrintError(QStringLiteral("ラベル %1 のデザインを読めません（%2）")
+                                      .arg(i + 1)
+                                      .arg(ExceptionText(error)));
             }
             cached = FDesigns.emplace(d, std::move(design)).first;
         }
@@ -304,9 +306,10 @@ void TPrintSite::PrintFace(int i)
     canvas.setRenderHint(QPainter::Antialiasing);
     canvas.setRenderHint(QPainter::SmoothPixmapTransform);
     TLogRect area = Scaler()->RectToDevice(dpi, face.GetOuterRect());
-    const QRect deviceArea = QRect(area.Left, area.Top, area.Width(), area.Height())
-                                 .translated(FDeviceOffset)
-                                 .adjusted(-kFaceAreaGrowth, -kFaceAreaGrowth, kFaceAreaGrowth, kFaceAreaGrowth);
+    const QRect deviceArea =
+        QRect(area.Left, area.Top, area.Width(), area.Height())
+            .translated(FDeviceOffset)
+            .adjusted(-kFaceAreaGrowth, -kFaceAreaGrowth, kFaceAreaGrowth, kFaceAreaGrowth);
     const bool banding = FBanding ? FBanding() : true;
     TPrintPage page(canvas, banding, deviceArea, dpi);
     FProgress.BeginPhase(1, page.BandCount());

@@ -1,16 +1,16 @@
 #include "print/UPrinter.h"
-#include "print/UPdfEngine.h"
 #include "draw/UCanvas.h"
 #include "draw/UPainterState.h"
+#include "print/UPdfEngine.h"
 #include "storage/UCompoundFile.h"
 #include "storage/USafeFile.h"
 #include <QDir>
 #include <QPageLayout>
-#include <QPrintEngine>
-#include <QTemporaryFile>
 #include <QPageSize>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryFile>
 #include <cmath>
 #include <cups/cups.h>
 
@@ -25,8 +25,8 @@ QString MillimetreText(int tenths)
 
 QPageSize PortraitPageSize(QSize portrait, QPageSize::SizeMatchPolicy policy)
 {
-    return QPageSize(QSizeF(portrait.width() / 10.0, portrait.height() / 10.0), QPageSize::Millimeter, QString(),
-                     policy);
+    return QPageSize(QSizeF(portrait.width() / 10.0, portrait.height() / 10.0), QPageSize::Millimeter,
+                     QString(), policy);
 }
 
 QSize TenthsOf(const QPageSize& size)
@@ -53,8 +53,9 @@ void TPdfPrintDevice::SetPaper(QSize portraitSize, bool landscape)
 {
     if (portraitSize.width() <= 0 || portraitSize.height() <= 0 || portraitSize.width() > 50000 ||
         portraitSize.height() > 50000)
-        throw EPrintError(QStringLiteral("用紙の大きさ（%1×%2mm）はPDFファイルにできません")
-                              .arg(MillimetreText(portraitSize.width()), MillimetreText(portraitSize.height())));
+        throw EPrintError(
+            QStringLiteral("用紙の大きさ（%1×%2mm）はPDFファイルにできません")
+                .arg(MillimetreText(portraitSize.width()), MillimetreText(portraitSize.height())));
     FPortrait = portraitSize;
     FLandscape = landscape;
 }
@@ -70,11 +71,14 @@ void TPdfPrintDevice::BeginDoc()
     try {
         FFile = std::make_unique<TReplacingFile>(FFileName);
     } catch (const EStorageError& error) {
-        throw EPrintError(QStringLiteral("PDFファイル「%1」を作れません（%2）").arg(FFileName, error.Message()));
+        throw EPrintError(
+            QStringLiteral("PDFファイル「%1」を作れません（%2）").arg(FFileName, error.Message()));
     }
     // Whole points, as the page sizes of earlier files (and of PDF writers generally) are.
-    const QSizeF portrait(std::round(FPortrait.width() / 254.0 * 72.0), std::round(FPortrait.height() / 254.0 * 72.0));
-    FWriter = std::make_unique<TPdfPaintDevice>(FFile->Device(), FLandscape ? portrait.transposed() : portrait, FDpi);
+    const QSizeF portrait(std::round(FPortrait.width() / 254.0 * 72.0),
+                          std::round(FPortrait.height() / 254.0 * 72.0));
+    FWriter = std::make_unique<TPdfPaintDevice>(FFile->Device(),
+                                                FLandscape ? portrait.transposed() : portrait, FDpi);
     FWriter->SetTitle(FTitle);
     FWriter->SetCreator(QStringLiteral("ベルモ"));
     FPainter = std::make_unique<QPainter>();
@@ -114,7 +118,8 @@ void TPdfPrintDevice::EndDoc()
         FFile->Commit();
     } catch (const EStorageError& error) {
         Discard();
-        throw EPrintError(QStringLiteral("PDFファイル「%1」を書けませんでした（%2）").arg(FFileName, error.Message()));
+        throw EPrintError(
+            QStringLiteral("PDFファイル「%1」を書けませんでした（%2）").arg(FFileName, error.Message()));
     } catch (...) {
         Discard();
         throw;
@@ -250,14 +255,15 @@ void TQtPrintDevice::SetPaper(QSize portraitSize, bool landscape)
         // Labels are placed from the paper's corner: a larger form holds them all.
         size = PortraitPageSize(forms.Items(form).Size, QPageSize::FuzzyMatch);
     } else {
-        throw EPrintError(QStringLiteral("用紙（%1×%2mm）がプリンタ「%3」のどの用紙よりも大きいため印刷できません")
-                              .arg(MillimetreText(portraitSize.width()), MillimetreText(portraitSize.height()),
-                                   FPrinter->printerName()));
+        throw EPrintError(
+            QStringLiteral("用紙（%1×%2mm）がプリンタ「%3」のどの用紙よりも大きいため印刷できません")
+                .arg(MillimetreText(portraitSize.width()), MillimetreText(portraitSize.height()),
+                     FPrinter->printerName()));
     }
     FPrinter->setFullPage(false);
     if (!FPrinter->setPageSize(size))
-        throw EPrintError(
-            QStringLiteral("プリンタ「%1」に用紙「%2」を設定できません").arg(FPrinter->printerName(), size.name()));
+        throw EPrintError(QStringLiteral("プリンタ「%1」に用紙「%2」を設定できません")
+                              .arg(FPrinter->printerName(), size.name()));
     FPrinter->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
 }
 
@@ -293,13 +299,15 @@ void TQtPrintDevice::BeginDoc()
         if (!CupsKnows(FPrinter->printerName(), accepting))
             throw EPrintError(QStringLiteral("プリンタ「%1」が見つかりません").arg(FPrinter->printerName()));
         if (!accepting)
-            throw EPrintError(QStringLiteral("プリンタ「%1」は印刷を受け付けていません").arg(FPrinter->printerName()));
+            throw EPrintError(
+                QStringLiteral("プリンタ「%1」は印刷を受け付けていません").arg(FPrinter->printerName()));
         BeginSpool();
     } else {
         FPainter = std::make_unique<QPainter>();
         if (!FPainter->begin(FPrinter)) {
             FPainter.reset();
-            throw EPrintError(QStringLiteral("プリンタ「%1」で印刷を始められません").arg(FPrinter->printerName()));
+            throw EPrintError(
+                QStringLiteral("プリンタ「%1」で印刷を始められません").arg(FPrinter->printerName()));
         }
     }
     FPrinting = true;
@@ -308,7 +316,8 @@ void TQtPrintDevice::BeginDoc()
 
 void TQtPrintDevice::BeginSpool()
 {
-    const QString failed = QStringLiteral("プリンタ「%1」で印刷を始められません").arg(FPrinter->printerName());
+    const QString failed =
+        QStringLiteral("プリンタ「%1」で印刷を始められません").arg(FPrinter->printerName());
     // A TMPDIR that names no folder leaves the toolkit's temporary path empty: the
     // job file must not land in whatever the working folder is.
     QString folder = QDir::tempPath();
@@ -339,7 +348,8 @@ void TQtPrintDevice::NewPage()
         return;
     const bool started = Spooling() ? FWriter->NewPage() && !FWriter->Failed() : FPrinter->newPage();
     if (!started)
-        throw EPrintError(QStringLiteral("プリンタ「%1」で次のページを始められません").arg(FPrinter->printerName()));
+        throw EPrintError(
+            QStringLiteral("プリンタ「%1」で次のページを始められません").arg(FPrinter->printerName()));
     ++FPageCount;
 }
 
@@ -356,7 +366,8 @@ void TQtPrintDevice::EndDoc()
     FPainter.reset();
     ForgetSharedImages();
     if (!ended || FPrinter->printerState() == QPrinter::Error)
-        throw EPrintError(QStringLiteral("プリンタ「%1」に印刷データを送れませんでした").arg(FPrinter->printerName()));
+        throw EPrintError(
+            QStringLiteral("プリンタ「%1」に印刷データを送れませんでした").arg(FPrinter->printerName()));
 }
 
 namespace {
@@ -418,20 +429,22 @@ void TQtPrintDevice::SendSpool()
     const QString name = FPrinter->printerName();
     const bool ended = FPainter->end();
     FPainter.reset();
-    const bool written = ended && !FWriter->Failed() && FSpool->flush() && FSpool->error() == QFileDevice::NoError;
+    const bool written =
+        ended && !FWriter->Failed() && FSpool->flush() && FSpool->error() == QFileDevice::NoError;
     FWriter.reset();
     ForgetSharedImages();
     if (!written) {
         const QString reason = FSpool->errorString();
         DiscardSpool();
-        throw EPrintError(QStringLiteral("プリンタ「%1」に印刷データを送れませんでした（%2）").arg(name, reason));
+        throw EPrintError(
+            QStringLiteral("プリンタ「%1」に印刷データを送れませんでした（%2）").arg(name, reason));
     }
     TJobOptions options;
     CollectJobOptions(*FPrinter, options);
     const QByteArray file = QFile::encodeName(FSpool->fileName());
     const QByteArray title = FPrinter->docName().toUtf8();
-    const int job = cupsPrintFile(name.toUtf8().constData(), file.constData(), title.constData(), options.Count(),
-                                  options.Options());
+    const int job = cupsPrintFile(name.toUtf8().constData(), file.constData(), title.constData(),
+                                  options.Count(), options.Options());
     DiscardSpool(); // the scheduler has its own copy once the call returns
     if (job <= 0 || cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
         throw EPrintError(QStringLiteral("プリンタ「%1」が印刷を受け付けませんでした（%2）")
@@ -467,7 +480,8 @@ bool TQtPrintDevice::Printing() const
 {
     if (Spooling())
         return FPrinting && !FWriter->Failed();
-    return FPrinting && FPrinter->printerState() != QPrinter::Aborted && FPrinter->printerState() != QPrinter::Error;
+    return FPrinting && FPrinter->printerState() != QPrinter::Aborted &&
+           FPrinter->printerState() != QPrinter::Error;
 }
 
 QPoint TQtPrintDevice::PhysicalOffset() const

@@ -1,7 +1,7 @@
 #include "sheet/FSheet.h"
 #include "base/UNumbers.h"
-#include "draw/UCanvas.h"
 #include "document/ULabelData.h"
+#include "draw/UCanvas.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
@@ -43,11 +43,13 @@ TSheetMessages TSheetMessages::Standard(QWidget* parent)
     TSheetMessages m;
     m.YesNo = [parent](const QString& q) {
         return QMessageBox::question(parent, QApplication::applicationDisplayName(), q,
-                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::Yes) == QMessageBox::Yes;
     };
     m.OkCancel = [parent](const QString& q) {
         return QMessageBox::question(parent, QApplication::applicationDisplayName(), q,
-                                     QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) == QMessageBox::Ok;
+                                     QMessageBox::Ok | QMessageBox::Cancel,
+                                     QMessageBox::Ok) == QMessageBox::Ok;
     };
     m.Notice = [parent](const QString& text) {
         QMessageBox::information(parent, QApplication::applicationDisplayName(), text);
@@ -196,7 +198,8 @@ void TfrmSheet::ResetRememberedZoom()
 }
 
 TfrmSheet::TfrmSheet(TLabelData& document, const QString& appTitle, QWidget* parent, TLabelFill fill)
-    : QWidget(parent), FDocument(document), FAppTitle(appTitle), FMessages(TSheetMessages::Standard(this)), FFill(std::move(fill))
+    : QWidget(parent), FDocument(document), FAppTitle(appTitle), FMessages(TSheetMessages::Standard(this)),
+      FFill(std::move(fill))
 {
     setObjectName(QStringLiteral("frmSheet"));
     auto* layout = new QVBoxLayout(this);
@@ -242,7 +245,8 @@ TfrmSheet::TfrmSheet(TLabelData& document, const QString& appTitle, QWidget* par
     layout->addWidget(FTabs);
     // The sheet commands also on the tabs' context menu.
     FTabs->setContextMenuPolicy(Qt::ActionsContextMenu);
-    for (const char* name : {"actAddSheet", "actDeleteSheet", "actCopySheet", "actMoveSheet", "actRenameSheet"})
+    for (const char* name :
+         {"actAddSheet", "actDeleteSheet", "actCopySheet", "actMoveSheet", "actRenameSheet"})
         FTabs->addAction(Action(QString::fromLatin1(name)));
 
     FScroll = new QScrollArea(this);
@@ -328,8 +332,8 @@ void TfrmSheet::RefreshAll()
 void TfrmSheet::RefreshPositions(const std::vector<int>& positions)
 {
     const int n = FDocument.LabelCount();
-    if (int(FPictures.size()) != n || !FDocument.SeparatelyDesign() || LabelsRenderSeparately(FDocument) !=
-                                                                            FDocument.SeparatelyDesign())
+    if (int(FPictures.size()) != n || !FDocument.SeparatelyDesign() ||
+        LabelsRenderSeparately(FDocument) != FDocument.SeparatelyDesign())
         return RefreshAll();
     for (int k : positions)
         if (k >= 0 && k < n)
@@ -400,7 +404,8 @@ void TfrmSheet::ApplyZoom()
     int scale = FZoom;
     if (scale == 0) {
         const QSize view = FScroll->viewport()->size() - QSize(2 * kSiteMargin, 2 * kSiteMargin);
-        scale = std::max(5, FSite->FitScale(DeviceDPI(FSite), {0, 0, view.width(), view.height()}, true, true));
+        scale =
+            std::max(5, FSite->FitScale(DeviceDPI(FSite), {0, 0, view.width(), view.height()}, true, true));
         FSite->Scaler()->SetScale(scale);
         // The fit rounds to the nearest per cent; a pixel too many would bring scroll bars.
         while (scale > 5 && (FSite->width() > view.width() || FSite->height() > view.height()))
@@ -541,8 +546,8 @@ void TfrmSheet::MoveSheet()
         return;
     QStringList names;
     FDocument.GetSheetNames(names);
-    TfrmSheetPosition dialog(MoveSheetTitle(), MoveSheetGuidance(), names, FDocument.CurrentSheet(), QString(),
-                             this);
+    TfrmSheetPosition dialog(MoveSheetTitle(), MoveSheetGuidance(), names, FDocument.CurrentSheet(),
+                             QString(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     labels.MoveSheetTo(dialog.Position());
@@ -674,7 +679,8 @@ TfrmSheetName::TfrmSheetName(const QString& name, std::function<QString(const QS
     layout->addWidget(box);
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(FEdit, &QLineEdit::textChanged, this, [this](const QString& text) { FOk->setEnabled(!text.isEmpty()); });
+    connect(FEdit, &QLineEdit::textChanged, this,
+            [this](const QString& text) { FOk->setEnabled(!text.isEmpty()); });
     FOk->setEnabled(!name.isEmpty());
 }
 

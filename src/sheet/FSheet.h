@@ -28,8 +28,8 @@ class TImagePaperInfo;
 // How the view asks and tells; the application installs its own message window.
 struct TSheetMessages
 {
-    std::function<bool(const QString& question)> YesNo;     // Yes default, No cancel
-    std::function<bool(const QString& question)> OkCancel;  // OK default, Cancel cancel
+    std::function<bool(const QString& question)> YesNo;    // Yes default, No cancel
+    std::function<bool(const QString& question)> OkCancel; // OK default, Cancel cancel
     std::function<void(const QString& message)> Notice;
     // Message boxes of the toolkit.
     static TSheetMessages Standard(QWidget* parent);

@@ -341,9 +341,10 @@ QString StandardSheetName(int width, int height)
 {
     // The sizes a printer offers; a sheet matches when both sides agree to 1 mm.
     static const QPageSize::PageSizeId ids[] = {
-        QPageSize::A3,    QPageSize::A4,      QPageSize::A5,     QPageSize::A6,        QPageSize::B4,
-        QPageSize::B5,    QPageSize::JisB4,   QPageSize::JisB5,  QPageSize::Letter,    QPageSize::Legal,
-        QPageSize::Postcard, QPageSize::DoublePostcard, QPageSize::Executive, QPageSize::Tabloid,
+        QPageSize::A3,        QPageSize::A4,      QPageSize::A5,       QPageSize::A6,
+        QPageSize::B4,        QPageSize::B5,      QPageSize::JisB4,    QPageSize::JisB5,
+        QPageSize::Letter,    QPageSize::Legal,   QPageSize::Postcard, QPageSize::DoublePostcard,
+        QPageSize::Executive, QPageSize::Tabloid,
     };
     for (QPageSize::PageSizeId id : ids) {
         const QSizeF mm = QPageSize::size(id, QPageSize::Millimeter);
@@ -373,7 +374,8 @@ void PaperSummary(QStringList& lines, const TPaperInfo& paper, const TPapers* ca
     lines << QStringLiteral("台紙：%1").arg(base);
     const auto sizeLine = [&](const QString& number, int w, int h, const QString& purpose, int shape) {
         return QStringLiteral("サイズ%1：%2×%3mm %4(%5)")
-            .arg(number, SummaryMillimetres(w), SummaryMillimetres(h), purposeName(purpose), FaceShapeName(shape));
+            .arg(number, SummaryMillimetres(w), SummaryMillimetres(h), purposeName(purpose),
+                 FaceShapeName(shape));
     };
     if (const auto* matrix = dynamic_cast<const TMatrixPaperInfo*>(&paper)) {
         lines << QStringLiteral("面数：横%1面×縦%2面(%3面)")

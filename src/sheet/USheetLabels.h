@@ -17,18 +17,22 @@ class TPaperInfo;
 class TPapers;
 
 // ---- the texts the user sees
-QString DeleteLabelQuestion();     // "指定されたﾗﾍﾞﾙﾃﾞｰﾀを削除します。よろしいですか？"
-QString OverwriteLabelQuestion();  // "複写先ﾗﾍﾞﾙのﾃﾞｰﾀを削除してから複写します。\r\n複写してもよろしいですか？"
-QString LabelSizeDiffersQuestion(); // "複写先のﾗﾍﾞﾙｻｲｽﾞが異なっています。\r\nﾃﾞｰﾀの位置関係が変わりますが複写しますか？"
+QString DeleteLabelQuestion(); // "指定されたﾗﾍﾞﾙﾃﾞｰﾀを削除します。よろしいですか？"
+QString
+OverwriteLabelQuestion(); // "複写先ﾗﾍﾞﾙのﾃﾞｰﾀを削除してから複写します。\r\n複写してもよろしいですか？"
+QString
+LabelSizeDiffersQuestion(); // "複写先のﾗﾍﾞﾙｻｲｽﾞが異なっています。\r\nﾃﾞｰﾀの位置関係が変わりますが複写しますか？"
 QString DeleteSheetQuestion(const QString& sheetName); // "「%s」を削除しますか？"
-QString CopySheetTitle();          // "ﾗﾍﾞﾙｼｰﾄの複写"
-QString CopiedSheetEntry();        // "複写したﾗﾍﾞﾙｼｰﾄ"
-QString CopySheetGuidance();       // "ﾗﾍﾞﾙｼｰﾄの複写先を選択してください"
-QString MoveSheetTitle();          // "ﾗﾍﾞﾙｼｰﾄの移動"
-QString MoveSheetGuidance();       // "ﾗﾍﾞﾙｼｰﾄの移動先を選択してください"
-QString SheetNameExistsMessage();  // "指定されたシート名はすでに存在します"
-QString PaperDropsLabelsQuestion(); // "選択された用紙に入りきらないラベルデータは削除されます\r\nよろしいですか？"
-QString PaperMovesDataQuestion();  // "選択されたラベルに入りきらないデータは位置関係が変わります\r\nよろしいですか？"
+QString CopySheetTitle();                              // "ﾗﾍﾞﾙｼｰﾄの複写"
+QString CopiedSheetEntry();                            // "複写したﾗﾍﾞﾙｼｰﾄ"
+QString CopySheetGuidance();      // "ﾗﾍﾞﾙｼｰﾄの複写先を選択してください"
+QString MoveSheetTitle();         // "ﾗﾍﾞﾙｼｰﾄの移動"
+QString MoveSheetGuidance();      // "ﾗﾍﾞﾙｼｰﾄの移動先を選択してください"
+QString SheetNameExistsMessage(); // "指定されたシート名はすでに存在します"
+QString
+PaperDropsLabelsQuestion(); // "選択された用紙に入りきらないラベルデータは削除されます\r\nよろしいですか？"
+QString
+PaperMovesDataQuestion(); // "選択されたラベルに入りきらないデータは位置関係が変わります\r\nよろしいですか？"
 
 // Sheet names longer than this are not taken (the rename field holds no more).
 constexpr int kMaxSheetNameLength = 64;

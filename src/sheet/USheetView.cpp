@@ -1,7 +1,7 @@
 #include "sheet/USheetView.h"
 #include "base/UNumbers.h"
-#include "draw/UCanvas.h"
 #include "document/ULabelData.h"
+#include "draw/UCanvas.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
@@ -146,7 +146,8 @@ std::vector<QImage> RenderSheetPictures(TLabelData& document, int dpi, const TLa
     return pictures;
 }
 
-void BuildSheetSite(TDrawSite& site, TLabelData& document, const std::vector<QImage>& pictures, bool faceSelection)
+void BuildSheetSite(TDrawSite& site, TLabelData& document, const std::vector<QImage>& pictures,
+                    bool faceSelection)
 {
     ClearSite(site);
     const TPaperInfo* paper = document.Paper();

@@ -5,10 +5,10 @@
 #include <QFileInfo>
 #include <QIODevice>
 #include <atomic>
-#include <memory>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -190,7 +190,9 @@ TReplacingFile::TReplacingFile(const QString& fileName) : d(std::make_unique<TPr
         ::umask(mask);
         mode &= ~mask;
     }
-    struct stat old {};
+    struct stat old
+    {
+    };
     if (::stat(d->Target.constData(), &old) == 0) {
         if (!S_ISREG(old.st_mode))
             throw EStorageError(stg::E_ACCESSDENIED, fileName);

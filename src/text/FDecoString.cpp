@@ -1,10 +1,10 @@
 #include "text/FDecoString.h"
-#include "draw/UDOAction.h"
 #include "draw/FDrawSite.h"
+#include "draw/UDOAction.h"
 #include "imaging/UImagePack.h"
 #include "objects/ULabelObject.h"
-#include "text/ULODecoString.h"
 #include "text/UImageFont.h"
+#include "text/ULODecoString.h"
 #include "ui/FPosition.h"
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -71,8 +71,8 @@ QImage FontSample(int fontNo)
 bool AllowedCharacter(QChar c)
 {
     const char16_t u = c.unicode();
-    return u == u' ' || u == u'!' || u == u'?' || (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z')
-           || (u >= u'a' && u <= u'z');
+    return u == u' ' || u == u'!' || u == u'?' || (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') ||
+           (u >= u'a' && u <= u'z');
 }
 
 } // namespace
@@ -98,7 +98,8 @@ TfrmDecoString::TfrmDecoString(const QList<int>& fontNumbers, QWidget* parent) :
     auto* options = new QGroupBox(QStringLiteral("オプション"), textPage);
     auto* optionLayout = new QFormLayout(options);
     FAlign = new QComboBox(options);
-    FAlign->addItems({QStringLiteral("左寄せ"), QStringLiteral("ｾﾝﾀﾘﾝｸﾞ"), QStringLiteral("右寄せ"), QStringLiteral("均等配置")});
+    FAlign->addItems({QStringLiteral("左寄せ"), QStringLiteral("ｾﾝﾀﾘﾝｸﾞ"), QStringLiteral("右寄せ"),
+                      QStringLiteral("均等配置")});
     auto* alignLabel = new QLabel(QStringLiteral("文字配置(&A)"), options);
     alignLabel->setBuddy(FAlign);
     optionLayout->addRow(alignLabel, FAlign);

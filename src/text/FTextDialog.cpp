@@ -1,10 +1,9 @@
 #include "text/FTextDialog.h"
+#include "draw/FDrawSite.h"
+#include "draw/UDOAction.h"
+#include "imaging/FColorSpec.h"
 #include "objects/ULOCreator.h"
 #include "objects/UStandardDSA.h"
-#include <QRegularExpression>
-#include "draw/UDOAction.h"
-#include "draw/FDrawSite.h"
-#include "imaging/FColorSpec.h"
 #include "text/FTransform.h"
 #include "text/UFontList.h"
 #include "text/ULOText.h"
@@ -25,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -165,7 +165,8 @@ TfrmTextDialog::TfrmTextDialog(const TTextDialogEnvironment& environment, QWidge
     connect(FTextColor, &TfrmColorSpec::Changed, this, changed);
     connect(FShadowColor, &TfrmColorSpec::Changed, this, changed);
     connect(FOutlineColor, &TfrmColorSpec::Changed, this, changed);
-    for (QCheckBox* box : {FBold, FItalic, FUnderline, FStrikeOut, FVertical, FHanToZen, FMinusExc, FNumToKnj})
+    for (QCheckBox* box :
+         {FBold, FItalic, FUnderline, FStrikeOut, FVertical, FHanToZen, FMinusExc, FNumToKnj})
         connect(box, &QCheckBox::toggled, this, changed);
     for (QComboBox* box : {FFace, FAlign, FCharSpacing, FLineSpacing, FShadowPlace})
         connect(box, &QComboBox::currentIndexChanged, this, changed);
@@ -207,7 +208,8 @@ QWidget* TfrmTextDialog::BuildTextPage()
     auto* fieldLayout = new QVBoxLayout(FFieldPanel);
     FFieldUse = new QCheckBox(QStringLiteral("使用する"), FFieldPanel);
     FFieldKind = new QComboBox(FFieldPanel);
-    FFieldKind->addItems({QStringLiteral("プロダクト"), QStringLiteral("クリエーター"), QStringLiteral("クリエーター(英語)")});
+    FFieldKind->addItems(
+        {QStringLiteral("プロダクト"), QStringLiteral("クリエーター"), QStringLiteral("クリエーター(英語)")});
     FFieldList = new QListWidget(FFieldPanel);
     fieldLayout->addWidget(FFieldUse);
     fieldLayout->addWidget(FFieldKind);
@@ -264,7 +266,8 @@ QWidget* TfrmTextDialog::BuildFontPage()
         styles->addWidget(box);
     grid->addLayout(styles, row++, 0, 1, 4);
     FAlign = new QComboBox(page);
-    FAlign->addItems({QStringLiteral("左寄せ"), QStringLiteral("ｾﾝﾀﾘﾝｸﾞ"), QStringLiteral("右寄せ"), QStringLiteral("均等配置")});
+    FAlign->addItems({QStringLiteral("左寄せ"), QStringLiteral("ｾﾝﾀﾘﾝｸﾞ"), QStringLiteral("右寄せ"),
+                      QStringLiteral("均等配置")});
     grid->addWidget(caption(QStringLiteral("文字配置(&A)"), FAlign), row, 0);
     grid->addWidget(FAlign, row++, 1);
     FCharSpacing = new QComboBox(page);
@@ -472,7 +475,8 @@ void TfrmTextDialog::UpdateEnabled()
     FPatternButton->setEnabled(transform && patternsAvailable);
     FTransformGroup->setToolTip(patternsAvailable ? QString()
                                                   : QStringLiteral("変形パターンのファイルが見つかりません"));
-    const QImage thumb = FPatternButton->isEnabled() ? PatternThumbnail(FThumbnails, FPatternIndex) : QImage();
+    const QImage thumb =
+        FPatternButton->isEnabled() ? PatternThumbnail(FThumbnails, FPatternIndex) : QImage();
     FPatternButton->setIcon(thumb.isNull() ? QIcon() : QIcon(QPixmap::fromImage(thumb)));
     const bool ratio = transform && FPatternIndex >= 0;
     FRatio->setVisible(ratio);

@@ -16,8 +16,9 @@ namespace velmo {
 QImage LoadPatternThumbnails(const QString& resourceFile)
 {
     try {
-        const QByteArray dib = FindResourceInFile(resourceFile, TResourceId::FromOrdinal(2),
-                                                  TResourceId::FromString(QString::fromLatin1(kPatternThumbResource)));
+        const QByteArray dib =
+            FindResourceInFile(resourceFile, TResourceId::FromOrdinal(2),
+                               TResourceId::FromString(QString::fromLatin1(kPatternThumbResource)));
         if (dib.size() < 40)
             return {};
         // A packed DIB is a bitmap file without its file header.
@@ -51,7 +52,8 @@ class TPatternGrid : public QWidget
 public:
     static constexpr int kGap = 12;
 
-    TPatternGrid(const QImage& sheet, int count, QWidget* parent) : QWidget(parent), FSheet(sheet), FCount(count)
+    TPatternGrid(const QImage& sheet, int count, QWidget* parent)
+        : QWidget(parent), FSheet(sheet), FCount(count)
     {
         setFocusPolicy(Qt::StrongFocus);
         setFixedSize(TfrmTransform::kColumns * (kPatternThumbWidth + kGap) + kGap,

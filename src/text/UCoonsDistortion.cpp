@@ -5,8 +5,8 @@
 #include <QUuid>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <cstring>
+#include <limits>
 
 namespace velmo {
 
@@ -337,8 +337,8 @@ QPointF TCoonsDistortion::Evaluate(double u, double v)
     const QPointF r = EvaluateSide(1, v);
     const QPointF b = EvaluateSide(2, u);
     const QPointF l = EvaluateSide(3, v);
-    return (1 - v) * t + v * b + (1 - u) * l + u * r - (1 - u) * (1 - v) * FCorners[0] - u * (1 - v) * FCorners[1] -
-           u * v * FCorners[2] - (1 - u) * v * FCorners[3];
+    return (1 - v) * t + v * b + (1 - u) * l + u * r - (1 - u) * (1 - v) * FCorners[0] -
+           u * (1 - v) * FCorners[1] - u * v * FCorners[2] - (1 - u) * v * FCorners[3];
 }
 
 void TCoonsDistortion::TransformPoint(QPoint& point)
@@ -362,7 +362,8 @@ void TCoonsDistortion::TransformPoint(QPoint& point)
     auto place = [](int origin, double offset) {
         const double clamped = std::isfinite(offset) ? std::clamp(offset, -1.0e9, 1.0e9) : 0.0;
         const int64_t sum = int64_t(origin) + int64_t(clamped);
-        return int(std::clamp<int64_t>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+        return int(
+            std::clamp<int64_t>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     };
     point = QPoint(place(FTarget.Left, x), place(FTarget.Top, y));
 }
@@ -371,7 +372,8 @@ QPointF TCoonsDistortion::TransformPointF(QPointF point)
 {
     if (!IsUsable())
         return point;
-    const QPointF p = Evaluate((point.x() - FSource.Left) * FSourceWidthInv, (point.y() - FSource.Top) * FSourceHeightInv);
+    const QPointF p =
+        Evaluate((point.x() - FSource.Left) * FSourceWidthInv, (point.y() - FSource.Top) * FSourceHeightInv);
     return QPointF(FTarget.Left + p.x() * FTarget.Width(), FTarget.Top + p.y() * FTarget.Height());
 }
 
@@ -576,8 +578,9 @@ void FlattenStroke(TStroke& stroke, int maxPiece)
     const QPainterPath path = stroke.ToPainterPath();
     TStroke flat;
     auto addSplit = [&](QPoint from, QPoint to, uint8_t lastType) {
-        const int parts = std::max(1, (std::max(std::abs(to.x() - from.x()), std::abs(to.y() - from.y())) +
-                                       maxPiece - 1) / maxPiece);
+        const int parts =
+            std::max(1, (std::max(std::abs(to.x() - from.x()), std::abs(to.y() - from.y())) + maxPiece - 1) /
+                            maxPiece);
         for (int k = 1; k < parts; ++k)
             flat.Add(QPoint(from.x() + int(std::lround(double(to.x() - from.x()) * k / parts)),
                             from.y() + int(std::lround(double(to.y() - from.y()) * k / parts))),

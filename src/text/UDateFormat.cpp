@@ -308,8 +308,9 @@ const QStringList& DateFormatList()
 
 QString ExpandMonthMacros(const QString& format, int month)
 {
-    static const char* const kLong[12] = {"January", "February", "March",     "April",   "May",      "June",
-                                          "July",    "August",   "September", "October", "November", "December"};
+    static const char* const kLong[12] = {"January",   "February", "March",    "April",
+                                          "May",       "June",     "July",     "August",
+                                          "September", "October",  "November", "December"};
     if (month < 1 || month > 12 || !format.contains(QLatin1String("$(")))
         return format;
     const QString full = QString::fromLatin1(kLong[month - 1]);

@@ -4,9 +4,9 @@
 #include <QCollator>
 #include <QCoreApplication>
 #include <QDir>
-#include <cstring>
 #include <QPainter>
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 namespace velmo {
@@ -80,7 +80,8 @@ QStringList ImageFontFiles(const QString& folder)
     QStringList pending{folder};
     while (!pending.isEmpty()) {
         const QDir dir(pending.takeFirst());
-        const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+        const QFileInfoList entries =
+            dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
         for (const QFileInfo& entry : entries) {
             if (entry.fileName().startsWith(u'.'))
                 continue;
@@ -104,7 +105,8 @@ QList<int> ImageFontNumbers(const QString& folder)
     if (folder.isEmpty())
         return numbers;
     const QDir dir(folder);
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted)) {
+    for (const QString& name :
+         dir.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted)) {
         bool ok = false;
         const int n = name.toInt(&ok);
         if (ok && n != 0)

@@ -12,12 +12,11 @@ namespace velmo {
 
 const TPropertyTable& TLODate::Properties()
 {
-    static const TPropertyTable table =
-        TPropertyTable::Extending(inherited::Properties())
-            .String("Format", &TLODate::Format, &TLODate::SetFormat)
-            .Float("Date", &TLODate::Date, &TLODate::SetDateValue)
-            .Enum("UpdateFlag", &TLODate::UpdateFlag, &TLODate::SetUpdateFlag,
-                  {"dufNo", "dufOpen", "dufPrint", "dufSave"});
+    static const TPropertyTable table = TPropertyTable::Extending(inherited::Properties())
+                                            .String("Format", &TLODate::Format, &TLODate::SetFormat)
+                                            .Float("Date", &TLODate::Date, &TLODate::SetDateValue)
+                                            .Enum("UpdateFlag", &TLODate::UpdateFlag, &TLODate::SetUpdateFlag,
+                                                  {"dufNo", "dufOpen", "dufPrint", "dufSave"});
     return table;
 }
 

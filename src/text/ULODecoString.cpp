@@ -155,7 +155,8 @@ QPolygon TLODecoString::OutlinePolygon() const
     const TLogRect& r = BaseRect();
     TRotator rotator = FRotator;
     QPolygon polygon;
-    for (QPoint p : {QPoint(r.Left, r.Top), QPoint(r.Right, r.Top), QPoint(r.Right, r.Bottom), QPoint(r.Left, r.Bottom)})
+    for (QPoint p :
+         {QPoint(r.Left, r.Top), QPoint(r.Right, r.Top), QPoint(r.Right, r.Bottom), QPoint(r.Left, r.Bottom)})
         polygon << rotator.Transformed(p);
     return polygon;
 }

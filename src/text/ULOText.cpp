@@ -1,10 +1,10 @@
 #include "text/ULOText.h"
-#include <QPaintEngine>
 #include "base/UNumbers.h"
+#include "draw/FDrawSite.h"
 #include "draw/UCanvas.h"
 #include "draw/UPainterState.h"
-#include "draw/FDrawSite.h"
 #include "objects/ULDObjects.h"
+#include <QPaintEngine>
 #include <QPainterPathStroker>
 #include <algorithm>
 #include <cmath>
@@ -17,7 +17,6 @@ constexpr int kMinAutoExtent = 20;
 constexpr int kMaxBulge = 4000;
 constexpr int kMaxOutlineWidth = 999;
 constexpr int kMaxSpacing = 10000;
-
 
 QPoint Centre(const TLogRect& r)
 {
@@ -123,9 +122,9 @@ const TPropertyTable& TLOVelmoText::Properties()
 // Construction
 
 TLOText::TLOText(TComponent* owner)
-    : TLORectBase(owner), FText(std::make_unique<TSimpleText>()), FDistortion(std::make_unique<TCoonsDistortion>()),
-      FTextColor(std::make_unique<TColorSpec>()), FOutlineColor(std::make_unique<TColorSpec>()),
-      FShadowColor(std::make_unique<TColorSpec>())
+    : TLORectBase(owner), FText(std::make_unique<TSimpleText>()),
+      FDistortion(std::make_unique<TCoonsDistortion>()), FTextColor(std::make_unique<TColorSpec>()),
+      FOutlineColor(std::make_unique<TColorSpec>()), FShadowColor(std::make_unique<TColorSpec>())
 {
     FText->Font()->SetSize(24);
     FText->OnChange = [this](TSimpleText*) { TextChanged(); };
@@ -196,8 +195,8 @@ void TLOText::SetVerticalValue(bool value)
         // Width and height exchange about the same centre.
         const TLogRect r = BaseRect();
         const QPoint c = FRotator.Center();
-        const TLogRect m = Normalised(c.x() + (r.Top - c.y()), c.y() + (r.Left - c.x()), c.x() + (r.Bottom - c.y()),
-                                      c.y() + (r.Right - c.x()));
+        const TLogRect m = Normalised(c.x() + (r.Top - c.y()), c.y() + (r.Left - c.x()),
+                                      c.x() + (r.Bottom - c.y()), c.y() + (r.Right - c.x()));
         SetBaseRect(m);
     }
     FText->SetVertical(value);
@@ -316,9 +315,9 @@ void TLOText::SetBulge(int value)
     if (value == FText->Bulge())
         return;
     if (FCurveEditing) {
-        const QPoint target = FChordStart == FSavedStart
-                                  ? QPoint(Div(FChordStart.x() + FChordEnd.x(), 2), Div(FChordStart.y() + FChordEnd.y(), 2))
-                                  : FSavedMiddle;
+        const QPoint target = FChordStart == FSavedStart ? QPoint(Div(FChordStart.x() + FChordEnd.x(), 2),
+                                                                  Div(FChordStart.y() + FChordEnd.y(), 2))
+                                                         : FSavedMiddle;
         const TLogRect r = BaseRect();
         const QPoint c = Centre(r);
         const int dx = target.x() - c.x(), dy = target.y() - c.y();
@@ -591,7 +590,8 @@ QPolygon TLOText::EnclosingOutline()
     }
     TRotator rotator(FRotator.Angle(), Centre(r));
     QPolygon figure;
-    figure << rotator.Transformed(QPoint(grown.Left, grown.Top)) << rotator.Transformed(QPoint(grown.Right, grown.Top))
+    figure << rotator.Transformed(QPoint(grown.Left, grown.Top))
+           << rotator.Transformed(QPoint(grown.Right, grown.Top))
            << rotator.Transformed(QPoint(grown.Right, grown.Bottom))
            << rotator.Transformed(QPoint(grown.Left, grown.Bottom));
     return figure;
@@ -620,7 +620,8 @@ TLogRect TLOText::GetEncloseRect() const
     else
         b += s.y();
     const double grow = FOutLineWidth + arc.Band / 2.0;
-    return {int(std::floor(l - grow)), int(std::floor(t - grow)), int(std::ceil(r + grow)), int(std::ceil(b + grow))};
+    return {int(std::floor(l - grow)), int(std::floor(t - grow)), int(std::ceil(r + grow)),
+            int(std::ceil(b + grow))};
 }
 
 bool TLOText::HitTest(QPoint logical)
@@ -854,7 +855,8 @@ void TLOText::PaintSearchableText(QPainter& painter)
             continue;
         if (vertical) {
             const int x = r.Right - int(i + 1) * lineExtent;
-            painter.drawText(QRect(x, r.Top, lineExtent, r.Height()), Qt::AlignCenter | Qt::TextWrapAnywhere, line);
+            painter.drawText(QRect(x, r.Top, lineExtent, r.Height()), Qt::AlignCenter | Qt::TextWrapAnywhere,
+                             line);
         } else {
             const int y = r.Top + int(i) * lineExtent;
             painter.drawText(QRect(r.Left, y, r.Width(), lineExtent), Qt::AlignLeft | Qt::AlignVCenter, line);
@@ -879,7 +881,8 @@ void TLOText::PaintMask(QPainter& maskPainter)
             maskPainter.fillPath(path, Qt::white);
         }
         if (FOutline && FOutLineWidth != 0) {
-            maskPainter.setPen(QPen(Qt::white, 2 * FOutLineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            maskPainter.setPen(
+                QPen(Qt::white, 2 * FOutLineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             maskPainter.setBrush(Qt::NoBrush);
             maskPainter.drawPath(path);
         }
@@ -1179,7 +1182,8 @@ std::unique_ptr<TLOVelmoText> MakeTextObject(const QStringList& lines, QPoint to
     return object;
 }
 
-void UpdateFieldTexts(const TDOList& objects, std::initializer_list<TFieldType> kinds, const TFieldLines& lines)
+void UpdateFieldTexts(const TDOList& objects, std::initializer_list<TFieldType> kinds,
+                      const TFieldLines& lines)
 {
     for (TDrawObject* object : objects.Objects()) {
         auto* text = dynamic_cast<TLOText*>(object);

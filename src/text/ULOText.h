@@ -24,8 +24,8 @@ struct TShadowPreset
 {
     int X, Y;
 };
-inline constexpr TShadowPreset kShadowPresets[9] = {{0, 0},  {-7, -7}, {0, -7}, {7, -7}, {-7, 0},
-                                                    {7, 0},  {-7, 7},  {0, 7},  {7, 7}};
+inline constexpr TShadowPreset kShadowPresets[9] = {{0, 0}, {-7, -7}, {0, -7}, {7, -7}, {-7, 0},
+                                                    {7, 0}, {-7, 7},  {0, 7},  {7, 7}};
 
 class TLOText : public TLORectBase,
                 public IDOLineColor,
@@ -263,6 +263,7 @@ std::unique_ptr<TLOVelmoText> MakeTextObject(const QStringList& lines, QPoint to
 // information to the lines of its item; lines(kind, index) answers false when the
 // document has no such information (the object keeps its text).
 using TFieldLines = std::function<bool(TFieldType kind, int index, QStringList& lines)>;
-void UpdateFieldTexts(const TDOList& objects, std::initializer_list<TFieldType> kinds, const TFieldLines& lines);
+void UpdateFieldTexts(const TDOList& objects, std::initializer_list<TFieldType> kinds,
+                      const TFieldLines& lines);
 
 } // namespace velmo

@@ -29,7 +29,8 @@ bool SameFace(const QRawFont& raw, TFontFace& face)
     if (!raw.isValid())
         return false;
     const QByteArray head = face.SfntTable("head");
-    return !head.isEmpty() && raw.fontTable("head") == head && raw.fontTable("maxp") == face.SfntTable("maxp");
+    return !head.isEmpty() && raw.fontTable("head") == head &&
+           raw.fontTable("maxp") == face.SfntTable("maxp");
 }
 
 QRawFont FontFor(const QString& family, const QString& style)

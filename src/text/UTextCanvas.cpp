@@ -5,10 +5,10 @@
 #include "text/UFontEngine.h"
 #include "text/UFontList.h"
 #include "text/UPdfText.h"
-#include <QGlyphRun>
-#include <QPaintEngine>
 #include "text/UStringUtil.h"
+#include <QGlyphRun>
 #include <QHash>
+#include <QPaintEngine>
 #include <QPainter>
 #include <cmath>
 
@@ -358,8 +358,9 @@ void TTextCanvas::FlushTextGlyphs()
         auto sameRun = [&](const TTextGlyph& g) {
             const QTransform& n = g.Mapping;
             constexpr double eps = 1e-9;
-            return g.Face == first.Face && std::abs(n.m11() - m.m11()) < eps && std::abs(n.m12() - m.m12()) < eps &&
-                   std::abs(n.m21() - m.m21()) < eps && std::abs(n.m22() - m.m22()) < eps;
+            return g.Face == first.Face && std::abs(n.m11() - m.m11()) < eps &&
+                   std::abs(n.m12() - m.m12()) < eps && std::abs(n.m21() - m.m21()) < eps &&
+                   std::abs(n.m22() - m.m22()) < eps;
         };
         size_t j = i + 1;
         while (j < FPendingText.size() && sameRun(FPendingText[j]))
@@ -370,7 +371,8 @@ void TTextCanvas::FlushTextGlyphs()
             for (size_t k = i; k < j; ++k) {
                 if (FPending.isEmpty())
                     FPending.setFillRule(Qt::WindingFill);
-                FPending.addPath(FPendingText[k].Mapping.map(FPendingText[k].Face->GlyphOutline(FPendingText[k].Glyph)));
+                FPending.addPath(
+                    FPendingText[k].Mapping.map(FPendingText[k].Face->GlyphOutline(FPendingText[k].Glyph)));
                 ++FOutlinedGlyphs;
             }
         } else {
@@ -381,7 +383,8 @@ void TTextCanvas::FlushTextGlyphs()
             positions.reserve(qsizetype(j - i));
             for (size_t k = i; k < j; ++k) {
                 indexes.append(FPendingText[k].Glyph);
-                positions.append(back.map(QPointF(FPendingText[k].Mapping.dx(), FPendingText[k].Mapping.dy())));
+                positions.append(
+                    back.map(QPointF(FPendingText[k].Mapping.dx(), FPendingText[k].Mapping.dy())));
             }
             QGlyphRun run;
             run.setRawFont(font);

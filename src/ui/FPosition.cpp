@@ -54,15 +54,12 @@ QLabel* Caption(const QString& text, QWidget* buddy, QWidget* parent)
 } // namespace
 
 TfrmPosition::TfrmPosition(QWidget* parent)
-    : QGroupBox(QStringLiteral("位置"), parent),
-      FAngle(new QSpinBox(this)),
+    : QGroupBox(QStringLiteral("位置"), parent), FAngle(new QSpinBox(this)),
       FLock(new QCheckBox(QStringLiteral("ロックする(&K)"), this)),
       FDontPrint(new QCheckBox(QStringLiteral("印刷しない(&P)"), this)),
       FAutoSize(new QCheckBox(QStringLiteral("自動サイズ調整(&A)"), this)),
-      FLeft(new TMillimetreEdit(-10000, 10000, this)),
-      FTop(new TMillimetreEdit(-10000, 10000, this)),
-      FWidth(new TMillimetreEdit(20, 10000, this)),
-      FHeight(new TMillimetreEdit(20, 10000, this))
+      FLeft(new TMillimetreEdit(-10000, 10000, this)), FTop(new TMillimetreEdit(-10000, 10000, this)),
+      FWidth(new TMillimetreEdit(20, 10000, this)), FHeight(new TMillimetreEdit(20, 10000, this))
 {
     setObjectName(QStringLiteral("frmPosition"));
     FAngle->setRange(-360, 360);

@@ -18,9 +18,9 @@ namespace velmo {
 struct TPositionRecord
 {
     int Angle = 0;
-    bool Lock = false;             // dialogs pass !Movable
+    bool Lock = false; // dialogs pass !Movable
     bool DontPrint = false;
-    bool AutoSizeOffered = false;  // the automatic-size box is shown only then
+    bool AutoSizeOffered = false; // the automatic-size box is shown only then
     bool AutoSize = false;
     int Left = 0;
     int Top = 0;
@@ -36,8 +36,8 @@ class TMillimetreEdit : public QWidget
 public:
     // minimum and maximum in logical units; step is 1 mm.
     TMillimetreEdit(int minimum, int maximum, QWidget* parent = nullptr);
-    int Value() const;          // logical units
-    void SetValue(int units);   // clamped into the range
+    int Value() const;        // logical units
+    void SetValue(int units); // clamped into the range
     QDoubleSpinBox* SpinBox() const { return FSpin; }
     std::function<void()> OnChange;
 

@@ -1,22 +1,22 @@
-#include "base/UFolderHistory.h"
 #include "wizard/FWizard.h"
+#include "base/UFolderHistory.h"
 
 #include "base/UExceptions.h"
 #include "document/ULabelData.h"
-#include "sheet/USheetLabels.h"
-#include "sheet/USheetView.h"
-#include "merge/UMergeSession.h"
 #include "draw/UDrawObject.h"
 #include "imaging/UImageData.h"
 #include "imaging/UImageFilter.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UWindowPictures.h"
+#include "merge/UMergeSession.h"
 #include "objects/FImageDialogs.h"
 #include "objects/ULOFace.h"
 #include "objects/ULOImage.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
+#include "sheet/USheetLabels.h"
+#include "sheet/USheetView.h"
 #include "text/ULOText.h"
 
 #include <QApplication>
@@ -72,7 +72,10 @@ constexpr TColor kPhotoFrameColor = 15790320;
 class TDoubleClickFilter : public QObject
 {
 public:
-    TDoubleClickFilter(QObject* parent, std::function<void()> action) : QObject(parent), FAction(std::move(action)) {}
+    TDoubleClickFilter(QObject* parent, std::function<void()> action)
+        : QObject(parent), FAction(std::move(action))
+    {
+    }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::MouseButtonDblClick) {
@@ -124,7 +127,8 @@ QIcon ThumbnailIcon(const QImage& picture, int side)
     square.fill(Qt::white);
     QPainter painter(&square);
     if (!picture.isNull()) {
-        const QImage scaled = picture.scaled(side - 6, side - 6, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const QImage scaled =
+            picture.scaled(side - 6, side - 6, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         painter.drawImage((side - scaled.width()) / 2, (side - scaled.height()) / 2, scaled);
     }
     painter.setPen(QColor(0xB0, 0xB0, 0xB0));
@@ -159,7 +163,8 @@ void FillSorted(TTemplateList& list, const QString& folder, const TTemplateFace&
 TfrmWizard::TfrmWizard(TWizardMode kind, TVelmoPapers* papers, const QString& dataFile, QWidget* parent)
     : QDialog(parent), FKind(kind)
 {
-    setObjectName(kind == TWizardMode::wmWizard ? QStringLiteral("frmWizard") : QStringLiteral("frmSameWizard"));
+    setObjectName(kind == TWizardMode::wmWizard ? QStringLiteral("frmWizard")
+                                                : QStringLiteral("frmSameWizard"));
     if (kind == TWizardMode::wmWizard) {
         auto info = std::make_unique<TWizardInfo>(papers, dataFile);
         FWizard = info.get();
@@ -220,8 +225,10 @@ TfrmWizard::TfrmWizard(TWizardMode kind, TVelmoPapers* papers, const QString& da
         frame.moveCenter(parent->window()->geometry().center());
         if (const QScreen* screen = parent->screen()) {
             const QRect available = screen->availableGeometry();
-            frame.moveLeft(std::clamp(frame.left(), available.left(), std::max(available.left(), available.right() - frame.width())));
-            frame.moveTop(std::clamp(frame.top(), available.top(), std::max(available.top(), available.bottom() - frame.height())));
+            frame.moveLeft(std::clamp(frame.left(), available.left(),
+                                      std::max(available.left(), available.right() - frame.width())));
+            frame.moveTop(std::clamp(frame.top(), available.top(),
+                                     std::max(available.top(), available.bottom() - frame.height())));
         }
         move(frame.topLeft());
     }
@@ -283,7 +290,8 @@ std::vector<int> TfrmWizard::EditedPositions() const
         positions.push_back(FDocument->SeparatelyDesign() ? FDocument->CurrentLabelNo() : 0);
         return positions;
     }
-    const int count = FDocument->SeparatelyDesign() ? FDocument->LabelCount() : std::min(1, FDocument->LabelCount());
+    const int count =
+        FDocument->SeparatelyDesign() ? FDocument->LabelCount() : std::min(1, FDocument->LabelCount());
     for (int k = 0; k < count; ++k)
         positions.push_back(k);
     return positions;
@@ -432,8 +440,8 @@ void TfrmWizard::FinishRun()
         return;
     try {
         if (FKind == TWizardMode::wmWizard && !FDocument->CSVFile().isEmpty()) {
-            const QString question =
-                QStringLiteral("作成したデータには、差込み項目があります。\r\nここでCSVファイルを選択しますか？");
+            const QString question = QStringLiteral(
+                "作成したデータには、差込み項目があります。\r\nここでCSVファイルを選択しますか？");
             const bool ok = AskOkCancel ? AskOkCancel(question)
                                         : QMessageBox::question(this, windowTitle(), question,
                                                                 QMessageBox::Ok | QMessageBox::Cancel,
@@ -443,7 +451,8 @@ void TfrmWizard::FinishRun()
                 const QString proposal = QFileInfo(FDocument->CSVFile()).fileName();
                 chosen = ChooseCsvFile ? ChooseCsvFile(proposal)
                                        : QFileDialog::getOpenFileName(
-                                             this, QString(), QDir(StartFolder(folderkind::MergeData)).filePath(proposal),
+                                             this, QString(),
+                                             QDir(StartFolder(folderkind::MergeData)).filePath(proposal),
                                              QStringLiteral("CSVデータ(*.csv);;すべてのﾌｧｲﾙ(*.*)"));
                 RememberFolder(folderkind::MergeData, chosen);
             }
@@ -453,8 +462,8 @@ void TfrmWizard::FinishRun()
                 accept();
                 return;
             }
-            const bool header =
-                QFileInfo(chosen).fileName().compare(QFileInfo(FDocument->CSVFile()).fileName(), Qt::CaseInsensitive) == 0;
+            const bool header = QFileInfo(chosen).fileName().compare(
+                                    QFileInfo(FDocument->CSVFile()).fileName(), Qt::CaseInsensitive) == 0;
             FDocument->SetCSVFile(chosen);
             FDocument->SetCSVFieldName(header);
         }
@@ -538,8 +547,8 @@ void TfrmWizard::BuildPaperPage()
     auto* left = new QVBoxLayout;
     columns->addLayout(left, 3);
     auto* subRow = new QHBoxLayout;
-    FSubGenreLabel =
-        new QLabel(FKind == TWizardMode::wmWizard ? QStringLiteral("種類(&K):") : QStringLiteral("アイテム(&K):"), page);
+    FSubGenreLabel = new QLabel(
+        FKind == TWizardMode::wmWizard ? QStringLiteral("種類(&K):") : QStringLiteral("アイテム(&K):"), page);
     FSubGenre = new QComboBox(page);
     FSubGenre->setObjectName(QStringLiteral("subGenre"));
     FSubGenreLabel->setBuddy(FSubGenre);
@@ -549,8 +558,8 @@ void TfrmWizard::BuildPaperPage()
     auto* filters = new QHBoxLayout;
     FSize = new QComboBox(page);
     FSize->setObjectName(QStringLiteral("sizeFilter"));
-    FSize->addItems({QStringLiteral("すべてのサイズ"), QStringLiteral("A4サイズ"), QStringLiteral("ハガキサイズ"),
-                     QStringLiteral("その他のサイズ")});
+    FSize->addItems({QStringLiteral("すべてのサイズ"), QStringLiteral("A4サイズ"),
+                     QStringLiteral("ハガキサイズ"), QStringLiteral("その他のサイズ")});
     FSize->setCurrentIndex(SizeFilterOf(FKind));
     FMaker = new QComboBox(page);
     FMaker->setObjectName(QStringLiteral("makerFilter"));
@@ -784,7 +793,8 @@ void TfrmWizard::BuildDesignPage()
     top->addWidget(new QLabel(QStringLiteral("デザインを選んでください。"), page), 1);
     FThumbSize = new QComboBox(page);
     FThumbSize->setObjectName(QStringLiteral("thumbnailSize"));
-    FThumbSize->addItems({QStringLiteral("50"), QStringLiteral("100"), QStringLiteral("150"), QStringLiteral("200")});
+    FThumbSize->addItems(
+        {QStringLiteral("50"), QStringLiteral("100"), QStringLiteral("150"), QStringLiteral("200")});
     FThumbSize->setVisible(FKind == TWizardMode::wmMatching);
     FThumbSize->setCurrentText(QString::number(MatchingThumbnailSize()));
     top->addWidget(FThumbSize);
@@ -834,7 +844,8 @@ void TfrmWizard::EnterDesign()
         const bool separate = FDocument->SeparatelyDesign();
         FDesignSheet->setEnabled(separate);
         FDesignSheet->SetColor(separate ? clWhite : TColor(0xD0D0D0));
-        FDesignPosition = separate ? std::clamp(FDesignPosition, 0, std::max(0, FDocument->LabelCount() - 1)) : 0;
+        FDesignPosition =
+            separate ? std::clamp(FDesignPosition, 0, std::max(0, FDocument->LabelCount() - 1)) : 0;
         FDesignSheet->Choose(FDesignPosition);
         DesignPositionChosen();
     } else {
@@ -864,7 +875,8 @@ void TfrmWizard::DesignPositionChosen()
     QString paperPurpose;
     if (FInfo->ExtraInfo())
         paperPurpose = FInfo->ExtraInfo()->Purpose();
-    FFaceInfo->setText(FaceText(*FDesignPaper, chosen, WizardFacePurpose(*FDesignPaper, chosen, paperPurpose)));
+    FFaceInfo->setText(
+        FaceText(*FDesignPaper, chosen, WizardFacePurpose(*FDesignPaper, chosen, paperPurpose)));
     QStringList lines;
     PaperSummary(lines, *FDesignPaper, FInfo->Papers(), chosen);
     FDesignSummary->setText(lines.join(u'\n'));
@@ -1029,7 +1041,8 @@ void TfrmWizard::BuildPhotoPage()
 {
     auto* page = new QWidget(FPages);
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(new QLabel(QStringLiteral("「写真の変更」で、ラベルに入れる写真を選んでください。"), page));
+    layout->addWidget(
+        new QLabel(QStringLiteral("「写真の変更」で、ラベルに入れる写真を選んでください。"), page));
     FPhotoPicture = new QLabel(page);
     FPhotoPicture->setObjectName(QStringLiteral("photoPicture"));
     FPhotoPicture->setAlignment(Qt::AlignCenter);
@@ -1060,7 +1073,11 @@ void TfrmWizard::ShowDesignPicture(QLabel* target)
                                                         10, 300);
             picture = RenderLabelPicture(*FDocument, k, dpi, FillLabelWithoutMergeData);
         } else {
-            const int dpi = FDocument->Paper() ? std::clamp(int(254LL * box.height() / std::max(1, FDocument->Paper()->Height())), 10, 200) : 50;
+            const int dpi =
+                FDocument->Paper()
+                    ? std::clamp(int(254LL * box.height() / std::max(1, FDocument->Paper()->Height())), 10,
+                                 200)
+                    : 50;
             picture = RenderSheetImage(*FDocument, dpi, FillLabelWithoutMergeData);
         }
     } catch (const std::exception&) {
@@ -1186,7 +1203,8 @@ void TfrmWizard::EnterInput()
                 auto* edit = new QPlainTextEdit(text, holder);
                 edit->setLineWrapMode(QPlainTextEdit::NoWrap);
                 edit->setTabChangesFocus(true);
-                edit->setFixedHeight(std::min(8, int(text.count(u'\n')) + 2) * edit->fontMetrics().height() + 12);
+                edit->setFixedHeight(std::min(8, int(text.count(u'\n')) + 2) * edit->fontMetrics().height() +
+                                     12);
                 input = edit;
             }
             input->setObjectName(QStringLiteral("input%1").arg(FInputs.size()));
@@ -1264,13 +1282,15 @@ void TfrmWizard::EnterFinish()
     const QSize box(660, 420);
     try {
         if (FDocument->Paper()) {
-            const int dpi = std::clamp(int(254LL * box.height() / std::max(1, FDocument->Paper()->Height())), 10, 200);
+            const int dpi =
+                std::clamp(int(254LL * box.height() / std::max(1, FDocument->Paper()->Height())), 10, 200);
             picture = RenderSheetImage(*FDocument, dpi, FillLabelWithoutMergeData);
         }
     } catch (const std::exception&) {
     }
     FSheetPicture->setPixmap(FitPixmap(picture, box));
-    const bool another = FKind == TWizardMode::wmWizard && FDocument->SeparatelyDesign() && FDocument->LabelCount() > 1;
+    const bool another =
+        FKind == TWizardMode::wmWizard && FDocument->SeparatelyDesign() && FDocument->LabelCount() > 1;
     FNext->setEnabled(another);
     if (another && FDocument->LabelCount() > 0)
         FDesignPosition = (FDocument->CurrentLabelNo() + 1) % FDocument->LabelCount();

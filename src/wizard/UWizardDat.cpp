@@ -165,7 +165,7 @@ QString JoinDataFolder(const QString& base, const QString& relative)
         return {};
     QString result = QDir::cleanPath(base);
     for (const QString& part : path.split(u'/', Qt::SkipEmptyParts)) {
-        if (part == u"." )
+        if (part == u".")
             continue;
         if (part == u"..")
             return {}; // only folders below the data file's own

@@ -1,9 +1,9 @@
 #include "wizard/UWizardUtil.h"
 
 #include "base/UNumbers.h"
+#include "document/UTemplateInfo.h"
 #include "draw/UDOInterfaces.h"
 #include "draw/UDrawObject.h"
-#include "document/UTemplateInfo.h"
 #include "objects/ULOImage.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
@@ -64,7 +64,9 @@ void TWizardBase::PressNext() const
         NextButton->click();
 }
 
-TWizardInfo::TWizardInfo(TVelmoPapers* papers, const QString& dataFile) : TWizardBase(papers), FDat(dataFile) {}
+TWizardInfo::TWizardInfo(TVelmoPapers* papers, const QString& dataFile) : TWizardBase(papers), FDat(dataFile)
+{
+}
 
 QString TWizardInfo::FolderForPurpose(const QString& purpose) const
 {
@@ -76,7 +78,9 @@ QString TWizardInfo::FolderForPurpose(const QString& purpose) const
     return {};
 }
 
-TOsoroiInfo::TOsoroiInfo(TVelmoPapers* papers, const QString& dataFile) : TWizardBase(papers), FDat(dataFile) {}
+TOsoroiInfo::TOsoroiInfo(TVelmoPapers* papers, const QString& dataFile) : TWizardBase(papers), FDat(dataFile)
+{
+}
 
 // ---- papers ----
 
@@ -251,7 +255,11 @@ QString WizardCaption(int step, bool photo)
     const QString title = WizardStepTitle(step);
     if (photo) {
         if (step == wsPhoto || step == wsInput)
-            return QStringLiteral("ウイザード %1/%2-%3 %4").arg(4).arg(5).arg(step == wsPhoto ? 1 : 2).arg(title);
+            return QStringLiteral("ウイザード %1/%2-%3 %4")
+                .arg(4)
+                .arg(5)
+                .arg(step == wsPhoto ? 1 : 2)
+                .arg(title);
         return QStringLiteral("ウイザード %1/%2 %3").arg(step == wsFinish ? 5 : step + 1).arg(5).arg(title);
     }
     return QStringLiteral("ウイザード %1/%2 %3").arg(step <= wsDesign ? step + 1 : step).arg(5).arg(title);

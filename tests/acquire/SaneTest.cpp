@@ -39,16 +39,18 @@ protected:
     {
         UnloadSane();
         WriteFileBytes(gDir->filePath("dll.conf"), "test\n");
-        const QString conf = QStringLiteral("number_of_devices 2\nmode Color\ntest-picture \"Color pattern\"\n"
-                                            "resolution 50.0\n")
-                             + extra;
+        const QString conf =
+            QStringLiteral("number_of_devices 2\nmode Color\ntest-picture \"Color pattern\"\n"
+                           "resolution 50.0\n") +
+            extra;
         WriteFileBytes(gDir->filePath("test.conf"), conf.toUtf8());
     }
     // What scanimage makes of the same device and settings.
     QImage ScanImage(const QStringList& options)
     {
         UnloadSane();
-        const ProcessResult r = RunProgram("scanimage", QStringList{"-d", "test:0", "--format=pnm"} + options);
+        const ProcessResult r =
+            RunProgram("scanimage", QStringList{"-d", "test:0", "--format=pnm"} + options);
         if (r.ExitCode != 0)
             return {};
         return QImage::fromData(r.StdOut, "PPM");
@@ -131,7 +133,8 @@ TEST_F(SaneTest, ColourScanMatchesScanimageAndTheRequestedSize)
     EXPECT_EQ(lastDone, lastTotal);
     EXPECT_EQ(lastTotal, 200 * 3 * 100);
     device.Close();
-    const QImage theirs = ScanImage({"--mode", "Color", "--resolution", "254", "-l", "10", "-t", "10", "-x", "20", "-y", "10"});
+    const QImage theirs =
+        ScanImage({"--mode", "Color", "--resolution", "254", "-l", "10", "-t", "10", "-x", "20", "-y", "10"});
     ASSERT_FALSE(theirs.isNull());
     EXPECT_TRUE(SamePixels(ours, theirs));
     // Not one colour: the pattern came through.
@@ -156,7 +159,8 @@ TEST_F(SaneTest, GreyScanIsEightBitGrey)
     EXPECT_EQ(ours.format(), QImage::Format_Indexed8);
     EXPECT_EQ(ours.size(), QSize(int(40 * 75 / 25.4), int(30 * 75 / 25.4)));
     device.Close();
-    const QImage theirs = ScanImage({"--mode", "Gray", "--resolution", "75", "-l", "0", "-t", "0", "-x", "40", "-y", "30"});
+    const QImage theirs =
+        ScanImage({"--mode", "Gray", "--resolution", "75", "-l", "0", "-t", "0", "-x", "40", "-y", "30"});
     EXPECT_TRUE(SamePixels(ours, theirs));
 }
 
@@ -206,7 +210,8 @@ TEST_F(SaneTest, CancelStopsMidPage)
     QImage result(1, 1, QImage::Format_RGB32);
     QElapsedTimer timer;
     timer.start();
-    std::thread worker([&] { result = device.Scan(settings, [&](int64_t done, int64_t) { received = done; }); });
+    std::thread worker(
+        [&] { result = device.Scan(settings, [&](int64_t done, int64_t) { received = done; }); });
     while (received.load() < 2000 && timer.elapsed() < 20000)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     device.Cancel();

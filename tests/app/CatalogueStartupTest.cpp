@@ -1,9 +1,9 @@
-#include "app/UStartup.h"
 #include "app/FMain.h"
 #include "app/UAppFrame.h"
 #include "app/USettingsStore.h"
-#include "persist/UComponentStream.h"
+#include "app/UStartup.h"
 #include "paper/UVelmoPapers.h"
+#include "persist/UComponentStream.h"
 #include "support/TestSupport.h"
 #include <QDir>
 #include <QFile>

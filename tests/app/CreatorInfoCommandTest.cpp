@@ -32,7 +32,8 @@ protected:
         RegisterCatalogueClasses();
         RegisterShapeClasses();
         RegisterTextClasses();
-        Papers = std::make_unique<TVelmoPapers>(velmo::test::BinaryDir() + QStringLiteral("/data/velmo.ppr"), true);
+        Papers = std::make_unique<TVelmoPapers>(velmo::test::BinaryDir() + QStringLiteral("/data/velmo.ppr"),
+                                                true);
         TfrmMain::SetSplashEnabled(false);
         Window = std::make_unique<TfrmMain>();
         Window->Catalogue = [this] { return Papers.get(); };
@@ -87,7 +88,8 @@ protected:
     {
         TDrawSite* site = Window->LayoutView()->Site();
         for (int i = 0; i < site->ObjectCount(); ++i)
-            if (auto* t = dynamic_cast<TLOText*>(site->Objects(i)); t && t->FieldNo() > 0 && t->FieldType() == type)
+            if (auto* t = dynamic_cast<TLOText*>(site->Objects(i));
+                t && t->FieldNo() > 0 && t->FieldType() == type)
                 return t->Text()->Lines();
         return {QStringLiteral("<none>")};
     }
@@ -141,8 +143,10 @@ TEST_F(CreatorInfoCommand, OkUpdatesRecordsStoreAndBoundTexts)
     Window->LayoutView()->Action(QStringLiteral("actCreatorInfo"))->trigger();
     ASSERT_TRUE(Opened);
     // The document's records.
-    EXPECT_EQ(Window->Document()->CreatorInfoJ().Item(0)->Info()->Lines(), QStringList{QStringLiteral("ベルモ商会")});
-    EXPECT_EQ(Window->Document()->CreatorInfoE().Item(2)->Info()->Lines(), QStringList{QStringLiteral("03-1234-5678")});
+    EXPECT_EQ(Window->Document()->CreatorInfoJ().Item(0)->Info()->Lines(),
+              QStringList{QStringLiteral("ベルモ商会")});
+    EXPECT_EQ(Window->Document()->CreatorInfoE().Item(2)->Info()->Lines(),
+              QStringList{QStringLiteral("03-1234-5678")});
     // The store holds them for the next document, over its two creator entries.
     EXPECT_EQ(ProductDB().EntryCount(), entries);
     TProductInfo japanese, english;

@@ -1,15 +1,15 @@
 // The grid paper editor: its starting layout, the boxes writing into the copy, printer
 // forms as sheet sizes, and the checks before the dialog may close.
-#include "paperui/FEditPaper.h"
-#include "paperui/FPaperSelect.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UVelmoPapers.h"
+#include "paperui/FEditPaper.h"
+#include "paperui/FPaperSelect.h"
 #include "print/UPrinter.h"
 #include <QComboBox>
-#include <QImage>
-#include <QProcess>
 #include <QDoubleSpinBox>
+#include <QImage>
 #include <QLineEdit>
+#include <QProcess>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

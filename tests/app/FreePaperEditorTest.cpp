@@ -3,26 +3,26 @@
 // checks choosing the offending label, the extended mode's fields, and the paper
 // selection storing what the editors made.
 #include "app/AppTestSupport.h"
-#include "paperui/FEditPaper.h"
-#include "paperui/FPaperSelect.h"
+#include "app/UHistoryManager.h"
 #include "document/ULabelData.h"
 #include "objects/FShapeDialogs.h"
-#include "objects/ULORect.h"
-#include <QFile>
-#include <QApplication>
-#include <QMouseEvent>
-#include "app/UHistoryManager.h"
 #include "objects/ULOFace.h"
+#include "objects/ULORect.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperMaintenance.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
+#include "paperui/FEditPaper.h"
+#include "paperui/FPaperSelect.h"
 #include "print/UPrinter.h"
+#include <QApplication>
 #include <QCheckBox>
-#include <QPushButton>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -138,7 +138,8 @@ TEST_F(FreeEditor, ThePurposeLimitsTheShapesInBothEditors)
         const int cd = editor->PurposeBox()->findData(QStringLiteral("CD"));
         ASSERT_GE(cd, 0);
         editor->PurposeBox()->setCurrentIndex(cd);
-        EXPECT_EQ(editor->OfferedShapes(), (QStringList{QStringLiteral("CDラベル"), QStringLiteral("丸ラベル")}));
+        EXPECT_EQ(editor->OfferedShapes(),
+                  (QStringList{QStringLiteral("CDラベル"), QStringLiteral("丸ラベル")}));
         EXPECT_EQ(editor->ShapeBox()->currentText(), QStringLiteral("CDラベル"));
         EXPECT_TRUE(editor->Box("Hole")->isEnabled());
         editor->ShapeBox()->setCurrentIndex(1);
@@ -339,7 +340,8 @@ TEST_F(SelectAndEdit, TheDefaultPaperAndTheHistories)
     EXPECT_TRUE(TfrmPaperSelect::SearchHistory().isEmpty());
     EXPECT_TRUE(dialog.SearchAndRemember(QStringLiteral("システム")));
     EXPECT_TRUE(dialog.SearchAndRemember(QStringLiteral("ｼｽﾃﾑ")));
-    EXPECT_EQ(TfrmPaperSelect::SearchHistory(), (QStringList{QStringLiteral("ｼｽﾃﾑ"), QStringLiteral("システム")}));
+    EXPECT_EQ(TfrmPaperSelect::SearchHistory(),
+              (QStringList{QStringLiteral("ｼｽﾃﾑ"), QStringLiteral("システム")}));
     EXPECT_EQ(dialog.ListedNames(), QStringList{QStringLiteral("システム用紙")});
     dialog.SelectRow(0);
     dialog.DefaultBox()->setChecked(true);
@@ -353,7 +355,8 @@ TEST_F(SelectAndEdit, TheDefaultPaperAndTheHistories)
     }
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(ReadSettingString(QStringLiteral("DefaultPaperName"), QString()), QStringLiteral("システム用紙"));
+    EXPECT_EQ(ReadSettingString(QStringLiteral("DefaultPaperName"), QString()),
+              QStringLiteral("システム用紙"));
     EXPECT_FALSE(ReadSettingBool(QStringLiteral("DefaultDesign"), true));
     EXPECT_FALSE(ReadSettingBool(QStringLiteral("DefaultLandScape"), true));
     THistoryManager used;

@@ -6,7 +6,6 @@
 #include "AppTestSupport.h"
 #include "app/FMain.h"
 #include "app/host/FSheetMain.h"
-#include "sheet/FSheet.h"
 #include "document/ULabelData.h"
 #include "draw/FDrawSite.h"
 #include "layout/FLayout.h"
@@ -14,12 +13,13 @@
 #include "merge/FInsertionController.h"
 #include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
-#include "merge/UMergeSession.h"
 #include "merge/ULOInsertion.h"
+#include "merge/UMergeSession.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULORect.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UVelmoPapers.h"
+#include "sheet/FSheet.h"
 #include "support/TestSupport.h"
 #include <QAction>
 #include <QFile>
@@ -42,7 +42,8 @@ protected:
         RegisterCatalogueClasses();
         RegisterShapeClasses();
         RegisterMergeClasses();
-        Papers = std::make_unique<TVelmoPapers>(velmo::test::BinaryDir() + QStringLiteral("/data/velmo.ppr"), true);
+        Papers = std::make_unique<TVelmoPapers>(velmo::test::BinaryDir() + QStringLiteral("/data/velmo.ppr"),
+                                                true);
         TfrmMain::SetSplashEnabled(false);
         Window = std::make_unique<TfrmMain>();
         Window->Catalogue = [this] { return Papers.get(); };
@@ -357,7 +358,8 @@ TEST(SheetMainMerge, ADocumentWithItsMergeDataOpensShowingTheRecords)
     TfrmSheetMain window{QString()};
     ASSERT_TRUE(window.OpenDocument(files.Work));
     ASSERT_TRUE(window.MergeSession().Database().Active());
-    EXPECT_GT(DarkPixels(window.SheetView()->Pictures()[0]), blank + 100) << "drawn before the data was opened";
+    EXPECT_GT(DarkPixels(window.SheetView()->Pictures()[0]), blank + 100)
+        << "drawn before the data was opened";
     window.Document()->SetModified(false);
     TCsvDB::Instance().Close();
 }

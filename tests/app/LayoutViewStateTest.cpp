@@ -6,8 +6,8 @@
 #include "app/UAutoSave.h"
 #include "base/UModalResult.h"
 #include "document/ULabelData.h"
-#include "draw/UDOAction.h"
 #include "draw/FDrawSite.h"
+#include "draw/UDOAction.h"
 #include "layout/FLayout.h"
 #include "merge/UCsvDB.h"
 #include "merge/ULOInsertion.h"
@@ -50,7 +50,8 @@ protected:
         RegisterImageClasses();
         RegisterMergeClasses();
         InstallActionHistory();
-        Papers = std::make_unique<TVelmoPapers>(velmo::test::BinaryDir() + QStringLiteral("/data/velmo.ppr"), true);
+        Papers = std::make_unique<TVelmoPapers>(velmo::test::BinaryDir() + QStringLiteral("/data/velmo.ppr"),
+                                                true);
         TfrmMain::SetSplashEnabled(false);
         Window = std::make_unique<TfrmMain>();
         Window->Catalogue = [this] { return Papers.get(); };
@@ -238,7 +239,8 @@ TEST_F(LayoutViewState, MergeKindsAreListedInTheMenus)
     EXPECT_TRUE(listed("mnText", "actBarCode"));
     EXPECT_TRUE(listed("mnText", "actDecoString"));
     EXPECT_TRUE(listed("mnShape", "actDecoLine"));
-    EXPECT_EQ(Window->LayoutView()->Action(QStringLiteral("actInsText"))->text(), QStringLiteral("差込み文字(&N)..."));
+    EXPECT_EQ(Window->LayoutView()->Action(QStringLiteral("actInsText"))->text(),
+              QStringLiteral("差込み文字(&N)..."));
     EXPECT_EQ(Window->LayoutView()->Action(QStringLiteral("actInsBarCode"))->text(),
               QStringLiteral("差込みバーコード(&S)..."));
 }

@@ -3,12 +3,12 @@
 #include "app/FAbout.h"
 #include "app/FEnvironment.h"
 #include "app/UHistoryManager.h"
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QApplication>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -89,8 +89,10 @@ TEST(EnvironmentDialog, ThePathHistoryPopUpClearsTheHistory)
             return;
         if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS")) {
             QCoreApplication::processEvents();
-            dialog.grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/environment-dialog.png"));
-            menu->grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/environment-path-history.png"));
+            dialog.grab().save(qEnvironmentVariable("VELMO_SHOTS") +
+                               QStringLiteral("/environment-dialog.png"));
+            menu->grab().save(qEnvironmentVariable("VELMO_SHOTS") +
+                              QStringLiteral("/environment-path-history.png"));
         }
         QAction* clear = nullptr;
         for (QAction* action : menu->actions()) {

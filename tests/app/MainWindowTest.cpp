@@ -5,42 +5,42 @@
 #include "AppTestSupport.h"
 #include "app/FHistoryMenu.h"
 #include "app/FMain.h"
-#include "objects/FImageDialogs.h"
-#include "paperui/FPaperMaintenance.h"
-#include "paper/UPaperMaintenance.h"
 #include "app/UAutoSave.h"
 #include "app/UMainCommands.h"
-#include "layout/FLayout.h"
-#include "base/UModalResult.h"
 #include "base/UFolderHistory.h"
+#include "base/UModalResult.h"
 #include "document/ULabelData.h"
 #include "document/UProductInfo.h"
+#include "layout/FLayout.h"
 #include "merge/UCsvDB.h"
-#include "merge/UMergeSession.h"
 #include "merge/ULOInsertion.h"
-#include "print/FPrintPaper.h"
-#include "objects/UDOGroup.h"
+#include "merge/UMergeSession.h"
+#include "objects/FImageDialogs.h"
 #include "objects/FShapeDialogs.h"
+#include "objects/UDOGroup.h"
 #include "objects/ULORect.h"
 #include "paper/UPaperInfo.h"
+#include "paper/UPaperMaintenance.h"
 #include "paper/UVelmoPapers.h"
+#include "paperui/FPaperMaintenance.h"
+#include "print/FPrintPaper.h"
 #include "storage/USafeFile.h"
 #include "support/TestSupport.h"
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QTemporaryDir>
-#include <QAction>
 #include <QDir>
 #include <QEventLoop>
-#include <QTimer>
 #include <QFile>
 #include <QImageReader>
 #include <QMenu>
-#include <map>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <map>
 #include <sys/file.h>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 using namespace velmo;
 using velmo::test::TFrameFixture;
@@ -68,11 +68,13 @@ protected:
         qputenv("XDG_DATA_HOME", QFile::encodeName(Fixture.Temp.path() + QStringLiteral("/data")));
         RegisterCatalogueClasses();
         RegisterShapeClasses();
-        Papers = std::make_unique<TVelmoPapers>(velmo::test::BinaryDir() + QStringLiteral("/data/velmo.ppr"), true);
+        Papers = std::make_unique<TVelmoPapers>(velmo::test::BinaryDir() + QStringLiteral("/data/velmo.ppr"),
+                                                true);
         TfrmMain::SetSplashEnabled(false);
         Window = std::make_unique<TfrmMain>();
         Window->Catalogue = [this] { return Papers.get(); };
-        Window->FileDialogHook = [this](TfrmMain::TFileDialogKind kind, const QString& suggested, int* filter) {
+        Window->FileDialogHook = [this](TfrmMain::TFileDialogKind kind, const QString& suggested,
+                                        int* filter) {
             Dialogs.push_back({kind, suggested});
             if (filter)
                 *filter = DialogFilter;
@@ -302,7 +304,8 @@ TEST_F(MainWindowTest, AForeignFileIsRefusedWithTheTitleAndLeavesTheRecentList)
     EXPECT_EQ(Window->Document(), before);
     EXPECT_EQ(Window->FileName(), good);
     ASSERT_FALSE(Fixture.Shown.empty());
-    EXPECT_EQ(Fixture.Shown.back().Text, QStringLiteral("指定されたファイルは「ベルモ」のデータではありません"));
+    EXPECT_EQ(Fixture.Shown.back().Text,
+              QStringLiteral("指定されたファイルは「ベルモ」のデータではありません"));
     EXPECT_FALSE(Window->OpenFileHistory()->Items().contains(bad));
     EXPECT_TRUE(Window->OpenFileHistory()->Items().contains(good));
 }
@@ -358,7 +361,8 @@ TEST_F(MainWindowTest, FileDialogsStartInTheLastFolderOfTheirKindElseTheDocument
     ASSERT_TRUE(Window->OpenDocument(file));
     EXPECT_EQ(Window->FileDialogStart(K::OpenCsv, QString()), Path(QStringLiteral("csv")));
     EXPECT_EQ(Window->FileDialogStart(K::ExportPicture, QString()), Path(QStringLiteral("pictures")));
-    EXPECT_EQ(QDir::cleanPath(Window->FileDialogStart(K::SaveDocument, QString())), QDir::cleanPath(Fixture.Temp.path()));
+    EXPECT_EQ(QDir::cleanPath(Window->FileDialogStart(K::SaveDocument, QString())),
+              QDir::cleanPath(Fixture.Temp.path()));
     // A bare suggested name goes into that folder; a full one stays as it is.
     EXPECT_EQ(Window->FileDialogStart(K::SaveDocument, QStringLiteral("新規.lbd")),
               QDir(Fixture.Temp.path()).filePath(QStringLiteral("新規.lbd")));
@@ -443,7 +447,8 @@ TEST_F(MainWindowTest, AVanishedMergeFileIsToldAndItsLinkCleared)
     QFile::remove(csv);
     ASSERT_TRUE(Window->OpenDocument(file));
     EXPECT_TRUE(Window->Document()->CSVFile().isEmpty());
-    EXPECT_TRUE(Texts().contains(QStringLiteral("CSVファイル「%1」が見つかりません").arg(csv))) << Texts().join(u'|').toStdString();
+    EXPECT_TRUE(Texts().contains(QStringLiteral("CSVファイル「%1」が見つかりません").arg(csv)))
+        << Texts().join(u'|').toStdString();
     EXPECT_FALSE(Window->MergeSession().Database().Active());
 }
 
@@ -522,7 +527,8 @@ TEST_F(MainWindowTest, ChoosingAMissingCsvTellsAndLeavesNoLink)
     DialogAnswers = {Path(QStringLiteral("gone.csv"))};
     EXPECT_FALSE(Window->ChooseMergeData());
     EXPECT_TRUE(Window->Document()->CSVFile().isEmpty());
-    EXPECT_TRUE(Texts().contains(QStringLiteral("CSVファイル「%1」が見つかりません").arg(Path(QStringLiteral("gone.csv")))))
+    EXPECT_TRUE(Texts().contains(
+        QStringLiteral("CSVファイル「%1」が見つかりません").arg(Path(QStringLiteral("gone.csv")))))
         << Texts().join(u'|').toStdString();
 }
 
@@ -656,8 +662,8 @@ TEST_F(MainWindowTest, WizardEntriesHiddenUntilARunnerIsRegistered)
         return TWizardOutcome{TWizardOutcome::Accepted, Path(QStringLiteral("no-such-work-file.lbd"))};
     });
     EXPECT_FALSE(Window->RunWizard(TWizardKind::Plain));
-    EXPECT_EQ(Fixture.Shown.back().Text,
-              QStringLiteral("作業ファイル「%1」の読込みに失敗しました").arg(Path(QStringLiteral("no-such-work-file.lbd"))));
+    EXPECT_EQ(Fixture.Shown.back().Text, QStringLiteral("作業ファイル「%1」の読込みに失敗しました")
+                                             .arg(Path(QStringLiteral("no-such-work-file.lbd"))));
     SetWizardRunner({});
 }
 
@@ -672,7 +678,8 @@ TEST_F(MainWindowTest, ReadOnlyWorkFileGoesToSaveAsWithAMessage)
     Modify();
     DialogAnswers = {Path(QStringLiteral("copy.lbd"))};
     EXPECT_TRUE(Window->Save());
-    EXPECT_TRUE(Texts().contains(QStringLiteral("ファイル「ro.lbd」は読み取り専用です。\r\n別の名前を付けて保存してください")));
+    EXPECT_TRUE(Texts().contains(
+        QStringLiteral("ファイル「ro.lbd」は読み取り専用です。\r\n別の名前を付けて保存してください")));
     EXPECT_EQ(ReadAll(file), before);
     EXPECT_EQ(Window->FileName(), Path(QStringLiteral("copy.lbd")));
     EXPECT_FALSE(Window->Document()->Modified());
@@ -695,7 +702,11 @@ TEST_F(MainWindowTest, AFullDiskDuringSaveKeepsThePreviousFileByteForByte)
         ASSERT_EQ(Fixture.Shown.size(), 1u);
         EXPECT_TRUE(Fixture.Shown[0].Text.startsWith(QStringLiteral("データの保存に失敗しました"))) << after;
         // No temporary file is left beside it.
-        EXPECT_EQ(QDir(Fixture.Temp.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".full.lbd")).size(), 0);
+        EXPECT_EQ(QDir(Fixture.Temp.path())
+                      .entryList(QDir::Files | QDir::Hidden)
+                      .filter(QStringLiteral(".full.lbd"))
+                      .size(),
+                  0);
     }
     EXPECT_TRUE(Window->Save());
     EXPECT_EQ(TLabelData::Open(file)->DataName(), QStringLiteral("変更後"));
@@ -764,7 +775,8 @@ TEST_F(MainWindowTest, ExportWritesTheCurrentLabelAsBmpAndJpegAndRefusesAnUnwrit
     const QString blocked = Path(QStringLiteral("no-such-folder/label.bmp"));
     EXPECT_FALSE(Window->ExportLabelTo(blocked, false));
     EXPECT_FALSE(QFileInfo(blocked).exists());
-    EXPECT_TRUE(Fixture.Shown.back().Text.startsWith(QStringLiteral("ラベルの画像を「%1」に保存できませんでした").arg(blocked)));
+    EXPECT_TRUE(Fixture.Shown.back().Text.startsWith(
+        QStringLiteral("ラベルの画像を「%1」に保存できませんでした").arg(blocked)));
     // The document is not touched by an export.
     EXPECT_FALSE(Window->Document()->Modified());
 }

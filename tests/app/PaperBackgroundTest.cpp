@@ -2,8 +2,6 @@
 // paper editors (a paper with designs shows them inside its labels, one without stays
 // plain), and the selection's sheet fitting its preview whole, frame included, at
 // every dialog size.
-#include "paperui/FEditPaper.h"
-#include "paperui/FPaperSelect.h"
 #include "base/UNumbers.h"
 #include "imaging/UColorSpec.h"
 #include "objects/FShapeDialogs.h"
@@ -13,6 +11,8 @@
 #include "paper/UPaperMaintenance.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
+#include "paperui/FEditPaper.h"
+#include "paperui/FPaperSelect.h"
 #include "print/UPrinter.h"
 #include <QApplication>
 #include <QDoubleSpinBox>
@@ -221,10 +221,12 @@ TEST_F(PaperBackground, TheWholeSheetAndItsFrameFitThePreviewAtEveryDialogSize)
     ASSERT_TRUE(landscape && portrait);
     const QSize smallest = dialog.minimumSizeHint();
     int checked = 0;
-    for (const QSize size : {smallest, QSize(860, 600), QSize(901, 677), QSize(1000, 777), QSize(1300, 1013)}) {
+    for (const QSize size :
+         {smallest, QSize(860, 600), QSize(901, 677), QSize(1000, 777), QSize(1300, 1013)}) {
         dialog.resize(size);
         QApplication::processEvents();
-        for (const QString& name : {QStringLiteral("柄つき"), QStringLiteral("はがき"), QStringLiteral("細長い用紙")}) {
+        for (const QString& name :
+             {QStringLiteral("柄つき"), QStringLiteral("はがき"), QStringLiteral("細長い用紙")}) {
             for (QRadioButton* turn : {portrait, landscape}) {
                 Select(dialog, name);
                 turn->setChecked(true);
@@ -233,8 +235,9 @@ TEST_F(PaperBackground, TheWholeSheetAndItsFrameFitThePreviewAtEveryDialogSize)
                 QWidget& holder = *site.parentWidget();
                 const QRect client = holder.contentsRect();
                 const QRect g = site.geometry();
-                const std::string what = name.toStdString() + (turn == landscape ? " landscape " : " portrait ") +
-                                         std::to_string(dialog.width()) + "x" + std::to_string(dialog.height());
+                const std::string what =
+                    name.toStdString() + (turn == landscape ? " landscape " : " portrait ") +
+                    std::to_string(dialog.width()) + "x" + std::to_string(dialog.height());
                 ASSERT_TRUE(client.contains(g)) << what;
                 // The site is the sheet at its scale, no more: the frame it draws is
                 // the sheet's edge.
@@ -243,7 +246,8 @@ TEST_F(PaperBackground, TheWholeSheetAndItsFrameFitThePreviewAtEveryDialogSize)
                 EXPECT_LE(std::abs(sheet.y() - g.height()), 1) << what;
                 // As large as a whole per cent allows: one step up would not fit.
                 const double up = (site.Scaler()->Scale() + 1.0) / site.Scaler()->Scale();
-                EXPECT_TRUE(g.width() * up > client.width() + 1 || g.height() * up > client.height() + 1) << what;
+                EXPECT_TRUE(g.width() * up > client.width() + 1 || g.height() * up > client.height() + 1)
+                    << what;
                 // Centred.
                 EXPECT_LE(std::abs((g.left() - client.left()) - (client.right() - g.right())), 1) << what;
                 EXPECT_LE(std::abs((g.top() - client.top()) - (client.bottom() - g.bottom())), 1) << what;
@@ -332,8 +336,8 @@ TEST_F(PaperBackground, TheFreeEditorsLabelsCarryTheirDesignsWhenMovedAndDeleted
                          *Designs(QStringLiteral("自由な柄つき"), true,
                                   {{{{0, 0, 900, 300}, kRed}}, {{{0, 0, 900, 300}, kBlue}}}));
     SetExtendedPaperMode(true);
-    TfrmEditFreePaper editor(*FPapers->Paper(FPapers->IndexOfName(QStringLiteral("自由な柄つき"))), *FPapers, false,
-                             FForms);
+    TfrmEditFreePaper editor(*FPapers->Paper(FPapers->IndexOfName(QStringLiteral("自由な柄つき"))), *FPapers,
+                             false, FForms);
     editor.resize(900, 700);
     editor.show();
     QApplication::processEvents();
@@ -361,7 +365,8 @@ TEST_F(PaperBackground, TheFreeEditorsLabelsCarryTheirDesignsWhenMovedAndDeleted
     QApplication::processEvents();
     const TLogRect added = FaceAt(&site, 1)->FaceInfo().Rect;
     EXPECT_EQ(SiteColour(site, {added.Left + added.Width() / 2, added.Top + 50}), QColor(Qt::blue));
-    EXPECT_EQ(SiteColour(site, {added.Left + added.Width() / 2, added.Bottom - 50}), QColor(0xFF, 0xE7, 0xAF));
+    EXPECT_EQ(SiteColour(site, {added.Left + added.Width() / 2, added.Bottom - 50}),
+              QColor(0xFF, 0xE7, 0xAF));
     // Without designs every label is plain again.
     EXPECT_EQ(SiteColour(site, {1800, 1500 + 150}), QColor(Qt::red));
     editor.RemoveDesigns();

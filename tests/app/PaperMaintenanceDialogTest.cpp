@@ -1,13 +1,13 @@
 // The extended paper functions through their dialogs: update information with a bad
 // date, the bulk dialogs, renumbering with a bad start number, the purpose editor
 // and its check, the paper order with a typing slip, the list file and the menu.
-#include "paperui/FPaperMaintenance.h"
-#include "paperui/FPaperSelect.h"
-#include "objects/FImageDialogs.h"
 #include "base/UDateTime.h"
+#include "objects/FImageDialogs.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
+#include "paperui/FPaperMaintenance.h"
+#include "paperui/FPaperSelect.h"
 #include "support/TestSupport.h"
 #include <QAction>
 #include <QComboBox>
@@ -272,7 +272,8 @@ TEST_F(MaintenanceDialogs, SystemPapersGroupViewAndTheMenu)
         return int(QDialog::Rejected);
     };
     for (QAction* a : select.ExtendedMenu()->actions())
-        if (a->text() == QStringLiteral("用紙順の変更(&O)...") || a->text() == QStringLiteral("用途IDの編集(&P)..."))
+        if (a->text() == QStringLiteral("用紙順の変更(&O)...") ||
+            a->text() == QStringLiteral("用途IDの編集(&P)..."))
             a->trigger();
     EXPECT_EQ(opened, (QStringList{QStringLiteral("用途IDの編集"), QStringLiteral("文字列の編集")}));
     // In the extended mode the last group lists every paper without a search.
@@ -282,7 +283,8 @@ TEST_F(MaintenanceDialogs, SystemPapersGroupViewAndTheMenu)
     ASSERT_TRUE(select.SaveList(file));
     QFile saved(file);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(saved.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts), select.ListedNames());
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts),
+              select.ListedNames());
 }
 
 TEST(ExtendedPaperMode, ToggleSwitchesTheProcessWideFlag)

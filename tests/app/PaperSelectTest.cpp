@@ -1,18 +1,18 @@
 // The paper selection: normalised search with synonyms, which papers each group, size
 // and maker lists, sorting, the design choice, deleting user papers and importing.
-#include "paperui/FPaperSelect.h"
-#include "paperui/UPaperSelect.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
+#include "paperui/FPaperSelect.h"
+#include "paperui/UPaperSelect.h"
 #include "support/TestSupport.h"
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QAbstractButton>
-#include <QApplication>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -85,7 +85,8 @@ TEST(PaperSearch, AThousandCharacterSearchIsJustNoMatch)
 TEST(PaperFilter, GroupsSizesAndMakers)
 {
     const auto a4 = Paper(QStringLiteral("A4 12面"), QStringLiteral("宛名・表示ラベル"), true);
-    const auto card = Paper(QStringLiteral("ハガキ 4面"), QStringLiteral("定型・その他"), true, 1000, 1480, 2, 2);
+    const auto card =
+        Paper(QStringLiteral("ハガキ 4面"), QStringLiteral("定型・その他"), true, 1000, 1480, 2, 2);
     const auto odd = Paper(QStringLiteral("L判"), QStringLiteral("どこにもない"), true, 890, 1270, 1, 1);
     const auto mine = Paper(QStringLiteral("わたしの"), QStringLiteral("宛名・表示ラベル"), false);
     TPaperFilter f;
@@ -143,9 +144,12 @@ protected:
         FFile = FDir.filePath(QStringLiteral("papers.ppr"));
         FPapers = std::make_unique<TVelmoPapers>(FFile, false);
         FPapers->StorePaper(*Paper(QStringLiteral("B 12面"), QStringLiteral("宛名・表示ラベル"), true));
-        FPapers->StorePaper(*Paper(QStringLiteral("A 24面"), QStringLiteral("宛名・表示ラベル"), true, 2100, 2970, 3, 8));
-        FPapers->StorePaper(*Paper(QStringLiteral("C 1面"), QStringLiteral("宛名・表示ラベル"), true, 2100, 2970, 1, 1));
-        FPapers->StorePaper(*Paper(QStringLiteral("自作 10面"), QStringLiteral("宛名・表示ラベル"), false, 2100, 2970, 2, 5));
+        FPapers->StorePaper(
+            *Paper(QStringLiteral("A 24面"), QStringLiteral("宛名・表示ラベル"), true, 2100, 2970, 3, 8));
+        FPapers->StorePaper(
+            *Paper(QStringLiteral("C 1面"), QStringLiteral("宛名・表示ラベル"), true, 2100, 2970, 1, 1));
+        FPapers->StorePaper(
+            *Paper(QStringLiteral("自作 10面"), QStringLiteral("宛名・表示ラベル"), false, 2100, 2970, 2, 5));
     }
     QTemporaryDir FDir;
     QString FFile;
@@ -155,11 +159,14 @@ protected:
 TEST_F(PaperSelectDialog, ListsSortsAndSearches)
 {
     TfrmPaperSelect dialog(*FPapers, false, nullptr);
-    EXPECT_EQ(dialog.ListedNames(), (QStringList{QStringLiteral("B 12面"), QStringLiteral("A 24面"), QStringLiteral("C 1面")}));
+    EXPECT_EQ(dialog.ListedNames(),
+              (QStringList{QStringLiteral("B 12面"), QStringLiteral("A 24面"), QStringLiteral("C 1面")}));
     dialog.SortByColumn(0);
-    EXPECT_EQ(dialog.ListedNames(), (QStringList{QStringLiteral("A 24面"), QStringLiteral("B 12面"), QStringLiteral("C 1面")}));
+    EXPECT_EQ(dialog.ListedNames(),
+              (QStringList{QStringLiteral("A 24面"), QStringLiteral("B 12面"), QStringLiteral("C 1面")}));
     dialog.SortByColumn(0);
-    EXPECT_EQ(dialog.ListedNames(), (QStringList{QStringLiteral("C 1面"), QStringLiteral("B 12面"), QStringLiteral("A 24面")}));
+    EXPECT_EQ(dialog.ListedNames(),
+              (QStringList{QStringLiteral("C 1面"), QStringLiteral("B 12面"), QStringLiteral("A 24面")}));
     dialog.SortByColumn(0); // the column was forgotten: ascending again
     EXPECT_EQ(dialog.ListedNames().first(), QStringLiteral("A 24面"));
     dialog.SortByColumn(1); // "1x1" < "2x6" < "3x8" as text

@@ -1,15 +1,15 @@
 // The sheet window of velmo --sheet: opening a work file into the sheet view, and the
 // paper choice with its question (a No keeps the choice open).
 #include "app/host/FSheetMain.h"
-#include "sheet/FSheet.h"
 #include "document/ULabelData.h"
-#include "sheet/USheetLabels.h"
-#include "objects/UDOGroup.h"
-#include "objects/FShapeDialogs.h"
-#include "objects/ULORect.h"
 #include "draw/FDrawSite.h"
+#include "objects/FShapeDialogs.h"
+#include "objects/UDOGroup.h"
+#include "objects/ULORect.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UVelmoPapers.h"
+#include "sheet/FSheet.h"
+#include "sheet/USheetLabels.h"
 #include "support/TestSupport.h"
 #include <QCoreApplication>
 #include <QTabBar>

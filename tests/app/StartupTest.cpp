@@ -1,8 +1,8 @@
 #include "AppTestSupport.h"
-#include "app/UStartup.h"
 #include "app/FAppForms.h"
 #include "app/FMain.h"
 #include "app/UGlobalNotify.h"
+#include "app/UStartup.h"
 #include "base/UExceptions.h"
 #include <QApplication>
 #include <QDialog>
@@ -54,7 +54,10 @@ public:
     }
     bool SplashClosed() const override { return SplashDone; }
     void OfferStartupChoice() override { Calls.append(QStringLiteral("choice")); }
-    bool HoldsRestoredWorkOf(const QString& fileName) const override { return !fileName.isEmpty() && Restored; }
+    bool HoldsRestoredWorkOf(const QString& fileName) const override
+    {
+        return !fileName.isEmpty() && Restored;
+    }
     bool HoldsRestoredWork() const override { return Restored; }
     QStringList Calls;
     bool Restored = false;

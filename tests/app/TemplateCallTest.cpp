@@ -36,7 +36,8 @@ std::unique_ptr<TMatrixPaperInfo> Grid(int nx, int ny, int width, int height)
     return paper;
 }
 
-TLOVelmoText* BoundText(const QString& text, int fieldNo, TFieldType type, const TLogRect& rect = {10, 10, 300, 100})
+TLOVelmoText* BoundText(const QString& text, int fieldNo, TFieldType type,
+                        const TLogRect& rect = {10, 10, 300, 100})
 {
     auto* object = new TLOVelmoText;
     object->SetBaseRect(rect);
@@ -93,9 +94,9 @@ TEST(TemplateCall, BoundTextsTakeTheDocumentsProductAndCreatorItems)
     objects.Add(BoundText(QStringLiteral("郵便番号"), 5, TFieldType::ftCreatorJapanese));
     objects.Add(BoundText(QStringLiteral("Company"), 1, TFieldType::ftCreatorEnglish));
     objects.Add(BoundText(QStringLiteral("見本のまま"), 0, TFieldType::ftProduct));
-    objects.Add(BoundText(QStringLiteral("副題"), 2, TFieldType::ftProduct));     // blank item
+    objects.Add(BoundText(QStringLiteral("副題"), 2, TFieldType::ftProduct));           // blank item
     objects.Add(BoundText(QStringLiteral("会社名"), 1, TFieldType::ftCreatorJapanese)); // empty item
-    objects.Add(BoundText(QStringLiteral("範囲外"), 40, TFieldType::ftProduct)); // no such item
+    objects.Add(BoundText(QStringLiteral("範囲外"), 40, TFieldType::ftProduct));        // no such item
     auto* rect = new TLORect;
     rect->SetBaseRect({0, 0, 50, 50});
     objects.Add(rect);

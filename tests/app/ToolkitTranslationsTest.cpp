@@ -58,7 +58,8 @@ TEST_F(ToolkitTranslations, InstalledCatalogueTranslatesTheFileDialog)
     // Only the one catalogue, copied, so the result does not hang on what else the
     // folder holds.
     QTemporaryDir dir;
-    ASSERT_TRUE(QFile::copy(system + QStringLiteral("/qtbase_ja.qm"), dir.path() + QStringLiteral("/qtbase_ja.qm")));
+    ASSERT_TRUE(
+        QFile::copy(system + QStringLiteral("/qtbase_ja.qm"), dir.path() + QStringLiteral("/qtbase_ja.qm")));
     EXPECT_EQ(InstallToolkitTranslations(*qApp, dir.path()), 1);
     const QString text = LookIn();
     EXPECT_NE(text, QStringLiteral("Look in:"));

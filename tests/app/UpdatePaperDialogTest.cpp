@@ -1,9 +1,9 @@
 // The update dialog and the address dialog, driven through their buttons against a
 // local HTTP server. With VELMO_SHOT_DIR set, each page is saved there as a PNG.
 #include "AppTestSupport.h"
-#include "paperui/FUpdatePaper.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
+#include "paperui/FUpdatePaper.h"
 #include "storage/UZLibStream.h"
 #include "support/TestSupport.h"
 #include <QCoreApplication>
@@ -91,7 +91,10 @@ protected:
         FPapers->StorePaper(*Paper(QStringLiteral("私の用紙"), false));
     }
 
-    static QString Url(const QString& path) { return QStringLiteral("http://127.0.0.1:%1/%2").arg(Port).arg(path); }
+    static QString Url(const QString& path)
+    {
+        return QStringLiteral("http://127.0.0.1:%1/%2").arg(Port).arg(path);
+    }
 
     static void Shot(QWidget& widget, const QString& name)
     {
@@ -278,7 +281,8 @@ TEST_F(UpdatePaperDialog, AbortAsksAndStopsTheTransfer)
 
 TEST_F(UpdatePaperDialog, ProxyFromTheSettings)
 {
-    WriteSettingString(QStringLiteral("PPRUpdaterURL"), QStringLiteral("http://velmo-update.invalid/ok/new.vup"));
+    WriteSettingString(QStringLiteral("PPRUpdaterURL"),
+                       QStringLiteral("http://velmo-update.invalid/ok/new.vup"));
     WriteSettingString(QStringLiteral("PPRUpdaterProxy"), QStringLiteral("127.0.0.1"));
     WriteSettingInteger(QStringLiteral("PPRUpdaterProxyPort"), Port);
     TfrmUpdatePaper dialog(*FPapers);
@@ -293,14 +297,16 @@ TEST_F(UpdatePaperDialog, AddressDialogShowsAndWritesTheSetting)
         TfrmUpdateURL dialog;
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("用紙情報アップデートファイルのURLの変更"));
         EXPECT_TRUE(dialog.Edit()->text().isEmpty());
-        dialog.Edit()->setText(QStringLiteral("  http://updates.example.test/updater/velmo/ppr/velmoka.vup "));
+        dialog.Edit()->setText(
+            QStringLiteral("  http://updates.example.test/updater/velmo/ppr/velmoka.vup "));
         Shot(dialog, "update-url");
         dialog.accept();
     }
     EXPECT_EQ(ReadSettingString(QStringLiteral("PPRUpdaterURL"), QString()),
               QStringLiteral("http://updates.example.test/updater/velmo/ppr/velmoka.vup"));
     TfrmUpdateURL again;
-    EXPECT_EQ(again.Edit()->text(), QStringLiteral("http://updates.example.test/updater/velmo/ppr/velmoka.vup"));
+    EXPECT_EQ(again.Edit()->text(),
+              QStringLiteral("http://updates.example.test/updater/velmo/ppr/velmoka.vup"));
     again.Edit()->setText(QStringLiteral("changed"));
     again.reject();
     EXPECT_EQ(ReadSettingString(QStringLiteral("PPRUpdaterURL"), QString()),

@@ -274,5 +274,6 @@ TEST(VelmoProgram, CarriesNoTestHooks)
     const QByteArray program = ReadFileBytes(BinaryDir() + QStringLiteral("/src/velmo"));
     ASSERT_FALSE(program.isEmpty());
     EXPECT_FALSE(program.contains("VELMO_TEST_"));
-    EXPECT_TRUE(ReadFileBytes(BinaryDir() + QStringLiteral("/tests/velmo-test-host")).contains("VELMO_TEST_"));
+    EXPECT_TRUE(
+        ReadFileBytes(BinaryDir() + QStringLiteral("/tests/velmo-test-host")).contains("VELMO_TEST_"));
 }

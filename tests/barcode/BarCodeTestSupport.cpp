@@ -11,8 +11,8 @@
 
 namespace velmo::test {
 
-std::unique_ptr<TLOBarCode> MakeBarCode(int kind, const QString& code, const TLogRect& rect, int angle, bool digits,
-                                        bool frame)
+std::unique_ptr<TLOBarCode> MakeBarCode(int kind, const QString& code, const TLogRect& rect, int angle,
+                                        bool digits, bool frame)
 {
     auto object = std::make_unique<TLOBarCode>();
     object->SetBarKind(kind);
@@ -32,8 +32,8 @@ QImage RenderBarCode(TLOBarCode& code, int dpi, int margin, QColor background)
     const TLogRect b = code.GetEncloseRect();
     const TLogRect area{b.Left - margin, b.Top - margin, b.Right + margin, b.Bottom + margin};
     const double scale = dpi / 254.0;
-    QImage image(int((int64_t(area.Width()) * dpi + 253) / 254), int((int64_t(area.Height()) * dpi + 253) / 254),
-                 QImage::Format_RGB32);
+    QImage image(int((int64_t(area.Width()) * dpi + 253) / 254),
+                 int((int64_t(area.Height()) * dpi + 253) / 254), QImage::Format_RGB32);
     image.fill(background);
     SetImageDPI(image, dpi);
     QPainter painter(&image);
@@ -52,7 +52,8 @@ QByteArray RenderBarCodePdf(TLOBarCode& code, int resolution, int margin)
     {
         QPdfWriter writer(&buffer);
         writer.setResolution(resolution);
-        writer.setPageSize(QPageSize(QSizeF(area.Width() / 10.0, area.Height() / 10.0), QPageSize::Millimeter));
+        writer.setPageSize(
+            QPageSize(QSizeF(area.Width() / 10.0, area.Height() / 10.0), QPageSize::Millimeter));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         // Streams uncompressed, so that the test can read the drawing operators.
         writer.setPdfVersion(QPagedPaintDevice::PdfVersion_1_4);
@@ -67,9 +68,9 @@ QByteArray RenderBarCodePdf(TLOBarCode& code, int resolution, int margin)
 TDecodes DecodeFiles(const QStringList& files)
 {
     TDecodes result;
-    const ProcessResult run = RunProgram(QStringLiteral("/usr/bin/python3"),
-                                         QStringList{SourceDir() + QStringLiteral("/tests/barcode/decode.py")} + files,
-                                         {}, 600000);
+    const ProcessResult run =
+        RunProgram(QStringLiteral("/usr/bin/python3"),
+                   QStringList{SourceDir() + QStringLiteral("/tests/barcode/decode.py")} + files, {}, 600000);
     EXPECT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
     const QJsonObject all = QJsonDocument::fromJson(run.StdOut).object();
     for (const QString& file : files) {

@@ -189,10 +189,14 @@ TEST(Code128, ValuesOfTheByteTable)
     }
     EXPECT_FALSE(IsValidCode128(QByteArray()));
     // The symbology's own controls would make a scanner read what follows otherwise.
-    EXPECT_FALSE(IsValidCode128(QByteArray("AB\xA4" "c")));
-    EXPECT_FALSE(IsValidCode128(QByteArray("ab\xA7" "C")));
-    EXPECT_FALSE(IsValidCode128(QByteArray("12\xA3" "34")));
-    EXPECT_FALSE(IsValidCode128(QByteArray("x\xA2" "y")));
+    EXPECT_FALSE(IsValidCode128(QByteArray("AB\xA4"
+                                           "c")));
+    EXPECT_FALSE(IsValidCode128(QByteArray("ab\xA7"
+                                           "C")));
+    EXPECT_FALSE(IsValidCode128(QByteArray("12\xA3"
+                                           "34")));
+    EXPECT_FALSE(IsValidCode128(QByteArray("x\xA2"
+                                           "y")));
 }
 
 TEST(Code128, SymbolsOfThePartsExample)

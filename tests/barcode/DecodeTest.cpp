@@ -22,8 +22,8 @@ struct TSample
 {
     QString Name;
     int Kind;
-    QString Code;     // the object's code text (Code 128: the text form)
-    bool Check;       // Code 39 check character
+    QString Code;        // the object's code text (Code 128: the text form)
+    bool Check;          // Code 39 check character
     QByteArray Expected; // what a scanner hands over
 };
 
@@ -90,17 +90,18 @@ std::vector<TSample> Samples()
     s.push_back({QStringLiteral("c39lower"), bkCode39, QStringLiteral("abc"), false, "ABC"});
     s.push_back({QStringLiteral("c39check"), bkCode39, QStringLiteral("abc"), true, "ABCX"});
     const QStringList code128 = {
-        QStringLiteral("Hello World"),         // starts in B
-        QStringLiteral("HELLO-128"),           // set A throughout
-        QStringLiteral("123456"),              // an even run of digits
-        QStringLiteral("1234567"),             // an odd run
-        QStringLiteral("abcDEF^{HT}ghi^{LF}j"), // B, a switch to A for controls, back to B
-        QStringLiteral("^{STX}A1^{ETX}"),      // starts in A with a control character
-        QStringLiteral("ab^{DEL}cd"),          // DEL exists in B only
-        QStringLiteral("AB^{FNC1}12"),         // FNC1 inside: the group separator
+        QStringLiteral("Hello World"),             // starts in B
+        QStringLiteral("HELLO-128"),               // set A throughout
+        QStringLiteral("123456"),                  // an even run of digits
+        QStringLiteral("1234567"),                 // an odd run
+        QStringLiteral("abcDEF^{HT}ghi^{LF}j"),    // B, a switch to A for controls, back to B
+        QStringLiteral("^{STX}A1^{ETX}"),          // starts in A with a control character
+        QStringLiteral("ab^{DEL}cd"),              // DEL exists in B only
+        QStringLiteral("AB^{FNC1}12"),             // FNC1 inside: the group separator
         QStringLiteral("^{FNC1}0101234567890128"), // FNC1 first: GS1
-        QStringLiteral("a^{NUL}b^{US}c^{ESC}d"), // a switch at every other character
-        QStringLiteral(" !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^^_`abcdefghijklmnopqrstuvwxyz{|}~"),
+        QStringLiteral("a^{NUL}b^{US}c^{ESC}d"),   // a switch at every other character
+        QStringLiteral(" !\"#$%&'()*+,-./"
+                       "0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^^_`abcdefghijklmnopqrstuvwxyz{|}~"),
     };
     for (int i = 0; i < code128.size(); ++i)
         s.push_back({QStringLiteral("c128_%1").arg(i), bkCode128, code128[i], false,
@@ -143,7 +144,8 @@ TEST(Decode, EverySymbolByZBarAndZXingFromPngAndPdf)
             auto code = Make(sample, angle);
             ASSERT_TRUE(code->HasValidCode()) << sample.Name.toStdString();
             for (const int dpi : {254, 300, 600}) {
-                const QString file = dir.filePath(QStringLiteral("%1_%2_%3.png").arg(sample.Name).arg(angle).arg(dpi));
+                const QString file =
+                    dir.filePath(QStringLiteral("%1_%2_%3.png").arg(sample.Name).arg(angle).arg(dpi));
                 ASSERT_TRUE(RenderBarCode(*code, dpi).save(file));
                 files << file;
                 expected[file] = sample.Expected;
@@ -153,7 +155,8 @@ TEST(Decode, EverySymbolByZBarAndZXingFromPngAndPdf)
                 SetPrintOutput(true);
                 const QImage band = RenderBarCode(*code, 600);
                 SetPrintOutput(false);
-                const QString file = dir.filePath(QStringLiteral("%1_%2_band600.png").arg(sample.Name).arg(angle));
+                const QString file =
+                    dir.filePath(QStringLiteral("%1_%2_band600.png").arg(sample.Name).arg(angle));
                 ASSERT_TRUE(band.save(file));
                 files << file;
                 expected[file] = sample.Expected;
@@ -162,9 +165,10 @@ TEST(Decode, EverySymbolByZBarAndZXingFromPngAndPdf)
             const QString pdf = dir.filePath(QStringLiteral("%1_%2.pdf").arg(sample.Name).arg(angle));
             WriteFileBytes(pdf, RenderBarCodePdf(*code, 600));
             const QString base = dir.filePath(QStringLiteral("%1_%2_pdf").arg(sample.Name).arg(angle));
-            const ProcessResult run = RunProgram(QStringLiteral("pdftoppm"),
-                                                 {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
-                                                  QStringLiteral("-singlefile"), pdf, base});
+            const ProcessResult run =
+                RunProgram(QStringLiteral("pdftoppm"),
+                           {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
+                            QStringLiteral("-singlefile"), pdf, base});
             ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
             files << base + QStringLiteral(".png");
             expected[base + QStringLiteral(".png")] = sample.Expected;
@@ -248,9 +252,9 @@ TEST(Decode, SymbolsAtOtherAnglesTurnedBack)
             const QString turned = dir.filePath(QStringLiteral("t%1_%2.png").arg(t.Kind).arg(angle + 100));
             ASSERT_TRUE(RenderBarCode(*code, 400).save(turned));
             const QString back = dir.filePath(QStringLiteral("b%1_%2.png").arg(t.Kind).arg(angle + 100));
-            const ProcessResult run = RunProgram(QStringLiteral("convert"),
-                                                 {turned, QStringLiteral("-background"), QStringLiteral("white"),
-                                                  QStringLiteral("-rotate"), QString::number(-angle), back});
+            const ProcessResult run = RunProgram(
+                QStringLiteral("convert"), {turned, QStringLiteral("-background"), QStringLiteral("white"),
+                                            QStringLiteral("-rotate"), QString::number(-angle), back});
             ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
             files << back;
             expected[back] = t.Expected;

@@ -3,12 +3,12 @@
 #include "BarCodeTestSupport.h"
 #include "barcode/FBarCodeProperty.h"
 #include "barcode/UBarCode.h"
-#include "draw/UDOAction.h"
 #include "draw/FDrawSite.h"
+#include "draw/UDOAction.h"
 #include "draw/UGhost.h"
-#include "objects/ULOCreator.h"
 #include "imaging/FColorSpec.h"
 #include "imaging/UColorSpec.h"
+#include "objects/ULOCreator.h"
 #include "support/TestSupport.h"
 #include "ui/FPosition.h"
 #include <QApplication>
@@ -36,9 +36,8 @@ struct Dialog : ::testing::Test
     std::vector<std::pair<TBarCodeMessage, QString>> Messages;
     Dialog()
     {
-        SetBarCodeMessageHandler([this](QWidget*, TBarCodeMessage m, const QString& text) {
-            Messages.emplace_back(m, text);
-        });
+        SetBarCodeMessageHandler(
+            [this](QWidget*, TBarCodeMessage m, const QString& text) { Messages.emplace_back(m, text); });
     }
     ~Dialog() override
     {
@@ -226,7 +225,8 @@ TEST_F(Dialog, FillsFromTheObjectAndAppliesBack)
 {
     TLOBarCode code;
     code.SetBarKind(bkCode128);
-    code.SetCodeBytes(QByteArray("AB\xC9" "c\xA0"));
+    code.SetCodeBytes(QByteArray("AB\xC9"
+                                 "c\xA0"));
     code.SetElementRatio(370); // outside the list: shown as 2.5
     code.SetShowFrame(true);
     code.SetShowNumber(false);
@@ -239,7 +239,8 @@ TEST_F(Dialog, FillsFromTheObjectAndAppliesBack)
     TfrmBarCodeProperty dialog;
     dialog.LoadFrom(code);
     EXPECT_EQ(dialog.Kind(), bkCode128);
-    EXPECT_EQ(dialog.Buffer(), QByteArray("AB\xC9" "c\xA0"));
+    EXPECT_EQ(dialog.Buffer(), QByteArray("AB\xC9"
+                                          "c\xA0"));
     EXPECT_EQ(dialog.Entry()->text(), QStringLiteral("AB^c^"));
     EXPECT_EQ(dialog.RatioList()->currentText(), QStringLiteral("2.5"));
     EXPECT_TRUE(dialog.ShowFrameBox()->isChecked());
@@ -416,18 +417,19 @@ TEST_F(Dialog, Screenshots)
             QApplication::processEvents();
             QThread::msleep(25);
         }
-        const ProcessResult run = RunProgram(QStringLiteral("import"),
-                                             {QStringLiteral("-window"), QStringLiteral("root"),
-                                              folder + u'/' + QString::fromLatin1(shot.Name) + QStringLiteral(".png")});
+        const ProcessResult run =
+            RunProgram(QStringLiteral("import"),
+                       {QStringLiteral("-window"), QStringLiteral("root"),
+                        folder + u'/' + QString::fromLatin1(shot.Name) + QStringLiteral(".png")});
         EXPECT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
         if (QLatin1String(shot.Name) == QLatin1String("dialog-invalid")) {
             // OK with an invalid entry: the toolkit's message box over the dialog.
             SetBarCodeMessageHandler(nullptr);
             bool shown = false;
             QTimer::singleShot(800, [&] {
-                const ProcessResult box = RunProgram(
-                    QStringLiteral("import"),
-                    {QStringLiteral("-window"), QStringLiteral("root"), folder + QStringLiteral("/dialog-message.png")});
+                const ProcessResult box =
+                    RunProgram(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                          folder + QStringLiteral("/dialog-message.png")});
                 EXPECT_EQ(box.ExitCode, 0);
                 if (QWidget* modal = QApplication::activeModalWidget()) {
                     shown = modal != &dialog;

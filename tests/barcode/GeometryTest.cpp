@@ -173,8 +173,10 @@ TEST(Geometry, PrinterResolutionsPutEveryEdgeOnAWholePixel)
                 if (printing)
                     reduction = std::min(int(std::floor(dpi / 254.0 - 1 + 0.5)), int(std::floor(module)) / 4);
                 const int narrowest = *std::min_element(bars.begin(), bars.end());
-                EXPECT_GE(narrowest, int(std::floor(module)) - reduction) << dpi << " " << angle << " " << printing;
-                EXPECT_LE(narrowest, int(std::ceil(module)) - reduction) << dpi << " " << angle << " " << printing;
+                EXPECT_GE(narrowest, int(std::floor(module)) - reduction)
+                    << dpi << " " << angle << " " << printing;
+                EXPECT_LE(narrowest, int(std::ceil(module)) - reduction)
+                    << dpi << " " << angle << " " << printing;
                 if (printing && dpi >= 600) {
                     EXPECT_GT(reduction, 0);
                 }
@@ -205,13 +207,13 @@ TEST(Geometry, SymbolsThatDrawNothing)
         QString Code;
     };
     const Case cases[] = {
-        {bkJAN, QStringLiteral("123456789012")},   // 12 digits set directly
-        {bkJAN, QStringLiteral("49012345678a9")},  // a letter in 13 characters
+        {bkJAN, QStringLiteral("123456789012")},  // 12 digits set directly
+        {bkJAN, QStringLiteral("49012345678a9")}, // a letter in 13 characters
         {bkJAN, QString()},
         {bkCode39, QStringLiteral("A*B")},
         {bkCode39, QString()},
         {bkCode128, QString()},
-        {bkCode128, QStringLiteral("ＡＢ")},       // no single-byte form
+        {bkCode128, QStringLiteral("ＡＢ")}, // no single-byte form
         {3, QStringLiteral("1234567890128")},
         {-1, QStringLiteral("1234567890128")},
     };

@@ -48,8 +48,8 @@ TEST_F(Registered, NewObjectAndStreamForm)
     // Everything is written but an empty code; in this order.
     const QString text = ComponentToText(ComponentStreamBytes(code));
     EXPECT_FALSE(text.contains(u"JANCode")) << text.toStdString();
-    const QStringList order{"Left", "Top", "Width", "Height", "Angle", "Font.", "ShowNumber", "ShowFrame",
-                            "BarKind", "AddCheckDigit", "ElementRatio"};
+    const QStringList order{"Left",       "Top",       "Width",   "Height",        "Angle",       "Font.",
+                            "ShowNumber", "ShowFrame", "BarKind", "AddCheckDigit", "ElementRatio"};
     qsizetype at = 0;
     for (const QString& name : order) {
         const qsizetype next = text.indexOf(name, at);
@@ -298,9 +298,10 @@ TEST_F(Registered, ExtremeValuesFromStreamsDrawSafely)
     }
     // Tiny, huge and empty rectangles; 0 and 1,000 characters.
     QImage image(300, 300, QImage::Format_RGB32);
-    for (const TLogRect r : {TLogRect{0, 0, 1, 1}, TLogRect{0, 0, 5, 2}, TLogRect{-50000, -50000, 50000, 50000},
-                             TLogRect{0, 0, 0, 0}}) {
-        for (const QString& data : {QString(), QString(1000, u'A'), QString(1000, u'a'), QString(1000, u'9')}) {
+    for (const TLogRect r : {TLogRect{0, 0, 1, 1}, TLogRect{0, 0, 5, 2},
+                             TLogRect{-50000, -50000, 50000, 50000}, TLogRect{0, 0, 0, 0}}) {
+        for (const QString& data :
+             {QString(), QString(1000, u'A'), QString(1000, u'a'), QString(1000, u'9')}) {
             for (const int kind : {0, 1, 2}) {
                 auto code = MakeBarCode(kind, data, r, 0);
                 QPainter painter(&image);

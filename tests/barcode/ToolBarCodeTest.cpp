@@ -27,9 +27,9 @@ TEST(ToolBarCode, DrawsSymbolsThatDecode)
     QTemporaryDir dir;
     const QString jan = dir.filePath(QStringLiteral("jan.png"));
     const QString pdf = dir.filePath(QStringLiteral("jan.pdf"));
-    ProcessResult run = RunBarCode({QStringLiteral("jan"), QStringLiteral("490123456789"), jan, QStringLiteral("--dpi"),
-                             QStringLiteral("300"), QStringLiteral("--pdf"), pdf, QStringLiteral("--angle"),
-                             QStringLiteral("90")});
+    ProcessResult run = RunBarCode({QStringLiteral("jan"), QStringLiteral("490123456789"), jan,
+                                    QStringLiteral("--dpi"), QStringLiteral("300"), QStringLiteral("--pdf"),
+                                    pdf, QStringLiteral("--angle"), QStringLiteral("90")});
     ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
     EXPECT_TRUE(run.StdOut.contains("\"4901234567894\"")) << run.StdOut.toStdString();
     EXPECT_TRUE(ReadFileBytes(pdf).startsWith("%PDF"));
@@ -37,11 +37,12 @@ TEST(ToolBarCode, DrawsSymbolsThatDecode)
     const QString c128 = dir.filePath(QStringLiteral("c128.png"));
     run = RunBarCode({QStringLiteral("code128"), QStringLiteral("Ab1"), c128, QStringLiteral("--no-digits")});
     ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
-    EXPECT_TRUE(run.StdOut.contains("symbol characters: 103 33 100 66 17 87 106")) << run.StdOut.toStdString();
+    EXPECT_TRUE(run.StdOut.contains("symbol characters: 103 33 100 66 17 87 106"))
+        << run.StdOut.toStdString();
 
     const QString c39 = dir.filePath(QStringLiteral("c39.png"));
     run = RunBarCode({QStringLiteral("code39"), QStringLiteral("abc"), c39, QStringLiteral("--check"),
-               QStringLiteral("--frame"), QStringLiteral("--ratio"), QStringLiteral("300")});
+                      QStringLiteral("--frame"), QStringLiteral("--ratio"), QStringLiteral("300")});
     ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
     EXPECT_TRUE(run.StdOut.contains("check character: X")) << run.StdOut.toStdString();
 
@@ -71,11 +72,12 @@ TEST(ToolBarCode, RefusesWhatTheDialogRefuses)
               2);
     EXPECT_EQ(RunBarCode({QStringLiteral("jan"), QStringLiteral("1234567")}).ExitCode, 2);
     EXPECT_EQ(RunBarCode({QStringLiteral("code39"), QStringLiteral("A"), out, QStringLiteral("--ratio"),
-                   QStringLiteral("150")})
+                          QStringLiteral("150")})
                   .ExitCode,
               2);
     // A picture too large to allocate is refused before it is made.
-    run = RunBarCode({QStringLiteral("code128"), QString(1000, u'a'), out, QStringLiteral("--dpi"), QStringLiteral("4800")});
+    run = RunBarCode({QStringLiteral("code128"), QString(1000, u'a'), out, QStringLiteral("--dpi"),
+                      QStringLiteral("4800")});
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_TRUE(run.StdErr.contains("at most")) << run.StdErr.toStdString();
     EXPECT_FALSE(QFileInfo::exists(out));
@@ -95,10 +97,11 @@ TEST(ToolBarCode, BarcodesInAWorkFileDrawOnTheSheet)
     ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
     run = RunProgram(Tool(), {QStringLiteral("get-label"), work, QStringLiteral("0"), QStringLiteral("0")});
     ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
-    EXPECT_EQ(run.StdOut.count("object TLOBarCode"), 2) << run.StdOut.toStdString(); // written as today's class
+    EXPECT_EQ(run.StdOut.count("object TLOBarCode"), 2)
+        << run.StdOut.toStdString(); // written as today's class
     const QString sheet = dir.filePath(QStringLiteral("sheet.png"));
-    run = RunProgram(Tool(), {QStringLiteral("sheet"), work, QStringLiteral("0"), sheet, QStringLiteral("--dpi"),
-                              QStringLiteral("300")});
+    run = RunProgram(Tool(), {QStringLiteral("sheet"), work, QStringLiteral("0"), sheet,
+                              QStringLiteral("--dpi"), QStringLiteral("300")});
     ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
     run = RunProgram(QStringLiteral("zbarimg"), {QStringLiteral("-q"), sheet});
     EXPECT_TRUE(run.StdOut.contains("EAN-13:4901234567894\n")) << run.StdOut.toStdString();

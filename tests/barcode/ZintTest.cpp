@@ -7,9 +7,9 @@
 #include "barcode/ULOZintBarCode.h"
 #include "barcode/UZintSymbol.h"
 #include "base/UStream.h"
+#include "draw/FDrawSite.h"
 #include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
-#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOCreator.h"
@@ -86,8 +86,8 @@ TEST_F(Zint, StreamFormKeepsTheSymbologyAndLeavesTheClassicKindOut)
     EXPECT_TRUE(text.startsWith(u"object TLOZintBarCode")) << text.toStdString();
     for (const char* absent : {"BarKind", "AddCheckDigit", "ElementRatio", "ErrorLevel"})
         EXPECT_FALSE(text.contains(QLatin1String(absent))) << absent << "\n" << text.toStdString();
-    for (const char* present : {"Symbology = 71", "SymbolSize = 3", "ModuleSize = 45", "QuietZone = False",
-                                "BackColor = clNone"})
+    for (const char* present :
+         {"Symbology = 71", "SymbolSize = 3", "ModuleSize = 45", "QuietZone = False", "BackColor = clNone"})
         EXPECT_TRUE(text.contains(QLatin1String(present))) << present << "\n" << text.toStdString();
 
     std::unique_ptr<TComponent> back = ReadBack(bytes);
@@ -112,10 +112,11 @@ TEST_F(Zint, StreamFormKeepsTheSymbologyAndLeavesTheClassicKindOut)
 
 TEST_F(Zint, AnUnknownSymbologyIsReadShownEmptyAndKept)
 {
-    const QString text = QStringLiteral("object TLOZintBarCode\n  Left = 10\n  Top = 10\n  Width = 200\n"
-                                        "  Height = 200\n  Angle = 0\n  JANCode = 'DATA'\n  ShowNumber = True\n"
-                                        "  ShowFrame = False\n  Symbology = 4242\n  ModuleSize = 30\n"
-                                        "  QuietZone = True\nend\n");
+    const QString text =
+        QStringLiteral("object TLOZintBarCode\n  Left = 10\n  Top = 10\n  Width = 200\n"
+                       "  Height = 200\n  Angle = 0\n  JANCode = 'DATA'\n  ShowNumber = True\n"
+                       "  ShowFrame = False\n  Symbology = 4242\n  ModuleSize = 30\n"
+                       "  QuietZone = True\nend\n");
     std::unique_ptr<TComponent> back = ReadBack(TextToComponent(text));
     auto* code = dynamic_cast<TLOZintBarCode*>(back.get());
     ASSERT_NE(code, nullptr);
@@ -163,10 +164,13 @@ TEST_F(Zint, RefusalsAreExplainedInJapanese)
         {"qr", QString(3000, u'漢'), QStringLiteral("QRコードに入りきりません")},
         {"datamatrix", QString(4000, u'A'), QStringLiteral("データマトリックスに入りきりません")},
         {"ean13", QStringLiteral("49012345678X"), QStringLiteral("数字以外の文字があります")},
-        {"ean8", QStringLiteral("490123"), QStringLiteral("EAN-8は7桁（チェックデジットは自動で付きます）か8桁で入力してください")},
-        {"upca", QStringLiteral("012345678901"), QStringLiteral("チェックデジットが正しくありません（正しくは 5）")},
+        {"ean8", QStringLiteral("490123"),
+         QStringLiteral("EAN-8は7桁（チェックデジットは自動で付きます）か8桁で入力してください")},
+        {"upca", QStringLiteral("012345678901"),
+         QStringLiteral("チェックデジットが正しくありません（正しくは 5）")},
         {"itf14", QStringLiteral("123456789012345678"), QStringLiteral("文字数が多すぎます（最大13文字）")},
-        {"nw7", QStringLiteral("123"), QStringLiteral("NW-7は A〜D のスタート・ストップ文字で始めて終えてください")},
+        {"nw7", QStringLiteral("123"),
+         QStringLiteral("NW-7は A〜D のスタート・ストップ文字で始めて終えてください")},
         {"code93", QStringLiteral("ラベル"), QStringLiteral("使えない文字があります")},
         {"microqr", QString(), QStringLiteral("データがありません")},
     };
@@ -185,10 +189,13 @@ TEST_F(Zint, RefusalsAreExplainedInJapanese)
     EXPECT_FALSE(small.Valid);
     EXPECT_FALSE(small.Error.isEmpty());
     // Check digits come as libzint adds them.
-    EXPECT_EQ(EncodeSymbol(FindSymbologyByKey(QStringLiteral("ean13"))->Id, QStringLiteral("490123456789"), {}).HumanText,
-              QStringLiteral("4901234567894"));
-    EXPECT_EQ(EncodeSymbol(FindSymbologyByKey(QStringLiteral("ean8"))->Id, QStringLiteral("4901234"), {}).HumanText,
-              QStringLiteral("49012347"));
+    EXPECT_EQ(
+        EncodeSymbol(FindSymbologyByKey(QStringLiteral("ean13"))->Id, QStringLiteral("490123456789"), {})
+            .HumanText,
+        QStringLiteral("4901234567894"));
+    EXPECT_EQ(
+        EncodeSymbol(FindSymbologyByKey(QStringLiteral("ean8"))->Id, QStringLiteral("4901234"), {}).HumanText,
+        QStringLiteral("49012347"));
     // The Japan Post form of an address as merge records hold it.
     EXPECT_EQ(NormalizeJapanPost(QStringLiteral("２６３－００２３　３ー２ーｂ１１０３")),
               QStringLiteral("26300233-2-B1103"));
@@ -288,7 +295,8 @@ struct ZintDialog : Zint
     std::vector<QString> Messages;
     ZintDialog()
     {
-        SetBarCodeMessageHandler([this](QWidget*, TBarCodeMessage, const QString& text) { Messages.push_back(text); });
+        SetBarCodeMessageHandler(
+            [this](QWidget*, TBarCodeMessage, const QString& text) { Messages.push_back(text); });
     }
     ~ZintDialog() override
     {
@@ -440,8 +448,9 @@ TEST_F(ZintDialog, Screenshots)
             QThread::msleep(25);
         }
         const ProcessResult run =
-            RunProgram(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                                  folder + u'/' + QString::fromLatin1(shot.Name) + QStringLiteral(".png")});
+            RunProgram(QStringLiteral("import"),
+                       {QStringLiteral("-window"), QStringLiteral("root"),
+                        folder + u'/' + QString::fromLatin1(shot.Name) + QStringLiteral(".png")});
         EXPECT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
         dialog.hide();
     }

@@ -72,7 +72,9 @@ TEST(CodePage932, LeadBytes)
 TEST(CodePage932, SingleByteA0RoundTripsAsThePlatformMapsIt)
 {
     // Code 128 data stores FNC3 as the byte 0xA0, which ICU's table lacks.
-    const QByteArray bytes("A\xA0" "B\x82\xA0\xA0\xB1", 7); // a lead byte's trail 0xA0 is a kana
+    const QByteArray bytes("A\xA0"
+                           "B\x82\xA0\xA0\xB1",
+                           7); // a lead byte's trail 0xA0 is a kana
     bool ok = false;
     const QString text = cp932::Decode(bytes, &ok);
     EXPECT_TRUE(ok);

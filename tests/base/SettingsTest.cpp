@@ -37,7 +37,8 @@ TEST(Settings, WithoutAStoreReadsGiveTheDefaultsAndWritesAreDropped)
 {
     SetSettingsStore({});
     WriteSettingString(QStringLiteral("Name"), QStringLiteral("x"));
-    EXPECT_EQ(ReadSettingString(QStringLiteral("Name"), QStringLiteral("default")), QStringLiteral("default"));
+    EXPECT_EQ(ReadSettingString(QStringLiteral("Name"), QStringLiteral("default")),
+              QStringLiteral("default"));
     EXPECT_EQ(ReadSettingInteger(QStringLiteral("Number"), 7), 7);
     EXPECT_TRUE(ReadSettingBool(QStringLiteral("Flag"), true));
     AddSettingsHistory(QStringLiteral("$(Key)"), QStringLiteral("a"));

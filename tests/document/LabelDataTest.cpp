@@ -1,10 +1,10 @@
 // The label document: sheets, designs, the 1 mm rule, dates and backgrounds on
 // reading, unique sheet names, saving and reopening.
 #include "LabelDocTestSupport.h"
-#include "persist/UComponentStream.h"
-#include "storage/UZLibStream.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULDObjects.h"
+#include "persist/UComponentStream.h"
+#include "storage/UZLibStream.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "persist/UComponentStream.h"
 #include "document/UProductInfo.h"
 #include "document/UProductInfoEdit.h"
+#include "persist/UComponentStream.h"
 #include "support/TestSupport.h"
 #include <gtest/gtest.h>
 

@@ -2,18 +2,18 @@
 // cut, paste, clear and drag of labels, sheet commands and names, the paper-change
 // questions, the paper summary, the label pictures and the preview loader.
 #include "LabelDocTestSupport.h"
-#include "sheet/FSheet.h"
-#include "sheet/USheetLabels.h"
-#include "sheet/USheetView.h"
+#include "base/UNumbers.h"
+#include "base/UStream.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperRecords.h"
-#include "base/UNumbers.h"
-#include "base/UStream.h"
+#include "sheet/FSheet.h"
+#include "sheet/USheetLabels.h"
+#include "sheet/USheetView.h"
 #include "support/TestSupport.h"
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QAction>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -63,8 +63,9 @@ TEST(OverwriteCheck, AsksOnlyBeyondTwoMillimetres)
     EXPECT_EQ(OverwriteCheck({900, 400}, {921, 400}, false), TOverwriteQuestion::SizeDiffers);
     EXPECT_EQ(OverwriteCheck({900, 400}, {900, 379}, true), TOverwriteQuestion::SizeDiffers);
     EXPECT_EQ(OverwriteCheck({900, 400}, {880, 420}, true), TOverwriteQuestion::Overwrite);
-    EXPECT_EQ(OverwriteQuestionText(TOverwriteQuestion::SizeDiffers),
-              QStringLiteral("複写先のﾗﾍﾞﾙｻｲｽﾞが異なっています。\r\nﾃﾞｰﾀの位置関係が変わりますが複写しますか？"));
+    EXPECT_EQ(
+        OverwriteQuestionText(TOverwriteQuestion::SizeDiffers),
+        QStringLiteral("複写先のﾗﾍﾞﾙｻｲｽﾞが異なっています。\r\nﾃﾞｰﾀの位置関係が変わりますが複写しますか？"));
 }
 
 TEST(LabelClipboard, SizeNameRoundTripsAndDamageIsRefused)
@@ -185,8 +186,9 @@ TEST(SheetLabels, DamagedClipboardDataChangesNothing)
     const QByteArray good = TSheetLabels(*data, {}).CopyLabel(3);
     Asked asked;
     TSheetLabels labels(*data, asked.Ask());
-    for (const QByteArray& bad : {QByteArray(), QByteArray("\x01\x00\x00\x00TPF0", 8), good.left(good.size() / 2),
-                                  QByteArray("\xFF\xFF\xFF\x7F", 4), QByteArray(4, '\0')}) {
+    for (const QByteArray& bad :
+         {QByteArray(), QByteArray("\x01\x00\x00\x00TPF0", 8), good.left(good.size() / 2),
+          QByteArray("\xFF\xFF\xFF\x7F", 4), QByteArray(4, '\0')}) {
         EXPECT_FALSE(TSheetLabels::IsLabelClipboard(bad));
         EXPECT_FALSE(labels.PasteLabel(3, bad));
     }
@@ -208,8 +210,8 @@ TEST(SheetLabels, TheFuzzSeedsAreLabelLists)
 {
     RegisterTestObjects();
     for (const char* seed : {"group.bin", "two.bin"}) {
-        const QByteArray bytes = ReadFileBytes(SourceDir() + QStringLiteral("/tests/data/fuzz/fuzz_sheet_label/") +
-                                               QString::fromLatin1(seed));
+        const QByteArray bytes = ReadFileBytes(
+            SourceDir() + QStringLiteral("/tests/data/fuzz/fuzz_sheet_label/") + QString::fromLatin1(seed));
         EXPECT_TRUE(TSheetLabels::IsLabelClipboard(bytes)) << seed;
     }
 }
@@ -527,8 +529,8 @@ struct ViewFixture : ::testing::Test
     void Mouse(QEvent::Type type, QPoint at, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods = {})
     {
         TSheetSite* site = View->Site();
-        QMouseEvent e(type, at, site->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                      buttons, mods);
+        QMouseEvent e(type, at, site->mapToGlobal(at),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, mods);
         QCoreApplication::sendEvent(site, &e);
     }
     void DragWithMouse(int from, int to, Qt::KeyboardModifiers mods = {})
@@ -556,8 +558,9 @@ TEST_F(ViewFixture, DraggingALabelWithTheMouse)
     EXPECT_FALSE(Data->LabelHasData(4));
     EXPECT_EQ(View->Site()->DropTarget(), -1);
     // The picture of the position changed with the data.
-    EXPECT_EQ(View->Pictures()[4].pixelColor(View->Pictures()[4].width() / 8, View->Pictures()[4].height() / 2),
-              QColor(Qt::white));
+    EXPECT_EQ(
+        View->Pictures()[4].pixelColor(View->Pictures()[4].width() / 8, View->Pictures()[4].height() / 2),
+        QColor(Qt::white));
 }
 
 TEST_F(ViewFixture, SharedDesignPositionsAreNotChosen)
@@ -704,7 +707,9 @@ TEST(SheetDialogs, RenameDialogStaysOpenOnATakenName)
     QStringList notices;
     TfrmSheetName dialog(
         QStringLiteral("新規シート1"),
-        [](const QString& n) { return n == QStringLiteral("新規シート1") ? SheetNameExistsMessage() : QString(); },
+        [](const QString& n) {
+            return n == QStringLiteral("新規シート1") ? SheetNameExistsMessage() : QString();
+        },
         [&notices](const QString& m) { notices << m; });
     EXPECT_TRUE(dialog.OkButton()->isEnabled());
     dialog.Edit()->clear();

@@ -1,16 +1,16 @@
 // Templates: aspect classes, which labels of a file fit a position, folders with
 // foreign and damaged files, and the collection index with missing keys, uneven
 // lists, quotes, code page 932 and folders that try to leave it.
-#include "base/UFolderHistory.h"
-#include <QMenu>
-#include <map>
 #include "base/UCodePage932.h"
+#include "base/UFolderHistory.h"
 #include "document/LabelDocTestSupport.h"
 #include "document/UTemplateInfo.h"
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace velmo;
 using namespace velmo::test;
@@ -28,8 +28,8 @@ protected:
 
     // A document whose first sheet has designs at the positions; the purpose of the
     // paper is set; a second sheet holds designs at second.
-    QString Save(const QString& name, std::initializer_list<int> first, std::initializer_list<int> second = {},
-                 const QString& purpose = QStringLiteral("ADDR"))
+    QString Save(const QString& name, std::initializer_list<int> first,
+                 std::initializer_list<int> second = {}, const QString& purpose = QStringLiteral("ADDR"))
     {
         std::unique_ptr<TLabelData> doc = NewDocument();
         auto paper = SamplePaper();
@@ -155,7 +155,8 @@ TEST_F(Templates, AFolderSkipsForeignAndDamagedFilesSilently)
 
 TEST(TemplateCommaText, QuotesBlanksAndEmptyElements)
 {
-    EXPECT_EQ(SplitCommaText(QStringLiteral("円形,写真")), (QStringList{QStringLiteral("円形"), QStringLiteral("写真")}));
+    EXPECT_EQ(SplitCommaText(QStringLiteral("円形,写真")),
+              (QStringList{QStringLiteral("円形"), QStringLiteral("写真")}));
     EXPECT_EQ(SplitCommaText(QStringLiteral("a b,\"c, d\",\"say \"\"hi\"\"\"")),
               (QStringList{"a", "b", "c, d", "say \"hi\""}));
     EXPECT_EQ(SplitCommaText(QStringLiteral("a,,b")), (QStringList{"a", "", "b"}));
@@ -167,9 +168,10 @@ TEST(TemplateIndex, SectionsKeysAndFolders)
     QTemporaryDir dir;
     QFile f(dir.filePath(QStringLiteral("Template.dat")));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(cp932::Encode(QStringLiteral("; collection\r\n[CDL]\r\nName=円形,写真\r\nDir=Template\\CD1,Template\\CD2\r\n"
-                                         "[ADDR]\r\nName=宛名,\"差出人 ラベル\",余分\r\nDir=Template\\Addr\r\n"
-                                         "[BAD]\r\nDir=..\\..\\etc,/etc\r\n[NONAME]\r\n")));
+    f.write(cp932::Encode(
+        QStringLiteral("; collection\r\n[CDL]\r\nName=円形,写真\r\nDir=Template\\CD1,Template\\CD2\r\n"
+                       "[ADDR]\r\nName=宛名,\"差出人 ラベル\",余分\r\nDir=Template\\Addr\r\n"
+                       "[BAD]\r\nDir=..\\..\\etc,/etc\r\n[NONAME]\r\n")));
     f.close();
     TTemplateGroup group(dir.filePath(QStringLiteral("Template.dat")));
     ASSERT_TRUE(group.Available());
@@ -202,7 +204,8 @@ TEST(TemplateIndex, SectionsAreFoundWithoutRegardToCaseAndListedAsWritten)
     QTemporaryDir dir;
     QFile f(dir.filePath(QStringLiteral("Template.dat")));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(cp932::Encode(QStringLiteral("[CDCover]\r\nName=ケース\r\nDir=case\r\n[*]\r\nName=宛名\r\nDir=addr\r\n")));
+    f.write(cp932::Encode(
+        QStringLiteral("[CDCover]\r\nName=ケース\r\nDir=case\r\n[*]\r\nName=宛名\r\nDir=addr\r\n")));
     f.close();
     TTemplateGroup group(dir.filePath(QStringLiteral("Template.dat")));
     // Listed as written: a purpose is compared exactly with the papers' purposes.
@@ -258,11 +261,13 @@ TEST_F(Templates, TheDialogOffersTheCollectionGroupAndTheFolderAndReadsTheChosen
     // entry still has a cell to click, and keeps it once the previews arrive.
     dialog.CollectionList()->doItemsLayout();
     for (int i = 0; i < dialog.CollectionList()->count(); ++i)
-        EXPECT_FALSE(dialog.CollectionList()->visualItemRect(dialog.CollectionList()->item(i)).isEmpty()) << i;
+        EXPECT_FALSE(dialog.CollectionList()->visualItemRect(dialog.CollectionList()->item(i)).isEmpty())
+            << i;
     WaitForPreviews(dialog);
     EXPECT_EQ(dialog.PendingPreviews(), 0);
     for (int i = 0; i < dialog.CollectionList()->count(); ++i)
-        EXPECT_FALSE(dialog.CollectionList()->visualItemRect(dialog.CollectionList()->item(i)).isEmpty()) << i;
+        EXPECT_FALSE(dialog.CollectionList()->visualItemRect(dialog.CollectionList()->item(i)).isEmpty())
+            << i;
     dialog.CollectionList()->setCurrentRow(0);
     EXPECT_TRUE(dialog.OkButton()->isEnabled());
     const QString dir = qEnvironmentVariable("VELMO_TEST_SHOTS");
@@ -333,7 +338,8 @@ TEST_F(Templates, TheFolderPageStartsInTheLastFolderAndOffersItsHistory)
             dialog.Sources()->setCurrentIndex(1);
             dialog.show();
             WaitForPreviews(dialog);
-            dialog.grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/template-folder-page.png"));
+            dialog.grab().save(qEnvironmentVariable("VELMO_SHOTS") +
+                               QStringLiteral("/template-folder-page.png"));
         }
         ASSERT_TRUE(dialog.FolderHistoryButton()->isEnabled());
         QMenu* menu = dialog.FolderHistoryMenu();
@@ -365,7 +371,8 @@ TEST_F(Templates, TheDialogShowsTheBlankLabelOnceHoweverManyFilesHaveNoFittingLa
     Save(QStringLiteral("Template/Mixed/empty1.lbt"), {});
     Save(QStringLiteral("Template/Mixed/empty2.lbt"), {});
     Save(QStringLiteral("Template/Mixed/empty3.lbt"), {});
-    Write(QStringLiteral("Template.dat"), cp932::Encode(QStringLiteral("[*]\r\nName=混在\r\nDir=Template\\Mixed\r\n")));
+    Write(QStringLiteral("Template.dat"),
+          cp932::Encode(QStringLiteral("[*]\r\nName=混在\r\nDir=Template\\Mixed\r\n")));
     TTemplateList raw;
     raw.FillFromFolder(FDir.filePath(QStringLiteral("Template/Mixed")), Face(QStringLiteral("*")), false);
     ASSERT_EQ(raw.Count(), 4) << "the list itself keeps one blank entry per file";

@@ -88,7 +88,8 @@ TEST(ToolDocument, PutLabelFollowsTheDesignForm)
                   .ExitCode,
               0);
     for (const QString& file : {same, each}) {
-        const ProcessResult put = RunTool({QStringLiteral("put-label"), file, QStringLiteral("0"), QStringLiteral("7"), design});
+        const ProcessResult put =
+            RunTool({QStringLiteral("put-label"), file, QStringLiteral("0"), QStringLiteral("7"), design});
         ASSERT_EQ(put.ExitCode, 0) << put.StdErr.toStdString();
     }
     RegisterLabelDataClasses();
@@ -98,8 +99,10 @@ TEST(ToolDocument, PutLabelFollowsTheDesignForm)
     EXPECT_EQ(one->DesignCount(), 1);
     for (int k : {0, 7, 11})
         EXPECT_TRUE(one->LabelHasData(k)) << k;
-    const ProcessResult first = RunTool({QStringLiteral("get-label"), same, QStringLiteral("0"), QStringLiteral("0")});
-    const ProcessResult seventh = RunTool({QStringLiteral("get-label"), same, QStringLiteral("0"), QStringLiteral("7")});
+    const ProcessResult first =
+        RunTool({QStringLiteral("get-label"), same, QStringLiteral("0"), QStringLiteral("0")});
+    const ProcessResult seventh =
+        RunTool({QStringLiteral("get-label"), same, QStringLiteral("0"), QStringLiteral("7")});
     ASSERT_EQ(first.ExitCode, 0) << first.StdErr.toStdString();
     EXPECT_EQ(first.StdOut, seventh.StdOut);
     // A design per label: only position 7 has one.
@@ -107,7 +110,8 @@ TEST(ToolDocument, PutLabelFollowsTheDesignForm)
     EXPECT_TRUE(per->SeparatelyDesign());
     EXPECT_TRUE(per->LabelHasData(7));
     EXPECT_FALSE(per->LabelHasData(0));
-    EXPECT_EQ(RunTool({QStringLiteral("get-label"), each, QStringLiteral("0"), QStringLiteral("0")}).ExitCode, 1);
+    EXPECT_EQ(RunTool({QStringLiteral("get-label"), each, QStringLiteral("0"), QStringLiteral("0")}).ExitCode,
+              1);
 }
 
 TEST(ToolDocument, InfoAndPreviewShowTheDesigns)

@@ -1,7 +1,7 @@
 #include "DrawTestObjects.h"
 #include "base/UStream.h"
-#include "persist/UComponentStream.h"
 #include "draw/FDrawSite.h"
+#include "persist/UComponentStream.h"
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -475,8 +475,8 @@ void ExpectDragScrollsAlong(QScrollArea& area, TDrawSite& site)
     ASSERT_GT(h->maximum(), 0);
     ASSERT_GT(v->maximum(), 0);
     auto send = [&site](QEvent::Type type, QPoint device, Qt::MouseButtons buttons) {
-        QMouseEvent e(type, device, site.mapToGlobal(device), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                      buttons, Qt::NoModifier);
+        QMouseEvent e(type, device, site.mapToGlobal(device),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
         QApplication::sendEvent(&site, &e);
     };
     QWidget* viewport = area.viewport();
@@ -549,8 +549,8 @@ TEST(DrawSiteAutoScroll, ADragAtTheEdgeScrollsTheAreaTheSiteSitsIn)
         site.SetLogWidth(1000);
         site.SetLogHeight(600);
         site.resize(100, 60);
-        QMouseEvent press(QEvent::MouseButtonPress, QPoint(10, 10), site.mapToGlobal(QPoint(10, 10)), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent press(QEvent::MouseButtonPress, QPoint(10, 10), site.mapToGlobal(QPoint(10, 10)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&site, &press);
         QMouseEvent move(QEvent::MouseMove, QPoint(30, 30), site.mapToGlobal(QPoint(30, 30)), Qt::NoButton,
                          Qt::LeftButton, Qt::NoModifier);

@@ -1,8 +1,8 @@
 #pragma once
 // A minimal draw object for the site's tests: a filled rectangle in logical units
 // that can be told to fail while painting and moves with a simple move ghost.
-#include "draw/UCanvas.h"
 #include "draw/FDrawSite.h"
+#include "draw/UCanvas.h"
 #include "draw/UGhost.h"
 #include <QPainter>
 #include <stdexcept>

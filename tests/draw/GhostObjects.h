@@ -1,14 +1,18 @@
 #pragma once
 // Draw objects for the ghost tests: a turnable rectangle and a curve, answering the
 // interfaces the ghosts work through.
-#include "draw/UCanvas.h"
 #include "draw/FDrawSite.h"
+#include "draw/UCanvas.h"
 #include "draw/UGhost.h"
 #include <QPainter>
 
 namespace velmo::test {
 
-class TGBox : public TDrawObject, public IDOEncloseBounds, public IDOBounds, public IDORotate, public IDODraw,
+class TGBox : public TDrawObject,
+              public IDOEncloseBounds,
+              public IDOBounds,
+              public IDORotate,
+              public IDODraw,
               public IDOAutoSize
 {
     VELMO_DRAW_OBJECT(TGBox, TDrawObject)

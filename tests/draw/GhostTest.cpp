@@ -5,8 +5,8 @@
 #include "GhostObjects.h"
 #include "draw/UDOAction.h"
 #include "draw/UPivot.h"
-#include <QImage>
 #include <QCoreApplication>
+#include <QImage>
 #include <QMouseEvent>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -96,7 +96,8 @@ struct GhostFixture : ::testing::Test
     static QPoint OnCircle(QPoint c, double radius, double degrees)
     {
         const double r = degrees * std::numbers::pi / 180;
-        return {int(std::lround(c.x() + radius * std::cos(r))), int(std::lround(c.y() + radius * std::sin(r)))};
+        return {int(std::lround(c.x() + radius * std::cos(r))),
+                int(std::lround(c.y() + radius * std::sin(r)))};
     }
 };
 
@@ -382,8 +383,8 @@ TEST_F(GhostFixture, RotationSnapsToFortyFiveDegreesWithShift)
     TGBox* box = Box({400, 400, 600, 600}); // centre (500, 500)
     const QPoint m(500, 500);
     const QPoint start = OnCircle(m, 100, 0);
-    for (auto [turn, plain, snapped] : {std::tuple{22, 22, 0}, {23, 23, 45}, {-22, 338, 0}, {-23, 337, 315},
-                                        {100, 100, 90}}) {
+    for (auto [turn, plain, snapped] :
+         {std::tuple{22, 22, 0}, {23, 23, 45}, {-22, 338, 0}, {-23, 337, 315}, {100, 100, 90}}) {
         TRotateGhost a(box);
         Drive(a, start, OnCircle(m, 100, turn));
         EXPECT_EQ(a.NewAngle(), plain) << turn;
@@ -512,7 +513,7 @@ TEST_F(GhostFixture, TheListIgnoresRepeatedPointsAndCallsItsEndOnce)
     EXPECT_EQ(tracks, 0);
     list.Track({}, QPoint(6, 5));
     list.Track({}, QPoint(6, 5));
-    list.Track(Qt::ShiftModifier, QPoint(6, 5)); // a key changes the state
+    list.Track(Qt::ShiftModifier, QPoint(6, 5));  // a key changes the state
     list.Track(Qt::KeypadModifier, QPoint(6, 5)); // only Shift, Alt and Ctrl count
     EXPECT_EQ(tracks, 3);
     EXPECT_TRUE(list.Moved());
@@ -530,7 +531,8 @@ TEST_F(GhostFixture, HoverShowsThePivotsCursorAndGivesTheSiteItsOwnBack)
     Site.PlacePivot(std::make_unique<TRotatePivot>(box, 8), QPoint(400, 100))->SetCursor(crRotate);
     const auto hover = [this](QPoint logical) {
         const QPointF d = Site.ToDevice(logical);
-        QMouseEvent move(QEvent::MouseMove, d, Site.mapToGlobal(d), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, d, Site.mapToGlobal(d), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
         QCoreApplication::sendEvent(&Site, &move);
     };
     hover(QPoint(400, 100));

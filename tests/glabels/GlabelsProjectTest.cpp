@@ -53,7 +53,8 @@ const char* const kTemplate3 = R"(
   </Template>)";
 
 QByteArray Project(const QString& ns, const QString& objects, const QString& extra = {},
-                   const QString& templ = QString::fromUtf8(kTemplate3), const QString& rotate = QStringLiteral("False"))
+                   const QString& templ = QString::fromUtf8(kTemplate3),
+                   const QString& rotate = QStringLiteral("False"))
 {
     return QStringLiteral("<?xml version=\"1.0\"?>\n<Glabels-document xmlns=\"%1\">%2\n"
                           "  <Objects id=\"0\" rotate=\"%3\">\n%4\n  </Objects>\n%5\n</Glabels-document>\n")
@@ -162,7 +163,8 @@ TEST(GlabelsProject, VersionTwoTemplateNamesRotatedDesignsAndTheCatalogueMatch)
       <Layout nx="4" ny="6" x0="10mm" y0="10mm" dx="50mm" dy="45mm"/>
     </Label-round>
   </Template>)");
-    const QByteArray bytes = Project(QStringLiteral("http://snaught.com/glabels/2.2/"), {}, {}, templ, QStringLiteral("True"));
+    const QByteArray bytes =
+        Project(QStringLiteral("http://snaught.com/glabels/2.2/"), {}, {}, templ, QStringLiteral("True"));
     auto alone = Read(bytes);
     ASSERT_TRUE(alone->Project.NewPaper);
     EXPECT_TRUE(alone->Project.MatchedPaper.isEmpty());
@@ -189,7 +191,8 @@ TEST(GlabelsProject, VersionTwoTemplateNamesRotatedDesignsAndTheCatalogueMatch)
     TGlabelsOptions options;
     options.Catalogues = {&catalogue};
     auto matched = Read(bytes, options);
-    EXPECT_TRUE(matched->Project.MatchedPaper.startsWith(QStringLiteral("Other R40"))) << matched->Project.MatchedPaper.toStdString();
+    EXPECT_TRUE(matched->Project.MatchedPaper.startsWith(QStringLiteral("Other R40")))
+        << matched->Project.MatchedPaper.toStdString();
     EXPECT_FALSE(matched->Project.NewPaper);
     EXPECT_TRUE(matched->Project.Document->Paper()->Landscape());
 }
@@ -246,14 +249,15 @@ TEST(GlabelsProject, ShadowsAreShapesBelowAndTransparencyMixesWithWhite)
 
 TEST(GlabelsProject, TextsKeepTheirSpanStyleAndBecomeMergeTextsWithFields)
 {
-    const QByteArray bytes = Project(kNs3, QStringLiteral(R"(
+    const QByteArray bytes =
+        Project(kNs3, QStringLiteral(R"(
 <Object-text x="10pt" y="10pt" w="144pt" h="50pt" justify="Right" valign="Bottom" auto_shrink="False">
   <Span color="0x0000ffff" font_family="Serif" font_size="12" font_weight="Bold" font_italic="True" font_underline="True" line_spacing="1.5">First line<NL/>Second</Span>
 </Object-text>
 <Object-text x="10pt" y="40pt" w="0pt" h="0pt" justify="Left" valign="Top"><Span font_family="Sans" font_size="10"><Field name="city"/></Span></Object-text>
 <Object-text x="60pt" y="40pt" w="0pt" h="0pt"><Span font_family="Sans" font_size="10">To ${name} in <Field name="city"/> ${nowhere}</Span></Object-text>
 <Object-text x="10pt" y="55pt" w="0pt" h="0pt"><Span font_family="Sans" font_size="10">Price: $${zip}</Span></Object-text>)"),
-                                     QStringLiteral(R"(<Merge type="Text/Comma/Line1Keys" src="data.csv"/>)"));
+                QStringLiteral(R"(<Merge type="Text/Comma/Line1Keys" src="data.csv"/>)"));
     QTemporaryDir dir;
     QFile csv(dir.filePath(QStringLiteral("data.csv")));
     ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
@@ -310,9 +314,11 @@ TEST(GlabelsProject, NumberedFieldsWithoutNamesLineAndAReplacedMergeSource)
     tsv.close();
     TGlabelsOptions options;
     options.MergeFile = tsv.fileName();
-    auto read = Read(Project(kNs3, QStringLiteral(R"(<Object-text x="0" y="0" w="0" h="0"><Span>${3}</Span></Object-text>)"),
-                             QStringLiteral(R"(<Merge type="Text/Tab" src="/home/someone/else.txt"/>)")),
-                     options);
+    auto read = Read(
+        Project(kNs3,
+                QStringLiteral(R"(<Object-text x="0" y="0" w="0" h="0"><Span>${3}</Span></Object-text>)"),
+                QStringLiteral(R"(<Merge type="Text/Tab" src="/home/someone/else.txt"/>)")),
+        options);
     EXPECT_EQ(read->Project.Document->CSVFile(), tsv.fileName());
     EXPECT_FALSE(read->Project.Document->CSVFieldName());
     const auto merged = read->All<TLOInsText>();
@@ -321,7 +327,8 @@ TEST(GlabelsProject, NumberedFieldsWithoutNamesLineAndAReplacedMergeSource)
     EXPECT_TRUE(read->Project.Warnings.isEmpty()) << read->Project.Warnings.join(u'\n').toStdString();
 
     // Without the replacement the project's own source is kept, and said missing.
-    auto missing = Read(Project(kNs3, {}, QStringLiteral(R"(<Merge type="Text/Tab" src="/home/someone/else.txt"/>)")));
+    auto missing =
+        Read(Project(kNs3, {}, QStringLiteral(R"(<Merge type="Text/Tab" src="/home/someone/else.txt"/>)")));
     EXPECT_EQ(missing->Project.Document->CSVFile(), QStringLiteral("/home/someone/else.txt"));
     EXPECT_TRUE(missing->Warned(QStringLiteral("が見つかりません")));
 }
@@ -356,7 +363,8 @@ TEST(GlabelsProject, PicturesFromTheDataSectionBesideTheProjectAndMissing)
     beside.close();
     QFile svg(dir.filePath(QStringLiteral("shape.svg")));
     ASSERT_TRUE(svg.open(QIODevice::WriteOnly));
-    svg.write(R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10"><rect width="10" height="10" fill="#00f"/></svg>)");
+    svg.write(
+        R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10"><rect width="10" height="10" fill="#00f"/></svg>)");
     svg.close();
     const QString data = QStringLiteral(R"(<Data>
   <File name="embedded.png" mimetype="image/png" encoding="base64">%1</File>
@@ -434,11 +442,13 @@ TEST(GlabelsProject, DamagedProjectsEndWithAMessage)
 {
     const QByteArray good = Project(kNs3, QStringLiteral(R"(<Object-box x="0" y="0" w="10pt" h="10pt"/>)"));
     const QByteArray packed = Gzip(good);
-    EXPECT_TRUE(Failure(packed.left(packed.size() / 2)).contains(QStringLiteral("途中で切れて"))) << Failure(packed.left(packed.size() / 2)).toStdString();
+    EXPECT_TRUE(Failure(packed.left(packed.size() / 2)).contains(QStringLiteral("途中で切れて")))
+        << Failure(packed.left(packed.size() / 2)).toStdString();
     QByteArray corrupt = packed;
     corrupt[20] = char(corrupt[20] ^ 0x55);
     corrupt[21] = char(corrupt[21] ^ 0x55);
-    EXPECT_TRUE(Failure(corrupt).contains(QStringLiteral("gzip圧縮のデータが"))) << Failure(corrupt).toStdString();
+    EXPECT_TRUE(Failure(corrupt).contains(QStringLiteral("gzip圧縮のデータが")))
+        << Failure(corrupt).toStdString();
     EXPECT_TRUE(Failure(good.left(good.size() - 30)).contains(QStringLiteral("XMLとして正しくありません")));
     const QByteArray bomb = R"(<?xml version="1.0"?>
 <!DOCTYPE lolz [<!ENTITY lol "lol"><!ENTITY lol2 "&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;">
@@ -449,7 +459,8 @@ TEST(GlabelsProject, DamagedProjectsEndWithAMessage)
                     .contains(QStringLiteral("大きさが負です")));
     // A picture claiming 100,000 × 100,000 pixels.
     QByteArray huge;
-    for (quint32 v : {0x47646B50u, 24u + 4u, 0x02u | (0x01u << 16) | (0x01u << 24), 400000u, 100000u, 100000u})
+    for (quint32 v :
+         {0x47646B50u, 24u + 4u, 0x02u | (0x01u << 16) | (0x01u << 24), 400000u, 100000u, 100000u})
         for (int s = 24; s >= 0; s -= 8)
             huge.append(char((v >> s) & 0xFF));
     huge.append("\0\0\0\0", 4);
@@ -458,8 +469,10 @@ TEST(GlabelsProject, DamagedProjectsEndWithAMessage)
     EXPECT_TRUE(Failure(Project(kNs3, {}, data)).contains(QStringLiteral("範囲を超えて")));
     const QString noLayout = QStringLiteral(R"(<Template brand="X" part="1" size="A4">
     <Label-rectangle id="0" width="50mm" height="20mm"/></Template>)");
-    EXPECT_TRUE(Failure(Project(kNs3, {}, {}, noLayout)).contains(QStringLiteral("用紙の定義を使えません: no layout")));
-    EXPECT_TRUE(Failure("<Glabels-templates/>").contains(QStringLiteral("gLabelsのプロジェクトではありません")));
+    EXPECT_TRUE(Failure(Project(kNs3, {}, {}, noLayout))
+                    .contains(QStringLiteral("用紙の定義を使えません: no layout")));
+    EXPECT_TRUE(
+        Failure("<Glabels-templates/>").contains(QStringLiteral("gLabelsのプロジェクトではありません")));
     EXPECT_TRUE(Failure(Project(kNs3, {}, {}, QString())).contains(QStringLiteral("Template要素")));
 }
 
@@ -480,7 +493,8 @@ TEST(GlabelsProject, TextsOfFixedWidthWrapAtTheBoxInsideItsMargins)
     EXPECT_EQ(boxed->BaseRect().Left, 11);
     EXPECT_NEAR(boxed->BaseRect().Width(), 190.5, 1);
     EXPECT_EQ(free->BaseRect().Left, 11);
-    EXPECT_TRUE(read->Warned(QStringLiteral("オブジェクト3 (Object-text): 差し込んだ文字は枠の幅で折り返さずに")));
+    EXPECT_TRUE(
+        read->Warned(QStringLiteral("オブジェクト3 (Object-text): 差し込んだ文字は枠の幅で折り返さずに")));
 }
 
 TEST(GlabelsProject, EllipseAndCdTemplatesAndAnEmbeddedSvgDrawing)
@@ -497,7 +511,9 @@ TEST(GlabelsProject, EllipseAndCdTemplatesAndAnEmbeddedSvgDrawing)
     <Layout nx="1" ny="2" x0="46.5mm" y0="21.5mm" dx="117mm" dy="137mm"/></Label-cd></Template>)");
     const QString svg = QStringLiteral(
         R"(<Data><File name="mark.svg" mimetype="image/svg+xml"><![CDATA[<svg xmlns="http://www.w3.org/2000/svg" width="8" height="8"><circle cx="4" cy="4" r="4" fill="red"/></svg>]]></File></Data>)");
-    auto disc = Read(Project(kNs3, QStringLiteral(R"(<Object-image x="100pt" y="100pt" w="40pt" h="40pt" src="mark.svg"/>)"), svg, cd));
+    auto disc = Read(Project(
+        kNs3, QStringLiteral(R"(<Object-image x="100pt" y="100pt" w="40pt" h="40pt" src="mark.svg"/>)"), svg,
+        cd));
     const TPaperInfo* paper = disc->Project.Document->Paper();
     EXPECT_EQ(paper->GetFaceShape(0), fsDoughnut);
     EXPECT_EQ(paper->GetFaceRect(0).Width(), 1170);
@@ -521,11 +537,12 @@ TEST(GlabelsProject, FilesOfAnotherHomeAreFoundBesideTheProject)
     ASSERT_TRUE(red.save(dir.filePath(QStringLiteral("logo.png"))));
     TGlabelsOptions options;
     options.FileName = dir.filePath(QStringLiteral("p.glabels"));
-    auto read = Read(Project(kNs3, QStringLiteral(R"(
+    auto read =
+        Read(Project(kNs3, QStringLiteral(R"(
 <Object-image x="0" y="0" w="20pt" h="20pt" src="/home/author/pictures/logo.png"/>
 <Object-text x="0" y="30pt" w="0" h="0"><Span><Field name="name"/></Span></Object-text>)"),
-                             QStringLiteral(R"(<Merge type="Text/Comma/Line1Keys" src="/home/author/people.csv"/>)")),
-                     options);
+                     QStringLiteral(R"(<Merge type="Text/Comma/Line1Keys" src="/home/author/people.csv"/>)")),
+             options);
     EXPECT_EQ(read->Project.Document->CSVFile(), csv.fileName());
     ASSERT_EQ(read->All<TLOVelmoImage>().size(), 1u);
     EXPECT_TRUE(read->All<TLOVelmoImage>()[0]->HasPicture());

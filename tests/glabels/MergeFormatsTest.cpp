@@ -35,11 +35,14 @@ TEST(MergeFormats, SeparatorByExtensionOrFirstLine)
     semicolon.SetHasHeader(true);
     semicolon.LoadFromBytes("Name;Stadt;Preis\nMüller;Köln;3,50\n", QStringLiteral("liste.csv"));
     EXPECT_EQ(semicolon.Delimiter(), u';');
-    EXPECT_EQ(semicolon.Header().Items(), QStringList({QStringLiteral("Name"), QStringLiteral("Stadt"), QStringLiteral("Preis")}));
-    EXPECT_EQ(Record(semicolon, 0), QStringList({QStringLiteral("Müller"), QStringLiteral("Köln"), QStringLiteral("3,50")}));
+    EXPECT_EQ(semicolon.Header().Items(),
+              QStringList({QStringLiteral("Name"), QStringLiteral("Stadt"), QStringLiteral("Preis")}));
+    EXPECT_EQ(Record(semicolon, 0),
+              QStringList({QStringLiteral("Müller"), QStringLiteral("Köln"), QStringLiteral("3,50")}));
     // The names line goes back as a record in the file's own separator.
     semicolon.SetHasHeader(false);
-    EXPECT_EQ(Record(semicolon, 0), QStringList({QStringLiteral("Name"), QStringLiteral("Stadt"), QStringLiteral("Preis")}));
+    EXPECT_EQ(Record(semicolon, 0),
+              QStringList({QStringLiteral("Name"), QStringLiteral("Stadt"), QStringLiteral("Preis")}));
 
     TCSVData colon;
     colon.LoadFromBytes("root:x:0:0:root:/root:/bin/bash\n", QStringLiteral("passwd.txt"));
@@ -63,7 +66,8 @@ TEST(MergeFormats, VCardsOfPhonesAndMailProgramsBecomeRecords)
                      "N;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=8E=52=93=63;=91=BE=98=59\r\n"
                      "SOUND;X-IRMC-N;CHARSET=SHIFT_JIS:\x82\xE2\x82\xDC\x82\xBE;\x82\xBD\x82\xEB\x82\xA4\r\n"
                      "TEL;CELL:090-1111-2222\r\n"
-                     "ADR;HOME;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:;;=89=E0=92=AC1-2=\r\n-3;=90=E7=91=E3=93=63=8B=E6;=93=8C=8B=9E=93=73;100-0001;\r\n"
+                     "ADR;HOME;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:;;=89=E0=92=AC1-2=\r\n-3;=90=E7="
+                     "91=E3=93=63=8B=E6;=93=8C=8B=9E=93=73;100-0001;\r\n"
                      "PHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n /9j/4AAQSkZJRgABAQ\r\n AAAQABAAD/2wBDAA\r\n\r\n"
                      "EMAIL;INTERNET:taro@example.jp\r\nEND:VCARD\r\n";
     // vCard 3.0 of a mail program: folded lines, escapes, a preferred second address.
@@ -136,7 +140,8 @@ TEST(MergeFormats, TheMergeDatabaseOpensEveryFormatAndKeepsTheVCardNamesLine)
         return f.fileName();
     };
     TCsvDB db;
-    db.Open(write("contacts.vcf", "BEGIN:VCARD\r\nFN:A\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:B\r\nEND:VCARD\r\n"));
+    db.Open(
+        write("contacts.vcf", "BEGIN:VCARD\r\nFN:A\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:B\r\nEND:VCARD\r\n"));
     db.SetHasHeader(false);
     EXPECT_TRUE(db.HasHeader());
     EXPECT_EQ(db.FieldNames(), VCardFieldNames());
@@ -196,9 +201,12 @@ TEST(MergeFormats, AChosenSeparatorWinsAndTravelsWithTheDocument)
     RegisterMergeClasses();
     TLabelData document;
     QString message;
-    ASSERT_EQ(OpenMergeDataByName(TCsvDB::Instance(), document, f.fileName(), &message, u';'), TMergeOpenResult::Opened) << message.toStdString();
+    ASSERT_EQ(OpenMergeDataByName(TCsvDB::Instance(), document, f.fileName(), &message, u';'),
+              TMergeOpenResult::Opened)
+        << message.toStdString();
     EXPECT_EQ(document.CSVSeparator(), int(u';'));
-    EXPECT_EQ(TCsvDB::Instance().RecordCopy(1).Items(), QStringList({QStringLiteral("Taro, Dr."), QStringLiteral("Tokyo")}));
+    EXPECT_EQ(TCsvDB::Instance().RecordCopy(1).Items(),
+              QStringList({QStringLiteral("Taro, Dr."), QStringLiteral("Tokyo")}));
     const QString saved = dir.filePath(QStringLiteral("doc.lbd"));
     document.Save(saved);
     TCsvDB::Instance().Close();
@@ -207,7 +215,8 @@ TEST(MergeFormats, AChosenSeparatorWinsAndTravelsWithTheDocument)
     ASSERT_EQ(OpenDocumentMergeData(TCsvDB::Instance(), *again, &message), TMergeOpenResult::Opened);
     EXPECT_EQ(TCsvDB::Instance().Data().Delimiter(), u';');
     // Found from the file, the same line splits at its comma.
-    ASSERT_EQ(OpenMergeDataByName(TCsvDB::Instance(), *again, f.fileName(), &message), TMergeOpenResult::Opened);
+    ASSERT_EQ(OpenMergeDataByName(TCsvDB::Instance(), *again, f.fileName(), &message),
+              TMergeOpenResult::Opened);
     EXPECT_EQ(again->CSVSeparator(), 0);
     EXPECT_EQ(TCsvDB::Instance().Data().Delimiter(), u',');
     EXPECT_EQ(MergeFilterSeparator(MergeFileFilters().value(2)), u'\t');

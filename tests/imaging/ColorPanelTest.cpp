@@ -10,13 +10,13 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTimer>
-#include <QListWidget>
 #include <gtest/gtest.h>
 
 namespace velmo::test {
@@ -47,9 +47,9 @@ TEST(ColorPanelTest, GridColoursAreTheFortyOfTheList)
 {
     const auto& colors = ColorGridColors();
     EXPECT_EQ(colors[0], 0x000000);
-    EXPECT_EQ(colors[1], 0x0000FF);   // clRed
-    EXPECT_EQ(colors[7], 0xFFFFFF);   // clWhite
-    EXPECT_EQ(colors[15], 0xC0C0C0);  // clSilver
+    EXPECT_EQ(colors[1], 0x0000FF);  // clRed
+    EXPECT_EQ(colors[7], 0xFFFFFF);  // clWhite
+    EXPECT_EQ(colors[15], 0xC0C0C0); // clSilver
     EXPECT_EQ(colors[16], 0x3F3F3F);
     EXPECT_EQ(colors[39], 0x7F3FBF);
 }
@@ -68,7 +68,7 @@ TEST(ColorPanelTest, GridCellsChooseColoursAndTransparent)
     Click(&grid, grid.CellRect(41).center());
     EXPECT_EQ(chosen, clNone);
     // Keys move and choose.
-    Key(&grid, Qt::Key_Up);    // from "透過" to the last row
+    Key(&grid, Qt::Key_Up); // from "透過" to the last row
     Key(&grid, Qt::Key_Right);
     Key(&grid, Qt::Key_Return);
     EXPECT_EQ(chosen, ColorGridColors()[33]);
@@ -100,10 +100,11 @@ TEST(ColorPanelTest, CustomColoursAreReadBeforeAndWrittenAfterAConfirmedChoice)
 {
     QString stored = QStringLiteral("0000FF,00FF00");
     int writes = 0;
-    SetCustomColorsStore([&] { return stored; }, [&](const QString& v) {
-        stored = v;
-        ++writes;
-    });
+    SetCustomColorsStore([&] { return stored; },
+                         [&](const QString& v) {
+                             stored = v;
+                             ++writes;
+                         });
     // Cancelled: nothing written.
     QTimer::singleShot(0, [] {
         auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
@@ -168,7 +169,8 @@ TEST(ColorPanelTest, GradationPageEditsCountDirectionAndColours)
     static_cast<QPushButton*>(panel.DirectionButton(int(rgGradationDir::rgdCenterToRim)))->click();
     EXPECT_EQ(panel.Spec().GradKind(), rgGradationKind::rgkBoxToRim);
     EXPECT_EQ(panel.Spec().GradAngle(), 0);
-    EXPECT_TRUE(static_cast<QPushButton*>(panel.DirectionButton(int(rgGradationDir::rgdCenterToRim)))->isChecked());
+    EXPECT_TRUE(
+        static_cast<QPushButton*>(panel.DirectionButton(int(rgGradationDir::rgdCenterToRim)))->isChecked());
     // A colour button opens the pop-up; a choice there changes that colour.
     panel.ColorButton(1)->click();
     TfrmColorGrid& popup = TfrmColorGrid::Instance();

@@ -100,13 +100,21 @@ TEST_F(ColorSpecTest, GradationStreamIsByteExact)
     spec.GradColors()->SetRepeatCount(3);
     const QByteArray expected = StreamBytes()
                                     .Header("TSpecOwner")
-                                    .Prop("FillColor.Color").Ident("clRed")
-                                    .Prop("FillColor.Style").Ident("bsCross")
-                                    .Prop("FillColor.Kind").Ident("cskGradation")
-                                    .Prop("FillColor.GradAngle").Int(45)
-                                    .Prop("FillColor.GradKind").Ident("rgkConeClockwise")
-                                    .Prop("FillColor.GradColors.RepeatCount").Int(3)
-                                    .Prop("FillColor.GradColors.Colors").Byte(10).U32(16)
+                                    .Prop("FillColor.Color")
+                                    .Ident("clRed")
+                                    .Prop("FillColor.Style")
+                                    .Ident("bsCross")
+                                    .Prop("FillColor.Kind")
+                                    .Ident("cskGradation")
+                                    .Prop("FillColor.GradAngle")
+                                    .Int(45)
+                                    .Prop("FillColor.GradKind")
+                                    .Ident("rgkConeClockwise")
+                                    .Prop("FillColor.GradColors.RepeatCount")
+                                    .Int(3)
+                                    .Prop("FillColor.GradColors.Colors")
+                                    .Byte(10)
+                                    .U32(16)
                                     .Raw(Colors({0x00FF00, 0x123456, 0x800000}))
                                     .End()
                                     .End()
@@ -201,11 +209,14 @@ TEST_F(ColorSpecTest, DirectionsAndTheirKindsAndAngles)
     EXPECT_EQ(spec.GradKind(), rgGradationKind::rgkBoxToRim);
     EXPECT_EQ(spec.GradAngle(), 0);
     EXPECT_EQ(spec.GradDir(), rgGradationDir::rgdCenterToRim);
-    const std::pair<rgGradationDir, int> table[] = {
-        {rgGradationDir::rgdLeftToRight, 270},          {rgGradationDir::rgdRightToLeft, 90},
-        {rgGradationDir::rgdTopToBottom, 0},            {rgGradationDir::rgdBottomToTop, 180},
-        {rgGradationDir::rgdLeftTopToRightBottom, 315}, {rgGradationDir::rgdRightTopToLeftBottom, 45},
-        {rgGradationDir::rgdRightBottomToLeftTop, 135}, {rgGradationDir::rgdLeftBottomToRightTop, 225}};
+    const std::pair<rgGradationDir, int> table[] = {{rgGradationDir::rgdLeftToRight, 270},
+                                                    {rgGradationDir::rgdRightToLeft, 90},
+                                                    {rgGradationDir::rgdTopToBottom, 0},
+                                                    {rgGradationDir::rgdBottomToTop, 180},
+                                                    {rgGradationDir::rgdLeftTopToRightBottom, 315},
+                                                    {rgGradationDir::rgdRightTopToLeftBottom, 45},
+                                                    {rgGradationDir::rgdRightBottomToLeftTop, 135},
+                                                    {rgGradationDir::rgdLeftBottomToRightTop, 225}};
     for (const auto& [dir, angle] : table) {
         spec.SetGradDir(dir);
         EXPECT_EQ(spec.GradKind(), rgGradationKind::rgkSimple);
@@ -455,7 +466,11 @@ TEST_F(ColorSpecTest, DamagedStreamsGiveTheStreamError)
     // Counts beyond the data.
     const QByteArray huge = StreamBytes()
                                 .Header("TSpecOwner")
-                                .Prop("FillColor.GradColors.Colors").Byte(10).U32(8).U32(0x40000000).U32(1)
+                                .Prop("FillColor.GradColors.Colors")
+                                .Byte(10)
+                                .U32(8)
+                                .U32(0x40000000)
+                                .U32(1)
                                 .End()
                                 .End()
                                 .Data();
@@ -466,14 +481,25 @@ TEST_F(ColorSpecTest, DamagedStreamsGiveTheStreamError)
           StreamBytes().Header("TSpecOwner").Prop("FillColor.GradKind").Int(3).End().End().Data(),
           StreamBytes().Header("TSpecOwner").Prop("FillColor.GradColors").Int(3).End().End().Data(),
           StreamBytes().Header("TSpecOwner").Prop("FillColor.Colour").Int(3).End().End().Data(),
-          StreamBytes().Header("TSpecOwner").Prop("FillColor.GradColors.Colors").String("x").End().End().Data()})
+          StreamBytes()
+              .Header("TSpecOwner")
+              .Prop("FillColor.GradColors.Colors")
+              .String("x")
+              .End()
+              .End()
+              .Data()})
         EXPECT_THROW(ReadBack(damaged), EReadError);
     // A colour list of count zero reads, and paints the solid colour.
     const auto empty = ReadBack(StreamBytes()
                                     .Header("TSpecOwner")
-                                    .Prop("FillColor.Color").Int(0x44)
-                                    .Prop("FillColor.Kind").Ident("cskGradation")
-                                    .Prop("FillColor.GradColors.Colors").Byte(10).U32(4).U32(0)
+                                    .Prop("FillColor.Color")
+                                    .Int(0x44)
+                                    .Prop("FillColor.Kind")
+                                    .Ident("cskGradation")
+                                    .Prop("FillColor.GradColors.Colors")
+                                    .Byte(10)
+                                    .U32(4)
+                                    .U32(0)
                                     .End()
                                     .End()
                                     .Data());

@@ -6,8 +6,8 @@
 #include "support/TestSupport.h"
 #include <QPainter>
 #include <QPicture>
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <numbers>
 
 namespace velmo::test {
@@ -97,10 +97,13 @@ Rgb CellAt(const QImage& cells, int i, int j)
     return {qRed(p), qGreen(p), qBlue(p)};
 }
 
-constexpr rgGradationKind kAllKinds[] = {
-    rgGradationKind::rgkSimple,          rgGradationKind::rgkBoxToRim,      rgGradationKind::rgkBoxToCenter,
-    rgGradationKind::rgkCircleToRim,     rgGradationKind::rgkCircleToCenter, rgGradationKind::rgkConeClockwise,
-    rgGradationKind::rgkConeCounterClockwise};
+constexpr rgGradationKind kAllKinds[] = {rgGradationKind::rgkSimple,
+                                         rgGradationKind::rgkBoxToRim,
+                                         rgGradationKind::rgkBoxToCenter,
+                                         rgGradationKind::rgkCircleToRim,
+                                         rgGradationKind::rgkCircleToCenter,
+                                         rgGradationKind::rgkConeClockwise,
+                                         rgGradationKind::rgkConeCounterClockwise};
 
 TEST(GradationTest, EveryKindAndAngleFollowsTheFormulaWithinOne)
 {
@@ -119,7 +122,8 @@ TEST(GradationTest, EveryKindAndAngleFollowsTheFormulaWithinOne)
                         worst = std::max({worst, std::abs(want.R - got.R), std::abs(want.G - got.G),
                                           std::abs(want.B - got.B)});
                     }
-                EXPECT_LE(worst, 1) << GradationKindName(kind) << " angle " << angle << " colours " << colors.size();
+                EXPECT_LE(worst, 1) << GradationKindName(kind) << " angle " << angle << " colours "
+                                    << colors.size();
             }
 }
 
@@ -128,8 +132,8 @@ TEST(GradationTest, TheDocumentedCorners)
     const std::vector<TColor> whiteBlack = {0xFFFFFF, 0x000000};
     const QImage simple = GradationCells(whiteBlack, 270, rgGradationKind::rgkSimple);
     for (int i : {0, 64, 127}) {
-        EXPECT_EQ(simple.pixel(0, i) & 0xFFFFFF, 0xFFFFFFu) << i;     // white at the left
-        EXPECT_LE(qRed(simple.pixel(127, i)), 1) << i;                // black at the right
+        EXPECT_EQ(simple.pixel(0, i) & 0xFFFFFF, 0xFFFFFFu) << i; // white at the left
+        EXPECT_LE(qRed(simple.pixel(127, i)), 1) << i;            // black at the right
     }
     const QImage rim = GradationCells(whiteBlack, 270, rgGradationKind::rgkCircleToRim);
     EXPECT_LE(qRed(rim.pixel(64, 64)), 4); // the centre lies between cells
@@ -140,8 +144,10 @@ TEST(GradationTest, TheDocumentedCorners)
     EXPECT_LE(qRed(centre.pixel(0, 127)), 1);
     // Top to bottom, right to left, bottom to top.
     EXPECT_EQ(GradationCells(whiteBlack, 0, rgGradationKind::rgkSimple).pixel(64, 0) & 0xFFFFFF, 0xFFFFFFu);
-    EXPECT_EQ(GradationCells(whiteBlack, 90, rgGradationKind::rgkSimple).pixel(127, 64) & 0xFFFFFF, 0xFFFFFFu);
-    EXPECT_EQ(GradationCells(whiteBlack, 180, rgGradationKind::rgkSimple).pixel(64, 127) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(GradationCells(whiteBlack, 90, rgGradationKind::rgkSimple).pixel(127, 64) & 0xFFFFFF,
+              0xFFFFFFu);
+    EXPECT_EQ(GradationCells(whiteBlack, 180, rgGradationKind::rgkSimple).pixel(64, 127) & 0xFFFFFF,
+              0xFFFFFFu);
     // A diagonal runs corner to corner.
     const QImage diagonal = GradationCells(whiteBlack, 315, rgGradationKind::rgkSimple);
     EXPECT_EQ(diagonal.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
@@ -166,11 +172,11 @@ TEST(GradationTest, RepeatedListsRunThroughTheColoursAgain)
     const std::vector<TColor> expanded = colors.Expanded();
     EXPECT_EQ(expanded, (std::vector<TColor>{0x0000FF, 0xFF0000, 0x0000FF, 0xFF0000}));
     const auto ramp = GradationRamp(expanded, false, false);
-    EXPECT_EQ(ramp[0], 0xFF0000u);            // red
-    EXPECT_EQ(qBlue(ramp[341]), 254);         // blue, just before the third colour
-    EXPECT_EQ(qRed(ramp[342]), 0);            // x = 1.00195: blue turning red
-    EXPECT_EQ(qRed(ramp[683]), 0xFF - 0);     // red again
-    EXPECT_GE(qBlue(ramp[1023]), 250);        // ends at blue
+    EXPECT_EQ(ramp[0], 0xFF0000u);        // red
+    EXPECT_EQ(qBlue(ramp[341]), 254);     // blue, just before the third colour
+    EXPECT_EQ(qRed(ramp[342]), 0);        // x = 1.00195: blue turning red
+    EXPECT_EQ(qRed(ramp[683]), 0xFF - 0); // red again
+    EXPECT_GE(qBlue(ramp[1023]), 250);    // ends at blue
     colors.SetRepeatCount(0);
     EXPECT_TRUE(colors.Expanded().empty());
 }
@@ -227,7 +233,8 @@ TEST(GradationTest, PrinterPathShrinksSmallTargets)
         }
         QImage expected(size, QImage::Format_BGR888);
         SmoothResample(expected, cells.convertToFormat(QImage::Format_BGR888));
-        EXPECT_EQ(target, expected.convertToFormat(QImage::Format_RGB32)) << size.width() << "x" << size.height();
+        EXPECT_EQ(target, expected.convertToFormat(QImage::Format_RGB32))
+            << size.width() << "x" << size.height();
         // Red at the left, blue at the right, nothing of the green left.
         EXPECT_GE(qRed(target.pixel(0, size.height() / 2)), 250);
         EXPECT_GE(qBlue(target.pixel(size.width() - 1, size.height() / 2)), 240);
@@ -333,7 +340,8 @@ TEST(GradationTest, BlendMixesByAlphaAndRatio)
             QImage d = Filled({8, 4}, qRgb(10, 200, 90));
             const QImage s = Filled({8, 4}, qRgb(250, 0, 91));
             TGRBlendAlphaMapRatio blend(ratio);
-            blend.Execute(d, QRect(0, 0, 8, 4), s, QRect(0, 0, 8, 4), AlphaMap({8, 4}, alpha), QRect(0, 0, 8, 4));
+            blend.Execute(d, QRect(0, 0, 8, 4), s, QRect(0, 0, 8, 4), AlphaMap({8, 4}, alpha),
+                          QRect(0, 0, 8, 4));
             const int r = std::clamp(ratio, 0, 100);
             const int a = std::min(255, int(std::floor(alpha * r / 100.0 + 0.5)));
             auto mix = [a](int dv, int sv) { return dv + int(std::trunc(a * (sv - dv) / 255.0)); };
@@ -361,8 +369,8 @@ TEST(GradationTest, BlendRefusesWhatItCannotDoUnscaled)
                   AlphaMap({10, 10}, 255), QRect(0, 0, 5, 5));
     EXPECT_EQ(d, original);
     EXPECT_FALSE(blend.CanBlend(d, s, Filled({10, 10}, 0, QImage::Format_RGB32)));
-    EXPECT_FALSE(blend.CanBlend(Filled({10, 10}, 0, QImage::Format_RGB16), Filled({10, 10}, 0, QImage::Format_RGB16),
-                                AlphaMap({10, 10}, 1)));
+    EXPECT_FALSE(blend.CanBlend(Filled({10, 10}, 0, QImage::Format_RGB16),
+                                Filled({10, 10}, 0, QImage::Format_RGB16), AlphaMap({10, 10}, 1)));
     // A destination rectangle partly outside is clipped, and the rest blended.
     blend.Execute(d, QRect(8, 8, 5, 5), s, QRect(0, 0, 5, 5), AlphaMap({10, 10}, 255), QRect(0, 0, 5, 5));
     EXPECT_EQ(d.pixel(9, 9) & 0xFFFFFF, 0xC8C8C8u);

@@ -189,7 +189,8 @@ TEST_F(ImagePack, CellsAreBitmapsOfTheCellAndOneByOneKeepsTheGraphicClass)
     EXPECT_EQ(cell, QRect(17, 15, 16, 15));
     for (int y = 0; y < cell.height(); ++y)
         for (int x = 0; x < cell.width(); ++x)
-            ASSERT_EQ(PixelColor(bitmap->Pixels(), x, y) & 0xFFFFFF, source.pixel(cell.x() + x, cell.y() + y) & 0xFFFFFF);
+            ASSERT_EQ(PixelColor(bitmap->Pixels(), x, y) & 0xFFFFFF,
+                      source.pixel(cell.x() + x, cell.y() + y) & 0xFFFFFF);
 }
 
 TEST_F(ImagePack, MatrixCellsAreDrawnStraightFromTheSource)
@@ -202,12 +203,13 @@ TEST_F(ImagePack, MatrixCellsAreDrawnStraightFromTheSource)
     canvas.fill(Qt::white);
     {
         QPainter painter(&canvas);
-        pack.Draw(painter, 5, 7, 1); // natural size: 20 × 20 at (5, 7)
+        pack.Draw(painter, 5, 7, 1);                      // natural size: 20 × 20 at (5, 7)
         pack.StretchDraw(painter, QRect(0, 0, 0, 10), 2); // zero width: nothing
     }
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x)
-            ASSERT_EQ(canvas.pixel(5 + x, 7 + y) & 0xFFFFFF, source.pixel(20 + x, y) & 0xFFFFFF) << x << "," << y;
+            ASSERT_EQ(canvas.pixel(5 + x, 7 + y) & 0xFFFFFF, source.pixel(20 + x, y) & 0xFFFFFF)
+                << x << "," << y;
     EXPECT_EQ(canvas.pixel(4, 7) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(canvas.pixel(25, 7) & 0xFFFFFF, 0xFFFFFFu);
     // Doubled: each source pixel covers 2 × 2.
@@ -229,7 +231,8 @@ TEST_F(ImagePack, CountsAndRectanglesCannotBeSet)
     } catch (const EImagePack& e) {
         EXPECT_EQ(e.Message(), "Cannot set count of ImagePack");
     }
-    for (auto set : {&TImagePack::SetLeft, &TImagePack::SetTop, &TImagePack::SetWidth, &TImagePack::SetHeight}) {
+    for (auto set :
+         {&TImagePack::SetLeft, &TImagePack::SetTop, &TImagePack::SetWidth, &TImagePack::SetHeight}) {
         try {
             (pack.*set)(0, 3);
             FAIL();
@@ -262,10 +265,10 @@ TEST_F(ImagePack, MatrixPacksLoadTheirResource)
     const QImage strip = CoordinatePicture(90, 16);
     TAppBitmap bitmap;
     bitmap.SetImage(strip, TPixelFormat::pf24bit);
-    const QByteArray file = WriteResourceFile({{TResourceId::FromOrdinal(RT_BITMAP), TResourceId::FromString("STRIP"),
-                                                BitmapResourceData(bitmap)},
-                                               {TResourceId::FromString("CBM"), TResourceId::FromString("BIG"),
-                                                CompressedBitmapResourceData(bitmap)}});
+    const QByteArray file = WriteResourceFile(
+        {{TResourceId::FromOrdinal(RT_BITMAP), TResourceId::FromString("STRIP"), BitmapResourceData(bitmap)},
+         {TResourceId::FromString("CBM"), TResourceId::FromString("BIG"),
+          CompressedBitmapResourceData(bitmap)}});
     Write("Pack.res", file);
     SetApplicationDirectory(FDir.path());
     struct Reset
@@ -303,9 +306,10 @@ TEST_F(ImagePack, ResourceFilesAreFoundThroughTheResolver)
 {
     TAppBitmap bitmap;
     bitmap.SetImage(CoordinatePicture(12, 6), TPixelFormat::pf24bit);
-    const QString installed = Write("share/Images.res", WriteResourceFile({{TResourceId::FromOrdinal(RT_BITMAP),
-                                                                             TResourceId::FromString("MARK"),
-                                                                             BitmapResourceData(bitmap)}}));
+    const QString installed =
+        Write("share/Images.res",
+              WriteResourceFile({{TResourceId::FromOrdinal(RT_BITMAP), TResourceId::FromString("MARK"),
+                                  BitmapResourceData(bitmap)}}));
     SetApplicationDirectory(FDir.filePath("bin")); // nothing there
     QStringList asked;
     SetResourceFileResolver([&](const QString& resFile) {
@@ -334,8 +338,8 @@ TEST_F(ImagePack, MatrixPacksLoadAfterTheirFormIsRead)
 {
     TAppBitmap bitmap;
     bitmap.SetImage(CoordinatePicture(20, 10), TPixelFormat::pf24bit);
-    Write("Form.res", WriteResourceFile({{TResourceId::FromOrdinal(RT_BITMAP), TResourceId::FromString("CHECK"),
-                                          BitmapResourceData(bitmap)}}));
+    Write("Form.res", WriteResourceFile({{TResourceId::FromOrdinal(RT_BITMAP),
+                                          TResourceId::FromString("CHECK"), BitmapResourceData(bitmap)}}));
     SetApplicationDirectory(FDir.path());
     struct Reset
     {
@@ -505,9 +509,10 @@ TEST_F(ImagePack, AFilePackShowsTheErrorPictureForDamagedFilesOnly)
     const QImage good = CoordinatePicture(21, 13);
     QByteArray damaged = BmpFile(good);
     damaged[0] = 'X'; // no longer "BM"
-    const QStringList files = {Write("a.bmp", BmpFile(good)), Write("b.bmp", damaged),
-                               Write("c.jpg", EncodeJPEG(good, 90)), Write("d.jpg", QByteArray("\xFF\xD8 cut", 6)),
-                               FDir.filePath("missing.bmp"), Write("e.png", QByteArray("not a png"))};
+    const QStringList files = {
+        Write("a.bmp", BmpFile(good)),        Write("b.bmp", damaged),
+        Write("c.jpg", EncodeJPEG(good, 90)), Write("d.jpg", QByteArray("\xFF\xD8 cut", 6)),
+        FDir.filePath("missing.bmp"),         Write("e.png", QByteArray("not a png"))};
     TFileImagePack pack;
     pack.SetCacheLimit(20);
     pack.SetFiles(files);
@@ -627,7 +632,7 @@ TEST_F(ImagePack, PictureTransparencyChangesOnlyADifferentFlag)
     auto* bitmap = dynamic_cast<TSafetyBitmap*>(picture.Graphic());
     EXPECT_TRUE(bitmap->Transparent());
     EXPECT_EQ(bitmap->TransparentColor(), 0x00FF00);
-    EXPECT_EQ(changes, 0); // the picture was not told
+    EXPECT_EQ(changes, 0);                           // the picture was not told
     SetPictureTransparency(picture, 0x0000FF, true); // already transparent
     EXPECT_EQ(bitmap->TransparentColor(), 0x00FF00);
     SetPictureTransparency(picture, 0x0000FF, false);
@@ -727,7 +732,7 @@ TEST_F(ImagePack, ImagesKeepTheirProportionsCentred)
     image.setPalette(palette);
     image.SetImagePack(&pack);
     const QImage shot = Grab(image);
-    EXPECT_EQ(shot.pixel(10, 5) & 0xFFFFFF, 0x0000FFu);             // above the image: brush
+    EXPECT_EQ(shot.pixel(10, 5) & 0xFFFFFF, 0x0000FFu);                     // above the image: brush
     EXPECT_EQ(shot.pixel(4, 12) & 0xFFFFFF, source.pixel(2, 1) & 0xFFFFFF); // image at 2×
     EXPECT_EQ(shot.pixel(10, 35) & 0xFFFFFF, 0x0000FFu);
 }

@@ -12,9 +12,9 @@
 #include "persist/UComponentStream.h"
 #include "persist/UComponentText.h"
 #include <QDir>
-#include <QToolBar>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <gtest/gtest.h>
 
 namespace velmo::test {
@@ -35,13 +35,13 @@ struct TNamed
 
 // The pictures of the windows' packs, with the grids they are cut into.
 const TNamed kNamed[] = {
-    {"CBM", "ABOUTIMAGE", 1, 1},          {"RT_BITMAP", "FILLBACKIVORY2", 1, 1},
-    {"RT_BITMAP", "CSVCONTOLLER", 1, 7},  {"RT_BITMAP", "VER1MARK", 1, 1},
-    {"RT_BITMAP", "CHECKBOX", 2, 1},      {"RT_BITMAP", "FILLIMAGE1", 1, 1},
-    {"RT_BITMAP", "FILLIMAGE8", 1, 1},    {"RT_BITMAP", "FILLBACK", 1, 1},
-    {"RT_BITMAP", "ILCOMMANDON", 18, 1},  {"RT_BITMAP", "ILSTYLEON", 15, 1},
-    {"RT_BITMAP", "PAPERGROUP", 4, 10},   {"CBM", "PRINTING", 1, 1},
-    {"RT_BITMAP", "OSOROI", 1, 5},        {"RT_BITMAP", "WIZARDGROUP", 1, 12},
+    {"CBM", "ABOUTIMAGE", 1, 1},         {"RT_BITMAP", "FILLBACKIVORY2", 1, 1},
+    {"RT_BITMAP", "CSVCONTOLLER", 1, 7}, {"RT_BITMAP", "VER1MARK", 1, 1},
+    {"RT_BITMAP", "CHECKBOX", 2, 1},     {"RT_BITMAP", "FILLIMAGE1", 1, 1},
+    {"RT_BITMAP", "FILLIMAGE8", 1, 1},   {"RT_BITMAP", "FILLBACK", 1, 1},
+    {"RT_BITMAP", "ILCOMMANDON", 18, 1}, {"RT_BITMAP", "ILSTYLEON", 15, 1},
+    {"RT_BITMAP", "PAPERGROUP", 4, 10},  {"CBM", "PRINTING", 1, 1},
+    {"RT_BITMAP", "OSOROI", 1, 5},       {"RT_BITMAP", "WIZARDGROUP", 1, 12},
     {"RT_BITMAP", "OPENSELECT", 1, 5},
 };
 
@@ -143,7 +143,8 @@ TEST_F(ImagesRes, TheWriterAlignsEveryPartAndTheReaderRefusesDamage)
     ASSERT_EQ(records.size(), entries.size() + 1);
     for (size_t i = 1; i < records.size(); ++i) {
         EXPECT_EQ(records[i].DataOffset % 4, 0);
-        EXPECT_EQ(file.mid(qsizetype(records[i].DataOffset), qsizetype(records[i].DataSize)), entries[i - 1].Data);
+        EXPECT_EQ(file.mid(qsizetype(records[i].DataOffset), qsizetype(records[i].DataSize)),
+                  entries[i - 1].Data);
     }
     EXPECT_EQ(FindResource(file, TResourceId::FromString("t"), TResourceId::FromString("nnnnn")), "eeeee");
 
@@ -164,7 +165,8 @@ TEST_F(ImagesRes, TheWriterAlignsEveryPartAndTheReaderRefusesDamage)
     QByteArray bad = file;
     put32(bad, start, 0x7FFFFFF0);
     EXPECT_THROW(ReadResourceRecords(bad), EResourceError);
-    EXPECT_THROW(FindResource(bad, TResourceId::FromString("T"), TResourceId::FromString("NN")), EResourceError);
+    EXPECT_THROW(FindResource(bad, TResourceId::FromString("T"), TResourceId::FromString("NN")),
+                 EResourceError);
     // A header size smaller than the header.
     bad = file;
     put32(bad, start + 4, 8);
@@ -281,7 +283,6 @@ TEST_F(ImagesRes, AMatrixPackOnAFormLoadsItsResourceWhenRead)
 } // namespace
 } // namespace velmo::test
 
-
 namespace velmo::test {
 namespace {
 
@@ -298,7 +299,7 @@ TEST_F(ImagesRes, WindowPicturesLoadByNameAndMakeButtonIcons)
     const QIcon select = PackIcon(command, ciSelect);
     ASSERT_FALSE(select.isNull());
     const QImage icon = select.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32);
-    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);   // the white ground is see-through
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);     // the white ground is see-through
     EXPECT_EQ(icon.pixel(11, 10), 0xFFFFFFFFu); // the pointer's white inside stays
     EXPECT_TRUE(PackIcon(command, 18).isNull());
 }

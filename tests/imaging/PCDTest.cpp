@@ -8,8 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 
 using namespace velmo;
 using namespace velmo::test;
@@ -20,15 +20,38 @@ namespace {
 // format's subsampled chroma is made for, with edges that test its upsampling.
 bool MakeSource(const QString& path, int width, int height)
 {
-    const ProcessResult r = RunProgram(
-        "convert", {"-size", QStringLiteral("%1x%2").arg(width).arg(height), "gradient:#d03020-#2040c0",
-                    "(", "-size", QStringLiteral("%1x%2").arg(width).arg(height), "gradient:#f0e040-#108030",
-                    "-rotate", "0", ")", "-compose", "blend", "-define", "compose:args=50", "-composite",
-                    "-fill", "#ffffff", "-draw",
-                    QStringLiteral("rectangle %1,%2 %3,%4").arg(width / 8).arg(height / 8).arg(width / 4).arg(height / 4),
-                    "-fill", "#000000", "-draw",
-                    QStringLiteral("circle %1,%2 %3,%4").arg(width * 3 / 4).arg(height / 2).arg(width * 3 / 4 + width / 10).arg(height / 2),
-                    path});
+    const ProcessResult r = RunProgram("convert", {"-size",
+                                                   QStringLiteral("%1x%2").arg(width).arg(height),
+                                                   "gradient:#d03020-#2040c0",
+                                                   "(",
+                                                   "-size",
+                                                   QStringLiteral("%1x%2").arg(width).arg(height),
+                                                   "gradient:#f0e040-#108030",
+                                                   "-rotate",
+                                                   "0",
+                                                   ")",
+                                                   "-compose",
+                                                   "blend",
+                                                   "-define",
+                                                   "compose:args=50",
+                                                   "-composite",
+                                                   "-fill",
+                                                   "#ffffff",
+                                                   "-draw",
+                                                   QStringLiteral("rectangle %1,%2 %3,%4")
+                                                       .arg(width / 8)
+                                                       .arg(height / 8)
+                                                       .arg(width / 4)
+                                                       .arg(height / 4),
+                                                   "-fill",
+                                                   "#000000",
+                                                   "-draw",
+                                                   QStringLiteral("circle %1,%2 %3,%4")
+                                                       .arg(width * 3 / 4)
+                                                       .arg(height / 2)
+                                                       .arg(width * 3 / 4 + width / 10)
+                                                       .arg(height / 2),
+                                                   path});
     return r.ExitCode == 0;
 }
 
@@ -40,8 +63,9 @@ bool MakePCD(const QString& source, const QString& pcd)
 // ImageMagick's reading of a pack at a size (its scene by -size).
 QImage MagickRead(const QString& pcd, QSize size)
 {
-    const ProcessResult r = RunProgram(
-        "convert", {"-size", QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), pcd, "-depth", "8", "ppm:-"});
+    const ProcessResult r =
+        RunProgram("convert", {"-size", QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), pcd,
+                               "-depth", "8", "ppm:-"});
     if (r.ExitCode != 0)
         return {};
     return QImage::fromData(r.StdOut, "PPM").convertToFormat(QImage::Format_RGB888);
@@ -254,8 +278,10 @@ TEST_F(PCDTest, BitmapFileOfEightBitsHasItsColourTable)
     const QByteArray file = stream.Data();
     ASSERT_GT(file.size(), 54);
     EXPECT_EQ(file.left(2), QByteArray("BM"));
-    auto u32 = [&](int at) { return uint32_t(uint8_t(file[at])) | uint32_t(uint8_t(file[at + 1])) << 8
-                                    | uint32_t(uint8_t(file[at + 2])) << 16 | uint32_t(uint8_t(file[at + 3])) << 24; };
+    auto u32 = [&](int at) {
+        return uint32_t(uint8_t(file[at])) | uint32_t(uint8_t(file[at + 1])) << 8 |
+               uint32_t(uint8_t(file[at + 2])) << 16 | uint32_t(uint8_t(file[at + 3])) << 24;
+    };
     EXPECT_EQ(u32(2), uint32_t(file.size()));
     EXPECT_EQ(u32(10), 14u + 40u + 1024u);
 }
@@ -346,8 +372,8 @@ TEST_F(PCDTest, KeptFuzzInputsDoNotCrash)
 // The dialog "PhotoCDｲﾒｰｼﾞの設定"
 
 #include "imaging/FPhotoCD.h"
-#include <QApplication>
 #include "imaging/UImageData.h"
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 

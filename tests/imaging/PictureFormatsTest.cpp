@@ -351,9 +351,9 @@ TEST_F(PictureFormats, BitmapHeadersWithAbsurdDepthsAreRefused)
         b += QByteArray(64, '\x55');
         return b;
     };
-    for (const QByteArray& bmp : {header(40, 0x7FFFFFFF, 0x7FFFFFFF, 0xFFFF, 0xFF01),
-                                  header(40, 0x7FFFFFFF, -0x7FFFFFFF, 1, 32), header(12, 0xFFFF, 0xFFFF, 0xFF01, 0xFFFF),
-                                  header(40, 3, 2, 0xFFFF, 0xFFFF)}) {
+    for (const QByteArray& bmp :
+         {header(40, 0x7FFFFFFF, 0x7FFFFFFF, 0xFFFF, 0xFF01), header(40, 0x7FFFFFFF, -0x7FFFFFFF, 1, 32),
+          header(12, 0xFFFF, 0xFFFF, 0xFF01, 0xFFFF), header(40, 3, 2, 0xFFFF, 0xFFFF)}) {
         EXPECT_THROW(LoadPictureBytes(bmp, "bmp"), EInvalidGraphic);
         TAppBitmap bitmap;
         EXPECT_THROW(bitmap.SetFileBytes(bmp), EInvalidGraphic);

@@ -1,12 +1,10 @@
 // The layout view on a real document: show label and write back, the style tool and
 // the default style, the creation hook, zoom, shared designs, printed images, guides,
 // keys, dropped files and the damaged inputs a user can run into.
-#include "layout/FLayout.h"
 #include "document/ULabelData.h"
-#include "sheet/USheetView.h"
+#include "draw/FDrawSite.h"
 #include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
-#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "draw/UGuide.h"
 #include "imaging/FPhotoCD.h"
@@ -14,6 +12,7 @@
 #include "imaging/UGradation.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
+#include "layout/FLayout.h"
 #include "objects/FLayoutAids.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/UGhostDesigners.h"
@@ -26,34 +25,35 @@
 #include "objects/UStandardDSA.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
+#include "sheet/USheetView.h"
 #include "storage/UDocFile.h"
-#include "text/ULOText.h"
 #include "support/TestSupport.h"
-#include <QMouseEvent>
-#include <QLineEdit>
+#include "text/ULOText.h"
 #include <QAction>
-#include <QDialog>
-#include <QTimer>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMap>
-#include <QPainter>
 #include <QMenu>
-#include <QToolBar>
-#include <iostream>
 #include <QMenuBar>
-#include <QTabBar>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
+#include <iostream>
 
 using namespace velmo;
 
@@ -238,7 +238,8 @@ TEST_F(LayoutView, TheEditCommandsFollowTheBoxThatHasTheKeyboard)
     if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS")) {
         QMenu* edit = FView->Menus()[0];
         edit->adjustSize();
-        edit->grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/layout-edit-menu-on-box.png"));
+        edit->grab().save(qEnvironmentVariable("VELMO_SHOTS") +
+                          QStringLiteral("/layout-edit-menu-on-box.png"));
     }
     EXPECT_EQ(redo->text(), QStringLiteral("やり直し(&R)"));
     EXPECT_FALSE(redo->isEnabled());
@@ -292,7 +293,8 @@ TEST_F(LayoutView, WritingBackAnUnmodifiedSiteTouchesNeitherDocumentNorHistory)
     const QByteArray stored = FDoc->LabelResourceBytes(0);
     FDoc->SetModified(false);
     // An entry in the history that write back would clear if it ran.
-    TActionList::Instance().AddAction(std::make_unique<TDOChangeAction>(Design()[0], QStringLiteral("x"), true));
+    TActionList::Instance().AddAction(
+        std::make_unique<TDOChangeAction>(Design()[0], QStringLiteral("x"), true));
     ASSERT_TRUE(TActionList::Instance().CanUndo());
     Site()->SetModified(false);
     FView->WriteBack();
@@ -869,14 +871,22 @@ TEST_F(LayoutView, InsertCommandsAreEnabledExactlyForRegisteredKinds)
         const char* Action;
         const char* Kind;
     };
-    const Expect all[] = {{"actText", "TLOText"},         {"actInsText", "TLOInsText"},
-                          {"actNumbering", "TLONumbering"}, {"actDate", "TLODate"},
-                          {"actDecoString", "TLODecoString"}, {"actLine", "TLOLine"},
-                          {"actCurve", "TLOCurve"},       {"actRect", "TLORect"},
-                          {"actCircle", "TLOCircle"},     {"actDecoLine", "TLODecoLine"},
-                          {"actOnePoint", "TLOOnePoint"}, {"actInsImage", "TLOInsImage"},
-                          {"actImageFile", "TLOImage"},   {"actTwain", "TLOTwain"},
-                          {"actBarCode", "TLOBarCode"},   {"actInsBarCode", "TLOInsBarCode"},
+    const Expect all[] = {{"actText", "TLOText"},
+                          {"actInsText", "TLOInsText"},
+                          {"actNumbering", "TLONumbering"},
+                          {"actDate", "TLODate"},
+                          {"actDecoString", "TLODecoString"},
+                          {"actLine", "TLOLine"},
+                          {"actCurve", "TLOCurve"},
+                          {"actRect", "TLORect"},
+                          {"actCircle", "TLOCircle"},
+                          {"actDecoLine", "TLODecoLine"},
+                          {"actOnePoint", "TLOOnePoint"},
+                          {"actInsImage", "TLOInsImage"},
+                          {"actImageFile", "TLOImage"},
+                          {"actTwain", "TLOTwain"},
+                          {"actBarCode", "TLOBarCode"},
+                          {"actInsBarCode", "TLOInsBarCode"},
                           {"actBackground", "TLOBackImage"}};
     for (const Expect& e : all) {
         QAction* a = FView->Action(QString::fromLatin1(e.Action));
@@ -907,9 +917,10 @@ TEST_F(LayoutView, TheMenusHoldTheirEntriesInOrder)
     QStringList titles;
     for (QMenu* m : FView->Menus())
         titles << m->title();
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("編集(&E)"), QStringLiteral("文字(&S)"), QStringLiteral("図形(&R)"),
-                                   QStringLiteral("画像(&I)"), QStringLiteral("位置(&L)"), QStringLiteral("設定(&D)"),
-                                   QStringLiteral("表示(&V)")}));
+    EXPECT_EQ(titles,
+              (QStringList{QStringLiteral("編集(&E)"), QStringLiteral("文字(&S)"), QStringLiteral("図形(&R)"),
+                           QStringLiteral("画像(&I)"), QStringLiteral("位置(&L)"), QStringLiteral("設定(&D)"),
+                           QStringLiteral("表示(&V)")}));
     auto entries = [](QMenu* m) {
         QStringList out;
         for (QAction* a : m->actions())
@@ -917,25 +928,27 @@ TEST_F(LayoutView, TheMenusHoldTheirEntriesInOrder)
         return out;
     };
     EXPECT_EQ(entries(FView->Menus()[0]),
-              (QStringList{QStringLiteral("取り消し(&U)"), QStringLiteral("やり直し(&R)"), QStringLiteral("-"),
-                           QStringLiteral("切り取り(&T)"), QStringLiteral("コピー(&C)"), QStringLiteral("貼り付け(&P)"),
-                           QStringLiteral("-"), QStringLiteral("クリア(&D)"), QStringLiteral("-"),
-                           QStringLiteral("すべて選択(&A)")}));
+              (QStringList{QStringLiteral("取り消し(&U)"), QStringLiteral("やり直し(&R)"),
+                           QStringLiteral("-"), QStringLiteral("切り取り(&T)"), QStringLiteral("コピー(&C)"),
+                           QStringLiteral("貼り付け(&P)"), QStringLiteral("-"), QStringLiteral("クリア(&D)"),
+                           QStringLiteral("-"), QStringLiteral("すべて選択(&A)")}));
     EXPECT_EQ(entries(FView->Menus()[1]),
               (QStringList{QStringLiteral("文字(&T)..."), QStringLiteral("日付・時間(&D)..."),
-                           QStringLiteral("ナンバリング(&N)..."), QStringLiteral("飾り文字(&I)..."), QStringLiteral("-"),
-                           QStringLiteral("バーコード(&J)..."), QStringLiteral("-"), QStringLiteral("差込み文字(&N)..."),
-                           QStringLiteral("差込みバーコード(&S)..."), QStringLiteral("-"), QStringLiteral("横書き(&H)"),
-                           QStringLiteral("縦書き(&V)")}));
+                           QStringLiteral("ナンバリング(&N)..."), QStringLiteral("飾り文字(&I)..."),
+                           QStringLiteral("-"), QStringLiteral("バーコード(&J)..."), QStringLiteral("-"),
+                           QStringLiteral("差込み文字(&N)..."), QStringLiteral("差込みバーコード(&S)..."),
+                           QStringLiteral("-"), QStringLiteral("横書き(&H)"), QStringLiteral("縦書き(&V)")}));
     EXPECT_EQ(entries(FView->Menus()[3]),
               (QStringList{QStringLiteral("イラスト(&O)..."), QStringLiteral("イメージファイル(&F)..."),
-                           QStringLiteral("TWAIN取り込み(&T)..."), QStringLiteral("差込みイラスト(&N)..."), QStringLiteral("-"),
-                           QStringLiteral("背景柄(&B)...")}));
-    EXPECT_EQ(entries(FView->ObjectMenu()),
-              (QStringList{QStringLiteral("切り取り(&T)"), QStringLiteral("コピー(&C)"), QStringLiteral("貼り付け(&P)"),
-                           QStringLiteral("クリア(&D)"), QStringLiteral("-"), QStringLiteral("位置合わせ(&A)..."),
-                           QStringLiteral("回転(&T)"), QStringLiteral("-"), QStringLiteral("前面に移動(&W)"),
-                           QStringLiteral("背面に移動(&K)"), QStringLiteral("-"), QStringLiteral("プロパティ(&O)")}));
+                           QStringLiteral("TWAIN取り込み(&T)..."), QStringLiteral("差込みイラスト(&N)..."),
+                           QStringLiteral("-"), QStringLiteral("背景柄(&B)...")}));
+    EXPECT_EQ(
+        entries(FView->ObjectMenu()),
+        (QStringList{QStringLiteral("切り取り(&T)"), QStringLiteral("コピー(&C)"),
+                     QStringLiteral("貼り付け(&P)"), QStringLiteral("クリア(&D)"), QStringLiteral("-"),
+                     QStringLiteral("位置合わせ(&A)..."), QStringLiteral("回転(&T)"), QStringLiteral("-"),
+                     QStringLiteral("前面に移動(&W)"), QStringLiteral("背面に移動(&K)"), QStringLiteral("-"),
+                     QStringLiteral("プロパティ(&O)")}));
     // The lent commands of the main window take their places.
     QMenu file(QStringLiteral("ファイル(&F)"));
     QMenu help(QStringLiteral("ヘルプ(&H)"));
@@ -952,7 +965,8 @@ TEST_F(LayoutView, TheMenusHoldTheirEntriesInOrder)
     EXPECT_EQ(bar.first()->text(), QStringLiteral("ファイル(&F)"));
     EXPECT_EQ(bar.last()->text(), QStringLiteral("ヘルプ(&H)"));
     const QStringList view = entries(FView->Menus()[6]);
-    EXPECT_EQ(view.mid(view.size() - 2), (QStringList{QStringLiteral("シート表示(&S)"), QStringLiteral("ラベル表示(&L)")}));
+    EXPECT_EQ(view.mid(view.size() - 2),
+              (QStringList{QStringLiteral("シート表示(&S)"), QStringLiteral("ラベル表示(&L)")}));
     EXPECT_EQ(view.count(QStringLiteral("-")), 2);
     // Lent again (a second time) the entries are not doubled.
     FView->SetMainCommands(lent);
@@ -985,14 +999,17 @@ TEST_F(LayoutView, TheMenusHoldTheirEntriesInOrder)
         }
     EXPECT_EQ(captions, (QStringList{QStringLiteral("新規"), QStringLiteral("開く"), QStringLiteral("保存"),
                                      QStringLiteral("印刷"), QStringLiteral("用紙選択")}));
-    EXPECT_EQ(hints, (QStringList{QStringLiteral("新しくラベルシートを開きます"), QStringLiteral("保存されているデータを開きます"),
-                                  QStringLiteral("編集したデータを保存します"), QStringLiteral("ラベルシートを印刷します"),
-                                  QStringLiteral("用紙を変更します")}));
+    EXPECT_EQ(hints,
+              (QStringList{QStringLiteral("新しくラベルシートを開きます"),
+                           QStringLiteral("保存されているデータを開きます"),
+                           QStringLiteral("編集したデータを保存します"),
+                           QStringLiteral("ラベルシートを印刷します"), QStringLiteral("用紙を変更します")}));
     EXPECT_EQ(FView->CommandToolBar()->actions().first()->objectName(), QStringLiteral("tbNew"));
     if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS")) {
         FView->show();
         QApplication::processEvents();
-        FView->CommandToolBar()->grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/layout-toolbar.png"));
+        FView->CommandToolBar()->grab().save(qEnvironmentVariable("VELMO_SHOTS") +
+                                             QStringLiteral("/layout-toolbar.png"));
     }
     EXPECT_EQ(FView->CommandToolBar()->actions().last()->objectName(), QStringLiteral("tbPaperSelect"));
     ASSERT_NE(printButton, nullptr);
@@ -1050,7 +1067,8 @@ TEST_F(LayoutView, DraggingToTheEdgeOfTheVisiblePartScrollsAlong)
     if (!qEnvironmentVariableIsEmpty("VELMO_SHOTS"))
         FView->grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/layout-autoscroll.png"));
     // Let go in the middle of the part of the label now in view.
-    const QRect visible = QRect(Site()->mapFrom(viewport, QPoint(0, 0)), viewport->size()).intersected(Site()->rect());
+    const QRect visible =
+        QRect(Site()->mapFrom(viewport, QPoint(0, 0)), viewport->size()).intersected(Site()->rect());
     const QPoint end = visible.center();
     send(QEvent::MouseMove, end, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, end, Qt::NoButton);

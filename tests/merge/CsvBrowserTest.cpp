@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,10 +17,9 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QHeaderView>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -149,7 +149,8 @@ TEST_F(Browser, JumpFindAndSortPages)
         // No match: the message, and the dialog stays open.
         TfrmCsvJump dialog(db, 0, 1);
         dialog.SetPage(TfrmCsvJump::pgFind);
-        EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("edFindText"))->text(), QStringLiteral("名前0500")); // remembered
+        EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("edFindText"))->text(),
+                  QStringLiteral("名前0500")); // remembered
         dialog.findChild<QLineEdit*>(QStringLiteral("edFindText"))->setText(QStringLiteral("ありえない"));
         bool messageSeen = false;
         // The search pumps events while it runs, so wait for the box itself.
@@ -243,7 +244,8 @@ TEST_F(SmallBrowser, GridCellsMarkLineBreaksAndKeepTheWholeTextAsTooltip)
     auto* grid = browser.findChild<QTableView*>();
     QAbstractItemModel* model = grid->model();
     EXPECT_EQ(model->index(0, 1).data().toString(), QStringLiteral("東京都 \u21B5 千代田区 \u21B5 1-2-3"));
-    EXPECT_EQ(model->index(0, 1).data(Qt::ToolTipRole).toString(), QStringLiteral("東京都\n千代田区\r\n1-2-3"));
+    EXPECT_EQ(model->index(0, 1).data(Qt::ToolTipRole).toString(),
+              QStringLiteral("東京都\n千代田区\r\n1-2-3"));
     EXPECT_EQ(model->index(1, 1).data().toString(), QStringLiteral("大阪府"));
     EXPECT_FALSE(model->index(1, 1).data(Qt::ToolTipRole).isValid());
     // A row shorter than the others shows empty cells, not an error.
@@ -255,11 +257,13 @@ TEST_F(SmallBrowser, ColumnsFitTheirTextsWithinBounds)
 {
     QByteArray csv = "番号,区分,会社,住所\n";
     const QString company = QStringLiteral("株式会社ベルモ商事東京支店");
-    const QString longAddress = QStringLiteral("北海道札幌市中央区北一条西二丁目三番地四号五六七八九十ビル十一階");
+    const QString longAddress =
+        QStringLiteral("北海道札幌市中央区北一条西二丁目三番地四号五六七八九十ビル十一階");
     for (int i = 1; i <= 50; ++i)
         csv += QStringLiteral("%1,ア,%2,%3\n")
                    .arg(i, 4, 10, QChar(u'0'))
-                   .arg(i == 7 ? company : QStringLiteral("ベルモ"), i == 30 ? longAddress : QStringLiteral("東京都"))
+                   .arg(i == 7 ? company : QStringLiteral("ベルモ"),
+                        i == 30 ? longAddress : QStringLiteral("東京都"))
                    .toUtf8();
     Open(csv);
     TCsvDB& db = TCsvDB::Instance();

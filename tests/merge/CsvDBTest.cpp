@@ -172,7 +172,8 @@ TEST_F(MergeDB, FindNormalisesAndNeverWraps)
 
 TEST_F(MergeDB, SortOf2000JapaneseRecordsMatchesIndependentCollation)
 {
-    const QString pool = QStringLiteral("あいうえおかがきぎアイウエオカガキギｱｲｳｴｵｶｷﾞ山川田中本漢字abcABCxyz0123０１２ー");
+    const QString pool =
+        QStringLiteral("あいうえおかがきぎアイウエオカガキギｱｲｳｴｵｶｷﾞ山川田中本漢字abcABCxyz0123０１２ー");
     QRandomGenerator rng(17);
     QByteArray csv;
     QStringList first, second;
@@ -288,7 +289,8 @@ TEST_F(MergeDB, DocumentLink)
     EXPECT_EQ(TCsvDB::Instance().RecordAt(0).Get(0), "yamada");
     EXPECT_TRUE(doc->CSVFieldName());
 
-    EXPECT_EQ(OpenMergeDataByName(TCsvDB::Instance(), *doc, FDir.filePath("gone.csv"), &message), TMergeOpenResult::Missing);
+    EXPECT_EQ(OpenMergeDataByName(TCsvDB::Instance(), *doc, FDir.filePath("gone.csv"), &message),
+              TMergeOpenResult::Missing);
     EXPECT_EQ(message, QStringLiteral("CSVファイル「%1」が見つかりません").arg(FDir.filePath("gone.csv")));
     EXPECT_TRUE(doc->CSVFile().isEmpty());
     EXPECT_FALSE(TCsvDB::Instance().Active());

@@ -23,7 +23,10 @@ TCSVData Load(const QByteArray& bytes, bool header = false)
     return data;
 }
 
-QStringList Record(TCSVData& data, int i) { return data.GetRecord(i).Items(); }
+QStringList Record(TCSVData& data, int i)
+{
+    return data.GetRecord(i).Items();
+}
 
 QString Warning(const QByteArray& bytes)
 {
@@ -246,7 +249,9 @@ TEST(CSVDamaged, NulEndsTheTextWithAWarning)
     EXPECT_TRUE(data.Warning().contains("3行目")) << data.Warning().toStdString();
     EXPECT_TRUE(data.Warning().contains("NUL"));
     // UTF-16: the NUL character, not a zero byte, ends it.
-    QByteArray le("\xFF\xFE" "a\0,\0b\0\n\0\0\0z\0", 14);
+    QByteArray le("\xFF\xFE"
+                  "a\0,\0b\0\n\0\0\0z\0",
+                  14);
     TCSVData wide = Load(le);
     ASSERT_EQ(wide.LineCount(), 1);
     EXPECT_EQ(Record(wide, 0), QStringList({"a", "b"}));
@@ -270,7 +275,10 @@ TEST(CSVDamaged, UndecodableBytesBecomeGetaAndTheFirstLineIsNamed)
     EXPECT_EQ(data.Warning().count(u'\n'), 0);
     EXPECT_TRUE(Warning("\xEF\xBB\xBFok\n\xFF\n").contains("2行目"));
     // Odd byte count in UTF-16 and a lone lead byte at the very end.
-    EXPECT_FALSE(Warning(QByteArray("\xFF\xFE" "a\0b", 5)).isEmpty());
+    EXPECT_FALSE(Warning(QByteArray("\xFF\xFE"
+                                    "a\0b",
+                                    5))
+                     .isEmpty());
     EXPECT_TRUE(Warning("abc\n\x82").contains("2行目"));
     EXPECT_TRUE(Warning("plain\n").isEmpty());
 }
@@ -278,8 +286,8 @@ TEST(CSVDamaged, UndecodableBytesBecomeGetaAndTheFirstLineIsNamed)
 TEST(CSVDamaged, ABadByteInAUtf8ListKeepsItUtf8)
 {
     // One stray byte must not turn a UTF-8 list into code page 932 mojibake.
-    const QByteArray utf8 = QStringLiteral("名前,住所\n山田,東京\n").toUtf8() + "\xFF" +
-                            QStringLiteral("鈴木,大阪\n").toUtf8();
+    const QByteArray utf8 =
+        QStringLiteral("名前,住所\n山田,東京\n").toUtf8() + "\xFF" + QStringLiteral("鈴木,大阪\n").toUtf8();
     TCSVData data = Load(utf8);
     EXPECT_EQ(data.Encoding(), TCSVEncoding::Utf8);
     ASSERT_EQ(data.LineCount(), 3);

@@ -5,13 +5,13 @@
 #include "base/UStream.h"
 #include "document/ULabelData.h"
 #include "merge/UCsvDB.h"
-#include "text/UDateFormat.h"
-#include "text/ULODate.h"
 #include "merge/ULOInsertion.h"
 #include "objects/ULDObjects.h"
 #include "paper/UPaperInfo.h"
 #include "persist/UComponentStream.h"
 #include "persist/UComponentText.h"
+#include "text/UDateFormat.h"
+#include "text/ULODate.h"
 #include <QDateTime>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -229,7 +229,8 @@ TEST_F(Dates, EmptyFormatIsShortDateThenTimeWhenNotMidnight)
     // Unquoted letters without meaning and double-byte characters are copied.
     EXPECT_EQ(FormatDayCount(QStringLiteral("x年q"), At(2000, 7, 1)), QStringLiteral("x年q"));
     // An unterminated quote runs to the end.
-    EXPECT_EQ(FormatDayCount(QStringLiteral("d\"日 and more"), At(2000, 7, 1)), QStringLiteral("1日 and more"));
+    EXPECT_EQ(FormatDayCount(QStringLiteral("d\"日 and more"), At(2000, 7, 1)),
+              QStringLiteral("1日 and more"));
 }
 
 TEST_F(Dates, NonsenseDayCountsAreRefused)
@@ -240,8 +241,8 @@ TEST_F(Dates, NonsenseDayCountsAreRefused)
     TLODate date;
     date.SetFormat(DateFormatList()[8]);
     date.SetDateValue(At(2001, 2, 3));
-    for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 1e300,
-                       -1e9})
+    for (double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 1e300, -1e9})
         date.SetDateValue(bad);
     EXPECT_EQ(date.Date(), At(2001, 2, 3));
     EXPECT_EQ(date.Text()->Lines(), QStringList{QStringLiteral("2001年2月3日")});
@@ -294,8 +295,8 @@ TEST_F(Dates, DocumentTimesReplaceTheDateWhenTheDesignIsRead)
     document.SetPaper(paper.get());
     const double stored = At(1999, 9, 9, 9, 9);
     TDOList list;
-    for (TDateUpdateFlag flag :
-         {TDateUpdateFlag::dufNo, TDateUpdateFlag::dufOpen, TDateUpdateFlag::dufPrint, TDateUpdateFlag::dufSave}) {
+    for (TDateUpdateFlag flag : {TDateUpdateFlag::dufNo, TDateUpdateFlag::dufOpen, TDateUpdateFlag::dufPrint,
+                                 TDateUpdateFlag::dufSave}) {
         auto* date = new TLODate;
         date->SetBaseRect({10, 10, 200, 60});
         date->SetFormat(DateFormatList()[9]);
@@ -329,7 +330,8 @@ TEST_F(Dates, DocumentTimesReplaceTheDateWhenTheDesignIsRead)
 
 namespace {
 
-QString N(int start, int step, int lock, bool comma, int n, const QString& header = {}, const QString& footer = {})
+QString N(int start, int step, int lock, bool comma, int n, const QString& header = {},
+          const QString& footer = {})
 {
     return NumberingText(header, footer, start, step, lock, comma, n);
 }
@@ -394,8 +396,8 @@ TEST(Numbering, ObjectTextFollowsCurNumberOnly)
     const QByteArray bytes = ComponentStreamBytes(numbering);
     const QString text = ComponentToText(bytes);
     qsizetype at = 0;
-    for (const char* name : {"HeaderText", "FooterText", "StartNumber", "StepCount", "LockCount", "CommaEnable",
-                             "CurNumber"}) {
+    for (const char* name :
+         {"HeaderText", "FooterText", "StartNumber", "StepCount", "LockCount", "CommaEnable", "CurNumber"}) {
         const qsizetype next = text.indexOf(QLatin1String(name), at);
         EXPECT_GT(next, at) << name << "\n" << text.toStdString();
         at = next;
@@ -413,8 +415,8 @@ TEST(Numbering, ObjectTextFollowsCurNumberOnly)
     // Zero values are written too: none of the settings has a default.
     TLONumbering zero;
     const QString zeroText = ComponentToText(ComponentStreamBytes(zero));
-    for (const char* name : {"StartNumber = 0", "StepCount = 0", "LockCount = 0", "CommaEnable = False",
-                             "CurNumber = 0"})
+    for (const char* name :
+         {"StartNumber = 0", "StepCount = 0", "LockCount = 0", "CommaEnable = False", "CurNumber = 0"})
         EXPECT_TRUE(zeroText.contains(QLatin1String(name))) << name << "\n" << zeroText.toStdString();
 }
 

@@ -4,24 +4,24 @@
 // keys and buttons of the window, and the layout view showing the chosen record
 // without a change mark or an undo step.
 #include "document/ULabelData.h"
-#include "draw/UDOAction.h"
 #include "draw/FDrawSite.h"
+#include "draw/UDOAction.h"
 #include "imaging/UResourceImage.h"
 #include "imaging/UWindowPictures.h"
 #include "layout/FLayout.h"
 #include "merge/FInsertionController.h"
-#include "merge/UMergeSession.h"
 #include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
 #include "merge/UInsertionCursor.h"
-#include "text/ULODate.h"
 #include "merge/ULOInsertion.h"
+#include "merge/UMergeSession.h"
 #include "objects/UDOGroup.h"
 #include "objects/UGhostDesigners.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOCreator.h"
 #include "paper/UPaperInfo.h"
 #include "support/TestSupport.h"
+#include "text/ULODate.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -286,7 +286,8 @@ TEST_F(InsertionController, ButtonsCarryTheStripsPicturesAndJapaneseHints)
     EXPECT_EQ(FWindow->windowTitle(), QStringLiteral("差し込みコントローラ"));
     EXPECT_TRUE(FWindow->windowFlags() & Qt::Tool);
     EXPECT_FALSE(FWindow->isModal());
-    EXPECT_TRUE(FWindow->testAttribute(Qt::WA_AlwaysShowToolTips)) << "hints while the editor has the keyboard";
+    EXPECT_TRUE(FWindow->testAttribute(Qt::WA_AlwaysShowToolTips))
+        << "hints while the editor has the keyboard";
     ASSERT_TRUE(FWindow->HasPictures()) << "Images.res of the build";
     const char* hints[] = {"先頭", "前の", "次の", "最後", "番号", "検索", "並べかえ"};
     for (int i = ccFirst; i <= ccSort; ++i) {

@@ -6,13 +6,13 @@
 #include "document/ULabelData.h"
 #include "merge/FMergeDialogs.h"
 #include "merge/UCsvDB.h"
-#include "merge/UMergeSession.h"
-#include "text/UDateFormat.h"
-#include "text/ULODate.h"
 #include "merge/ULOInsertion.h"
+#include "merge/UMergeSession.h"
 #include "objects/ULabelObject.h"
 #include "paper/UPaperInfo.h"
 #include "text/FTextDialog.h"
+#include "text/UDateFormat.h"
+#include "text/ULODate.h"
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -41,7 +41,8 @@ void Shoot(QWidget& widget, const char* name)
     widget.resize(widget.sizeHint().expandedTo(QSize(640, 480)));
     widget.show();
     QApplication::processEvents();
-    widget.grab().save(QString::fromLocal8Bit(folder) + u'/' + QString::fromLatin1(name) + QStringLiteral(".png"));
+    widget.grab().save(QString::fromLocal8Bit(folder) + u'/' + QString::fromLatin1(name) +
+                       QStringLiteral(".png"));
 }
 
 class MergeDialogs : public ::testing::Test
@@ -267,9 +268,11 @@ TEST_F(MergeDialogs, MergeTextTakesTheBrowsedRecordWhileTheUserBrowses)
     TDesignerList::Instance().Edit(&text, &cancelled);
     FSession.Cursor().Reset();
     EXPECT_FALSE(cancelled);
-    EXPECT_EQ(text.Text()->Lines(), QStringList{QStringLiteral("f")}) << "the record the label shows, not label 0's";
+    EXPECT_EQ(text.Text()->Lines(), QStringList{QStringLiteral("f")})
+        << "the record the label shows, not label 0's";
     TDesignerList::Instance().Edit(&text, &cancelled);
-    EXPECT_EQ(text.Text()->Lines(), QStringList{QStringLiteral("b")}) << "without browsing: the label's own record";
+    EXPECT_EQ(text.Text()->Lines(), QStringList{QStringLiteral("b")})
+        << "without browsing: the label's own record";
 }
 
 TEST_F(MergeDialogs, MergeBarcodeCopiesTheReferenceValueIntoTheCodeBox)

@@ -7,8 +7,8 @@
 #include "merge/UCsvDB.h"
 #include "merge/ULOInsertion.h"
 #include "objects/UDOGroup.h"
-#include "objects/ULabelObject.h"
 #include "objects/ULDObjects.h"
+#include "objects/ULabelObject.h"
 #include "persist/UComponentStream.h"
 #include "persist/UComponentText.h"
 #include <QDir>
@@ -288,7 +288,8 @@ TEST_F(MergeObjects, StoredFormsAndAssign)
 
 TEST_F(MergeObjects, DesignsNameTheClassesAsTheCreatorMakesThem)
 {
-    for (const char* kind : {"TLOInsText", "TLOInsImage", "TLOInsBarCode", "TLODate", "TLONumbering", "TLOField"})
+    for (const char* kind :
+         {"TLOInsText", "TLOInsImage", "TLOInsBarCode", "TLODate", "TLONumbering", "TLOField"})
         EXPECT_NE(FindLabelClassByName(QString::fromLatin1(kind)), nullptr) << kind;
     // The image object's older name still reads as the current image class.
     const TComponentClass* older = FindLabelClass(u"TLOImage");
@@ -298,8 +299,8 @@ TEST_F(MergeObjects, DesignsNameTheClassesAsTheCreatorMakesThem)
 
 TEST_F(MergeObjects, LibzintMergeBarcodeJoinsTwoFieldsAndReportsRefusals)
 {
-    TCsvDB::Instance().Open(Write(QStringLiteral("jp.csv"),
-                                  QByteArray("263-0023,3-2-B1103\n100-0005,1-#-3\n,\n")));
+    TCsvDB::Instance().Open(
+        Write(QStringLiteral("jp.csv"), QByteArray("263-0023,3-2-B1103\n100-0005,1-#-3\n,\n")));
     TDOList list;
     auto* code = new TLOInsZintBarCode;
     code->SetSymbology(76); // Japan Post

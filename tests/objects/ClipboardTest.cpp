@@ -2,8 +2,8 @@
 // of our objects, of text and of pictures through the kinds' registration hooks,
 // and damaged clipboard data.
 #include "base/UStream.h"
-#include "draw/UDOAction.h"
 #include "draw/FDrawSite.h"
+#include "draw/UDOAction.h"
 #include "imaging/UColorSpec.h"
 #include "imaging/UDIB.h"
 #include "objects/FShapeDialogs.h"
@@ -12,8 +12,8 @@
 #include "objects/ULORect.h"
 #include "objects/UStandardDSA.h"
 #include <QBuffer>
-#include <QFile>
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
@@ -92,10 +92,12 @@ struct Clipboard : ::testing::Test
 // Registers the test's text and image kinds the way the text and image modules do.
 void RegisterPasteKinds()
 {
-    RegisterLabelClassChain({TComponentClass{QStringLiteral("TLOVelmoText"), &typeid(TPasteText),
-                                             [](TComponent* owner) -> TComponent* { return new TPasteText(owner); }}});
-    RegisterLabelClassChain({TComponentClass{QStringLiteral("TLOVelmoImage"), &typeid(TPasteImage),
-                                             [](TComponent* owner) -> TComponent* { return new TPasteImage(owner); }}});
+    RegisterLabelClassChain(
+        {TComponentClass{QStringLiteral("TLOVelmoText"), &typeid(TPasteText),
+                         [](TComponent* owner) -> TComponent* { return new TPasteText(owner); }}});
+    RegisterLabelClassChain(
+        {TComponentClass{QStringLiteral("TLOVelmoImage"), &typeid(TPasteImage),
+                         [](TComponent* owner) -> TComponent* { return new TPasteImage(owner); }}});
     TLOCreator::SetPreparation(QStringLiteral("TLOTextPaste"), [](TLabelObject* object, TDrawSite*) {
         static_cast<TPasteText*>(object)->Text = PastedText(CurrentPasteData());
         static_cast<TPasteText*>(object)->SetBaseRect({0, 0, 100, 40});
@@ -175,8 +177,8 @@ TEST_F(Clipboard, PastedObjectsFromALargerLabelComeInsideAndUndoInOneStep)
 TEST_F(Clipboard, GarbageInOurFormatRaisesTheStreamErrorAndChangesNothing)
 {
     AddRect({0, 0, 100, 100});
-    for (const QByteArray& garbage :
-         {QByteArray("\x05\x00\x00\x00TPF0garbage", 15), QByteArray("\xFF\xFF\xFF\x7F", 4), QByteArray(3, 'x')}) {
+    for (const QByteArray& garbage : {QByteArray("\x05\x00\x00\x00TPF0garbage", 15),
+                                      QByteArray("\xFF\xFF\xFF\x7F", 4), QByteArray(3, 'x')}) {
         auto* data = new QMimeData;
         data->setData(ObjectMimeType(), garbage);
         QGuiApplication::clipboard()->setMimeData(data);
@@ -202,15 +204,17 @@ TEST_F(Clipboard, ShapesFarBeyondAnySheetAreRefusedAndFarOnesNearItRead)
         list.Clear();
         return bytes;
     };
-    for (const TLogRect& far : {TLogRect{-99'999'000, 0, -99'998'000, 100}, TLogRect{0, 99'990'000, 100, 99'999'000}}) {
+    for (const TLogRect& far :
+         {TLogRect{-99'999'000, 0, -99'998'000, 100}, TLogRect{0, 99'990'000, 100, 99'999'000}}) {
         TDOList list;
         ReadObjectClipboardBytes(bytesOf(far), list);
         ASSERT_EQ(list.Count(), 1);
         EXPECT_EQ(static_cast<TLORect*>(list[0])->BaseRect(), far);
         list.FreeObjects();
     }
-    for (const TLogRect& absurd : {TLogRect{0, 1952867660, 100, 1952867700}, TLogRect{-2'000'000'000, 0, -1'999'999'900, 10},
-                                   TLogRect{0, 0, 100'000'001, 10}}) {
+    for (const TLogRect& absurd :
+         {TLogRect{0, 1952867660, 100, 1952867700}, TLogRect{-2'000'000'000, 0, -1'999'999'900, 10},
+          TLogRect{0, 0, 100'000'001, 10}}) {
         TDOList list;
         EXPECT_THROW(ReadObjectClipboardBytes(bytesOf(absurd), list), EReadError);
         EXPECT_EQ(list.Count(), 0);

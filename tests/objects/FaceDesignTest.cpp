@@ -2,6 +2,7 @@
 // pictures (where the objects land, upright and turned, transparent elsewhere, the
 // size cap), the cache, and a paper site drawing them inside the label outlines only.
 #include "base/UNumbers.h"
+#include "base/UStream.h"
 #include "draw/UCanvas.h"
 #include "imaging/UColorSpec.h"
 #include "objects/FShapeDialogs.h"
@@ -10,7 +11,6 @@
 #include "objects/ULORect.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
-#include "base/UStream.h"
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -34,7 +34,8 @@ TLORect* NewRect(const TLogRect& r, TColor fill)
 }
 
 // Designs for count labels; label i gets the rectangles given for it.
-std::unique_ptr<TImagePaperInfo> Designs(bool separate, const std::vector<std::vector<std::pair<TLogRect, TColor>>>& faces)
+std::unique_ptr<TImagePaperInfo> Designs(bool separate,
+                                         const std::vector<std::vector<std::pair<TLogRect, TColor>>>& faces)
 {
     auto designs = std::make_unique<TImagePaperInfo>();
     designs->SetPaperName(QStringLiteral("柄つき"));
@@ -134,9 +135,9 @@ TEST_F(FaceDesign, ThePictureHoldsTheObjectsWhereTheyLieOnTheLabel)
     EXPECT_EQ(picture.Size, QSize(900, 900));
     EXPECT_EQ(picture.Image.size(), QSize(900, 900));
     EXPECT_EQ(picture.Image.pixelColor(250, 250), QColor(Qt::red));
-    EXPECT_EQ(picture.Image.pixelColor(50, 50).alpha(), 0);    // no object: transparent
-    EXPECT_EQ(picture.Image.pixelColor(450, 250).alpha(), 0);  // right of the rectangle
-    EXPECT_EQ(picture.Image.pixelColor(250, 350).alpha(), 0);  // below it
+    EXPECT_EQ(picture.Image.pixelColor(50, 50).alpha(), 0);   // no object: transparent
+    EXPECT_EQ(picture.Image.pixelColor(450, 250).alpha(), 0); // right of the rectangle
+    EXPECT_EQ(picture.Image.pixelColor(250, 350).alpha(), 0); // below it
 }
 
 TEST_F(FaceDesign, ALandscapePaperTurnsTheDesignWithTheSheet)
@@ -168,7 +169,8 @@ TEST_F(FaceDesign, AHugeLabelAtAHighResolutionIsDrawnWithFewerPixels)
     EXPECT_LE(qint64(picture.Image.width()) * picture.Image.height(), kMaxFacePicturePixels + 2 * 2001);
     EXPECT_GE(picture.Image.width(), 1000);
     // Still the same place: the upper left quarter.
-    EXPECT_EQ(picture.Image.pixelColor(picture.Image.width() / 4, picture.Image.height() / 4), QColor(Qt::red));
+    EXPECT_EQ(picture.Image.pixelColor(picture.Image.width() / 4, picture.Image.height() / 4),
+              QColor(Qt::red));
     EXPECT_EQ(picture.Image.pixelColor(picture.Image.width() * 3 / 4, picture.Image.height() / 4).alpha(), 0);
     // Sizes and resolutions that cannot be drawn give nothing rather than a crash.
     EXPECT_TRUE(designs.Picture(0, QSize(0, 100), false, 96).IsNull());
@@ -199,13 +201,15 @@ TEST_F(FaceDesign, APaperSiteDrawsTheDesignsInsideTheLabelsOnly)
     site.SetPaper(paper.get());
     // Label 1 (top right, at 1050,100) carries a red block that runs 5 mm past its
     // left and right edges; label 4 a blue one; the others nothing.
-    site.TakeDesigns(Designs(true, {{}, {{{-50, 200, 950, 500}, kRed}}, {}, {}, {{{0, 0, 300, 300}, kBlue}}}));
+    site.TakeDesigns(
+        Designs(true, {{}, {{{-50, 200, 950, 500}, kRed}}, {}, {}, {{{0, 0, 300, 300}, kBlue}}}));
     const int dpi = 127; // half a pixel per unit
     const QImage image = DrawSite(site, dpi);
     if (qEnvironmentVariableIsSet("VELMO_TEST_SHOTS"))
         image.save(qEnvironmentVariable("VELMO_TEST_SHOTS") + QStringLiteral("/paper-site-designs.png"));
     EXPECT_EQ(PixelAt(image, {1050 + 500, 100 + 350}, dpi), QColor(Qt::red));
-    EXPECT_EQ(PixelAt(image, {100 + 150, 2000 + 150}, dpi), QColor(Qt::blue)) << "label 4 is the first of the third row";
+    EXPECT_EQ(PixelAt(image, {100 + 150, 2000 + 150}, dpi), QColor(Qt::blue))
+        << "label 4 is the first of the third row";
     // Labels without designs stay white inside.
     EXPECT_EQ(PixelAt(image, {100 + 500, 100 + 350}, dpi), QColor(Qt::white));
     EXPECT_EQ(PixelAt(image, {1050 + 500, 1050 + 350}, dpi), QColor(Qt::white));

@@ -2,12 +2,12 @@
 // test with bleed and hole, frozen geometry on a site, the info text size, and the
 // pivots the ghost designers give rectangles, lines and curves.
 #include "LabelTestClasses.h"
+#include "base/UNumbers.h"
 #include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "draw/UPivot.h"
 #include "objects/UGhostDesigners.h"
 #include "objects/ULOFace.h"
-#include "base/UNumbers.h"
 #include "paper/UPaperInfo.h"
 #include <QApplication>
 #include <QImage>
@@ -73,7 +73,7 @@ TEST(PaperSite, SingleChoiceFiresOnlyOnChange)
     Click(site, Centre(FaceAt(&site, 4))); // already chosen: nothing changes
     EXPECT_EQ(clicks, 2);
     EXPECT_FALSE(TGhostList::Instance().Active()); // faces are never dragged here
-    Click(site, QPoint(50, 50)); // between faces
+    Click(site, QPoint(50, 50));                   // between faces
     EXPECT_EQ(clicks, 2);
     EXPECT_EQ(site.ChosenIndex(), 4);
 }
@@ -269,7 +269,8 @@ struct DesignerFixture : ::testing::Test
     QPoint PivotCentre(int i) const
     {
         const TLogRect& r = Site.Pivots(i)->DeviceRect();
-        return Site.ToLogical(QPoint(r.Left + Site.Pivots(i)->Size() / 2, r.Top + Site.Pivots(i)->Size() / 2));
+        return Site.ToLogical(
+            QPoint(r.Left + Site.Pivots(i)->Size() / 2, r.Top + Site.Pivots(i)->Size() / 2));
     }
 };
 
@@ -286,7 +287,8 @@ TEST_F(DesignerFixture, TurnedRectangleHasRotationPivotsAtItsTurnedCorners)
     const auto turned = [&](QPoint p) {
         const double a = 30 * std::acos(-1.0) / 180;
         const double x = p.x() - centre.x(), y = p.y() - centre.y();
-        return QPointF(centre.x() + x * std::cos(a) - y * std::sin(a), centre.y() + x * std::sin(a) + y * std::cos(a));
+        return QPointF(centre.x() + x * std::cos(a) - y * std::sin(a),
+                       centre.y() + x * std::sin(a) + y * std::cos(a));
     };
     // Logical units of one device pixel at this resolution.
     const double tolerance = 254.0 / DeviceDPI(&Site) + 1;
@@ -358,7 +360,8 @@ TEST_F(DesignerFixture, PlainRectangleAndDragKinds)
     QMouseEvent press(QEvent::MouseButtonPress, from, Site.mapToGlobal(from), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QCoreApplication::sendEvent(&Site, &press);
-    QMouseEvent move(QEvent::MouseMove, to, Site.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, to, Site.mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QCoreApplication::sendEvent(&Site, &move);
     QMouseEvent release(QEvent::MouseButtonRelease, to, Site.mapToGlobal(to), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);

@@ -2,8 +2,8 @@
 // design passes through comes back byte for byte.
 #include "base/UExceptions.h"
 #include "base/UStream.h"
-#include "draw/UDOAction.h"
 #include "draw/FDrawSite.h"
+#include "draw/UDOAction.h"
 #include "imaging/UColorSpec.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/UDOGroup.h"
@@ -235,7 +235,8 @@ TEST_F(History, NestedGroupsReachTheHistoryOnceAndTakeTheirCaption)
     EXPECT_EQ(h.UndoCaption(), QStringLiteral("外"));
     auto* group = dynamic_cast<TActionGroup*>(h.Items(1));
     ASSERT_NE(group, nullptr);
-    EXPECT_EQ(group->Items(0)->Caption(), QStringLiteral("移動")) << "an empty caption takes the first action's";
+    EXPECT_EQ(group->Items(0)->Caption(), QStringLiteral("移動"))
+        << "an empty caption takes the first action's";
 }
 
 TEST_F(History, DisabledRecordingKeepsNothingAndDeletingCommandsStillWork)
@@ -291,7 +292,8 @@ TEST_F(History, LockingSkipsFixedObjectsAndIsDisabledWhenAllAreFixed)
     TDSALock lock;
     const int before = TActionList::Instance().Count();
     ASSERT_TRUE(lock.Execute(&site));
-    auto* group = dynamic_cast<TActionGroup*>(TActionList::Instance().Items(TActionList::Instance().CurrentIndex()));
+    auto* group =
+        dynamic_cast<TActionGroup*>(TActionList::Instance().Items(TActionList::Instance().CurrentIndex()));
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->Count(), 1) << "only the movable one is recorded";
     EXPECT_EQ(TActionList::Instance().Count(), before + 1);

@@ -203,7 +203,7 @@ TEST_F(Images, TurnedPicturesWithTrimmingAndAKeyColourStayInsideTheirOutline)
         clip.SetClipRect(TClipRect{60, 0, 200, 100});
         image.ImageData()->SetClipFilter(&clip);
         image.ImageData()->SetTransparentColor(0xFF0000); // blue (TColor order)
-        image.SetBaseRect({130, 150, 270, 250}); // 140 x 100, as the trimmed picture
+        image.SetBaseRect({130, 150, 270, 250});          // 140 x 100, as the trimmed picture
         image.SetAngleValue(angle);
         const QImage out = Render(image, {400, 400});
         const QPolygon outline = image.OutlinePolygon();
@@ -409,12 +409,13 @@ TEST_F(Images, OlderBackgroundEntriesAreReadAndHaveNoEffect)
     const int at = donorText.indexOf(QStringLiteral("ImageData.Picture.Data = {"));
     ASSERT_GE(at, 0);
     const int end = donorText.indexOf(u'}', at);
-    const QString data = donorText.mid(at, end - at + 1).replace(QStringLiteral("ImageData.Picture.Data"),
-                                                               QStringLiteral("Image.Data"));
+    const QString data = donorText.mid(at, end - at + 1)
+                             .replace(QStringLiteral("ImageData.Picture.Data"), QStringLiteral("Image.Data"));
     QString old = TextOf(back);
     const int last = old.indexOf(QStringLiteral("\n  end")) + 1;
-    old.insert(last, QStringLiteral("    EllipseClip = True\n    CenterClip = False\n    CenterRadius = 12\n    ") + data +
-                         QStringLiteral("\n"));
+    old.insert(last,
+               QStringLiteral("    EllipseClip = True\n    CenterClip = False\n    CenterRadius = 12\n    ") +
+                   data + QStringLiteral("\n"));
     std::unique_ptr<TDrawObject> read;
     try {
         read = ReadBack(TextToComponentResource(old, QStringLiteral("LABELDATA")));

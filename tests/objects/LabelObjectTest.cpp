@@ -1,11 +1,11 @@
 #include "LabelTestClasses.h"
 #include "base/UStream.h"
-#include "persist/UComponentStream.h"
-#include "draw/UCanvas.h"
 #include "draw/FDrawSite.h"
+#include "draw/UCanvas.h"
 #include "objects/UDOGroup.h"
-#include "objects/ULOCreator.h"
 #include "objects/ULDObjects.h"
+#include "objects/ULOCreator.h"
+#include "persist/UComponentStream.h"
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>

@@ -2,8 +2,8 @@
 // files in the build folder, and checks that the three agree geometrically.
 #include "LabelTestClasses.h"
 #include "base/UNumbers.h"
-#include "draw/UCanvas.h"
 #include "draw/FDrawSite.h"
+#include "draw/UCanvas.h"
 #include "objects/UDOGroup.h"
 #include "support/TestSupport.h"
 #include <QDir>

@@ -1,8 +1,8 @@
 // The shape dialogs, the decorative-line chooser and the command dialogs: values in,
 // values out in their order, enabling, remembered choices; with VELMO_TEST_SHOTS set
 // each dialog is also saved as a picture there.
-#include "draw/UDOAction.h"
 #include "draw/FDrawSite.h"
+#include "draw/UDOAction.h"
 #include "draw/UGuide.h"
 #include "imaging/FColorSpec.h"
 #include "imaging/UColorSpec.h"

@@ -1,5 +1,5 @@
-#include "persist/UComponentStream.h"
 #include "paper/CatalogueTestSupport.h"
+#include "persist/UComponentStream.h"
 #include "support/TestSupport.h"
 #include <QThread>
 #include <gtest/gtest.h>

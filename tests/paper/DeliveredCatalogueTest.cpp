@@ -111,8 +111,7 @@ TEST_F(DeliveredCatalogue, MakerAndGroupListsFollowCatalogueOrder)
 TEST_F(DeliveredCatalogue, LengthsAreConvertedExactly)
 {
     // data/papers/40-cd.csv: 46.5, 21, 117 x 117, gap 21, bleed 1, hole 41.
-    const int index =
-        FPapers->IndexOfName(QStringLiteral("A4 2面 CD/DVD 内径41mm 117×117mm"));
+    const int index = FPapers->IndexOfName(QStringLiteral("A4 2面 CD/DVD 内径41mm 117×117mm"));
     ASSERT_GE(index, 0);
     auto* cd = dynamic_cast<TMatrixPaperInfo*>(FPapers->Paper(index));
     ASSERT_TRUE(cd);

@@ -383,9 +383,7 @@ TEST_F(OldCatalogue, MergeStoresPapersWithTheirMakersOncePerName)
     }
     TVelmoPapers papers(target, true);
     ASSERT_EQ(papers.Count(), 4);
-    auto maker = [&](const QString& name) {
-        return papers.GetExInfo(name, true)->Company();
-    };
+    auto maker = [&](const QString& name) { return papers.GetExInfo(name, true)->Company(); };
     EXPECT_EQ(maker(QStringLiteral("ABC 12面")), QStringLiteral("ABC"));
     EXPECT_EQ(maker(QStringLiteral("定型ハガキ")), QStringLiteral("定型"));
     EXPECT_EQ(maker(QStringLiteral("NoMaker")), QString());
@@ -443,12 +441,11 @@ TEST_F(OldCatalogue, DamagedFilesAndRecords)
     StreamBytes outside = OldMatrix(QStringLiteral("外 1"));
     outside.Prop("FaceCountX").Int(50);
     const QByteArray good = Finish(OldMatrix(QStringLiteral("良 2")));
-    const QString file = MakeFile(QStringLiteral("damaged.ppr"),
-                                  {{"Papers\\A", good.left(good.size() / 2)},
-                                   {"Papers\\B", wrong.Data()},
-                                   {"Papers\\C", Finish(outside)},
-                                   {"Papers\\D", good},
-                                   {"Papers\\E", QByteArray()}});
+    const QString file = MakeFile(QStringLiteral("damaged.ppr"), {{"Papers\\A", good.left(good.size() / 2)},
+                                                                  {"Papers\\B", wrong.Data()},
+                                                                  {"Papers\\C", Finish(outside)},
+                                                                  {"Papers\\D", good},
+                                                                  {"Papers\\E", QByteArray()}});
     TOldPaperMergeResult result = MergeOldPapers(papers, file);
     EXPECT_EQ(result.Merged, 1);
     ASSERT_EQ(result.Skipped.size(), 4) << result.Skipped.join('\n').toStdString();
@@ -458,7 +455,8 @@ TEST_F(OldCatalogue, DamagedFilesAndRecords)
     EXPECT_GE(papers.IndexOfName(QStringLiteral("良 2")), 0);
     ExpectCurrentClasses();
 
-    const QString badVersion = MakeFile(QStringLiteral("v.ppr"), {{"Version\\Version", QByteArray("\x01", 1)}});
+    const QString badVersion =
+        MakeFile(QStringLiteral("v.ppr"), {{"Version\\Version", QByteArray("\x01", 1)}});
     EXPECT_THROW(TOldPapers old(badVersion), EReadError);
     // A hostile group list size is refused rather than read.
     ExpectCurrentClasses();

@@ -111,7 +111,8 @@ TEST(PaperMaintenanceRules, BulkNames)
                             QStringLiteral("(旧)")),
               QStringLiteral("新A4 12面(旧)"));
     // Only the first occurrence is replaced.
-    EXPECT_EQ(BulkPaperName(QStringLiteral("A4 A4"), TRenameMode::Replace, QStringLiteral("A4"), QStringLiteral("B5")),
+    EXPECT_EQ(BulkPaperName(QStringLiteral("A4 A4"), TRenameMode::Replace, QStringLiteral("A4"),
+                            QStringLiteral("B5")),
               QStringLiteral("B5 A4"));
     EXPECT_EQ(BulkPaperName(QStringLiteral("abc"), TRenameMode::Replace, QString(), QStringLiteral("x")),
               QStringLiteral("abc"));
@@ -122,8 +123,8 @@ TEST_F(Maintenance, RenumberFrom256GivesConsecutiveKeysInKeyOrder)
     Add({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
     const QStringList before = Names();
     EXPECT_EQ(RenumberPaperKeys(*FPapers, ParseStartNumber(QStringLiteral("256")).value()), 3);
-    EXPECT_EQ(FPapers->Keys(),
-              (QStringList{QStringLiteral("$00000100"), QStringLiteral("$00000101"), QStringLiteral("$00000102")}));
+    EXPECT_EQ(FPapers->Keys(), (QStringList{QStringLiteral("$00000100"), QStringLiteral("$00000101"),
+                                            QStringLiteral("$00000102")}));
     EXPECT_EQ(Names(), before);
     EXPECT_TRUE(FPapers->KeysSorted());
     // The papers read back under their new keys.
@@ -194,8 +195,8 @@ TEST_F(Maintenance, BulkRenameCarriesExtraRecordsAndNeverReplacesAnotherPaper)
     EXPECT_GE(FPapers->IndexOfName(QStringLiteral("B5 y")), 0);
     EXPECT_LT(FPapers->IndexOfName(QStringLiteral("A4 y")), 0);
     EXPECT_EQ(FPapers->Count(), 3);
-    EXPECT_EQ(RenamePapers(*FPapers, {FPapers->IndexOfName(QStringLiteral("A4 x"))}, TRenameMode::HeaderFooter,
-                           QStringLiteral("["), QStringLiteral("]")),
+    EXPECT_EQ(RenamePapers(*FPapers, {FPapers->IndexOfName(QStringLiteral("A4 x"))},
+                           TRenameMode::HeaderFooter, QStringLiteral("["), QStringLiteral("]")),
               1);
     auto moved = FPapers->GetExInfo(QStringLiteral("[A4 x]"), false);
     ASSERT_TRUE(moved);

@@ -1,6 +1,6 @@
-#include "persist/UComponentStream.h"
 #include "paper/CatalogueTestSupport.h"
 #include "paper/UPaperRecords.h"
+#include "persist/UComponentStream.h"
 #include <gtest/gtest.h>
 
 using namespace velmo;

@@ -1,6 +1,6 @@
-#include "persist/UComponentStream.h"
 #include "paper/PaperTestSupport.h"
 #include "paper/UPaperInfo.h"
+#include "persist/UComponentStream.h"
 #include "support/TestSupport.h"
 #include <gtest/gtest.h>
 

@@ -17,7 +17,8 @@ using namespace velmo;
 
 namespace {
 
-QByteArray Index(const QByteArray& second, const QByteArray& name, const QByteArray& marker = "QUILLON VERSION UP FILE")
+QByteArray Index(const QByteArray& second, const QByteArray& name,
+                 const QByteArray& marker = "QUILLON VERSION UP FILE")
 {
     return marker + "\r\n" + second + "\r\n" + name;
 }
@@ -104,7 +105,8 @@ protected:
         Compress(junk, packedJunk, TCompressionLevel::clDefault);
         velmo::test::WriteFileBytes(root + "/junk.ppz", packedJunk.Data());
         for (const char* name : {"new.ppz", "new.ppr", "wrong.ppz", "hostile.ppz", "junk.ppz", "absent.ppz"})
-            velmo::test::WriteFileBytes(root + "/" + QString::fromLatin1(name).replace(".pp", "-").append(".vup"),
+            velmo::test::WriteFileBytes(root + "/" +
+                                            QString::fromLatin1(name).replace(".pp", "-").append(".vup"),
                                         Index("42,2026/12/09 10:30:00", name));
         velmo::test::WriteFileBytes(root + "/zero.vup", Index("0,2026/12/09", "new.ppz"));
 
@@ -124,7 +126,10 @@ protected:
     }
     void SetUp() override { ASSERT_GT(Port, 0); }
 
-    static QString Url(const QString& path) { return QStringLiteral("http://127.0.0.1:%1/%2").arg(Port).arg(path); }
+    static QString Url(const QString& path)
+    {
+        return QStringLiteral("http://127.0.0.1:%1/%2").arg(Port).arg(path);
+    }
 
     // The target catalogue with one paper of the user's own.
     std::unique_ptr<TVelmoPapers> Target()
@@ -200,9 +205,9 @@ TEST_F(PaperUpdate, FailedDownloadsLeaveNoFilesAndTheCatalogueAsItWas)
         const char* Index;
         bool IndexFails;
     } cases[] = {
-        {"trunc/new-z.vup", false},  {"ok/wrong-z.vup", false}, {"ok/absent-z.vup", false},
-        {"huge/new-z.vup", false},   {"ok/hostile-z.vup", false}, {"ok/nothing.vup", true},
-        {"loop/new-z.vup", true},    {"elsewhere/new-z.vup", true},
+        {"trunc/new-z.vup", false}, {"ok/wrong-z.vup", false},     {"ok/absent-z.vup", false},
+        {"huge/new-z.vup", false},  {"ok/hostile-z.vup", false},   {"ok/nothing.vup", true},
+        {"loop/new-z.vup", true},   {"elsewhere/new-z.vup", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Index);
@@ -260,7 +265,8 @@ TEST_F(PaperUpdate, DamagedUpdateCatalogueIsRefusedWhole)
         MergeDownloadedCatalogue(*target, file);
         ADD_FAILURE() << "merged a damaged update";
     } catch (const EPaperCatalogError& e) {
-        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("用紙情報更新エラー("))) << e.Message().toStdString();
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("用紙情報更新エラー(")))
+            << e.Message().toStdString();
     }
     EXPECT_EQ(target->Count(), 1);
     EXPECT_EQ(target->UpdateInfo().PPRNo(), 0);

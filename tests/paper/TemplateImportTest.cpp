@@ -170,9 +170,9 @@ TEST(TemplateImport, ImpossibleTemplatesAreRefusedWithAReason)
     <Label-rectangle id="0" width="10mm" height="10mm"><Layout nx="1" ny="1" x0="0mm" y0="0mm" dx="0mm" dy="0mm"/></Label-rectangle></Template>
   <Template brand="X" part="NAN" size="A4">
     <Label-rectangle id="0" width="nanmm" height="10mm"><Layout nx="1" ny="1" x0="0mm" y0="0mm" dx="0mm" dy="0mm"/></Label-rectangle></Template>)");
-    const char* expected[][2] = {{"ROLL", "continuous"}, {"OFF", "run off"},   {"OVER", "overlap"},
-                                 {"TWO", "overlap"},     {"ZERO", "zero"},     {"NEG", "not a length"},
-                                 {"CORNER", "corner"},   {"MANY", "10000"},    {"HOLE", "ring"},
+    const char* expected[][2] = {{"ROLL", "continuous"}, {"OFF", "run off"},     {"OVER", "overlap"},
+                                 {"TWO", "overlap"},     {"ZERO", "zero"},       {"NEG", "not a length"},
+                                 {"CORNER", "corner"},   {"MANY", "10000"},      {"HOLE", "ring"},
                                  {"SIZE", "sheet size"}, {"NAN", "not a length"}};
     ASSERT_EQ(result.size(), std::size(expected));
     for (size_t i = 0; i < result.size(); ++i) {
@@ -186,8 +186,9 @@ TEST(TemplateImport, ImpossibleTemplatesAreRefusedWithAReason)
 TEST(TemplateImport, DamagedXmlIsRefusedWhole)
 {
     TTemplateImporter importer;
-    EXPECT_THROW(importer.AddFile(QStringLiteral("bad.xml"), QByteArray("<Glabels-templates><Template brand=\"X\"")),
-                 EFileError);
+    EXPECT_THROW(
+        importer.AddFile(QStringLiteral("bad.xml"), QByteArray("<Glabels-templates><Template brand=\"X\"")),
+        EFileError);
     EXPECT_THROW(importer.AddFile(QStringLiteral("bad2.xml"), QByteArray("\xff\xfe garbage")), EFileError);
     EXPECT_TRUE(importer.Convert().empty());
 }

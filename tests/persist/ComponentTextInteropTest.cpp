@@ -1,9 +1,9 @@
 // The text form against an independent implementation of it: Free Pascal's
 // ObjectTextToBinary and ObjectBinaryToText, compiled for the test.
+#include "base/UClassesFiler.h"
 #include "persist/TestComponents.h"
 #include "persist/UComponentStream.h"
 #include "persist/UComponentText.h"
-#include "base/UClassesFiler.h"
 #include "support/TestSupport.h"
 #include <QFile>
 #include <QStandardPaths>
@@ -45,7 +45,8 @@ protected:
         ASSERT_TRUE(FDir.isValid());
         WriteFileBytes(FDir.filePath(QStringLiteral("convert.pas")), QByteArray(kConverter));
         const ProcessResult built =
-            RunProgram(fpc, {QStringLiteral("-O1"), QStringLiteral("-FE") + FDir.path(), FDir.filePath(QStringLiteral("convert.pas"))});
+            RunProgram(fpc, {QStringLiteral("-O1"), QStringLiteral("-FE") + FDir.path(),
+                             FDir.filePath(QStringLiteral("convert.pas"))});
         ASSERT_EQ(built.ExitCode, 0) << built.StdOut.toStdString();
         FConverter = FDir.filePath(QStringLiteral("convert"));
     }
@@ -84,7 +85,8 @@ TEST_F(ComponentTextInteropTest, HandWrittenTextBecomesTheSameBytes)
     };
     for (const char* text : texts) {
         const QByteArray theirs = Run("tobin", QByteArray(text));
-        EXPECT_EQ(Hex(TextToComponent(QString::fromLatin1(text))).toStdString(), Hex(theirs).toStdString()) << text;
+        EXPECT_EQ(Hex(TextToComponent(QString::fromLatin1(text))).toStdString(), Hex(theirs).toStdString())
+            << text;
     }
 }
 

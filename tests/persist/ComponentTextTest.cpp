@@ -4,8 +4,8 @@
 #include "persist/UComponentText.h"
 #include "support/StreamBytes.h"
 #include "support/TestSupport.h"
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace velmo::test {
 namespace {
@@ -27,7 +27,8 @@ std::pair<int, int> FailureAt(const QString& text)
     try {
         TextToComponent(text);
     } catch (const EParserError& e) {
-        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("line %1, column %2: ").arg(e.Line()).arg(e.Column())))
+        EXPECT_TRUE(
+            e.Message().startsWith(QStringLiteral("line %1, column %2: ").arg(e.Line()).arg(e.Column())))
             << e.Message().toStdString();
         return {e.Line(), e.Column()};
     }
@@ -76,65 +77,102 @@ TEST_F(ComponentTextTest, TextOutsideCodePage932StaysWide)
     const QByteArray bytes = ComponentStreamBytes(root);
     EXPECT_EQ(TextToComponent(ComponentToText(bytes)), bytes);
     const QByteArray wide = TextToComponent(QStringLiteral("object TX\n W = '한'\nend"));
-    EXPECT_EQ(wide, StreamBytes().Header("TX").Prop("W").Raw({18, 1, 0, 0, 0, 0x5C, 0xD5}).End().End().Data());
+    EXPECT_EQ(wide,
+              StreamBytes().Header("TX").Prop("W").Raw({18, 1, 0, 0, 0, 0x5C, 0xD5}).End().End().Data());
 }
 
 TEST_F(ComponentTextTest, HandWrittenTextBecomesTheWritersBytes)
 {
-    const QString text = QStringLiteral(
-        "object Label1: TLORect\n"
-        "  Left = 10\n"
-        "  Top = -129\n"
-        "  Width = 40000\n"
-        "  Color = $80000008\n"
-        "  Fill = $FF\n"
-        "  Cursor = crHandPoint\n"
-        "  Visible = True\n"
-        "  Hidden = false\n"
-        "  Link = nil\n"
-        "  Nothing = Null\n"
-        "  Caption = 'a''b'#13#10'c' +\n"
-        "     '～∥－￥①髙'\n"
-        "  Style = [fsBold,fsItalic]\n"
-        "  Empty = []\n"
-        "  Data = {\n"
-        "    0A0b\n"
-        "    FF}\n"
-        "  Lines = (\n"
-        "    1\n"
-        "    'x')\n"
-        "  Items = <\n"
-        "    item\n"
-        "      Value = 3\n"
-        "    end\n"
-        "    item [5]\n"
-        "    end>\n"
-        "  object TLOText\n"
-        "  end\n"
-        "end\n");
+    const QString text = QStringLiteral("object Label1: TLORect\n"
+                                        "  Left = 10\n"
+                                        "  Top = -129\n"
+                                        "  Width = 40000\n"
+                                        "  Color = $80000008\n"
+                                        "  Fill = $FF\n"
+                                        "  Cursor = crHandPoint\n"
+                                        "  Visible = True\n"
+                                        "  Hidden = false\n"
+                                        "  Link = nil\n"
+                                        "  Nothing = Null\n"
+                                        "  Caption = 'a''b'#13#10'c' +\n"
+                                        "     '～∥－￥①髙'\n"
+                                        "  Style = [fsBold,fsItalic]\n"
+                                        "  Empty = []\n"
+                                        "  Data = {\n"
+                                        "    0A0b\n"
+                                        "    FF}\n"
+                                        "  Lines = (\n"
+                                        "    1\n"
+                                        "    'x')\n"
+                                        "  Items = <\n"
+                                        "    item\n"
+                                        "      Value = 3\n"
+                                        "    end\n"
+                                        "    item [5]\n"
+                                        "    end>\n"
+                                        "  object TLOText\n"
+                                        "  end\n"
+                                        "end\n");
     const QByteArray expected =
         StreamBytes()
             .Signature()
             .Str("TLORect")
             .Str("Label1")
-            .Prop("Left").Int(10)
-            .Prop("Top").Int(-129)
-            .Prop("Width").Int(40000)
-            .Prop("Color").Raw({4, 0x08, 0, 0, 0x80})
-            .Prop("Fill").Int(255)
-            .Prop("Cursor").Ident("crHandPoint")
-            .Prop("Visible").Bool(true)
-            .Prop("Hidden").Bool(false)
-            .Prop("Link").Byte(13)
-            .Prop("Nothing").Byte(0)
-            .Prop("Caption").Byte(6).Str(QByteArray("a'b\r\nc\x81\x60\x81\x61\x81\x7C\x81\x8F\x87\x40\xFB\xFC"))
-            .Prop("Style").Byte(11).Str("fsBold").Str("fsItalic").Byte(0)
-            .Prop("Empty").Byte(11).Byte(0)
-            .Prop("Data").Byte(10).U32(3).Raw({0x0A, 0x0B, 0xFF})
-            .Prop("Lines").Byte(1).Int(1).String("x").End()
-            .Prop("Items").Byte(14).Byte(1).Prop("Value").Int(3).End().Int(5).Byte(1).End().End()
+            .Prop("Left")
+            .Int(10)
+            .Prop("Top")
+            .Int(-129)
+            .Prop("Width")
+            .Int(40000)
+            .Prop("Color")
+            .Raw({4, 0x08, 0, 0, 0x80})
+            .Prop("Fill")
+            .Int(255)
+            .Prop("Cursor")
+            .Ident("crHandPoint")
+            .Prop("Visible")
+            .Bool(true)
+            .Prop("Hidden")
+            .Bool(false)
+            .Prop("Link")
+            .Byte(13)
+            .Prop("Nothing")
+            .Byte(0)
+            .Prop("Caption")
+            .Byte(6)
+            .Str(QByteArray("a'b\r\nc\x81\x60\x81\x61\x81\x7C\x81\x8F\x87\x40\xFB\xFC"))
+            .Prop("Style")
+            .Byte(11)
+            .Str("fsBold")
+            .Str("fsItalic")
+            .Byte(0)
+            .Prop("Empty")
+            .Byte(11)
+            .Byte(0)
+            .Prop("Data")
+            .Byte(10)
+            .U32(3)
+            .Raw({0x0A, 0x0B, 0xFF})
+            .Prop("Lines")
+            .Byte(1)
+            .Int(1)
+            .String("x")
             .End()
-            .Str("TLOText").Str("").End().End()
+            .Prop("Items")
+            .Byte(14)
+            .Byte(1)
+            .Prop("Value")
+            .Int(3)
+            .End()
+            .Int(5)
+            .Byte(1)
+            .End()
+            .End()
+            .End()
+            .Str("TLOText")
+            .Str("")
+            .End()
+            .End()
             .End()
             .Data();
     EXPECT_EQ(TextToComponent(text).toHex(' '), expected.toHex(' '));
@@ -142,7 +180,8 @@ TEST_F(ComponentTextTest, HandWrittenTextBecomesTheWritersBytes)
 
 TEST_F(ComponentTextTest, ResourceHeaderCarriesTheGivenName)
 {
-    const QByteArray bytes = TextToComponentResource(QStringLiteral("object TX\nend"), QStringLiteral("LabelData"));
+    const QByteArray bytes =
+        TextToComponentResource(QStringLiteral("object TX\nend"), QStringLiteral("LabelData"));
     const QByteArray body = StreamBytes().Header("TX").End().End().Data();
     QByteArray expected = Bytes({0xFF, 10, 0}) + "LABELDATA" + Bytes({0, 0x30, 0x10});
     expected += char(body.size());
@@ -169,8 +208,8 @@ TEST_F(ComponentTextTest, CodePageBytesWrittenAsCharacterCodesAreTheirCharacters
 
 TEST_F(ComponentTextTest, FloatsOfEveryKind)
 {
-    const QByteArray bytes = TextToComponent(
-        QStringLiteral("object TX\n A = 0.1\n B = 1.5s\n C = -12.3456c\n D = 45000.25d\n E = 2e3\n F = 7.00005c\nend"));
+    const QByteArray bytes = TextToComponent(QStringLiteral(
+        "object TX\n A = 0.1\n B = 1.5s\n C = -12.3456c\n D = 45000.25d\n E = 2e3\n F = 7.00005c\nend"));
     const Extended80 tenth = DoubleToExtended(0.1);
     const Extended80 twoThousand = DoubleToExtended(2000.0);
     float single = 1.5f;
@@ -183,7 +222,12 @@ TEST_F(ComponentTextTest, FloatsOfEveryKind)
     expected += QByteArray(reinterpret_cast<const char*>(tenth.data()), 10);
     expected += StreamBytes().Prop("B").Byte(15).U32(singleBits).Data();
     const int64_t currency = -123456;
-    expected += StreamBytes().Prop("C").Byte(16).U32(uint32_t(currency)).U32(uint32_t(uint64_t(currency) >> 32)).Data();
+    expected += StreamBytes()
+                    .Prop("C")
+                    .Byte(16)
+                    .U32(uint32_t(currency))
+                    .U32(uint32_t(uint64_t(currency) >> 32))
+                    .Data();
     expected += StreamBytes().Prop("D").Byte(17).U32(uint32_t(dateBits)).U32(uint32_t(dateBits >> 32)).Data();
     expected += StreamBytes().Prop("E").Byte(5).Data();
     expected += QByteArray(reinterpret_cast<const char*>(twoThousand.data()), 10);
@@ -202,13 +246,23 @@ TEST_F(ComponentTextTest, FloatsOfEveryKind)
 TEST_F(ComponentTextTest, SixtyFourBitIntegersOnlyOutsideThirtyTwoBits)
 {
     EXPECT_EQ(TextToComponent(QStringLiteral("object TX\n A = 2147483647\n B = 2147483648\nend")),
-              StreamBytes().Header("TX").Prop("A").Int(INT32_MAX).Prop("B").Byte(19).U32(0x80000000u).U32(0)
-                  .End().End().Data());
+              StreamBytes()
+                  .Header("TX")
+                  .Prop("A")
+                  .Int(INT32_MAX)
+                  .Prop("B")
+                  .Byte(19)
+                  .U32(0x80000000u)
+                  .U32(0)
+                  .End()
+                  .End()
+                  .Data());
 }
 
 TEST_F(ComponentTextTest, PrefixesAndPositions)
 {
-    const QByteArray bytes = StreamBytes().Signature().Raw({0xF3, 2, 4}).Str("TThing").Str("N").End().End().Data();
+    const QByteArray bytes =
+        StreamBytes().Signature().Raw({0xF3, 2, 4}).Str("TThing").Str("N").End().End().Data();
     const QString text = ComponentToText(bytes);
     EXPECT_EQ(text, QStringLiteral("inherited N: TThing [4]\nend\n"));
     EXPECT_EQ(TextToComponent(text), bytes);
@@ -224,8 +278,10 @@ TEST_F(ComponentTextTest, TheTextFormLooksClassic)
     root.Lines()->SetLines({QStringLiteral("a"), QStringLiteral("b")});
     static_cast<TTestItem*>(root.Items()->Add())->Value = 3;
     const QString text = ComponentToText(ComponentStreamBytes(root));
-    EXPECT_TRUE(text.startsWith(QStringLiteral("object Root: TTestObject\n  Number = 7\n"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("  Lines.Strings = (\n    'a'\n    'b')\n"))) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("object Root: TTestObject\n  Number = 7\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("  Lines.Strings = (\n    'a'\n    'b')\n")))
+        << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("  Items = <\n    item\n      Value = 3\n    end>\n")))
         << text.toStdString();
     EXPECT_TRUE(text.endsWith(QStringLiteral("\nend\n")));
@@ -235,7 +291,8 @@ TEST_F(ComponentTextTest, ParserErrorsNameLineAndColumn)
 {
     EXPECT_EQ(FailureAt(QStringLiteral("")), std::make_pair(1, 1));
     EXPECT_EQ(FailureAt(QStringLiteral("thing TX\nend")), std::make_pair(1, 1));
-    EXPECT_EQ(FailureAt(QStringLiteral("object TX\n  A = \nend")), std::make_pair(3, 4)); // 'end' is an identifier value
+    EXPECT_EQ(FailureAt(QStringLiteral("object TX\n  A = \nend")),
+              std::make_pair(3, 4)); // 'end' is an identifier value
     EXPECT_EQ(FailureAt(QStringLiteral("object TX\n  A = 'open\nend")), std::make_pair(2, 12));
     EXPECT_EQ(FailureAt(QStringLiteral("object TX\n  A = {0A 0}\nend")), std::make_pair(2, 12));
     EXPECT_EQ(FailureAt(QStringLiteral("object TX\n  A = {0G}\nend")), std::make_pair(2, 9));

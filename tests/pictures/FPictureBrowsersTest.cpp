@@ -1,16 +1,16 @@
-#include "imaging/FColorSpec.h"
+#include "pictures/FPictureBrowsers.h"
 #include "base/UCodePage932.h"
+#include "imaging/FColorSpec.h"
 #include "imaging/FPhotoCD.h"
 #include "imaging/FTransparentEditor.h"
 #include "imaging/UImageData.h"
-#include "objects/FImageDialogs.h"
-#include "objects/ULOImage.h"
 #include "imaging/UImageLoadThread.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
+#include "objects/FImageDialogs.h"
+#include "objects/ULOImage.h"
 #include "pictures/FImageBrowser.h"
-#include "pictures/FPictureBrowsers.h"
 #include "pictures/FPictureDialogs.h"
 #include "pictures/UPictureCollections.h"
 #include "support/TestSupport.h"
@@ -18,16 +18,16 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QCoreApplication>
 #include <QTimer>
-#include <QPainter>
 #include <gtest/gtest.h>
 
 using namespace velmo;
@@ -59,10 +59,7 @@ public:
     ~TDataRoot() { PictureEnvironment() = TPictureEnvironment(); }
     QString Path(const QString& rel) const { return FDir.filePath(rel); }
     void Folder(const QString& rel) { QDir(FDir.path()).mkpath(rel); }
-    void Write(const QString& rel, const QString& text)
-    {
-        WriteFileBytes(Path(rel), cp932::Encode(text));
-    }
+    void Write(const QString& rel, const QString& text) { WriteFileBytes(Path(rel), cp932::Encode(text)); }
     QString Find(const QString& relativePath) const
     {
         QString rel = relativePath;
@@ -168,7 +165,8 @@ TEST(ImageBrowser, ThumbnailsArriveAndDamagedFilesShowTheErrorPicture)
     for (int i = 0; i < 24; ++i)
         if (browser.IsReady(i) && i % 6 != 5) {
             browser.ThumbnailPack()->GetImage(thumb, i);
-            EXPECT_EQ(QSize(thumb.Width(), thumb.Height()), QSize(148, 99)); // 60 × 40 fitted into 148 × 142: 148 wide, 98.7 rounded up
+            EXPECT_EQ(QSize(thumb.Width(), thumb.Height()),
+                      QSize(148, 99)); // 60 × 40 fitted into 148 × 142: 148 wide, 98.7 rounded up
             break;
         }
 }
@@ -261,7 +259,8 @@ TEST(BackImageBrowser, OneGenreHidesTheGenreBox)
         EXPECT_EQ(browser.Browser()->SelectedIndex(), 0); // the first picture is chosen
         EXPECT_TRUE(browser.HasSelection());
     }
-    data.Write("Data/BackGrnd/BackGrnd.dat", QStringLiteral("[柄]\r\nFolder=a\r\n[色]\r\nFolder=b\r\n[無]\r\nFolder=none\r\n"));
+    data.Write("Data/BackGrnd/BackGrnd.dat",
+               QStringLiteral("[柄]\r\nFolder=a\r\n[色]\r\nFolder=b\r\n[無]\r\nFolder=none\r\n"));
     TfrmBackGalleryBrowser gallery;
     gallery.show();
     EXPECT_TRUE(gallery.GenreBox()->isVisible());
@@ -312,7 +311,8 @@ TEST(FrameDialog, MissingFramesWarn)
     TDataRoot data;
     TfrmSelectFrame dialog;
     EXPECT_TRUE(dialog.Browser()->WarningShown());
-    EXPECT_TRUE(dialog.Browser()->Warning()->text().startsWith(QStringLiteral("フレームデータが見つかりません。")));
+    EXPECT_TRUE(
+        dialog.Browser()->Warning()->text().startsWith(QStringLiteral("フレームデータが見つかりません。")));
 }
 
 TEST(IllustDialog, ClipboardPageFollowsTheClipboard)
@@ -351,9 +351,10 @@ TEST(IllustDialog, APhotoCDFileGoesThroughItsDialog)
     QImage image(96, 64, QImage::Format_RGB32);
     image.fill(QColor(200, 40, 40));
     ASSERT_TRUE(image.save(dir.filePath("red.ppm")));
-    ASSERT_EQ(velmo::test::RunProgram(QStringLiteral("convert"), {dir.filePath("red.ppm"), dir.filePath("red.pcd")})
-                  .ExitCode,
-              0);
+    ASSERT_EQ(
+        velmo::test::RunProgram(QStringLiteral("convert"), {dir.filePath("red.ppm"), dir.filePath("red.pcd")})
+            .ExitCode,
+        0);
     QFile::remove(dir.filePath("red.ppm"));
     TfrmIllust2 dialog;
     dialog.Tabs()->setCurrentWidget(dialog.Files());
@@ -508,7 +509,8 @@ TEST(DeliveredFrames, EveryFrameShapesAPictureOnAnImageObject)
         p.end();
         const QRgb centre = out.pixel(120, 120), corner = out.pixel(1, 1);
         auto isPhoto = [](QRgb c) {
-            return std::abs(qRed(c) - 30) < 24 && std::abs(qGreen(c) - 200) < 24 && std::abs(qBlue(c) - 230) < 24;
+            return std::abs(qRed(c) - 30) < 24 && std::abs(qGreen(c) - 200) < 24 &&
+                   std::abs(qBlue(c) - 230) < 24;
         };
         EXPECT_TRUE(isPhoto(centre)) << name.toStdString() << ": the window shows the picture";
         EXPECT_EQ(corner & 0xFFFFFF, 0xFFFFFFu) << name.toStdString() << ": the cut-away part shows nothing";
@@ -553,8 +555,8 @@ TEST(ImageDialogChooser, BackgroundPicturesComeFromTheCollectionFilesClipboardOr
     });
     EXPECT_FALSE(page.ChooseAgain()); // cancelled: nothing chosen
     EXPECT_EQ(title, QStringLiteral("背景柄の選択"));
-    EXPECT_EQ(tabs, QStringList({QStringLiteral("背景集"), QStringLiteral("ファイル"), QStringLiteral("クリップボード"),
-                                 QStringLiteral("TWAIN")}));
+    EXPECT_EQ(tabs, QStringList({QStringLiteral("背景集"), QStringLiteral("ファイル"),
+                                 QStringLiteral("クリップボード"), QStringLiteral("TWAIN")}));
     EXPECT_TRUE(imageData.IsEmpty());
 
     // "再選択..." again: the second background of the collection is taken.
@@ -569,7 +571,8 @@ TEST(ImageDialogChooser, BackgroundPicturesComeFromTheCollectionFilesClipboardOr
                 QCoreApplication::processEvents();
                 QThread::msleep(10);
             }
-            chooser->grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/background-chooser.png"));
+            chooser->grab().save(qEnvironmentVariable("VELMO_SHOTS") +
+                                 QStringLiteral("/background-chooser.png"));
         }
         chooser->OkButton()->click();
     });

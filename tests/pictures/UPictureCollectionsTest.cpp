@@ -1,9 +1,9 @@
+#include "pictures/UPictureCollections.h"
 #include "base/UCodePage932.h"
 #include "imaging/UDIB.h"
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
 #include "imaging/USafetyJPEGImage.h"
-#include "pictures/UPictureCollections.h"
 #include "support/TestSupport.h"
 #include <QDir>
 #include <QFile>
@@ -89,7 +89,8 @@ TEST(PictureThumbnails, CacheLimitIsAboutTenMegabytes)
 
 TEST(PictureThumbnails, BoxFilterMatchesAnIndependentReduction)
 {
-    for (const QSize source : {QSize(400, 300), QSize(300, 400), QSize(997, 13), QSize(123, 457), QSize(98, 74)}) {
+    for (const QSize source :
+         {QSize(400, 300), QSize(300, 400), QSize(997, 13), QSize(123, 457), QSize(98, 74)}) {
         const QImage image = Noise(source.width(), source.height(), source.width() * 7 + source.height());
         const QImage thumb = MakeThumbnail(image, 100, clNone, clWhite);
         const QSize fitted = ThumbnailSize(source.width(), source.height(), 100);
@@ -136,8 +137,8 @@ TEST(PictureThumbnails, JpegIsDecodedReducedButNotBelowTheThumbnail)
     const QString big = dir.filePath("big.jpg"), small = dir.filePath("small.JPG");
     WriteFileBytes(big, EncodeJPEG(Noise(800, 600, 1).convertToFormat(QImage::Format_RGB888), 90));
     WriteFileBytes(small, EncodeJPEG(Noise(120, 90, 2).convertToFormat(QImage::Format_RGB888), 90));
-    EXPECT_EQ(LoadThumbnailSource(big, 100).size(), QSize(200, 150)); // a quarter
-    EXPECT_EQ(LoadThumbnailSource(small, 100).size(), QSize(120, 90)); // a quarter would be 30 × 23
+    EXPECT_EQ(LoadThumbnailSource(big, 100).size(), QSize(200, 150));           // a quarter
+    EXPECT_EQ(LoadThumbnailSource(small, 100).size(), QSize(120, 90));          // a quarter would be 30 × 23
     EXPECT_EQ(LoadThumbnailSource(big, 100).format(), QImage::Format_Indexed8); // 256 colours
     bool failed = true;
     EXPECT_EQ(MakeFileThumbnail(big, 100, clNone, clWhite, &failed).size(), QSize(98, 74));
@@ -236,9 +237,10 @@ TEST(PictureIndex, ThirtySectionsGiveThirtyGenres)
 
 TEST(PictureIndex, MissingEntriesAreSkippedNotGuessed)
 {
-    const QByteArray ini = Sjis(QStringLiteral("; comment\r\nName=outside\r\n[nodir]\r\nName=行き先なし\r\n"
-                                               "[noname]\r\nDir=Data\\x\r\n[comma]\r\nName=A,B\r\nDir=Data\\y\r\n"
-                                               "[broken\r\nDir=Data\\z\r\n[empty]\r\nDir=\r\n"));
+    const QByteArray ini =
+        Sjis(QStringLiteral("; comment\r\nName=outside\r\n[nodir]\r\nName=行き先なし\r\n"
+                            "[noname]\r\nDir=Data\\x\r\n[comma]\r\nName=A,B\r\nDir=Data\\y\r\n"
+                            "[broken\r\nDir=Data\\z\r\n[empty]\r\nDir=\r\n"));
     const QStringList genres = ReadOnePointGenres(ini);
     ASSERT_EQ(genres.size(), 2);
     EXPECT_EQ(GenreCaption(genres[0]), QStringLiteral("noname"));
@@ -272,8 +274,9 @@ TEST(PictureIndex, BackgroundFoldersStayUnderTheIndex)
 {
     QTemporaryDir dir;
     QDir(dir.path()).mkpath("Pattern");
-    const QByteArray ini = Sjis(QStringLiteral("[柄]\r\nFolder=pattern\r\n[上へ]\r\nFolder=..\\other\r\n"
-                                               "[絶対]\r\nFolder=/etc\r\n[なし]\r\nName=x\r\n[未作成]\r\nFolder=later\r\n"));
+    const QByteArray ini =
+        Sjis(QStringLiteral("[柄]\r\nFolder=pattern\r\n[上へ]\r\nFolder=..\\other\r\n"
+                            "[絶対]\r\nFolder=/etc\r\n[なし]\r\nName=x\r\n[未作成]\r\nFolder=later\r\n"));
     const auto genres = ReadBackGenres(ini, dir.path());
     ASSERT_EQ(genres.size(), 2u);
     EXPECT_EQ(genres[0].Name, QStringLiteral("柄"));

@@ -116,7 +116,8 @@ QImage ThroughToolkit(const QString& file, const std::function<void(QPainter&)>&
     {
         QPdfWriter writer(file);
         writer.setResolution(kDpi);
-        writer.setPageLayout(QPageLayout(QPageSize(kPage, QPageSize::Point), QPageLayout::Portrait, QMarginsF()));
+        writer.setPageLayout(
+            QPageLayout(QPageSize(kPage, QPageSize::Point), QPageLayout::Portrait, QMarginsF()));
         QPainter painter(&writer);
         draw(painter);
     }
@@ -242,15 +243,18 @@ TEST(PdfEngine, GlyphsStayTextInFontsOfTheirOutlinesAlsoPastTwoHundredFiftySixGl
         many += QChar(c);
     const QString line = QStringLiteral("ベルモ Label 123");
     const QString file = dir.filePath(QStringLiteral("text.pdf"));
-    const QImage asText = ThroughOurs(file, [&](QPainter& p) {
-        DrawText(p, line);
-        for (int k = 0; k < 6; ++k) {
-            p.translate(0, k == 0 ? 120 : 40);
-            DrawText(p, many.mid(k * 50, 50), -20);
-        }
-        p.translate(600, 200);
-        DrawText(p, QStringLiteral("斜め"), -80, 300);
-    }, kDpi);
+    const QImage asText = ThroughOurs(
+        file,
+        [&](QPainter& p) {
+            DrawText(p, line);
+            for (int k = 0; k < 6; ++k) {
+                p.translate(0, k == 0 ? 120 : 40);
+                DrawText(p, many.mid(k * 50, 50), -20);
+            }
+            p.translate(600, 200);
+            DrawText(p, QStringLiteral("斜め"), -80, 300);
+        },
+        kDpi);
     ASSERT_FALSE(asText.isNull());
     const QString text = RunProgram(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
     EXPECT_TRUE(text.contains(line)) << text.toStdString();
@@ -259,20 +263,24 @@ TEST(PdfEngine, GlyphsStayTextInFontsOfTheirOutlinesAlsoPastTwoHundredFiftySixGl
     const QString fonts = RunProgram(QStringLiteral("pdffonts"), {file});
     EXPECT_GE(fonts.count(QStringLiteral("Type 3")), 2) << fonts.toStdString();
     for (const QString& row : fonts.split(u'\n').mid(2, fonts.count(QStringLiteral("Type 3")))) {
-        EXPECT_TRUE(row.contains(QRegularExpression(QStringLiteral("yes\\s+no\\s+yes")))) << row.toStdString();
+        EXPECT_TRUE(row.contains(QRegularExpression(QStringLiteral("yes\\s+no\\s+yes"))))
+            << row.toStdString();
     }
 
     // The same glyphs filled as outlines look the same.
     SetGlyphsAsText(false);
-    const QImage outlines = ThroughOurs(dir.filePath(QStringLiteral("outlines.pdf")), [&](QPainter& p) {
-        DrawText(p, line);
-        for (int k = 0; k < 6; ++k) {
-            p.translate(0, k == 0 ? 120 : 40);
-            DrawText(p, many.mid(k * 50, 50), -20);
-        }
-        p.translate(600, 200);
-        DrawText(p, QStringLiteral("斜め"), -80, 300);
-    }, kDpi);
+    const QImage outlines = ThroughOurs(
+        dir.filePath(QStringLiteral("outlines.pdf")),
+        [&](QPainter& p) {
+            DrawText(p, line);
+            for (int k = 0; k < 6; ++k) {
+                p.translate(0, k == 0 ? 120 : 40);
+                DrawText(p, many.mid(k * 50, 50), -20);
+            }
+            p.translate(600, 200);
+            DrawText(p, QStringLiteral("斜め"), -80, 300);
+        },
+        kDpi);
     SetGlyphsAsText(true);
     ASSERT_FALSE(outlines.isNull());
     if (const QString keep = qEnvironmentVariable("VELMO_PRINT_TEST_KEEP"); !keep.isEmpty()) {
@@ -286,7 +294,8 @@ TEST(PdfEngine, GlyphsStayTextInFontsOfTheirOutlinesAlsoPastTwoHundredFiftySixGl
     EXPECT_LT(Unpartnered(asText, outlines), ink / 200) << ink;
     EXPECT_LT(Unpartnered(outlines, asText), ink / 200) << ink;
     EXPECT_GT(Differing(asText, White(asText.size()), 0), pixels / 50);
-    EXPECT_EQ(RunProgram(QStringLiteral("pdftotext"), {dir.filePath(QStringLiteral("outlines.pdf")), QStringLiteral("-")})
+    EXPECT_EQ(RunProgram(QStringLiteral("pdftotext"),
+                         {dir.filePath(QStringLiteral("outlines.pdf")), QStringLiteral("-")})
                   .trimmed(),
               QString());
 }

@@ -4,8 +4,8 @@
 // (with the tests' own label kind) and as the program.
 #include "PrintTestSupport.h"
 #include "base/UNumbers.h"
-#include "support/TestSupport.h"
 #include "cli/UToolPrint.h"
+#include "support/TestSupport.h"
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -214,7 +214,8 @@ TEST(PdfPrint, AFolderThatIsMissingOrCannotBeWrittenGivesAClearMessageAndNoFile)
         ASSERT_TRUE(QDir().mkdir(locked));
         QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         expectFailure(locked + QStringLiteral("/out.pdf"));
-        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(locked,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 }
 
@@ -254,10 +255,11 @@ TEST(ToolPrint, PrintsAWorkFileToPdfInThisProcess)
     const QString file = dir.filePath(QStringLiteral("twelve.lbd"));
     document->Save(file);
     const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
-    ASSERT_EQ(tool::CommandPrint({file, QStringLiteral("--copies"), QStringLiteral("2"), QStringLiteral("--faces"),
-                                  QStringLiteral("0,2-3"), QStringLiteral("--frames"), QStringLiteral("--offset"),
-                                  QStringLiteral("1.0,2.0"), QStringLiteral("--pdf"), pdf}),
-              0);
+    ASSERT_EQ(
+        tool::CommandPrint({file, QStringLiteral("--copies"), QStringLiteral("2"), QStringLiteral("--faces"),
+                            QStringLiteral("0,2-3"), QStringLiteral("--frames"), QStringLiteral("--offset"),
+                            QStringLiteral("1.0,2.0"), QStringLiteral("--pdf"), pdf}),
+        0);
     int pages = 0;
     QSizeF size;
     ASSERT_TRUE(PdfInfo(pdf, pages, size));
@@ -273,13 +275,24 @@ TEST(ToolPrint, PrintsAWorkFileToPdfInThisProcess)
 
     // Bad requests: usage (2), failures (1), nothing written.
     const QString none = dir.filePath(QStringLiteral("none.pdf"));
-    EXPECT_EQ(tool::CommandPrint({file, QStringLiteral("--faces"), QStringLiteral("12"), QStringLiteral("--pdf"), none}), 2);
-    EXPECT_EQ(tool::CommandPrint({file, QStringLiteral("--copies"), QStringLiteral("100"), QStringLiteral("--pdf"), none}), 2);
-    EXPECT_EQ(tool::CommandPrint({file, QStringLiteral("--banding"), QStringLiteral("--no-banding"), QStringLiteral("--pdf"), none}), 2);
+    EXPECT_EQ(tool::CommandPrint(
+                  {file, QStringLiteral("--faces"), QStringLiteral("12"), QStringLiteral("--pdf"), none}),
+              2);
+    EXPECT_EQ(tool::CommandPrint(
+                  {file, QStringLiteral("--copies"), QStringLiteral("100"), QStringLiteral("--pdf"), none}),
+              2);
+    EXPECT_EQ(tool::CommandPrint({file, QStringLiteral("--banding"), QStringLiteral("--no-banding"),
+                                  QStringLiteral("--pdf"), none}),
+              2);
     EXPECT_EQ(tool::CommandPrint({file}), 2);
-    EXPECT_EQ(tool::CommandPrint({file, QStringLiteral("--pdf"), none, QStringLiteral("--printer"), QStringLiteral("p")}), 2);
-    EXPECT_EQ(tool::CommandPrint({file, QStringLiteral("--sheet"), QStringLiteral("5"), QStringLiteral("--pdf"), none}), 1);
-    EXPECT_EQ(tool::CommandPrint({dir.filePath(QStringLiteral("missing.lbd")), QStringLiteral("--pdf"), none}), 1);
+    EXPECT_EQ(tool::CommandPrint(
+                  {file, QStringLiteral("--pdf"), none, QStringLiteral("--printer"), QStringLiteral("p")}),
+              2);
+    EXPECT_EQ(tool::CommandPrint(
+                  {file, QStringLiteral("--sheet"), QStringLiteral("5"), QStringLiteral("--pdf"), none}),
+              1);
+    EXPECT_EQ(
+        tool::CommandPrint({dir.filePath(QStringLiteral("missing.lbd")), QStringLiteral("--pdf"), none}), 1);
     EXPECT_FALSE(QFile::exists(none));
 }
 
@@ -298,19 +311,22 @@ TEST(ToolPrint, TheProgramReportsFailuresClearly)
     const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
     ProcessResult r = RunProgram(tool, {QStringLiteral("print"), file, QStringLiteral("--pdf"), pdf});
     EXPECT_EQ(r.ExitCode, 1);
-    EXPECT_EQ(QString::fromUtf8(r.StdErr).trimmed(), QStringLiteral("velmo-tool: 印刷するラベルにデザインがありません"));
+    EXPECT_EQ(QString::fromUtf8(r.StdErr).trimmed(),
+              QStringLiteral("velmo-tool: 印刷するラベルにデザインがありません"));
     EXPECT_FALSE(QFile::exists(pdf));
     r = RunProgram(tool, {QStringLiteral("print"), file, QStringLiteral("--offset"), QStringLiteral("0,-100"),
                           QStringLiteral("--frames"), QStringLiteral("--pdf"), pdf});
     EXPECT_EQ(r.ExitCode, 2);
     EXPECT_TRUE(QString::fromUtf8(r.StdErr).contains(QStringLiteral("99.9mm")));
-    r = RunProgram(tool, {QStringLiteral("print"), file, QStringLiteral("--frames"), QStringLiteral("--printer"),
-                          QStringLiteral("velmo-no-such-printer")});
+    r = RunProgram(tool, {QStringLiteral("print"), file, QStringLiteral("--frames"),
+                          QStringLiteral("--printer"), QStringLiteral("velmo-no-such-printer")});
     EXPECT_EQ(r.ExitCode, 1);
-    EXPECT_TRUE(QString::fromUtf8(r.StdErr).contains(QStringLiteral("プリンタ「velmo-no-such-printer」が見つかりません")))
+    EXPECT_TRUE(QString::fromUtf8(r.StdErr).contains(
+        QStringLiteral("プリンタ「velmo-no-such-printer」が見つかりません")))
         << r.StdErr.toStdString();
     // Frames alone print from an empty sheet: the page is the CD sheet's outlines.
-    r = RunProgram(tool, {QStringLiteral("print"), file, QStringLiteral("--frames"), QStringLiteral("--pdf"), pdf});
+    r = RunProgram(tool,
+                   {QStringLiteral("print"), file, QStringLiteral("--frames"), QStringLiteral("--pdf"), pdf});
     ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
     EXPECT_TRUE(r.StdErr.isEmpty()); // no terminal: no progress line
     const QImage page = RasterisePdf(pdf, 1, 100);
@@ -336,15 +352,17 @@ TEST(ToolPrint, BarcodesPrintedToPdfDecodeBandedAndUnbanded)
                                         QStringLiteral("each"), work});
     ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
     for (const char* position : {"0", "3"}) {
-        r = RunProgram(tool, {QStringLiteral("put-label"), work, QStringLiteral("0"), QString::fromLatin1(position),
-                              TestDataPath(QStringLiteral("barcode/label-design.txt"))});
+        r = RunProgram(tool,
+                       {QStringLiteral("put-label"), work, QStringLiteral("0"), QString::fromLatin1(position),
+                        TestDataPath(QStringLiteral("barcode/label-design.txt"))});
         ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
     }
     for (const char* banding : {"--no-banding", "--banding"}) {
         const QString pdf = dir.filePath(QStringLiteral("codes%1.pdf").arg(QLatin1String(banding)));
-        r = RunProgram(tool, {QStringLiteral("print"), work, QStringLiteral("--copies"), QStringLiteral("2"),
-                              QStringLiteral("--frames"), QStringLiteral("--offset"), QStringLiteral("1.0,1.0"),
-                              QString::fromLatin1(banding), QStringLiteral("--pdf"), pdf});
+        r = RunProgram(tool,
+                       {QStringLiteral("print"), work, QStringLiteral("--copies"), QStringLiteral("2"),
+                        QStringLiteral("--frames"), QStringLiteral("--offset"), QStringLiteral("1.0,1.0"),
+                        QString::fromLatin1(banding), QStringLiteral("--pdf"), pdf});
         ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
         int pages = 0;
         QSizeF size;
@@ -366,8 +384,10 @@ TEST(ToolPrint, BarcodesPrintedToPdfDecodeBandedAndUnbanded)
             ASSERT_TRUE(page.copy(pixels).save(png));
             r = RunProgram(QStringLiteral("zbarimg"), {QStringLiteral("-q"), png});
             const bool designed = k == 0 || k == 3;
-            EXPECT_EQ(r.StdOut.contains("EAN-13:4901234567894\n"), designed) << banding << k << r.StdOut.toStdString();
-            EXPECT_EQ(r.StdOut.contains("CODE-128:Sheet-128\n"), designed) << banding << k << r.StdOut.toStdString();
+            EXPECT_EQ(r.StdOut.contains("EAN-13:4901234567894\n"), designed)
+                << banding << k << r.StdOut.toStdString();
+            EXPECT_EQ(r.StdOut.contains("CODE-128:Sheet-128\n"), designed)
+                << banding << k << r.StdOut.toStdString();
         }
     }
 }
@@ -377,8 +397,8 @@ TEST(ToolPrint, CtrlCEndsTheJobAsAbortedAndLeavesNoPdf)
     QTemporaryDir dir;
     const QString tool = BinaryDir() + QStringLiteral("/src/velmo-tool");
     const QString work = dir.filePath(QStringLiteral("codes.lbd"));
-    ProcessResult r = RunProgram(tool, {QStringLiteral("new"), QStringLiteral("--paper"),
-                                        QStringLiteral("A4 4面 105×148.5mm"), work});
+    ProcessResult r = RunProgram(
+        tool, {QStringLiteral("new"), QStringLiteral("--paper"), QStringLiteral("A4 4面 105×148.5mm"), work});
     ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
     r = RunProgram(tool, {QStringLiteral("put-label"), work, QStringLiteral("0"), QStringLiteral("0"),
                           TestDataPath(QStringLiteral("barcode/label-design.txt"))});
@@ -388,7 +408,8 @@ TEST(ToolPrint, CtrlCEndsTheJobAsAbortedAndLeavesNoPdf)
     const QString pdf = out + QStringLiteral("/big.pdf");
     QProcess p;
     p.start(tool, {QStringLiteral("print"), work, QStringLiteral("--copies"), QStringLiteral("99"),
-                   QStringLiteral("--banding"), QStringLiteral("--dpi"), QStringLiteral("1200"), QStringLiteral("--pdf"), pdf});
+                   QStringLiteral("--banding"), QStringLiteral("--dpi"), QStringLiteral("1200"),
+                   QStringLiteral("--pdf"), pdf});
     ASSERT_TRUE(p.waitForStarted());
     // Interrupted while the job runs (99 sheets at 1200 dpi take far longer); the file
     // being written beside the target may have no name yet (an unnamed temporary file).
@@ -397,6 +418,7 @@ TEST(ToolPrint, CtrlCEndsTheJobAsAbortedAndLeavesNoPdf)
     ::kill(pid_t(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitCode(), 1);
-    EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()).trimmed(), QStringLiteral("velmo-tool: 印刷を中断しました"));
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()).trimmed(),
+              QStringLiteral("velmo-tool: 印刷を中断しました"));
     EXPECT_TRUE(Entries(out).isEmpty()) << Entries(out).join(u' ').toStdString();
 }

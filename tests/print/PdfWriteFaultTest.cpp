@@ -3,9 +3,9 @@
 // file system where the superuser can make one, and the program's exit status. The
 // earlier file stays byte for byte and no temporary file is left behind.
 #include "PrintTestSupport.h"
+#include "cli/UToolPrint.h"
 #include "storage/USafeFile.h"
 #include "support/TestSupport.h"
-#include "cli/UToolPrint.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -64,8 +64,8 @@ TEST(PdfWriteFault, AFailedWriteAnywhereKeepsTheEarlierFileAndSaysTheDiskIsFull)
     const int64_t size = whole.size();
 
     const QByteArray earlier("an earlier PDF, to be kept");
-    for (const int64_t at : {int64_t(0), int64_t(1), int64_t(9), int64_t(4096), size / 3, size / 2, size - 100,
-                             size - 1}) {
+    for (const int64_t at :
+         {int64_t(0), int64_t(1), int64_t(9), int64_t(4096), size / 3, size / 2, size - 100, size - 1}) {
         SCOPED_TRACE(at);
         WriteFileBytes(pdf, earlier);
         SetWriteFaultAfter(at);
@@ -73,7 +73,8 @@ TEST(PdfWriteFault, AFailedWriteAnywhereKeepsTheEarlierFileAndSaysTheDiskIsFull)
         SetWriteFaultAfter(-1);
         EXPECT_TRUE(message.startsWith(QStringLiteral("PDFファイル「%1」を書けませんでした").arg(pdf)))
             << message.toStdString();
-        EXPECT_TRUE(message.contains(QStringLiteral("ディスクの空き容量が不足しています"))) << message.toStdString();
+        EXPECT_TRUE(message.contains(QStringLiteral("ディスクの空き容量が不足しています")))
+            << message.toStdString();
         EXPECT_EQ(ReadFileBytes(pdf), earlier);
         EXPECT_EQ(Entries(dir.path()), QStringList{QStringLiteral("out.pdf")});
     }
@@ -119,7 +120,8 @@ TEST(PdfWriteFault, TheToolExitsWithAFailureAndKeepsTheEarlierFile)
     const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
     WriteFileBytes(pdf, "earlier");
     SetWriteFaultAfter(1000);
-    EXPECT_EQ(tool::CommandPrint({file, QStringLiteral("--copies"), QStringLiteral("3"), QStringLiteral("--pdf"), pdf}),
+    EXPECT_EQ(tool::CommandPrint(
+                  {file, QStringLiteral("--copies"), QStringLiteral("3"), QStringLiteral("--pdf"), pdf}),
               1);
     SetWriteFaultAfter(-1);
     EXPECT_EQ(ReadFileBytes(pdf), QByteArray("earlier"));
@@ -140,8 +142,10 @@ TEST(PdfWriteFault, AFullFileSystemKeepsTheEarlierFile)
                                 QStringLiteral("A4 12面 86.4×42.3mm"), work})
                   .ExitCode,
               0);
-    const QStringList frames{QStringLiteral("print"), work, QStringLiteral("--copies"), QStringLiteral("99"),
-                             QStringLiteral("--frames"), QStringLiteral("--cut-lines"), QStringLiteral("--pdf")};
+    const QStringList frames{QStringLiteral("print"),    work,
+                             QStringLiteral("--copies"), QStringLiteral("99"),
+                             QStringLiteral("--frames"), QStringLiteral("--cut-lines"),
+                             QStringLiteral("--pdf")};
 
     // Both jobs measured where there is room, then given a file system with room for
     // the earlier file and half of the job.
@@ -176,7 +180,8 @@ TEST(PdfWriteFault, AFullFileSystemKeepsTheEarlierFile)
         const QString pdf = small + QStringLiteral("/out.pdf");
         WriteFileBytes(pdf, earlier);
         const QString message = PrintPdf(*document, pdf, 99);
-        EXPECT_TRUE(message.contains(QStringLiteral("ディスクの空き容量が不足しています"))) << message.toStdString();
+        EXPECT_TRUE(message.contains(QStringLiteral("ディスクの空き容量が不足しています")))
+            << message.toStdString();
         EXPECT_EQ(ReadFileBytes(pdf), earlier);
         EXPECT_EQ(Entries(small), QStringList{QStringLiteral("out.pdf")});
     }

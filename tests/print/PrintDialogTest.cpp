@@ -10,9 +10,9 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -232,9 +232,11 @@ TEST(PrintCommand, TheJobIsNamedByTheInstalledTitleFormat)
     QProcess info;
     info.start(QStringLiteral("pdfinfo"), {settings.PdfFile});
     ASSERT_TRUE(info.waitForFinished(60000));
-    EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains(QStringLiteral("【住所.lbd】ラベル印刷")));
+    EXPECT_TRUE(
+        QString::fromUtf8(info.readAllStandardOutput()).contains(QStringLiteral("【住所.lbd】ラベル印刷")));
     // Without a format: the plain title.
-    EXPECT_EQ(PrintCommandJobTitle(QStringLiteral("/x/住所.lbd")), PrintJobTitle(QStringLiteral("/x/住所.lbd")));
+    EXPECT_EQ(PrintCommandJobTitle(QStringLiteral("/x/住所.lbd")),
+              PrintJobTitle(QStringLiteral("/x/住所.lbd")));
 }
 
 TEST(PrintCommand, ThePrinterChosenInPrinterSetupIsTheOneTheRunUses)

@@ -229,7 +229,8 @@ TEST(PrintRun, ACdFacePrintsNothingOutsideItsOutlineNorInItsHole)
         auto document = FilledDocument(*paper);
         for (bool banding : {true, false}) {
             TRun run(254);
-            run.Run(*document, TPrintSpec{}, [&](TPrintSite& site) { site.SetBandingSetting([=] { return banding; }); });
+            run.Run(*document, TPrintSpec{},
+                    [&](TPrintSite& site) { site.SetBandingSetting([=] { return banding; }); });
             const QImage& page = run.Device.Pages.at(0);
             EXPECT_EQ(InkOutsideFaces(page, *paper, 254, 1), 0) << margin << banding;
             EXPECT_GT(FaceInkCoverage(page, *paper, 0, 254), 0.98) << margin << banding;
@@ -347,7 +348,7 @@ TEST(PrintRun, PaperImagesAreAddedUnderTheDesignWhenAsked)
     EXPECT_EQ(with.Counters.size(), 12u);
     const QImage& page = with.Device.Pages.at(0);
     const TLogRect r0 = paper->GetPrintRect(0);
-    EXPECT_EQ(page.pixel(r0.Left + 10, r0.Top + 10), qRgb(0, 255, 0));    // background
+    EXPECT_EQ(page.pixel(r0.Left + 10, r0.Top + 10), qRgb(0, 255, 0));   // background
     EXPECT_EQ(page.pixel(r0.Left + 150, r0.Top + 150), qRgb(255, 0, 0)); // design on top
     const TLogRect r5 = paper->GetPrintRect(5);
     EXPECT_EQ(page.pixel(r5.Left + 150, r5.Top + 150), qRgb(0, 255, 0));
@@ -528,7 +529,8 @@ TEST(PrintRun, ADamagedDesignEndsTheJobAsAbortedWithTheLabelNamed)
         site.PrintRun(device);
         ADD_FAILURE() << "printed a damaged design";
     } catch (const EPrintError& e) {
-        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("ラベル 3 のデザインを読めません"))) << e.Message().toStdString();
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("ラベル 3 のデザインを読めません")))
+            << e.Message().toStdString();
     }
     EXPECT_TRUE(device.Aborted);
     EXPECT_FALSE(device.Ended);

@@ -1,7 +1,7 @@
 #include "PrintTestSupport.h"
 #include "base/UNumbers.h"
-#include "draw/UCanvas.h"
 #include "base/UStream.h"
+#include "draw/UCanvas.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULDObjects.h"
 #include "support/TestSupport.h"

@@ -50,7 +50,10 @@ std::unique_ptr<TLabelData> FilledDocument(const TPaperInfo& paper, int color = 
 class TImagePrintDevice : public TPrintDevice
 {
 public:
-    explicit TImagePrintDevice(int dpi = 254, QPoint physicalOffset = {}) : FDpi(dpi), FPhysical(physicalOffset) {}
+    explicit TImagePrintDevice(int dpi = 254, QPoint physicalOffset = {})
+        : FDpi(dpi), FPhysical(physicalOffset)
+    {
+    }
     void SetPaper(QSize portrait, bool landscape) override;
     void SetTitle(const QString& title) override { Title = title; }
     void BeginDoc() override;
@@ -85,7 +88,8 @@ QImage RasterisePdf(const QString& pdf, int page, int dpi);
 bool PdfInfo(const QString& pdf, int& pages, QSizeF& pageSizePoints);
 // Pixels of ink lying outside every face's printable area (grown by tolerance pixels)
 // or inside a hole (shrunk by tolerance).
-int64_t InkOutsideFaces(const QImage& page, const TPaperInfo& paper, int dpi, int tolerance, QPoint shift = {});
+int64_t InkOutsideFaces(const QImage& page, const TPaperInfo& paper, int dpi, int tolerance,
+                        QPoint shift = {});
 // The share (0 … 1) of face i's printable area that carries ink.
 double FaceInkCoverage(const QImage& page, const TPaperInfo& paper, int i, int dpi, QPoint shift = {});
 

@@ -28,7 +28,8 @@ protected:
     QString Path(const QString& name) const { return FDir.filePath(name); }
     QStringList Entries() const
     {
-        return QDir(FDir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        return QDir(FDir.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
 
     // A work file the tests try to replace.
@@ -61,7 +62,9 @@ TEST_F(SafeSave, ReplacesWholeAndKeepsThePermissions)
     ::chmod(QFile::encodeName(file).constData(), 0640);
     WriteFileReplacing(file, QByteArray("second, longer"));
     EXPECT_EQ(ReadFileBytes(file), QByteArray("second, longer"));
-    struct stat info {};
+    struct stat info
+    {
+    };
     ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_EQ(Entries(), QStringList{QStringLiteral("a.bin")});
@@ -128,8 +131,8 @@ TEST_F(SafeSave, ALockOfAnotherProgramRefusesBeforeAnythingIsWritten)
     const QByteArray before = ReadFileBytes(file);
     // flock(1) holds a shared lock the way another reader of the file would.
     QProcess holder;
-    holder.start(QStringLiteral("flock"), {QStringLiteral("-s"), file, QStringLiteral("-c"),
-                                           QStringLiteral("echo locked; sleep 30")});
+    holder.start(QStringLiteral("flock"),
+                 {QStringLiteral("-s"), file, QStringLiteral("-c"), QStringLiteral("echo locked; sleep 30")});
     ASSERT_TRUE(holder.waitForStarted()) << "flock(1) is part of util-linux";
     ASSERT_TRUE(holder.waitForReadyRead(10000));
     // Replacing it whole, as "new … OUT.lbd" does, and committing changes to it.

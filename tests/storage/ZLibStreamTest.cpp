@@ -1,8 +1,8 @@
 #include "storage/UZLibStream.h"
 #include "support/TestSupport.h"
 #include <QFile>
-#include <algorithm>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <zlib.h>
 

@@ -411,7 +411,8 @@ void WritePatternFile(const QString& fileName, const std::vector<TCoonsDistortio
         for (size_t i = 0; i < patterns.size(); ++i) {
             const int index = list.Add(QStringLiteral("P%1").arg(i));
             TDocStream stream(root, fmDocCreate, list.FullPath(index));
-            const QByteArray data = i == 1 && !damageSecond.isNull() ? damageSecond : patterns[i]->DataBytes();
+            const QByteArray data =
+                i == 1 && !damageSecond.isNull() ? damageSecond : patterns[i]->DataBytes();
             stream.WriteBuffer(data.constData(), data.size());
         }
     }
@@ -524,8 +525,8 @@ for name in names:
 assert len(ids) == 64
 print('patterns', len(names))
 )";
-    const ProcessResult ole =
-        RunProgram(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromLatin1(kScript), file});
+    const ProcessResult ole = RunProgram(QStringLiteral("/usr/bin/python3"),
+                                         {QStringLiteral("-c"), QString::fromLatin1(kScript), file});
     ASSERT_EQ(ole.ExitCode, 0) << ole.StdErr.toStdString();
     EXPECT_TRUE(ole.StdOut.contains("patterns 64"));
     const ProcessResult gsf = RunProgram(QStringLiteral("/usr/bin/gsf"), {QStringLiteral("list"), file});

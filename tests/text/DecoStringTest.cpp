@@ -1,8 +1,8 @@
 // Decorative strings: the picture font's glyph lookup and measures, layout and
 // rotation of the string, its stored form, its dialog's checks, and fonts with
 // missing or damaged glyph pictures.
-#include "base/UStream.h"
 #include "base/UNumbers.h"
+#include "base/UStream.h"
 #include "imaging/UImageData.h"
 #include "imaging/UImagePack.h"
 #include "imaging/UPictureFormats.h"
@@ -47,7 +47,8 @@ void MakeFonts(const QString& root, int n, int width = 50, int height = 100)
         p.end();
         const QString folder = QStringLiteral("%1/%2").arg(root).arg(i / 64 + 1);
         QDir().mkpath(folder);
-        ASSERT_TRUE(image.save(QStringLiteral("%1/%2.bmp").arg(folder).arg(i % 64, 2, 10, QLatin1Char('0')), "BMP"));
+        ASSERT_TRUE(
+            image.save(QStringLiteral("%1/%2.bmp").arg(folder).arg(i % 64, 2, 10, QLatin1Char('0')), "BMP"));
     }
 }
 

@@ -2,8 +2,8 @@
 // geometry, painting and the field binding.
 #include "base/UNumbers.h"
 #include "base/UStream.h"
-#include "draw/UCanvas.h"
 #include "draw/FDrawSite.h"
+#include "draw/UCanvas.h"
 #include "objects/ULDObjects.h"
 #include "persist/UComponentStream.h"
 #include "persist/UComponentText.h"
@@ -278,7 +278,8 @@ TEST_F(TextObject, StreamRoundTripsByteForByte)
     // Properties in their order, the defaults left out, DiagonalAlign never.
     const QString text = ComponentToText(first);
     EXPECT_LT(text.indexOf(QStringLiteral("Version = 1")), text.indexOf(QStringLiteral("Text.Strings")));
-    EXPECT_LT(text.indexOf(QStringLiteral("CoonsDistortion.Data")), text.indexOf(QStringLiteral("DistortionRatio")));
+    EXPECT_LT(text.indexOf(QStringLiteral("CoonsDistortion.Data")),
+              text.indexOf(QStringLiteral("DistortionRatio")));
     EXPECT_FALSE(text.contains(QStringLiteral("DiagonalAlign")));
     EXPECT_FALSE(text.contains(QStringLiteral("EnableArch")));
     EXPECT_FALSE(text.contains(QStringLiteral("HanToZen")));
@@ -286,25 +287,25 @@ TEST_F(TextObject, StreamRoundTripsByteForByte)
 
 TEST_F(TextObject, HandWrittenDesignLoadsUnderTheOldClassName)
 {
-    auto objects = ReadDesign(QStringLiteral(
-        "object TLDObjects\n"
-        "  object T1: TLOText\n"
-        "    Left = 100\n    Top = 100\n    Width = 800\n    Height = 200\n"
-        "    Version = 1\n"
-        "    Text.Strings = (\n      'ベルモ'\n      'ラベル')\n"
-        "    Font.Name = 'ＭＳ 明朝'\n"
-        "    Vertical = True\n"
-        "    Angle = 0\n    DistortionRatio = 100\n    Outline = False\n    OutLineWidth = 0\n"
-        "    AutoSize = False\n    Bulge = 0\n    FieldNo = 0\n    FieldType = ftProduct\n"
-        "  end\n"
-        "  object T2: TLOMirtoText\n"
-        "    Left = 100\n    Top = 400\n    Width = 300\n    Height = 100\n"
-        "    Text.Strings = (\n      'x')\n"
-        "    Angle = 0\n    DistortionRatio = 100\n    Outline = True\n    OutLineWidth = 0\n"
-        "    AutoSize = False\n    Bulge = 0\n    FieldNo = 0\n    FieldType = ftProduct\n"
-        "    DiagonalAlign = 3\n"
-        "  end\n"
-        "end\n"));
+    auto objects = ReadDesign(
+        QStringLiteral("object TLDObjects\n"
+                       "  object T1: TLOText\n"
+                       "    Left = 100\n    Top = 100\n    Width = 800\n    Height = 200\n"
+                       "    Version = 1\n"
+                       "    Text.Strings = (\n      'ベルモ'\n      'ラベル')\n"
+                       "    Font.Name = 'ＭＳ 明朝'\n"
+                       "    Vertical = True\n"
+                       "    Angle = 0\n    DistortionRatio = 100\n    Outline = False\n    OutLineWidth = 0\n"
+                       "    AutoSize = False\n    Bulge = 0\n    FieldNo = 0\n    FieldType = ftProduct\n"
+                       "  end\n"
+                       "  object T2: TLOMirtoText\n"
+                       "    Left = 100\n    Top = 400\n    Width = 300\n    Height = 100\n"
+                       "    Text.Strings = (\n      'x')\n"
+                       "    Angle = 0\n    DistortionRatio = 100\n    Outline = True\n    OutLineWidth = 0\n"
+                       "    AutoSize = False\n    Bulge = 0\n    FieldNo = 0\n    FieldType = ftProduct\n"
+                       "    DiagonalAlign = 3\n"
+                       "  end\n"
+                       "end\n"));
     ASSERT_EQ(objects.size(), 2u);
     auto* first = dynamic_cast<TLOVelmoText*>(objects[0].get());
     auto* second = dynamic_cast<TLOVelmoText*>(objects[1].get());
@@ -321,16 +322,16 @@ TEST_F(TextObject, HandWrittenDesignLoadsUnderTheOldClassName)
 
 TEST_F(TextObject, OldCircleAlignmentBecomesAnArc)
 {
-    auto objects = ReadDesign(QStringLiteral(
-        "object TLDObjects\n"
-        "  object T1: TLOText\n"
-        "    Left = 1000\n    Top = 1000\n    Width = 400\n    Height = 300\n"
-        "    Text.Strings = (\n      'まる'\n      'second')\n"
-        "    Align = 4\n    CharSpacing = 5\n"
-        "    Angle = 0\n    DistortionRatio = 100\n    Outline = False\n    OutLineWidth = 0\n"
-        "    AutoSize = False\n    Bulge = 0\n    FieldNo = 0\n    FieldType = ftProduct\n"
-        "  end\n"
-        "end\n"));
+    auto objects = ReadDesign(
+        QStringLiteral("object TLDObjects\n"
+                       "  object T1: TLOText\n"
+                       "    Left = 1000\n    Top = 1000\n    Width = 400\n    Height = 300\n"
+                       "    Text.Strings = (\n      'まる'\n      'second')\n"
+                       "    Align = 4\n    CharSpacing = 5\n"
+                       "    Angle = 0\n    DistortionRatio = 100\n    Outline = False\n    OutLineWidth = 0\n"
+                       "    AutoSize = False\n    Bulge = 0\n    FieldNo = 0\n    FieldType = ftProduct\n"
+                       "  end\n"
+                       "end\n"));
     ASSERT_EQ(objects.size(), 1u);
     auto* t = dynamic_cast<TLOVelmoText*>(objects[0].get());
     ASSERT_NE(t, nullptr);
@@ -372,13 +373,13 @@ TEST_F(TextObject, OutOfRangeValuesAreClamped)
 
 TEST_F(TextObject, DamagedPatternInADesignIsAReadError)
 {
-    const QString text = QStringLiteral(
-        "object TLDObjects\n"
-        "  object T1: TLOVelmoText\n"
-        "    Left = 0\n    Top = 0\n    Width = 400\n    Height = 300\n"
-        "    CoonsDistortion.Data = {00112233445566778899AABBCCDDEEFF0200000002000000}\n"
-        "  end\n"
-        "end\n");
+    const QString text =
+        QStringLiteral("object TLDObjects\n"
+                       "  object T1: TLOVelmoText\n"
+                       "    Left = 0\n    Top = 0\n    Width = 400\n    Height = 300\n"
+                       "    CoonsDistortion.Data = {00112233445566778899AABBCCDDEEFF0200000002000000}\n"
+                       "  end\n"
+                       "end\n");
     EXPECT_THROW(ReadDesign(text), EReadError);
 }
 
@@ -407,7 +408,8 @@ TEST_F(TextObject, PlainColourDrawsGlyphsAndGradientFillsTheirShape)
     // blue on the right, and only inside the glyphs.
     EXPECT_GT(CountPixels(gradient, [](QRgb c) { return qRed(c) > 220 && qBlue(c) < 40; }), 50);
     EXPECT_GT(CountPixels(gradient, [](QRgb c) { return qBlue(c) > qRed(c) + 40; }), 50);
-    EXPECT_NEAR(CountPixels(gradient, [](QRgb c) { return c != qRgb(255, 255, 255); }), plainInk, plainInk / 5);
+    EXPECT_NEAR(CountPixels(gradient, [](QRgb c) { return c != qRgb(255, 255, 255); }), plainInk,
+                plainInk / 5);
 }
 
 TEST_F(TextObject, OutlineWidensTheInkAndShadowShiftsACopy)
@@ -511,7 +513,8 @@ TEST_F(TextObject, FieldBindingFollowsTheDocumentsInformation)
     EXPECT_EQ(b->Text()->Lines(), QStringList({QStringLiteral("keep")}));
     EXPECT_EQ(c->Text()->Lines(), QStringList({QStringLiteral("unbound")}));
     // Missing information leaves the text.
-    UpdateFieldTexts(list, {TFieldType::ftCreatorJapanese}, [](TFieldType, int, QStringList&) { return false; });
+    UpdateFieldTexts(list, {TFieldType::ftCreatorJapanese},
+                     [](TFieldType, int, QStringList&) { return false; });
     EXPECT_EQ(b->Text()->Lines(), QStringList({QStringLiteral("keep")}));
 }
 

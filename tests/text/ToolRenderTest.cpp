@@ -137,8 +137,8 @@ TEST(PatternThumbnails, ResourceHoldsOneCellPerPatternDrawnFromIt)
     const int header = int(uchar(res[36])) | int(uchar(res[37])) << 8;
     const QByteArray dib = res.mid(32 + header);
     auto u32 = [&](int at) {
-        return uint32_t(uchar(dib[at])) | uint32_t(uchar(dib[at + 1])) << 8 | uint32_t(uchar(dib[at + 2])) << 16 |
-               uint32_t(uchar(dib[at + 3])) << 24;
+        return uint32_t(uchar(dib[at])) | uint32_t(uchar(dib[at + 1])) << 8 |
+               uint32_t(uchar(dib[at + 2])) << 16 | uint32_t(uchar(dib[at + 3])) << 24;
     };
     EXPECT_EQ(u32(4), 376u);
     EXPECT_EQ(u32(8), 592u);

@@ -39,8 +39,8 @@ TEST_F(ToolAcquire, ScanListsAndScansTheTestDevice)
     ASSERT_EQ(list.ExitCode, 0) << list.StdErr.toStdString();
     EXPECT_TRUE(list.StdOut.startsWith("test:0\t"));
     const QString png = dir.filePath("scan.png");
-    const ProcessResult scan = RunProgram(
-        Tool(), {"scan", png, "--device", "test:0", "--resolution", "100", "--mode", "Gray", "--area", "0,0,50,30"});
+    const ProcessResult scan = RunProgram(Tool(), {"scan", png, "--device", "test:0", "--resolution", "100",
+                                                   "--mode", "Gray", "--area", "0,0,50,30"});
     ASSERT_EQ(scan.ExitCode, 0) << scan.StdErr.toStdString();
     const QImage image(png);
     EXPECT_EQ(image.size(), QSize(196, 118)); // 50 × 30 mm at 100 dpi, whole pixels
@@ -99,7 +99,8 @@ TEST_F(ToolAcquire, DecoStringTurnsAsAsked)
     const QImage turned(png);
     EXPECT_GT(turned.height(), 2 * turned.width());
     QDir().mkpath(dir.filePath("empty"));
-    const ProcessResult none = RunProgram(Tool(), {"decostring", png, "A", "--folder", dir.filePath("empty")});
+    const ProcessResult none =
+        RunProgram(Tool(), {"decostring", png, "A", "--folder", dir.filePath("empty")});
     EXPECT_EQ(none.ExitCode, 1);
     EXPECT_EQ(RunProgram(Tool(), {"decostring", png}).ExitCode, 2);
 }

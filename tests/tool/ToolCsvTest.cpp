@@ -9,7 +9,10 @@ using namespace velmo::test;
 
 namespace {
 
-QString Tool() { return BinaryDir() + QStringLiteral("/src/velmo-tool"); }
+QString Tool()
+{
+    return BinaryDir() + QStringLiteral("/src/velmo-tool");
+}
 
 // The rows every file holds: commas, quotes, line breaks of all kinds, tabs,
 // backslashes, half-width kana and code page 932's own characters.
@@ -24,12 +27,11 @@ with open(sys.argv[1], "w", encoding=sys.argv[2], newline="") as f:
     csv.writer(f).writerows(rows)
 )PY";
 
-const char* kExpected =
-    "#\t名前\t住所\tメモ\n"
-    "0\t山田 太郎\t東京都港区, 芝公園\t一行目\\n二行目\n"
-    "1\tｻﾄｳ\t\"引用\"と,カンマ\ttab\\there\n"
-    "2\t～∥－￥①髙\tback\\\\slash\n"
-    "3\tlast\tlf\\nonly\tcr\\nonly\n";
+const char* kExpected = "#\t名前\t住所\tメモ\n"
+                        "0\t山田 太郎\t東京都港区, 芝公園\t一行目\\n二行目\n"
+                        "1\tｻﾄｳ\t\"引用\"と,カンマ\ttab\\there\n"
+                        "2\t～∥－￥①髙\tback\\\\slash\n"
+                        "3\tlast\tlf\\nonly\tcr\\nonly\n";
 
 } // namespace
 
@@ -67,7 +69,8 @@ TEST(ToolCsv, SortFindAndErrors)
                             QStringLiteral("かとう")});
     EXPECT_EQ(r.ExitCode, 0);
     EXPECT_EQ(QString::fromUtf8(r.StdOut), QStringLiteral("#\t名前\tよみ\n2\t加藤\tカトウ\n"));
-    r = RunProgram(Tool(), {QStringLiteral("csv"), file, QStringLiteral("--find"), QStringLiteral("nothing")});
+    r = RunProgram(Tool(),
+                   {QStringLiteral("csv"), file, QStringLiteral("--find"), QStringLiteral("nothing")});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_TRUE(QString::fromUtf8(r.StdErr).contains(QStringLiteral("一致するデータはありません")));
     r = RunProgram(Tool(), {QStringLiteral("csv"), file, QStringLiteral("--sort"), QStringLiteral("9")});
@@ -79,7 +82,8 @@ TEST(ToolCsv, SortFindAndErrors)
     WriteFileBytes(bad, QByteArray("ok\nok\n\"open,\nx\x81\x20\n"));
     r = RunProgram(Tool(), {QStringLiteral("csv"), bad});
     EXPECT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
-    EXPECT_TRUE(QString::fromUtf8(r.StdOut).contains(QStringLiteral("2\topen\n3\tx〓"))) << r.StdOut.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(r.StdOut).contains(QStringLiteral("2\topen\n3\tx〓")))
+        << r.StdOut.toStdString();
     EXPECT_TRUE(QString::fromUtf8(r.StdErr).contains(QStringLiteral("warning"))) << r.StdErr.toStdString();
     EXPECT_TRUE(QString::fromUtf8(r.StdErr).contains(QStringLiteral("bad.csv")));
     EXPECT_TRUE(QString::fromUtf8(r.StdErr).contains(QStringLiteral("4行目")));
@@ -101,8 +105,8 @@ TEST(ToolCsv, PrintMergeRunsThroughThePrintRun)
     const QString csv = dir.filePath(QStringLiteral("m.csv"));
     WriteFileBytes(csv, "name\na\nb\n");
     const QString pdf = dir.filePath(QStringLiteral("m.pdf"));
-    r = RunProgram(Tool(), {QStringLiteral("print"), work, QStringLiteral("--merge"), csv, QStringLiteral("--header"),
-                            QStringLiteral("--pdf"), pdf});
+    r = RunProgram(Tool(), {QStringLiteral("print"), work, QStringLiteral("--merge"), csv,
+                            QStringLiteral("--header"), QStringLiteral("--pdf"), pdf});
     EXPECT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
     EXPECT_TRUE(QFile::exists(pdf));
     // A merge file that is not there: nothing printed, the file named.
@@ -112,6 +116,7 @@ TEST(ToolCsv, PrintMergeRunsThroughThePrintRun)
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_TRUE(QString::fromUtf8(r.StdErr).contains(QStringLiteral("gone.csv")));
     EXPECT_FALSE(QFile::exists(pdf2));
-    r = RunProgram(Tool(), {QStringLiteral("print"), work, QStringLiteral("--header"), QStringLiteral("--pdf"), pdf2});
+    r = RunProgram(
+        Tool(), {QStringLiteral("print"), work, QStringLiteral("--header"), QStringLiteral("--pdf"), pdf2});
     EXPECT_EQ(r.ExitCode, 2);
 }

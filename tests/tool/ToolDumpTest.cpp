@@ -1,5 +1,5 @@
-#include "support/TestSupport.h"
 #include "cli/UToolDump.h"
+#include "support/TestSupport.h"
 #include <gtest/gtest.h>
 
 namespace velmo::test {

@@ -1,12 +1,12 @@
 // velmo-tool export: a label's design as BMP or JPEG at one dot per tenth of a
 // millimetre, read back with Qt's own readers; bad arguments and damaged documents
 // fail without leaving a file.
+#include "cli/UToolCommands.h"
+#include "cli/UToolExport.h"
 #include "document/ULabelData.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULORect.h"
 #include "paper/UPaperInfo.h"
-#include "cli/UToolCommands.h"
-#include "cli/UToolExport.h"
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -81,7 +81,8 @@ TEST(ToolExport, BadArgumentsAndDamagedDocumentsLeaveNoFile)
     EXPECT_EQ(tool::CommandExport({file, QStringLiteral("0"), QStringLiteral("0"), dir.filePath("x.png")}),
               tool::kExitUsage);
     EXPECT_EQ(tool::CommandExport({file, QStringLiteral("0"), QStringLiteral("4"), out}), tool::kExitFailure);
-    EXPECT_EQ(tool::CommandExport({file, QStringLiteral("0"), QStringLiteral("-1"), out}), tool::kExitFailure);
+    EXPECT_EQ(tool::CommandExport({file, QStringLiteral("0"), QStringLiteral("-1"), out}),
+              tool::kExitFailure);
     EXPECT_EQ(tool::CommandExport({file, QStringLiteral("3"), QStringLiteral("0"), out}), tool::kExitFailure);
     EXPECT_EQ(tool::CommandExport({file, QStringLiteral("0")}), tool::kExitUsage);
     EXPECT_FALSE(QFile::exists(out));

@@ -91,15 +91,16 @@ TEST_F(ToolHonesty, OutputFilesThatCannotBeWrittenFailAndLeaveNothing)
     const QString missing = Path(QStringLiteral("no/such/folder/out"));
     const QList<QStringList> commands = {
         {QStringLiteral("new"), QStringLiteral("--paper"), FPaperName, missing + QStringLiteral(".lbd")},
-        {QStringLiteral("paper"), FWork, QStringLiteral("Sheets\\NameList0\\PaperInfo"), QStringLiteral("--svg"),
-         missing + QStringLiteral(".svg")},
+        {QStringLiteral("paper"), FWork, QStringLiteral("Sheets\\NameList0\\PaperInfo"),
+         QStringLiteral("--svg"), missing + QStringLiteral(".svg")},
         {QStringLiteral("text"), missing + QStringLiteral(".png"), QStringLiteral("ベルモ")},
     };
     for (const QStringList& command : commands) {
         SCOPED_TRACE(command.join(u' ').toStdString());
         const ProcessResult run = RunProgram(Tool(), command);
         EXPECT_EQ(run.ExitCode, 1);
-        EXPECT_TRUE(run.StdErr.contains(QStringLiteral("パスが見つかりません").toUtf8())) << run.StdErr.toStdString();
+        EXPECT_TRUE(run.StdErr.contains(QStringLiteral("パスが見つかりません").toUtf8()))
+            << run.StdErr.toStdString();
     }
     EXPECT_EQ(QDir(FDir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("work.lbd")});
@@ -109,8 +110,8 @@ TEST_F(ToolHonesty, ALockedWorkFileIsNeitherReplacedNorEmptied)
 {
     const QByteArray before = ReadFileBytes(FWork);
     QProcess holder;
-    holder.start(QStringLiteral("flock"),
-                 {QStringLiteral("-s"), FWork, QStringLiteral("-c"), QStringLiteral("echo locked; sleep 30")});
+    holder.start(QStringLiteral("flock"), {QStringLiteral("-s"), FWork, QStringLiteral("-c"),
+                                           QStringLiteral("echo locked; sleep 30")});
     ASSERT_TRUE(holder.waitForStarted());
     ASSERT_TRUE(holder.waitForReadyRead(10000));
     const ProcessResult run =
@@ -118,7 +119,8 @@ TEST_F(ToolHonesty, ALockedWorkFileIsNeitherReplacedNorEmptied)
     holder.kill();
     holder.waitForFinished();
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_TRUE(run.StdErr.contains(QStringLiteral("共有違反が発生しました").toUtf8())) << run.StdErr.toStdString();
+    EXPECT_TRUE(run.StdErr.contains(QStringLiteral("共有違反が発生しました").toUtf8()))
+        << run.StdErr.toStdString();
     EXPECT_EQ(ReadFileBytes(FWork), before);
 }
 
@@ -129,9 +131,9 @@ TEST_F(ToolHonesty, ArgumentsAndMessagesSayWhatIsWrong)
     EXPECT_TRUE(help.StdOut.startsWith("usage: velmo-tool"));
     EXPECT_TRUE(help.StdErr.isEmpty());
 
-    const ProcessResult emptySvg = RunProgram(
-        Tool(), {QStringLiteral("paper"), FWork, QStringLiteral("Sheets/NameList0/PaperInfo"), QStringLiteral("--svg"),
-                 QString()});
+    const ProcessResult emptySvg =
+        RunProgram(Tool(), {QStringLiteral("paper"), FWork, QStringLiteral("Sheets/NameList0/PaperInfo"),
+                            QStringLiteral("--svg"), QString()});
     EXPECT_EQ(emptySvg.ExitCode, 2);
 
     const QString gone = Path(QStringLiteral("gone.lbd"));
@@ -142,23 +144,27 @@ TEST_F(ToolHonesty, ArgumentsAndMessagesSayWhatIsWrong)
     // "--" ends the options: a file whose name begins with "-".
     const QString dashed = Path(QStringLiteral("-dashed.lbd"));
     ASSERT_TRUE(QFile::copy(FWork, dashed));
-    const ProcessResult dashedInfo = RunProgram(Tool(), {QStringLiteral("info"), QStringLiteral("--"), dashed});
+    const ProcessResult dashedInfo =
+        RunProgram(Tool(), {QStringLiteral("info"), QStringLiteral("--"), dashed});
     EXPECT_EQ(dashedInfo.ExitCode, 0) << dashedInfo.StdErr.toStdString();
     const ProcessResult dashedCat = RunProgram(
         Tool(), {QStringLiteral("cat"), QStringLiteral("--"), dashed, QStringLiteral("/Sheets/NameList")});
     EXPECT_EQ(dashedCat.ExitCode, 0) << dashedCat.StdErr.toStdString();
-    const ProcessResult dashedText = RunProgram(
-        Tool(), {QStringLiteral("text"), QStringLiteral("--"), Path(QStringLiteral("-t.png")), QStringLiteral("-1")});
+    const ProcessResult dashedText =
+        RunProgram(Tool(), {QStringLiteral("text"), QStringLiteral("--"), Path(QStringLiteral("-t.png")),
+                            QStringLiteral("-1")});
     EXPECT_EQ(dashedText.ExitCode, 0) << dashedText.StdErr.toStdString();
     EXPECT_TRUE(QFileInfo(Path(QStringLiteral("-t.png"))).size() > 0);
 
     const QString dashedBmp = Path(QStringLiteral("-in.bmp"));
-    ASSERT_TRUE(QFile::copy(SourceDir() + QStringLiteral("/tests/data/fuzz/fuzz_bmp/im_bmp3_1.bmp"), dashedBmp));
-    const ProcessResult dashedPicture = RunProgram(
-        Tool(), {QStringLiteral("picture"), QStringLiteral("--"), dashedBmp, Path(QStringLiteral("-out.png"))});
+    ASSERT_TRUE(
+        QFile::copy(SourceDir() + QStringLiteral("/tests/data/fuzz/fuzz_bmp/im_bmp3_1.bmp"), dashedBmp));
+    const ProcessResult dashedPicture = RunProgram(Tool(), {QStringLiteral("picture"), QStringLiteral("--"),
+                                                            dashedBmp, Path(QStringLiteral("-out.png"))});
     EXPECT_EQ(dashedPicture.ExitCode, 0) << dashedPicture.StdErr.toStdString();
-    const ProcessResult dashedDump = RunProgram(
-        Tool(), {QStringLiteral("dump"), QStringLiteral("--plain"), QStringLiteral("--"), dashed, QStringLiteral("DataInfo")});
+    const ProcessResult dashedDump =
+        RunProgram(Tool(), {QStringLiteral("dump"), QStringLiteral("--plain"), QStringLiteral("--"), dashed,
+                            QStringLiteral("DataInfo")});
     EXPECT_EQ(dashedDump.ExitCode, 0) << dashedDump.StdErr.toStdString();
     EXPECT_TRUE(dashedDump.StdOut.startsWith("object")) << dashedDump.StdOut.left(200).toStdString();
 
@@ -166,7 +172,8 @@ TEST_F(ToolHonesty, ArgumentsAndMessagesSayWhatIsWrong)
     QProcess invalid;
     invalid.setWorkingDirectory(FDir.path());
     invalid.start(QStringLiteral("/bin/sh"),
-                  {QStringLiteral("-c"), QStringLiteral("'%1' new --paper \"$1\" \"$(printf 'x\\377.lbd')\"").arg(Tool()),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("'%1' new --paper \"$1\" \"$(printf 'x\\377.lbd')\"").arg(Tool()),
                    QStringLiteral("sh"), FPaperName});
     ASSERT_TRUE(invalid.waitForFinished(60000));
     EXPECT_EQ(invalid.exitCode(), 2);
@@ -174,9 +181,11 @@ TEST_F(ToolHonesty, ArgumentsAndMessagesSayWhatIsWrong)
     EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files).filter(QStringLiteral(".lbd")).size(), 2);
 
     for (const char* command : {"cat", "dump"}) {
-        const ProcessResult storage = RunProgram(Tool(), {QLatin1String(command), FWork, QStringLiteral("Sheets")});
+        const ProcessResult storage =
+            RunProgram(Tool(), {QLatin1String(command), FWork, QStringLiteral("Sheets")});
         EXPECT_EQ(storage.ExitCode, 1) << command;
-        EXPECT_TRUE(storage.StdErr.contains("Sheets is a storage, not a stream")) << storage.StdErr.toStdString();
+        EXPECT_TRUE(storage.StdErr.contains("Sheets is a storage, not a stream"))
+            << storage.StdErr.toStdString();
     }
 }
 
@@ -194,7 +203,8 @@ TEST_F(ToolHonesty, ControlBytesFromFilesAreShownEscaped)
         papers.StorePaper(paper);
         papers.Close();
     }
-    const ProcessResult run = RunProgram(Tool(), {QStringLiteral("papers"), QStringLiteral("--names"), catalogue});
+    const ProcessResult run =
+        RunProgram(Tool(), {QStringLiteral("papers"), QStringLiteral("--names"), catalogue});
     ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
     EXPECT_FALSE(run.StdOut.contains('\x1b'));
     EXPECT_EQ(QString::fromUtf8(run.StdOut), QStringLiteral("赤\\x1b[31m字\n"));
@@ -211,22 +221,25 @@ TEST_F(ToolHonesty, ImpossibleSizesEndInAMessageNotAnAbort)
         root->CreateStream(QStringLiteral("LabelData"))->Write(claim.constData(), claim.size());
         root->Commit();
     }
-    for (const QStringList& command : {QStringList{QStringLiteral("cat"), QStringLiteral("--inflate"), file,
-                                                   QStringLiteral("LabelData")},
-                                       QStringList{QStringLiteral("dump"), file, QStringLiteral("LabelData")}}) {
+    for (const QStringList& command :
+         {QStringList{QStringLiteral("cat"), QStringLiteral("--inflate"), file, QStringLiteral("LabelData")},
+          QStringList{QStringLiteral("dump"), file, QStringLiteral("LabelData")}}) {
         const ProcessResult run = RunProgram(Tool(), command);
         EXPECT_EQ(run.ExitCode, 1) << command.join(u' ').toStdString();
-        EXPECT_TRUE(run.StdErr.contains(QStringLiteral("圧縮データが壊れています").toUtf8())) << run.StdErr.toStdString();
+        EXPECT_TRUE(run.StdErr.contains(QStringLiteral("圧縮データが壊れています").toUtf8()))
+            << run.StdErr.toStdString();
     }
     // A resource on standard input stating more than can be meant, and endless input.
-    const QByteArray header = QByteArray("\xff\x0a\x00LABEL\x00\x30\x10", 10) + QByteArray("\xff\xff\xff\x7f", 4);
+    const QByteArray header =
+        QByteArray("\xff\x0a\x00LABEL\x00\x30\x10", 10) + QByteArray("\xff\xff\xff\x7f", 4);
     const ProcessResult stated = RunProgram(Tool(), {QStringLiteral("dump"), QStringLiteral("-")}, header);
     EXPECT_EQ(stated.ExitCode, 1);
     EXPECT_TRUE(stated.StdErr.contains("states 2147483647 bytes")) << stated.StdErr.toStdString();
     QProcess endless;
     endless.setStandardOutputFile(QProcess::nullDevice());
-    endless.start(QStringLiteral("/bin/sh"),
-                  {QStringLiteral("-c"), QStringLiteral("head -c 600000000 /dev/zero | '%1' dump -").arg(Tool())});
+    endless.start(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("head -c 600000000 /dev/zero | '%1' dump -").arg(Tool())});
     ASSERT_TRUE(endless.waitForFinished(120000));
     EXPECT_EQ(endless.exitCode(), 1);
     EXPECT_TRUE(endless.readAllStandardError().contains("standard input holds more than"));

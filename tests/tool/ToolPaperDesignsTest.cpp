@@ -3,6 +3,7 @@
 // removed; a damaged work file, an unknown paper or bad options leave the catalogue
 // byte for byte as it was.
 #include "base/UNumbers.h"
+#include "cli/UToolPaperDesigns.h"
 #include "document/ULabelData.h"
 #include "imaging/UColorSpec.h"
 #include "objects/FShapeDialogs.h"
@@ -10,7 +11,6 @@
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
 #include "paper/UVelmoPapers.h"
-#include "cli/UToolPaperDesigns.h"
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -114,8 +114,8 @@ protected:
 TEST_F(ToolPaperDesigns, AWorkFilesDesignsBecomeThePapersAndAreDrawnOnTheSheet)
 {
     const QString png = FDir.filePath(QStringLiteral("sheet.png"));
-    ASSERT_EQ(Designs({FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--from"), FWork, QStringLiteral("--png"), png,
-                   QStringLiteral("--dpi"), QStringLiteral("127")}),
+    ASSERT_EQ(Designs({FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--from"), FWork,
+                       QStringLiteral("--png"), png, QStringLiteral("--dpi"), QStringLiteral("127")}),
               0);
     auto stored = Stored();
     ASSERT_NE(stored, nullptr);
@@ -144,8 +144,8 @@ TEST_F(ToolPaperDesigns, AWorkFilesDesignsBecomeThePapersAndAreDrawnOnTheSheet)
 
     // Turned: the band runs down the left side of each turned label.
     const QString turned = FDir.filePath(QStringLiteral("turned.png"));
-    ASSERT_EQ(Designs({FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--png"), turned, QStringLiteral("--dpi"),
-                   QStringLiteral("127"), QStringLiteral("--landscape")}),
+    ASSERT_EQ(Designs({FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--png"), turned,
+                       QStringLiteral("--dpi"), QStringLiteral("127"), QStringLiteral("--landscape")}),
               0);
     const QImage landscape(turned);
     ASSERT_EQ(landscape.size(), QSize(1485, 1050));
@@ -162,8 +162,8 @@ TEST_F(ToolPaperDesigns, RemovedDesignsLeaveThePaperPlain)
     ASSERT_EQ(Designs({FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--from"), FWork}), 0);
     ASSERT_NE(Stored(), nullptr);
     const QString png = FDir.filePath(QStringLiteral("plain.png"));
-    ASSERT_EQ(Designs({FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--remove"), QStringLiteral("--png"), png,
-                   QStringLiteral("--dpi"), QStringLiteral("127")}),
+    ASSERT_EQ(Designs({FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--remove"),
+                       QStringLiteral("--png"), png, QStringLiteral("--dpi"), QStringLiteral("127")}),
               0);
     EXPECT_EQ(Stored(), nullptr);
     const QImage image(png);
@@ -202,14 +202,16 @@ TEST_F(ToolPaperDesigns, FailuresLeaveTheCatalogueAsItWas)
     EXPECT_EQ(Designs({FCatalogue, QStringLiteral("ない用紙"), QStringLiteral("--remove")}), 1);
     EXPECT_EQ(Designs({FDir.filePath(QStringLiteral("none.ppr")), QStringLiteral("柄つき")}), 1);
     // A picture that cannot be written: the removal asked for with it is not kept.
-    EXPECT_EQ(Designs({FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--remove"), QStringLiteral("--png"),
-                   FDir.filePath(QStringLiteral("no/such/folder/out.png"))}),
+    EXPECT_EQ(Designs({FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--remove"),
+                       QStringLiteral("--png"), FDir.filePath(QStringLiteral("no/such/folder/out.png"))}),
               1);
     EXPECT_EQ(Bytes(FCatalogue), before);
     // Usage errors.
     for (const QStringList& wrong :
-         {QStringList{FCatalogue}, QStringList{FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--from")},
-          QStringList{FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--from"), FWork, QStringLiteral("--remove")},
+         {QStringList{FCatalogue},
+          QStringList{FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--from")},
+          QStringList{FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--from"), FWork,
+                      QStringLiteral("--remove")},
           QStringList{FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--png"), QStringLiteral("a.png"),
                       QStringLiteral("--dpi"), QStringLiteral("100000")},
           QStringList{FCatalogue, QStringLiteral("柄つき"), QStringLiteral("--frobnicate")},

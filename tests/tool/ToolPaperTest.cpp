@@ -1,8 +1,8 @@
+#include "cli/UToolPaper.h"
+#include "paper/UPaperInfo.h"
 #include "persist/UComponentStream.h"
 #include "storage/UDocFile.h"
-#include "paper/UPaperInfo.h"
 #include "support/TestSupport.h"
-#include "cli/UToolPaper.h"
 #include <QDir>
 #include <QFile>
 #include <QImage>

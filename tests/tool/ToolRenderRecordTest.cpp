@@ -10,7 +10,10 @@ using namespace velmo::test;
 
 namespace {
 
-QString Tool() { return BinaryDir() + QStringLiteral("/src/velmo-tool"); }
+QString Tool()
+{
+    return BinaryDir() + QStringLiteral("/src/velmo-tool");
+}
 
 const char* kDesign = R"(object TLDObjects
   object TLOInsText
@@ -39,8 +42,8 @@ protected:
         ASSERT_TRUE(FDir.isValid());
         FWork = FDir.filePath(QStringLiteral("w.lbd"));
         ProcessResult r = RunProgram(Tool(), {QStringLiteral("new"), QStringLiteral("--paper"),
-                                              QStringLiteral("A4 12面 86.4×42.3mm"), QStringLiteral("--design"),
-                                              QStringLiteral("each"), FWork});
+                                              QStringLiteral("A4 12面 86.4×42.3mm"),
+                                              QStringLiteral("--design"), QStringLiteral("each"), FWork});
         ASSERT_EQ(r.ExitCode, 0) << r.StdErr.toStdString();
         const QString design = FDir.filePath(QStringLiteral("d.txt"));
         WriteFileBytes(design, QByteArray(kDesign));
@@ -57,8 +60,9 @@ protected:
     int Ink(const QString& position, const QStringList& extra, QString* error = nullptr)
     {
         const QString out = FDir.filePath(QStringLiteral("out-%1.png").arg(++FRuns));
-        QStringList args{QStringLiteral("render"), FWork, QStringLiteral("0"), position, out,
-                         QStringLiteral("--dpi"), QStringLiteral("150")};
+        QStringList args{
+            QStringLiteral("render"), FWork, QStringLiteral("0"), position, out, QStringLiteral("--dpi"),
+            QStringLiteral("150")};
         args << extra;
         ProcessResult r = RunProgram(Tool(), args);
         if (error)
@@ -74,7 +78,10 @@ protected:
                 dark += qGray(image.pixel(x, y)) < 96 ? 1 : 0;
         return dark;
     }
-    QStringList Merge(const QStringList& more = {}) const { return QStringList{QStringLiteral("--merge"), FCsv} + more; }
+    QStringList Merge(const QStringList& more = {}) const
+    {
+        return QStringList{QStringLiteral("--merge"), FCsv} + more;
+    }
 
     QTemporaryDir FDir;
     QString FWork;
@@ -112,7 +119,8 @@ TEST_F(ToolRenderRecord, BadOptionsAreRefusedWithTheirReason)
     EXPECT_EQ(Ink(QStringLiteral("0"), {QStringLiteral("--record"), QStringLiteral("1")}, &error), -1);
     EXPECT_TRUE(error.contains(QStringLiteral("belong to --merge"))) << error.toStdString();
     EXPECT_EQ(Ink(QStringLiteral("0"), {QStringLiteral("--header")}, &error), -1);
-    EXPECT_EQ(Ink(QStringLiteral("0"), {QStringLiteral("--merge"), FDir.filePath(QStringLiteral("gone.csv"))}, &error),
+    EXPECT_EQ(Ink(QStringLiteral("0"), {QStringLiteral("--merge"), FDir.filePath(QStringLiteral("gone.csv"))},
+                  &error),
               -1);
     EXPECT_FALSE(error.isEmpty());
     // Without merge data the design with merge objects still draws.

@@ -2,8 +2,8 @@
 #include "support/TestSupport.h"
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -28,8 +28,8 @@ TEST(ToolRes, ListsEveryRecordWithItsPictureSize)
     EXPECT_TRUE(out.contains(QRegularExpression("^RT_BITMAP\tILCOMMANDON\t\\d+\t576x32 24-bit$",
                                                 QRegularExpression::MultilineOption)))
         << out.toStdString();
-    EXPECT_TRUE(out.contains(QRegularExpression("^CBM\tABOUTIMAGE\t\\d+\t480x300 24-bit$",
-                                                QRegularExpression::MultilineOption)));
+    EXPECT_TRUE(out.contains(
+        QRegularExpression("^CBM\tABOUTIMAGE\t\\d+\t480x300 24-bit$", QRegularExpression::MultilineOption)));
     EXPECT_EQ(out.count(u'\n'), 15);
 }
 
@@ -44,7 +44,8 @@ TEST(ToolRes, ExtractsOnePictureAsPng)
     // Column 1 of every row is the selected entry: navy at its corner.
     EXPECT_EQ(image.pixel(48, 0) & 0xFFFFFF, 0x000080u);
 
-    const ProcessResult sheet = RunProgram(Tool(), {"res", Delivered(), "--contact-sheet", dir.filePath("all.png")});
+    const ProcessResult sheet =
+        RunProgram(Tool(), {"res", Delivered(), "--contact-sheet", dir.filePath("all.png")});
     ASSERT_EQ(sheet.ExitCode, 0) << sheet.StdErr.toStdString();
     EXPECT_GT(QImage(dir.filePath("all.png")).height(), 480);
 }
@@ -52,7 +53,8 @@ TEST(ToolRes, ExtractsOnePictureAsPng)
 TEST(ToolRes, MissingResourcesAndDamagedFilesAreReported)
 {
     QTemporaryDir dir;
-    const ProcessResult missing = RunProgram(Tool(), {"res", Delivered(), "RT_BITMAP", "NOPE", dir.filePath("x.png")});
+    const ProcessResult missing =
+        RunProgram(Tool(), {"res", Delivered(), "RT_BITMAP", "NOPE", dir.filePath("x.png")});
     EXPECT_EQ(missing.ExitCode, 1);
     EXPECT_TRUE(QString::fromUtf8(missing.StdErr).contains("NOPE リソースが見つかりません"));
     EXPECT_FALSE(QFile::exists(dir.filePath("x.png")));
@@ -95,14 +97,16 @@ TEST(MakeImages, BuildsAResourceFileOurToolReads)
 {
     QTemporaryDir dir;
     WriteFileBytes(dir.filePath("src/square.svg"), kSquare);
-    WriteFileBytes(dir.filePath("src/MANIFEST"), "# test\nRT_BITMAP PAIR square.svg 2x1\nCBM WHOLE square.svg 1x1\n");
+    WriteFileBytes(dir.filePath("src/MANIFEST"),
+                   "# test\nRT_BITMAP PAIR square.svg 2x1\nCBM WHOLE square.svg 1x1\n");
     const ProcessResult run = RunProgram(MakeImages(), {dir.filePath("out.res"), dir.filePath("src")});
     ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
     const ProcessResult list = RunProgram(Tool(), {"res", dir.filePath("out.res")});
-    EXPECT_EQ(list.StdOut, QByteArray("RT_BITMAP\tPAIR\t") +
-                               QByteArray::number(40 + 40 * 20 * 3) + "\t40x20 24-bit\n" +
-                               list.StdOut.mid(list.StdOut.indexOf("CBM")));
-    ASSERT_EQ(RunProgram(Tool(), {"res", dir.filePath("out.res"), "CBM", "WHOLE", dir.filePath("w.png")}).ExitCode, 0);
+    EXPECT_EQ(list.StdOut, QByteArray("RT_BITMAP\tPAIR\t") + QByteArray::number(40 + 40 * 20 * 3) +
+                               "\t40x20 24-bit\n" + list.StdOut.mid(list.StdOut.indexOf("CBM")));
+    ASSERT_EQ(
+        RunProgram(Tool(), {"res", dir.filePath("out.res"), "CBM", "WHOLE", dir.filePath("w.png")}).ExitCode,
+        0);
     const QImage image(dir.filePath("w.png"));
     EXPECT_EQ(image.pixel(10, 10) & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(image.pixel(30, 10) & 0xFFFFFF, 0x0000FFu);
@@ -130,7 +134,8 @@ TEST(MakeImages, ABadSourceFailsWithItsLineAndWritesNothing)
         WriteFileBytes(dir.filePath("src/MANIFEST"), c.Manifest);
         const ProcessResult run = RunProgram(MakeImages(), {dir.filePath("out.res"), dir.filePath("src")});
         EXPECT_EQ(run.ExitCode, 1) << c.Manifest;
-        EXPECT_TRUE(QString::fromUtf8(run.StdErr).contains(QString::fromUtf8(c.Message))) << run.StdErr.toStdString();
+        EXPECT_TRUE(QString::fromUtf8(run.StdErr).contains(QString::fromUtf8(c.Message)))
+            << run.StdErr.toStdString();
         EXPECT_FALSE(QFile::exists(dir.filePath("out.res")));
     }
 }

@@ -1,14 +1,14 @@
 // Shapes through the tool's existing faces (sheet) and the decorative-line sheet.
 #include "base/UNumbers.h"
+#include "cli/UToolCommands.h"
+#include "cli/UToolSheet.h"
 #include "document/ULabelData.h"
 #include "imaging/UColorSpec.h"
 #include "objects/FShapeDialogs.h"
 #include "objects/ULOLine.h"
 #include "objects/ULORect.h"
 #include "paper/UPaperInfo.h"
-#include "cli/UToolCommands.h"
 #include "support/TestSupport.h"
-#include "cli/UToolSheet.h"
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
@@ -56,7 +56,9 @@ TEST(ToolShapes, ASheetShowsRectanglesEllipsesAndLines)
         data.Save(file);
     }
     const QString out = dir.filePath(QStringLiteral("sheet.png"));
-    ASSERT_EQ(tool::CommandSheet({file, QStringLiteral("0"), out, QStringLiteral("--dpi"), QStringLiteral("127")}), 0);
+    ASSERT_EQ(
+        tool::CommandSheet({file, QStringLiteral("0"), out, QStringLiteral("--dpi"), QStringLiteral("127")}),
+        0);
     const QImage image(out);
     ASSERT_FALSE(image.isNull());
     auto at = [&](int lx, int ly) { return image.pixelColor((50 + lx) / 2, (50 + ly) / 2); };
@@ -77,6 +79,7 @@ TEST(ToolShapes, DecorativeLinesSheetHasARowPerPattern)
     ASSERT_EQ(tool::CommandDecoLines({QStringLiteral("--folder"), patterns, out}), 0);
     const QImage image(out);
     EXPECT_EQ(image.height(), count * 100 + 20);
-    EXPECT_NE(tool::CommandDecoLines({QStringLiteral("--folder"), dir.filePath(QStringLiteral("none")), out}), 0);
+    EXPECT_NE(tool::CommandDecoLines({QStringLiteral("--folder"), dir.filePath(QStringLiteral("none")), out}),
+              0);
     EXPECT_NE(tool::CommandDecoLines({QStringLiteral("--length"), QStringLiteral("x"), out}), 0);
 }

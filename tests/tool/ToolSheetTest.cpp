@@ -1,14 +1,14 @@
 // velmo-tool sheet (in this process, with a label kind of the test's own, and as the
 // program for its failures) and velmo-tool paper reading both stored forms.
 #include "base/UNumbers.h"
+#include "cli/UToolSheet.h"
 #include "document/ULabelData.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULORectBase.h"
+#include "paper/UPaperInfo.h"
 #include "persist/UComponentStream.h"
 #include "storage/UDocFile.h"
-#include "paper/UPaperInfo.h"
 #include "support/TestSupport.h"
-#include "cli/UToolSheet.h"
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -102,7 +102,9 @@ TEST(ToolSheet, DesignsShowAtTheirPositions)
         data.Save(file);
     }
     const QString out = dir.filePath(QStringLiteral("sheet.png"));
-    ASSERT_EQ(tool::CommandSheet({file, QStringLiteral("0"), out, QStringLiteral("--dpi"), QStringLiteral("50")}), 0);
+    ASSERT_EQ(
+        tool::CommandSheet({file, QStringLiteral("0"), out, QStringLiteral("--dpi"), QStringLiteral("50")}),
+        0);
     QImage image(out);
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), QSize(MulDiv(2100, 50, 254), MulDiv(2970, 50, 254)));
@@ -141,8 +143,8 @@ TEST(ToolSheet, WrongUsesAndBadFiles)
     EXPECT_EQ(RunProgram(Tool(), {QStringLiteral("sheet"), file, QStringLiteral("7"), out}).ExitCode, 1);
     EXPECT_EQ(RunProgram(Tool(), {QStringLiteral("sheet"), file, QStringLiteral("何も"), out}).ExitCode, 1);
     EXPECT_EQ(RunProgram(Tool(), {QStringLiteral("sheet"), file, QStringLiteral("0")}).ExitCode, 2);
-    EXPECT_EQ(RunProgram(Tool(), {QStringLiteral("sheet"), file, QStringLiteral("0"), out, QStringLiteral("--dpi"),
-                                  QStringLiteral("0")})
+    EXPECT_EQ(RunProgram(Tool(), {QStringLiteral("sheet"), file, QStringLiteral("0"), out,
+                                  QStringLiteral("--dpi"), QStringLiteral("0")})
                   .ExitCode,
               2);
     EXPECT_EQ(RunProgram(Tool(), {QStringLiteral("sheet"), dir.filePath(QStringLiteral("none.lbd")),
@@ -155,7 +157,8 @@ TEST(ToolSheet, WrongUsesAndBadFiles)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(2048, 'x'));
     }
-    const ProcessResult damaged = RunProgram(Tool(), {QStringLiteral("sheet"), junk, QStringLiteral("0"), out});
+    const ProcessResult damaged =
+        RunProgram(Tool(), {QStringLiteral("sheet"), junk, QStringLiteral("0"), out});
     EXPECT_EQ(damaged.ExitCode, 1);
     EXPECT_FALSE(damaged.StdErr.isEmpty());
 }
@@ -184,8 +187,8 @@ TEST(ToolPaperForms, ReadsTheCatalogueFormAndTheDocumentForm)
         data.SetPaper(TwelveUp().get());
         data.Save(document);
     }
-    const ProcessResult resource =
-        RunProgram(Tool(), {QStringLiteral("paper"), document, QStringLiteral("Sheets\\NameList0\\PaperInfo")});
+    const ProcessResult resource = RunProgram(
+        Tool(), {QStringLiteral("paper"), document, QStringLiteral("Sheets\\NameList0\\PaperInfo")});
     ASSERT_EQ(resource.ExitCode, 0) << resource.StdErr.toStdString();
     EXPECT_TRUE(QString::fromUtf8(resource.StdOut).contains(QStringLiteral("12 faces")));
 

@@ -1,6 +1,8 @@
 // velmo-tool templates over a collection index and a folder, and a background on a
 // CD face rendered as it prints: the hole and the area outside the face stay white.
 #include "base/UCodePage932.h"
+#include "cli/UToolRender.h"
+#include "cli/UToolTemplates.h"
 #include "document/ULabelData.h"
 #include "imaging/UColorSpec.h"
 #include "imaging/USafetyBitmap.h"
@@ -8,8 +10,6 @@
 #include "objects/ULOImage.h"
 #include "paper/UPaperInfo.h"
 #include "support/TestSupport.h"
-#include "cli/UToolRender.h"
-#include "cli/UToolTemplates.h"
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -78,8 +78,8 @@ TEST(ToolTemplates, ACDBackgroundPrintsAroundTheHoleAndTheCollectionIsListed)
     const QString file = SaveCDTemplate(dir.filePath(QStringLiteral("Template/CD/red.lbt")));
 
     const QString png = dir.filePath(QStringLiteral("cd.png"));
-    ASSERT_EQ(tool::CommandRender({file, QStringLiteral("0"), QStringLiteral("0"), png, QStringLiteral("--dpi"),
-                                   QStringLiteral("127")}),
+    ASSERT_EQ(tool::CommandRender({file, QStringLiteral("0"), QStringLiteral("0"), png,
+                                   QStringLiteral("--dpi"), QStringLiteral("127")}),
               0);
     const QImage image(png);
     ASSERT_FALSE(image.isNull());
@@ -93,24 +93,29 @@ TEST(ToolTemplates, ACDBackgroundPrintsAroundTheHoleAndTheCollectionIsListed)
 
     QFile index(dir.filePath(QStringLiteral("Template.dat")));
     ASSERT_TRUE(index.open(QIODevice::WriteOnly));
-    index.write(cp932::Encode(QStringLiteral("[CDL]\r\nName=円形\r\nDir=Template\\CD\r\n[ADDR]\r\nName=宛名\r\nDir=Template\\Addr\r\n")));
+    index.write(cp932::Encode(QStringLiteral(
+        "[CDL]\r\nName=円形\r\nDir=Template\\CD\r\n[ADDR]\r\nName=宛名\r\nDir=Template\\Addr\r\n")));
     index.close();
     int code = -1;
-    const QString listed = Captured(
-        [&] { return tool::CommandTemplates({index.fileName()}); }, code, dir.filePath(QStringLiteral("out.txt")));
+    const QString listed = Captured([&] { return tool::CommandTemplates({index.fileName()}); }, code,
+                                    dir.filePath(QStringLiteral("out.txt")));
     EXPECT_EQ(code, 0);
     EXPECT_EQ(listed, QStringLiteral("CDL\t円形\tTemplate/CD/red.lbt\t0\t0\n"));
     const QString other = Captured(
-        [&] { return tool::CommandTemplates({index.fileName(), QStringLiteral("--purpose"), QStringLiteral("ADDR")}); },
+        [&] {
+            return tool::CommandTemplates(
+                {index.fileName(), QStringLiteral("--purpose"), QStringLiteral("ADDR")});
+        },
         code, dir.filePath(QStringLiteral("out2.txt")));
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(other.isEmpty());
     EXPECT_EQ(tool::CommandTemplates({dir.filePath(QStringLiteral("missing.dat"))}), 1);
     EXPECT_EQ(tool::CommandTemplates({index.fileName(), index.fileName()}), 2);
     // Without an index: the delivered collection beside the program.
-    const QString delivered =
-        Captured([&] { return tool::CommandTemplates({}); }, code, dir.filePath(QStringLiteral("delivered.txt")));
+    const QString delivered = Captured([&] { return tool::CommandTemplates({}); }, code,
+                                       dir.filePath(QStringLiteral("delivered.txt")));
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(delivered.contains(QStringLiteral(".lbt\t"))) << delivered.left(200).toStdString();
-    EXPECT_EQ(tool::CommandTemplates({index.fileName(), QStringLiteral("--purpose"), QStringLiteral("NONE")}), 1);
+    EXPECT_EQ(tool::CommandTemplates({index.fileName(), QStringLiteral("--purpose"), QStringLiteral("NONE")}),
+              1);
 }

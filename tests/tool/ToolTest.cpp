@@ -1,8 +1,8 @@
 // velmo-tool as a user runs it: the built program on files made for the test.
+#include "cli/UToolCommands.h"
 #include "storage/UCompoundFile.h"
 #include "storage/UZLibStream.h"
 #include "support/TestSupport.h"
-#include "cli/UToolCommands.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

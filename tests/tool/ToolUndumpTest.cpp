@@ -1,6 +1,9 @@
 // The text form over real streams: every component stream of the delivered catalogue
 // and of a work file comes back as the same bytes; get-label and put-label through a
 // work file; undump and dump --plain as a user runs them.
+#include "cli/UToolCommands.h"
+#include "cli/UToolDump.h"
+#include "cli/UToolPapers.h"
 #include "document/ULabelData.h"
 #include "objects/UDOGroup.h"
 #include "objects/ULDObjects.h"
@@ -8,9 +11,6 @@
 #include "storage/UDocFile.h"
 #include "storage/UZLibStream.h"
 #include "support/TestSupport.h"
-#include "cli/UToolCommands.h"
-#include "cli/UToolDump.h"
-#include "cli/UToolPapers.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -95,10 +95,12 @@ protected:
         QStringList names;
         ASSERT_EQ(RunProgram(Tool(), {QStringLiteral("papers"), QStringLiteral("--names")}).ExitCode, 0);
         const QStringList papers =
-            QString::fromUtf8(RunProgram(Tool(), {QStringLiteral("papers"), QStringLiteral("--names")}).StdOut)
+            QString::fromUtf8(
+                RunProgram(Tool(), {QStringLiteral("papers"), QStringLiteral("--names")}).StdOut)
                 .split(u'\n', Qt::SkipEmptyParts);
         ASSERT_FALSE(papers.isEmpty());
-        const ProcessResult made = RunProgram(Tool(), {QStringLiteral("new"), QStringLiteral("--paper"), papers[0], FFile});
+        const ProcessResult made =
+            RunProgram(Tool(), {QStringLiteral("new"), QStringLiteral("--paper"), papers[0], FFile});
         ASSERT_EQ(made.ExitCode, 0) << made.StdErr.toStdString();
     }
 
@@ -125,9 +127,10 @@ TEST_F(ToolLabelTest, PutLabelStoresTheDesignAndGetLabelPrintsItAgain)
     const QString designFile = FDir.filePath(QStringLiteral("design.txt"));
     WriteFileBytes(designFile, design.toUtf8());
     // A position without a design yet.
-    EXPECT_EQ(RunProgram(Tool(), {QStringLiteral("get-label"), FFile, QStringLiteral("0"), QStringLiteral("0")})
-                  .ExitCode,
-              1);
+    EXPECT_EQ(
+        RunProgram(Tool(), {QStringLiteral("get-label"), FFile, QStringLiteral("0"), QStringLiteral("0")})
+            .ExitCode,
+        1);
     const ProcessResult put = RunProgram(
         Tool(), {QStringLiteral("put-label"), FFile, QStringLiteral("0"), QStringLiteral("0"), designFile});
     ASSERT_EQ(put.ExitCode, 0) << put.StdErr.toStdString();
@@ -148,15 +151,18 @@ TEST_F(ToolLabelTest, PutLabelStoresTheDesignAndGetLabelPrintsItAgain)
     EXPECT_GT(RoundTripEveryStream(FFile), 3);
 
     // Positions and sheets that do not exist.
-    EXPECT_EQ(RunProgram(Tool(), {QStringLiteral("get-label"), FFile, QStringLiteral("0"), QStringLiteral("9999")})
-                  .ExitCode,
-              1);
-    EXPECT_EQ(RunProgram(Tool(), {QStringLiteral("get-label"), FFile, QStringLiteral("5"), QStringLiteral("0")})
-                  .ExitCode,
-              1);
-    EXPECT_EQ(RunProgram(Tool(), {QStringLiteral("get-label"), FFile, QStringLiteral("x"), QStringLiteral("0")})
-                  .ExitCode,
-              2);
+    EXPECT_EQ(
+        RunProgram(Tool(), {QStringLiteral("get-label"), FFile, QStringLiteral("0"), QStringLiteral("9999")})
+            .ExitCode,
+        1);
+    EXPECT_EQ(
+        RunProgram(Tool(), {QStringLiteral("get-label"), FFile, QStringLiteral("5"), QStringLiteral("0")})
+            .ExitCode,
+        1);
+    EXPECT_EQ(
+        RunProgram(Tool(), {QStringLiteral("get-label"), FFile, QStringLiteral("x"), QStringLiteral("0")})
+            .ExitCode,
+        2);
 }
 
 TEST_F(ToolLabelTest, PutLabelRefusesBadDesignsAndLeavesTheFile)
@@ -164,13 +170,14 @@ TEST_F(ToolLabelTest, PutLabelRefusesBadDesignsAndLeavesTheFile)
     const QByteArray before = ReadFileBytes(FFile);
     const QString bad = FDir.filePath(QStringLiteral("bad.txt"));
     WriteFileBytes(bad, QByteArray("object TLDObjects\n  object TDOGroup\n    Left = \nend\n"));
-    ProcessResult put =
-        RunProgram(Tool(), {QStringLiteral("put-label"), FFile, QStringLiteral("0"), QStringLiteral("0"), bad});
+    ProcessResult put = RunProgram(
+        Tool(), {QStringLiteral("put-label"), FFile, QStringLiteral("0"), QStringLiteral("0"), bad});
     EXPECT_EQ(put.ExitCode, 1);
     EXPECT_TRUE(put.StdErr.contains("line 5, column 1")) << put.StdErr.toStdString();
     // Syntactically fine, but a class nobody registered.
     WriteFileBytes(bad, QByteArray("object TLDObjects\n  object TLONothing\n  end\nend\n"));
-    put = RunProgram(Tool(), {QStringLiteral("put-label"), FFile, QStringLiteral("0"), QStringLiteral("0"), bad});
+    put = RunProgram(Tool(),
+                     {QStringLiteral("put-label"), FFile, QStringLiteral("0"), QStringLiteral("0"), bad});
     EXPECT_EQ(put.ExitCode, 1);
     EXPECT_TRUE(QString::fromUtf8(put.StdErr).contains(QStringLiteral("TLONothing")));
     EXPECT_EQ(ReadFileBytes(FFile), before);
@@ -186,10 +193,12 @@ TEST(ToolUndumpTest, UndumpWritesTheResourceDumpPlainReadsItBack)
     ProcessResult run = RunProgram(Tool(), {QStringLiteral("undump"), in, out});
     ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
     EXPECT_EQ(ReadFileBytes(out), TextToComponentResource(text, QStringLiteral("THING")));
-    run = RunProgram(Tool(), {QStringLiteral("undump"), in, out, QStringLiteral("--name"), QStringLiteral("LabelData")});
+    run = RunProgram(
+        Tool(), {QStringLiteral("undump"), in, out, QStringLiteral("--name"), QStringLiteral("LabelData")});
     ASSERT_EQ(run.ExitCode, 0);
     EXPECT_EQ(ReadFileBytes(out), TextToComponentResource(text, QStringLiteral("LabelData")));
-    run = RunProgram(Tool(), {QStringLiteral("dump"), QStringLiteral("--plain"), QStringLiteral("-")}, ReadFileBytes(out));
+    run = RunProgram(Tool(), {QStringLiteral("dump"), QStringLiteral("--plain"), QStringLiteral("-")},
+                     ReadFileBytes(out));
     ASSERT_EQ(run.ExitCode, 0);
     EXPECT_EQ(QString::fromUtf8(run.StdOut), text);
     // Text from standard input too.
@@ -216,21 +225,23 @@ TEST(ToolUndumpTest, ColourPaintsAColourWrittenByHand)
 {
     QTemporaryDir dir;
     const QString spec = dir.filePath(QStringLiteral("spec.txt"));
-    WriteFileBytes(spec, QByteArray("object TColorSpec\n  Kind = cskGradation\n  GradKind = rgkCircleToRim\nend\n"));
+    WriteFileBytes(
+        spec, QByteArray("object TColorSpec\n  Kind = cskGradation\n  GradKind = rgkCircleToRim\nend\n"));
     const QString png = dir.filePath(QStringLiteral("out.png"));
     const ProcessResult run = RunProgram(
         Tool(), {QStringLiteral("colour"), spec, QStringLiteral("200"), QStringLiteral("100"), png});
     ASSERT_EQ(run.ExitCode, 0) << run.StdErr.toStdString();
     QImage image(png);
     ASSERT_EQ(image.size(), QSize(200, 100));
-    EXPECT_LE(qRed(image.pixel(100, 50)), 4);   // black in the centre (between cells)
-    EXPECT_GE(qRed(image.pixel(0, 0)), 253);    // white in the corners
+    EXPECT_LE(qRed(image.pixel(100, 50)), 4); // black in the centre (between cells)
+    EXPECT_GE(qRed(image.pixel(0, 0)), 253);  // white in the corners
     EXPECT_GE(qRed(image.pixel(199, 99)), 253);
     // Twice the size with --zoom.
-    ASSERT_EQ(RunProgram(Tool(), {QStringLiteral("colour"), spec, QStringLiteral("200"), QStringLiteral("100"), png,
-                                  QStringLiteral("--zoom"), QStringLiteral("200")})
-                  .ExitCode,
-              0);
+    ASSERT_EQ(
+        RunProgram(Tool(), {QStringLiteral("colour"), spec, QStringLiteral("200"), QStringLiteral("100"), png,
+                            QStringLiteral("--zoom"), QStringLiteral("200")})
+            .ExitCode,
+        0);
     EXPECT_EQ(QImage(png).size(), QSize(400, 200));
     // --print: resampled to the pixels instead of stretched cells.
     auto changesAlongRow = [](const QImage& image, int y) {
@@ -241,8 +252,9 @@ TEST(ToolUndumpTest, ColourPaintsAColourWrittenByHand)
     };
     WriteFileBytes(spec, QByteArray("object TColorSpec\n  Kind = cskGradation\nend\n"));
     for (const bool print : {false, true}) {
-        QStringList args = {QStringLiteral("colour"), spec, QStringLiteral("128"), QStringLiteral("20"), png,
-                            QStringLiteral("--zoom"), QStringLiteral("600")};
+        QStringList args = {QStringLiteral("colour"), spec, QStringLiteral("128"),
+                            QStringLiteral("20"),     png,  QStringLiteral("--zoom"),
+                            QStringLiteral("600")};
         if (print)
             args << QStringLiteral("--print");
         ASSERT_EQ(RunProgram(Tool(), args).ExitCode, 0);
@@ -263,8 +275,8 @@ TEST(ToolUndumpTest, ColourPaintsAColourWrittenByHand)
     const QString bmp = dir.filePath(QStringLiteral("tile.bmp"));
     ASSERT_TRUE(tile.save(bmp, "BMP"));
     WriteFileBytes(spec, QByteArray("object TColorSpec\n  Kind = cskBitmap\n  Tile = True\nend\n"));
-    ASSERT_EQ(RunProgram(Tool(), {QStringLiteral("colour"), spec, QStringLiteral("10"), QStringLiteral("6"), png,
-                                  QStringLiteral("--picture"), bmp})
+    ASSERT_EQ(RunProgram(Tool(), {QStringLiteral("colour"), spec, QStringLiteral("10"), QStringLiteral("6"),
+                                  png, QStringLiteral("--picture"), bmp})
                   .ExitCode,
               0);
     const QImage tiled(png);
@@ -272,12 +284,14 @@ TEST(ToolUndumpTest, ColourPaintsAColourWrittenByHand)
         for (int y = 0; y < 6; ++y)
             ASSERT_EQ(tiled.pixel(x, y), tile.pixel(x % 4, y % 2)) << x << "," << y;
     WriteFileBytes(spec, QByteArray("object TColorSpec\n  Kind = cskPlaid\nend\n"));
-    EXPECT_EQ(RunProgram(Tool(), {QStringLiteral("colour"), spec, QStringLiteral("20"), QStringLiteral("10"), png})
-                  .ExitCode,
-              1);
-    EXPECT_EQ(RunProgram(Tool(), {QStringLiteral("colour"), spec, QStringLiteral("0"), QStringLiteral("10"), png})
-                  .ExitCode,
-              2);
+    EXPECT_EQ(
+        RunProgram(Tool(), {QStringLiteral("colour"), spec, QStringLiteral("20"), QStringLiteral("10"), png})
+            .ExitCode,
+        1);
+    EXPECT_EQ(
+        RunProgram(Tool(), {QStringLiteral("colour"), spec, QStringLiteral("0"), QStringLiteral("10"), png})
+            .ExitCode,
+        2);
 }
 
 } // namespace

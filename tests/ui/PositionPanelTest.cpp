@@ -44,7 +44,7 @@ TEST(PositionPanel, RangesClampWhatTheUserTypesButKeepUntouchedSmallSizes)
 {
     TfrmPosition panel;
     TPositionRecord in;
-    in.Width = 5;    // 0.5 mm: below what the edit offers
+    in.Width = 5; // 0.5 mm: below what the edit offers
     in.Height = 30;
     in.Angle = 720;
     panel.SetRecord(in);

@@ -1,25 +1,25 @@
 // Both wizard dialogs driven through their buttons over the delivered wizard data and
 // catalogue: genre memory, forced separate designs, shared inputs of a matching
 // sheet, another label of the same document, missing data.
+#include "wizard/FWizard.h"
+#include "cli/UToolDump.h"
 #include "document/ULabelData.h"
 #include "draw/UDrawObject.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UVelmoPapers.h"
 #include "support/TestSupport.h"
-#include "cli/UToolDump.h"
-#include "wizard/FWizard.h"
 
 #include "base/UCodePage932.h"
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QListWidget>
-#include <QTemporaryDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -71,8 +71,8 @@ protected:
 TEST_F(WizardDialog, MissingDataIsReportedAndShowsNothing)
 {
     bool notAvailable = false;
-    const int result = RunWizard(TWizardMode::wmWizard, FPapers.get(), test::BinaryDir() + "/no/Wizard.dat", nullptr,
-                                 {}, &notAvailable);
+    const int result = RunWizard(TWizardMode::wmWizard, FPapers.get(), test::BinaryDir() + "/no/Wizard.dat",
+                                 nullptr, {}, &notAvailable);
     EXPECT_TRUE(notAvailable);
     EXPECT_EQ(result, QDialog::Rejected);
     TfrmWizard empty(TWizardMode::wmMatching, FPapers.get(), QString());
@@ -195,7 +195,8 @@ TEST_F(WizardDialog, MatchingSheetAsksOncePerCaptionAndFillsEveryLabel)
     for (auto* edit : dialog.findChildren<QPlainTextEdit*>())
         address = address ? address : edit;
     ASSERT_NE(address, nullptr);
-    const int rows = int(dialog.findChildren<QLineEdit*>().size() + dialog.findChildren<QPlainTextEdit*>().size());
+    const int rows =
+        int(dialog.findChildren<QLineEdit*>().size() + dialog.findChildren<QPlainTextEdit*>().size());
     // Three layouts over twelve labels, one row per caption: 郵便番号, 住所, 宛名 and
     // the framed layout's 会社名.
     EXPECT_EQ(rows, 4);
@@ -236,8 +237,9 @@ TEST_F(WizardDialog, DamagedDesignFilesAreLeftOutOfTheList)
     // work file at all.
     QTemporaryDir dir;
     QDir(dir.path()).mkpath("Template/Cards");
-    test::WriteFileBytes(dir.filePath("Template/Wizard.dat"),
-                         cp932::Encode(QStringLiteral("[ジャンル]\r\n名刺=\r\n[名刺]\r\n名刺=名刺,cards\r\n")));
+    test::WriteFileBytes(
+        dir.filePath("Template/Wizard.dat"),
+        cp932::Encode(QStringLiteral("[ジャンル]\r\n名刺=\r\n[名刺]\r\n名刺=名刺,cards\r\n")));
     const QByteArray good = test::ReadFileBytes(Data("Template/Wizard/Card/Business/band01.lbd"));
     ASSERT_FALSE(good.isEmpty());
     test::WriteFileBytes(dir.filePath("Template/Cards/a-good.lbd"), good);
@@ -276,13 +278,15 @@ TEST_F(WizardDialog, EveryMatchingItemOffersLandscapeDesigns)
             ASSERT_EQ(dialog.Step(), wsDesign);
             auto* designs = dialog.findChild<QListWidget*>(QStringLiteral("designs"));
             ASSERT_NE(designs, nullptr);
-            EXPECT_GT(designs->count(), 0) << "genre " << genre << " item " << item << " offers no landscape design";
+            EXPECT_GT(designs->count(), 0)
+                << "genre " << genre << " item " << item << " offers no landscape design";
             if (genre == 0 && item == 0 && !qEnvironmentVariableIsEmpty("VELMO_SHOTS")) {
                 dialog.resize(900, 640);
                 dialog.show();
                 for (int i = 0; i < 50; ++i)
                     QCoreApplication::processEvents();
-                dialog.grab().save(qEnvironmentVariable("VELMO_SHOTS") + QStringLiteral("/osoroi-landscape-design.png"));
+                dialog.grab().save(qEnvironmentVariable("VELMO_SHOTS") +
+                                   QStringLiteral("/osoroi-landscape-design.png"));
             }
             if (designs->count() == 0)
                 continue;
@@ -293,7 +297,8 @@ TEST_F(WizardDialog, EveryMatchingItemOffersLandscapeDesigns)
             EXPECT_TRUE(dialog.Document().Paper()->Landscape()) << genre << "/" << item;
             // Every label of the turned sheet has its design.
             for (int k = 0; k < dialog.Document().LabelCount(); ++k)
-                EXPECT_TRUE(dialog.Document().LabelHasData(dialog.Document().SeparatelyDesign() ? k : 0)) << k;
+                EXPECT_TRUE(dialog.Document().LabelHasData(dialog.Document().SeparatelyDesign() ? k : 0))
+                    << k;
             dialog.CancelButton()->click();
             ++items;
         }

@@ -1,7 +1,7 @@
 // The wizard data files read with their list and key rules, from hand-made files.
+#include "wizard/UWizardDat.h"
 #include "base/UCodePage932.h"
 #include "support/TestSupport.h"
-#include "wizard/UWizardDat.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -78,7 +78,8 @@ TEST(WizardIniFile, SectionsAndKeysIgnoreCaseAndKeepFileOrder)
 TEST(WizardIniFile, OddSpacingCommentsAndLineEnds)
 {
     TWizardIniFile ini;
-    ini.ParseText(QStringLiteral("  ; comment\r\n\t[ S1 ]  \r\n  k1   =   v 1  \rk2=\n\n=orphan\nnoequals\n[S2]\r\nk=v"));
+    ini.ParseText(QStringLiteral(
+        "  ; comment\r\n\t[ S1 ]  \r\n  k1   =   v 1  \rk2=\n\n=orphan\nnoequals\n[S2]\r\nk=v"));
     EXPECT_EQ(ini.Keys(QStringLiteral("s1")), (QStringList{"k1", "k2"}));
     EXPECT_EQ(ini.Value(QStringLiteral("S1"), QStringLiteral("k1")), QStringLiteral("v 1"));
     EXPECT_EQ(ini.Value(QStringLiteral("S1"), QStringLiteral("k2")), QString());
@@ -147,9 +148,10 @@ TEST(WizardDat, GenresSubGenresPurposesFolders)
 {
     QTemporaryDir dir;
     QDir(dir.path()).mkpath("Design/Jacket");
-    const QString path = WriteDat(dir, "Wizard.dat",
-                                  QStringLiteral("[ジャンル]\nCD=\n名刺=x\n[cd]\nジャケット=CDJ,design\\jacket,CDL,Design\\Label\n"
-                                                 "奇数=A,F1,B\n[名刺]\n"));
+    const QString path = WriteDat(
+        dir, "Wizard.dat",
+        QStringLiteral("[ジャンル]\nCD=\n名刺=x\n[cd]\nジャケット=CDJ,design\\jacket,CDL,Design\\Label\n"
+                       "奇数=A,F1,B\n[名刺]\n"));
     const TWizardDat dat(path);
     ASSERT_TRUE(dat.Loaded());
     EXPECT_EQ(dat.Genres(), (QStringList{"CD", "名刺"}));
@@ -257,8 +259,8 @@ TEST(OsoroiDat, FolderByPaperAndOrientation)
 TEST(OsoroiDat, LookupIgnoresCase)
 {
     QTemporaryDir dir;
-    const TOsoroiDat dat(WriteDat(dir, "Osoroi.dat",
-                                  QStringLiteral("[ジャンル]\nHome=ITEM\n[HOME]\nitem01=a,b,P\nITEM02=c,d,Q\n")));
+    const TOsoroiDat dat(WriteDat(
+        dir, "Osoroi.dat", QStringLiteral("[ジャンル]\nHome=ITEM\n[HOME]\nitem01=a,b,P\nITEM02=c,d,Q\n")));
     EXPECT_EQ(dat.Entries(0, 0), (QStringList{"item01", "ITEM02"}));
     EXPECT_EQ(dat.Papers(0, 0), (QStringList{"P", "Q"}));
 }

@@ -1,7 +1,7 @@
 // The rules the wizard pages share: step order, titles, paper filters, makers,
 // design mapping and picture fitting.
-#include "paper/UPaperInfo.h"
 #include "wizard/UWizardUtil.h"
+#include "paper/UPaperInfo.h"
 
 #include <gtest/gtest.h>
 

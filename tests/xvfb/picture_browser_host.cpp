@@ -12,12 +12,12 @@
 // (for looking at them; no status is written).
 #include "imaging/UPictureFormats.h"
 #include "imaging/USafetyBitmap.h"
+#include "objects/FImageDialogs.h"
+#include "objects/ULOImage.h"
 #include "pictures/FImageBrowser.h"
 #include "pictures/FPictureBrowsers.h"
 #include "pictures/FPictureDialogs.h"
 #include "pictures/UPictureCollections.h"
-#include "objects/FImageDialogs.h"
-#include "objects/ULOImage.h"
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -42,7 +42,9 @@ int main(int argc, char** argv)
     const QString report = args[1];
     const bool illust = args[2] != QLatin1String("--folder");
     const QString where = args[3];
-    PictureEnvironment().ReadFolderHistory = [illust, where] { return illust ? QStringList() : QStringList{where}; };
+    PictureEnvironment().ReadFolderHistory = [illust, where] {
+        return illust ? QStringList() : QStringList{where};
+    };
     PictureEnvironment().FindDataFile = [illust, where](const QString& relative) -> QString {
         if (!illust)
             return {};
@@ -53,7 +55,8 @@ int main(int argc, char** argv)
         if (!last.contains(u'*'))
             return JoinDataPath(where, rel);
         const QString folder = JoinDataPath(where, rel.left(slash));
-        const QStringList m = folder.isEmpty() ? QStringList() : QDir(folder).entryList(QStringList{last}, QDir::Files);
+        const QStringList m =
+            folder.isEmpty() ? QStringList() : QDir(folder).entryList(QStringList{last}, QDir::Files);
         return m.isEmpty() ? QString() : folder + u'/' + m.first();
     };
 

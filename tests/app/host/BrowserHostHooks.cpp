@@ -68,8 +68,11 @@ void Controls(QWidget* window, const QString& prefix, QStringList& lines)
             QStyleOptionButton option;
             option.initFrom(b);
             option.text = b->text();
-            point = b->style()->subElementRect(radio ? QStyle::SE_RadioButtonClickRect : QStyle::SE_CheckBoxClickRect,
-                                               &option, b).center();
+            point =
+                b->style()
+                    ->subElementRect(radio ? QStyle::SE_RadioButtonClickRect : QStyle::SE_CheckBoxClickRect,
+                                     &option, b)
+                    .center();
         }
         lines << QStringLiteral("%1%2 %3 %4 %5 %6")
                      .arg(prefix, QString::fromLatin1(kind), b->text(), At(b, point))
@@ -99,7 +102,9 @@ QString FocusLine()
             break;
         }
     }
-    return QStringLiteral("focus %1 %2 %3").arg(owner, QString::fromLatin1(f->metaObject()->className()), text).trimmed();
+    return QStringLiteral("focus %1 %2 %3")
+        .arg(owner, QString::fromLatin1(f->metaObject()->className()), text)
+        .trimmed();
 }
 
 void ReportGrid(QTableView* grid, QStringList& lines)
@@ -109,7 +114,9 @@ void ReportGrid(QTableView* grid, QStringList& lines)
     lines << QStringLiteral("grid-size %1 %2").arg(rows).arg(cols);
     lines << QStringLiteral("grid-viewport %1").arg(Box(grid->viewport()));
     const QModelIndex cur = grid->currentIndex();
-    lines << QStringLiteral("grid-current %1 %2").arg(cur.isValid() ? cur.row() : -1).arg(cur.isValid() ? cur.column() : -1);
+    lines << QStringLiteral("grid-current %1 %2")
+                 .arg(cur.isValid() ? cur.row() : -1)
+                 .arg(cur.isValid() ? cur.column() : -1);
     std::set<int> selectedRows;
     for (const QModelIndex& i : grid->selectionModel()->selectedIndexes())
         selectedRows.insert(i.row());
@@ -122,7 +129,9 @@ void ReportGrid(QTableView* grid, QStringList& lines)
     if (last < 0)
         last = rows - 1;
     lines << QStringLiteral("grid-visible %1 %2").arg(first).arg(last);
-    lines << QStringLiteral("grid-vscroll %1 %2").arg(grid->verticalScrollBar()->value()).arg(grid->verticalScrollBar()->maximum());
+    lines << QStringLiteral("grid-vscroll %1 %2")
+                 .arg(grid->verticalScrollBar()->value())
+                 .arg(grid->verticalScrollBar()->maximum());
     QStringList names, widths, needs;
     const QFontMetrics fm(grid->font());
     for (int c = 0; c < cols; ++c) {
@@ -179,7 +188,9 @@ void ReportBrowser(TfrmCsvBrowser* b, QStringList& lines)
         for (QTextBlock block = card->document()->firstBlock(); block.isValid(); block = block.next(), ++n) {
             QTextCursor c(block);
             const QRect r = card->cursorRect(c);
-            lines << QStringLiteral("card-line %1 %2").arg(n).arg(At(card->viewport(), r.center() + QPoint(20, 0)));
+            lines << QStringLiteral("card-line %1 %2")
+                         .arg(n)
+                         .arg(At(card->viewport(), r.center() + QPoint(20, 0)));
         }
     }
     if (auto* grid = b->findChild<QTableView*>(); grid && grid->isVisible())
@@ -193,14 +204,21 @@ void ReportDialog(TfrmCsvJump* d, QStringList& lines)
     if (auto* bar = d->findChild<QTabBar*>()) {
         lines << QStringLiteral("dialog-page %1").arg(bar->currentIndex());
         for (int i = 0; i < bar->count(); ++i)
-            lines << QStringLiteral("tab %1 %2 %3").arg(i).arg(bar->tabText(i), At(bar, bar->tabRect(i).center()));
+            lines << QStringLiteral("tab %1 %2 %3")
+                         .arg(i)
+                         .arg(bar->tabText(i), At(bar, bar->tabRect(i).center()));
     }
     Controls(d, QStringLiteral("d"), lines);
     for (QLabel* l : d->findChildren<QLabel*>())
         if (l->isVisible())
             lines << QStringLiteral("dlabel %1").arg(l->text());
     if (auto* spin = d->findChild<QSpinBox*>(); spin && spin->isVisible())
-        lines << QStringLiteral("jump-value %1 %2 %3 %4").arg(spin->text()).arg(spin->minimum()).arg(spin->maximum()).arg(spin->findChild<QLineEdit*>() ? spin->findChild<QLineEdit*>()->selectedText() : QString());
+        lines << QStringLiteral("jump-value %1 %2 %3 %4")
+                     .arg(spin->text())
+                     .arg(spin->minimum())
+                     .arg(spin->maximum())
+                     .arg(spin->findChild<QLineEdit*>() ? spin->findChild<QLineEdit*>()->selectedText()
+                                                        : QString());
     if (auto* text = d->findChild<QLineEdit*>(QStringLiteral("edFindText")); text && text->isVisible())
         lines << QStringLiteral("find-text %1").arg(text->text());
     if (auto* combo = d->findChild<QComboBox*>(); combo && combo->isVisible()) {

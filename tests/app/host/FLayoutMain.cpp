@@ -1,11 +1,11 @@
 #include "app/host/FLayoutMain.h"
-#include "merge/UMergeSession.h"
-#include "app/UMacroString.h"
 #include "app/UAppFrame.h"
+#include "app/UMacroString.h"
 #include "base/UModalResult.h"
 #include "document/ULabelData.h"
 #include "layout/FLayout.h"
 #include "merge/UCsvDB.h"
+#include "merge/UMergeSession.h"
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -96,7 +96,8 @@ bool TfrmLayoutMain::OpenDocument(const QString& fileName)
 
 void TfrmLayoutMain::UpdateTitle()
 {
-    setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(FFileName).fileName(), ExpandMacros(QStringLiteral("$(AppName)"))));
+    setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(FFileName).fileName(),
+                                                 ExpandMacros(QStringLiteral("$(AppName)"))));
 }
 
 bool TfrmLayoutMain::Save()

@@ -1,38 +1,37 @@
 #include "app/host/FSheetMain.h"
+#include "app/FTemplateCall.h"
 #include "app/UAppFrame.h"
-#include "sheet/FSheet.h"
+#include "app/UTemplateCall.h"
+#include "base/UModalResult.h"
+#include "document/FTemplate.h"
 #include "document/ULabelData.h"
-#include "sheet/USheetView.h"
+#include "draw/FDrawSite.h"
 #include "draw/UDOAction.h"
+#include "draw/UGhost.h"
 #include "merge/FCsvBrowser.h"
 #include "merge/UCsvDB.h"
 #include "merge/UMergeSession.h"
-#include "draw/FDrawSite.h"
-#include "draw/UGhost.h"
 #include "objects/FLayoutAids.h"
+#include "objects/ULOImage.h"
 #include "objects/ULabelObject.h"
-#include "paperui/FPaperSelect.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
-#include "sheet/USheetLabels.h"
 #include "paper/UVelmoPapers.h"
+#include "paperui/FPaperSelect.h"
 #include "print/FPrintPaper.h"
+#include "sheet/FSheet.h"
+#include "sheet/USheetLabels.h"
+#include "sheet/USheetView.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
-#include <QFileInfo>
-#include "objects/ULOImage.h"
-#include "document/FTemplate.h"
-#include "app/FTemplateCall.h"
-#include "app/UTemplateCall.h"
-#include "base/UModalResult.h"
-#include <QApplication>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScrollArea>
-#include <QGridLayout>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <utility>
@@ -89,10 +88,9 @@ TfrmLabelEdit::TfrmLabelEdit(TLabelData& document, int position, QWidget* parent
     auto* menuBar = new QMenuBar(this);
     auto* tools = new QToolBar(this);
     tools->setObjectName(QStringLiteral("toolShapes"));
-    const std::pair<const char*, const char*> kinds[] = {{"直線", "TLOLine"},     {"円弧", "TLOCurve"},
-                                                         {"四角", "TLORect"},     {"円", "TLOCircle"},
-                                                         {"飾り罫線", "TLODecoLine"}, {"画像", "TLOImage"},
-                                                         {"背景柄", "TLOBackImage"}};
+    const std::pair<const char*, const char*> kinds[] = {
+        {"直線", "TLOLine"},         {"円弧", "TLOCurve"}, {"四角", "TLORect"},       {"円", "TLOCircle"},
+        {"飾り罫線", "TLODecoLine"}, {"画像", "TLOImage"}, {"背景柄", "TLOBackImage"}};
     for (const auto& [caption, kind] : kinds) {
         QAction* action = tools->addAction(QString::fromUtf8(caption));
         action->setObjectName(QStringLiteral("Create") + QString::fromLatin1(kind));
@@ -179,11 +177,12 @@ void TfrmLabelEdit::FitScale()
     const QSize view = FScroll->viewport()->size();
     const int margin = 16;
     const int scale = std::max(
-        5, FSite->FitScale(DeviceDPI(FSite), {0, 0, view.width() - 2 * margin, view.height() - 2 * margin}, true,
-                           true));
+        5, FSite->FitScale(DeviceDPI(FSite), {0, 0, view.width() - 2 * margin, view.height() - 2 * margin},
+                           true, true));
     FSite->Scaler()->SetScale(scale);
     const QSize s = FSite->size();
-    const QSize holder(std::max(view.width(), s.width() + 2 * margin), std::max(view.height(), s.height() + 2 * margin));
+    const QSize holder(std::max(view.width(), s.width() + 2 * margin),
+                       std::max(view.height(), s.height() + 2 * margin));
     FHolder->resize(holder);
     FSite->move((holder.width() - s.width()) / 2, (holder.height() - s.height()) / 2);
     if (FAids)
@@ -222,8 +221,9 @@ void TfrmLabelEdit::done(int result)
 
 // ---------------------------------------------------------------------------------
 
-TfrmPaperChange::TfrmPaperChange(const TVelmoPapers& papers, const QString& currentName, bool separatelyDesign,
-                                 std::function<bool(const TPaperInfo&)> confirm, QWidget* parent)
+TfrmPaperChange::TfrmPaperChange(const TVelmoPapers& papers, const QString& currentName,
+                                 bool separatelyDesign, std::function<bool(const TPaperInfo&)> confirm,
+                                 QWidget* parent)
     : QDialog(parent), FPapers(papers), FConfirm(std::move(confirm))
 {
     setObjectName(QStringLiteral("frmPaperChange"));
@@ -300,7 +300,8 @@ void TfrmPaperChange::accept()
 
 // ---------------------------------------------------------------------------------
 
-TfrmSheetMain::TfrmSheetMain(const QString& fileName, QWidget* parent) : TfrmMain(parent, TBare{}), FFileName(fileName)
+TfrmSheetMain::TfrmSheetMain(const QString& fileName, QWidget* parent)
+    : TfrmMain(parent, TBare{}), FFileName(fileName)
 {
     setObjectName(QStringLiteral("frmSheetMain"));
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
@@ -368,7 +369,8 @@ bool TfrmSheetMain::OpenDocument(const QString& fileName)
     FSheet->SetMessages(AppMessages());
     FSheet->OnOpenLayout = [this](int k) { OpenLayout(k); };
     setCentralWidget(FSheet);
-    setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(fileName).fileName(), ExpandMacros(QStringLiteral("$(AppName)"))));
+    setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(fileName).fileName(),
+                                                 ExpandMacros(QStringLiteral("$(AppName)"))));
     return true;
 }
 
@@ -409,8 +411,9 @@ void TfrmSheetMain::ChangePaper()
     if (!FDocument || !FSheet || !papers)
         return;
     const QString current = FDocument->Paper() ? FDocument->Paper()->PaperName() : QString();
-    TfrmPaperSelect dialog(*papers, FDocument->SeparatelyDesign(),
-                           [this](const TPaperInfo& paper) { return FSheet->ConfirmPaperChange(paper); }, this);
+    TfrmPaperSelect dialog(
+        *papers, FDocument->SeparatelyDesign(),
+        [this](const TPaperInfo& paper) { return FSheet->ConfirmPaperChange(paper); }, this);
     if (FDocument->Paper())
         dialog.ShowPaper(*FDocument->Paper());
     if (dialog.exec() != QDialog::Accepted || !dialog.SelectedPaper())

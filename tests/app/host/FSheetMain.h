@@ -69,9 +69,11 @@ private:
     void FitBackgrounds();
     // The paper's printed images and the label's design onto the site.
     void LoadObjects();
+
 public:
     // "ラベルテンプレートの呼び出し(&T)...": true when a template replaced the design.
     bool CallTemplate();
+
 private:
     TLabelData& FDocument;
     int FPosition;

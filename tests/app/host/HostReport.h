@@ -8,7 +8,8 @@
 namespace velmo::testhost {
 
 // Prints the block unless it repeats the one printed last, which `last` keeps.
-void PrintReportBlock(const QStringList& lines, QString& last, const QString& prefix = QStringLiteral("velmo: "),
+void PrintReportBlock(const QStringList& lines, QString& last,
+                      const QString& prefix = QStringLiteral("velmo: "),
                       const QString& begin = QStringLiteral("report begin"),
                       const QString& end = QStringLiteral("report end"));
 

@@ -2,9 +2,9 @@
 #include "HostReport.h"
 #include "app/host/FLayoutMain.h"
 #include "document/ULabelData.h"
+#include "draw/FDrawSite.h"
 #include "draw/UDOAction.h"
 #include "draw/UDOInterfaces.h"
-#include "draw/FDrawSite.h"
 #include "draw/UGhost.h"
 #include "draw/UPivot.h"
 #include "imaging/UColorSpec.h"
@@ -57,7 +57,10 @@ void ReportView(TfrmLayoutMain* main, QStringList& lines)
         doc->Grid()->SetVisible(true);
         site->update();
     }
-    lines << QStringLiteral("view %1 %2 %3").arg(doc->CurrentSheet()).arg(doc->CurrentLabelNo()).arg(view->Scale());
+    lines << QStringLiteral("view %1 %2 %3")
+                 .arg(doc->CurrentSheet())
+                 .arg(doc->CurrentLabelNo())
+                 .arg(view->Scale());
     const QPoint o = site->mapToGlobal(site->ToDevice({0, 0}));
     const QPoint k = site->mapToGlobal(site->ToDevice({1000, 1000}));
     lines << QStringLiteral("site %1 %2 %3 %4").arg(o.x()).arg(o.y()).arg(k.x()).arg(k.y());
@@ -65,7 +68,9 @@ void ReportView(TfrmLayoutMain* main, QStringList& lines)
     if (TLayoutAids* aids = view->Aids()) {
         TRuler* h = aids->HorizontalRuler();
         TRuler* v = aids->VerticalRuler();
-        lines << QStringLiteral("rulers %1 %2").arg(h->mapToGlobal(h->rect().center()).y()).arg(v->mapToGlobal(v->rect().center()).x());
+        lines << QStringLiteral("rulers %1 %2")
+                     .arg(h->mapToGlobal(h->rect().center()).y())
+                     .arg(v->mapToGlobal(v->rect().center()).x());
     }
     if (QScrollArea* area = view->ScrollArea())
         lines << QStringLiteral("scroll %1 %2 %3 %4 %5 %6")
@@ -86,13 +91,16 @@ void ReportView(TfrmLayoutMain* main, QStringList& lines)
             angle = r->GetAngle();
         QString extra;
         if (auto* text = dynamic_cast<TLOText*>(object))
-            extra = QStringLiteral(" text=%1 vertical=%2 bold=%3")
-                        .arg(text->Text()->Lines().join(u'|').replace(QLatin1Char(' '), QStringLiteral("_")))
-                        .arg(Supports<IDOVertical>(object) && Supports<IDOVertical>(object)->GetVertical() ? 1 : 0)
-                        .arg(Supports<IDOFont>(object)->GetFont()->Style() & fsBold ? 1 : 0);
+            extra =
+                QStringLiteral(" text=%1 vertical=%2 bold=%3")
+                    .arg(text->Text()->Lines().join(u'|').replace(QLatin1Char(' '), QStringLiteral("_")))
+                    .arg(Supports<IDOVertical>(object) && Supports<IDOVertical>(object)->GetVertical() ? 1
+                                                                                                       : 0)
+                    .arg(Supports<IDOFont>(object)->GetFont()->Style() & fsBold ? 1 : 0);
         if (IDOBaseRect* b = Supports<IDOBaseRect>(object)) {
             const TLogRect r = b->GetBaseRect();
-            extra += QStringLiteral(" base=%1,%2,%3,%4").arg(r.Left).arg(r.Top).arg(r.Width()).arg(r.Height());
+            extra +=
+                QStringLiteral(" base=%1,%2,%3,%4").arg(r.Left).arg(r.Top).arg(r.Width()).arg(r.Height());
         }
         if (IDOFillColor* f = Supports<IDOFillColor>(object); f && f->GetFillColor())
             extra += QStringLiteral(" fillkind=%1").arg(int(f->GetFillColor()->Kind()));
@@ -122,14 +130,18 @@ void ReportView(TfrmLayoutMain* main, QStringList& lines)
     for (QToolBar* bar : {view->CommandToolBar(), view->StyleToolBar()})
         for (QAction* action : bar->actions())
             if (QWidget* button = bar->widgetForAction(action); button && !action->objectName().isEmpty())
-                lines << At(QStringLiteral("tool %1").arg(action->objectName()), button, button->rect().center()) +
-                             QStringLiteral(" %1 %2").arg(action->isEnabled() ? 1 : 0).arg(action->isChecked() ? 1 : 0);
+                lines << At(QStringLiteral("tool %1").arg(action->objectName()), button,
+                            button->rect().center()) +
+                             QStringLiteral(" %1 %2")
+                                 .arg(action->isEnabled() ? 1 : 0)
+                                 .arg(action->isChecked() ? 1 : 0);
     for (QAction* action : view->MenuBar()->actions())
         lines << At(QStringLiteral("menu %1").arg(Clean(action->text())), view->MenuBar(),
                     view->MenuBar()->actionGeometry(action).center());
     TPaperSite* overview = view->Overview();
     for (int i = 0; TLOFace* face = FaceAt(overview, i); ++i)
-        lines << At(QStringLiteral("face %1").arg(i), overview, overview->ToDevice(RectCenter(face->BaseRect())));
+        lines << At(QStringLiteral("face %1").arg(i), overview,
+                    overview->ToDevice(RectCenter(face->BaseRect())));
     for (int i = 0; i < 5; ++i)
         lines << QStringLiteral("status %1 %2").arg(i).arg(Clean(view->StatusText(i)));
     if (QComboBox* size = view->FontSizeBox())
@@ -142,8 +154,9 @@ void ReportPopup(QWidget* top, QStringList& lines)
     if (auto* menu = qobject_cast<QMenu*>(top)) {
         for (QAction* a : menu->actions())
             if (!a->isSeparator())
-                lines << At(QStringLiteral("menuitem %1").arg(Clean(a->text().section(QLatin1Char('\t'), 0, 0))), menu,
-                            menu->actionGeometry(a).center()) +
+                lines << At(QStringLiteral("menuitem %1")
+                                .arg(Clean(a->text().section(QLatin1Char('\t'), 0, 0))),
+                            menu, menu->actionGeometry(a).center()) +
                              QStringLiteral(" %1").arg(a->isEnabled() ? 1 : 0);
         return;
     }
@@ -156,7 +169,8 @@ void ReportPopup(QWidget* top, QStringList& lines)
     for (QTabBar* tabs : top->findChildren<QTabBar*>())
         if (tabs->isVisible())
             for (int i = 0; i < tabs->count(); ++i)
-                lines << At(QStringLiteral("tabpage %1").arg(Clean(tabs->tabText(i))), tabs, tabs->tabRect(i).center());
+                lines << At(QStringLiteral("tabpage %1").arg(Clean(tabs->tabText(i))), tabs,
+                            tabs->tabRect(i).center());
     for (QLineEdit* e : top->findChildren<QLineEdit*>())
         if (e->isVisible() && !e->objectName().isEmpty())
             lines << At(QStringLiteral("edit %1").arg(e->objectName()), e, e->rect().center());
@@ -178,7 +192,8 @@ void StartLayoutReport()
             else
                 ReportPopup(top, lines);
         }
-        PrintReportBlock(lines, *last, QStringLiteral("velmo-layout: "), QStringLiteral("begin"), QStringLiteral("end"));
+        PrintReportBlock(lines, *last, QStringLiteral("velmo-layout: "), QStringLiteral("begin"),
+                         QStringLiteral("end"));
     });
     timer->start(150);
 }

@@ -7,9 +7,9 @@
 #include "layout/FLayout.h"
 #include "merge/FInsertionController.h"
 #include "merge/UCsvDB.h"
+#include "merge/ULOInsertion.h"
 #include "merge/UMergeSession.h"
 #include "text/ULODate.h"
-#include "merge/ULOInsertion.h"
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -38,7 +38,7 @@ QString Clean(QString text)
 void ReportMain(TfrmMain* main, QStringList& lines)
 {
     TLabelData* doc = main->Document();
-    lines << QStringLiteral("view %1").arg(main->LayoutViewShown() ? QStringLiteral("layout")
+    lines << QStringLiteral("view %1").arg(main->LayoutViewShown()  ? QStringLiteral("layout")
                                            : main->SheetViewShown() ? QStringLiteral("sheet")
                                                                     : QStringLiteral("none"));
     lines << QStringLiteral("merge %1 %2")
@@ -47,17 +47,24 @@ void ReportMain(TfrmMain* main, QStringList& lines)
     if (TfrmLayout* view = main->LayoutView()) {
         TDrawSite* site = view->Site();
         const QPoint a = site->mapToGlobal(QPoint(0, 0));
-        lines << QStringLiteral("site %1 %2 %3 %4").arg(a.x()).arg(a.y()).arg(site->width()).arg(site->height());
+        lines << QStringLiteral("site %1 %2 %3 %4")
+                     .arg(a.x())
+                     .arg(a.y())
+                     .arg(site->width())
+                     .arg(site->height());
         lines << QStringLiteral("modified %1").arg(view->Modified() ? 1 : 0);
         for (int i = 0; i < site->ObjectCount(); ++i) {
             if (auto* text = dynamic_cast<TLOInsText*>(site->Objects(i)))
-                lines << QStringLiteral("instext %1").arg(text->Text()->Lines().join(u'|').replace(u' ', u'_'));
+                lines
+                    << QStringLiteral("instext %1").arg(text->Text()->Lines().join(u'|').replace(u' ', u'_'));
             if (auto* numbering = dynamic_cast<TLONumbering*>(site->Objects(i)))
                 lines << QStringLiteral("numbering %1").arg(numbering->CurNumber());
         }
     }
     if (QAction* command = main->Command(QStringLiteral("actMergeController")))
-        lines << QStringLiteral("command %1 %2").arg(command->isEnabled() ? 1 : 0).arg(command->isChecked() ? 1 : 0);
+        lines << QStringLiteral("command %1 %2")
+                     .arg(command->isEnabled() ? 1 : 0)
+                     .arg(command->isChecked() ? 1 : 0);
     TfrmInsertionController* controller = main->InsertionController();
     if (!controller || !controller->isVisible()) {
         lines << QStringLiteral("controller hidden");
@@ -69,10 +76,18 @@ void ReportMain(TfrmMain* main, QStringList& lines)
     lines << QStringLiteral("counter %1").arg(At(controller->StatusLabel()));
     for (int i = ccFirst; i <= ccSort; ++i) {
         QToolButton* b = controller->Button(i);
-        lines << QStringLiteral("ctlbutton %1 %2 %3 %4").arg(i).arg(At(b)).arg(b->isEnabled() ? 1 : 0).arg(b->hasFocus() ? 1 : 0);
+        lines << QStringLiteral("ctlbutton %1 %2 %3 %4")
+                     .arg(i)
+                     .arg(At(b))
+                     .arg(b->isEnabled() ? 1 : 0)
+                     .arg(b->hasFocus() ? 1 : 0);
     }
     const QRect frame = controller->frameGeometry();
-    lines << QStringLiteral("ctlrect %1 %2 %3 %4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height());
+    lines << QStringLiteral("ctlrect %1 %2 %3 %4")
+                 .arg(frame.x())
+                 .arg(frame.y())
+                 .arg(frame.width())
+                 .arg(frame.height());
 }
 
 void ReportDialog(QDialog* dialog, QStringList& lines)

@@ -1,31 +1,31 @@
 #include "SheetHostHooks.h"
 #include "HostReport.h"
-#include "paperui/FPaperSelect.h"
 #include "app/host/FSheetMain.h"
-#include "sheet/FSheet.h"
 #include "document/FTemplate.h"
 #include "document/ULabelData.h"
-#include "draw/UCanvas.h"
 #include "draw/FDrawSite.h"
-#include "draw/UTransformer.h"
+#include "draw/UCanvas.h"
 #include "draw/UDOAction.h"
+#include "draw/UTransformer.h"
 #include "objects/FLayoutAids.h"
 #include "objects/ULDObjects.h"
 #include "objects/ULOCreator.h"
-#include "objects/UStandardDSA.h"
 #include "objects/ULOFace.h"
 #include "objects/ULORectBase.h"
+#include "objects/UStandardDSA.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperRecords.h"
+#include "paperui/FPaperSelect.h"
+#include "sheet/FSheet.h"
 #include "text/ULOText.h"
 #include <QApplication>
 #include <QListWidget>
-#include <QPushButton>
 #include <QPainter>
+#include <QPushButton>
 #include <QTabBar>
-#include <QToolBar>
 #include <QTextStream>
 #include <QTimer>
+#include <QToolBar>
 
 namespace velmo::testhost {
 
@@ -156,7 +156,6 @@ const TPropertyTable& TLOTestShape::Properties()
     return table;
 }
 
-
 void RegisterTestShape()
 {
     if (!FindLabelClass(u"TLOTestShape"))
@@ -208,11 +207,14 @@ void StartScreenReport()
             // The template dialog: its entries and its OK button on the screen.
             if (auto* templates = dynamic_cast<TfrmTemplate*>(top)) {
                 QListWidget* list = templates->CollectionList();
-                lines << QStringLiteral("templates %1 %2").arg(list->count()).arg(templates->OkButton()->isEnabled() ? 1 : 0);
+                lines << QStringLiteral("templates %1 %2")
+                             .arg(list->count())
+                             .arg(templates->OkButton()->isEnabled() ? 1 : 0);
                 for (int i = 0; i < list->count(); ++i) {
                     const QRect r = list->visualItemRect(list->item(i));
                     if (!r.isEmpty() && list->viewport()->rect().contains(r.center()))
-                        lines << Line(QStringLiteral("templateitem %1").arg(i), list->viewport()->mapToGlobal(r.center()));
+                        lines << Line(QStringLiteral("templateitem %1").arg(i),
+                                      list->viewport()->mapToGlobal(r.center()));
                 }
                 lines << Line(QStringLiteral("templateok"),
                               templates->OkButton()->mapToGlobal(templates->OkButton()->rect().center()));
@@ -234,7 +236,8 @@ void StartScreenReport()
                                  .arg(r.Width())
                                  .arg(r.Height())
                                  .arg(shape->Angle());
-                    lines << Line(QStringLiteral("objectcentre"), site->mapToGlobal(site->ToDevice(RectCenter(r))));
+                    lines << Line(QStringLiteral("objectcentre"),
+                                  site->mapToGlobal(site->ToDevice(RectCenter(r))));
                 }
                 for (int i = 0; i < site->PivotCount(); ++i) {
                     TPivot* pivot = site->Pivots(i);
@@ -273,11 +276,13 @@ void StartScreenReport()
                         if (!p.isNull())
                             guides << QStringLiteral("%1:%2").arg(p.x()).arg(p.y());
                     }
-                    lines << QStringLiteral("guides %1 %2").arg(aids->Guide().Enabled() ? 1 : 0).arg(guides.join(QLatin1Char(',')));
+                    lines << QStringLiteral("guides %1 %2")
+                                 .arg(aids->Guide().Enabled() ? 1 : 0)
+                                 .arg(guides.join(QLatin1Char(',')));
                     lines << Line(QStringLiteral("hruler"), aids->HorizontalRuler()->mapToGlobal(
                                                                 aids->HorizontalRuler()->rect().center()));
-                    lines << Line(QStringLiteral("vruler"), aids->VerticalRuler()->mapToGlobal(
-                                                                aids->VerticalRuler()->rect().center()));
+                    lines << Line(QStringLiteral("vruler"),
+                                  aids->VerticalRuler()->mapToGlobal(aids->VerticalRuler()->rect().center()));
                 }
                 const QPoint o = site->mapToGlobal(site->ToDevice({0, 0}));
                 const QPoint k = site->mapToGlobal(site->ToDevice({1000, 1000}));

@@ -1,10 +1,10 @@
 #include "SoakHostHooks.h"
-#include "app/UStartup.h"
 #include "app/FMain.h"
 #include "app/FMessage.h"
+#include "app/UStartup.h"
 #include "document/ULabelData.h"
-#include "draw/UDOAction.h"
 #include "draw/FDrawSite.h"
+#include "draw/UDOAction.h"
 #include "layout/FLayout.h"
 #include "objects/FLayoutAids.h"
 #include "objects/UStandardDSA.h"
@@ -39,13 +39,15 @@ long ResidentKilobytes()
 
 int OpenFileHandles()
 {
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
                    .size());
 }
 
 int TemporaryFiles()
 {
-    return int(QDir(QDir::tempPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
+    return int(QDir(QDir::tempPath())
+                   .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
                    .size());
 }
 

@@ -8,22 +8,22 @@
 // shows one window of the paper selection in the extended paper mode for a look
 // (select, update-info, bulk-delete, bulk-rename, bulk-group, renumber, purposes,
 // order, groups) until it is closed.
-#include "paperui/FEditPaper.h"
-#include "paperui/FPaperMaintenance.h"
-#include "paperui/FPaperSelect.h"
 #include "base/UExceptions.h"
 #include "objects/ULOFace.h"
 #include "paper/UPaperInfo.h"
 #include "paper/UPaperMaintenance.h"
 #include "paper/UVelmoPapers.h"
+#include "paperui/FEditPaper.h"
+#include "paperui/FPaperMaintenance.h"
+#include "paperui/FPaperSelect.h"
 #include "print/UPrintOutlines.h"
 #include "print/UPrinter.h"
 #include <QAbstractButton>
-#include <QRadioButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTextStream>
 #include <QTimer>
@@ -37,7 +37,8 @@ void ReportWidget(QTextStream& out, const QString& name, const QWidget* w)
     if (!w || !w->isVisible())
         return;
     const QPoint at = w->mapToGlobal(QPoint(0, 0));
-    out << "velmo: widget " << name << ' ' << at.x() << ' ' << at.y() << ' ' << w->width() << ' ' << w->height();
+    out << "velmo: widget " << name << ' ' << at.x() << ' ' << at.y() << ' ' << w->width() << ' '
+        << w->height();
     if (auto* spin = qobject_cast<const QDoubleSpinBox*>(w))
         out << ' ' << QString::number(spin->value(), 'f', 1);
     else if (auto* ispin = qobject_cast<const QSpinBox*>(w))
@@ -68,9 +69,10 @@ void Report(TfrmPaperTypeSelect& dialog)
         text.remove(QLatin1Char('&'));
         if (text == QStringLiteral("OK") || text.startsWith(QStringLiteral("ラベル追加")) ||
             text.startsWith(QStringLiteral("ラベル削除")))
-            ReportWidget(out, text.startsWith(QStringLiteral("ラベル追加")) ? QStringLiteral("AddLabel")
-                              : text.startsWith(QStringLiteral("ラベル削除")) ? QStringLiteral("DeleteLabel")
-                                                                              : QStringLiteral("OK"),
+            ReportWidget(out,
+                         text.startsWith(QStringLiteral("ラベル追加"))   ? QStringLiteral("AddLabel")
+                         : text.startsWith(QStringLiteral("ラベル削除")) ? QStringLiteral("DeleteLabel")
+                                                                         : QStringLiteral("OK"),
                          b);
     }
     if (dialog.FreeKind()) {
@@ -80,8 +82,8 @@ void Report(TfrmPaperTypeSelect& dialog)
         for (int i = 0; TLOFace* face = FaceAt(site, i); ++i) {
             const TLogRect r = site->RectToDevice(face->BaseRect());
             const QPoint at = site->mapToGlobal(QPoint(r.Left, r.Top));
-            out << "velmo: face " << i << ' ' << at.x() << ' ' << at.y() << ' ' << r.Width() << ' ' << r.Height()
-                << ' ' << (face->Chosen() ? 1 : 0) << '\n';
+            out << "velmo: face " << i << ' ' << at.x() << ' ' << at.y() << ' ' << r.Width() << ' '
+                << r.Height() << ' ' << (face->Chosen() ? 1 : 0) << '\n';
         }
     }
     out << "velmo: report end" << Qt::endl;

@@ -15,19 +15,19 @@
 //   --layout FILE.lbd                  the work file straight into the layout harness window
 //   VELMO_TEST_SOAK=N                  N cycles of open, edit, undo, save, print, close
 //                                      (SoakHostHooks.h names the other variables)
-#include "SheetHostHooks.h"
 #include "BrowserHostHooks.h"
 #include "LayoutHostHooks.h"
 #include "MergeHostHooks.h"
+#include "SheetHostHooks.h"
 #include "SoakHostHooks.h"
-#include "app/UStartup.h"
 #include "app/FMain.h"
-#include "app/host/FLayoutMain.h"
-#include "app/host/FSheetMain.h"
 #include "app/FMessage.h"
 #include "app/UAppFrame.h"
 #include "app/UGlobalNotify.h"
+#include "app/UStartup.h"
 #include "app/UVelmoMain.h"
+#include "app/host/FLayoutMain.h"
+#include "app/host/FSheetMain.h"
 #include "base/UExceptions.h"
 #include <QElapsedTimer>
 #include <QTextStream>
