@@ -35,6 +35,18 @@ QSize TenthsOf(const QPageSize& size)
     return QSize(int(std::lround(mm.width() * 10)), int(std::lround(mm.height() * 10)));
 }
 
+// Our PDF writer over the output, with a painter begun on it; false when the painter
+// could not begin (the caller discards both).
+bool BeginWriter(QIODevice& out, QSizeF page, int dpi, const QString& title,
+                 std::unique_ptr<TPdfPaintDevice>& writer, std::unique_ptr<QPainter>& painter)
+{
+    writer = std::make_unique<TPdfPaintDevice>(out, page, dpi);
+    writer->SetTitle(title);
+    writer->SetCreator(QStringLiteral("ベルモ"));
+    painter = std::make_unique<QPainter>();
+    return painter->begin(writer.get());
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------
@@ -77,12 +89,8 @@ void TPdfPrintDevice::BeginDoc()
     // Whole points, as the page sizes of earlier files (and of PDF writers generally) are.
     const QSizeF portrait(std::round(FPortrait.width() / 254.0 * 72.0),
                           std::round(FPortrait.height() / 254.0 * 72.0));
-    FWriter = std::make_unique<TPdfPaintDevice>(FFile->Device(),
-                                                FLandscape ? portrait.transposed() : portrait, FDpi);
-    FWriter->SetTitle(FTitle);
-    FWriter->SetCreator(QStringLiteral("ベルモ"));
-    FPainter = std::make_unique<QPainter>();
-    if (!FPainter->begin(FWriter.get())) {
+    if (!BeginWriter(FFile->Device(), FLandscape ? portrait.transposed() : portrait, FDpi, FTitle, FWriter,
+                     FPainter)) {
         Discard();
         throw EPrintError(QStringLiteral("PDFファイル「%1」に印刷を始められません").arg(FFileName));
     }
@@ -332,11 +340,7 @@ void TQtPrintDevice::BeginSpool()
     // The whole paper in the chosen orientation: the job places labels from the
     // paper's corner, and the queue fits the page to what goes through the printer.
     const QRectF paper = FPrinter->pageLayout().fullRect(QPageLayout::Point);
-    FWriter = std::make_unique<TPdfPaintDevice>(*FSpool, paper.size(), FPrinter->resolution());
-    FWriter->SetTitle(FPrinter->docName());
-    FWriter->SetCreator(QStringLiteral("ベルモ"));
-    FPainter = std::make_unique<QPainter>();
-    if (!FPainter->begin(FWriter.get())) {
+    if (!BeginWriter(*FSpool, paper.size(), FPrinter->resolution(), FPrinter->docName(), FWriter, FPainter)) {
         DiscardSpool();
         throw EPrintError(failed);
     }

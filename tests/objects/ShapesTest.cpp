@@ -28,6 +28,16 @@ struct Shapes : ::testing::Test
     }
 };
 
+// The deco line takes a copy of the picture it is given.
+void SetTile(TLODecoLine& deco, const QImage& tile)
+{
+    TPicture picture;
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->SetImage(tile);
+    picture.SetGraphic(std::move(bitmap));
+    deco.SetImage(&picture);
+}
+
 QByteArray StreamOf(const TDrawObject& object)
 {
     TDOList list;
@@ -332,11 +342,7 @@ TEST_F(Shapes, DecoLineFillsItsLengthWithWholeTiles)
     TLODecoLine deco;
     QImage tile(30, 30, QImage::Format_RGB888);
     tile.fill(Qt::black);
-    TPicture picture;
-    auto bitmap = std::make_unique<TBitmap>();
-    bitmap->SetImage(tile);
-    picture.SetGraphic(std::move(bitmap));
-    deco.SetImage(&picture);
+    SetTile(deco, tile);
     deco.SetStartPoint({0, 100});
     deco.SetEndPoint({600, 100});
     deco.SetLineWidth(60);
@@ -372,11 +378,7 @@ TEST_F(Shapes, DecoLineStreamCarriesItsTile)
     TLODecoLine deco;
     QImage tile(12, 8, QImage::Format_RGB888);
     tile.fill(QColor(10, 200, 30));
-    TPicture picture;
-    auto bitmap = std::make_unique<TBitmap>();
-    bitmap->SetImage(tile);
-    picture.SetGraphic(std::move(bitmap));
-    deco.SetImage(&picture);
+    SetTile(deco, tile);
     deco.SetEndPoint({400, 0});
     std::unique_ptr<TDrawObject> back = ReadBack(StreamOf(deco));
     auto* copy = dynamic_cast<TLODecoLine*>(back.get());
@@ -444,11 +446,7 @@ TEST_F(Shapes, HugeBulgesAreClampedAndDegenerateShapesStaySafe)
     // Ends stored at opposite extremes: their distance does not fit an int.
     QImage tile(30, 30, QImage::Format_RGB888);
     tile.fill(Qt::black);
-    TPicture picture;
-    auto bitmap = std::make_unique<TBitmap>();
-    bitmap->SetImage(tile);
-    picture.SetGraphic(std::move(bitmap));
-    deco.SetImage(&picture);
+    SetTile(deco, tile);
     deco.SetStartPoint({-2000000000, -2000000000});
     deco.SetEndPoint({2000000000, 2000000000});
     deco.SetLineWidth(100);
@@ -507,11 +505,7 @@ TEST_F(Shapes, GalleryOfEveryShapePaintsInsideItsEnclosingRectangle)
     auto deco = std::make_unique<TLODecoLine>();
     QImage tile(test::BinaryDir() + QStringLiteral("/data/ILLUST/DecoLine/18-hearts.bmp"));
     if (!tile.isNull()) {
-        TPicture picture;
-        auto bitmap = std::make_unique<TBitmap>();
-        bitmap->SetImage(tile.convertToFormat(QImage::Format_RGB888));
-        picture.SetGraphic(std::move(bitmap));
-        deco->SetImage(&picture);
+        SetTile(*deco, tile.convertToFormat(QImage::Format_RGB888));
     }
     deco->SetStartPoint({420, 620});
     deco->SetEndPoint({760, 560});
