@@ -243,18 +243,16 @@ TEST(PdfEngine, GlyphsStayTextInFontsOfTheirOutlinesAlsoPastTwoHundredFiftySixGl
         many += QChar(c);
     const QString line = QStringLiteral("ベルモ Label 123");
     const QString file = dir.filePath(QStringLiteral("text.pdf"));
-    const QImage asText = ThroughOurs(
-        file,
-        [&](QPainter& p) {
-            DrawText(p, line);
-            for (int k = 0; k < 6; ++k) {
-                p.translate(0, k == 0 ? 120 : 40);
-                DrawText(p, many.mid(k * 50, 50), -20);
-            }
-            p.translate(600, 200);
-            DrawText(p, QStringLiteral("斜め"), -80, 300);
-        },
-        kDpi);
+    const auto scene = [&](QPainter& p) {
+        DrawText(p, line);
+        for (int k = 0; k < 6; ++k) {
+            p.translate(0, k == 0 ? 120 : 40);
+            DrawText(p, many.mid(k * 50, 50), -20);
+        }
+        p.translate(600, 200);
+        DrawText(p, QStringLiteral("斜め"), -80, 300);
+    };
+    const QImage asText = ThroughOurs(file, scene, kDpi);
     ASSERT_FALSE(asText.isNull());
     const QString text = RunProgram(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
     EXPECT_TRUE(text.contains(line)) << text.toStdString();
@@ -269,18 +267,7 @@ TEST(PdfEngine, GlyphsStayTextInFontsOfTheirOutlinesAlsoPastTwoHundredFiftySixGl
 
     // The same glyphs filled as outlines look the same.
     SetGlyphsAsText(false);
-    const QImage outlines = ThroughOurs(
-        dir.filePath(QStringLiteral("outlines.pdf")),
-        [&](QPainter& p) {
-            DrawText(p, line);
-            for (int k = 0; k < 6; ++k) {
-                p.translate(0, k == 0 ? 120 : 40);
-                DrawText(p, many.mid(k * 50, 50), -20);
-            }
-            p.translate(600, 200);
-            DrawText(p, QStringLiteral("斜め"), -80, 300);
-        },
-        kDpi);
+    const QImage outlines = ThroughOurs(dir.filePath(QStringLiteral("outlines.pdf")), scene, kDpi);
     SetGlyphsAsText(true);
     ASSERT_FALSE(outlines.isNull());
     if (const QString keep = qEnvironmentVariable("VELMO_PRINT_TEST_KEEP"); !keep.isEmpty()) {
@@ -311,8 +298,9 @@ TEST(PdfEngine, ARepeatedPictureIsStoredOnceAndPagesStayBalanced)
         TPdfPaintDevice device(out, kPage, kDpi);
         QPainter p(&device);
         for (int page = 0; page < 3; ++page) {
-            if (page > 0)
+            if (page > 0) {
                 ASSERT_TRUE(device.NewPage());
+            }
             for (int k = 0; k < 20; ++k) {
                 p.save();
                 p.setClipRect(QRectF(k * 50, 0, 45, 300));
