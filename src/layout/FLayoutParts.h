@@ -75,7 +75,8 @@ inline constexpr TInsertInfo kInserts[] = {
     {"actInsImage", "差込みイラスト(&N)...", "", nullptr, "TLOInsImage", true, false, -1},
     {"actImageFile", "イメージファイル(&F)...", "", nullptr, "TLOImage", false, true, -1},
     {"actTwain", "TWAIN取り込み(&T)...", "", nullptr, "TLOTwain", false, true, -1},
-    {"actBarCode", "バーコード(&J)...", "", nullptr, "TLOBarCode", false, false, -1},
+    {"actBarCode", "バーコード(&J)...", "バーコードを追加します", "バーコード", "TLOBarCode", false, false,
+     ciBarcode},
     {"actInsBarCode", "差込みバーコード(&S)...", "", nullptr, "TLOInsBarCode", true, false, -1},
 };
 

@@ -3,7 +3,7 @@
 a new user would: a 12-up work file opened with `--layout`; a text "山田 太郎" made
 vertical and bold; a rectangle behind it with a gradient fill, turned by dragging its
 rotation pivot and moved with the arrow keys; two undos and a redo; position 5 gets an
-image file; back to position 0; save. The saved file is then read by velmo-tool and
+image file and a QR code from the tool bar's barcode button; back to position 0; save. The saved file is then read by velmo-tool and
 its design's text form compared with what the session built. Screenshots at 100 %
 and 400 % with guides and the grid.
 
@@ -75,7 +75,7 @@ class Reports:
 
 def parse(block):
     state = {"objs": [], "pivots": {}, "tools": {}, "menus": {}, "faces": {}, "status": {},
-             "menuitems": {}, "buttons": {}, "tabpages": {}, "edits": {}, "dialogs": []}
+             "menuitems": {}, "buttons": {}, "tabpages": {}, "edits": {}, "combos": {}, "dialogs": []}
     for line in block:
         parts = line.split(" ")
         kind = parts[0]
@@ -107,6 +107,8 @@ def parse(block):
             state["tabpages"][parts[1]] = (int(parts[2]), int(parts[3]))
         elif kind == "edit":
             state["edits"][parts[1]] = (int(parts[2]), int(parts[3]))
+        elif kind == "combo":
+            state["combos"][parts[1]] = (int(parts[2]), int(parts[3]), parts[4] == "1", " ".join(parts[5:]))
         elif kind == "dialog":
             state["dialogs"].append(parts[1])
         elif kind == "fontsize":
@@ -309,6 +311,26 @@ try:
     click(state["buttons"]["OK"])
     state = reports.wait(lambda s: not s["dialogs"] and len(s["objs"]) == 1 and s["objs"][0]["cls"] == "TLOVelmoImage",
                          "the image on position 5")
+
+    # 7b. A QR code beside it from the tool bar: the barcode dialog's その他 kinds.
+    click(state["tools"]["tbBarCode"][:2])
+    state = reports.wait(lambda s: "その他(O)" in s["buttons"] and "edtCode" in s["edits"], "the barcode dialog")
+    # The dialog settles into its place first: the positions are read again after.
+    time.sleep(seconds(0.5))
+    state = reports.wait(lambda s: "その他(O)" in s["buttons"], "the barcode dialog in its place")
+    click(state["buttons"]["その他(O)"])
+    state = reports.wait(lambda s: s["combos"]["cmbSymbology"][2:] == (True, "QRコード")
+                         and s["combos"]["cmbErrorLevel"][2], "the QR code's options")
+    click(state["edits"]["edtCode"])
+    xdo("key", "ctrl+a")
+    xdo("type", "--delay", "30", "VELMO-0042")
+    time.sleep(seconds(0.8))
+    shot("layout-view-qr-dialog")
+    click(state["buttons"]["OK"])
+    state = reports.wait(lambda s: not s["dialogs"] and len(s["objs"]) == 2
+                         and s["objs"][1]["cls"] == "TLOZintBarCode" and s["objs"][1]["sel"], "the QR code on position 5")
+    time.sleep(0.5)
+    shot("layout-view-qr")
     built5 = state["objs"]
 
     # 8. Back to position 0: the design as it was left.
@@ -386,6 +408,10 @@ try:
     if "TLOVelmoImage" not in text5 or "ImageData" not in text5:
         print(text5)
         fail("position 5 holds no image")
+    if not re.search(r"^  object TLOZintBarCode$", text5, re.M) or not re.search(r"^    Symbology = 58$", text5, re.M) \
+            or "VELMO-0042" not in text5:
+        print(text5)
+        fail("position 5 holds no QR code of VELMO-0042")
     for other in (1, 4):
         if "TLOTestShape" not in design(other):
             fail("position %d lost its design" % other)

@@ -16,11 +16,13 @@
 #include "text/ULOText.h"
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabBar>
@@ -165,7 +167,12 @@ void ReportPopup(QWidget* top, QStringList& lines)
     lines << QStringLiteral("dialog %1").arg(Clean(top->windowTitle()));
     for (QAbstractButton* b : top->findChildren<QAbstractButton*>())
         if (b->isVisible() && !b->text().isEmpty())
-            lines << At(QStringLiteral("button %1").arg(Clean(b->text())), b, b->rect().center());
+            // A radio or check box takes clicks only on its mark and text, which may be
+            // far left of the centre of a wide box.
+            lines << At(QStringLiteral("button %1").arg(Clean(b->text())), b,
+                        qobject_cast<QRadioButton*>(b) || qobject_cast<QCheckBox*>(b)
+                            ? QPoint(8, b->height() / 2)
+                            : b->rect().center());
     for (QTabBar* tabs : top->findChildren<QTabBar*>())
         if (tabs->isVisible())
             for (int i = 0; i < tabs->count(); ++i)
@@ -174,6 +181,10 @@ void ReportPopup(QWidget* top, QStringList& lines)
     for (QLineEdit* e : top->findChildren<QLineEdit*>())
         if (e->isVisible() && !e->objectName().isEmpty())
             lines << At(QStringLiteral("edit %1").arg(e->objectName()), e, e->rect().center());
+    for (QComboBox* c : top->findChildren<QComboBox*>())
+        if (c->isVisible() && !c->objectName().isEmpty())
+            lines << At(QStringLiteral("combo %1").arg(c->objectName()), c, c->rect().center()) +
+                         QStringLiteral(" %1 %2").arg(c->isEnabled() ? 1 : 0).arg(Clean(c->currentText()));
 }
 
 } // namespace
