@@ -245,3 +245,28 @@ TEST_F(FaceDesign, TheDesignKeepsOutOfACDLabelsHoleAndFollowsAChosenFace)
     EXPECT_EQ(PixelAt(image, {1050 + 450, 100 + 450}, dpi), QColor(Qt::white));
     EXPECT_EQ(PixelAt(image, {1050 + 30, 100 + 30}, dpi), QColor(Qt::white));
 }
+
+TEST_F(FaceDesign, ObjectsStoredUnderOneNameAreAllDrawn)
+{
+    // A catalogue design whose objects shared a name ended the program: a draw site
+    // refuses a name used twice. Names mean nothing to a drawing.
+    TDOList list;
+    list.Add(NewRect({100, 200, 400, 300}, kRed));
+    list.Add(NewRect({300, 0, 900, 100}, kBlue));
+    for (TDrawObject* object : list.Objects())
+        object->SetName(QStringLiteral("Box"));
+    TMemoryStream stored;
+    list.SaveToStream(stored);
+    list.FreeObjects();
+
+    auto info = std::make_unique<TImagePaperInfo>();
+    TMemoryStream stream(stored.Data());
+    info->LoadFace(stream);
+    ASSERT_EQ(info->Faces(0).Count(), 2);
+    TFaceDesigns designs;
+    designs.TakeDesigns(std::move(info));
+    const TFacePicture picture = designs.Picture(0, QSize(900, 900), false, 254);
+    ASSERT_FALSE(picture.IsNull());
+    EXPECT_EQ(picture.Image.pixelColor(250, 250), QColor(Qt::red));
+    EXPECT_EQ(picture.Image.pixelColor(600, 50), QColor(Qt::blue));
+}
