@@ -531,10 +531,6 @@ void TDOList::LoadFromStream(TStream& stream)
         read.push_back(ReadComponent(stream));
     for (std::unique_ptr<TComponent>& component : read) {
         if (auto* object = dynamic_cast<TDrawObject*>(component.get())) {
-            // Read objects are anonymous, as a label's design is: names mean nothing to
-            // a drawing, and a site refuses a name used twice (damaged catalogue
-            // designs or clipboard data would otherwise throw from a paint).
-            object->SetName(QString());
             component.release();
             FItems.push_back(object);
         }

@@ -158,9 +158,13 @@ void TImagePaperInfo::LoadFace(TStream& stream)
 {
     auto face = std::make_unique<TDOList>();
     face->LoadFromStream(stream);
-    // Enabled is not part of an object's stream form.
-    for (TDrawObject* object : face->Objects())
+    for (TDrawObject* object : face->Objects()) {
+        // Enabled is not part of an object's stream form.
         object->SetEnabled(false);
+        // A design is anonymous, as a label's is: a draw site refuses a name used
+        // twice, and a damaged catalogue design would then throw from a paint.
+        object->SetName(QString());
+    }
     FFaces.push_back(std::move(face));
 }
 
