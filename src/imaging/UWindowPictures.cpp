@@ -3,7 +3,9 @@
 #include "imaging/UImageData.h"
 #include "imaging/UImagePack.h"
 #include "imaging/USafetyBitmap.h"
+#include <QCoreApplication>
 #include <QPixmap>
+#include <map>
 #include <vector>
 
 namespace velmo {
@@ -28,6 +30,28 @@ void LoadWindowPicture(TMatrixImagePack& pack, TWindowPicture picture)
     const TWindowPictureInfo& info = WindowPictureInfo(picture);
     pack.LoadFrom(kWindowPicturesFile, QString::fromLatin1(info.ResType), QString::fromLatin1(info.ResName),
                   info.CountCol, info.CountRow);
+}
+
+QIcon SharedPackIcon(TWindowPicture picture, int index)
+{
+    // Kept until the application object goes, before the toolkit that draws pixmaps.
+    static std::map<int, std::vector<QIcon>>* icons = [] {
+        auto* made = new std::map<int, std::vector<QIcon>>;
+        qAddPostRoutine([] { icons->clear(); });
+        return made;
+    }();
+    auto found = icons->find(int(picture));
+    if (found == icons->end()) {
+        TMatrixImagePack pack;
+        LoadWindowPicture(pack, picture);
+        const TWindowPictureInfo& info = WindowPictureInfo(picture);
+        std::vector<QIcon> cells;
+        for (int i = 0; i < info.CountCol * info.CountRow; ++i)
+            cells.push_back(PackIcon(pack, i));
+        found = icons->emplace(int(picture), std::move(cells)).first;
+    }
+    const std::vector<QIcon>& cells = found->second;
+    return index >= 0 && index < int(cells.size()) ? cells[size_t(index)] : QIcon();
 }
 
 QIcon PackIcon(const TMatrixImagePack& pack, int index)

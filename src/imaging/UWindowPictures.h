@@ -103,4 +103,11 @@ enum TCsvControllerImage
 // pictures' ground, shows the button's face); a null icon for an invalid index.
 QIcon PackIcon(const TMatrixImagePack& pack, int index);
 
+// PackIcon of the window picture's cell, made once per process. Windows that are
+// built again and again (the layout view on every open) must show the same icons:
+// the toolkit caches each icon's drawn sizes under that icon's own key, so new icons
+// for every window fill its pixmap cache. Throws as LoadWindowPicture when the
+// pictures cannot be read; a null icon for an invalid cell.
+QIcon SharedPackIcon(TWindowPicture picture, int index);
+
 } // namespace velmo

@@ -74,27 +74,26 @@ using namespace layoutparts;
 
 void TfrmLayout::BuildStyleBar()
 {
-    TMatrixImagePack commandPack;
-    TMatrixImagePack stylePack;
+    // The pictures are shared by every layout view (see SharedPackIcon).
     bool haveCommand = true;
     bool haveStyle = true;
     try {
-        LoadWindowPicture(commandPack, TWindowPicture::wpCommand);
+        (void)SharedPackIcon(TWindowPicture::wpCommand, 0);
     } catch (const std::exception&) {
         haveCommand = false; // the captions still tell the buttons apart
     }
     try {
-        LoadWindowPicture(stylePack, TWindowPicture::wpStyle);
+        (void)SharedPackIcon(TWindowPicture::wpStyle, 0);
     } catch (const std::exception&) {
         haveStyle = false;
     }
     auto commandIcon = [&](QAction* a, int cell) {
         if (haveCommand && a && cell >= 0)
-            a->setIcon(PackIcon(commandPack, cell));
+            a->setIcon(SharedPackIcon(TWindowPicture::wpCommand, cell));
     };
     auto styleIcon = [&](QAction* a, int cell) {
         if (haveStyle && a && cell >= 0)
-            a->setIcon(PackIcon(stylePack, cell));
+            a->setIcon(SharedPackIcon(TWindowPicture::wpStyle, cell));
     };
 
     // Command tool bar: the main window's commands are added in SetMainCommands.
@@ -134,7 +133,8 @@ void TfrmLayout::BuildStyleBar()
         auto* keep = new QObject(this);
         keep->setObjectName(QStringLiteral("commandPackIcons"));
         for (int cell : {int(ciNew), int(ciOpen), int(ciSave), int(ciPrint), int(ciPaperSelect)})
-            keep->setProperty(QByteArray::number(cell).constData(), PackIcon(commandPack, cell));
+            keep->setProperty(QByteArray::number(cell).constData(),
+                              SharedPackIcon(TWindowPicture::wpCommand, cell));
     }
 
     // Style tool bar.
@@ -227,7 +227,7 @@ void TfrmLayout::BuildStyleBar()
         button->setCheckable(true);
         button->setAutoRaise(true);
         if (haveStyle)
-            button->setIcon(PackIcon(stylePack, cell));
+            button->setIcon(SharedPackIcon(TWindowPicture::wpStyle, cell));
         button->setIconSize(QSize(16, 16));
         connect(button, &QToolButton::clicked, this, [this, fill] { PopupColorGrid(fill); });
         FStyleBar->addWidget(button);
